@@ -1,0 +1,124 @@
+#include "controller/AppController.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QGuiApplication>
+#include <QStandardPaths>
+#include <QStyleHints>
+#include <QUrl>
+
+AppController::AppController(QObject* parent)
+    : QObject(parent),
+      settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
+               QStringLiteral("Vidlet"))
+{
+    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
+    recordingFolder_ = settings
+        .value(QStringLiteral("recording/folder"),
+               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+                   + QStringLiteral("/Vidlet"))
+        .toString();
+    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+
+    QHash<QString, QString> trusted;
+    settings.beginGroup(QStringLiteral("trusted"));
+    for (const QString& deviceId : settings.childKeys())
+        trusted.insert(deviceId, settings.value(deviceId).toString());
+    settings.endGroup();
+    server.setTrustedDevices(trusted);
+
+    settings.beginGroup(QStringLiteral("names"));
+    for (const QString& deviceId : settings.childKeys())
+        names.insert(deviceId, settings.value(deviceId).toString());
+    settings.endGroup();
+
+    connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    connect(QGuiApplication::styleHints(), &QStyleHints::colorSchemeChanged, this,
+            &AppController::osDarkChanged);
+#endif
+    fpsClock.start();
+    paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&paceTimer, &QTimer::timeout, this, &AppController::onPaceTick);
+    stallClock.start();
+    stallTimer.setInterval(400);
+    connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
+    stallTimer.start();
+    connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);
+    connect(&usb, &UsbMuxClient::availabilityChanged, this, &AppController::changed);
+    connect(&server, &PhoneServer::usbByeReceived, &usb, &UsbMuxClient::noteUsbBye);
+    usb.start();
+    connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);
+    connect(&server, &PhoneServer::phoneConnected, this, &AppController::onPhoneConnected);
+    connect(&server, &PhoneServer::phoneDisconnected, this, &AppController::onPhoneDisconnected);
+    connect(&server, &PhoneServer::streamInfo, this, &AppController::onStreamInfo);
+    connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
+    connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
+
+    decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
+                                   unsigned long long) { onDecodedFrame(pixels, width, height); };
+}
+
+AppController::~AppController()
+{
+    stop();
+}
+
+QString AppController::phoneName() const
+{
+    const int i = rosterIndex(activeId_);
+    return i < 0 ? QString() : phones_.at(i).toMap().value(QStringLiteral("name")).toString();
+}
+
+bool AppController::osDark() const
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QGuiApplication::styleHints()->colorScheme() != Qt::ColorScheme::Light;
+#else
+    // Qt 6.4 has no colour-scheme hint: judge by the palette the platform theme gives windows.
+    return QGuiApplication::palette().color(QPalette::Base).lightness() < 128;
+#endif
+}
+
+void AppController::toggleOutput()
+{
+    // Only the GUI thread writes the flag; the pump sees either value whole.
+    outputEnabled_.exchange(!outputEnabled_.load());
+    emit changed();
+}
+
+void AppController::setThemeMode(int mode)
+{
+    if (mode < 0 || mode > 2 || mode == themeMode_)
+        return;
+    themeMode_ = mode;
+    settings.setValue(QStringLiteral("theme/mode"), mode);
+    emit themeModeChanged();
+}
+
+void AppController::setMinimizeToTray(bool on)
+{
+    if (on == minimizeToTray_)
+        return;
+    minimizeToTray_ = on;
+    settings.setValue(QStringLiteral("options/minimizeToTray"), on);
+    emit changed();
+}
+
+void AppController::setRecordingFolder(const QString& folder)
+{
+    QString path = folder.trimmed();
+    if (path.startsWith(QLatin1String("file:")))
+        path = QUrl(path, QUrl::TolerantMode).toLocalFile();
+    if (path.isEmpty() || path == recordingFolder_)
+        return;
+    recordingFolder_ = path;
+    settings.setValue(QStringLiteral("recording/folder"), path);
+    emit changed();
+}
+
+void AppController::openRecordingsFolder()
+{
+    QDir().mkpath(recordingFolder_);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(recordingFolder_));
+}

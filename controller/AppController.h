@@ -1,0 +1,209 @@
+#pragma once
+
+#include "link/PhoneServer.h"
+#include "usb/UsbMuxClient.h"
+#include "video/H264Decoder.h"
+#include "video/SoftcamSink.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QImage>
+#include <QObject>
+#include <QPair>
+#include <QSettings>
+#include <QTimer>
+#include <QVariantList>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The one object the window binds to. It owns the phone link, the USB client, the decoder and
+// the virtual camera, and publishes the session as properties that notify through changed().
+// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread.
+class AppController : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString status READ status NOTIFY changed)
+    Q_PROPERTY(bool cameraReady READ cameraReady NOTIFY changed)
+    Q_PROPERTY(bool appConnected READ appConnected NOTIFY changed)
+    Q_PROPERTY(bool live READ live NOTIFY changed)
+    Q_PROPERTY(bool outputEnabled READ outputEnabled NOTIFY changed)
+    Q_PROPERTY(qulonglong framesSent READ framesSent NOTIFY changed)
+    Q_PROPERTY(bool phoneConnected READ phoneConnected NOTIFY changed)
+    Q_PROPERTY(QString phoneName READ phoneName NOTIFY changed)
+    Q_PROPERTY(QVariantList phones READ phones NOTIFY changed)
+    Q_PROPERTY(int activeId READ activeId NOTIFY changed)
+    Q_PROPERTY(qulonglong framesReceived READ framesReceived NOTIFY changed)
+    Q_PROPERTY(qulonglong framesDecoded READ framesDecoded NOTIFY changed)
+    Q_PROPERTY(int fps READ fps NOTIFY changed)
+    Q_PROPERTY(int decodeMs READ decodeMs NOTIFY changed)
+    Q_PROPERTY(QString serverInfo READ serverInfo NOTIFY changed)
+    Q_PROPERTY(QString qrDataUrl READ qrDataUrl NOTIFY changed)
+    Q_PROPERTY(QString pairAddress READ pairAddress NOTIFY changed)
+    Q_PROPERTY(QString pcName READ pcName NOTIFY changed)
+    Q_PROPERTY(bool osDark READ osDark NOTIFY osDarkChanged)
+    Q_PROPERTY(int themeMode READ themeMode WRITE setThemeMode NOTIFY themeModeChanged)
+    Q_PROPERTY(int port READ port NOTIFY changed)
+    Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
+    Q_PROPERTY(bool cameraRegistered READ cameraRegistered NOTIFY changed)
+    Q_PROPERTY(bool recording READ recording NOTIFY changed)
+    Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
+    Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
+    Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
+    Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
+
+public:
+    explicit AppController(QObject* parent = nullptr);
+    ~AppController() override;
+
+    QString status() const { return status_; }
+    bool cameraReady() const { return sink.isRunning(); }
+    bool appConnected() const { return appConnected_; }
+    bool live() const { return live_; }
+    bool outputEnabled() const { return outputEnabled_.load(); }
+    qulonglong framesSent() const { return framesSent_.load(); }
+    bool phoneConnected() const { return !phones_.isEmpty(); }
+    QString phoneName() const;
+    QVariantList phones() const { return phones_; }
+    int activeId() const { return activeId_; }
+    qulonglong framesReceived() const { return server.framesReceived(); }
+    qulonglong framesDecoded() const { return framesDecoded_.load(); }
+    int fps() const { return fps_; }
+    int decodeMs() const { return decodeMs_; }
+    QString serverInfo() const { return serverInfo_; }
+    QString qrDataUrl() const { return qrDataUrl_; }
+    QString pairAddress() const { return pairAddress_; }
+    QString pcName() const { return pcName_; }
+    bool osDark() const;
+    int themeMode() const { return themeMode_; }
+    int port() const { return server.port(); }
+    QString appVersion() const { return QStringLiteral("1.1"); }
+    bool cameraRegistered() const { return false; }
+    bool recording() const { return false; }
+    QString lastRecordingPath() const { return lastRecordingPath_; }
+    QString recordingFolder() const { return recordingFolder_; }
+    void setRecordingFolder(const QString& folder);
+    bool minimizeToTray() const { return minimizeToTray_; }
+    void setMinimizeToTray(bool on);
+    bool usbAvailable() const { return usb.isAvailable(); }
+    bool firewallBlocked() const { return firewallBlocked_; }
+
+    // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
+    bool screenshotMode = false;
+
+public slots:
+    void start();
+    void stop();
+    void setActive(int id);
+    void toggleOutput();
+    void setThemeMode(int mode);
+    void regeneratePairing();
+    void registerCamera();
+    void unregisterCamera();
+    void allowThroughFirewall();
+    void renamePhone(int id, const QString& newName);
+    void toggleRecording();
+    void openRecordingsFolder();
+
+signals:
+    void changed();
+    void frameReady(QImage image);
+    void osDarkChanged();
+    void themeModeChanged();
+
+private:
+    using Frame = std::vector<unsigned char>;
+
+    // Roster
+    void onPhoneConnected(int id, const QString& deviceId, const QString& name,
+                          const QString& model, const QString& os, bool usb);
+    void onPhoneDisconnected(int id);
+    int rosterIndex(int id) const;
+
+    // Session pipeline
+    void startWorker();
+    void stopWorker();
+    void pumpCards();
+    void goLive(int width, int height);
+    void goIdle();
+    void onStreamInfo(int id, int width, int height, int fps);
+    void onVideoConfig(int id, const QByteArray& config);
+    void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
+    void onDecodedFrame(const unsigned char* pixels, int width, int height);
+    void adoptDecoderSize(int width, int height);
+    void outputFrame(const unsigned char* frame);
+    void onPaceTick();
+    void updateStats();
+    void checkStall();
+    void showPausedCard();
+    void resumeFromStall();
+
+    // Status cards
+    void renderIdleCard(int width, int height);
+    void renderPausedCard(int width, int height);
+    void storeCard(const QImage& card);
+
+    // Pairing
+    void refreshPairing();
+    void storePairedDevice(const QString& deviceId, const QString& token);
+
+    SoftcamSink sink;
+    PhoneServer server;
+    UsbMuxClient usb;
+    H264Decoder decoder;
+
+    std::thread worker;
+    std::atomic<bool> workerRunning{false};   // GUI thread writes, pump reads
+    std::atomic<std::uint64_t> framesSent_{0};   // GUI thread and pump add
+    std::atomic<std::uint64_t> framesDecoded_{0};
+    std::atomic<bool> outputEnabled_{true};   // GUI thread flips, pump reads
+    // Read by the pump once at its start; the GUI thread changes them only while it is stopped.
+    int outputWidth = 1280;
+    int outputHeight = 720;
+    bool live_ = false;
+    bool activeIsUsb = false;
+    bool appConnected_ = false;
+    // The card the pump sends. The GUI thread rewrites it with the pump stopped, except the
+    // redraw after new pairing data, which happens while the pump runs: cardLock guards both.
+    Frame cardFrame;
+    std::mutex cardLock;
+    QVariantList phones_;
+    int activeId_ = -1;
+    QHash<int, QPair<int, int>> streamSizes;
+    QHash<QString, QString> names;
+    QString status_ = QStringLiteral("Idle");
+    QString serverInfo_ = QStringLiteral("Not listening");
+    QString qrDataUrl_;
+    QString pairAddress_;
+    QString pcName_;
+    QString pairingToken;
+    QString lastRecordingPath_;
+    QString recordingFolder_;
+    bool minimizeToTray_ = true;
+    QSettings settings;
+    int themeMode_ = 0;
+    QTimer statsTimer;
+    std::deque<Frame> pendingFrames;
+    QTimer paceTimer;
+    int paceIntervalMs = 33;
+    QElapsedTimer fpsClock;
+    std::uint64_t lastDecodedCount = 0;
+    int fps_ = 0;
+    QTimer stallTimer;
+    QElapsedTimer stallClock;
+    bool pausedCardShown = false;
+    bool decodedSinceLive = false;
+    std::uint64_t lastSeenDecodedCount = 0;
+    std::int64_t lastProgressMs = 0;
+    std::uint64_t decodeNsSum = 0;
+    std::uint64_t decodeCalls = 0;
+    int decodeMs_ = 0;
+    bool firewallBlocked_ = false;
+    Frame cropBuffer;   // reused for frames a few pixels larger than the output
+
+    friend class AppControllerTest;
+};

@@ -1,0 +1,286 @@
+#include "controller/AppController.h"
+
+#include <QDebug>
+
+#include <chrono>
+#include <cstring>
+
+// The session: idle (the idle card goes to the camera), live (decoded frames do) and paused
+// (live, but the active phone stopped sending; the paused card goes to the camera).
+
+namespace {
+constexpr double cameraFps = 30.0;
+constexpr std::size_t maxPendingFrames = 5;
+constexpr int stallLimitMs = 1500;
+constexpr int cropTolerance = 15;   // H.264 pads to 16-pixel macroblocks
+constexpr int maxSide = 8192;
+
+bool plausibleSize(int width, int height)
+{
+    return width >= 1 && width <= maxSide && height >= 1 && height <= maxSide;
+}
+} // namespace
+
+void AppController::start()
+{
+    if (workerRunning.load() || live_)
+        return;
+    if (!sink.start(outputWidth, outputHeight, cameraFps)) {
+        status_ = QStringLiteral("softcam.dll not found or camera unavailable");
+        emit changed();
+        return;
+    }
+    if (server.listen(8788) || server.listen(0))
+        serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
+    else
+        serverInfo_ = QStringLiteral("Failed to listen");
+    refreshPairing();
+    renderIdleCard(outputWidth, outputHeight);
+    startWorker();
+    status_ = QStringLiteral("Idle (ready to pair)");
+    statsTimer.start(500);
+    emit changed();
+}
+
+void AppController::stop()
+{
+    stopWorker();
+    decoder.reset();
+    sink.stop();
+    statsTimer.stop();
+    status_ = QStringLiteral("Stopped");
+    emit changed();
+}
+
+void AppController::startWorker()
+{
+    if (workerRunning.exchange(true))
+        return;
+    worker = std::thread(&AppController::pumpCards, this);
+}
+
+void AppController::stopWorker()
+{
+    if (workerRunning.exchange(false) && worker.joinable())
+        worker.join();
+}
+
+void AppController::pumpCards()
+{
+    using namespace std::chrono;
+    const std::size_t n = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
+    const Frame blank(n, 0x12);
+    auto next = steady_clock::now();
+    while (workerRunning.load()) {
+        if (outputEnabled_.load()) {
+            std::lock_guard<std::mutex> guard(cardLock);
+            sink.sendFrame(cardFrame.size() == n ? cardFrame.data() : blank.data());
+            ++framesSent_;
+        }
+        // Advance a deadline rather than sleep a fixed time, so the rate stays at 30 per second.
+        next += nanoseconds(33'333'000);
+        std::this_thread::sleep_until(next);
+    }
+}
+
+void AppController::onStreamInfo(int id, int width, int height, int fps)
+{
+    streamSizes.insert(id, qMakePair(width, height));
+    if (fps >= 1 && fps <= 120) {
+        paceIntervalMs = 1000 / fps;
+        if (paceTimer.isActive())
+            paceTimer.setInterval(paceIntervalMs);
+    }
+    if (id == activeId_)
+        goLive(width, height);
+}
+
+void AppController::goLive(int width, int height)
+{
+    // A size no camera can have is treated as unknown: keep the current output and let the
+    // first decoded picture set the size.
+    if (!plausibleSize(width, height)) {
+        width = outputWidth;
+        height = outputHeight;
+    }
+    stopWorker();
+    if (width != outputWidth || height != outputHeight || !sink.isRunning()) {
+        sink.stop();
+        sink.start(width, height, cameraFps);
+        outputWidth = width;
+        outputHeight = height;
+    }
+    decoder.initialize(width, height);
+    pendingFrames.clear();
+    paceTimer.stop();
+
+    activeIsUsb = false;
+    const int i = rosterIndex(activeId_);
+    if (i >= 0)
+        activeIsUsb = phones_.at(i).toMap().value(QStringLiteral("usb")).toBool();
+
+    live_ = true;
+    pausedCardShown = false;
+    decodedSinceLive = false;
+    lastSeenDecodedCount = framesDecoded_.load();
+    lastProgressMs = stallClock.elapsed();
+    status_ = QStringLiteral("Live (decoding phone stream)");
+    emit changed();
+}
+
+void AppController::goIdle()
+{
+    if (!live_)
+        return;
+    live_ = false;
+    pausedCardShown = false;
+    paceTimer.stop();
+    pendingFrames.clear();
+    decoder.reset();
+    stopWorker();
+    status_ = QStringLiteral("Idle (ready to pair)");
+    renderIdleCard(outputWidth, outputHeight);
+    startWorker();
+    emit changed();
+}
+
+void AppController::onVideoConfig(int id, const QByteArray& config)
+{
+    if (id == activeId_ && decoder.isInitialized())
+        decoder.decode(reinterpret_cast<const unsigned char*>(config.constData()),
+                       std::size_t(config.size()), 0);
+}
+
+void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool)
+{
+    if (id != activeId_ || !decoder.isInitialized())
+        return;
+    const auto begin = std::chrono::steady_clock::now();
+    decoder.decode(reinterpret_cast<const unsigned char*>(accessUnit.constData()),
+                   std::size_t(accessUnit.size()), ptsUsec);
+    const auto spent = std::chrono::steady_clock::now() - begin;
+    decodeNsSum += std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
+    ++decodeCalls;
+}
+
+void AppController::onDecodedFrame(const unsigned char* pixels, int width, int height)
+{
+    if (!live_ || width < 1 || height < 1)
+        return;
+    // Stop the paused-card pump before the output size may change under it.
+    if (pausedCardShown)
+        resumeFromStall();
+    const unsigned char* frame = pixels;
+    if (width != outputWidth || height != outputHeight) {
+        const bool padded = width >= outputWidth && height >= outputHeight
+            && width - outputWidth <= cropTolerance && height - outputHeight <= cropTolerance;
+        if (padded) {
+            const std::size_t row = std::size_t(outputWidth) * 3;
+            cropBuffer.resize(row * std::size_t(outputHeight));
+            for (int y = 0; y < outputHeight; ++y)
+                std::memcpy(cropBuffer.data() + row * y, pixels + std::size_t(width) * 3 * y, row);
+            frame = cropBuffer.data();
+        } else {
+            adoptDecoderSize(width, height);
+        }
+    }
+
+    ++framesDecoded_;
+    decodedSinceLive = true;
+
+    const std::size_t bytes = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
+    if (activeIsUsb) {
+        // Over USB there is no network jitter to smooth out: output at once.
+        outputFrame(frame);
+        return;
+    }
+    pendingFrames.emplace_back(frame, frame + bytes);
+    while (pendingFrames.size() > maxPendingFrames)
+        pendingFrames.pop_front();
+    if (!paceTimer.isActive())
+        paceTimer.start(paceIntervalMs);
+}
+
+void AppController::adoptDecoderSize(int width, int height)
+{
+    qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)", width,
+          height, outputWidth, outputHeight);
+    sink.stop();
+    sink.start(width, height, cameraFps);
+    outputWidth = width;
+    outputHeight = height;
+    pendingFrames.clear();
+}
+
+void AppController::onPaceTick()
+{
+    if (pendingFrames.empty())
+        return;
+    const Frame frame = std::move(pendingFrames.front());
+    pendingFrames.pop_front();
+    outputFrame(frame.data());
+}
+
+void AppController::outputFrame(const unsigned char* frame)
+{
+    if (outputEnabled_.load()) {
+        sink.sendFrame(frame);
+        ++framesSent_;
+    }
+    const QImage view(frame, outputWidth, outputHeight, outputWidth * 3, QImage::Format_BGR888);
+    emit frameReady(view.copy());
+}
+
+void AppController::updateStats()
+{
+    appConnected_ = sink.isConnected();
+    const qint64 elapsed = fpsClock.restart();
+    const std::uint64_t decoded = framesDecoded_.load();
+    fps_ = elapsed > 0 ? int((decoded - lastDecodedCount) * 1000 / std::uint64_t(elapsed)) : 0;
+    lastDecodedCount = decoded;
+    if (decodeCalls != 0) {
+        decodeMs_ = int(decodeNsSum / decodeCalls / 1'000'000);
+        decodeNsSum = 0;
+        decodeCalls = 0;
+    }
+    emit changed();
+}
+
+void AppController::checkStall()
+{
+    const std::uint64_t decoded = framesDecoded_.load();
+    const qint64 now = stallClock.elapsed();
+    const std::uint64_t previous = lastSeenDecodedCount;
+    lastSeenDecodedCount = decoded;
+    if (previous != decoded)
+        lastProgressMs = now;
+    if (!live_)
+        return;
+    if (pausedCardShown) {
+        if (previous != decoded)
+            resumeFromStall();
+    } else if (decodedSinceLive && now - lastProgressMs > stallLimitMs) {
+        showPausedCard();
+    }
+}
+
+void AppController::showPausedCard()
+{
+    pausedCardShown = true;
+    paceTimer.stop();
+    pendingFrames.clear();
+    renderPausedCard(outputWidth, outputHeight);
+    startWorker();
+    status_ = QStringLiteral("Phone paused (no video)");
+    qInfo("Vidlet: stall -> paused card (active phone stopped sending video)");
+    emit changed();
+}
+
+void AppController::resumeFromStall()
+{
+    pausedCardShown = false;
+    stopWorker();
+    status_ = QStringLiteral("Live (decoding phone stream)");
+    qInfo("Vidlet: stall cleared -> live feed resumed");
+    emit changed();
+}

@@ -1,0 +1,46 @@
+#include "link/FrameReader.h"
+
+#include "link/PhoneLink.h"
+
+#include <QtEndian>
+
+void FrameReader::append(const QByteArray& bytes)
+{
+    // Appending to an empty buffer shares the socket's block instead of copying it.
+    buffer.append(bytes);
+}
+
+FrameReader::Status FrameReader::next(Frame& frame)
+{
+    const qsizetype available = buffered();
+    if (available < PhoneLink::headerSize) {
+        dropConsumed();
+        return Status::NeedMore;
+    }
+    const char* head = buffer.constData() + readPos;
+    const quint32 length = qFromLittleEndian<quint32>(head + 2);
+    if (length > PhoneLink::maxPayload)
+        return Status::Oversized;
+    if (available < PhoneLink::headerSize + qsizetype(length)) {
+        dropConsumed();
+        return Status::NeedMore;
+    }
+    frame.type = quint8(head[0]);
+    frame.flags = quint8(head[1]);
+    frame.payload = QByteArray(head + PhoneLink::headerSize, length);
+    readPos += PhoneLink::headerSize + length;
+    if (readPos == buffer.size())
+        dropConsumed();
+    return Status::Frame;
+}
+
+// Frames are read by advancing `readPos`; the consumed prefix is dropped once per read
+// rather than once per frame, and a fully consumed buffer gives its memory back.
+void FrameReader::dropConsumed()
+{
+    if (readPos == buffer.size())
+        buffer.clear();
+    else if (readPos > 0)
+        buffer.remove(0, readPos);
+    readPos = 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "link/FrameReader.h"
+
+#include <QString>
+#include <QtGlobal>
+
+// What PhoneServer keeps per phone socket, from adoption until the socket reports that it
+// has closed.
+struct PhoneConnection
+{
+    int id = 0;             // never reused while the program runs
+    FrameReader rxBuffer;   // received bytes not yet parsed
+    bool accepted = false;  // HELLO was answered with WELCOME
+    bool usb = false;       // the socket is a tunnel from the USB transport
+    QString name;
+    QString deviceId;
+    qint64 lastSeenMs = 0;  // server clock at the last bytes received
+};

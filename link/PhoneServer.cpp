@@ -1,0 +1,160 @@
+#include "link/PhoneServer.h"
+
+#include "link/PhoneLink.h"
+
+#include <QJsonObject>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTcpSocket>
+
+namespace {
+constexpr int keepAliveIntervalMs = 1500;
+// A full descriptor table makes QTcpServer stop accepting for good; try again this much later.
+constexpr int acceptRetryMs = 1000;
+}
+
+PhoneServer::PhoneServer(QObject* parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<QTcpSocket*>();
+    m_pingTimer.setInterval(keepAliveIntervalMs);
+    m_clock.start();
+    connect(&m_tcpServer, &QTcpServer::newConnection, this, &PhoneServer::onNewConnection);
+    connect(&m_tcpServer, &QTcpServer::acceptError, this, &PhoneServer::onAcceptError);
+    connect(&m_pingTimer, &QTimer::timeout, this, &PhoneServer::onPingTick);
+}
+
+PhoneServer::~PhoneServer()
+{
+    // The sockets are children and die after this object's members; a dying socket reports
+    // `disconnected`, which must not reach a half-destroyed server.
+    for (auto it = m_connections.keyBegin(); it != m_connections.keyEnd(); ++it)
+        (*it)->disconnect(this);
+}
+
+bool PhoneServer::listen(quint16 port)
+{
+    if (!m_tcpServer.listen(QHostAddress::Any, port)) {
+        qWarning("Vidlet: phone link cannot listen on port %u: %s", unsigned(port),
+                 qPrintable(m_tcpServer.errorString()));
+        return false;
+    }
+    m_port = m_tcpServer.serverPort();
+    m_pingTimer.start();
+    return true;
+}
+
+void PhoneServer::onNewConnection()
+{
+    m_acceptStalled = false;
+    // The phone speaks first on the LAN, so nothing is written here.
+    while (QTcpSocket* socket = m_tcpServer.nextPendingConnection())
+        adoptSocket(socket, false);
+}
+
+void PhoneServer::onAcceptError(QAbstractSocket::SocketError error)
+{
+    if (!m_acceptStalled)
+        qWarning("Vidlet: phone link cannot accept connections (socket error %d), retrying",
+                 int(error));
+    m_acceptStalled = true;
+    QTimer::singleShot(acceptRetryMs, this, [this] {
+        if (m_tcpServer.isListening())
+            m_tcpServer.resumeAccepting();
+    });
+}
+
+void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
+{
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        // A tunnel that closed before the hand-over never reports `disconnected` again.
+        socket->setParent(this);
+        socket->deleteLater();
+        return;
+    }
+    adoptSocket(socket, true);
+    // Over USB the PC speaks first: the phone learns the token without scanning the QR code.
+    PhoneLink::writeMessage(socket, PhoneLink::PAIR_INFO, 0,
+                            PhoneLink::jsonPayload({{"token", m_pairingToken},
+                                                    {"pcName", m_pcName},
+                                                    {"transport", "usb"}}));
+    // Bytes that reached the socket before the hand-over have had their readyRead already.
+    if (socket->bytesAvailable() > 0) {
+        QMetaObject::invokeMethod(
+            this, [this, guard = QPointer<QTcpSocket>(socket)] {
+                if (guard)
+                    onReadyRead(guard);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
+{
+    socket->setParent(this);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->disconnect(this);
+
+    PhoneConnection record;
+    record.id = m_nextId++;
+    record.usb = usb;
+    record.lastSeenMs = m_clock.elapsed();
+    m_connections.insert(socket, record);
+
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [this, socket] { onSocketDisconnected(socket); });
+}
+
+void PhoneServer::onReadyRead(QTcpSocket* socket)
+{
+    PhoneConnection* record = connection(socket);
+    if (!record)
+        return;
+    const QByteArray bytes = socket->readAll();
+    if (bytes.isEmpty() || socket->state() != QAbstractSocket::ConnectedState)
+        return; // a connection on its way out is not listened to any more
+    record->lastSeenMs = m_clock.elapsed();
+    record->rxBuffer.append(bytes);
+    drainFrames(socket);
+}
+
+void PhoneServer::drainFrames(QTcpSocket* socket)
+{
+    FrameReader::Frame frame;
+    for (;;) {
+        PhoneConnection* record = connection(socket);
+        if (!record || socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        switch (record->rxBuffer.next(frame)) {
+        case FrameReader::Status::NeedMore:
+            return;
+        case FrameReader::Status::Oversized:
+            record->rxBuffer = {};
+            socket->disconnectFromHost();
+            return;
+        case FrameReader::Status::Frame:
+            handleMessage(socket, frame.type, frame.flags, std::move(frame.payload));
+            break;
+        }
+    }
+}
+
+void PhoneServer::onSocketDisconnected(QTcpSocket* socket)
+{
+    const auto it = m_connections.constFind(socket);
+    if (it == m_connections.cend())
+        return;
+    const int id = it->id;
+    const bool accepted = it->accepted;
+    m_connections.erase(it);
+    socket->deleteLater();
+    if (accepted)
+        emit phoneDisconnected(id);
+}
+
+PhoneConnection* PhoneServer::connection(QTcpSocket* socket)
+{
+    const auto it = m_connections.find(socket);
+    return it == m_connections.end() ? nullptr : &it.value();
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "link/PhoneConnection.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+
+class QTcpSocket;
+
+// The PC end of the phone link. Listens for phones on the LAN, takes over the tunnel sockets
+// the USB transport opens, runs the handshake and the pairing check, settles a phone that is
+// connected twice, and turns each phone's messages into signals.
+//
+// GUI thread only. Signals are delivered by direct calls from inside the receive loop, so a
+// handler must not close or delete the socket; the QByteArray arguments are the receiver's to
+// keep. The server owns every phone socket, network or USB.
+class PhoneServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PhoneServer(QObject* parent = nullptr);
+    ~PhoneServer() override;
+
+    // On all addresses, IPv4 and IPv6; 0 lets the system choose. On failure nothing changes.
+    bool listen(quint16 port);
+    quint16 port() const { return m_port; }
+    quint64 framesReceived() const { return m_framesReceived; }
+
+    // The token a phone must present to pair, and the PC name sent to USB phones. While the
+    // token is empty every version-1 HELLO passes.
+    QString pairingToken() const { return m_pairingToken; }
+    void setPairingToken(const QString& token) { m_pairingToken = token; }
+    QString pcName() const { return m_pcName; }
+    void setPcName(const QString& name) { m_pcName = name; }
+
+    // Paired phones: device id to the token each presented when it paired. Installed from the
+    // stored list at start-up and replaced with an empty map to make every phone pair again.
+    const QHash<QString, QString>& trustedDevices() const { return m_trustedDevices; }
+    void setTrustedDevices(const QHash<QString, QString>& devices) { m_trustedDevices = devices; }
+
+public slots:
+    // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
+    void adoptUsbSocket(QTcpSocket* socket);
+    // Tells an accepted phone whether it is the one whose video is shown; ignores other ids.
+    void setPhoneActive(int id, bool active);
+
+signals:
+    void phoneConnected(int id, QString deviceId, QString name, QString model, QString os,
+                        bool usb);
+    void phoneDisconnected(int id);
+    void thumbnail(int id, QByteArray jpeg);
+    void devicePaired(QString deviceId, QString token);
+    void usbByeReceived(QTcpSocket* socket);
+    void streamInfo(int id, int width, int height, int fps);
+    void videoConfig(int id, QByteArray annexbSpsPps);
+    void videoFrame(int id, QByteArray annexbAccessUnit, qulonglong ptsUsec, bool keyframe);
+
+private:
+    void onNewConnection();
+    void onAcceptError(QAbstractSocket::SocketError error);
+    void adoptSocket(QTcpSocket* socket, bool usb);
+    void onReadyRead(QTcpSocket* socket);
+    void drainFrames(QTcpSocket* socket);
+    void onSocketDisconnected(QTcpSocket* socket);
+
+    void handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, QByteArray payload);
+    void handleHello(QTcpSocket* socket, const QByteArray& payload);
+    bool checkPairing(const QString& deviceId, const QString& token);
+    bool settleDuplicates(QTcpSocket* socket, const QString& deviceId);
+    void reject(QTcpSocket* socket, const QString& code, const QString& message);
+    void onPingTick();
+
+    // The record of a socket, or null once it is gone. Looked up afresh after anything that
+    // may close a connection: a close can remove records, and with them their addresses.
+    PhoneConnection* connection(QTcpSocket* socket);
+
+    QTcpServer m_tcpServer;
+    QHash<QTcpSocket*, PhoneConnection> m_connections;
+    quint16 m_port = 0;
+    quint64 m_framesReceived = 0;
+    int m_nextId = 1;
+    QString m_pairingToken;
+    QString m_pcName;
+    QHash<QString, QString> m_trustedDevices;
+    QTimer m_pingTimer;
+    QElapsedTimer m_clock;
+    bool m_acceptStalled = false;
+};

@@ -1,0 +1,104 @@
+#include "link/PhoneServer.h"
+
+#include "link/PhoneLink.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QTcpSocket>
+
+namespace {
+
+QByteArray welcomePayload()
+{
+    const QJsonObject request{{"codec", "h264"},
+                              {"width", 1280},
+                              {"height", 720},
+                              {"fps", 30},
+                              {"bitrateKbps", 6000}};
+    return PhoneLink::jsonPayload({{"v", PhoneLink::protocolVersion},
+                                   {"sessionId", "dev"},
+                                   {"active", false},
+                                   {"request", request}});
+}
+
+} // namespace
+
+void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
+{
+    const QJsonObject hello = PhoneLink::readJsonObject(payload);
+    const QString token = hello.value("token").toString();
+    const QString deviceId = hello.value("deviceId").toString();
+
+    if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
+        return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
+    // Only before the pairing data is first prepared is the token empty; then anyone passes.
+    if (!m_pairingToken.isEmpty() && !checkPairing(deviceId, token))
+        return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
+    if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
+        return;
+
+    PhoneConnection* record = connection(socket);
+    if (!record || socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    record->deviceId = deviceId;
+    record->name = hello.value("name").toString("Phone");
+    const QString model = hello.value("modelName").toString(hello.value("model").toString());
+    const QString os = hello.value("osVersion").toString();
+    record->accepted = true;
+    const int id = record->id;
+    const bool usb = record->usb;
+
+    PhoneLink::writeMessage(socket, PhoneLink::WELCOME, 0, welcomePayload());
+    emit phoneConnected(id, deviceId, record->name, model, os, usb);
+}
+
+// A phone presenting the current token pairs and is remembered by device id; later it is
+// recognised by the token stored for it, even after the current token has changed.
+bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
+{
+    if (token == m_pairingToken) {
+        if (!deviceId.isEmpty() && m_trustedDevices.value(deviceId) != token) {
+            m_trustedDevices.insert(deviceId, token);
+            emit devicePaired(deviceId, token);
+        }
+        return true;
+    }
+    return !deviceId.isEmpty() && !token.isEmpty() && m_trustedDevices.value(deviceId) == token;
+}
+
+// The newer connection of a phone wins, except that a network connection never displaces the
+// phone's USB connection. Returns false when this connection was refused for that reason.
+bool PhoneServer::settleDuplicates(QTcpSocket* socket, const QString& deviceId)
+{
+    const PhoneConnection* self = connection(socket);
+    if (!self)
+        return false;
+    const bool usb = self->usb;
+
+    // Closing a connection can remove records at once, so decide on a snapshot. Connections
+    // already on their way out no longer count.
+    QList<QTcpSocket*> others;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it.key() != socket && it->accepted && it->deviceId == deviceId
+            && it.key()->state() == QAbstractSocket::ConnectedState)
+            others.append(it.key());
+    }
+    for (QTcpSocket* other : others) {
+        const PhoneConnection* record = connection(other);
+        if (!record)
+            continue;
+        if (record->usb && !usb) {
+            reject(socket, "DUPLICATE", "Already connected over USB");
+            return false;
+        }
+        other->disconnectFromHost();
+    }
+    return true;
+}
+
+void PhoneServer::reject(QTcpSocket* socket, const QString& code, const QString& message)
+{
+    PhoneLink::writeMessage(socket, PhoneLink::REJECT, 0,
+                            PhoneLink::jsonPayload({{"code", code}, {"message", message}}));
+    socket->disconnectFromHost();
+}

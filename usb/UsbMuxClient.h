@@ -1,0 +1,78 @@
+#pragma once
+
+#include "usb/UsbMuxEndpoint.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QVariantMap>
+
+#include <memory>
+#include <vector>
+
+// Finds phones on a USB cable through the usbmux service and opens, for each, a tunnel to
+// the phone app's port 7847. One control connection listens for attach and detach; every
+// tunnel is a connection of its own that a Connect request turns into a byte pipe.
+//
+// Lives on the GUI thread. A finished tunnel is handed over through tunnelReady: the
+// receiver takes the socket during the emission and owns it from then on; the client only
+// watches for its destruction, to open a new tunnel while the phone stays attached.
+class UsbMuxClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UsbMuxClient(QObject* parent = nullptr);
+    explicit UsbMuxClient(const UsbMuxEndpoint& endpoint, QObject* parent = nullptr);
+    ~UsbMuxClient() override;
+
+    void start();
+    bool isAvailable() const { return available; }
+
+    // The phone app said goodbye on `socket`: open no new tunnel to its device until the
+    // device is detached.
+    void noteUsbBye(QTcpSocket* socket);
+
+signals:
+    void availabilityChanged(bool available);
+    void tunnelReady(QTcpSocket* socket);
+
+private:
+    struct Tunnel
+    {
+        QTcpSocket* socket;   // child of the client until handed over
+        QByteArray buffer;
+        int deviceId;
+    };
+
+    void connectControl();
+    void onControlConnected();
+    void onControlReadyRead();
+    void onControlError();
+    void handleControlMessage(const QVariantMap& message);
+    void retryTunnels();
+    void openTunnel(int deviceId);
+    void sendConnect(Tunnel* tunnel);
+    void handleTunnelData(Tunnel* tunnel);
+    void closeTunnel(Tunnel* tunnel);
+    void eraseTunnel(Tunnel* tunnel);
+    bool hasPendingTunnel(int deviceId) const;
+    void forgetSocket(QTcpSocket* socket);
+    void sendMessage(QTcpSocket& socket, const QVariantMap& message);
+
+    const UsbMuxEndpoint endpoint;
+    QTcpSocket control;
+    QByteArray controlBuffer;
+    QTimer reconnectTimer;
+    QTimer tunnelTimer;
+    QHash<int, bool> devices;              // attached over USB -> a handed-over link exists
+    QHash<QTcpSocket*, int> handedOver;    // socket -> device
+    QSet<int> byeDevices;
+    std::vector<std::unique_ptr<Tunnel>> pendingTunnels;
+    quint32 nextTag = 1;                   // shared by the control and every tunnel
+    bool available = false;
+    bool started = false;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QTcpSocket;
+
+// Where the usbmux service listens: a Unix socket path (usbmuxd on Linux) or a TCP port on
+// 127.0.0.1 (the Apple Mobile Device Service on Windows). Every connection to the service,
+// control or tunnel, is opened through here as a QTcpSocket, so a tunnel can be handed to
+// the phone link as one whatever the transport.
+class UsbMuxEndpoint
+{
+public:
+    enum class Opening { Pending, Connected, Failed };
+
+    static UsbMuxEndpoint platformDefault();
+    static UsbMuxEndpoint tcp(quint16 port);
+    static UsbMuxEndpoint unixSocket(const QString& path);
+
+    // Over TCP the outcome arrives later as the socket's connected or errorOccurred signal.
+    // A Unix socket connects or fails at once and emits neither: the result says which.
+    Opening open(QTcpSocket& socket) const;
+
+    QString describe() const;
+
+private:
+    Opening openUnix(QTcpSocket& socket) const;
+
+    QString path;       // used when not empty
+    quint16 port = 0;
+};

@@ -1,0 +1,33 @@
+#include "usb/UsbMuxEndpoint.h"
+
+#include <QFile>
+#include <QTcpSocket>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+// Qt's socket engine accepts a connected AF_UNIX descriptor and reads and writes through it
+// like TCP, so the tunnel reaches the phone link as a plain QTcpSocket with no copying.
+UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket& socket) const
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    if (encoded.size() >= qsizetype(sizeof address.sun_path))
+        return Opening::Failed;
+    std::memcpy(address.sun_path, encoded.constData(), encoded.size());
+
+    // Non-blocking, so that a service whose backlog is full fails this attempt (EAGAIN)
+    // instead of stalling the GUI thread; otherwise a local connect completes on the spot.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return Opening::Failed;
+    const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (result < 0 || !socket.setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
+        ::close(fd);
+        return Opening::Failed;
+    }
+    return Opening::Connected;
+}

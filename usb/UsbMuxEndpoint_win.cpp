@@ -1,0 +1,7 @@
+#include "usb/UsbMuxEndpoint.h"
+
+// The Windows service listens on TCP only.
+UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket&) const
+{
+    return Opening::Failed;
+}

@@ -1,0 +1,124 @@
+#include "softcam/CameraReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace softcam {
+namespace {
+
+// A writer that lapped the reader this often in one poll is left alone until the next poll.
+constexpr int kCopyAttempts = 16;
+
+} // namespace
+
+CameraReader::CameraReader(std::string segmentName)
+    : name(std::move(segmentName))
+{
+}
+
+CameraReader::~CameraReader()
+{
+    detach();
+}
+
+bool CameraReader::attach()
+{
+    if (header && stillLive()) {
+        header->readerBeatNs.store(monotonicNs(), std::memory_order_relaxed);
+        return true;
+    }
+    detach();
+    const int fd = shm_open(name.c_str(), O_RDWR, 0);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    void* map = MAP_FAILED;
+    if (fstat(fd, &st) == 0 && std::size_t(st.st_size) >= kHeaderBytes)
+        map = mmap(nullptr, std::size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd); // the mapping keeps the segment
+    if (map == MAP_FAILED)
+        return false;
+    header = static_cast<SharedFrameHeader*>(map);
+    mappedBytes = std::size_t(st.st_size);
+
+    // The header is only trusted once the writer has declared it Live, and only as far as
+    // it agrees with the size of what was mapped.
+    const bool sane = header->state.load(std::memory_order_acquire) == Live
+        && header->magic == kMagic && header->version == kVersion && header->writerPid > 0
+        && validCameraSize(header->width, header->height)
+        && header->slotBytes == frameBytes(header->width, header->height)
+        && segmentBytes(header->slotBytes) <= mappedBytes;
+    if (!sane || !stillLive()) {
+        detach();
+        return false;
+    }
+    cameraWidth = header->width;
+    cameraHeight = header->height;
+    cameraFps = header->fps;
+    bytesPerFrame = header->slotBytes;
+    lastNumber = 0;
+    header->readerBeatNs.store(monotonicNs(), std::memory_order_relaxed);
+    return true;
+}
+
+bool CameraReader::readNewFrame(CameraFrame& frame)
+{
+    if (!attach())
+        return false;
+    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+        const std::uint64_t count = header->frameCount.load(std::memory_order_acquire);
+        if (count == 0 || count == lastNumber)
+            return false;
+        const std::uint32_t slot = header->latestSlot.load(std::memory_order_acquire);
+        if (slot >= std::uint32_t(kSlotCount))
+            return false;
+        SlotHeader& meta = header->slots[slot];
+        const std::uint64_t before = meta.sequence.load(std::memory_order_acquire);
+        if (before & 1)
+            continue;
+        const std::uint64_t number = meta.frameNumber.load(std::memory_order_relaxed);
+        const std::uint64_t publishedNs = meta.publishedNs.load(std::memory_order_relaxed);
+        frame.bgr.resize(bytesPerFrame);
+        const auto* data
+            = reinterpret_cast<const unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
+        std::memcpy(frame.bgr.data(), data, bytesPerFrame);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (meta.sequence.load(std::memory_order_relaxed) != before)
+            continue;
+        frame.width = cameraWidth;
+        frame.height = cameraHeight;
+        frame.number = number;
+        frame.publishedNs = publishedNs;
+        lastNumber = number;
+        return true;
+    }
+    return false;
+}
+
+bool CameraReader::stillLive() const
+{
+    if (header->state.load(std::memory_order_acquire) != Live)
+        return false;
+    // A camera that died without saying so leaves its segment behind.
+    return kill(header->writerPid, 0) == 0 || errno == EPERM;
+}
+
+void CameraReader::detach()
+{
+    if (header)
+        munmap(header, mappedBytes);
+    header = nullptr;
+    mappedBytes = 0;
+    cameraWidth = cameraHeight = 0;
+    cameraFps = 0;
+    bytesPerFrame = 0;
+}
+
+} // namespace softcam

@@ -1,0 +1,145 @@
+#include "softcam/SharedFramePublisher.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace softcam {
+namespace {
+
+// Whether `name` still names the file behind `fd`: a camera being deleted unlinks its
+// segment, and a creator that opened it just before must not publish into the orphan.
+bool namesSameFile(const std::string& name, int fd)
+{
+    const int other = shm_open(name.c_str(), O_RDONLY, 0);
+    if (other < 0)
+        return false;
+    struct stat a{}, b{};
+    const bool same = fstat(fd, &a) == 0 && fstat(other, &b) == 0 && a.st_dev == b.st_dev
+        && a.st_ino == b.st_ino;
+    ::close(other);
+    return same;
+}
+
+} // namespace
+
+SharedFramePublisher::~SharedFramePublisher()
+{
+    close();
+}
+
+bool SharedFramePublisher::open(const std::string& segmentName, int width, int height, float fps)
+{
+    close();
+    if (!validCameraSize(width, height))
+        return false;
+    const std::size_t slotBytes = frameBytes(width, height);
+    const std::size_t total = segmentBytes(slotBytes);
+
+    // A few rounds settle the races with a camera that is being deleted or died.
+    for (int round = 0; round < 4; ++round) {
+        const int candidate = shm_open(segmentName.c_str(), O_RDWR | O_CREAT, 0600);
+        if (candidate < 0) {
+            std::fprintf(stderr, "Vidlet: cannot open camera segment %s: %s\n",
+                         segmentName.c_str(), std::strerror(errno));
+            return false;
+        }
+        if (flock(candidate, LOCK_EX | LOCK_NB) != 0) {
+            std::fprintf(stderr, "Vidlet: another camera is publishing to %s\n", segmentName.c_str());
+            ::close(candidate);
+            return false;
+        }
+        struct stat st{};
+        if (!namesSameFile(segmentName, candidate) || fstat(candidate, &st) != 0) {
+            ::close(candidate);
+            continue;
+        }
+        if (st.st_size != 0) {
+            // Left by a camera that died. Readers may still map it, so it is never resized:
+            // it is unlinked and the next round makes a fresh one.
+            shm_unlink(segmentName.c_str());
+            ::close(candidate);
+            continue;
+        }
+        // Reserving the pages now turns a full /dev/shm into an error here instead of a
+        // SIGBUS on the first frame.
+        const int err = posix_fallocate(candidate, 0, off_t(total));
+        void* map = err == 0
+            ? mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, candidate, 0)
+            : MAP_FAILED;
+        if (map == MAP_FAILED) {
+            std::fprintf(stderr, "Vidlet: cannot map camera segment %s: %s\n", segmentName.c_str(),
+                         std::strerror(err ? err : errno));
+            shm_unlink(segmentName.c_str());
+            ::close(candidate);
+            return false;
+        }
+        name = segmentName;
+        fd = candidate;
+        mappedBytes = total;
+        bytesPerFrame = slotBytes;
+        published = 0;
+        // The fresh pages are zero: every atomic starts at 0 and the state at Starting.
+        header = static_cast<SharedFrameHeader*>(map);
+        header->magic = kMagic;
+        header->version = kVersion;
+        header->width = width;
+        header->height = height;
+        header->fps = fps;
+        header->writerPid = int(getpid());
+        header->slotBytes = slotBytes;
+        header->state.store(Live, std::memory_order_release);
+        return true;
+    }
+    std::fprintf(stderr, "Vidlet: camera segment %s keeps changing hands\n", segmentName.c_str());
+    return false;
+}
+
+void SharedFramePublisher::publish(const unsigned char* bgr)
+{
+    if (!header)
+        return;
+    const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
+    SlotHeader& meta = header->slots[slot];
+    const std::uint64_t seq = meta.sequence.load(std::memory_order_relaxed);
+    meta.sequence.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    auto* data = reinterpret_cast<unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
+    std::memcpy(data, bgr, bytesPerFrame);
+    meta.frameNumber.store(++published, std::memory_order_relaxed);
+    meta.publishedNs.store(monotonicNs(), std::memory_order_relaxed);
+    meta.sequence.store(seq + 2, std::memory_order_release);
+    header->latestSlot.store(slot, std::memory_order_release);
+    header->frameCount.store(published, std::memory_order_release);
+}
+
+bool SharedFramePublisher::readerSeenWithin(std::chrono::nanoseconds window) const
+{
+    if (!header)
+        return false;
+    const std::uint64_t beat = header->readerBeatNs.load(std::memory_order_relaxed);
+    const std::uint64_t now = monotonicNs();
+    return beat != 0 && beat <= now && now - beat < std::uint64_t(window.count());
+}
+
+void SharedFramePublisher::close()
+{
+    if (!header)
+        return;
+    // Readers that still map the old segment see Stopped and look the name up again.
+    header->state.store(Stopped, std::memory_order_release);
+    if (namesSameFile(name, fd))
+        shm_unlink(name.c_str());
+    munmap(header, mappedBytes);
+    ::close(fd); // releases the lock
+    header = nullptr;
+    fd = -1;
+}
+
+} // namespace softcam

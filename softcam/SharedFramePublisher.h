@@ -1,0 +1,39 @@
+#pragma once
+
+#include "softcam/SharedFrameLayout.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace softcam {
+
+// Writes a camera's frames to its shared-memory segment (see SharedFrameLayout.h). Holding an
+// exclusive lock on the segment makes this the only writer on the machine; the lock dies with
+// the process, so a crashed camera never blocks the next one. publish() never waits for a
+// reader. publish() and readerSeenWithin() may run on two threads at once.
+class SharedFramePublisher {
+public:
+    SharedFramePublisher() = default;
+    ~SharedFramePublisher();
+    SharedFramePublisher(const SharedFramePublisher&) = delete;
+    SharedFramePublisher& operator=(const SharedFramePublisher&) = delete;
+
+    // False, after logging, when another camera holds the segment or it cannot be made.
+    bool open(const std::string& segmentName, int width, int height, float fps);
+    // `bgr` holds width * height * 3 bytes.
+    void publish(const unsigned char* bgr);
+    bool readerSeenWithin(std::chrono::nanoseconds window) const;
+
+private:
+    void close();
+
+    std::string name;
+    int fd = -1;
+    SharedFrameHeader* header = nullptr; // start of the mapping
+    std::size_t mappedBytes = 0;
+    std::size_t bytesPerFrame = 0;
+    std::uint64_t published = 0; // publish() only
+};
+
+} // namespace softcam

@@ -1,0 +1,45 @@
+#include "softcam/SoftCamera.h"
+
+#include <chrono>
+
+namespace softcam {
+namespace {
+
+// A reader polls many times a second; one silent for this long has gone.
+constexpr std::chrono::seconds kReaderTimeout{3};
+
+} // namespace
+
+std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, int width,
+                                               int height, float fps)
+{
+    std::unique_ptr<SoftCamera> camera(new SoftCamera);
+    if (!camera->shared.open(segmentName, width, height, fps))
+        return nullptr;
+    // Looked up at every creation: the module may have been loaded since the last camera.
+    const std::string path
+        = V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", "Vidlet Camera");
+    if (!path.empty()) {
+        // The descriptor stays open for the camera's life: with exclusive_caps=1 a reader
+        // only sees the device while a producer holds it.
+        auto output = std::make_unique<V4l2LoopbackOutput>();
+        if (output->open(path, width, height, fps))
+            camera->device = std::move(output);
+    }
+    return camera;
+}
+
+void SoftCamera::sendFrame(const unsigned char* bgr)
+{
+    shared.publish(bgr);
+    if (device)
+        device->write(bgr);
+}
+
+bool SoftCamera::isConnected()
+{
+    const bool deviceRead = device && device->hasConsumers();
+    return deviceRead || shared.readerSeenWithin(kReaderTimeout);
+}
+
+} // namespace softcam

@@ -1,0 +1,21 @@
+#pragma once
+
+// The camera component's C interface, the same four functions as on Windows. The program
+// resolves them by name at run time; tests and tools may also link against the library.
+#define SOFTCAM_API extern "C" __attribute__((visibility("default")))
+
+// An opaque camera, or null when none could be made: a bad size, or another camera alive in
+// this process or on this segment.
+SOFTCAM_API void* scCreateCamera(int width, int height, float framerate);
+// Ignores null and handles it did not make.
+SOFTCAM_API void scDeleteCamera(void* camera);
+// `bgr` is one frame of the created size: width * height * 3 bytes, blue, green, red, top row
+// first. It is copied before the call returns.
+SOFTCAM_API void scSendFrame(void* camera, const void* bgr);
+// Some program is reading: a shared-memory reader polled within the last few seconds, or the
+// loopback device reports a reader.
+SOFTCAM_API bool scIsConnected(void* camera);
+
+// Chooses the shared-memory segment that cameras created later in this process publish to;
+// null goes back to the user's default. Lets tests keep apart from a running program.
+SOFTCAM_API void scSetSegmentName(const char* name);

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The command line of vidlet-phone.
+struct PhoneOptions {
+    // LAN mode connects to host:port; USB mode listens on usbPort as the phone app does.
+    QString host = QStringLiteral("127.0.0.1");
+    quint16 port = 8788;
+    std::optional<quint16> usbPort;
+
+    // Empty token: LAN mode sends none, USB mode uses the one PAIR_INFO brings.
+    QString token;
+    bool tokenGiven = false;
+    QString deviceId = QStringLiteral("vidlet-phone-sim");
+    QString name = QStringLiteral("Vidlet Phone");
+    QString model = QStringLiteral("Simulator");
+    QString os = QStringLiteral("1.0");
+    int protocolVersion = 1;
+
+    int width = 1280;
+    int height = 720;
+    int fps = 30;
+    int bitrateKbps = 6000;
+    int gopFrames = 60;
+    // Size announced in STREAM_INFO; the encoded size unless told otherwise.
+    int infoWidth = 0;
+    int infoHeight = 0;
+
+    // Both count from the first WELCOME. 0 means no limit.
+    qint64 durationMs = 0;
+    qint64 maxFrames = 0;
+    qint64 pauseAtMs = -1;
+    qint64 pauseMs = 0;
+
+    bool sendBye = true;
+    bool verbose = false;
+
+    // Empty optional and a message in *error when the arguments do not make sense.
+    static std::optional<PhoneOptions> parse(const QStringList& arguments, QString* error);
+    static QString usage();
+};

@@ -1,0 +1,266 @@
+#include "tools/vidlet-phone/PhoneSession.h"
+
+#include "tools/common/FrameStamp.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QtEndian>
+
+#include <cstdio>
+
+namespace {
+
+// A PC that stops reading must not make the phone buffer without bound: past this much unsent
+// data frames are dropped, and the next one sent is an IDR so the PC's decoder recovers.
+constexpr qint64 kMaxQueuedBytes = 4 * 1024 * 1024;
+
+QByteArray json(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject parseObject(const QByteArray& payload)
+{
+    return QJsonDocument::fromJson(payload).object();
+}
+
+} // namespace
+
+PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& options,
+                           QObject* parent)
+    : QObject(parent), socket(socket), usb(usb), options(options),
+      token(options.token), pattern(options.width, options.height)
+{
+    socket->setParent(this);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    encoderOpen = encoder.open(options.width, options.height, options.fps, options.bitrateKbps,
+                               options.gopFrames);
+    frameTimer.setSingleShot(true);
+    frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&frameTimer, &QTimer::timeout, this, &PhoneSession::sendFrame);
+    connect(socket, &QTcpSocket::readyRead, this, &PhoneSession::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &PhoneSession::onDisconnected);
+    streamClock.start();
+    if (!usb)
+        sendHello();
+    // Bytes may have arrived before this object listened (PAIR_INFO comes at once over USB).
+    QMetaObject::invokeMethod(this, &PhoneSession::onReadyRead, Qt::QueuedConnection);
+}
+
+void PhoneSession::say(const QString& line) const
+{
+    if (!options.verbose)
+        return;
+    std::fprintf(stdout, "vidlet-phone: %s\n", line.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+void PhoneSession::send(quint8 type, const QByteArray& payload, quint8 flags)
+{
+    socket->write(LinkFramer::encode(type, flags, payload));
+}
+
+void PhoneSession::sendHello()
+{
+    helloSent = true;
+    send(LinkFramer::Hello, json({{"v", options.protocolVersion},
+                                  {"token", token},
+                                  {"deviceId", options.deviceId},
+                                  {"name", options.name},
+                                  {"modelName", options.model},
+                                  {"osVersion", options.os}}));
+}
+
+void PhoneSession::onReadyRead()
+{
+    if (reportedEnd)
+        return;
+    framer.append(socket->readAll());
+    while (auto frame = framer.take()) {
+        handle(*frame);
+        if (reportedEnd)
+            return;
+    }
+    if (framer.broken()) {
+        std::fprintf(stderr, "vidlet-phone: the PC announced a frame over 16 MiB\n");
+        reportedEnd = true;
+        frameTimer.stop();
+        emit lost(QStringLiteral("oversized frame from the PC"));
+        socket->abort();
+    }
+}
+
+void PhoneSession::handle(const LinkFramer::Frame& frame)
+{
+    switch (frame.type) {
+    case LinkFramer::PairInfo: {
+        const QJsonObject info = parseObject(frame.payload);
+        say(QStringLiteral("PAIR_INFO pcName=%1 transport=%2")
+                .arg(info.value("pcName").toString(), info.value("transport").toString()));
+        if (usb && !helloSent) {
+            if (!options.tokenGiven)
+                token = info.value("token").toString();
+            sendHello();
+        }
+        break;
+    }
+    case LinkFramer::Welcome:
+        say(QStringLiteral("WELCOME %1").arg(QString::fromUtf8(frame.payload)));
+        if (!welcomeReceived) {
+            welcomeReceived = true;
+            emit welcomed();
+        }
+        updateStreaming();
+        break;
+    case LinkFramer::Reject: {
+        const QJsonObject reject = parseObject(frame.payload);
+        const QString code = reject.value("code").toString();
+        const QString message = reject.value("message").toString();
+        std::fprintf(stderr, "vidlet-phone: REJECT %s: %s\n", code.toUtf8().constData(),
+                     message.toUtf8().constData());
+        reportedEnd = true;
+        frameTimer.stop();
+        emit rejected(code, message);
+        break;
+    }
+    case LinkFramer::SetActive:
+        active = parseObject(frame.payload).value("active").toBool();
+        say(QStringLiteral("SET_ACTIVE %1").arg(active ? "true" : "false"));
+        announced = false;
+        updateStreaming();
+        break;
+    case LinkFramer::KeyframeRequest:
+        say(QStringLiteral("KEYFRAME_REQUEST"));
+        forceKey = true;
+        break;
+    case LinkFramer::Ping:
+        say(QStringLiteral("PING %1").arg(QString::fromUtf8(frame.payload)));
+        send(LinkFramer::Pong, frame.payload);
+        break;
+    default:
+        say(QStringLiteral("ignored message type 0x%1").arg(frame.type, 2, 16, QLatin1Char('0')));
+        break;
+    }
+}
+
+void PhoneSession::setPaused(bool pause)
+{
+    paused = pause;
+    updateStreaming();
+}
+
+void PhoneSession::updateStreaming()
+{
+    const bool should = welcomeReceived && active && !paused && !finishing && !reportedEnd;
+    if (should == streaming)
+        return;
+    streaming = should;
+    if (!streaming) {
+        frameTimer.stop();
+        return;
+    }
+    // A phone that has just been made active announces its stream and starts it with the
+    // parameter sets and an IDR; one that resumes after a pause simply goes on.
+    if (!announced) {
+        announced = true;
+        send(LinkFramer::StreamInfo, json({{"width", options.infoWidth},
+                                           {"height", options.infoHeight},
+                                           {"fps", options.fps}}));
+        needConfig = true;
+        forceKey = true;
+    }
+    // Not at once: a KEYFRAME_REQUEST read in the same batch is then honoured by this frame.
+    frameTimer.start(0);
+}
+
+void PhoneSession::scheduleNextFrame()
+{
+    const qint64 nextUsec = (lastSlot + 1) * 1000000 / options.fps;
+    const qint64 waitUsec = nextUsec - streamClock.nsecsElapsed() / 1000;
+    frameTimer.start(int(qMax<qint64>(0, (waitUsec + 999) / 1000)));
+}
+
+void PhoneSession::sendFrame()
+{
+    if (!streaming)
+        return;
+    // Frames belong to fixed slots of the session's clock; a late timer skips the slots it
+    // missed, as a camera does, so the stream keeps real time.
+    const qint64 slot = streamClock.nsecsElapsed() / 1000 * options.fps / 1000000;
+    if (slot <= lastSlot) {
+        scheduleNextFrame();
+        return;
+    }
+    lastSlot = slot;
+    if (socket->bytesToWrite() > kMaxQueuedBytes) {
+        forceKey = true;
+        scheduleNextFrame();
+        return;
+    }
+    if (!encoderOpen) {
+        reportedEnd = true;
+        streaming = false;
+        emit lost(QStringLiteral("the encoder could not be opened"));
+        socket->abort();
+        return;
+    }
+    const X264Encoder::Picture picture = encoder.picture();
+    if (!picture.y) {
+        scheduleNextFrame();
+        return;
+    }
+    pattern.draw(picture, slot);
+    const FrameStamp stamp{framesMade, FrameStamp::nowUsec()};
+    stamp.encodeI420(picture.y, picture.yStride, picture.u, picture.uStride, picture.v,
+                     picture.vStride, options.width, options.height);
+    const qint64 ptsUsec = slot * 1000000 / options.fps;
+    const auto unit = encoder.encode(ptsUsec, forceKey);
+    if (!unit) {
+        forceKey = true;
+        scheduleNextFrame();
+        return;
+    }
+    if (unit->keyframe)
+        forceKey = false;
+    if (needConfig && unit->keyframe) {
+        send(LinkFramer::VideoConfig, X264Encoder::parameterSets(unit->annexB));
+        needConfig = false;
+    }
+    QByteArray payload(8, Qt::Uninitialized);
+    qToLittleEndian<quint64>(quint64(ptsUsec), payload.data());
+    payload.append(unit->annexB);
+    send(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
+    ++framesMade;
+    emit frameSent();
+    if (streaming)
+        scheduleNextFrame();
+}
+
+void PhoneSession::finish(bool sendBye)
+{
+    if (finishing)
+        return;
+    finishing = true;
+    updateStreaming();
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        QMetaObject::invokeMethod(this, &PhoneSession::closed, Qt::QueuedConnection);
+        return;
+    }
+    if (sendBye)
+        send(LinkFramer::Bye, QByteArray());
+    // disconnected() follows once the queued bytes are out, and it may come right away.
+    socket->disconnectFromHost();
+}
+
+void PhoneSession::onDisconnected()
+{
+    streaming = false;
+    frameTimer.stop();
+    if (finishing) {
+        emit closed();
+    } else if (!reportedEnd) {
+        reportedEnd = true;
+        emit lost(QStringLiteral("connection closed by the PC"));
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The secret a phone must present in HELLO. A new one is made at every refresh of the pairing
+// data; the program never reads one back.
+namespace PairingToken {
+
+// 16 random bytes as unpadded URL-safe Base64: 22 characters of letters, digits, "-" and "_".
+QString make();
+
+// Writes the token as UTF-8 without a line end to "pairing-token.txt" in `folder`, replacing what
+// was there, so that a developer's phone simulator can pair. A folder that cannot be written is
+// not an error: the token still reaches phones through the QR code and over USB.
+void save(const QString& token, const QString& folder);
+
+}

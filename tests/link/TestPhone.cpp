@@ -1,0 +1,88 @@
+#include "tests/link/TestPhone.h"
+
+#include "link/PhoneLink.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QTest>
+
+TestPhone::TestPhone(QObject* parent)
+    : QObject(parent)
+{
+    connect(&socket, &QTcpSocket::readyRead, this, &TestPhone::onReadyRead);
+    connect(&socket, &QTcpSocket::disconnected, this, [this] { closed = true; });
+}
+
+bool TestPhone::connectTo(quint16 port)
+{
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    return socket.waitForConnected(5000);
+}
+
+QTcpSocket* TestPhone::openTunnel()
+{
+    if (!tunnelServer.listen(QHostAddress::LocalHost, 0) || !connectTo(tunnelServer.serverPort())
+        || !tunnelServer.waitForNewConnection(5000))
+        return nullptr;
+    QTcpSocket* pcEnd = tunnelServer.nextPendingConnection();
+    pcEnd->setParent(nullptr);
+    return pcEnd;
+}
+
+void TestPhone::send(quint8 type, quint8 flags, const QByteArray& payload)
+{
+    PhoneLink::writeMessage(&socket, type, flags, payload);
+    socket.flush();
+}
+
+void TestPhone::sendJson(quint8 type, const QJsonObject& object)
+{
+    send(type, 0, PhoneLink::jsonPayload(object));
+}
+
+void TestPhone::sendRaw(const QByteArray& bytes)
+{
+    socket.write(bytes);
+    socket.flush();
+}
+
+void TestPhone::sendHello(const QString& deviceId, const QString& token, int version)
+{
+    sendJson(PhoneLink::HELLO, {{"v", version}, {"deviceId", deviceId}, {"token", token}});
+}
+
+bool TestPhone::waitForFrames(int count, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (frames.size() < count && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return frames.size() >= count;
+}
+
+bool TestPhone::waitForClose(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!closed && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return closed;
+}
+
+QJsonObject TestPhone::json(int index) const
+{
+    if (index < 0 || index >= frames.size())
+        return {};
+    return QJsonDocument::fromJson(frames.at(index).payload).object();
+}
+
+void TestPhone::onReadyRead()
+{
+    const QByteArray bytes = socket.readAll();
+    received.append(bytes);
+    reader.append(bytes);
+    FrameReader::Frame frame;
+    while (reader.next(frame) == FrameReader::Status::Frame)
+        frames.append(frame);
+}

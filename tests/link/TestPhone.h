@@ -1,0 +1,49 @@
+#pragma once
+
+#include "link/FrameReader.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+// Plays the phone's end of one phone-link connection over loopback: sends frames or raw
+// bytes and collects every frame the PC writes, in order.
+class TestPhone : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestPhone(QObject* parent = nullptr);
+
+    // Connects as a phone on the LAN.
+    bool connectTo(quint16 port);
+    // Connects through a fresh loopback pair and returns the PC's end, the way the USB
+    // transport hands over a tunnel. The returned socket has no parent.
+    QTcpSocket* openTunnel();
+
+    void send(quint8 type, quint8 flags, const QByteArray& payload);
+    void sendJson(quint8 type, const QJsonObject& object);
+    void sendRaw(const QByteArray& bytes);
+    void sendHello(const QString& deviceId, const QString& token, int version = 1);
+
+    bool waitForFrames(int count, int timeoutMs = 5000);
+    bool waitForClose(int timeoutMs = 5000);
+    bool isClosed() const { return closed; }
+
+    // The frame at `index` as a JSON object, or an empty object when there is none.
+    QJsonObject json(int index) const;
+
+    QTcpSocket socket;
+    QList<FrameReader::Frame> frames;
+    QByteArray received; // every byte the PC wrote, as it came
+
+private:
+    void onReadyRead();
+
+    FrameReader reader;
+    QTcpServer tunnelServer;
+    bool closed = false;
+};

@@ -79,7 +79,7 @@ bool CameraReader::readNewFrame(CameraFrame& frame)
         const std::uint32_t slot = header->latestSlot.load(std::memory_order_acquire);
         if (slot >= std::uint32_t(kSlotCount))
             return false;
-        SlotHeader& meta = header->slots[slot];
+        SlotHeader& meta = header->slot[slot];
         const std::uint64_t before = meta.sequence.load(std::memory_order_acquire);
         if (before & 1)
             continue;

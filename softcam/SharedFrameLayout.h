@@ -49,7 +49,7 @@ struct SharedFrameHeader {
     std::atomic<std::uint32_t> latestSlot;
     std::atomic<std::uint64_t> frameCount; // frames published, 0 before the first
     std::atomic<std::uint64_t> readerBeatNs; // CLOCK_MONOTONIC of the last reader's poll
-    SlotHeader slots[kSlotCount];
+    SlotHeader slot[kSlotCount];
 };
 
 static_assert(sizeof(SharedFrameHeader) <= kHeaderBytes);

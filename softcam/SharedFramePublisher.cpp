@@ -106,7 +106,7 @@ void SharedFramePublisher::publish(const unsigned char* bgr)
     if (!header)
         return;
     const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
-    SlotHeader& meta = header->slots[slot];
+    SlotHeader& meta = header->slot[slot];
     const std::uint64_t seq = meta.sequence.load(std::memory_order_relaxed);
     meta.sequence.store(seq + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);

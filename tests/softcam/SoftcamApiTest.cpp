@@ -1,0 +1,108 @@
+#include "softcam/CameraReader.h"
+#include "softcam/softcam.h"
+
+#include <QtTest>
+
+#include <string>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+// The component through its C interface, as the program uses it.
+class SoftcamApiTest : public QObject {
+    Q_OBJECT
+
+    const std::string segment = "/vidlet-test-api-" + std::to_string(getpid());
+
+private slots:
+    void initTestCase() { scSetSegmentName(segment.c_str()); }
+    void cleanupTestCase()
+    {
+        scSetSegmentName(nullptr);
+        shm_unlink(segment.c_str());
+    }
+
+    void onlyOneCameraAtATime()
+    {
+        void* first = scCreateCamera(64, 48, 30.0f);
+        QVERIFY(first);
+        QVERIFY(!scCreateCamera(64, 48, 30.0f));
+        QVERIFY(!scCreateCamera(32, 32, 30.0f));
+        scDeleteCamera(first);
+        void* again = scCreateCamera(32, 32, 30.0f);
+        QVERIFY(again);
+        scDeleteCamera(again);
+    }
+
+    void refusesImpossibleSizes_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("zero") << 0 << 0;
+        QTest::newRow("negative") << -64 << 48;
+        QTest::newRow("too wide") << 9000 << 16;
+        QTest::newRow("too many pixels") << 8192 << 8192;
+    }
+
+    void refusesImpossibleSizes()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QVERIFY(!scCreateCamera(width, height, 30.0f));
+    }
+
+    void framesReachTheReaderUnchanged()
+    {
+        void* camera = scCreateCamera(4, 2, 30.0f);
+        QVERIFY(camera);
+        std::vector<unsigned char> bgr(4 * 2 * 3);
+        for (std::size_t i = 0; i < bgr.size(); ++i)
+            bgr[i] = static_cast<unsigned char>(i * 11);
+        scSendFrame(camera, bgr.data());
+
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(reader.readNewFrame(frame));
+        QCOMPARE(frame.width, 4);
+        QCOMPARE(frame.height, 2);
+        QVERIFY(frame.bgr == bgr);
+        scDeleteCamera(camera);
+        QVERIFY(!reader.attach());
+    }
+
+    void connectedWhileAReaderPolls()
+    {
+        void* camera = scCreateCamera(16, 16, 30.0f);
+        QVERIFY(camera);
+        QVERIFY(!scIsConnected(camera));
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        QVERIFY(scIsConnected(camera));
+        scDeleteCamera(camera);
+        QVERIFY(!scIsConnected(camera));
+    }
+
+    void ignoresHandlesItDidNotMake()
+    {
+        void* camera = scCreateCamera(16, 16, 30.0f);
+        QVERIFY(camera);
+        int stranger = 0;
+        std::vector<unsigned char> bgr(16 * 16 * 3, 7);
+        scSendFrame(&stranger, bgr.data());
+        scSendFrame(nullptr, bgr.data());
+        scSendFrame(camera, nullptr);
+        QVERIFY(!scIsConnected(&stranger));
+        scDeleteCamera(&stranger);
+        scDeleteCamera(nullptr);
+
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(reader.attach()); // still alive
+        QVERIFY(!reader.readNewFrame(frame)); // and nothing was published
+        scDeleteCamera(camera);
+    }
+};
+
+QTEST_GUILESS_MAIN(SoftcamApiTest)
+#include "SoftcamApiTest.moc"

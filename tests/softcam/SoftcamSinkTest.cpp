@@ -1,0 +1,215 @@
+#include "softcam/CameraReader.h"
+#include "system/DynamicLibrary.h"
+#include "video/SoftcamSink.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace {
+
+std::vector<unsigned char> filled(int width, int height, unsigned char value)
+{
+    return std::vector<unsigned char>(std::size_t(width) * height * 3, value);
+}
+
+// Polls like a video-call program until a frame whose bytes all equal `value` arrives.
+bool waitForFill(softcam::CameraReader& reader, unsigned char value, softcam::CameraFrame& frame)
+{
+    const auto giveUp = steady_clock::now() + seconds(5);
+    while (steady_clock::now() < giveUp) {
+        if (reader.readNewFrame(frame) && !frame.bgr.empty()
+            && frame.bgr == std::vector<unsigned char>(frame.bgr.size(), value))
+            return true;
+        std::this_thread::sleep_for(milliseconds(2));
+    }
+    return false;
+}
+
+} // namespace
+
+// The sink with the real component beside the test, read back through the reader API.
+class SoftcamSinkTest : public QObject {
+    Q_OBJECT
+
+    const std::string segment = "/vidlet-test-sink-" + std::to_string(getpid());
+    // Loads the same component the sink loads, to point its cameras at this test's segment.
+    DynamicLibrary component;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(component.load((QCoreApplication::applicationDirPath()
+                                 + QStringLiteral("/libsoftcam.so")).toStdString()),
+                 component.errorText().c_str());
+        auto useSegment = reinterpret_cast<void (*)(const char*)>(component.symbol("scSetSegmentName"));
+        QVERIFY(useSegment);
+        useSegment(segment.c_str());
+    }
+
+    void cleanupTestCase() { shm_unlink(segment.c_str()); }
+
+    void sendsNothingBeforeTheFirstFrameThenRepeatsTheLatest()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(64, 48, 30.0f));
+        QVERIFY(sink.isRunning());
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        std::this_thread::sleep_for(milliseconds(150));
+        softcam::CameraFrame frame;
+        QVERIFY(!reader.readNewFrame(frame));
+
+        const auto first = filled(64, 48, 0x41);
+        sink.sendFrame(first.data());
+        QVERIFY(waitForFill(reader, 0x41, frame));
+        const std::uint64_t number = frame.number;
+        QVERIFY(waitForFill(reader, 0x41, frame)); // the same picture, sent again
+        QVERIFY(frame.number > number);
+
+        const auto second = filled(64, 48, 0x42);
+        sink.sendFrame(second.data());
+        QVERIFY(waitForFill(reader, 0x42, frame));
+        QCOMPARE(frame.width, 64);
+        QCOMPARE(frame.height, 48);
+    }
+
+    void secondStartKeepsTheFirstCamera()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(64, 48, 30.0f));
+        QVERIFY(sink.start(32, 32, 30.0f));
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        QCOMPARE(reader.width(), 64);
+        QCOMPARE(reader.height(), 48);
+    }
+
+    void stopDeletesTheCameraAndForgetsTheFrame()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(32, 24, 30.0f));
+        const auto frameA = filled(32, 24, 0x51);
+        sink.sendFrame(frameA.data());
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(waitForFill(reader, 0x51, frame));
+
+        sink.stop();
+        QVERIFY(!sink.isRunning());
+        QVERIFY(!reader.attach()); // the pacing thread is gone and the camera with it
+        sink.stop(); // twice is harmless
+
+        QVERIFY(sink.start(32, 24, 30.0f));
+        QVERIFY(reader.attach());
+        std::this_thread::sleep_for(milliseconds(150));
+        QVERIFY(!reader.readNewFrame(frame));
+    }
+
+    void connectedWhileAReaderPolls()
+    {
+        SoftcamSink sink;
+        QVERIFY(!sink.isConnected());
+        QVERIFY(sink.start(16, 16, 30.0f));
+        QVERIFY(!sink.isConnected());
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        QVERIFY(sink.isConnected());
+        sink.stop();
+        QVERIFY(!sink.isConnected());
+    }
+
+    void sendFrameWithoutCameraIsHarmless()
+    {
+        SoftcamSink sink;
+        const auto bgr = filled(16, 16, 1);
+        sink.sendFrame(bgr.data());
+        QVERIFY(!sink.isRunning());
+        sink.stop();
+    }
+
+    void pacesAtTheCameraRate_data()
+    {
+        QTest::addColumn<float>("requested");
+        QTest::addColumn<double>("paced");
+        QTest::newRow("30") << 30.0f << 30.0;
+        QTest::newRow("60") << 60.0f << 60.0;
+        QTest::newRow("0 means 30") << 0.0f << 30.0;
+        QTest::newRow("1 means 30") << 1.0f << 30.0;
+    }
+
+    void pacesAtTheCameraRate()
+    {
+        QFETCH(float, requested);
+        QFETCH(double, paced);
+        SoftcamSink sink;
+        const auto before = steady_clock::now();
+        QVERIFY(sink.start(16, 16, requested));
+        const auto bgr = filled(16, 16, 9);
+        sink.sendFrame(bgr.data());
+        const auto sent = steady_clock::now();
+        std::this_thread::sleep_for(milliseconds(1000));
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(reader.readNewFrame(frame));
+        const auto after = steady_clock::now();
+
+        // Deadlines advance by whole periods from the thread's start, so no run can send more
+        // than that allows; catching up after a stall keeps a loaded machine near the rate.
+        const double mostTicks = duration<double>(after - before).count() * paced + 1;
+        const double fewestTicks = duration<double>(after - sent).count() * paced * 0.6;
+        QVERIFY2(double(frame.number) <= mostTicks,
+                 qPrintable(QStringLiteral("%1 frames, at most %2").arg(frame.number).arg(mostTicks)));
+        QVERIFY2(double(frame.number) >= fewestTicks,
+                 qPrintable(QStringLiteral("%1 frames, at least %2").arg(frame.number).arg(fewestTicks)));
+    }
+
+    void frameHandedOverByAnotherThreadIsNeverMixed()
+    {
+        // The status-card thread hands frames over while the pacing thread copies them out.
+        SoftcamSink sink;
+        QVERIFY(sink.start(160, 120, 60.0f));
+        std::atomic<bool> done{false};
+        std::thread cards([&] {
+            const auto even = filled(160, 120, 0x20);
+            const auto odd = filled(160, 120, 0x21);
+            for (int i = 0; !done.load(); ++i)
+                sink.sendFrame(i % 2 ? odd.data() : even.data());
+        });
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        int frames = 0;
+        int mixed = 0;
+        const auto until = steady_clock::now() + milliseconds(700);
+        while (steady_clock::now() < until) {
+            if (!reader.readNewFrame(frame)) {
+                std::this_thread::sleep_for(milliseconds(1));
+                continue;
+            }
+            ++frames;
+            const unsigned char first = frame.bgr.front();
+            for (unsigned char byte : frame.bgr)
+                if (byte != first) {
+                    ++mixed;
+                    break;
+                }
+        }
+        done = true;
+        cards.join();
+        sink.stop();
+        QVERIFY(frames > 0);
+        QCOMPARE(mixed, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SoftcamSinkTest)
+#include "SoftcamSinkTest.moc"

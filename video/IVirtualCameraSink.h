@@ -1,0 +1,15 @@
+#pragma once
+
+// The virtual camera as the controller sees it. start(), stop(), isRunning() and isConnected()
+// come from the controller's thread; sendFrame() from that thread or the status-card thread.
+// `bgr` in sendFrame() is one frame of the started size (width * height * 3 bytes, blue, green,
+// red, top row first), lent for the duration of the call.
+class IVirtualCameraSink {
+public:
+    virtual ~IVirtualCameraSink() = default;
+    virtual bool start(int width, int height, float fps) = 0;
+    virtual void sendFrame(const unsigned char* bgr) = 0;
+    virtual void stop() = 0;
+    virtual bool isRunning() const = 0;
+    virtual bool isConnected() const = 0;
+};

@@ -1,0 +1,148 @@
+#include "video/SoftcamSink.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <system_error>
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* kComponentName = "softcam.dll";
+#else
+constexpr const char* kComponentName = "libsoftcam.so";
+#endif
+
+} // namespace
+
+SoftcamSink::~SoftcamSink()
+{
+    stop();
+    module.unload();
+}
+
+bool SoftcamSink::loadLibrary()
+{
+    if (module.isLoaded())
+        return true;
+    // The copy beside the program wins over one on the search path.
+    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                        : QString();
+    if (folder.isEmpty()
+        || !module.load((folder + QLatin1Char('/') + QLatin1String(kComponentName)).toStdString())) {
+        if (!module.load(kComponentName)) {
+            qWarning().noquote() << "Vidlet: camera component" << kComponentName
+                                 << "not found:" << QString::fromStdString(module.errorText());
+            return false;
+        }
+    }
+    createCamera = reinterpret_cast<CreateCamera>(module.symbol("scCreateCamera"));
+    deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));
+    sendCameraFrame = reinterpret_cast<SendCameraFrame>(module.symbol("scSendFrame"));
+    cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
+    if (!createCamera || !deleteCamera || !sendCameraFrame) {
+        qWarning().noquote() << "Vidlet: camera component" << kComponentName
+                             << "lacks scCreateCamera, scDeleteCamera or scSendFrame";
+        module.unload();
+        createCamera = nullptr;
+        deleteCamera = nullptr;
+        sendCameraFrame = nullptr;
+        cameraIsConnected = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool SoftcamSink::start(int newWidth, int newHeight, float newFps)
+{
+    if (camera)
+        return true;
+    if (!loadLibrary())
+        return false;
+    camera = createCamera(newWidth, newHeight, newFps);
+    if (!camera)
+        return false;
+    width = newWidth;
+    height = newHeight;
+    // The comparison is false for NaN too.
+    fps = newFps > 1.0f ? newFps : 30.0f;
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        latestFrame.assign(std::size_t(width) * std::size_t(height) * 3, 0);
+        hasFrame = false;
+    }
+    running = true;
+    try {
+        thread = std::thread(&SoftcamSink::pace, this);
+    } catch (const std::system_error& error) {
+        qWarning() << "Vidlet: cannot start the camera thread:" << error.what();
+        running = false;
+        deleteCamera(camera);
+        camera = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void SoftcamSink::sendFrame(const unsigned char* bgr)
+{
+    // latestFrame has the started size (empty before the first start); the size is read
+    // from it rather than from `width`, which the controller's thread may be writing.
+    std::lock_guard<std::mutex> guard(mutex);
+    if (latestFrame.empty())
+        return;
+    std::memcpy(latestFrame.data(), bgr, latestFrame.size());
+    hasFrame = true;
+}
+
+void SoftcamSink::pace()
+{
+    using namespace std::chrono;
+    std::vector<unsigned char> frame(std::size_t(width) * std::size_t(height) * 3, 0);
+    const auto period = microseconds(static_cast<std::int64_t>(1000000.0f / fps));
+    auto deadline = steady_clock::now();
+    while (running.load()) {
+        bool send = false;
+        {
+            std::lock_guard<std::mutex> guard(mutex);
+            if (hasFrame && latestFrame.size() == frame.size()) {
+                std::memcpy(frame.data(), latestFrame.data(), frame.size());
+                send = true;
+            }
+        }
+        // The component is called outside the lock so that sendFrame never waits for it.
+        if (send && camera)
+            sendCameraFrame(camera, frame.data());
+        // A late thread sends back to back until it has caught up; ticks are never skipped.
+        deadline += period;
+        if (deadline > steady_clock::now())
+            std::this_thread::sleep_until(deadline);
+    }
+}
+
+void SoftcamSink::stop()
+{
+    if (running.exchange(false) && thread.joinable())
+        thread.join();
+    if (camera && deleteCamera) {
+        deleteCamera(camera);
+        camera = nullptr;
+        // The component may need a moment before the next camera can be created.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::lock_guard<std::mutex> guard(mutex);
+    hasFrame = false;
+}
+
+bool SoftcamSink::isRunning() const
+{
+    return camera != nullptr;
+}
+
+bool SoftcamSink::isConnected() const
+{
+    return camera && cameraIsConnected && cameraIsConnected(camera);
+}

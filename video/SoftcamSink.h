@@ -1,0 +1,54 @@
+#pragma once
+
+#include "system/DynamicLibrary.h"
+#include "video/IVirtualCameraSink.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// Drives the camera component, loaded at run time from the program's folder or the search
+// path. A pacing thread, alive between start() and stop(), hands the newest frame to the
+// component at the camera's rate and repeats it until a newer one arrives, so the camera's rate
+// never depends on the phone's. start() and stop() must come from one thread.
+class SoftcamSink : public IVirtualCameraSink {
+public:
+    SoftcamSink() = default;
+    ~SoftcamSink() override;
+    SoftcamSink(const SoftcamSink&) = delete;
+    SoftcamSink& operator=(const SoftcamSink&) = delete;
+
+    bool start(int width, int height, float fps) override;
+    void sendFrame(const unsigned char* bgr) override;
+    void stop() override;
+    bool isRunning() const override;
+    bool isConnected() const override;
+
+private:
+    using CreateCamera = void* (*)(int, int, float);
+    using DeleteCamera = void (*)(void*);
+    using SendCameraFrame = void (*)(void*, const void*);
+    using CameraIsConnected = bool (*)(void*);
+
+    bool loadLibrary();
+    void pace();
+
+    // Written only while the pacing thread is not running.
+    DynamicLibrary module;
+    CreateCamera createCamera = nullptr;
+    DeleteCamera deleteCamera = nullptr;
+    SendCameraFrame sendCameraFrame = nullptr;
+    CameraIsConnected cameraIsConnected = nullptr;
+    void* camera = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    float fps = 30.0f;
+
+    std::thread thread;
+    std::atomic<bool> running{false};
+    std::mutex mutex; // guards the two below, held only to copy a frame in or out
+    std::vector<unsigned char> latestFrame;
+    bool hasFrame = false;
+};

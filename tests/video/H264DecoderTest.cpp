@@ -1,0 +1,403 @@
+#include "tests/video/ReferenceBgr.h"
+#include "tests/video/TestEncoder.h"
+#include "video/H264Decoder.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cstdlib>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+class H264DecoderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void deliversEveryPictureBeforeDecodeReturns_data();
+    void deliversEveryPictureBeforeDecodeReturns();
+    void losslessStreamGivesTheFormulaExactly();
+    void reportsDecodedSizeNotAnnouncedSize();
+    void ignoresInputWhenNotStreaming();
+    void refusesSizesOutsideRange_data();
+    void refusesSizesOutsideRange();
+    void restartDiscardsOldStreamAndDecodesNewOne();
+    void callbackMayResetOrRestartTheDecoder();
+    void survivesDamagedStreamsAndRecovers_data();
+    void survivesDamagedStreamsAndRecovers();
+    void dropsPicturesInUnsupportedFormats();
+};
+
+namespace {
+
+struct Delivered {
+    int width = 0, height = 0;
+    unsigned long long ptsUsec = 0;
+    std::vector<std::uint8_t> bgr;
+};
+
+// Installs a callback that keeps a copy of every frame, as a real receiver must.
+std::vector<Delivered>& record(H264Decoder& decoder, std::vector<Delivered>& into)
+{
+    decoder.frameCallback = [&into](const unsigned char* bgr, int width, int height,
+                                    unsigned long long pts) {
+        into.push_back({width, height, pts, {bgr, bgr + std::size_t(width) * height * 3}});
+    };
+    return into;
+}
+
+void feed(H264Decoder& decoder, const std::vector<std::uint8_t>& bytes, unsigned long long pts = 0)
+{
+    decoder.decode(bytes.data(), bytes.size(), pts);
+}
+
+TestEncoder encodeOrSkip(const TestEncoder::Options& options)
+{
+    TestEncoder encoder;
+    if (!encoder.encode(options))
+        qFatal("cannot make the test stream: %s", encoder.error.c_str());
+    return encoder;
+}
+
+std::vector<std::uint8_t> sourceBgr(const TestEncoder::Picture& p, int width, int height)
+{
+    const int cw = (width + 1) / 2;
+    return referenceBgr(p.y.data(), width, p.u.data(), p.v.data(), cw, 1, width, height);
+}
+
+double meanAbsoluteError(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    if (a.size() != b.size() || a.empty())
+        return 1e9;
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / double(a.size());
+}
+
+} // namespace
+
+void H264DecoderTest::initTestCase()
+{
+    // The damaged streams make libavcodec describe every broken macroblock.
+    av_log_set_level(AV_LOG_QUIET);
+}
+
+void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("inBandHeaders");
+    QTest::addColumn<qulonglong>("ptsOffset");
+    QTest::newRow("baseline 320x240") << "baseline" << 320 << 240 << false << 0ULL;
+    QTest::newRow("high 320x240") << "high" << 320 << 240 << false << 0ULL;
+    // H.264 4:2:0 sizes are even; 322x242 is coded as 336x256 and cropped by the SPS.
+    QTest::newRow("high 322x242 cropped") << "high" << 322 << 242 << false << 0ULL;
+    QTest::newRow("main 640x360 headers in band") << "main" << 640 << 360 << true << 0ULL;
+    QTest::newRow("baseline, time stamps past 2^40") << "baseline" << 320 << 240 << false
+                                                     << (1ULL << 40) + 7;
+}
+
+void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns()
+{
+    QFETCH(QString, profile);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, inBandHeaders);
+    QFETCH(qulonglong, ptsOffset);
+    TestEncoder::Options options;
+    options.profile = profile.toStdString();
+    options.width = width;
+    options.height = height;
+    options.inBandHeaders = inBandHeaders;
+    const TestEncoder stream = encodeOrSkip(options);
+
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(width, height));
+    feed(decoder, stream.config);
+    QCOMPARE(frames.size(), std::size_t(0));
+    for (std::size_t i = 0; i < stream.units.size(); ++i) {
+        feed(decoder, stream.units[i].bytes, stream.units[i].ptsUsec + ptsOffset);
+        QCOMPARE(frames.size(), i + 1);
+        const Delivered& f = frames.back();
+        QCOMPARE(f.width, width);
+        QCOMPARE(f.height, height);
+        QCOMPARE(f.ptsUsec, stream.units[i].ptsUsec + ptsOffset);
+        const double error = meanAbsoluteError(f.bgr, sourceBgr(stream.pictures[i], width, height));
+        if (error > 3.0)
+            QFAIL(qPrintable(QStringLiteral("frame %1 differs from its source by %2 on average")
+                                 .arg(i).arg(error)));
+    }
+}
+
+void H264DecoderTest::losslessStreamGivesTheFormulaExactly()
+{
+    TestEncoder::Options options;
+    options.profile = "high444";
+    options.qp = 0;
+    options.width = 352;
+    options.height = 288;
+    options.frames = 8;
+    const TestEncoder stream = encodeOrSkip(options);
+
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(options.width, options.height));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(frames.size(), stream.pictures.size());
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+}
+
+void H264DecoderTest::reportsDecodedSizeNotAnnouncedSize()
+{
+    TestEncoder::Options options;
+    options.frames = 3;
+    const TestEncoder stream = encodeOrSkip(options);
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(1280, 720));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(frames.size(), std::size_t(3));
+    for (const auto& f : frames) {
+        QCOMPARE(f.width, 320);
+        QCOMPARE(f.height, 240);
+    }
+}
+
+void H264DecoderTest::ignoresInputWhenNotStreaming()
+{
+    TestEncoder::Options options;
+    options.frames = 2;
+    const TestEncoder stream = encodeOrSkip(options);
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+
+    QVERIFY(!decoder.isInitialized());
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(frames.size(), std::size_t(0));
+
+    QVERIFY(decoder.initialize(320, 240));
+    QVERIFY(decoder.isInitialized());
+    decoder.decode(stream.config.data(), 0, 0);
+    decoder.decode(nullptr, 100, 0);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(frames.size(), std::size_t(0)); // no SPS/PPS yet: nothing decodable
+
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(frames.size(), std::size_t(1));
+
+    decoder.reset();
+    QVERIFY(!decoder.isInitialized());
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(frames.size(), std::size_t(1));
+    decoder.reset(); // a second reset is harmless
+    QVERIFY(!decoder.isInitialized());
+}
+
+void H264DecoderTest::refusesSizesOutsideRange_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("1x1") << 1 << 1 << true;
+    QTest::newRow("8192x8192") << 8192 << 8192 << true;
+    QTest::newRow("8192x1") << 8192 << 1 << true;
+    QTest::newRow("zero width") << 0 << 240 << false;
+    QTest::newRow("zero height") << 320 << 0 << false;
+    QTest::newRow("negative") << -320 << 240 << false;
+    QTest::newRow("8193 wide") << 8193 << 240 << false;
+    QTest::newRow("8193 high") << 320 << 8193 << false;
+    QTest::newRow("int max") << 2147483647 << 2147483647 << false;
+}
+
+void H264DecoderTest::refusesSizesOutsideRange()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, accepted);
+    H264Decoder decoder;
+    QVERIFY(decoder.initialize(320, 240));
+    // A refused size still ends the stream that was running.
+    QCOMPARE(decoder.initialize(width, height), accepted);
+    QCOMPARE(decoder.isInitialized(), accepted);
+}
+
+void H264DecoderTest::restartDiscardsOldStreamAndDecodesNewOne()
+{
+    TestEncoder::Options options;
+    options.frames = 10;
+    const TestEncoder first = encodeOrSkip(options);
+    options.width = 640;
+    options.height = 360;
+    options.profile = "high";
+    const TestEncoder second = encodeOrSkip(options);
+
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, first.config);
+    for (int i = 0; i < 5; ++i)
+        feed(decoder, first.units[i].bytes, first.units[i].ptsUsec);
+    QCOMPARE(frames.size(), std::size_t(5));
+
+    QVERIFY(decoder.initialize(640, 360));
+    // The old stream's P frame refers to nothing the new decoder has.
+    feed(decoder, first.units[5].bytes);
+    QCOMPARE(frames.size(), std::size_t(5));
+    feed(decoder, second.config);
+    for (std::size_t i = 0; i < second.units.size(); ++i) {
+        feed(decoder, second.units[i].bytes, second.units[i].ptsUsec);
+        QCOMPARE(frames.size(), 6 + i);
+        QCOMPARE(frames.back().width, 640);
+        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(second.pictures[i], 640, 360)) < 3.0);
+    }
+}
+
+void H264DecoderTest::callbackMayResetOrRestartTheDecoder()
+{
+    TestEncoder::Options options;
+    options.frames = 4;
+    const TestEncoder stream = encodeOrSkip(options);
+
+    H264Decoder decoder;
+    int calls = 0;
+    decoder.frameCallback = [&](const unsigned char*, int, int, unsigned long long) {
+        ++calls;
+        decoder.reset();
+    };
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(calls, 1);
+    QVERIFY(!decoder.isInitialized());
+    feed(decoder, stream.units[1].bytes);
+    QCOMPARE(calls, 1);
+
+    decoder.frameCallback = [&](const unsigned char*, int, int, unsigned long long) {
+        ++calls;
+        decoder.initialize(320, 240);
+    };
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(calls, 2);
+    QVERIFY(decoder.isInitialized());
+    // The restarted decoder needs the headers again and then decodes as usual.
+    feed(decoder, stream.config);
+    feed(decoder, stream.units[0].bytes);
+    QCOMPARE(calls, 3);
+}
+
+void H264DecoderTest::survivesDamagedStreamsAndRecovers_data()
+{
+    QTest::addColumn<int>("damage");
+    QTest::newRow("flipped bytes") << 0;
+    QTest::newRow("truncated NAL units") << 1;
+    QTest::newRow("random garbage") << 2;
+    QTest::newRow("garbage between start codes") << 3;
+    QTest::newRow("damaged headers") << 4;
+}
+
+void H264DecoderTest::survivesDamagedStreamsAndRecovers()
+{
+    QFETCH(int, damage);
+    TestEncoder::Options options;
+    options.profile = "high";
+    options.frames = 40;
+    const TestEncoder stream = encodeOrSkip(options);
+    QRandomGenerator random(quint32(1000 + damage));
+
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(320, 240));
+    for (int round = 0; round < 20; ++round) {
+        std::vector<std::uint8_t> config = stream.config;
+        if (damage == 4)
+            for (int k = 0; k < 3; ++k)
+                config[4 + random.bounded(int(config.size()) - 4)] ^= std::uint8_t(1 + random.bounded(255));
+        feed(decoder, config);
+        for (const auto& unit : stream.units) {
+            std::vector<std::uint8_t> bytes = unit.bytes;
+            switch (damage) {
+            case 0:
+                for (int k = 0; k < 1 + int(bytes.size()) / 100; ++k)
+                    bytes[random.bounded(int(bytes.size()))] ^= std::uint8_t(1 << random.bounded(8));
+                break;
+            case 1:
+                bytes.resize(std::size_t(random.bounded(int(bytes.size()))));
+                break;
+            case 2:
+                for (auto& b : bytes)
+                    b = std::uint8_t(random.bounded(256));
+                break;
+            case 3:
+                for (std::size_t k = 0; k + 4 < bytes.size(); k += 1 + random.bounded(40))
+                    if (random.bounded(4) == 0) {
+                        bytes[k] = bytes[k + 1] = 0;
+                        bytes[k + 2] = 1;
+                        bytes[k + 3] = std::uint8_t(random.bounded(256));
+                    }
+                break;
+            }
+            feed(decoder, bytes, unit.ptsUsec);
+        }
+    }
+    QVERIFY(decoder.isInitialized());
+    for (const auto& f : frames) {
+        QVERIFY(f.width >= 1 && f.width <= 8192);
+        QVERIFY(f.height >= 1 && f.height <= 8192);
+    }
+
+    // Damage may leave the stream's state wrong until the session restarts, as the controller
+    // does on the next STREAM_INFO; from there every picture is right again.
+    QVERIFY(decoder.initialize(320, 240));
+    frames.clear();
+    feed(decoder, stream.config);
+    for (std::size_t i = 0; i < stream.units.size(); ++i) {
+        feed(decoder, stream.units[i].bytes, stream.units[i].ptsUsec);
+        QCOMPARE(frames.size(), i + 1);
+        QCOMPARE(frames.back().ptsUsec, stream.units[i].ptsUsec);
+        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(stream.pictures[i], 320, 240)) < 3.0);
+    }
+}
+
+void H264DecoderTest::dropsPicturesInUnsupportedFormats()
+{
+    TestEncoder::Options options;
+    options.profile = "high444";
+    options.yuv444 = true;
+    options.frames = 3;
+    const TestEncoder stream = encodeOrSkip(options);
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(320, 240));
+    QTest::ignoreMessage(QtWarningMsg,
+                         "Vidlet: H.264 pictures in format yuv444p are not supported, dropping them");
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(frames.size(), std::size_t(0));
+    QVERIFY(decoder.isInitialized());
+}
+
+QTEST_GUILESS_MAIN(H264DecoderTest)
+#include "H264DecoderTest.moc"

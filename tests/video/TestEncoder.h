@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Makes H.264 streams at run time with libavcodec's libx264 encoder, from a moving test pattern,
+// for the decoder's tests and benchmarks. The headers (SPS, PPS) come separately, as a phone
+// sends them, unless inBandHeaders asks for them inside the first access unit.
+struct TestEncoder {
+    struct Options {
+        int width = 320;
+        int height = 240;
+        int frames = 30;
+        int fps = 30;
+        std::string profile = "baseline";
+        std::string preset = "ultrafast";
+        std::string tune = "zerolatency";
+        int bitrateKbps = 0; // 0: constant quantiser qp
+        int qp = 20;         // 0 with profile "high444" is lossless
+        bool yuv444 = false;
+        bool inBandHeaders = false;
+    };
+
+    // One source picture as tight I420 planes (or 4:4:4 when asked).
+    struct Picture {
+        std::vector<std::uint8_t> y, u, v;
+    };
+
+    struct AccessUnit {
+        std::vector<std::uint8_t> bytes;
+        unsigned long long ptsUsec = 0;
+    };
+
+    std::vector<std::uint8_t> config;
+    std::vector<AccessUnit> units;
+    std::vector<Picture> pictures;
+    std::string error;
+
+    bool encode(const Options& options);
+
+    static Picture pattern(int width, int height, int index, bool yuv444);
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+// Turns the phone's H.264 Annex B stream into BGR frames. The controller owns one, initialises it
+// when a session goes live, feeds it the SPS/PPS buffer and then one access unit per call, and
+// resets it when the session ends. Not thread-safe: every call, and the callback, happen on the
+// calling (GUI) thread. Each backend lives in its own file (H264Decoder_ffmpeg.cpp, ...).
+class H264Decoder {
+public:
+    // Receives each decoded picture inside decode(). `bgr` is width * height * 3 bytes, rows
+    // unpadded, and is lent only for the call: the next picture overwrites it, so a receiver that
+    // keeps a frame copies it. width and height are the decoded picture's own size, which may
+    // differ from the size given to initialize(). Set once before the first initialize().
+    using FrameCallback = std::function<void(const unsigned char* bgr, int width, int height,
+                                             unsigned long long ptsUsec)>;
+
+    H264Decoder();
+    ~H264Decoder();
+    H264Decoder(const H264Decoder&) = delete;
+    H264Decoder& operator=(const H264Decoder&) = delete;
+
+    // Starts a fresh decoder for the announced size, ending any current one first, so it also
+    // serves as "restart". Sizes outside 1..8192 are refused. False leaves it uninitialised.
+    bool initialize(int width, int height);
+
+    // Feeds one buffer of Annex B bytes (SPS/PPS with time stamp 0, or one access unit) and
+    // delivers every picture it releases to frameCallback before returning. Damaged input is
+    // dropped silently. Does nothing when uninitialised or when size is 0.
+    void decode(const unsigned char* data, std::size_t size, unsigned long long ptsUsec);
+
+    // Ends the stream; pictures still inside are discarded. decode() is ignored until the next
+    // initialize(). Safe to call from inside frameCallback.
+    void reset();
+
+    bool isInitialized() const;
+
+    FrameCallback frameCallback;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

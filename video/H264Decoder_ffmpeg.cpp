@@ -1,0 +1,157 @@
+#include "video/H264Decoder.h"
+
+#include "video/YuvToBgr.h"
+
+#include <QtGlobal>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace {
+
+struct ContextFree {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFree {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFree {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+
+constexpr int maxSide = 8192;
+// The largest picture H.264 allows (level 6.2, 139264 macroblocks). A stream that claims more
+// is refused before its picture buffers are allocated.
+constexpr int maxPixels = 139264 * 256;
+
+} // namespace
+
+struct H264Decoder::Impl {
+    std::unique_ptr<AVCodecContext, ContextFree> context;
+    std::unique_ptr<AVFrame, FrameFree> frame{av_frame_alloc()};
+    std::unique_ptr<AVPacket, PacketFree> packet{av_packet_alloc()};
+    std::vector<unsigned char> bgr;
+    // Bumped whenever the context goes away, so that a drain whose callback reset or restarted
+    // the decoder stops instead of touching a freed context.
+    unsigned generation = 0;
+    bool warnedFormat = false;
+
+    void release()
+    {
+        if (context) {
+            context.reset();
+            ++generation;
+        }
+    }
+
+    // Hands every picture the decoder has ready to the callback. False when the callback ended
+    // this decoder's stream.
+    bool drain(const FrameCallback& callback)
+    {
+        while (context && avcodec_receive_frame(context.get(), frame.get()) == 0) {
+            const unsigned before = generation;
+            deliver(callback);
+            av_frame_unref(frame.get());
+            if (generation != before)
+                return false;
+        }
+        return true;
+    }
+
+    void deliver(const FrameCallback& callback)
+    {
+        const AVFrame& f = *frame;
+        if (f.width < 1 || f.height < 1 || f.width > maxSide || f.height > maxSide)
+            return;
+        bgr.resize(std::size_t(f.width) * std::size_t(f.height) * 3);
+        switch (f.format) {
+        case AV_PIX_FMT_YUV420P:
+        case AV_PIX_FMT_YUVJ420P:
+            YuvToBgr::fromI420(f.data[0], f.linesize[0], f.data[1], f.linesize[1], f.data[2],
+                               f.linesize[2], f.width, f.height, bgr.data());
+            break;
+        case AV_PIX_FMT_NV12:
+            YuvToBgr::fromNv12(f.data[0], f.linesize[0], f.data[1], f.linesize[1], f.width,
+                               f.height, bgr.data());
+            break;
+        default:
+            // 4:2:2, 4:4:4, monochrome or more than 8 bits: outside what phones send and what the
+            // Windows decoder accepts, so such pictures are dropped.
+            if (!warnedFormat) {
+                const char* name = av_get_pix_fmt_name(AVPixelFormat(f.format));
+                qWarning("Vidlet: H.264 pictures in format %s are not supported, dropping them",
+                         name ? name : "unknown");
+                warnedFormat = true;
+            }
+            return;
+        }
+        if (callback)
+            callback(bgr.data(), f.width, f.height,
+                     f.pts == AV_NOPTS_VALUE ? 0 : static_cast<unsigned long long>(f.pts));
+    }
+};
+
+H264Decoder::H264Decoder() : d(std::make_unique<Impl>()) {}
+
+H264Decoder::~H264Decoder() = default;
+
+bool H264Decoder::initialize(int width, int height)
+{
+    reset();
+    if (width < 1 || height < 1 || width > maxSide || height > maxSide)
+        return false;
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    if (!codec || !d->frame || !d->packet)
+        return false;
+    std::unique_ptr<AVCodecContext, ContextFree> context(avcodec_alloc_context3(codec));
+    if (!context)
+        return false;
+    // Every picture an access unit completes must come out of the same decode() call: low delay,
+    // and one thread, because frame threading holds back one picture per extra thread.
+    context->flags |= AV_CODEC_FLAG_LOW_DELAY;
+    context->thread_count = 1;
+    context->max_pixels = maxPixels;
+    context->pkt_timebase = AVRational{1, 1000000};
+    if (avcodec_open2(context.get(), codec, nullptr) < 0)
+        return false;
+    d->context = std::move(context);
+    d->warnedFormat = false;
+    return true;
+}
+
+void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned long long ptsUsec)
+{
+    if (!d->context || !data || size == 0 || size > std::size_t(INT_MAX))
+        return;
+    // A copy, because libavcodec reads up to AV_INPUT_BUFFER_PADDING_SIZE bytes past the end.
+    AVPacket* packet = d->packet.get();
+    if (av_new_packet(packet, int(size)) < 0)
+        return;
+    std::memcpy(packet->data, data, size);
+    packet->pts = static_cast<long long>(ptsUsec);
+
+    // libavcodec raises its reordering delay when damaged input looks out of order, and never
+    // lowers it again; a phone stream has no reordering, so every access unit starts at none.
+    d->context->has_b_frames = 0;
+    if (avcodec_send_packet(d->context.get(), packet) == AVERROR(EAGAIN) && d->drain(frameCallback))
+        avcodec_send_packet(d->context.get(), packet);
+    av_packet_unref(packet);
+    d->drain(frameCallback);
+}
+
+void H264Decoder::reset()
+{
+    d->release();
+}
+
+bool H264Decoder::isInitialized() const
+{
+    return d->context != nullptr;
+}

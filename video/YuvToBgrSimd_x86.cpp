@@ -1,0 +1,164 @@
+#include "video/YuvToBgrSimd.h"
+
+#include <array>
+#include <immintrin.h>
+
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#define VIDLET_AVX2
+#else
+#define VIDLET_AVX2 __attribute__((target("avx2")))
+#endif
+
+// AVX2 kernel, 32 pixels per step, chosen at run time so the program still runs on processors
+// without AVX2. The sums of the formula reach 137000 and would need 32-bit lanes; splitting
+// 298 = 256 + 42, 516 = 512 + 4, -208 = -256 + 48 and 409 = 512 - 103 keeps every partial sum
+// within 16 bits while giving the same result, because a multiple of 256 passes through the
+// shift unchanged:
+//
+//   blue  = C + 2D + ((42C + 4D + 128) >> 8)
+//   green = C -  E + ((42C - 100D + 48E + 128) >> 8)      |partial sums| < 29100
+//   red   = C + 2E + ((42C - 103E + 128) >> 8)
+//
+// Packing to bytes with unsigned saturation is the clamp to 0..255.
+namespace {
+
+bool hasAvx2()
+{
+#if defined(_MSC_VER) && !defined(__clang__)
+    int info[4];
+    __cpuid(info, 1);
+    const bool osSavesYmm = (info[2] & (1 << 27)) && (_xgetbv(0) & 6) == 6;
+    __cpuidex(info, 7, 0);
+    return osSavesYmm && (info[1] & (1 << 5));
+#else
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+#endif
+}
+
+const bool avx2 = hasAvx2();
+
+// pshufb masks that spread 16 blue, 16 green and 16 red bytes of one 128-bit lane over the
+// 48 interleaved bytes B G R B G R ...; index [out][channel], -128 leaves a byte zero.
+constexpr std::array<std::array<std::array<signed char, 32>, 3>, 3> interleaveMasks()
+{
+    std::array<std::array<std::array<signed char, 32>, 3>, 3> masks{};
+    for (int out = 0; out < 3; ++out)
+        for (int channel = 0; channel < 3; ++channel)
+            for (int i = 0; i < 32; ++i) {
+                const int k = out * 16 + i % 16;
+                masks[out][channel][i] = static_cast<signed char>(k % 3 == channel ? k / 3 : -128);
+            }
+    return masks;
+}
+
+constexpr auto masks = interleaveMasks();
+
+VIDLET_AVX2 inline __m256i mask(int out, int channel)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[out][channel].data()));
+}
+
+VIDLET_AVX2 inline __m256i spread(__m256i b, __m256i g, __m256i r, int out)
+{
+    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, mask(out, 0)),
+                                           _mm256_shuffle_epi8(g, mask(out, 1))),
+                           _mm256_shuffle_epi8(r, mask(out, 2)));
+}
+
+// Gives both pixels of a pair their pair's value, for the pixels of the lower or upper half.
+VIDLET_AVX2 inline __m256i pairToPixels(__m256i perPair, int half)
+{
+    return half ? _mm256_unpackhi_epi16(perPair, perPair) : _mm256_unpacklo_epi16(perPair, perPair);
+}
+
+// One channel for 16 pixels: c and yFrac per pixel, whole and fraction per pixel pair (already
+// duplicated to both pixels of the pair).
+VIDLET_AVX2 inline __m256i channel(__m256i c, __m256i yFrac, __m256i whole, __m256i fraction)
+{
+    return _mm256_add_epi16(_mm256_add_epi16(c, whole),
+                            _mm256_srai_epi16(_mm256_add_epi16(yFrac, fraction), 8));
+}
+
+// 32 pixels from y[0..31] and the 16 chroma pairs d, e (16-bit lanes; lane 0 holds pairs 0..7,
+// lane 1 pairs 8..15, matching how the byte unpacks split the luma).
+VIDLET_AVX2 inline void convert32(const std::uint8_t* y, __m256i d, __m256i e, std::uint8_t* out)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i bWhole = _mm256_slli_epi16(d, 1);
+    const __m256i bFrac = _mm256_slli_epi16(d, 2);
+    const __m256i gWhole = _mm256_sub_epi16(zero, e);
+    const __m256i gFrac = _mm256_add_epi16(_mm256_mullo_epi16(d, _mm256_set1_epi16(-100)),
+                                           _mm256_mullo_epi16(e, _mm256_set1_epi16(48)));
+    const __m256i rWhole = _mm256_slli_epi16(e, 1);
+    const __m256i rFrac = _mm256_mullo_epi16(e, _mm256_set1_epi16(-103));
+
+    const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
+    __m256i b[2], g[2], r[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m256i y16 = half ? _mm256_unpackhi_epi8(luma, zero) : _mm256_unpacklo_epi8(luma, zero);
+        const __m256i c = _mm256_sub_epi16(y16, _mm256_set1_epi16(16));
+        const __m256i yFrac = _mm256_add_epi16(_mm256_mullo_epi16(c, _mm256_set1_epi16(42)),
+                                               _mm256_set1_epi16(128));
+        b[half] = channel(c, yFrac, pairToPixels(bWhole, half), pairToPixels(bFrac, half));
+        g[half] = channel(c, yFrac, pairToPixels(gWhole, half), pairToPixels(gFrac, half));
+        r[half] = channel(c, yFrac, pairToPixels(rWhole, half), pairToPixels(rFrac, half));
+    }
+    // Each 128-bit lane now holds 16 consecutive pixels: lane 0 pixels 0..15, lane 1 16..31.
+    const __m256i b8 = _mm256_packus_epi16(b[0], b[1]);
+    const __m256i g8 = _mm256_packus_epi16(g[0], g[1]);
+    const __m256i r8 = _mm256_packus_epi16(r[0], r[1]);
+    const __m256i o0 = spread(b8, g8, r8, 0);
+    const __m256i o1 = spread(b8, g8, r8, 1);
+    const __m256i o2 = spread(b8, g8, r8, 2);
+    auto* dst = reinterpret_cast<__m256i*>(out);
+    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(o0, o1, 0x20));
+    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(o2, o0, 0x30));
+    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(o1, o2, 0x31));
+}
+
+VIDLET_AVX2 int i420RowAvx2(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
+                            std::uint8_t* bgr, int width)
+{
+    const __m256i bias = _mm256_set1_epi16(128);
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
+        const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
+        convert32(y + x, _mm256_sub_epi16(_mm256_cvtepu8_epi16(u8), bias),
+                  _mm256_sub_epi16(_mm256_cvtepu8_epi16(v8), bias), bgr + x * 3);
+    }
+    return x;
+}
+
+VIDLET_AVX2 int nv12RowAvx2(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr,
+                            int width)
+{
+    const __m256i bias = _mm256_set1_epi16(128);
+    const __m256i low = _mm256_set1_epi16(0xff);
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv + x));
+        convert32(y + x, _mm256_sub_epi16(_mm256_and_si256(pairs, low), bias),
+                  _mm256_sub_epi16(_mm256_srli_epi16(pairs, 8), bias), bgr + x * 3);
+    }
+    return x;
+}
+
+} // namespace
+
+namespace YuvToBgrSimd {
+
+int i420Row(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
+            std::uint8_t* bgr, int width)
+{
+    return avx2 ? i420RowAvx2(y, u, v, bgr, width) : 0;
+}
+
+int nv12Row(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr, int width)
+{
+    return avx2 ? nv12RowAvx2(y, uv, bgr, width) : 0;
+}
+
+} // namespace YuvToBgrSimd

@@ -12,7 +12,7 @@
 
 int main(int argc, char* argv[])
 {
-    qInstallMessageHandler(fileLogHandler);
+    qInstallMessageHandler(FileLog::handler);
     // The window's card floats on a transparent background.
     QQuickWindow::setDefaultAlphaBuffer(true);
 

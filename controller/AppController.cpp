@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPalette>
 #include <QStandardPaths>
 #include <QStyleHints>
 #include <QUrl>

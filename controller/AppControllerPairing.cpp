@@ -1,0 +1,32 @@
+#include "controller/AppController.h"
+#include "controller/PairingData.h"
+
+#include <QCoreApplication>
+
+// Pairing: a fresh token and QR code at every start, and the store of phones that paired.
+
+void AppController::refreshPairing()
+{
+    const PairingData data = PairingData::refresh(server.port(), screenshotMode,
+                                                  QCoreApplication::applicationDirPath());
+    pairingToken = data.token;
+    server.setPairingToken(data.token);
+    pcName_ = data.pcName;
+    server.setPcName(data.pcName);
+    pairAddress_ = data.pairAddress;
+    qrDataUrl_ = data.qrDataUrl;
+}
+
+void AppController::regeneratePairing()
+{
+    server.setTrustedDevices({});
+    settings.remove(QStringLiteral("trusted"));
+    refreshPairing();
+    renderIdleCard(outputWidth, outputHeight);
+    emit changed();
+}
+
+void AppController::storePairedDevice(const QString& deviceId, const QString& token)
+{
+    settings.setValue(QStringLiteral("trusted/") + deviceId, token);
+}

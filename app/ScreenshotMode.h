@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/ShotOptions.h"
+
+#include <QImage>
+#include <QObject>
+
+class QQuickWindow;
+
+// Renders the main window to a PNG file for documentation and quits. It sizes, themes and opens
+// a view in the window, optionally makes a named phone active, and takes the shot shortly after
+// the first live picture or after the delay, whichever comes first. The controller (its
+// `changed()`, `frameReady(QImage)`, `phones` and `setActive(int)`) and the window are reached
+// through the meta-object system and borrowed for the object's life. GUI thread only.
+class ScreenshotMode : public QObject {
+    Q_OBJECT
+
+public:
+    // The caller has already switched the controller to its demonstration data.
+    ScreenshotMode(const ShotOptions& options, QObject* controller, QQuickWindow* window,
+                   QObject* parent = nullptr);
+
+    bool taken() const { return shotTaken; }
+
+private slots:
+    void choosePhone();
+    void onFrameReady(const QImage& image);
+
+private:
+    void takeShot();
+
+    ShotOptions options;
+    QObject* controller;     // borrowed
+    QQuickWindow* window;    // borrowed; null when the window failed to load
+    bool shotReady = true;
+    bool shotScheduled = false;
+    bool shotTaken = false;
+    bool phoneChosen = false;
+};

@@ -1,0 +1,106 @@
+#include "app/TrayIcon.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QWindow>
+
+namespace {
+
+const char* const menuStyle =
+    "QMenu { background:#ffffff; border:1px solid #dfe3ea; padding:4px; }"
+    "QMenu::item { padding:6px 22px 6px 12px; border-radius:4px; }"
+    "QMenu::item:selected { background:#eef0fb; }"
+    "QMenu::item:disabled { color:#9aa1ad; }"
+    "QMenu::separator { height:1px; background:#e9ebf0; margin:4px 8px; }";
+
+}
+
+TrayIcon::TrayIcon(QObject* controller, QWindow* window, QObject* parent)
+    : QObject(parent), controller(controller), window(window)
+{
+    menu.setStyleSheet(QString::fromLatin1(menuStyle));
+    show = menu.addAction(QString());
+    menu.addSeparator();
+    pause = menu.addAction(QString());
+    pause->setEnabled(false);
+    menu.addSeparator();
+    quit = menu.addAction(QString());
+    connect(show, &QAction::triggered, this, &TrayIcon::showWindow);
+    connect(pause, &QAction::triggered, this,
+            [this] { QMetaObject::invokeMethod(this->controller, "toggleOutput"); });
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    tray_.setContextMenu(&menu);
+
+    connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+            showWindow();
+    });
+    blinkTimer.setInterval(650);
+    connect(&blinkTimer, &QTimer::timeout, this, [this] {
+        blinkPhase = !blinkPhase;
+        refresh();
+    });
+    connect(controller, SIGNAL(changed()), this, SLOT(refresh()));
+
+    refresh();
+    // A desktop without a notification area (a headless session) runs the program all the same.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        qInfo("Vidlet: no notification area; running without a tray icon");
+    tray_.show();
+}
+
+QIcon TrayIcon::makeIcon(Badge badge)
+{
+    QPixmap pm(QStringLiteral(":/assets/icons/app-icon-256.png"));
+    if (pm.isNull()) {
+        pm = QPixmap(32, 32);
+        pm.fill(Qt::transparent);
+    } else {
+        pm = pm.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    if (badge != Badge::None) {
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0xFF, 0xFF, 0xFF), 2.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+        p.setBrush(badge == Badge::Live ? QColor(0x22, 0xC5, 0x5E) : QColor(0xEF, 0x44, 0x44));
+        p.drawEllipse(QRectF(pm.width() - 14, pm.height() - 14, 13, 13));
+    }
+    return QIcon(pm);
+}
+
+void TrayIcon::refresh()
+{
+    const bool appConnected = controller->property("appConnected").toBool();
+    const bool live = controller->property("live").toBool();
+    const bool outputEnabled = controller->property("outputEnabled").toBool();
+
+    if (appConnected) {
+        if (!blinkTimer.isActive())
+            blinkTimer.start();
+        badge_ = blinkPhase ? Badge::InUse : live ? Badge::Live : Badge::None;
+        tray_.setToolTip(QCoreApplication::translate("tray", "Vidlet - in use by an app"));
+    } else {
+        // Blinking stops at once, whatever the phase was.
+        blinkTimer.stop();
+        blinkPhase = false;
+        badge_ = live ? Badge::Live : Badge::None;
+        tray_.setToolTip(QStringLiteral("Vidlet"));
+    }
+    tray_.setIcon(badge_ == Badge::InUse ? inUseIcon : badge_ == Badge::Live ? liveIcon : plainIcon);
+    pause->setEnabled(live);
+    pause->setText(outputEnabled ? QCoreApplication::translate("tray", "Pause")
+                                 : QCoreApplication::translate("tray", "Resume"));
+    // Set on every refresh so a language switch reaches the menu too.
+    show->setText(QCoreApplication::translate("tray", "Show Vidlet"));
+    quit->setText(QCoreApplication::translate("tray", "Quit"));
+}
+
+void TrayIcon::showWindow()
+{
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->requestActivate();
+}

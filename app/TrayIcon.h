@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class QWindow;
+
+// The notification-area icon: green badge while a phone is live, blinking red while another
+// program reads the camera, and a menu to show the window, pause the camera and quit.
+// It reads the controller's `appConnected`, `live` and `outputEnabled` and calls its
+// `toggleOutput()` through the meta-object system, as the window does. GUI thread only;
+// the controller and the window are borrowed and must outlive the tray.
+class TrayIcon : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Badge { None, Live, InUse };
+
+    TrayIcon(QObject* controller, QWindow* window, QObject* parent = nullptr);
+
+    Badge badge() const { return badge_; }
+    bool blinking() const { return blinkTimer.isActive(); }
+    QSystemTrayIcon& tray() { return tray_; }
+    QAction& pauseAction() { return *pause; }
+
+    // The 32 x 32 icon with a badge painted in its lower right corner.
+    static QIcon makeIcon(Badge badge);
+
+public slots:
+    // Re-reads the controller: icon, tool tip, blinking and the pause item.
+    void refresh();
+
+private:
+    void showWindow();
+
+    QObject* controller;   // borrowed
+    QWindow* window;       // borrowed; may be null when the window failed to load
+    QIcon plainIcon = makeIcon(Badge::None);
+    QIcon liveIcon = makeIcon(Badge::Live);
+    QIcon inUseIcon = makeIcon(Badge::InUse);
+    QSystemTrayIcon tray_;
+    QMenu menu;
+    QAction* show = nullptr;    // owned by the menu
+    QAction* pause = nullptr;   // owned by the menu
+    QAction* quit = nullptr;    // owned by the menu
+    QTimer blinkTimer;
+    bool blinkPhase = false;
+    Badge badge_ = Badge::None;
+};

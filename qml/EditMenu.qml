@@ -1,0 +1,126 @@
+import QtQuick
+
+// The one right-click menu for the window's raw text inputs, which have no native menu.
+// It never takes keyboard focus, so a field that commits on focus loss stays in editing.
+Item {
+    id: root
+    property var theme: null
+    property var target: null
+
+    function openFor(input, sceneX, sceneY) {
+        target = input
+        input.forceActiveFocus()
+        const p = root.mapFromItem(null, sceneX, sceneY)
+        panel.x = Math.max(4, Math.min(p.x, root.width - panel.width - 4))
+        panel.y = Math.max(4, Math.min(p.y, root.height - panel.height - 4))
+        visible = true
+    }
+    function close() { visible = false }
+
+    anchors.fill: parent
+    z: 400
+    visible: false
+
+    readonly property var rows: [
+        { label: qsTr("Cut"), hint: "Ctrl+X", sep: false,
+          active: !!target && target.selectedText.length > 0 && !target.readOnly,
+          run: function() { target.cut() } },
+        { label: qsTr("Copy"), hint: "Ctrl+C", sep: false,
+          active: !!target && target.selectedText.length > 0,
+          run: function() { target.copy() } },
+        { label: qsTr("Paste"), hint: "Ctrl+V", sep: false,
+          active: !!target && target.canPaste,
+          run: function() { target.paste() } },
+        { sep: true },
+        { label: qsTr("Select all"), hint: "Ctrl+A", sep: false,
+          active: !!target && target.text.length > 0,
+          run: function() { target.selectAll() } }
+    ]
+
+    // Any press that does not land on an active row closes the menu and goes no further.
+    MouseArea {
+        anchors.fill: parent
+        acceptedButtons: Qt.AllButtons
+        onPressed: root.close()
+    }
+
+    Shadow {
+        anchors.fill: panel
+        radius: panel.radius
+        fillColor: panel.color
+        shadowColor: "#40000000"
+        blur: 0.5
+        offsetY: 3
+    }
+
+    Rectangle {
+        id: panel
+        objectName: "editMenuPanel"
+        width: 176
+        height: rowColumn.implicitHeight + 10
+        radius: 7
+        color: root.theme ? root.theme.surface : "#ffffff"
+        border.width: 1
+        border.color: root.theme ? root.theme.hair : "#e0e6ee"
+
+        Column {
+            id: rowColumn
+            x: 5
+            y: 5
+            width: panel.width - 10
+            Repeater {
+                model: root.rows
+                Item {
+                    width: rowColumn.width
+                    height: modelData.sep ? 7 : 26
+                    Rectangle {
+                        visible: modelData.sep
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: parent.width
+                        height: 1
+                        color: root.theme ? root.theme.hair : "#e0e6ee"
+                    }
+                    Rectangle {
+                        visible: !modelData.sep
+                        objectName: "editMenuRow_" + (modelData.hint || "")
+                        property bool active: !!modelData.active
+                        anchors.fill: parent
+                        radius: 5
+                        readonly property color hoverColor: root.theme ? root.theme.raised : "#f4f7fb"
+                        color: active && rowArea.containsMouse ? hoverColor
+                             : Qt.rgba(hoverColor.r, hoverColor.g, hoverColor.b, 0)
+                        Behavior on color { ColorAnimation { duration: 80 } }
+                        Text {
+                            x: 9
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: modelData.label || ""
+                            font.pixelSize: 12
+                            color: parent.active ? (root.theme ? root.theme.textc : "#131a25")
+                                                 : (root.theme ? root.theme.muted : "#5c6675")
+                        }
+                        Text {
+                            anchors.right: parent.right
+                            anchors.rightMargin: 9
+                            anchors.verticalCenter: parent.verticalCenter
+                            text: modelData.hint || ""
+                            font.pixelSize: 10
+                            color: root.theme ? root.theme.muted : "#5c6675"
+                        }
+                        MouseArea {
+                            id: rowArea
+                            anchors.fill: parent
+                            // Inactive rows let the press fall through to the closing catcher.
+                            enabled: parent.active
+                            hoverEnabled: true
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: {
+                                modelData.run()
+                                root.close()
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,236 @@
+import QtQuick
+import Vidlet 1.0
+
+// Shown while a phone is connected: the live preview with its chips, the status row with
+// the Record button, and the phone rail.
+Item {
+    id: screen
+    property var host
+    signal addPhoneRequested()
+
+    Rectangle {
+        id: box
+        objectName: "previewBox"
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: bottomBar.top
+        anchors.margins: 16
+        anchors.bottomMargin: 12
+        radius: 12
+        gradient: Gradient {
+            GradientStop { position: 0; color: "#243049" }
+            GradientStop { position: 1; color: "#0d1220" }
+        }
+
+        FramePreview {
+            id: preview
+            objectName: "preview"
+            anchors.fill: parent
+        }
+        Connections {
+            target: app
+            function onFrameReady(image) { preview.setFrame(image) }
+        }
+
+        Rectangle {
+            objectName: "pausedOverlay"
+            anchors.fill: parent
+            visible: !app.outputEnabled
+            color: "#77000000"
+            Column {
+                anchors.centerIn: parent
+                spacing: 8
+                Row {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    spacing: 6
+                    Repeater {
+                        model: 2
+                        Rectangle { width: 5; height: 22; radius: 2; color: Theme.amber }
+                    }
+                }
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    text: qsTranslate("Main", "Camera output paused")
+                    font.pixelSize: 15
+                    font.weight: Font.DemiBold
+                    color: "#ffffff"
+                }
+                Text {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    width: Math.min(280, implicitWidth)
+                    horizontalAlignment: Text.AlignHCenter
+                    wrapMode: Text.WordWrap
+                    text: qsTranslate("Main", "Apps receive a frozen frame. Click Resume camera to broadcast again.")
+                    font.pixelSize: 12
+                    color: "#c9d0da"
+                }
+            }
+        }
+
+        // The camera on/off control.
+        Rectangle {
+            id: liveChip
+            objectName: "liveChip"
+            x: 12
+            y: 12
+            height: 26
+            radius: 13
+            width: liveRow.implicitWidth + 22
+            color: liveArea.containsMouse ? "#cc000000" : "#99000000"
+            Behavior on color { ColorAnimation { duration: 100 } }
+            border.width: 1
+            border.color: app.outputEnabled ? Theme.accent : Theme.amber
+            Row {
+                id: liveRow
+                anchors.centerIn: parent
+                spacing: 7
+                Rectangle {
+                    id: liveDot
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 8
+                    height: 8
+                    radius: 4
+                    color: app.outputEnabled ? Theme.accent : Theme.amber
+                    SequentialAnimation on opacity {
+                        loops: Animation.Infinite
+                        running: app.outputEnabled && screen.visible
+                        NumberAnimation { from: 1.0; to: 0.3; duration: 700; easing.type: Easing.InOutQuad }
+                        NumberAnimation { from: 0.3; to: 1.0; duration: 700; easing.type: Easing.InOutQuad }
+                        onRunningChanged: if (!running) liveDot.opacity = 1
+                    }
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: app.outputEnabled ? "LIVE" : "PAUSED"
+                    font.pixelSize: 11
+                    font.weight: Font.DemiBold
+                    color: "#ffffff"
+                }
+                // Says what a click does: bars to pause, a triangle to resume.
+                Item {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 9
+                    height: 10
+                    opacity: liveArea.containsMouse ? 1.0 : 0.5
+                    Behavior on opacity { NumberAnimation { duration: 120 } }
+                    Row {
+                        visible: app.outputEnabled
+                        spacing: 2
+                        Rectangle { width: 2.5; height: 10; radius: 1; color: "#ffffff" }
+                        Rectangle { width: 2.5; height: 10; radius: 1; color: "#ffffff" }
+                    }
+                    Canvas {
+                        visible: !app.outputEnabled
+                        anchors.fill: parent
+                        onPaint: {
+                            const ctx = getContext("2d")
+                            ctx.reset()
+                            ctx.fillStyle = "#ffffff"
+                            ctx.beginPath()
+                            ctx.moveTo(0.5, 0)
+                            ctx.lineTo(9, 5)
+                            ctx.lineTo(0.5, 10)
+                            ctx.closePath()
+                            ctx.fill()
+                        }
+                    }
+                }
+            }
+            MouseArea {
+                id: liveArea
+                anchors.fill: parent
+                hoverEnabled: true
+                cursorShape: Qt.PointingHandCursor
+                onClicked: app.toggleOutput()
+            }
+        }
+
+        Rectangle {
+            objectName: "inUseChip"
+            visible: app.appConnected
+            anchors.right: parent.right
+            anchors.rightMargin: 12
+            y: 12
+            height: 26
+            radius: 13
+            width: inUseRow.implicitWidth + 22
+            color: "#99000000"
+            border.width: 1
+            border.color: Theme.accent
+            Row {
+                id: inUseRow
+                anchors.centerIn: parent
+                spacing: 7
+                Rectangle {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 8
+                    height: 8
+                    radius: 4
+                    color: Theme.accent
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: qsTranslate("Main", "In use")
+                    font.pixelSize: 11
+                    font.weight: Font.DemiBold
+                    color: "#ffffff"
+                }
+            }
+        }
+
+        RoundCorners {
+            anchors.fill: parent
+            radius: parent.radius
+            color: Theme.bg
+        }
+    }
+
+    Column {
+        id: bottomBar
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: 16
+        spacing: 12
+
+        Item {
+            width: parent.width
+            height: 34
+            Row {
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 9
+                Rectangle {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 8
+                    height: 8
+                    radius: 4
+                    color: Theme.accent
+                }
+                Text {
+                    objectName: "activeName"
+                    anchors.verticalCenter: parent.verticalCenter
+                    // Ends 27 px before the Record button so a long name never slides under it.
+                    width: Math.min(implicitWidth, recordButton.x - 27 - 17)
+                    text: app.phoneName
+                    elide: Text.ElideRight
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                    color: Theme.textc
+                }
+            }
+            RecordButton {
+                id: recordButton
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                host: screen.host
+            }
+        }
+
+        PhoneRail {
+            width: parent.width
+            host: screen.host
+            onAddPhoneRequested: screen.addPhoneRequested()
+        }
+    }
+}

@@ -1,0 +1,236 @@
+import QtQuick
+import Vidlet 1.0
+
+// A phone in the rail: click to make it the camera, double-click or the pencil to rename it.
+Rectangle {
+    id: card
+    objectName: "phoneCard_" + entry.id
+    property var entry
+    property var host
+    property bool editing: false
+    readonly property bool active: entry.id === app.activeId
+    readonly property string deviceLine: {
+        let s = entry.model ? entry.model : entry.os ? entry.os : ""
+        if (entry.usb)
+            s = s ? s + " · USB" : "USB"
+        return s
+    }
+
+    // Editing one card at a time: opening a second editor commits the first.
+    function beginRename() {
+        if (host.renamingCard && host.renamingCard !== card)
+            host.renamingCard.commitRename()
+        editor.text = entry.name
+        editing = true
+        host.renamingCard = card
+        editor.forceActiveFocus()
+        editor.selectAll()
+    }
+    function commitRename() {
+        if (!editing)
+            return
+        editing = false
+        if (host.renamingCard === card)
+            host.renamingCard = null
+        app.renamePhone(entry.id, editor.text)
+    }
+    function cancelRename() {
+        editing = false
+        if (host.renamingCard === card)
+            host.renamingCard = null
+    }
+
+    width: 116
+    height: 118
+    radius: 12
+    color: active ? (Theme.dark ? "#12262a" : "#eafcfa") : Theme.raised
+    border.width: active ? 2 : 1
+    border.color: active ? Theme.accent : Theme.hair
+
+    HoverHandler { id: hover }
+
+    MouseArea {
+        anchors.fill: parent
+        enabled: !card.editing
+        cursorShape: Qt.PointingHandCursor
+        onClicked: app.setActive(card.entry.id)
+        onDoubleClicked: card.beginRename()
+    }
+
+    Column {
+        anchors.fill: parent
+        anchors.margins: 9
+        spacing: 6
+
+        Item {
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: 44
+            height: 62
+            Rectangle {
+                anchors.fill: parent
+                radius: 9
+                color: "transparent"
+                border.width: 2.5
+                border.color: card.active ? Theme.accent : Theme.faint
+            }
+            Rectangle {
+                anchors.fill: parent
+                anchors.margins: 4.5
+                radius: 6
+                color: card.active ? Theme.accent : Theme.dark ? "#0d1526" : "#cdd6e3"
+            }
+            Rectangle {
+                anchors.horizontalCenter: parent.horizontalCenter
+                y: 8
+                width: 13
+                height: 4
+                radius: 2
+                opacity: 0.85
+                color: card.active ? Theme.accentInk : Theme.dark ? "#05070b" : "#59657a"
+            }
+        }
+
+        Item {
+            width: parent.width
+            height: 18
+            Text {
+                objectName: "phoneName"
+                anchors.fill: parent
+                visible: !card.editing
+                text: card.entry.name
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                elide: Text.ElideRight
+                font.pixelSize: 12
+                font.weight: Font.DemiBold
+                color: Theme.textc
+            }
+            Rectangle {
+                anchors.fill: parent
+                visible: card.editing
+                radius: 4
+                color: Theme.dark ? "#0d1526" : "#ffffff"
+                border.width: 1
+                border.color: Theme.accent
+                TextInput {
+                    id: editor
+                    objectName: "nameEditor"
+                    anchors.fill: parent
+                    anchors.leftMargin: 5
+                    anchors.rightMargin: 5
+                    horizontalAlignment: TextInput.AlignHCenter
+                    verticalAlignment: TextInput.AlignVCenter
+                    maximumLength: 40
+                    selectByMouse: true
+                    clip: true
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                    color: Theme.textc
+                    selectionColor: Theme.accent
+                    selectedTextColor: Theme.accentInk
+                    onAccepted: card.commitRename()
+                    Keys.onEscapePressed: card.cancelRename()
+                    onActiveFocusChanged: if (!activeFocus && card.editing) card.commitRename()
+                    MouseArea {
+                        anchors.fill: parent
+                        acceptedButtons: Qt.RightButton
+                        cursorShape: Qt.IBeamCursor
+                        onPressed: (mouse) => {
+                            const p = mapToItem(null, mouse.x, mouse.y)
+                            card.host.openEditMenu(editor, p.x, p.y)
+                        }
+                    }
+                }
+            }
+        }
+
+        Text {
+            width: parent.width
+            visible: card.deviceLine !== ""
+            text: card.deviceLine
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
+            font.pixelSize: 10
+            color: Theme.muted
+        }
+    }
+
+    Rectangle {
+        objectName: "liveBadge"
+        visible: card.active
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 7
+        height: 16
+        radius: 5
+        width: badgeRow.implicitWidth + 14
+        color: "#cc0b0e15"
+        border.width: 1
+        border.color: "#33ffffff"
+        Row {
+            id: badgeRow
+            anchors.centerIn: parent
+            spacing: 4
+            Rectangle {
+                anchors.verticalCenter: parent.verticalCenter
+                width: 5
+                height: 5
+                radius: 2.5
+                color: Theme.accent
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "LIVE"
+                font.pixelSize: 8
+                font.weight: Font.DemiBold
+                color: "#ffffff"
+            }
+        }
+    }
+
+    Rectangle {
+        objectName: "pencilChip"
+        visible: hover.hovered && !card.editing
+        x: 7
+        y: 7
+        width: 20
+        height: 18
+        radius: 5
+        color: pencilArea.containsMouse ? Theme.accent : "#cc0b0e15"
+        Behavior on color { ColorAnimation { duration: 100 } }
+        border.width: 1
+        border.color: "#33ffffff"
+        // A pencil along the 45 degree diagonal: a 3.6 px body and a pointed tip.
+        Item {
+            anchors.centerIn: parent
+            width: 12
+            height: 12
+            rotation: 45
+            Rectangle { x: 4.2; y: -1; width: 3.6; height: 9; radius: 0.8; color: "#ffffff" }
+            Canvas {
+                x: 4.2
+                y: 8.6
+                width: 3.6
+                height: 3.4
+                onPaint: {
+                    const ctx = getContext("2d")
+                    ctx.reset()
+                    ctx.fillStyle = "#ffffff"
+                    ctx.beginPath()
+                    ctx.moveTo(0, 0)
+                    ctx.lineTo(3.6, 0)
+                    ctx.lineTo(1.8, 3.4)
+                    ctx.closePath()
+                    ctx.fill()
+                }
+            }
+        }
+        MouseArea {
+            id: pencilArea
+            anchors.fill: parent
+            hoverEnabled: true
+            cursorShape: Qt.PointingHandCursor
+            onClicked: card.beginRename()
+        }
+    }
+}

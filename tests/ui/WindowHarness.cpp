@@ -1,0 +1,67 @@
+#include "tests/ui/WindowHarness.h"
+
+#include "video/FramePreview.h"
+
+#include <QCoreApplication>
+#include <QQuickWindow>
+#include <QQmlContext>
+#include <QSettings>
+#include <QTest>
+
+void WindowHarness::prepareProcess()
+{
+    static QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    // As the program does: the card floats on a transparent window.
+    QQuickWindow::setDefaultAlphaBuffer(true);
+    qmlRegisterType<FramePreview>("Vidlet", 1, 0, "FramePreview");
+    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
+}
+
+WindowHarness::WindowHarness(bool withUpdater)
+{
+    engine.rootContext()->setContextProperty(QStringLiteral("app"), &app);
+    if (withUpdater)
+        engine.rootContext()->setContextProperty(QStringLiteral("updater"), &updater);
+    i18n = std::make_unique<Translator>(QCoreApplication::instance(), &engine);
+    engine.rootContext()->setContextProperty(QStringLiteral("i18n"), i18n.get());
+    engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+    if (!engine.rootObjects().isEmpty())
+        window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    if (window && !QTest::qWaitForWindowExposed(window))
+        window = nullptr;
+}
+
+QObject* WindowHarness::object(const QString& objectName) const
+{
+    if (!window)
+        return nullptr;
+    if (window->objectName() == objectName)
+        return window;
+    return window->findChild<QObject*>(objectName);
+}
+
+QQuickItem* WindowHarness::item(const QString& objectName) const
+{
+    return qobject_cast<QQuickItem*>(object(objectName));
+}
+
+QPoint WindowHarness::at(QQuickItem* item, qreal fx, qreal fy) const
+{
+    return item->mapToScene(QPointF(item->width() * fx, item->height() * fy)).toPoint();
+}
+
+void WindowHarness::click(QQuickItem* item, Qt::MouseButton button) const
+{
+    clickAt(at(item), button);
+}
+
+void WindowHarness::clickAt(QPoint p, Qt::MouseButton button) const
+{
+    QTest::mouseClick(window, button, Qt::NoModifier, p);
+}
+
+void WindowHarness::settle(int ms) const
+{
+    QTest::qWait(ms);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tests/ui/ControllerDouble.h"
+#include "ui/Translator.h"
+
+#include <QPointF>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Loads the real Main.qml the way the program does (module types, the three context objects),
+// with the test doubles as "app" and "updater" and the real Translator as "i18n".
+class WindowHarness {
+public:
+    explicit WindowHarness(bool withUpdater = true);
+
+    ControllerDouble app;
+    UpdaterDouble updater;
+    // Declared before the engine so the engine, and every binding to "i18n", goes first.
+    std::unique_ptr<Translator> i18n;
+    QQmlApplicationEngine engine;
+    QQuickWindow* window = nullptr;
+
+    QQuickItem* item(const QString& objectName) const;
+    QObject* object(const QString& objectName) const;
+    // The window point at the centre of an item, or at (fx, fy) of its size.
+    QPoint at(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) const;
+    void click(QQuickItem* item, Qt::MouseButton button = Qt::LeftButton) const;
+    void clickAt(QPoint p, Qt::MouseButton button = Qt::LeftButton) const;
+    // Waits until every visual change, animations included, has settled.
+    void settle(int ms = 350) const;
+
+    // Registers the types of module "Vidlet" 1.0 and keeps settings in a throw-away folder.
+    static void prepareProcess();
+};

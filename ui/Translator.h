@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+class QQmlEngine;
+class QTranslator;
+
+// Chooses the interface language, installs its catalogues into the application and makes the
+// window re-translate itself when the user picks another language. Lives on the GUI thread.
+// `language` is the user's choice as stored ("auto" or a code), not the language it resolves to.
+class Translator : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString language READ language NOTIFY languageChanged)
+
+public:
+    Translator(QCoreApplication* app, QQmlEngine* engine, QObject* parent = nullptr);
+    ~Translator() override;
+
+    QString language() const { return language_; }
+
+    // "auto" resolves to the system locale's language when the program has it, else English.
+    static QString resolveLanguage(const QString& choice, const QString& systemLocaleName);
+
+public slots:
+    void setLanguage(const QString& code);
+
+signals:
+    void languageChanged();
+
+private:
+    void applyTranslators(const QString& code);
+    void removeTranslators();
+
+    QCoreApplication* app;   // not owned
+    QQmlEngine* engine;      // not owned; re-translates the window
+    QString language_ = QStringLiteral("auto");
+    std::unique_ptr<QTranslator> appTranslator;
+    std::unique_ptr<QTranslator> qtTranslator;
+};

@@ -1,0 +1,94 @@
+#include "video/FramePreview.h"
+
+#include <QQuickWindow>
+#include <QSGSimpleTextureNode>
+#include <QSGTexture>
+
+#include <algorithm>
+
+namespace {
+
+bool fuzzyEqual(double a, double b)
+{
+    // qFuzzyCompare alone never matches zero against a tiny value.
+    return qFuzzyIsNull(a) && qFuzzyIsNull(b) ? true : qFuzzyCompare(a, b);
+}
+
+bool fuzzyEqual(const QRectF& a, const QRectF& b)
+{
+    return fuzzyEqual(a.x(), b.x()) && fuzzyEqual(a.y(), b.y()) && fuzzyEqual(a.width(), b.width())
+        && fuzzyEqual(a.height(), b.height());
+}
+
+}
+
+FramePreview::FramePreview(QQuickItem* parent) : QQuickItem(parent)
+{
+    setFlag(ItemHasContents);
+}
+
+QRectF FramePreview::letterbox(const QSizeF& item, const QSize& picture)
+{
+    const double W = item.width();
+    const double H = item.height();
+    const int w = picture.width();
+    const int h = picture.height();
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return QRectF(0, 0, W, H);
+    const double s = std::min(W / w, H / h);
+    return QRectF((W - w * s) / 2, (H - h * s) / 2, w * s, h * s);
+}
+
+void FramePreview::setFrame(const QImage& img)
+{
+    const QSize previous = frame.size();
+    frame = img;
+    textureDirty = true;
+    if (frame.size() != previous)
+        emit frameSizeChanged();
+    updateContentRect();
+    update();
+}
+
+void FramePreview::updateContentRect()
+{
+    const QRectF r = letterbox(size(), frame.size());
+    if (fuzzyEqual(r, contentRect_))
+        return;
+    contentRect_ = r;
+    emit contentRectChanged();
+}
+
+void FramePreview::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry)
+{
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (!fuzzyEqual(newGeometry.width(), oldGeometry.width())
+        || !fuzzyEqual(newGeometry.height(), oldGeometry.height()))
+        updateContentRect();
+}
+
+QSGNode* FramePreview::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*)
+{
+    auto* node = static_cast<QSGSimpleTextureNode*>(oldNode);
+    if (!node) {
+        node = new QSGSimpleTextureNode;
+        node->setFiltering(QSGTexture::Linear);
+        node->setOwnsTexture(true);
+    }
+    if (textureDirty && !frame.isNull() && window()) {
+        // Mipmaps keep a large picture smooth when it is shown much smaller.
+        QSGTexture* texture = window()->createTextureFromImage(
+            frame, QQuickWindow::CreateTextureOptions(QQuickWindow::TextureHasMipmaps)
+                       | QQuickWindow::TextureIsOpaque);
+        if (texture) {
+            texture->setMipmapFiltering(QSGTexture::Linear);
+            node->setTexture(texture);   // the node frees the previous texture
+        }
+    }
+    textureDirty = false;
+    if (!node->texture())
+        return node;
+    // A null picture keeps the last texture on screen, placed by the texture's own size.
+    node->setRect(letterbox(size(), node->texture()->textureSize()));
+    return node;
+}

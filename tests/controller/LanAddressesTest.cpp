@@ -1,24 +1,9 @@
 #include "controller/LanAddresses.h"
+#include "tests/controller/LanAdapter.h"
 
 #include <QTest>
 
 Q_DECLARE_METATYPE(QList<LanInterface>)
-
-namespace {
-
-LanInterface adapter(const QString& name, int index, const QStringList& addresses)
-{
-    LanInterface result;
-    result.name = name;
-    result.index = index;
-    result.up = true;
-    result.running = true;
-    for (const QString& address : addresses)
-        result.addresses.append(QHostAddress(address));
-    return result;
-}
-
-}
 
 class LanAddressesTest : public QObject {
     Q_OBJECT
@@ -31,53 +16,53 @@ private slots:
         QTest::addColumn<QStringList>("expected");
 
         QTest::newRow("best Wi-Fi first, then Ethernet")
-            << QList{adapter("Ethernet", 5, {"10.0.0.5"}), adapter("Wi-Fi", 3, {"192.168.1.20"})}
+            << QList{lanAdapter("Ethernet", 5, {"10.0.0.5"}), lanAdapter("Wi-Fi", 3, {"192.168.1.20"})}
             << 3 << QStringList{"192.168.1.20:8788", "10.0.0.5:8788"};
         QTest::newRow("host-only VirtualBox adapter left out")
-            << QList{adapter("VirtualBox Host-Only Network", 7, {"192.168.56.1"}),
-                     adapter("Wi-Fi", 3, {"192.168.1.20"})}
+            << QList{lanAdapter("VirtualBox Host-Only Network", 7, {"192.168.56.1"}),
+                     lanAdapter("Wi-Fi", 3, {"192.168.1.20"})}
             << 3 << QStringList{"192.168.1.20:8788"};
         QTest::newRow("virtual adapter that routes the internet leads with its first address")
-            << QList{adapter("Ethernet", 5, {"10.0.0.5"}),
-                     adapter("VirtualBox Host-Only Network", 7, {"192.168.56.1", "192.168.56.2"})}
+            << QList{lanAdapter("Ethernet", 5, {"10.0.0.5"}),
+                     lanAdapter("VirtualBox Host-Only Network", 7, {"192.168.56.1", "192.168.56.2"})}
             << 7 << QStringList{"192.168.56.1:8788", "10.0.0.5:8788"};
         QTest::newRow("best on 10.x comes before a 192.168.x secondary")
-            << QList{adapter("Wi-Fi", 4, {"192.168.0.7"}), adapter("Ethernet", 2, {"10.1.2.3"})}
+            << QList{lanAdapter("Wi-Fi", 4, {"192.168.0.7"}), lanAdapter("Ethernet", 2, {"10.1.2.3"})}
             << 2 << QStringList{"10.1.2.3:8788", "192.168.0.7:8788"};
         QTest::newRow("best adapter's further addresses join the secondaries")
-            << QList{adapter("Wi-Fi", 3, {"10.8.0.2", "192.168.1.20", "192.168.1.21"})}
+            << QList{lanAdapter("Wi-Fi", 3, {"10.8.0.2", "192.168.1.20", "192.168.1.21"})}
             << 3 << QStringList{"10.8.0.2:8788", "192.168.1.20:8788", "192.168.1.21:8788"};
         QTest::newRow("without a best adapter: 192.168, then 10, then 172, stable in each class")
-            << QList{adapter("A", 1, {"172.20.0.1"}), adapter("B", 2, {"10.0.0.6", "10.0.0.5"}),
-                     adapter("C", 3, {"192.168.1.5"})}
+            << QList{lanAdapter("A", 1, {"172.20.0.1"}), lanAdapter("B", 2, {"10.0.0.6", "10.0.0.5"}),
+                     lanAdapter("C", 3, {"192.168.1.5"})}
             << 0 << QStringList{"192.168.1.5:8788", "10.0.0.6:8788", "10.0.0.5:8788", "172.20.0.1:8788"};
         QTest::newRow("best index 0 marks no adapter")
-            << QList{adapter("VMware Network Adapter VMnet8", 0, {"192.168.80.1"})}
+            << QList{lanAdapter("VMware Network Adapter VMnet8", 0, {"192.168.80.1"})}
             << 0 << QStringList{};
         QTest::newRow("link-local, carrier-grade NAT, public, loopback and IPv6 never appear")
-            << QList{adapter("Ethernet", 2, {"169.254.10.1", "100.64.0.1", "8.8.4.4", "11.0.0.1",
+            << QList{lanAdapter("Ethernet", 2, {"169.254.10.1", "100.64.0.1", "8.8.4.4", "11.0.0.1",
                                              "127.0.0.1", "fe80::1", "::ffff:192.168.1.9",
                                              "172.217.1.1"})}
             << 2 << QStringList{"172.217.1.1:8788"};
         QTest::newRow("five eligible addresses: the first four remain")
-            << QList{adapter("Wi-Fi", 3, {"192.168.1.20"}),
-                     adapter("Ethernet", 4, {"10.0.0.1", "10.0.0.2"}),
-                     adapter("Ethernet 2", 6, {"172.16.0.1", "192.168.2.2"})}
+            << QList{lanAdapter("Wi-Fi", 3, {"192.168.1.20"}),
+                     lanAdapter("Ethernet", 4, {"10.0.0.1", "10.0.0.2"}),
+                     lanAdapter("Ethernet 2", 6, {"172.16.0.1", "192.168.2.2"})}
             << 3 << QStringList{"192.168.1.20:8788", "192.168.2.2:8788", "10.0.0.1:8788", "10.0.0.2:8788"};
         QTest::newRow("the same address on two adapters is listed once")
-            << QList{adapter("Wi-Fi", 3, {"192.168.1.20"}), adapter("Bridge", 9, {"192.168.1.20"})}
+            << QList{lanAdapter("Wi-Fi", 3, {"192.168.1.20"}), lanAdapter("Bridge", 9, {"192.168.1.20"})}
             << 3 << QStringList{"192.168.1.20:8788"};
         QTest::newRow("no eligible address")
-            << QList{adapter("Wi-Fi", 3, {"169.254.3.3"})} << 3 << QStringList{};
+            << QList{lanAdapter("Wi-Fi", 3, {"169.254.3.3"})} << 3 << QStringList{};
 
-        LanInterface down = adapter("Ethernet", 2, {"192.168.1.2"});
+        LanInterface down = lanAdapter("Ethernet", 2, {"192.168.1.2"});
         down.up = false;
-        LanInterface notRunning = adapter("Wi-Fi", 3, {"192.168.1.3"});
+        LanInterface notRunning = lanAdapter("Wi-Fi", 3, {"192.168.1.3"});
         notRunning.running = false;
-        LanInterface loopback = adapter("lo", 1, {"10.0.0.1"});
+        LanInterface loopback = lanAdapter("lo", 1, {"10.0.0.1"});
         loopback.loopback = true;
         QTest::newRow("down, disconnected and loopback adapters are skipped, even when best")
-            << QList{down, notRunning, loopback, adapter("Ethernet 2", 4, {"10.9.9.9"})}
+            << QList{down, notRunning, loopback, lanAdapter("Ethernet 2", 4, {"10.9.9.9"})}
             << 3 << QStringList{"10.9.9.9:8788"};
     }
 
@@ -91,7 +76,7 @@ private slots:
 
     void writesTheGivenPort()
     {
-        QCOMPARE(LanAddresses::pick({adapter("Wi-Fi", 3, {"192.168.1.20"})}, 3, 40123),
+        QCOMPARE(LanAddresses::pick({lanAdapter("Wi-Fi", 3, {"192.168.1.20"})}, 3, 40123),
                  QStringList{"192.168.1.20:40123"});
     }
 

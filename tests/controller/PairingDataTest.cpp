@@ -1,4 +1,5 @@
 #include "controller/PairingData.h"
+#include "tests/controller/LanAdapter.h"
 
 #include <QFile>
 #include <QHostInfo>
@@ -10,19 +11,8 @@
 
 namespace {
 
-LanInterface adapter(const QString& name, int index, const QString& address)
-{
-    LanInterface result;
-    result.name = name;
-    result.index = index;
-    result.up = true;
-    result.running = true;
-    result.addresses = {QHostAddress(address)};
-    return result;
-}
-
-const QList<LanInterface> homeNetwork = {adapter("Ethernet", 5, "10.0.0.5"),
-                                         adapter("Wi-Fi", 3, "192.168.1.20")};
+const QList<LanInterface> homeNetwork = {lanAdapter("Ethernet", 5, {"10.0.0.5"}),
+                                         lanAdapter("Wi-Fi", 3, {"192.168.1.20"})};
 const QString token = "abcdefghijklmnopqrstuv";
 
 }

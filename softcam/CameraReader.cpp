@@ -89,8 +89,9 @@ bool CameraReader::readNewFrame(CameraFrame& frame)
         const auto* data
             = reinterpret_cast<const unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
         std::memcpy(frame.bgr.data(), data, bytesPerFrame);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (meta.sequence.load(std::memory_order_relaxed) != before)
+        // A release read-modify-write keeps the copy above before this second look (a plain
+        // load would let it drift later). Adding 0 leaves the writer's count alone.
+        if (meta.sequence.fetch_add(0, std::memory_order_release) != before)
             continue;
         frame.width = cameraWidth;
         frame.height = cameraHeight;

@@ -107,9 +107,8 @@ void SharedFramePublisher::publish(const unsigned char* bgr)
         return;
     const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
     SlotHeader& meta = header->slot[slot];
-    const std::uint64_t seq = meta.sequence.load(std::memory_order_relaxed);
-    meta.sequence.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    // Odd while the slot is written; as an acquire, the copy below cannot start before it.
+    const std::uint64_t seq = meta.sequence.fetch_add(1, std::memory_order_acquire);
     auto* data = reinterpret_cast<unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
     std::memcpy(data, bgr, bytesPerFrame);
     meta.frameNumber.store(++published, std::memory_order_relaxed);

@@ -205,5 +205,7 @@ private:
     bool firewallBlocked_ = false;
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
 
-    friend class AppControllerTest;
+    friend class RosterTest;
+    friend class SessionPipelineTest;
+    friend class StatusCardsTest;
 };

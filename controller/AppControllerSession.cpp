@@ -30,10 +30,13 @@ void AppController::start()
         emit changed();
         return;
     }
-    if (server.listen(8788) || server.listen(0))
+    if (server.listen(8788) || server.listen(0)) {
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
-    else
+        qInfo("Vidlet: listening for phones on port %d", int(server.port()));
+    } else {
         serverInfo_ = QStringLiteral("Failed to listen");
+        qWarning("Vidlet: cannot listen for phones");
+    }
     refreshPairing();
     renderIdleCard(outputWidth, outputHeight);
     startWorker();

@@ -1,0 +1,242 @@
+#include "controller/AppController.h"
+#include "link/PhoneLink.h"
+#include "tests/link/TestPhone.h"
+
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+// The controller's settings and its roster, driven by phones on real loopback sockets.
+class RosterTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestPhone> connectPhone(AppController& app, const QString& deviceId,
+                                            const QString& name)
+    {
+        auto phone = std::make_unique<TestPhone>();
+        phone->answerPings = true;
+        if (!phone->connectTo(quint16(app.port())))
+            return nullptr;
+        QJsonObject hello{{"v", 1}, {"deviceId", deviceId}, {"token", app.pairingToken},
+                          {"name", name}, {"model", "Sim"}, {"os", "17.0"}};
+        phone->sendJson(PhoneLink::HELLO, hello);
+        if (!phone->waitForType(PhoneLink::WELCOME))
+            return nullptr;
+        return phone;
+    }
+
+    static QList<quint8> typesAfterWelcome(const TestPhone& phone)
+    {
+        QList<quint8> types;
+        for (const auto& frame : phone.frames) {
+            if (frame.type != PhoneLink::WELCOME && frame.type != PhoneLink::PING)
+                types << frame.type;
+        }
+        return types;
+    }
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void init()
+    {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Vidlet", "Vidlet").clear();
+    }
+
+    void settingsDefaults()
+    {
+        AppController app;
+        QCOMPARE(app.themeMode(), 0);
+        QVERIFY(app.minimizeToTray());
+        QCOMPARE(app.recordingFolder(),
+                 QStandardPaths::writableLocation(QStandardPaths::MoviesLocation) + "/Vidlet");
+        QCOMPARE(app.appVersion(), QStringLiteral("1.1"));
+        QCOMPARE(app.activeId(), -1);
+        QCOMPARE(app.status(), QStringLiteral("Idle"));
+        QCOMPARE(app.serverInfo(), QStringLiteral("Not listening"));
+        QCOMPARE(app.port(), 0);
+        QVERIFY(app.phoneName().isEmpty());
+    }
+
+    void themeModeWriter_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("dark") << 2 << true;
+        QTest::newRow("light") << 1 << true;
+        QTest::newRow("current") << 0 << false;
+        QTest::newRow("too large") << 3 << false;
+        QTest::newRow("negative") << -1 << false;
+    }
+
+    void themeModeWriter()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, accepted);
+        AppController app;
+        QSignalSpy themeSpy(&app, &AppController::themeModeChanged);
+        QSignalSpy changedSpy(&app, &AppController::changed);
+        app.setThemeMode(mode);
+        QCOMPARE(themeSpy.count(), accepted ? 1 : 0);
+        QCOMPARE(changedSpy.count(), 0);
+        AppController reread;
+        QCOMPARE(reread.themeMode(), accepted ? mode : 0);
+    }
+
+    void minimizeToTrayAndFolderWriters()
+    {
+        AppController app;
+        QSignalSpy spy(&app, &AppController::changed);
+        app.setMinimizeToTray(true);
+        QCOMPARE(spy.count(), 0);
+        app.setMinimizeToTray(false);
+        QCOMPARE(spy.count(), 1);
+
+        app.setRecordingFolder("file:///tmp/Clips");
+        QCOMPARE(app.recordingFolder(), QStringLiteral("/tmp/Clips"));
+        app.setRecordingFolder("  /tmp/Clips  ");
+        QCOMPARE(spy.count(), 2);
+        app.setRecordingFolder("   ");
+        QCOMPARE(app.recordingFolder(), QStringLiteral("/tmp/Clips"));
+
+        AppController reread;
+        QVERIFY(!reread.minimizeToTray());
+        QCOMPARE(reread.recordingFolder(), QStringLiteral("/tmp/Clips"));
+    }
+
+    void firstPhoneBecomesActiveOthersJoinInactive()
+    {
+        AppController app;
+        app.start();
+        QVERIFY(app.port() > 0);
+        QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
+
+        auto first = connectPhone(app, "dev-a", "Anna's phone");
+        QVERIFY(first);
+        QVERIFY(first->waitForType(PhoneLink::KEYFRAME_REQUEST));
+        QCOMPARE(typesAfterWelcome(*first),
+                 (QList<quint8>{PhoneLink::SET_ACTIVE, PhoneLink::KEYFRAME_REQUEST}));
+        QCOMPARE(first->json(1).value("active").toBool(), true);
+
+        auto second = connectPhone(app, "dev-b", "Ben's phone");
+        QVERIFY(second);
+        QTRY_COMPARE(app.phones().size(), 2);
+        const int firstId = app.phones().at(0).toMap().value("id").toInt();
+        const int secondId = app.phones().at(1).toMap().value("id").toInt();
+        QCOMPARE(app.activeId(), firstId);
+        QCOMPARE(app.phoneName(), QStringLiteral("Anna's phone"));
+        QTest::qWait(200);
+        QVERIFY(typesAfterWelcome(*second).isEmpty());
+
+        // Choosing the second phone tells both; choosing it again tells nobody.
+        app.setActive(secondId);
+        QVERIFY(second->waitForType(PhoneLink::KEYFRAME_REQUEST));
+        QTRY_COMPARE(typesAfterWelcome(*first).size(), 3);
+        QCOMPARE(typesAfterWelcome(*first).last(), PhoneLink::SET_ACTIVE);
+        QCOMPARE(first->frames.last().payload, QByteArray("{\"active\":false}"));
+        app.setActive(secondId);
+        app.setActive(12345);
+        QTest::qWait(200);
+        QCOMPARE(typesAfterWelcome(*second).size(), 2);
+        QCOMPARE(app.activeId(), secondId);
+    }
+
+    void activePhoneLeavingHandsOverToTheOldest()
+    {
+        AppController app;
+        app.start();
+        auto a = connectPhone(app, "dev-a", "A");
+        auto b = connectPhone(app, "dev-b", "B");
+        auto c = connectPhone(app, "dev-c", "C");
+        QVERIFY(a && b && c);
+        QTRY_COMPARE(app.phones().size(), 3);
+        const int idB = app.phones().at(1).toMap().value("id").toInt();
+        const int idC = app.phones().at(2).toMap().value("id").toInt();
+        app.setActive(idC);
+
+        // B's stream size is known, so the session goes live at it the moment B takes over.
+        b->sendJson(PhoneLink::STREAM_INFO, {{"width", 640}, {"height", 360}, {"fps", 30}});
+        QTest::qWait(100);
+        QVERIFY(!app.live());
+        a->socket.disconnectFromHost();
+        QTRY_COMPARE(app.phones().size(), 2);
+        QCOMPARE(app.activeId(), idC);
+
+        c->socket.disconnectFromHost();
+        QTRY_COMPARE(app.activeId(), idB);
+        QVERIFY(app.live());
+        QCOMPARE(app.outputWidth, 640);
+        QCOMPARE(app.outputHeight, 360);
+        QVERIFY(b->waitForType(PhoneLink::KEYFRAME_REQUEST));
+
+        b->socket.disconnectFromHost();
+        QTRY_COMPARE(app.activeId(), -1);
+        QVERIFY(!app.phoneConnected());
+        QVERIFY(app.phoneName().isEmpty());
+        QVERIFY(!app.live());
+        QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
+    }
+
+    void renameFollowsTheDevice()
+    {
+        AppController app;
+        app.start();
+        auto phone = connectPhone(app, "dev-r", "Own name");
+        QVERIFY(phone);
+        QTRY_COMPARE(app.phones().size(), 1);
+        int id = app.phones().at(0).toMap().value("id").toInt();
+
+        app.renamePhone(id, "  Kitchen  ");
+        QCOMPARE(app.phones().at(0).toMap().value("name").toString(), QStringLiteral("Kitchen"));
+        QCOMPARE(app.phoneName(), QStringLiteral("Kitchen"));
+
+        // The name is stored per device: it comes back when the phone reconnects.
+        phone->socket.disconnectFromHost();
+        QTRY_COMPARE(app.phones().size(), 0);
+        phone = connectPhone(app, "dev-r", "Own name");
+        QVERIFY(phone);
+        QTRY_COMPARE(app.phones().size(), 1);
+        QVariantMap entry = app.phones().at(0).toMap();
+        QCOMPARE(entry.value("name").toString(), QStringLiteral("Kitchen"));
+        QCOMPARE(entry.value("phoneName").toString(), QStringLiteral("Own name"));
+        id = entry.value("id").toInt();
+
+        for (const QString& back : {QStringLiteral("   "), QStringLiteral("Own name")}) {
+            app.renamePhone(id, "Other");
+            app.renamePhone(id, back);
+            QCOMPARE(app.phones().at(0).toMap().value("name").toString(), QStringLiteral("Own name"));
+            QVERIFY(!app.settings.contains("names/dev-r"));
+        }
+
+        QSignalSpy spy(&app, &AppController::changed);
+        app.renamePhone(id + 100, "Nobody");
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void pairedPhoneIsStoredAndRegenerationForgetsIt()
+    {
+        AppController app;
+        app.start();
+        auto phone = connectPhone(app, "dev-p", "P");
+        QVERIFY(phone);
+        QTRY_VERIFY(app.settings.contains("trusted/dev-p"));
+        const QString stored = app.settings.value("trusted/dev-p").toString();
+        QCOMPARE(stored, app.pairingToken);
+
+        const QString before = app.pairingToken;
+        QSignalSpy spy(&app, &AppController::changed);
+        app.regeneratePairing();
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(app.pairingToken != before);
+        QVERIFY(!app.settings.contains("trusted/dev-p"));
+        QVERIFY(app.qrDataUrl().startsWith("data:image/png;base64,"));
+        // Connected phones stay connected.
+        QCOMPARE(app.phones().size(), 1);
+    }
+};
+
+QTEST_MAIN(RosterTest)
+#include "RosterTest.moc"

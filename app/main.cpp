@@ -1,14 +1,19 @@
 #include "app/FileLog.h"
+#include "app/ScreenshotMode.h"
+#include "app/TrayIcon.h"
 #include "controller/AppController.h"
 #include "ui/Translator.h"
 #include "ui/UpdateChecker.h"
 #include "video/FramePreview.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QIcon>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
+
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -39,7 +44,14 @@ int main(int argc, char* argv[])
     }
     updater.check();
     QQuickWindow* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
-    Q_UNUSED(window);
+
+    TrayIcon tray(&controller, window);
+    std::optional<ScreenshotMode> shot;
+    const QStringList args = QCoreApplication::arguments();
+    if (args.contains(QStringLiteral("--shot"))) {
+        controller.screenshotMode = true;   // start() then fills in the demonstration data
+        shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
+    }
 
     controller.start();
     return app.exec();

@@ -13,7 +13,7 @@ packages=(
   qt6-qpa-plugins libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev
   libqrcodegencpp-dev
-  xvfb xauth
+  fonts-dejavu-core xvfb xauth
 )
 
 missing=()

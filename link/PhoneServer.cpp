@@ -9,7 +9,8 @@
 
 namespace {
 constexpr int keepAliveIntervalMs = 1500;
-// A full descriptor table makes QTcpServer stop accepting for good; try again this much later.
+// An accept error (a full descriptor table) makes QTcpServer stop accepting for good; try
+// again this much later.
 constexpr int acceptRetryMs = 1000;
 }
 
@@ -46,6 +47,7 @@ bool PhoneServer::listen(quint16 port)
 
 void PhoneServer::onNewConnection()
 {
+    m_acceptedSinceError = true;
     m_acceptStalled = false;
     // The phone speaks first on the LAN, so nothing is written here.
     while (QTcpSocket* socket = m_tcpServer.nextPendingConnection())
@@ -54,6 +56,13 @@ void PhoneServer::onNewConnection()
 
 void PhoneServer::onAcceptError(QAbstractSocket::SocketError error)
 {
+    // QTcpServer reports the last real accept error again at the end of every later burst
+    // of accepts; a burst that accepted something is not stuck.
+    if (m_acceptedSinceError) {
+        m_acceptedSinceError = false;
+        m_tcpServer.resumeAccepting();
+        return;
+    }
     if (!m_acceptStalled)
         qWarning("Vidlet: phone link cannot accept connections (socket error %d), retrying",
                  int(error));

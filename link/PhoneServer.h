@@ -90,5 +90,6 @@ private:
     QHash<QString, QString> m_trustedDevices;
     QTimer m_pingTimer;
     QElapsedTimer m_clock;
-    bool m_acceptStalled = false;
+    bool m_acceptStalled = false;      // warned about failing accepts; cleared by an accept
+    bool m_acceptedSinceError = false; // a connection was accepted since the last accept error
 };

@@ -243,6 +243,20 @@ private slots:
         QCOMPARE(server->trustedDevices().value("dev-A"), storedAfter);
     }
 
+    void readsNothingAfterARejection()
+    {
+        QSignalSpy info(server.get(), &PhoneServer::streamInfo);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        phone->sendRaw(PhoneLink::header(PhoneLink::HELLO, 0, 2) + "{}"
+                       + PhoneLink::header(PhoneLink::STREAM_INFO, 0, 2) + "{}"
+                       + PhoneLink::header(PhoneLink::PING, 0, 0));
+        QVERIFY(phone->waitForClose());
+        QCOMPARE(phone->frames.size(), 1);
+        QCOMPARE(phone->frames[0].type, PhoneLink::REJECT);
+        QCOMPARE(info.size(), 0);
+    }
+
     void pairsOnceAndRecognisesThePhoneLater()
     {
         QSignalSpy paired(server.get(), &PhoneServer::devicePaired);

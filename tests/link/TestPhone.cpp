@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QTest>
 
+#include <algorithm>
+
 TestPhone::TestPhone(QObject* parent)
     : QObject(parent)
 {
@@ -61,6 +63,19 @@ bool TestPhone::waitForFrames(int count, int timeoutMs)
     return frames.size() >= count;
 }
 
+bool TestPhone::waitForType(quint8 type, int timeoutMs)
+{
+    auto arrived = [&] {
+        return std::any_of(frames.cbegin(), frames.cend(),
+                           [type](const FrameReader::Frame& frame) { return frame.type == type; });
+    };
+    QElapsedTimer timer;
+    timer.start();
+    while (!arrived() && timer.elapsed() < timeoutMs)
+        QTest::qWait(5);
+    return arrived();
+}
+
 bool TestPhone::waitForClose(int timeoutMs)
 {
     QElapsedTimer timer;
@@ -83,6 +98,9 @@ void TestPhone::onReadyRead()
     received.append(bytes);
     reader.append(bytes);
     FrameReader::Frame frame;
-    while (reader.next(frame) == FrameReader::Status::Frame)
+    while (reader.next(frame) == FrameReader::Status::Frame) {
+        if (answerPings && frame.type == PhoneLink::PING)
+            send(PhoneLink::PONG, 0, frame.payload);
         frames.append(frame);
+    }
 }

@@ -31,12 +31,15 @@ public:
 
     bool waitForFrames(int count, int timeoutMs = 5000);
     bool waitForClose(int timeoutMs = 5000);
+    // Waits until a frame of this type has arrived.
+    bool waitForType(quint8 type, int timeoutMs = 5000);
     bool isClosed() const { return closed; }
 
     // The frame at `index` as a JSON object, or an empty object when there is none.
     QJsonObject json(int index) const;
 
     QTcpSocket socket;
+    bool answerPings = false; // reply to each PING with a PONG, as a live phone does
     QList<FrameReader::Frame> frames;
     QByteArray received; // every byte the PC wrote, as it came
 

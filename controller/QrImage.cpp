@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr int moduleSize = 8;
+constexpr int quietZone = 4 * moduleSize; // the four modules the QR standard asks for
 const QRgb darkModule = qRgb(11, 14, 21);
 
 std::optional<qrcodegen::QrCode> encode(const QString& text)

@@ -7,9 +7,6 @@
 // on each side, dark modules in #0B0E15.
 namespace QrImage {
 
-constexpr int moduleSize = 8;
-constexpr int quietZone = 32;
-
 // The code for `text` (encoded as UTF-8 at error-correction level MEDIUM) as a 32-bit RGB image;
 // a null image when the text does not fit the largest code.
 QImage render(const QString& text);

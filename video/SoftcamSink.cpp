@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 
 #include <chrono>
 #include <cstring>
@@ -31,8 +32,10 @@ bool SoftcamSink::loadLibrary()
     // The copy beside the program wins over one on the search path.
     const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                         : QString();
-    if (folder.isEmpty()
-        || !module.load((folder + QLatin1Char('/') + QLatin1String(kComponentName)).toStdString())) {
+    // Native separators: LoadLibraryW does not promise to accept forward slashes.
+    const QString besideProgram
+        = QDir::toNativeSeparators(folder + QLatin1Char('/') + QLatin1String(kComponentName));
+    if (folder.isEmpty() || !module.load(besideProgram.toStdString())) {
         if (!module.load(kComponentName)) {
             qWarning().noquote() << "Vidlet: camera component" << kComponentName
                                  << "not found:" << QString::fromStdString(module.errorText());

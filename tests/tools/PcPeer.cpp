@@ -1,0 +1,99 @@
+#include "PcPeer.h"
+
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QtEndian>
+#include <QtTest>
+
+QJsonObject PcPeer::Frame::json() const
+{
+    return QJsonDocument::fromJson(payload).object();
+}
+
+quint16 PcPeer::listen()
+{
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+bool PcPeer::waitForPhone(int timeoutMs)
+{
+    if (!QTest::qWaitFor([this] { return server.hasPendingConnections(); }, timeoutMs))
+        return false;
+    socket = server.nextPendingConnection();
+    return true;
+}
+
+bool PcPeer::connectToPhone(quint16 port)
+{
+    ownSocket = std::make_unique<QTcpSocket>();
+    socket = ownSocket.get();
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return QTest::qWaitFor([this] { return socket->state() == QAbstractSocket::ConnectedState; },
+                           5000);
+}
+
+void PcPeer::send(quint8 type, const QByteArray& payload)
+{
+    QByteArray header(6, 0);
+    header[0] = char(type);
+    qToLittleEndian<quint32>(quint32(payload.size()), header.data() + 2);
+    sendRaw(header + payload);
+}
+
+void PcPeer::send(quint8 type, const QJsonObject& payload)
+{
+    send(type, QJsonDocument(payload).toJson(QJsonDocument::Compact));
+}
+
+void PcPeer::sendRaw(const QByteArray& bytes)
+{
+    socket->write(bytes);
+    socket->flush();
+}
+
+std::optional<PcPeer::Frame> PcPeer::parse()
+{
+    if (socket)
+        buffer += socket->readAll();
+    if (buffer.size() < 6)
+        return std::nullopt;
+    const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + 2);
+    if (quint32(buffer.size() - 6) < length)
+        return std::nullopt;
+    Frame frame{quint8(buffer[0]), quint8(buffer[1]), buffer.mid(6, length)};
+    buffer.remove(0, 6 + length);
+    return frame;
+}
+
+std::optional<PcPeer::Frame> PcPeer::next(int timeoutMs)
+{
+    std::optional<Frame> frame;
+    if (!QTest::qWaitFor([&] { return bool(frame = parse()); }, timeoutMs))
+        return std::nullopt;
+    return frame;
+}
+
+std::optional<PcPeer::Frame> PcPeer::nextOfType(quint8 type, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        auto frame = next(int(deadline.remainingTime()));
+        if (frame && frame->type == type)
+            return frame;
+    }
+    return std::nullopt;
+}
+
+bool PcPeer::waitForClosed(int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [this] { return !socket || socket->state() == QAbstractSocket::UnconnectedState; },
+        timeoutMs);
+}
+
+void PcPeer::close()
+{
+    if (socket)
+        socket->disconnectFromHost();
+}

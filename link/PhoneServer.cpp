@@ -25,14 +25,6 @@ PhoneServer::PhoneServer(QObject* parent)
     connect(&m_pingTimer, &QTimer::timeout, this, &PhoneServer::onPingTick);
 }
 
-PhoneServer::~PhoneServer()
-{
-    // The sockets are children and die after this object's members; a dying socket reports
-    // `disconnected`, which must not reach a half-destroyed server.
-    for (auto it = m_connections.keyBegin(); it != m_connections.keyEnd(); ++it)
-        (*it)->disconnect(this);
-}
-
 bool PhoneServer::listen(quint16 port)
 {
     if (!m_tcpServer.listen(QHostAddress::Any, port)) {

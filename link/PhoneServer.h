@@ -25,7 +25,6 @@ class PhoneServer : public QObject
 
 public:
     explicit PhoneServer(QObject* parent = nullptr);
-    ~PhoneServer() override;
 
     // On all addresses, IPv4 and IPv6; 0 lets the system choose. On failure nothing changes.
     bool listen(quint16 port);

@@ -11,6 +11,9 @@ namespace {
 // An accepted connection whose last bytes are older than this is closed at the next tick.
 constexpr qint64 silenceLimitMs = 4000;
 constexpr qsizetype ptsSize = 8;
+// Unsent bytes a connection may pile up. A phone that sends PINGs but never reads its PONGs
+// would otherwise make the PC queue copies of its PINGs without end.
+constexpr qint64 maxUnsentBytes = qint64(PhoneLink::maxPayload) + PhoneLink::headerSize;
 }
 
 // Every message but HELLO works the same before and after the handshake; the consumers act
@@ -50,6 +53,12 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
         emit thumbnail(id, payload);
         break;
     case PhoneLink::PING:
+        if (socket->bytesToWrite() + payload.size() > maxUnsentBytes) {
+            qWarning("Vidlet: phone %d does not read what it is sent, closing its connection",
+                     id);
+            socket->abort();
+            break;
+        }
         PhoneLink::writeMessage(socket, PhoneLink::PONG, 0, payload);
         break;
     case PhoneLink::BYE:

@@ -128,6 +128,27 @@ private slots:
         QCOMPARE(connected.first().at(0).toInt(), 201); // every flooder was adopted
     }
 
+    void closesAPhoneThatDoesNotReadItsPongs()
+    {
+        QSignalSpy disconnected(server.get(), &PhoneServer::phoneDisconnected);
+        TestPhone phone;
+        QVERIFY(phone.connectTo(server->port()));
+        phone.sendHello("dev-deaf", token);
+        QVERIFY(phone.waitForFrames(1));
+        // From here the phone reads nothing, so the PC's copies back up at its end.
+        phone.socket.setReadBufferSize(1);
+        phone.socket.disconnect(&phone);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not read what it is sent"));
+        const QByteArray ping = PhoneLink::header(PhoneLink::PING, 0, 1 << 20)
+                                + QByteArray(1 << 20, 'p');
+        for (int i = 0; i < 96 && disconnected.isEmpty(); ++i) {
+            phone.socket.write(ping);
+            QTRY_VERIFY_WITH_TIMEOUT(phone.socket.bytesToWrite() == 0 || !disconnected.isEmpty(),
+                                     10000);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(disconnected.size(), 1, 10000);
+    }
+
     // With the descriptor table full the listening socket cannot accept; once descriptors
     // are free again phones must get through without a restart.
     void acceptsAgainAfterDescriptorsRanOut()

@@ -1,34 +1,44 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <vector>
 
-// Runs the baseline and the candidate in alternating rounds, so that whatever else the shared
-// machine does at the time falls on both alike, and reports the median of each.
+// Runs the baseline and the candidate in alternating rounds and reports the median of each and
+// the median of the per-round ratios. Time is this thread's CPU time, not wall time: the machine
+// is shared, and time spent waiting for a core would otherwise land on whichever side was
+// running. Both sides must do their work on the calling thread.
 struct PairedTiming {
     double baselineMs = 0;
     double candidateMs = 0;
-    double ratio() const { return candidateMs / baselineMs; }
+    double ratio = 0;
 
     template <typename Baseline, typename Candidate>
     static PairedTiming measure(int rounds, Baseline&& baseline, Candidate&& candidate)
     {
-        std::vector<double> a, b;
+        std::vector<double> a, b, r;
         for (int i = 0; i < rounds; ++i) {
-            a.push_back(timeMs(baseline));
-            b.push_back(timeMs(candidate));
+            a.push_back(cpuMs(baseline));
+            b.push_back(cpuMs(candidate));
+            r.push_back(b.back() / a.back());
         }
-        return {median(a), median(b)};
+        return {median(a), median(b), median(r)};
     }
 
 private:
-    template <typename F>
-    static double timeMs(F& f)
+    static double now()
     {
-        const auto begin = std::chrono::steady_clock::now();
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+    }
+
+    template <typename F>
+    static double cpuMs(F& f)
+    {
+        const double begin = now();
         f();
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+        return now() - begin;
     }
 
     static double median(std::vector<double> v)

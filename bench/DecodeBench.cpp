@@ -89,8 +89,8 @@ double compare(int width, int height)
     }
     std::printf("%4dx%-4d  decode alone %6.3f ms/picture  decode+convert %6.3f ms/picture  ratio %.3f\n",
                 width, height, t.baselineMs / options.frames, t.candidateMs / options.frames,
-                t.ratio());
-    return t.ratio();
+                t.ratio);
+    return t.ratio;
 }
 
 } // namespace

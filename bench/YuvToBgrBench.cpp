@@ -64,8 +64,8 @@ double compare(int width, int height, bool nv12)
     const PairedTiming t = PairedTiming::measure(40, swscale, ours);
     std::printf("%4dx%-4d %s  libswscale %6.3f ms/picture  ours %6.3f ms/picture  ratio %.2f\n",
                 width, height, nv12 ? "NV12" : "I420", t.baselineMs / pictures,
-                t.candidateMs / pictures, t.ratio());
-    return t.ratio();
+                t.candidateMs / pictures, t.ratio);
+    return t.ratio;
 }
 
 } // namespace

@@ -1,162 +1,73 @@
 #include "video/YuvToBgrSimd.h"
-
-#include <array>
-#include <immintrin.h>
+#include "video/YuvToBgrX86.h"
 
 #if defined(_MSC_VER) && !defined(__clang__)
 #include <intrin.h>
-#define VIDLET_AVX2
-#else
-#define VIDLET_AVX2 __attribute__((target("avx2")))
 #endif
 
-// AVX2 kernel, 32 pixels per step, chosen at run time so the program still runs on processors
-// without AVX2. The sums of the formula reach 137000 and would need 32-bit lanes; splitting
-// 298 = 256 + 42, 516 = 512 + 4, -208 = -256 + 48 and 409 = 512 - 103 keeps every partial sum
-// within 16 bits while giving the same result, because a multiple of 256 passes through the
-// shift unchanged:
-//
-//   blue  = C + 2D + ((42C + 4D + 128) >> 8)
-//   green = C -  E + ((42C - 100D + 48E + 128) >> 8)      |partial sums| < 29100
-//   red   = C + 2E + ((42C - 103E + 128) >> 8)
-//
-// Packing to bytes with unsigned saturation is the clamp to 0..255.
 namespace {
 
-bool hasAvx2()
+struct CpuFeatures {
+    bool avx2 = false;
+    bool avx512 = false; // F, BW and VBMI
+};
+
+CpuFeatures detect()
 {
 #if defined(_MSC_VER) && !defined(__clang__)
     int info[4];
     __cpuid(info, 1);
-    const bool osSavesYmm = (info[2] & (1 << 27)) && (_xgetbv(0) & 6) == 6;
+    if (!(info[2] & (1 << 27)))
+        return {};
+    const unsigned long long osSaves = _xgetbv(0);
     __cpuidex(info, 7, 0);
-    return osSavesYmm && (info[1] & (1 << 5));
+    const bool ymm = (osSaves & 0x6) == 0x6, zmm = (osSaves & 0xE6) == 0xE6;
+    return {ymm && (info[1] & (1 << 5)),
+            zmm && (info[1] & (1 << 16)) && (info[1] & (1 << 30)) && (info[2] & (1 << 1))};
 #else
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return {bool(__builtin_cpu_supports("avx2")),
+            __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")
+                && __builtin_cpu_supports("avx512vbmi")};
 #endif
 }
 
-const bool avx2 = hasAvx2();
-
-// After packing, each 128-bit lane holds 16 pixels of one channel with the even pixels first:
-// bytes 0..7 are pixels 0, 2, .., 14 and bytes 8..15 pixels 1, 3, .., 15. These pshufb masks
-// put them in order and spread the three channels over the 48 interleaved bytes B G R B G R ..;
-// index [out][channel], -128 leaves a byte zero.
-constexpr std::array<std::array<std::array<signed char, 32>, 3>, 3> interleaveMasks()
-{
-    std::array<std::array<std::array<signed char, 32>, 3>, 3> masks{};
-    for (int out = 0; out < 3; ++out)
-        for (int channel = 0; channel < 3; ++channel)
-            for (int i = 0; i < 32; ++i) {
-                const int k = out * 16 + i % 16;
-                const int pixel = k / 3;
-                const int source = pixel % 2 ? 8 + pixel / 2 : pixel / 2;
-                masks[out][channel][i] = static_cast<signed char>(k % 3 == channel ? source : -128);
-            }
-    return masks;
-}
-
-constexpr auto masks = interleaveMasks();
-
-VIDLET_AVX2 inline __m256i mask(int out, int channel)
-{
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[out][channel].data()));
-}
-
-VIDLET_AVX2 inline __m256i spread(__m256i b, __m256i g, __m256i r, int out)
-{
-    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, mask(out, 0)),
-                                           _mm256_shuffle_epi8(g, mask(out, 1))),
-                           _mm256_shuffle_epi8(r, mask(out, 2)));
-}
-
-// One channel of 16 pixels that share their pairs' chroma terms `whole` and `fraction`.
-VIDLET_AVX2 inline __m256i channel(__m256i c, __m256i yFrac, __m256i whole, __m256i fraction)
-{
-    return _mm256_add_epi16(_mm256_add_epi16(c, whole),
-                            _mm256_srai_epi16(_mm256_add_epi16(yFrac, fraction), 8));
-}
-
-// 32 pixels from y[0..31] and their 16 chroma pairs d, e (16-bit lanes; lane 0 holds pairs 0..7,
-// lane 1 pairs 8..15). Splitting the luma into even and odd pixels lines each pixel up with its
-// pair, so the chroma terms are computed once per pair and never duplicated.
-VIDLET_AVX2 inline void convert32(const std::uint8_t* y, __m256i d, __m256i e, std::uint8_t* out)
-{
-    const __m256i bWhole = _mm256_slli_epi16(d, 1);
-    const __m256i bFrac = _mm256_slli_epi16(d, 2);
-    const __m256i gWhole = _mm256_sub_epi16(_mm256_setzero_si256(), e);
-    const __m256i gFrac = _mm256_add_epi16(_mm256_mullo_epi16(d, _mm256_set1_epi16(-100)),
-                                           _mm256_mullo_epi16(e, _mm256_set1_epi16(48)));
-    const __m256i rWhole = _mm256_slli_epi16(e, 1);
-    const __m256i rFrac = _mm256_mullo_epi16(e, _mm256_set1_epi16(-103));
-
-    const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
-    const __m256i yParity[2] = {_mm256_and_si256(luma, _mm256_set1_epi16(0xff)),
-                                _mm256_srli_epi16(luma, 8)};
-    __m256i b[2], g[2], r[2];
-    for (int odd = 0; odd < 2; ++odd) {
-        const __m256i c = _mm256_sub_epi16(yParity[odd], _mm256_set1_epi16(16));
-        const __m256i yFrac = _mm256_add_epi16(_mm256_mullo_epi16(c, _mm256_set1_epi16(42)),
-                                               _mm256_set1_epi16(128));
-        b[odd] = channel(c, yFrac, bWhole, bFrac);
-        g[odd] = channel(c, yFrac, gWhole, gFrac);
-        r[odd] = channel(c, yFrac, rWhole, rFrac);
-    }
-    const __m256i b8 = _mm256_packus_epi16(b[0], b[1]);
-    const __m256i g8 = _mm256_packus_epi16(g[0], g[1]);
-    const __m256i r8 = _mm256_packus_epi16(r[0], r[1]);
-    // Lane 0 now covers pixels 0..15 and lane 1 pixels 16..31, each giving 48 output bytes.
-    const __m256i o0 = spread(b8, g8, r8, 0);
-    const __m256i o1 = spread(b8, g8, r8, 1);
-    const __m256i o2 = spread(b8, g8, r8, 2);
-    auto* dst = reinterpret_cast<__m256i*>(out);
-    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(o0, o1, 0x20));
-    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(o2, o0, 0x30));
-    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(o1, o2, 0x31));
-}
-
-VIDLET_AVX2 int i420RowAvx2(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-                            std::uint8_t* bgr, int width)
-{
-    const __m256i bias = _mm256_set1_epi16(128);
-    int x = 0;
-    for (; x + 32 <= width; x += 32) {
-        const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
-        const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
-        convert32(y + x, _mm256_sub_epi16(_mm256_cvtepu8_epi16(u8), bias),
-                  _mm256_sub_epi16(_mm256_cvtepu8_epi16(v8), bias), bgr + x * 3);
-    }
-    return x;
-}
-
-VIDLET_AVX2 int nv12RowAvx2(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr,
-                            int width)
-{
-    const __m256i bias = _mm256_set1_epi16(128);
-    const __m256i low = _mm256_set1_epi16(0xff);
-    int x = 0;
-    for (; x + 32 <= width; x += 32) {
-        const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv + x));
-        convert32(y + x, _mm256_sub_epi16(_mm256_and_si256(pairs, low), bias),
-                  _mm256_sub_epi16(_mm256_srli_epi16(pairs, 8), bias), bgr + x * 3);
-    }
-    return x;
-}
+const CpuFeatures cpu = detect();
 
 } // namespace
 
+namespace YuvToBgrX86 {
+
+bool hasAvx2()
+{
+    return cpu.avx2;
+}
+
+bool hasAvx512()
+{
+    return cpu.avx512;
+}
+
+} // namespace YuvToBgrX86
+
 namespace YuvToBgrSimd {
 
+// The wide kernel takes whole blocks of 64 and the AVX2 kernel a remaining block of 32.
 int i420Row(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
             std::uint8_t* bgr, int width)
 {
-    return avx2 ? i420RowAvx2(y, u, v, bgr, width) : 0;
+    using namespace YuvToBgrX86;
+    const int wide = cpu.avx512 ? i420RowAvx512(y, u, v, bgr, width) : 0;
+    return cpu.avx2 ? wide + i420RowAvx2(y + wide, u + wide / 2, v + wide / 2, bgr + wide * 3,
+                                         width - wide)
+                    : wide;
 }
 
 int nv12Row(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr, int width)
 {
-    return avx2 ? nv12RowAvx2(y, uv, bgr, width) : 0;
+    using namespace YuvToBgrX86;
+    const int wide = cpu.avx512 ? nv12RowAvx512(y, uv, bgr, width) : 0;
+    return cpu.avx2 ? wide + nv12RowAvx2(y + wide, uv + wide, bgr + wide * 3, width - wide) : wide;
 }
 
 } // namespace YuvToBgrSimd

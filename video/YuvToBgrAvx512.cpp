@@ -1,0 +1,110 @@
+#include "video/YuvToBgrX86.h"
+
+#include <array>
+#include <immintrin.h>
+
+// MSVC compiles these intrinsics without a target switch; GCC and Clang need one per function.
+#if defined(_MSC_VER) && !defined(__clang__)
+#define VIDLET_AVX512
+#else
+#define VIDLET_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
+#endif
+
+namespace {
+
+// 16-bit lanes follow memory order, so lane i holds pair i; packing interleaves per 128-bit lane,
+// so pixel p of the 64 sits at byte 16 * (p / 16) + (p odd ? 8 : 0) + (p % 16) / 2 of each packed
+// channel. The permute tables put each byte in its place.
+struct Interleave512 {
+    std::array<std::array<signed char, 64>, 3> index{}; // into [blue, green] or into red
+    std::array<unsigned long long, 3> redBytes{};        // output bytes taken from red
+};
+
+constexpr Interleave512 interleave512()
+{
+    Interleave512 table;
+    for (int out = 0; out < 3; ++out)
+        for (int i = 0; i < 64; ++i) {
+            const int k = out * 64 + i;
+            const int pixel = k / 3, channel = k % 3, q = pixel % 16;
+            const int packed = 16 * (pixel / 16) + (q % 2 ? 8 : 0) + q / 2;
+            table.index[out][i] = static_cast<signed char>(channel == 1 ? 64 + packed : packed);
+            if (channel == 2)
+                table.redBytes[out] |= 1ULL << i;
+        }
+    return table;
+}
+
+constexpr Interleave512 table512 = interleave512();
+
+VIDLET_AVX512 inline __m512i channel512(__m512i c, __m512i yFrac, __m512i whole, __m512i fraction)
+{
+    return _mm512_add_epi16(_mm512_add_epi16(c, whole),
+                            _mm512_srai_epi16(_mm512_add_epi16(yFrac, fraction), 8));
+}
+
+VIDLET_AVX512 inline void convert64(const std::uint8_t* y, __m512i d, __m512i e, std::uint8_t* out)
+{
+    const __m512i bWhole = _mm512_slli_epi16(d, 1);
+    const __m512i bFrac = _mm512_slli_epi16(d, 2);
+    const __m512i gWhole = _mm512_sub_epi16(_mm512_setzero_si512(), e);
+    const __m512i gFrac = _mm512_add_epi16(_mm512_mullo_epi16(d, _mm512_set1_epi16(-100)),
+                                           _mm512_mullo_epi16(e, _mm512_set1_epi16(48)));
+    const __m512i rWhole = _mm512_slli_epi16(e, 1);
+    const __m512i rFrac = _mm512_mullo_epi16(e, _mm512_set1_epi16(-103));
+
+    const __m512i luma = _mm512_loadu_si512(y);
+    const __m512i yParity[2] = {_mm512_and_si512(luma, _mm512_set1_epi16(0xff)),
+                                _mm512_srli_epi16(luma, 8)};
+    __m512i b[2], g[2], r[2];
+    for (int odd = 0; odd < 2; ++odd) {
+        const __m512i c = _mm512_sub_epi16(yParity[odd], _mm512_set1_epi16(16));
+        const __m512i yFrac = _mm512_add_epi16(_mm512_mullo_epi16(c, _mm512_set1_epi16(42)),
+                                               _mm512_set1_epi16(128));
+        b[odd] = channel512(c, yFrac, bWhole, bFrac);
+        g[odd] = channel512(c, yFrac, gWhole, gFrac);
+        r[odd] = channel512(c, yFrac, rWhole, rFrac);
+    }
+    const __m512i b8 = _mm512_packus_epi16(b[0], b[1]);
+    const __m512i g8 = _mm512_packus_epi16(g[0], g[1]);
+    const __m512i r8 = _mm512_packus_epi16(r[0], r[1]);
+    for (int k = 0; k < 3; ++k) {
+        const __m512i index = _mm512_loadu_si512(table512.index[k].data());
+        const __m512i blueGreen = _mm512_permutex2var_epi8(b8, index, g8);
+        _mm512_storeu_si512(out + 64 * k,
+                            _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[k], index, r8));
+    }
+}
+
+} // namespace
+
+namespace YuvToBgrX86 {
+
+VIDLET_AVX512 int i420RowAvx512(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
+                             std::uint8_t* bgr, int width)
+{
+    const __m512i bias = _mm512_set1_epi16(128);
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        const __m256i u8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + x / 2));
+        const __m256i v8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + x / 2));
+        convert64(y + x, _mm512_sub_epi16(_mm512_cvtepu8_epi16(u8), bias),
+                  _mm512_sub_epi16(_mm512_cvtepu8_epi16(v8), bias), bgr + x * 3);
+    }
+    return x;
+}
+
+VIDLET_AVX512 int nv12RowAvx512(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr,
+                             int width)
+{
+    const __m512i bias = _mm512_set1_epi16(128);
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        const __m512i pairs = _mm512_loadu_si512(uv + x);
+        convert64(y + x, _mm512_sub_epi16(_mm512_and_si512(pairs, _mm512_set1_epi16(0xff)), bias),
+                  _mm512_sub_epi16(_mm512_srli_epi16(pairs, 8), bias), bgr + x * 3);
+    }
+    return x;
+}
+
+} // namespace YuvToBgrX86

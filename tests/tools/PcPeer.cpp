@@ -33,17 +33,27 @@ bool PcPeer::connectToPhone(quint16 port)
                            5000);
 }
 
-void PcPeer::send(quint8 type, const QByteArray& payload)
+QByteArray PcPeer::frame(quint8 type, const QByteArray& payload)
 {
     QByteArray header(6, 0);
     header[0] = char(type);
     qToLittleEndian<quint32>(quint32(payload.size()), header.data() + 2);
-    sendRaw(header + payload);
+    return header + payload;
+}
+
+QByteArray PcPeer::frame(quint8 type, const QJsonObject& payload)
+{
+    return frame(type, QJsonDocument(payload).toJson(QJsonDocument::Compact));
+}
+
+void PcPeer::send(quint8 type, const QByteArray& payload)
+{
+    sendRaw(frame(type, payload));
 }
 
 void PcPeer::send(quint8 type, const QJsonObject& payload)
 {
-    send(type, QJsonDocument(payload).toJson(QJsonDocument::Compact));
+    sendRaw(frame(type, payload));
 }
 
 void PcPeer::sendRaw(const QByteArray& bytes)

@@ -24,6 +24,8 @@ public:
     bool waitForPhone(int timeoutMs = 10000);
     bool connectToPhone(quint16 port);
 
+    static QByteArray frame(quint8 type, const QByteArray& payload);
+    static QByteArray frame(quint8 type, const QJsonObject& payload);
     void send(quint8 type, const QByteArray& payload);
     void send(quint8 type, const QJsonObject& payload);
     void sendRaw(const QByteArray& bytes);

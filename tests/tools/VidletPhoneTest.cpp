@@ -40,6 +40,19 @@ QList<int> nalTypes(const QByteArray& annexB)
     return types;
 }
 
+// A phone left running by a failed check is killed, not leaked.
+struct KillPhone {
+    void operator()(QProcess* phone) const
+    {
+        if (phone->state() != QProcess::NotRunning) {
+            phone->kill();
+            phone->waitForFinished();
+        }
+        delete phone;
+    }
+};
+using Phone = std::unique_ptr<QProcess, KillPhone>;
+
 } // namespace
 
 // vidlet-phone started as a real process against a PC side written in the test.
@@ -58,17 +71,18 @@ private slots:
     void usbModeWaitsForPairInfo_data();
     void usbModeWaitsForPairInfo();
     void usbTunnelLossKeepsListening();
+    void readsPairingTokenFile();
     void refusesBadArguments_data();
     void refusesBadArguments();
 
 private:
-    std::unique_ptr<QProcess> startPhone(const QStringList& arguments);
+    Phone startPhone(const QStringList& arguments);
     static bool finishes(QProcess& phone, int timeoutMs = 10000);
 };
 
-std::unique_ptr<QProcess> VidletPhoneTest::startPhone(const QStringList& arguments)
+Phone VidletPhoneTest::startPhone(const QStringList& arguments)
 {
-    auto phone = std::make_unique<QProcess>();
+    Phone phone(new QProcess);
     phone->setProgram(qEnvironmentVariable("VIDLET_BIN_DIR") + QStringLiteral("/vidlet-phone"));
     phone->setArguments(arguments);
     phone->start();
@@ -120,8 +134,9 @@ void VidletPhoneTest::lanSessionFollowsThePc()
     QCOMPARE(pong->payload, QByteArray("\x00\x01\xff", 3));
     QVERIFY(!pc.next(300));
 
-    pc.send(SetActive, QJsonObject{{"active", true}});
-    pc.send(KeyframeRequest, QJsonObject{});
+    // The PC writes these two back to back; one key frame answers both.
+    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}}) +
+               PcPeer::frame(KeyframeRequest, QJsonObject{}));
     const auto info = pc.next();
     QVERIFY(info);
     QCOMPARE(info->type, StreamInfo);
@@ -139,7 +154,7 @@ void VidletPhoneTest::lanSessionFollowsThePc()
     QVERIFY(decoder.decode(config->payload).empty());
     qint64 lastPts = -1;
     qint64 lastStamp = -1;
-    int frames = 0;
+    int keyframes = 0;
     const auto takeFrames = [&](int count, bool firstIsKey) {
         for (int i = 0; i < count; ++i) {
             const auto frame = pc.nextOfType(VideoFrame);
@@ -152,6 +167,7 @@ void VidletPhoneTest::lanSessionFollowsThePc()
                 QVERIFY(nalTypes(frame->payload.mid(8)).contains(5));
             }
             QCOMPARE(bool(frame->flags & 1), nalTypes(frame->payload.mid(8)).contains(5));
+            keyframes += frame->flags & 1;
             const auto pictures = decoder.decode(frame->payload.mid(8));
             QCOMPARE(int(pictures.size()), 1);
             QCOMPARE(pictures[0].width, 320);
@@ -161,17 +177,26 @@ void VidletPhoneTest::lanSessionFollowsThePc()
             lastStamp = stamp->frame;
             const quint64 now = FrameStamp::nowUsec();
             QVERIFY(stamp->timeUsec <= now && now - stamp->timeUsec < 5000000);
-            ++frames;
         }
     };
     takeFrames(8, true);
     if (QTest::currentTestFailed())
         return;
 
+    QCOMPARE(keyframes, 1);
+
     pc.send(Ping, QJsonObject{{"t", 1234}});
     const auto echo = pc.nextOfType(Pong);
     QVERIFY(echo);
     QCOMPARE(echo->payload, QByteArray(R"({"t":1234})"));
+
+    // A key frame on request, within the frame or two already on their way.
+    keyframes = 0;
+    pc.send(KeyframeRequest, QJsonObject{});
+    takeFrames(3, false);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(keyframes, 1);
 
     // Inactive: the video stops (a frame already on its way may still come).
     pc.send(SetActive, QJsonObject{{"active", false}});
@@ -467,6 +492,26 @@ void VidletPhoneTest::usbTunnelLossKeepsListening()
     QVERIFY(third.nextOfType(Bye));
     QVERIFY(finishes(*phone));
     QCOMPARE(phone->exitCode(), 0);
+}
+
+// The program writes pairing-token.txt as the bare token, without a line end.
+void VidletPhoneTest::readsPairingTokenFile()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("pairing-token.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Zx-9_abcdefghijklmnopq");
+    file.close();
+    PcPeer pc;
+    auto phone = startPhone({"--port", QString::number(pc.listen()), "--token-file",
+                             file.fileName(), "--size", "320x240"});
+    QVERIFY(pc.waitForPhone());
+    const auto hello = pc.next();
+    QVERIFY(hello);
+    QCOMPARE(hello->json().value("token").toString(), "Zx-9_abcdefghijklmnopq");
+    pc.send(Reject, QJsonObject{{"code", "NEEDS_PAIR"}, {"message", "Scan the QR to pair"}});
+    QVERIFY(finishes(*phone));
+    QCOMPARE(phone->exitCode(), 3);
 }
 
 void VidletPhoneTest::refusesBadArguments_data()

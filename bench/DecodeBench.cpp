@@ -81,7 +81,7 @@ double compare(int width, int height)
         return 1e9;
     }
     int alone = 0, ours = 0;
-    const PairedTiming t = PairedTiming::measure(
+    const PairedTiming t = PairedTiming::measureCpu(
         7, [&] { alone = decodeAlone(stream); }, [&] { ours = decodeAndConvert(stream); });
     if (alone != options.frames || ours != options.frames) {
         std::fprintf(stderr, "decoded %d and %d pictures of %d\n", alone, ours, options.frames);
@@ -89,8 +89,8 @@ double compare(int width, int height)
     }
     std::printf("%4dx%-4d  decode alone %6.3f ms/picture  decode+convert %6.3f ms/picture  ratio %.3f\n",
                 width, height, t.baselineMs / options.frames, t.candidateMs / options.frames,
-                t.ratio);
-    return t.ratio;
+                t.ratio());
+    return t.ratio();
 }
 
 } // namespace

@@ -61,11 +61,11 @@ double compare(int width, int height, bool nv12)
                                    height, out.data());
         }
     };
-    const PairedTiming t = PairedTiming::measure(40, swscale, ours);
+    const PairedTiming t = PairedTiming::measureCpu(40, swscale, ours);
     std::printf("%4dx%-4d %s  libswscale %6.3f ms/picture  ours %6.3f ms/picture  ratio %.2f\n",
                 width, height, nv12 ? "NV12" : "I420", t.baselineMs / pictures,
-                t.candidateMs / pictures, t.ratio);
-    return t.ratio;
+                t.candidateMs / pictures, t.ratio());
+    return t.ratio();
 }
 
 } // namespace

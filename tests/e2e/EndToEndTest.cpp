@@ -1,0 +1,183 @@
+#include "link/PhoneLink.h"
+#include "softcam/CameraReader.h"
+#include "tests/e2e/Processes.h"
+#include "tools/common/FrameStamp.h"
+
+#include <QColor>
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <functional>
+#include <thread>
+
+// The whole road with the real programs: Vidlet, phones played by vidlet-phone, and the camera
+// read the way a video-call program reads it.
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+    enum class Shows { Nothing, IdleCard, PausedCard, Stamped, Other };
+
+    static QColor pixel(const softcam::CameraFrame& f, int x, int y)
+    {
+        const unsigned char* p = f.bgr.data() + (std::size_t(y) * f.width + x) * 3;
+        return QColor(p[2], p[1], p[0]);
+    }
+
+    static Shows classify(const softcam::CameraFrame& f)
+    {
+        if (f.width < 8 || f.height < 8)
+            return Shows::Nothing;
+        if (FrameStamp::decode(f.bgr.data(), f.width, f.height))
+            return Shows::Stamped;
+        if (pixel(f, 0, 0) != QColor(0x0B, 0x0E, 0x15))
+            return Shows::Other;
+        const QColor dot = pixel(f, f.width / 2, f.height / 2 + 2);
+        if (dot == QColor(0x22, 0xD0, 0xC1))
+            return Shows::IdleCard;
+        if (dot == QColor(0xF5, 0xA6, 0x23))
+            return Shows::PausedCard;
+        return Shows::Other;
+    }
+
+    // Reads the camera until `done` accepts a frame; every frame read is offered to `seen`.
+    bool watch(const std::function<bool(const softcam::CameraFrame&)>& done, int timeoutMs,
+               const std::function<void(const softcam::CameraFrame&)>& seen = {})
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        softcam::CameraFrame frame;
+        while (!deadline.hasExpired()) {
+            if (camera.attach() && camera.readNewFrame(frame)) {
+                if (seen)
+                    seen(frame);
+                if (done(frame))
+                    return true;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(3));
+            }
+            if (vidlet && vidlet->process.state() != QProcess::Running)
+                return false;
+        }
+        return false;
+    }
+
+    bool waitToShow(Shows what, int timeoutMs, QSize size = {})
+    {
+        return watch(
+            [&](const softcam::CameraFrame& f) {
+                return classify(f) == what && (size.isEmpty() || QSize(f.width, f.height) == size);
+            },
+            timeoutMs);
+    }
+
+    std::unique_ptr<VidletProcess> vidlet;
+    softcam::CameraReader camera;
+
+private slots:
+    void init()
+    {
+        vidlet = std::make_unique<VidletProcess>();
+        QVERIFY2(vidlet->start(), qPrintable(vidlet->log()));
+        QCOMPARE(vidlet->token().size(), 22);
+        // Every run starts with the idle card at the default size; waiting for it also moves
+        // the reader off a camera that an earlier run left behind.
+        QVERIFY(waitToShow(Shows::IdleCard, 10000, QSize(1280, 720)));
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << vidlet->log();
+        vidlet.reset();
+    }
+
+    void speaksThePhoneLinkExactly()
+    {
+        QTcpSocket phone;
+        phone.connectToHost("127.0.0.1", vidlet->port());
+        QVERIFY(phone.waitForConnected(5000));
+        const QByteArray hello = PhoneLink::jsonPayload(
+            {{"v", 1}, {"deviceId", "raw-phone"}, {"token", vidlet->token()}, {"name", "Raw"}});
+        phone.write(PhoneLink::header(PhoneLink::HELLO, 0, quint32(hello.size())) + hello);
+        QByteArray in;
+        const QByteArray setActive = QByteArray::fromHex("20000F000000") + "{\"active\":true}";
+        const QByteArray keyframe = QByteArray::fromHex("210002000000") + "{}";
+        QTRY_VERIFY_WITH_TIMEOUT((in += phone.readAll()).contains(setActive + keyframe), 5000);
+        QVERIFY(in.startsWith(QByteArray::fromHex("0200")));
+
+        // A wrong token is turned away with NEEDS_PAIR.
+        QTcpSocket stranger;
+        stranger.connectToHost("127.0.0.1", vidlet->port());
+        QVERIFY(stranger.waitForConnected(5000));
+        const QByteArray bad = PhoneLink::jsonPayload(
+            {{"v", 1}, {"deviceId", "stranger"}, {"token", "not-the-token"}});
+        stranger.write(PhoneLink::header(PhoneLink::HELLO, 0, quint32(bad.size())) + bad);
+        QByteArray reply;
+        QTRY_VERIFY_WITH_TIMEOUT((reply += stranger.readAll()).contains("NEEDS_PAIR"), 5000);
+        QCOMPARE(reply.at(0), char(PhoneLink::REJECT));
+    }
+
+    void phoneStreamsInOrderAndIdleCardReturns()
+    {
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "640x360", "--fps", "30", "--duration-ms", "3000"});
+        quint32 last = 0;
+        int stamped = 0;
+        bool inOrder = true;
+        QVERIFY(watch([&](const softcam::CameraFrame&) { return stamped >= 40; }, 15000,
+                      [&](const softcam::CameraFrame& f) {
+                          const auto stamp = FrameStamp::decode(f.bgr.data(), f.width, f.height);
+                          if (!stamp)
+                              return;
+                          QCOMPARE(QSize(f.width, f.height), QSize(640, 360));
+                          // The camera repeats its latest frame until the next one comes.
+                          inOrder = inOrder && stamp->frame >= last;
+                          last = stamp->frame;
+                          ++stamped;
+                      }));
+        QVERIFY2(inOrder, "the camera showed frames out of order");
+        QVERIFY(phone.waitForExit(15000));
+        QCOMPARE(phone.process.exitCode(), 0);
+        // The camera keeps the last live size for the idle card.
+        QVERIFY(waitToShow(Shows::IdleCard, 10000, QSize(640, 360)));
+    }
+
+    void pauseBringsThePausedCardAndFramesResume()
+    {
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "320x240", "--duration-ms", "6000", "--pause-at-ms",
+                              "1000", "--pause-ms", "2500"});
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
+        QVERIFY(waitToShow(Shows::PausedCard, 10000, QSize(320, 240)));
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
+        QTRY_VERIFY(vidlet->log().contains("Vidlet: stall cleared -> live feed resumed"));
+    }
+
+    void streamOfAnotherSizeIsAdopted()
+    {
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "320x240", "--stream-info", "640x480", "--duration-ms",
+                              "3000"});
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
+        QTRY_VERIFY(vidlet->log().contains(
+            "Vidlet: virtual camera adopts decoder output 320x240 (STREAM_INFO said 640x480)"));
+    }
+
+    void secondPhoneTakesOverWhenTheFirstLeaves()
+    {
+        PhoneProcess first;
+        first.start(*vidlet, {"--device-id", "first", "--size", "640x360", "--duration-ms", "4000"});
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(640, 360)));
+        PhoneProcess second;
+        second.start(*vidlet, {"--device-id", "second", "--size", "320x240", "--duration-ms",
+                               "12000"});
+        // The second phone waits inactive until the first one says goodbye.
+        QVERIFY(first.waitForExit(15000));
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
+        second.process.kill();
+        QVERIFY(waitToShow(Shows::IdleCard, 15000, QSize(320, 240)));
+    }
+};
+
+QTEST_GUILESS_MAIN(EndToEndTest)
+#include "EndToEndTest.moc"

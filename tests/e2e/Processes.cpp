@@ -1,0 +1,92 @@
+#include "tests/e2e/Processes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QRegularExpression>
+
+QString binPath(const QString& program)
+{
+    const QString dir = qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
+    return dir + QLatin1Char('/') + program;
+}
+
+VidletProcess::VidletProcess()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("TMPDIR", home.path());
+    env.insert("LOCALAPPDATA", home.path() + "/local");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+VidletProcess::~VidletProcess()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+bool VidletProcess::start(const QStringList& arguments)
+{
+    // The program writes a fresh token beside itself once it listens; an old file must not pass
+    // for it.
+    QFile::remove(binPath("pairing-token.txt"));
+    process.start(binPath("Vidlet"), arguments);
+    if (!process.waitForStarted(5000))
+        return false;
+    static const QRegularExpression listening("listening for phones on port (\\d+)");
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        const auto match = listening.match(log());
+        if (match.hasMatch() && token().size() == 22) {
+            listenPort = quint16(match.captured(1).toUInt());
+            return true;
+        }
+        if (process.state() == QProcess::NotRunning)
+            return false;
+        process.waitForReadyRead(200);
+    }
+    return false;
+}
+
+QString VidletProcess::token() const
+{
+    QFile file(binPath("pairing-token.txt"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString VidletProcess::log()
+{
+    output += process.readAll();
+    return QString::fromUtf8(output);
+}
+
+PhoneProcess::~PhoneProcess()
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+}
+
+void PhoneProcess::start(const VidletProcess& vidlet, const QStringList& arguments)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(binPath("vidlet-phone"),
+                  QStringList{"--host", "127.0.0.1", "--port", QString::number(vidlet.port()),
+                              "--token", vidlet.token()}
+                      + arguments);
+}
+
+bool PhoneProcess::waitForExit(int timeoutMs)
+{
+    return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit;
+}

@@ -53,7 +53,7 @@ void feed(H264Decoder& decoder, const std::vector<std::uint8_t>& bytes, unsigned
     decoder.decode(bytes.data(), bytes.size(), pts);
 }
 
-TestEncoder encodeOrSkip(const TestEncoder::Options& options)
+TestEncoder makeStream(const TestEncoder::Options& options)
 {
     TestEncoder encoder;
     if (!encoder.encode(options))
@@ -113,7 +113,7 @@ void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns()
     options.width = width;
     options.height = height;
     options.inBandHeaders = inBandHeaders;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
 
     H264Decoder decoder;
     std::vector<Delivered> frames;
@@ -143,7 +143,7 @@ void H264DecoderTest::losslessStreamGivesTheFormulaExactly()
     options.width = 352;
     options.height = 288;
     options.frames = 8;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
 
     H264Decoder decoder;
     std::vector<Delivered> frames;
@@ -161,7 +161,7 @@ void H264DecoderTest::reportsDecodedSizeNotAnnouncedSize()
 {
     TestEncoder::Options options;
     options.frames = 3;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
     H264Decoder decoder;
     std::vector<Delivered> frames;
     record(decoder, frames);
@@ -180,7 +180,7 @@ void H264DecoderTest::ignoresInputWhenNotStreaming()
 {
     TestEncoder::Options options;
     options.frames = 2;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
     H264Decoder decoder;
     std::vector<Delivered> frames;
     record(decoder, frames);
@@ -242,11 +242,11 @@ void H264DecoderTest::restartDiscardsOldStreamAndDecodesNewOne()
 {
     TestEncoder::Options options;
     options.frames = 10;
-    const TestEncoder first = encodeOrSkip(options);
+    const TestEncoder first = makeStream(options);
     options.width = 640;
     options.height = 360;
     options.profile = "high";
-    const TestEncoder second = encodeOrSkip(options);
+    const TestEncoder second = makeStream(options);
 
     H264Decoder decoder;
     std::vector<Delivered> frames;
@@ -274,7 +274,7 @@ void H264DecoderTest::callbackMayResetOrRestartTheDecoder()
 {
     TestEncoder::Options options;
     options.frames = 4;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
 
     H264Decoder decoder;
     int calls = 0;
@@ -321,7 +321,7 @@ void H264DecoderTest::survivesDamagedStreamsAndRecovers()
     TestEncoder::Options options;
     options.profile = "high";
     options.frames = 40;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
     QRandomGenerator random(quint32(1000 + damage));
 
     H264Decoder decoder;
@@ -385,7 +385,7 @@ void H264DecoderTest::dropsPicturesInUnsupportedFormats()
     options.profile = "high444";
     options.yuv444 = true;
     options.frames = 3;
-    const TestEncoder stream = encodeOrSkip(options);
+    const TestEncoder stream = makeStream(options);
     H264Decoder decoder;
     std::vector<Delivered> frames;
     record(decoder, frames);

@@ -51,6 +51,7 @@ QString PhoneOptions::usage()
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
         "  --no-bye                   end without saying BYE\n"
         "  --verbose                  print what the PC sends\n"
+        "  --help                     this text\n"
         "exit codes: 0 normal end, 1 bad arguments, 2 cannot connect or listen,\n"
         "            3 rejected by the PC, 4 connection lost or broken by the PC\n");
 }
@@ -70,6 +71,10 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         }
         if (arg == QLatin1String("--verbose")) {
             o.verbose = true;
+            continue;
+        }
+        if (arg == QLatin1String("--help")) {
+            o.help = true;
             continue;
         }
         if (i + 1 >= arguments.size())

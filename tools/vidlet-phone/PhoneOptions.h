@@ -12,7 +12,7 @@ struct PhoneOptions {
     quint16 port = 8788;
     std::optional<quint16> usbPort;
 
-    // Empty token: LAN mode sends none, USB mode uses the one PAIR_INFO brings.
+    // Without --token or --token-file: an empty token on the LAN, PAIR_INFO's over USB.
     QString token;
     bool tokenGiven = false;
     QString deviceId = QStringLiteral("vidlet-phone-sim");
@@ -38,6 +38,7 @@ struct PhoneOptions {
 
     bool sendBye = true;
     bool verbose = false;
+    bool help = false;
 
     // Empty optional and a message in *error when the arguments do not make sense.
     static std::optional<PhoneOptions> parse(const QStringList& arguments, QString* error);

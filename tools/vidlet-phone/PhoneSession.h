@@ -47,7 +47,7 @@ private:
     void sendFrame();
     void say(const QString& line) const;
 
-    QTcpSocket* socket;
+    QTcpSocket* socket; // a child of this session
     const bool usb;
     const PhoneOptions options;
     QString token;
@@ -65,6 +65,7 @@ private:
     bool paused = false;
     bool streaming = false;
     bool finishing = false;
+    // rejected() or lost() was emitted: nothing more is read or sent.
     bool reportedEnd = false;
     bool needConfig = true;
     bool forceKey = true;

@@ -23,6 +23,10 @@ int main(int argc, char* argv[])
                      PhoneOptions::usage().toUtf8().constData());
         return PhoneSimulator::BadArguments;
     }
+    if (options->help) {
+        std::fputs(PhoneOptions::usage().toUtf8().constData(), stdout);
+        return PhoneSimulator::Ok;
+    }
     // Refuse settings libx264 cannot take before anything touches the network.
     X264Encoder probe;
     if (!probe.open(options->width, options->height, options->fps, options->bitrateKbps,

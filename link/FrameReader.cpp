@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <utility>
+
 void FrameReader::append(const QByteArray& bytes)
 {
     // Appending to an empty buffer shares the socket's block instead of copying it.
@@ -27,6 +29,13 @@ FrameReader::Status FrameReader::next(Frame& frame)
     }
     frame.type = quint8(head[0]);
     frame.flags = quint8(head[1]);
+    if (readPos == 0 && available == PhoneLink::headerSize + qsizetype(length)) {
+        // The buffer holds exactly this frame, as a large frame usually ends up: hand the
+        // buffer over instead of copying it. Dropping the header only moves its start.
+        frame.payload = std::exchange(buffer, QByteArray());
+        frame.payload.remove(0, PhoneLink::headerSize);
+        return Status::Frame;
+    }
     frame.payload = QByteArray(head + PhoneLink::headerSize, length);
     readPos += PhoneLink::headerSize + length;
     if (readPos == buffer.size())

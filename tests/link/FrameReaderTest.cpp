@@ -96,6 +96,16 @@ private slots:
         QCOMPARE(reader.next(frame), FrameReader::Status::NeedMore);
         reader.append(QByteArray(5000, 'z'));
         QCOMPARE(kept, QByteArray("jpeg"));
+
+        // A frame that fills the buffer exactly is handed over without a copy.
+        FrameReader exact;
+        exact.append(frameBytes(0x10, 0, "sps-pps"));
+        QCOMPARE(exact.next(frame), FrameReader::Status::Frame);
+        const QByteArray whole = frame.payload;
+        exact.append(frameBytes(0x10, 0, "overwrite"));
+        QCOMPARE(exact.next(frame), FrameReader::Status::Frame);
+        QCOMPARE(whole, QByteArray("sps-pps"));
+        QCOMPARE(frame.payload, QByteArray("overwrite"));
     }
 
     void enforcesTheLargestPayload_data()

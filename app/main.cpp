@@ -15,6 +15,23 @@
 
 #include <optional>
 
+namespace {
+// "--usbmux" followed by a socket path or a TCP port points the program at another usbmux
+// service, such as the vidlet-usbmuxd stand-in that plays phones on a cable.
+UsbMuxEndpoint usbService(const QStringList& args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--usbmux"));
+    if (at < 0 || at + 1 >= args.size())
+        return UsbMuxEndpoint::platformDefault();
+    const QString value = args.at(at + 1);
+    bool isPort = false;
+    const uint port = value.toUInt(&isPort);
+    if (isPort && port > 0 && port <= 65535)
+        return UsbMuxEndpoint::tcp(quint16(port));
+    return UsbMuxEndpoint::unixSocket(value);
+}
+} // namespace
+
 int main(int argc, char* argv[])
 {
     qInstallMessageHandler(FileLog::handler);
@@ -29,7 +46,8 @@ int main(int argc, char* argv[])
     qmlRegisterType<FramePreview>("Vidlet", 1, 0, "FramePreview");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
 
-    AppController controller;
+    const QStringList args = QCoreApplication::arguments();
+    AppController controller(usbService(args));
     UpdateChecker updater;
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &controller);
@@ -47,7 +65,6 @@ int main(int argc, char* argv[])
 
     TrayIcon tray(&controller, window);
     std::optional<ScreenshotMode> shot;
-    const QStringList args = QCoreApplication::arguments();
     if (args.contains(QStringLiteral("--shot"))) {
         controller.screenshotMode = true;   // start() then fills in the demonstration data
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);

@@ -9,7 +9,13 @@
 #include <QUrl>
 
 AppController::AppController(QObject* parent)
+    : AppController(UsbMuxEndpoint::platformDefault(), parent)
+{
+}
+
+AppController::AppController(const UsbMuxEndpoint& usbService, QObject* parent)
     : QObject(parent),
+      usb(usbService),
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
 {

@@ -58,6 +58,9 @@ class AppController : public QObject {
 
 public:
     explicit AppController(QObject* parent = nullptr);
+    // Reaches the USB multiplexing service at `usbService` instead of the platform's own, so
+    // that a stand-in service can play attached phones.
+    explicit AppController(const UsbMuxEndpoint& usbService, QObject* parent = nullptr);
     ~AppController() override;
 
     QString status() const { return status_; }

@@ -189,7 +189,16 @@ void UsbMuxClient::handleTunnelData(Tunnel* tunnel)
     // Read no further than the reply: whatever the phone app sends behind it stays in the
     // socket for the phone link.
     QVariantMap reply;
-    while (!usbmux::takeMessage(tunnel->buffer, reply)) {
+    for (;;) {
+        const bool hadHeader = tunnel->buffer.size() >= usbmux::kHeaderSize;
+        if (usbmux::takeMessage(tunnel->buffer, reply))
+            break;
+        // takeMessage empties a buffer whose length field is out of range. A tunnel carries
+        // a single reply, so nothing after it could be framed: count it as a refusal.
+        if (hadHeader && tunnel->buffer.isEmpty()) {
+            closeTunnel(tunnel);
+            return;
+        }
         const QByteArray chunk = tunnel->socket->read(usbmux::bytesMissing(tunnel->buffer));
         if (chunk.isEmpty())
             return;

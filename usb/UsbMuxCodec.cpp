@@ -41,6 +41,9 @@ QVariantMap readDictAtDepth(QXmlStreamReader& reader, int depth)
         } else {
             reader.skipCurrentElement();
         }
+        // A value the document broke off in the middle of may be cut short ("12" of "123").
+        if (reader.hasError())
+            break;
         map.insert(key, value);
         key.clear();
     }

@@ -1,0 +1,392 @@
+#include "tests/usb/FakeMuxService.h"
+#include "usb/UsbMuxClient.h"
+#include "usb/UsbMuxCodec.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <memory>
+
+using Peer = FakeMuxService::Peer;
+
+class UsbMuxClientTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<FakeMuxService> service;
+    std::unique_ptr<UsbMuxClient> client;
+    // Takes each handed-over socket as the phone link does; deleting one is a dropped link.
+    std::unique_ptr<QObject> links;
+    QList<QPointer<QTcpSocket>> handed;
+    QList<bool> availability;
+
+    QString socketPath() const { return dir.filePath(QStringLiteral("usbmuxd")); }
+
+    void makeClient(const UsbMuxEndpoint& endpoint)
+    {
+        client = std::make_unique<UsbMuxClient>(endpoint);
+        connect(client.get(), &UsbMuxClient::availabilityChanged, this,
+                [this](bool available) { availability.append(available); });
+        connect(client.get(), &UsbMuxClient::tunnelReady, this, [this](QTcpSocket* socket) {
+            socket->setParent(links.get());
+            handed.append(socket);
+        });
+    }
+
+    // A client that has said Listen to a service on a Unix socket and been answered.
+    bool startListening()
+    {
+        if (!service->listenUnix(socketPath()))
+            return false;
+        makeClient(service->endpoint());
+        client->start();
+        return QTest::qWaitFor([this] { return availability == QList<bool>{true}; }, 3000);
+    }
+
+    Peer* control() const { return service->lastControl(); }
+
+    // Attaches a device and waits until its tunnel is handed over.
+    QTcpSocket* link(int deviceId)
+    {
+        const qsizetype before = handed.size();
+        service->send(control(), FakeMuxService::attached(deviceId, deviceId));
+        if (!QTest::qWaitFor([&] { return handed.size() > before; }, 3000))
+            return nullptr;
+        return handed.last();
+    }
+
+    static bool carriesBothWays(QTcpSocket* socket, Peer* peer)
+    {
+        socket->write("from pc");
+        peer->socket->write("from phone");
+        return QTest::qWaitFor([&] {
+            return peer->received.endsWith("from pc") && socket->bytesAvailable() >= 10;
+        }, 3000) && socket->readAll().endsWith("from phone");
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        service = std::make_unique<FakeMuxService>();
+        links = std::make_unique<QObject>();
+    }
+
+    void cleanup()
+    {
+        // The client goes first, as in the program, while links it handed over live on.
+        client.reset();
+        links.reset();
+        service.reset();
+        QFile::remove(socketPath());
+        handed.clear();
+        availability.clear();
+    }
+
+    void sendsListenFirstWithTagOne()
+    {
+        QVERIFY(startListening());
+        const FakeMuxService::Request listen = control()->requests.first();
+        const QByteArray payload = usbmux::buildPlist(usbmux::listenRequest());
+        QCOMPARE(listen.payload, payload);
+        QCOMPARE(listen.length, quint32(16 + payload.size()));
+        QCOMPARE(listen.version, 1u);
+        QCOMPARE(listen.type, 8u);
+        QCOMPARE(listen.tag, 1u);
+    }
+
+    void sharesTagsAcrossConnections()
+    {
+        service->connectAnswer.reset();
+        QVERIFY(startListening());
+        service->send(control(), FakeMuxService::attached(5, 5));
+        service->send(control(), FakeMuxService::attached(6, 6));
+        QTRY_COMPARE(service->tunnels().size(), 2);
+        QList<quint32> tags;
+        for (Peer* tunnel : service->tunnels())
+            tags.append(tunnel->requests.first().tag);
+        std::sort(tags.begin(), tags.end());
+        QCOMPARE(tags, (QList<quint32>{2, 3}));
+    }
+
+    void becomesAvailableOnlyWhenListenAccepted_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QList<bool>>("expected");
+        QTest::newRow("accepted") << 0 << QList<bool>{true};
+        QTest::newRow("refused") << 1 << QList<bool>{};
+    }
+    void becomesAvailableOnlyWhenListenAccepted()
+    {
+        QFETCH(int, answer);
+        QFETCH(QList<bool>, expected);
+        service->listenAnswer = answer;
+        QVERIFY(service->listenUnix(socketPath()));
+        makeClient(service->endpoint());
+        client->start();
+        client->start();
+        QTRY_VERIFY(control() && !control()->requests.isEmpty());
+        service->send(control(), FakeMuxService::result(answer));   // a second answer changes nothing
+        QTest::qWait(300);
+        QCOMPARE(availability, expected);
+        QCOMPARE(client->isAvailable(), answer == 0);
+        QCOMPARE(service->controls().size(), 1);
+    }
+
+    void opensTunnelsToUsbDevicesOnly_data()
+    {
+        QTest::addColumn<QByteArrayList>("messages");
+        QTest::addColumn<QList<int>>("connects");
+        const QByteArray usb5 = FakeMuxService::attached(5, 5);
+        QTest::newRow("usb") << QByteArrayList{usb5} << QList<int>{5};
+        QTest::newRow("network")
+            << QByteArrayList{FakeMuxService::attached(5, 5, "Network")} << QList<int>{};
+        QTest::newRow("no type") << QByteArrayList{FakeMuxService::attached(5, 5, "")} << QList<int>{};
+        QTest::newRow("top-level id wins")
+            << QByteArrayList{FakeMuxService::attached(7, 9)} << QList<int>{7};
+        QTest::newRow("id from properties")
+            << QByteArrayList{FakeMuxService::attached(-1, 9)} << QList<int>{9};
+        QTest::newRow("no id") << QByteArrayList{FakeMuxService::attached(-1, -1)} << QList<int>{};
+        QTest::newRow("attached twice") << QByteArrayList{usb5, usb5} << QList<int>{5};
+        QTest::newRow("two phones")
+            << QByteArrayList{usb5, FakeMuxService::attached(6, 6)} << QList<int>{5, 6};
+    }
+    void opensTunnelsToUsbDevicesOnly()
+    {
+        QFETCH(QByteArrayList, messages);
+        QFETCH(QList<int>, connects);
+        service->connectAnswer.reset();
+        QVERIFY(startListening());
+        // All messages in one write.
+        QByteArray bytes;
+        for (const QByteArray& xml : messages)
+            bytes += usbmux::buildHeader(quint32(xml.size()), 0) + xml;
+        service->sendRaw(control(), bytes);
+        QTest::qWait(400);
+        QList<int> seen = service->connectedDevices();
+        std::sort(seen.begin(), seen.end());
+        QCOMPARE(seen, connects);
+        for (Peer* tunnel : service->tunnels()) {
+            const FakeMuxService::Request connect = tunnel->requests.first();
+            QCOMPARE(connect.payload,
+                     usbmux::buildPlist(usbmux::connectRequest(connect.message.value("DeviceID").toInt())));
+        }
+    }
+
+    void handsOverWorkingTunnel_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::newRow("unix socket") << false;
+        QTest::newRow("tcp") << true;
+    }
+    void handsOverWorkingTunnel()
+    {
+        QFETCH(bool, tcp);
+        service->bytesAfterConnectResult = "early";
+        QVERIFY(tcp ? service->listenTcp() : service->listenUnix(socketPath()));
+        makeClient(service->endpoint());
+        client->start();
+        QTRY_COMPARE(availability, QList<bool>{true});
+        QTcpSocket* socket = link(5);
+        QVERIFY(socket);
+        QCOMPARE(handed.size(), 1);
+        QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
+        // What the phone sent right behind the reply is left for the phone link.
+        QTRY_COMPARE(socket->bytesAvailable(), qint64(5));
+        QCOMPARE(socket->readAll(), QByteArray("early"));
+        QVERIFY(carriesBothWays(socket, service->tunnels().first()));
+    }
+
+    void closesTunnelOnFailedConnect_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        const auto framed = [](const QByteArray& payload) {
+            return usbmux::buildHeader(quint32(payload.size()), 0) + payload;
+        };
+        QTest::newRow("refused") << framed(FakeMuxService::result(3));
+        QTest::newRow("no message type")
+            << framed("<plist><dict><key>Number</key><integer>0</integer></dict></plist>");
+        QTest::newRow("malformed xml") << framed("<plist><dict><key>MessageType</key><str");
+        QTest::newRow("length too small") << QByteArray::fromHex("0f000000") + QByteArray(40, 'x');
+        QTest::newRow("length too large")
+            << QByteArray::fromHex("01004000") + QByteArray(12, '\0') + framed(FakeMuxService::result(0));
+        QTest::newRow("closed") << QByteArray();
+    }
+    void closesTunnelOnFailedConnect()
+    {
+        QFETCH(QByteArray, reply);
+        service->connectAnswer.reset();
+        QVERIFY(startListening());
+        service->send(control(), FakeMuxService::attached(5, 5));
+        QTRY_COMPARE(service->tunnels().size(), 1);
+        Peer* tunnel = service->tunnels().first();
+        if (reply.isEmpty())
+            service->drop(tunnel);
+        else
+            service->sendRaw(tunnel, reply);
+        QTRY_VERIFY(tunnel->closed);
+        QTest::qWait(100);
+        QVERIFY(handed.isEmpty());
+    }
+
+    void retriesRefusedConnectAfterTwoSeconds()
+    {
+        service->connectAnswers = {3};
+        QVERIFY(startListening());
+        service->send(control(), FakeMuxService::attached(5, 5));
+        QTRY_COMPARE(service->tunnels().size(), 1);
+        QTRY_VERIFY(service->tunnels().first()->closed);
+        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 2, 4000);
+        const qint64 gap = service->tunnels().at(1)->requests.first().atMs
+                           - service->tunnels().at(0)->requests.first().atMs;
+        QVERIFY2(gap >= 1000, qPrintable(QString::number(gap)));
+        QTRY_COMPARE(handed.size(), 1);
+    }
+
+    void reopensTunnelWhenLinkDropped()
+    {
+        QVERIFY(startListening());
+        delete link(5);
+        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 2, 4000);
+        QTRY_COMPARE(handed.size(), 2);
+        QCOMPARE(service->connectedDevices(), (QList<int>{5, 5}));
+    }
+
+    void byeStopsTunnelsUntilDetached()
+    {
+        QVERIFY(startListening());
+        QTcpSocket* socket = link(5);
+        QVERIFY(socket);
+        client->noteUsbBye(socket);
+        delete socket;
+        QTest::qWait(3000);
+        QCOMPARE(service->tunnels().size(), 1);
+
+        service->send(control(), FakeMuxService::detached(5));
+        service->send(control(), FakeMuxService::attached(5, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 2, 1000);
+    }
+
+    void detachAbortsPendingTunnelButLeavesLink()
+    {
+        QVERIFY(startListening());
+        QTcpSocket* linked = link(5);
+        QVERIFY(linked);
+        service->connectAnswer.reset();
+        service->send(control(), FakeMuxService::attached(6, 6));
+        QTRY_COMPARE(service->tunnels().size(), 2);
+        Peer* pending = service->tunnels().at(1);
+
+        service->send(control(), FakeMuxService::detached(6) );
+        service->send(control(), FakeMuxService::detached(5));
+        QTRY_VERIFY(pending->closed);
+        QCOMPARE(linked->state(), QAbstractSocket::ConnectedState);
+        QVERIFY(carriesBothWays(linked, service->tunnels().first()));
+        // A detached device gets no new tunnel when its link goes.
+        delete linked;
+        QTest::qWait(2500);
+        QCOMPARE(service->tunnels().size(), 2);
+        QCOMPARE(handed.size(), 1);
+    }
+
+    void keepsLinksWhenServiceConnectionLost()
+    {
+        QVERIFY(startListening());
+        QTcpSocket* linked = link(5);
+        QVERIFY(linked);
+        service->connectAnswer.reset();
+        service->send(control(), FakeMuxService::attached(6, 6));
+        QTRY_COMPARE(service->tunnels().size(), 2);
+        Peer* pending = service->tunnels().at(1);
+
+        // The service goes away in the middle of a message.
+        Peer* lost = control();
+        service->sendRaw(lost, FakeMuxService::attached(7, 7).left(30));
+        QTest::qWait(100);
+        service->drop(lost);
+        QTRY_COMPARE(availability, (QList<bool>{true, false}));
+        QTRY_VERIFY(pending->closed);
+        QVERIFY(carriesBothWays(linked, service->tunnels().first()));
+
+        QTRY_COMPARE_WITH_TIMEOUT(service->controls().size(), 2, 7000);
+        const qint64 gap = control()->requests.first().atMs - lost->requests.first().atMs;
+        QVERIFY2(gap >= 4000, qPrintable(QString::number(gap)));
+        QTRY_COMPARE(availability, (QList<bool>{true, false, true}));
+        // The service announces the phone afresh: a second tunnel, the first link untouched.
+        service->connectAnswer = 0;
+        QVERIFY(link(5));
+        QCOMPARE(linked->state(), QAbstractSocket::ConnectedState);
+    }
+
+    void displacedLinkOpensNoFurtherTunnel()
+    {
+        QVERIFY(startListening());
+        QPointer<QTcpSocket> older = link(5);
+        QVERIFY(older);
+        service->drop(control());
+        QTRY_COMPARE_WITH_TIMEOUT(service->controls().size(), 2, 7000);
+        QPointer<QTcpSocket> newer = link(5);
+        QVERIFY(newer);
+
+        // The phone link keeps the newer connection of the same phone.
+        delete older;
+        QTest::qWait(3000);
+        QCOMPARE(service->tunnels().size(), 2);
+        delete newer;
+        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 3, 4000);
+    }
+
+    void retriesServiceEveryFiveSeconds()
+    {
+        makeClient(UsbMuxEndpoint::unixSocket(socketPath()));
+        QElapsedTimer clock;
+        clock.start();
+        client->start();
+        QTest::qWait(1000);
+        QVERIFY(service->listenUnix(socketPath()));
+        QTRY_VERIFY_WITH_TIMEOUT(control(), 7000);
+        QVERIFY2(clock.elapsed() >= 4000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_COMPARE(availability, QList<bool>{true});
+    }
+
+    void survivesGarbageOnServiceConnection_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::newRow("noise") << QByteArray(1000, '\xff');
+        QTest::newRow("length 15") << QByteArray::fromHex("0f000000") + QByteArray(30, 'a');
+        QTest::newRow("length 4 MiB + 1") << QByteArray::fromHex("01004000") + QByteArray(30, 'a');
+        QByteArray largest = QByteArray::fromHex("00004000") + QByteArray(12, '\0');
+        largest += QByteArray(0x400000 - 16, '<');
+        QTest::newRow("largest frame of junk") << largest;
+        const auto framed = [](const QByteArray& payload) {
+            return usbmux::buildHeader(quint32(payload.size()), 0) + payload;
+        };
+        QTest::newRow("malformed xml") << framed("<plist><dict><key>MessageType</key><string>Att");
+        QTest::newRow("no message type") << framed("<dict><key>DeviceID</key><integer>9</integer></dict>");
+        QTest::newRow("unknown type") << framed("<dict><key>MessageType</key><string>Paired</string></dict>");
+        QTest::newRow("detached, unknown device") << framed(FakeMuxService::detached(42));
+        QTest::newRow("huge device id")
+            << framed(FakeMuxService::attached(-1, -1).replace(
+                   "<string>TEST</string>", "<string>TEST</string><key>DeviceID</key><integer>99999999999</integer>"));
+    }
+    void survivesGarbageOnServiceConnection()
+    {
+        QFETCH(QByteArray, garbage);
+        QVERIFY(startListening());
+        service->sendRaw(control(), garbage);
+        QTest::qWait(300);
+        QCOMPARE(service->tunnels().size(), 0);
+        // Framing starts afresh with the next read; the connection stays up.
+        QVERIFY(link(5));
+        QCOMPARE(service->controls().size(), 1);
+        QCOMPARE(availability, QList<bool>{true});
+    }
+};
+
+QTEST_GUILESS_MAIN(UsbMuxClientTest)
+#include "UsbMuxClientTest.moc"

@@ -1,0 +1,215 @@
+#include "usb/UsbMuxClient.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// vidlet-usbmuxd, the real program, between a real UsbMuxClient and a listener that plays
+// the phone app's port.
+class UsbMuxdToolTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QTcpServer phoneApp;
+    QList<QPointer<QTcpSocket>> phoneSides;
+    std::unique_ptr<QProcess> tool;
+    std::unique_ptr<UsbMuxClient> client;
+    std::unique_ptr<QObject> links;
+    QList<QPointer<QTcpSocket>> handed;
+
+    static QString toolPath()
+    {
+        const QString bin = qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
+        return bin + QStringLiteral("/vidlet-usbmuxd");
+    }
+
+    QString device() const
+    {
+        return QStringLiteral("PHONE1=127.0.0.1:%1").arg(phoneApp.serverPort());
+    }
+
+    // Starts the tool and returns the address it printed, or an empty string.
+    QString startTool(const QStringList& arguments)
+    {
+        tool = std::make_unique<QProcess>();
+        tool->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tool->start(toolPath(), arguments);
+        if (!tool->waitForStarted(5000) || !QTest::qWaitFor([this] { return tool->canReadLine(); }, 5000))
+            return {};
+        const QString line = QString::fromUtf8(tool->readLine()).trimmed();
+        return line.startsWith(u"listening on ") ? line.mid(13) : QString();
+    }
+
+    void startClient(const UsbMuxEndpoint& endpoint)
+    {
+        client = std::make_unique<UsbMuxClient>(endpoint);
+        connect(client.get(), &UsbMuxClient::tunnelReady, this, [this](QTcpSocket* socket) {
+            socket->setParent(links.get());
+            handed.append(socket);
+        });
+        client->start();
+    }
+
+    bool command(const QByteArray& line)
+    {
+        tool->write(line + '\n');
+        return QTest::qWaitFor([this] { return tool->canReadLine(); }, 3000)
+               && tool->readLine().trimmed() == "ok";
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(phoneApp.listen(QHostAddress::LocalHost, 0));
+        connect(&phoneApp, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = phoneApp.nextPendingConnection())
+                phoneSides.append(socket);
+        });
+        links = std::make_unique<QObject>();
+    }
+
+    void cleanup()
+    {
+        client.reset();
+        links.reset();
+        handed.clear();
+        if (tool) {
+            tool->kill();
+            tool->waitForFinished(5000);
+            tool.reset();
+        }
+        phoneApp.close();
+        phoneApp.disconnect(this);
+        qDeleteAll(phoneApp.findChildren<QTcpSocket*>());
+        phoneSides.clear();
+    }
+
+    void pipesBytesBothWays_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::newRow("unix socket") << false;
+        QTest::newRow("tcp") << true;
+    }
+    void pipesBytesBothWays()
+    {
+        QFETCH(bool, tcp);
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        const QString address = startTool({tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
+                                           tcp ? QStringLiteral("0") : socketPath,
+                                           QStringLiteral("--device"), device()});
+        QVERIFY(!address.isEmpty());
+        startClient(tcp ? UsbMuxEndpoint::tcp(quint16(address.section(':', 1).toUInt()))
+                        : UsbMuxEndpoint::unixSocket(socketPath));
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 5000);
+        QTRY_COMPARE(phoneSides.size(), 1);
+        QTcpSocket* pc = handed.first();
+        QTcpSocket* phone = phoneSides.first();
+
+        // More than the pipe ever queues, in both directions at once.
+        QByteArray up(9 * 1024 * 1024, Qt::Uninitialized);
+        QByteArray down(9 * 1024 * 1024 + 7, Qt::Uninitialized);
+        QRandomGenerator generator(7);
+        generator.fillRange(reinterpret_cast<quint32*>(up.data()), up.size() / 4);
+        generator.fillRange(reinterpret_cast<quint32*>(down.data()), down.size() / 4);
+        QByteArray gotUp, gotDown;
+        connect(phone, &QTcpSocket::readyRead, this, [&] { gotUp += phone->readAll(); });
+        connect(pc, &QTcpSocket::readyRead, this, [&] { gotDown += pc->readAll(); });
+        pc->write(up);
+        phone->write(down);
+        QTRY_VERIFY_WITH_TIMEOUT(gotUp.size() >= up.size() && gotDown.size() >= down.size(), 20000);
+        QVERIFY(gotUp == up);
+        QVERIFY(gotDown == down);
+
+        // The phone app closes: the PC side learns of it.
+        phone->disconnectFromHost();
+        QTRY_COMPARE(pc->state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void refusesConnectsAsTold()
+    {
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        QVERIFY(!startTool({"--socket", socketPath, "--device", device(), "--refuse-connects", "1"})
+                     .isEmpty());
+        QElapsedTimer clock;
+        clock.start();
+        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 5000);
+        QVERIFY2(clock.elapsed() >= 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(phoneSides.size(), 1);
+    }
+
+    void refusesConnectWhenPhoneAppIsNotListening()
+    {
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        QVERIFY(!startTool({"--socket", socketPath, "--device", device()}).isEmpty());
+        phoneApp.close();
+        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QTest::qWait(2500);
+        QVERIFY(handed.isEmpty());
+        QVERIFY(client->isAvailable());
+    }
+
+    void detachesAndAttachesAgain_data()
+    {
+        QTest::addColumn<bool>("timed");
+        QTest::newRow("commands") << false;
+        QTest::newRow("timed") << true;
+    }
+    void detachesAndAttachesAgain()
+    {
+        QFETCH(bool, timed);
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        QStringList arguments{"--socket", socketPath, "--device", device()};
+        if (timed)
+            arguments << "--detach-after-ms" << "1500" << "--reattach-after-ms" << "500";
+        QVERIFY(!startTool(arguments).isEmpty());
+        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
+        QPointer<QTcpSocket> first = handed.first();
+        QTRY_COMPARE(phoneSides.size(), 1);
+
+        if (!timed)
+            QVERIFY(command("detach PHONE1"));
+        // Pulling the cable ends the link at both ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!first || first->state() == QAbstractSocket::UnconnectedState, 5000);
+        QTRY_VERIFY(!phoneSides.first() || phoneSides.first()->state() == QAbstractSocket::UnconnectedState);
+        if (!timed) {
+            QVERIFY(!command("detach NOSUCH"));
+            QVERIFY(command("attach"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 5000);
+        QTRY_COMPARE(phoneSides.size(), 2);
+    }
+
+    void rejectsBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no address") << QStringList{"--device", "A=127.0.0.1:1"};
+        QTest::newRow("both addresses") << QStringList{"--socket", "/tmp/x", "--port", "0"};
+        QTest::newRow("device without port") << QStringList{"--port", "0", "--device", "A=host"};
+        QTest::newRow("device without serial") << QStringList{"--port", "0", "--device", "=h:1"};
+        QTest::newRow("unknown option") << QStringList{"--port", "0", "--fast", "1"};
+        QTest::newRow("missing value") << QStringList{"--port"};
+    }
+    void rejectsBadArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess process;
+        process.start(toolPath(), arguments);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(UsbMuxdToolTest)
+#include "UsbMuxdToolTest.moc"

@@ -1,5 +1,6 @@
 #include "link/PhoneLink.h"
 #include "link/PhoneServer.h"
+#include "tests/link/PhoneServerFixture.h"
 #include "tests/link/TestPhone.h"
 
 #include <QDir>
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace {
-
-const QString token = QStringLiteral("AbuseToken-00000000000");
 
 // Restores the descriptor limit however the test ends.
 struct DescriptorLimit
@@ -33,30 +32,23 @@ struct DescriptorLimit
 
 // What a hostile or broken peer can throw at the server, and that the server keeps serving
 // phones afterwards.
-class PhoneServerAbuseTest : public QObject
+class PhoneServerAbuseTest : public PhoneServerFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<PhoneServer> server;
-
     // A fresh phone still gets through the whole handshake.
     void verifyServesAPhone(const QString& deviceId)
     {
         TestPhone phone;
         QVERIFY(phone.connectTo(server->port()));
-        phone.sendHello(deviceId, token);
+        phone.sendHello(deviceId, currentToken);
         QVERIFY(phone.waitForFrames(1, 10000));
         QCOMPARE(phone.frames[0].type, PhoneLink::WELCOME);
     }
 
 private slots:
-    void init()
-    {
-        server = std::make_unique<PhoneServer>();
-        QVERIFY(server->listen(0));
-        server->setPairingToken(token);
-    }
+    void init() { QVERIFY(startServer()); }
 
     void cleanup() { server.reset(); }
 
@@ -133,7 +125,7 @@ private slots:
         QSignalSpy disconnected(server.get(), &PhoneServer::phoneDisconnected);
         TestPhone phone;
         QVERIFY(phone.connectTo(server->port()));
-        phone.sendHello("dev-deaf", token);
+        phone.sendHello("dev-deaf", currentToken);
         QVERIFY(phone.waitForFrames(1));
         // From here the phone reads nothing, so the PC's copies back up at its end.
         phone.socket.setReadBufferSize(1);

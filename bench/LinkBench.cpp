@@ -83,6 +83,22 @@ struct PlainPair
     }
 };
 
+// The two receivers side by side: a plain socket pair, and a phone connected to PhoneServer.
+struct Receivers
+{
+    PlainPair plain;
+    PhoneServer phoneServer;
+    QTcpSocket phone;
+
+    bool open()
+    {
+        if (!plain.open() || !phoneServer.listen(0))
+            return false;
+        phone.connectToHost(QHostAddress::LocalHost, phoneServer.port());
+        return phone.waitForConnected(5000);
+    }
+};
+
 QByteArray videoStream(int frames, int accessUnitSize)
 {
     QByteArray stream;
@@ -98,29 +114,24 @@ double compareSpeed()
     constexpr int frames = 300;
     const QByteArray stream = videoStream(frames, 25000);
 
-    PlainPair plain;
-    PhoneServer phoneServer;
-    QTcpSocket phone;
-    if (!plain.open() || !phoneServer.listen(0))
-        return 1e9;
-    phone.connectToHost(QHostAddress::LocalHost, phoneServer.port());
-    if (!phone.waitForConnected(5000))
+    Receivers r;
+    if (!r.open())
         return 1e9;
 
     qint64 plainBytes = 0;
-    QObject::connect(plain.reader.get(), &QTcpSocket::readyRead,
-                     [&] { plainBytes += plain.reader->readAll().size(); });
+    QObject::connect(r.plain.reader.get(), &QTcpSocket::readyRead,
+                     [&] { plainBytes += r.plain.reader->readAll().size(); });
     int signalled = 0;
-    QObject::connect(&phoneServer, &PhoneServer::videoFrame,
+    QObject::connect(&r.phoneServer, &PhoneServer::videoFrame,
                      [&](int, const QByteArray& accessUnit) { signalled += !accessUnit.isEmpty(); });
 
     const auto bare = [&] {
         plainBytes = 0;
-        transfer(plain.writer, stream, [&] { return plainBytes == stream.size(); });
+        transfer(r.plain.writer, stream, [&] { return plainBytes == stream.size(); });
     };
     const auto framed = [&] {
         signalled = 0;
-        transfer(phone, stream, [&] { return signalled == frames; });
+        transfer(r.phone, stream, [&] { return signalled == frames; });
     };
     const PairedTiming t = PairedTiming::measureCpu(31, bare, framed);
     std::printf("receive %d frames of 25 kB: plain socket %6.2f ms  PhoneServer %6.2f ms  "
@@ -134,28 +145,23 @@ double compareMemory()
     const QByteArray stream =
         PhoneLink::header(PhoneLink::VIDEO_CONFIG, 0, quint32(payload.size())) + payload;
 
-    PlainPair plain;
-    PhoneServer phoneServer;
-    QTcpSocket phone;
-    if (!plain.open() || !phoneServer.listen(0))
-        return 1e9;
-    phone.connectToHost(QHostAddress::LocalHost, phoneServer.port());
-    if (!phone.waitForConnected(5000))
+    Receivers r;
+    if (!r.open())
         return 1e9;
 
     QByteArray collected;
-    QObject::connect(plain.reader.get(), &QTcpSocket::readyRead,
-                     [&] { collected += plain.reader->readAll(); });
+    QObject::connect(r.plain.reader.get(), &QTcpSocket::readyRead,
+                     [&] { collected += r.plain.reader->readAll(); });
     QByteArray handedOn; // kept, as the decoder keeps what it is given
-    QObject::connect(&phoneServer, &PhoneServer::videoConfig,
+    QObject::connect(&r.phoneServer, &PhoneServer::videoConfig,
                      [&](int, const QByteArray& config) { handedOn = config; });
 
     const qint64 plainGrowth = peakGrowthBytes([&] {
-        transfer(plain.writer, stream, [&] { return collected.size() == stream.size(); });
+        transfer(r.plain.writer, stream, [&] { return collected.size() == stream.size(); });
     });
     collected = QByteArray();
     const qint64 serverGrowth = peakGrowthBytes([&] {
-        transfer(phone, stream, [&] { return handedOn.size() == payload.size(); });
+        transfer(r.phone, stream, [&] { return handedOn.size() == payload.size(); });
     });
 
     const double ratio = double(serverGrowth) / double(plainGrowth);

@@ -16,26 +16,41 @@ Item {
         visible = true
     }
     function close() { visible = false }
+    function perform(action) {
+        if (action === "cut")
+            target.cut()
+        else if (action === "copy")
+            target.copy()
+        else if (action === "paste")
+            target.paste()
+        else if (action === "selectAll")
+            target.selectAll()
+    }
 
     anchors.fill: parent
     z: 400
     visible: false
 
+    // A fixed list: the rows' activity follows the target through bindings, so a row is never
+    // rebuilt while its own click is being handled.
     readonly property var rows: [
-        { label: qsTr("Cut"), hint: "Ctrl+X", sep: false,
-          active: !!target && target.selectedText.length > 0 && !target.readOnly,
-          run: function() { target.cut() } },
-        { label: qsTr("Copy"), hint: "Ctrl+C", sep: false,
-          active: !!target && target.selectedText.length > 0,
-          run: function() { target.copy() } },
-        { label: qsTr("Paste"), hint: "Ctrl+V", sep: false,
-          active: !!target && target.canPaste,
-          run: function() { target.paste() } },
+        { label: qsTr("Cut"), hint: "Ctrl+X", action: "cut" },
+        { label: qsTr("Copy"), hint: "Ctrl+C", action: "copy" },
+        { label: qsTr("Paste"), hint: "Ctrl+V", action: "paste" },
         { sep: true },
-        { label: qsTr("Select all"), hint: "Ctrl+A", sep: false,
-          active: !!target && target.text.length > 0,
-          run: function() { target.selectAll() } }
+        { label: qsTr("Select all"), hint: "Ctrl+A", action: "selectAll" }
     ]
+    function isActive(action) {
+        if (!target)
+            return false
+        if (action === "cut")
+            return target.selectedText.length > 0 && !target.readOnly
+        if (action === "copy")
+            return target.selectedText.length > 0
+        if (action === "paste")
+            return target.canPaste
+        return target.text.length > 0
+    }
 
     // Any press that does not land on an active row closes the menu and goes no further.
     MouseArea {
@@ -74,7 +89,7 @@ Item {
                     width: rowColumn.width
                     height: modelData.sep ? 7 : 26
                     Rectangle {
-                        visible: modelData.sep
+                        visible: !!modelData.sep
                         anchors.verticalCenter: parent.verticalCenter
                         width: parent.width
                         height: 1
@@ -83,7 +98,7 @@ Item {
                     Rectangle {
                         visible: !modelData.sep
                         objectName: "editMenuRow_" + (modelData.hint || "")
-                        property bool active: !!modelData.active
+                        property bool active: !modelData.sep && root.isActive(modelData.action)
                         anchors.fill: parent
                         radius: 5
                         readonly property color hoverColor: root.theme ? root.theme.raised : "#f4f7fb"
@@ -114,7 +129,7 @@ Item {
                             hoverEnabled: true
                             cursorShape: Qt.PointingHandCursor
                             onClicked: {
-                                modelData.run()
+                                root.perform(modelData.action)
                                 root.close()
                             }
                         }

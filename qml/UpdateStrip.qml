@@ -1,15 +1,17 @@
 import QtQuick
 import Vidlet 1.0
 
-// The strip under the title bar that announces a newer version. Dismissing it assigns the
-// height, which drops the binding to the updater: it stays closed for the rest of the run.
+// The strip under the title bar that announces a newer version. Once dismissed it stays closed
+// for the rest of the run, whatever the updater reports later.
 Rectangle {
     id: strip
     objectName: "updateStrip"
     // The window also runs without an update checker; the strip then stays closed.
     readonly property var checker: typeof updater !== "undefined" ? updater : null
 
-    height: checker && checker.available ? 36 : 0
+    property bool dismissed: false
+
+    height: !dismissed && checker && checker.available ? 36 : 0
     Behavior on height { NumberAnimation { duration: 160; easing.type: Easing.OutCubic } }
     clip: true
     visible: height > 0
@@ -65,7 +67,7 @@ Rectangle {
             anchors.margins: -6
             hoverEnabled: true
             cursorShape: Qt.PointingHandCursor
-            onClicked: strip.height = 0
+            onClicked: strip.dismissed = true
         }
     }
 }

@@ -70,24 +70,26 @@ void FramePreview::geometryChange(const QRectF& newGeometry, const QRectF& oldGe
 QSGNode* FramePreview::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*)
 {
     auto* node = static_cast<QSGSimpleTextureNode*>(oldNode);
-    if (!node) {
-        node = new QSGSimpleTextureNode;
-        node->setFiltering(QSGTexture::Linear);
-        node->setOwnsTexture(true);
-    }
     if (textureDirty && !frame.isNull() && window()) {
         // Mipmaps keep a large picture smooth when it is shown much smaller.
         QSGTexture* texture = window()->createTextureFromImage(
             frame, QQuickWindow::CreateTextureOptions(QQuickWindow::TextureHasMipmaps)
                        | QQuickWindow::TextureIsOpaque);
         if (texture) {
+            // The node is made with its first texture: the software renderer cannot draw a
+            // texture node that has none.
+            if (!node) {
+                node = new QSGSimpleTextureNode;
+                node->setFiltering(QSGTexture::Linear);
+                node->setOwnsTexture(true);
+            }
             texture->setMipmapFiltering(QSGTexture::Linear);
             node->setTexture(texture);   // the node frees the previous texture
         }
     }
     textureDirty = false;
-    if (!node->texture())
-        return node;
+    if (!node)
+        return nullptr;
     // A null picture keeps the last texture on screen, placed by the texture's own size.
     node->setRect(letterbox(size(), node->texture()->textureSize()));
     return node;

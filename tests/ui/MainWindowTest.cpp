@@ -1,24 +1,505 @@
 #include "tests/ui/WindowHarness.h"
 
-#include <QGuiApplication>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
+// The real Main.qml driven through mouse and keyboard events on the window.
 class MainWindowTest : public QObject {
     Q_OBJECT
 
+private:
+    // A window showing the live screen with two phones, the first one active.
+    static void connectPhones(WindowHarness& h)
+    {
+        h.app.phones = {ControllerDouble::phone(1, "Pixel 8", "Pixel 8"),
+                        ControllerDouble::phone(2, "iPhone", QString(), "iOS 17", true)};
+        h.app.activeId = 1;
+        h.app.live = true;
+        emit h.app.changed();
+        h.settle(50);   // the rail lays its cards out before the next frame
+    }
+    static QQuickItem* editor(WindowHarness& h, int id)
+    {
+        return h.item(QStringLiteral("phoneCard_%1").arg(id))->findChild<QQuickItem*>("nameEditor");
+    }
+    static void beginRename(WindowHarness& h, int id)
+    {
+        QTest::mouseDClick(h.window, Qt::LeftButton, Qt::NoModifier,
+                           h.at(h.item(QStringLiteral("phoneCard_%1").arg(id)), 0.5, 0.2));
+        QTRY_VERIFY(editor(h, id)->hasActiveFocus());
+    }
+    static QStringList renames(const WindowHarness& h)
+    {
+        return h.app.calls.filter(QRegularExpression("^renamePhone"));
+    }
+
 private slots:
     void initTestCase() { WindowHarness::prepareProcess(); }
+    // Any QML warning (a broken binding, a missing property) fails the test that caused it.
+    void init() { QTest::failOnWarning(QRegularExpression(".*")); }
 
-    void loadsWithoutWarnings()
-    {
-        QStringList warnings;
-        WindowHarness h;
-        QVERIFY(h.window);
-        QCOMPARE(h.window->size(), QSize(540, 640));
-        QCOMPARE(h.window->title(), QStringLiteral("Vidlet"));
-    }
+    void showsPairingScreenUntilAPhoneConnects();
+    void renameCommits_data();
+    void renameCommits();
+    void escapeCancelsRename();
+    void renameEditorTakesAtMost40Characters();
+    void renameSurvivesRosterRefresh();
+    void secondRenameCommitsTheFirst();
+    void deviceLine_data();
+    void deviceLine();
+    void recordButtonEnabledState_data();
+    void recordButtonEnabledState();
+    void recordingClockCountsAndResets();
+    void liveChipPausesAndResumes();
+    void settingsOpensOnGeneralAndCloses_data();
+    void settingsOpensOnGeneralAndCloses();
+    void languageRowSwapsModals();
+    void addPhoneCardOpensModal();
+    void themeFollowsChoiceAndSystem();
+    void updateStripOpensAndStaysDismissed();
+    void updateStripStaysClosedWithoutChecker();
+    void closeHidesOrQuits_data();
+    void closeHidesOrQuits();
+    void titleBarDragNeedsMoreThan4Pixels();
+    void ctrl0RestoresDefaultSize();
+    void editMenuServesTheNameEditor();
 };
+
+void MainWindowTest::showsPairingScreenUntilAPhoneConnects()
+{
+    WindowHarness h;
+    QVERIFY(h.window);
+    QVERIFY(h.item("qrTile")->isVisible());
+    QVERIFY(!h.item("previewBox")->isVisible());
+    QVERIFY(!h.item("firewallStrip")->isVisible());
+    // No QR yet: the tile holds a placeholder instead of an image.
+    h.app.setProperty("firewallBlocked", true);
+    QVERIFY(h.item("firewallStrip")->isVisible());
+    h.click(h.item("allowButton"));
+    QCOMPARE(h.app.calls, QStringList{"allowThroughFirewall"});
+
+    connectPhones(h);
+    QTRY_VERIFY(h.item("previewBox")->isVisible());
+    QVERIFY(!h.item("qrTile") || !h.item("qrTile")->isVisible() || h.item("addPhoneModal"));
+    QCOMPARE(h.item("activeName")->property("text").toString(), QStringLiteral("Pixel 8"));
+}
+
+void MainWindowTest::renameCommits_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("enter") << "enter";
+    QTest::newRow("focus loss") << "focus";
+    QTest::newRow("click away") << "click";
+}
+
+void MainWindowTest::renameCommits()
+{
+    QFETCH(QString, how);
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 2);
+    QCOMPARE(editor(h, 2)->property("selectedText").toString(), QStringLiteral("iPhone"));
+    h.type("Work phone");
+
+    if (how == "enter") {
+        QTest::keyClick(h.window, Qt::Key_Return);
+    } else if (how == "focus") {
+        h.item("titleBar")->forceActiveFocus();
+    } else {
+        // A press on the settings button commits and goes no further.
+        h.click(h.item("settingsButton"));
+        h.settle(200);
+        QVERIFY(!h.object("settingsModal")->property("shown").toBool());
+    }
+    QCOMPARE(renames(h), QStringList{"renamePhone 2 Work phone"});
+    QVERIFY(!editor(h, 2)->isVisible());
+    QVERIFY(h.window->property("renamingCard").isNull());
+    QVERIFY(!h.item("renameCatcher")->isVisible());
+}
+
+void MainWindowTest::escapeCancelsRename()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    h.type("Other");
+    QTest::keyClick(h.window, Qt::Key_Escape);
+    QVERIFY(!editor(h, 1)->isVisible());
+    QVERIFY(h.window->property("renamingCard").isNull());
+    h.item("titleBar")->forceActiveFocus();
+    QVERIFY(renames(h).isEmpty());
+    QCOMPARE(h.item("phoneCard_1")->findChild<QQuickItem*>("phoneName")->property("text").toString(),
+             QStringLiteral("Pixel 8"));
+}
+
+void MainWindowTest::renameEditorTakesAtMost40Characters()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    // A press inside the card being renamed reaches the editor and does not commit.
+    h.clickAt(h.at(editor(h, 1)));
+    QVERIFY(editor(h, 1)->hasActiveFocus());
+    QVERIFY(renames(h).isEmpty());
+    QTest::keyClick(h.window, Qt::Key_A, Qt::ControlModifier);
+    h.type(QString(50, QLatin1Char('x')));
+    QTest::keyClick(h.window, Qt::Key_Enter);
+    QCOMPARE(renames(h), QStringList{"renamePhone 1 " + QString(40, QLatin1Char('x'))});
+}
+
+void MainWindowTest::renameSurvivesRosterRefresh()
+{
+    // The controller notifies twice a second while live; an edit in progress must outlast it.
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 2);
+    h.type("Desk");
+    for (int i = 0; i < 3; ++i) {
+        h.app.setProperty("framesSent", qulonglong(i + 1));
+        emit h.app.changed();
+    }
+    QVERIFY(editor(h, 2)->hasActiveFocus());
+    h.type(" cam");
+    QTest::keyClick(h.window, Qt::Key_Return);
+    QCOMPARE(renames(h), QStringList{"renamePhone 2 Desk cam"});
+}
+
+void MainWindowTest::secondRenameCommitsTheFirst()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    h.type("Front");
+    QMetaObject::invokeMethod(h.item("phoneCard_2"), "beginRename");
+    QCOMPARE(renames(h), QStringList{"renamePhone 1 Front"});
+    QVERIFY(editor(h, 2)->hasActiveFocus());
+    QCOMPARE(h.window->property("renamingCard").value<QObject*>(), h.object("phoneCard_2"));
+    QTest::keyClick(h.window, Qt::Key_Escape);
+    QCOMPARE(renames(h).size(), 1);
+}
+
+void MainWindowTest::deviceLine_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("os");
+    QTest::addColumn<bool>("usb");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("model") << "Pixel 8" << "Android 14" << false << "Pixel 8";
+    QTest::newRow("os over usb") << "" << "iOS 17" << true << "iOS 17 · USB";
+    QTest::newRow("usb alone") << "" << "" << true << "USB";
+    QTest::newRow("nothing") << "" << "" << false << "";
+}
+
+void MainWindowTest::deviceLine()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, os);
+    QFETCH(bool, usb);
+    QFETCH(QString, line);
+    WindowHarness h;
+    h.app.phones = {ControllerDouble::phone(3, "Phone", model, os, usb)};
+    h.app.activeId = 3;
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("phoneCard_3"));
+    QCOMPARE(h.item("phoneCard_3")->property("deviceLine").toString(), line);
+    bool shown = false;
+    for (QQuickItem* t : h.item("phoneCard_3")->findChildren<QQuickItem*>())
+        if (t->property("text").toString() == line && !line.isEmpty() && t->isVisible())
+            shown = true;
+    QCOMPARE(shown, !line.isEmpty());
+}
+
+void MainWindowTest::recordButtonEnabledState_data()
+{
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("recording");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("idle") << false << true << false << false;
+    QTest::newRow("live") << true << true << false << true;
+    QTest::newRow("paused output") << true << false << false << false;
+    QTest::newRow("recording, feed paused") << true << false << true << true;
+    QTest::newRow("recording, not live") << false << true << true << true;
+}
+
+void MainWindowTest::recordButtonEnabledState()
+{
+    QFETCH(bool, live);
+    QFETCH(bool, output);
+    QFETCH(bool, recording);
+    QFETCH(bool, enabled);
+    WindowHarness h;
+    connectPhones(h);
+    h.app.live = live;
+    h.app.outputEnabled = output;
+    h.app.recording = recording;
+    emit h.app.changed();
+    QQuickItem* button = h.item("recordButton");
+    QCOMPARE(button->isEnabled(), enabled);
+    QCOMPARE(button->opacity(), enabled ? 1.0 : 0.45);
+    h.click(button);
+    QCOMPARE(h.app.calls.contains("toggleRecording"), enabled);
+}
+
+void MainWindowTest::recordingClockCountsAndResets()
+{
+    WindowHarness h;
+    connectPhones(h);
+    h.app.setProperty("recording", true);
+    QQuickItem* label = h.item("recordLabel");
+    QTRY_COMPARE(label->property("text").toString(), QStringLiteral("0:01"));
+    h.window->setProperty("recSeconds", 75);
+    QCOMPARE(label->property("text").toString(), QStringLiteral("1:15"));
+    h.window->setProperty("recSeconds", 750);
+    QCOMPARE(label->property("text").toString(), QStringLiteral("12:30"));
+    h.app.setProperty("recording", false);
+    QCOMPARE(label->property("text").toString(), QStringLiteral("Record"));
+    h.app.setProperty("recording", true);
+    QCOMPARE(label->property("text").toString(), QStringLiteral("0:00"));
+}
+
+void MainWindowTest::liveChipPausesAndResumes()
+{
+    WindowHarness h;
+    connectPhones(h);
+    QQuickItem* chip = h.item("liveChip");
+    QVERIFY(!h.item("pausedOverlay")->isVisible());
+    QVERIFY(!h.item("inUseChip")->isVisible());
+    h.click(chip);
+    QCOMPARE(h.app.calls, QStringList{"toggleOutput"});
+    QVERIFY(h.item("pausedOverlay")->isVisible());
+    bool paused = false;
+    for (QQuickItem* t : chip->findChildren<QQuickItem*>())
+        paused |= t->property("text").toString() == QLatin1String("PAUSED");
+    QVERIFY(paused);
+    h.click(chip);
+    QVERIFY(!h.item("pausedOverlay")->isVisible());
+    h.app.setProperty("appConnected", true);
+    QVERIFY(h.item("inUseChip")->isVisible());
+}
+
+void MainWindowTest::settingsOpensOnGeneralAndCloses_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("escape") << "escape";
+    QTest::newRow("backdrop") << "backdrop";
+    QTest::newRow("close button") << "button";
+}
+
+void MainWindowTest::settingsOpensOnGeneralAndCloses()
+{
+    QFETCH(QString, how);
+    WindowHarness h;
+    QObject* settings = h.object("settingsModal");
+    h.click(h.item("settingsButton"));
+    QVERIFY(settings->property("shown").toBool());
+    h.settle(200);
+    h.click(h.item("settingsTab_2"));
+    QCOMPARE(settings->property("tab").toInt(), 2);
+    // A press on the panel itself keeps the modal open.
+    QQuickItem* panel = settings->findChild<QQuickItem*>("modalPanel");
+    h.clickAt(h.at(panel, 0.5, 0.97));
+    QVERIFY(settings->property("shown").toBool());
+
+    if (how == "escape")
+        QTest::keyClick(h.window, Qt::Key_Escape);
+    else if (how == "backdrop")
+        h.clickAt(QPoint(30, h.window->height() - 30));
+    else
+        h.click(settings->findChild<QQuickItem*>("modalClose"));
+    QVERIFY(!settings->property("shown").toBool());
+    QTRY_VERIFY(!qobject_cast<QQuickItem*>(settings)->isVisible());
+
+    h.click(h.item("settingsButton"));
+    QCOMPARE(settings->property("tab").toInt(), 0);
+}
+
+void MainWindowTest::languageRowSwapsModals()
+{
+    WindowHarness h;
+    QObject* settings = h.object("settingsModal");
+    QObject* language = h.object("languageModal");
+    h.window->setProperty("dummy", 0);
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+    h.settle(200);
+    h.click(h.item("languageRow"));
+    QVERIFY(!settings->property("shown").toBool());
+    QVERIFY(language->property("shown").toBool());
+    h.settle(200);
+    h.click(h.item("langCell_fr"));
+    QCOMPARE(h.i18n->language(), QStringLiteral("fr"));
+    QVERIFY(!language->property("shown").toBool());
+    QVERIFY(!settings->property("shown").toBool());
+    // The selected cell follows the stored choice, "auto" included.
+    h.i18n->setLanguage("auto");
+    QVERIFY(h.item("langCell_auto")->property("selected").toBool());
+    QVERIFY(!h.item("langCell_fr")->property("selected").toBool());
+}
+
+void MainWindowTest::addPhoneCardOpensModal()
+{
+    WindowHarness h;
+    connectPhones(h);
+    h.click(h.item("addPhoneCard"));
+    QVERIFY(h.object("addPhoneModal")->property("shown").toBool());
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "main"));
+    QVERIFY(!h.object("settingsModal")->property("shown").toBool());
+    QVERIFY(!h.object("languageModal")->property("shown").toBool());
+}
+
+void MainWindowTest::themeFollowsChoiceAndSystem()
+{
+    WindowHarness h;
+    QCOMPARE(h.window->property("dark").toBool(), true);
+    h.app.setProperty("osDark", false);
+    QCOMPARE(h.window->property("dark").toBool(), false);
+    QCOMPARE(h.window->property("accent").value<QColor>(), QColor("#0bab9d"));
+    h.app.setThemeMode(2);
+    QCOMPARE(h.window->property("dark").toBool(), true);
+    QCOMPARE(h.window->property("accent").value<QColor>(), QColor("#22d0c1"));
+
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+    h.settle(200);
+    h.click(h.item("themeSegment_1"));
+    QVERIFY(h.app.calls.contains("setThemeMode 1"));
+    QCOMPARE(h.window->property("dark").toBool(), false);
+
+    // A forced theme holds against the controller from then on.
+    QMetaObject::invokeMethod(h.window, "shotSetTheme", Q_ARG(QVariant, 2));
+    h.app.setThemeMode(1);
+    QCOMPARE(h.window->property("dark").toBool(), true);
+}
+
+void MainWindowTest::updateStripOpensAndStaysDismissed()
+{
+    WindowHarness h;
+    QQuickItem* strip = h.item("updateStrip");
+    QCOMPARE(strip->height(), 0.0);
+    h.updater.latestVersion = "1.2";
+    h.updater.setProperty("available", true);
+    QTRY_COMPARE(strip->height(), 36.0);
+    bool announced = false;
+    for (QQuickItem* t : strip->findChildren<QQuickItem*>())
+        announced |= t->property("text").toString() == QLatin1String("Vidlet 1.2 is available.");
+    QVERIFY(announced);
+    h.click(h.item("updateDownload"));
+    QCOMPARE(h.updater.downloads, 1);
+
+    h.click(h.item("updateDismiss"));
+    QTRY_COMPARE(strip->height(), 0.0);
+    h.updater.setProperty("available", false);
+    h.updater.setProperty("available", true);
+    h.settle(250);
+    QCOMPARE(strip->height(), 0.0);
+    QVERIFY(!strip->isVisible());
+}
+
+void MainWindowTest::updateStripStaysClosedWithoutChecker()
+{
+    WindowHarness h(false);
+    QVERIFY(h.window);
+    QCOMPARE(h.item("updateStrip")->height(), 0.0);
+}
+
+void MainWindowTest::closeHidesOrQuits_data()
+{
+    QTest::addColumn<bool>("toTray");
+    QTest::addColumn<bool>("systemClose");
+    QTest::newRow("button, to tray") << true << false;
+    QTest::newRow("system, to tray") << true << true;
+    QTest::newRow("button, quit") << false << false;
+}
+
+void MainWindowTest::closeHidesOrQuits()
+{
+    QFETCH(bool, toTray);
+    QFETCH(bool, systemClose);
+    WindowHarness h;
+    h.app.setProperty("minimizeToTray", toTray);
+    QSignalSpy quit(&h.engine, &QQmlEngine::quit);
+    if (systemClose)
+        h.window->close();
+    else
+        h.click(h.item("closeButton"));
+    QCOMPARE(h.window->isVisible(), !toTray);
+    QCOMPARE(quit.size(), toTray ? 0 : 1);
+}
+
+void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()
+{
+    WindowHarness h;
+    QQuickItem* bar = h.item("titleBar");
+    const QPoint p = h.at(bar, 0.3, 0.5);
+    QTest::mousePress(h.window, Qt::LeftButton, Qt::NoModifier, p);
+    QTest::mouseMove(h.window, p + QPoint(4, 4));
+    QCOMPARE(h.window->property("_moving").toBool(), false);
+    QTest::mouseMove(h.window, p + QPoint(9, 0));
+    QCOMPARE(h.window->property("_moving").toBool(), true);
+    QTest::mouseRelease(h.window, Qt::LeftButton, Qt::NoModifier, p + QPoint(9, 0));
+    QTRY_COMPARE(h.window->property("_moving").toBool(), false);
+
+    QTest::mouseDClick(h.window, Qt::LeftButton, Qt::NoModifier, p);
+    QTRY_COMPARE(h.window->property("isMax").toBool(), true);
+    QCOMPARE(h.window->property("_restoreW").toInt(), 540);
+    QCOMPARE(h.window->property("shadowMargin").toInt(), 0);
+    QCOMPARE(h.window->property("cardRadius").toInt(), 0);
+    QMetaObject::invokeMethod(h.window, "toggleMaxRestore");
+    QTRY_COMPARE(h.window->property("isMax").toBool(), false);
+    QCOMPARE(h.window->property("shadowMargin").toInt(), 16);
+}
+
+void MainWindowTest::ctrl0RestoresDefaultSize()
+{
+    WindowHarness h;
+    h.window->resize(800, 700);
+    QTRY_COMPARE(h.window->width(), 800);
+    QTest::keyClick(h.window, Qt::Key_0, Qt::ControlModifier);
+    QTRY_COMPARE(h.window->size(), QSize(540, 640));
+}
+
+void MainWindowTest::editMenuServesTheNameEditor()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    QQuickItem* menu = h.item("editMenu");
+    QQuickItem* panel = h.item("editMenuPanel");
+    QQuickItem* input = editor(h, 1);
+
+    // Opened with all text selected: every row works. The menu takes no focus, so the rename
+    // stays open.
+    h.clickAt(h.at(input), Qt::RightButton);
+    QVERIFY(menu->isVisible());
+    QVERIFY(input->hasActiveFocus());
+    QVERIFY(h.item("editMenuRow_Ctrl+X")->property("active").toBool());
+    h.click(h.item("editMenuRow_Ctrl+X"));
+    QVERIFY(!menu->isVisible());
+    QCOMPARE(input->property("text").toString(), QString());
+    QVERIFY(input->hasActiveFocus());
+    QVERIFY(renames(h).isEmpty());
+
+    // Empty field: Cut, Copy and Select all are inactive; a press on one closes the menu only.
+    QMetaObject::invokeMethod(h.window, "openEditMenu", Q_ARG(QVariant, QVariant::fromValue<QObject*>(input)),
+                              Q_ARG(QVariant, 10000), Q_ARG(QVariant, 10000));
+    QVERIFY(menu->isVisible());
+    const QRectF card = h.item("card")->mapRectToScene(QRectF(0, 0, h.item("card")->width(), h.item("card")->height()));
+    const QRectF r = panel->mapRectToScene(QRectF(0, 0, panel->width(), panel->height()));
+    QCOMPARE(r.right(), card.right() - 4);
+    QCOMPARE(r.bottom(), card.bottom() - 4);
+    QVERIFY(!h.item("editMenuRow_Ctrl+C")->property("active").toBool());
+    QVERIFY(!h.item("editMenuRow_Ctrl+A")->property("active").toBool());
+    QVERIFY(h.item("editMenuRow_Ctrl+V")->property("active").toBool());
+    h.click(h.item("editMenuRow_Ctrl+C"));
+    QVERIFY(!menu->isVisible());
+
+    // Paste brings the cut text back.
+    h.clickAt(h.at(input), Qt::RightButton);
+    h.click(h.item("editMenuRow_Ctrl+V"));
+    QCOMPARE(input->property("text").toString(), QStringLiteral("Pixel 8"));
+    QTest::keyClick(h.window, Qt::Key_Return);
+    QCOMPARE(renames(h), QStringList{"renamePhone 1 Pixel 8"});
+}
 
 QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"

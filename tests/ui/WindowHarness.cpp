@@ -28,8 +28,29 @@ WindowHarness::WindowHarness(bool withUpdater)
     engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
     if (!engine.rootObjects().isEmpty())
         window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
-    if (window && !QTest::qWaitForWindowExposed(window))
-        window = nullptr;
+    // Keyboard focus reaches items only in the active window.
+    if (window) {
+        window->requestActivate();
+        if (!QTest::qWaitForWindowActive(window))
+            window = nullptr;
+    }
+}
+
+namespace {
+
+// Repeater and Loader items hang in the visual tree, not always under their QObject parent.
+QObject* findInItems(QQuickItem* item, const QString& objectName)
+{
+    if (item->objectName() == objectName)
+        return item;
+    if (QObject* o = item->findChild<QObject*>(objectName))
+        return o;
+    for (QQuickItem* child : item->childItems())
+        if (QObject* o = findInItems(child, objectName))
+            return o;
+    return nullptr;
+}
+
 }
 
 QObject* WindowHarness::object(const QString& objectName) const
@@ -38,7 +59,9 @@ QObject* WindowHarness::object(const QString& objectName) const
         return nullptr;
     if (window->objectName() == objectName)
         return window;
-    return window->findChild<QObject*>(objectName);
+    if (QObject* o = window->findChild<QObject*>(objectName))
+        return o;
+    return findInItems(window->contentItem(), objectName);
 }
 
 QQuickItem* WindowHarness::item(const QString& objectName) const
@@ -64,4 +87,10 @@ void WindowHarness::clickAt(QPoint p, Qt::MouseButton button) const
 void WindowHarness::settle(int ms) const
 {
     QTest::qWait(ms);
+}
+
+void WindowHarness::type(const QString& text) const
+{
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
 }

@@ -30,6 +30,8 @@ public:
     QPoint at(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) const;
     void click(QQuickItem* item, Qt::MouseButton button = Qt::LeftButton) const;
     void clickAt(QPoint p, Qt::MouseButton button = Qt::LeftButton) const;
+    // Types text into the window's focused item, one key at a time.
+    void type(const QString& text) const;
     // Waits until every visual change, animations included, has settled.
     void settle(int ms = 350) const;
 

@@ -94,7 +94,7 @@ void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    socket->disconnect(this);
+    socket->disconnect(this); // adopted again: its new record gets the only connections
 
     PhoneConnection record;
     record.id = m_nextId++;

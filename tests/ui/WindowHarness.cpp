@@ -64,6 +64,19 @@ QObject* WindowHarness::object(const QString& objectName) const
     return findInItems(window->contentItem(), objectName);
 }
 
+QList<QQuickItem*> WindowHarness::items(const QString& objectName) const
+{
+    QList<QQuickItem*> found;
+    QList<QQuickItem*> pending{window->contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem* item = pending.takeLast();
+        if (item->objectName() == objectName)
+            found << item;
+        pending << item->childItems();
+    }
+    return found;
+}
+
 QQuickItem* WindowHarness::item(const QString& objectName) const
 {
     return qobject_cast<QQuickItem*>(object(objectName));

@@ -26,6 +26,8 @@ public:
 
     QQuickItem* item(const QString& objectName) const;
     QObject* object(const QString& objectName) const;
+    // Every item of that name in the window's visual tree.
+    QList<QQuickItem*> items(const QString& objectName) const;
     // The window point at the centre of an item, or at (fx, fy) of its size.
     QPoint at(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) const;
     void click(QQuickItem* item, Qt::MouseButton button = Qt::LeftButton) const;

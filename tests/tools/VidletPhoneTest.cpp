@@ -200,7 +200,7 @@ void VidletPhoneTest::lanSessionFollowsThePc()
 
     // Inactive: the video stops (a frame already on its way may still come).
     pc.send(SetActive, QJsonObject{{"active", false}});
-    QTest::qWait(150);
+    QTest::qWait(300);
     while (pc.next(0)) {
     }
     QVERIFY(!pc.next(400));

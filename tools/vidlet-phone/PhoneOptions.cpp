@@ -2,6 +2,11 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <utility>
+
 namespace {
 
 bool parseSize(const QString& text, int* width, int* height)
@@ -58,106 +63,78 @@ QString PhoneOptions::usage()
 
 std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QString* error)
 {
+    using Set = std::function<void(PhoneOptions&, qint64)>;
+    struct Number {
+        const char* name;
+        qint64 min;
+        qint64 max;
+        Set set;
+    };
+    constexpr qint64 kLong = qint64(1) << 40;
+    const Number numbers[] = {
+        {"--port", 1, 65535, [](PhoneOptions& o, qint64 n) { o.port = quint16(n); }},
+        {"--usb-listen", 0, 65535, [](PhoneOptions& o, qint64 n) { o.usbPort = quint16(n); }},
+        {"--protocol", 0, 1000000, [](PhoneOptions& o, qint64 n) { o.protocolVersion = int(n); }},
+        {"--fps", 1, 240, [](PhoneOptions& o, qint64 n) { o.fps = int(n); }},
+        {"--bitrate", 10, 200000, [](PhoneOptions& o, qint64 n) { o.bitrateKbps = int(n); }},
+        {"--gop", 1, 100000, [](PhoneOptions& o, qint64 n) { o.gopFrames = int(n); }},
+        {"--duration-ms", 1, kLong, [](PhoneOptions& o, qint64 n) { o.durationMs = n; }},
+        {"--frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.maxFrames = n; }},
+        {"--pause-at-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseAtMs = n; }},
+        {"--pause-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseMs = n; }},
+    };
     PhoneOptions o;
+    const std::pair<const char*, QString*> texts[] = {
+        {"--host", &o.host}, {"--device-id", &o.deviceId}, {"--name", &o.name},
+        {"--model", &o.model}, {"--os", &o.os},
+    };
+    const std::pair<const char*, bool*> flags[] = {
+        {"--no-bye", &o.noBye}, {"--verbose", &o.verbose}, {"--help", &o.help},
+    };
     const auto fail = [error](const QString& message) {
         *error = message;
         return std::optional<PhoneOptions>();
     };
+
     for (int i = 1; i < arguments.size(); ++i) {
         const QString arg = arguments[i];
-        if (arg == QLatin1String("--no-bye")) {
-            o.sendBye = false;
-            continue;
-        }
-        if (arg == QLatin1String("--verbose")) {
-            o.verbose = true;
-            continue;
-        }
-        if (arg == QLatin1String("--help")) {
-            o.help = true;
+        const auto named = [&arg](const char* name) { return arg == QLatin1String(name); };
+        if (const auto flag = std::find_if(std::begin(flags), std::end(flags),
+                                           [&](const auto& f) { return named(f.first); });
+            flag != std::end(flags)) {
+            *flag->second = true;
             continue;
         }
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(arg));
         const QString value = arguments[++i];
-        qint64 n = 0;
-        const auto number = [&](qint64 min, qint64 max) {
-            if (!parseInt(value, min, max, &n)) {
-                *error = QStringLiteral("%1: bad value \"%2\"").arg(arg, value);
-                return false;
-            }
-            return true;
-        };
-        if (arg == QLatin1String("--host")) {
-            o.host = value;
-        } else if (arg == QLatin1String("--port")) {
-            if (!number(1, 65535))
-                return std::nullopt;
-            o.port = quint16(n);
-        } else if (arg == QLatin1String("--usb-listen")) {
-            if (!number(0, 65535))
-                return std::nullopt;
-            o.usbPort = quint16(n);
-        } else if (arg == QLatin1String("--token")) {
+
+        if (const auto text = std::find_if(std::begin(texts), std::end(texts),
+                                           [&](const auto& t) { return named(t.first); });
+            text != std::end(texts)) {
+            *text->second = value;
+        } else if (const auto number = std::find_if(std::begin(numbers), std::end(numbers),
+                                                    [&](const auto& n) { return named(n.name); });
+                   number != std::end(numbers)) {
+            qint64 n = 0;
+            if (!parseInt(value, number->min, number->max, &n))
+                return fail(QStringLiteral("%1: bad value \"%2\"").arg(arg, value));
+            number->set(o, n);
+        } else if (named("--token")) {
             o.token = value;
             o.tokenGiven = true;
-        } else if (arg == QLatin1String("--token-file")) {
+        } else if (named("--token-file")) {
             const auto token = readTokenFile(value);
             if (!token)
                 return fail(QStringLiteral("cannot read token file %1").arg(value));
             o.token = *token;
             o.tokenGiven = true;
-        } else if (arg == QLatin1String("--device-id")) {
-            o.deviceId = value;
-        } else if (arg == QLatin1String("--name")) {
-            o.name = value;
-        } else if (arg == QLatin1String("--model")) {
-            o.model = value;
-        } else if (arg == QLatin1String("--os")) {
-            o.os = value;
-        } else if (arg == QLatin1String("--protocol")) {
-            if (!number(0, 1000000))
-                return std::nullopt;
-            o.protocolVersion = int(n);
-        } else if (arg == QLatin1String("--size") || arg == QLatin1String("--stream-info")) {
+        } else if (named("--size") || named("--stream-info")) {
             int w = 0, h = 0;
             if (!parseSize(value, &w, &h))
                 return fail(QStringLiteral("%1: expected WxH, got \"%2\"").arg(arg, value));
-            if (arg == QLatin1String("--size")) {
-                o.width = w;
-                o.height = h;
-            } else {
-                o.infoWidth = w;
-                o.infoHeight = h;
-            }
-        } else if (arg == QLatin1String("--fps")) {
-            if (!number(1, 240))
-                return std::nullopt;
-            o.fps = int(n);
-        } else if (arg == QLatin1String("--bitrate")) {
-            if (!number(10, 200000))
-                return std::nullopt;
-            o.bitrateKbps = int(n);
-        } else if (arg == QLatin1String("--gop")) {
-            if (!number(1, 100000))
-                return std::nullopt;
-            o.gopFrames = int(n);
-        } else if (arg == QLatin1String("--duration-ms")) {
-            if (!number(1, qint64(1) << 40))
-                return std::nullopt;
-            o.durationMs = n;
-        } else if (arg == QLatin1String("--frames")) {
-            if (!number(1, qint64(1) << 40))
-                return std::nullopt;
-            o.maxFrames = n;
-        } else if (arg == QLatin1String("--pause-at-ms")) {
-            if (!number(0, qint64(1) << 40))
-                return std::nullopt;
-            o.pauseAtMs = n;
-        } else if (arg == QLatin1String("--pause-ms")) {
-            if (!number(0, qint64(1) << 40))
-                return std::nullopt;
-            o.pauseMs = n;
+            (named("--size") ? o.width : o.infoWidth) = w;
+            (named("--size") ? o.height : o.infoHeight) = h;
         } else {
             return fail(QStringLiteral("unknown option %1").arg(arg));
         }

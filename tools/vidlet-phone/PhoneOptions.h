@@ -36,7 +36,7 @@ struct PhoneOptions {
     qint64 pauseAtMs = -1;
     qint64 pauseMs = 0;
 
-    bool sendBye = true;
+    bool noBye = false;
     bool verbose = false;
     bool help = false;
 

@@ -161,7 +161,7 @@ void PhoneSimulator::finishAll()
     // A session may close at once, which edits the list.
     const QList<PhoneSession*> open = sessions;
     for (PhoneSession* session : open)
-        session->finish(options.sendBye);
+        session->finish(!options.noBye);
 }
 
 void PhoneSimulator::onSessionClosed(PhoneSession* session)

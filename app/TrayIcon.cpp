@@ -45,9 +45,10 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, QObject* parent)
 
     refresh();
     // A desktop without a notification area (a headless session) runs the program all the same.
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        tray_.show();
+    else
         qInfo("Vidlet: no notification area; running without a tray icon");
-    tray_.show();
 }
 
 QIcon TrayIcon::makeIcon(Badge badge)

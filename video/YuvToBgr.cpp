@@ -32,28 +32,38 @@ void rowScalar(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t*
 
 namespace YuvToBgr {
 
+// Rows go in pairs that share a chroma row, so the kernels compute the chroma terms once for
+// both; the last row of an odd height is passed as both rows.
 void fromI420(const std::uint8_t* y, int yPitch, const std::uint8_t* u, int uPitch,
               const std::uint8_t* v, int vPitch, int width, int height, std::uint8_t* bgr)
 {
-    for (int r = 0; r < height; ++r) {
-        const std::uint8_t* yRow = y + std::ptrdiff_t(r) * yPitch;
+    for (int r = 0; r < height; r += 2) {
+        const int r1 = r + 1 < height ? r + 1 : r;
+        const std::uint8_t* y0 = y + std::ptrdiff_t(r) * yPitch;
+        const std::uint8_t* y1 = y + std::ptrdiff_t(r1) * yPitch;
         const std::uint8_t* uRow = u + std::ptrdiff_t(r >> 1) * uPitch;
         const std::uint8_t* vRow = v + std::ptrdiff_t(r >> 1) * vPitch;
-        std::uint8_t* out = bgr + std::ptrdiff_t(r) * width * 3;
-        const int done = YuvToBgrSimd::i420Row(yRow, uRow, vRow, out, width);
-        rowScalar<1>(yRow, uRow, vRow, out, done, width);
+        std::uint8_t* out0 = bgr + std::ptrdiff_t(r) * width * 3;
+        std::uint8_t* out1 = bgr + std::ptrdiff_t(r1) * width * 3;
+        const int done = YuvToBgrSimd::i420Rows(y0, y1, uRow, vRow, out0, out1, width);
+        rowScalar<1>(y0, uRow, vRow, out0, done, width);
+        rowScalar<1>(y1, uRow, vRow, out1, done, width);
     }
 }
 
 void fromNv12(const std::uint8_t* y, int yPitch, const std::uint8_t* uv, int uvPitch, int width,
               int height, std::uint8_t* bgr)
 {
-    for (int r = 0; r < height; ++r) {
-        const std::uint8_t* yRow = y + std::ptrdiff_t(r) * yPitch;
+    for (int r = 0; r < height; r += 2) {
+        const int r1 = r + 1 < height ? r + 1 : r;
+        const std::uint8_t* y0 = y + std::ptrdiff_t(r) * yPitch;
+        const std::uint8_t* y1 = y + std::ptrdiff_t(r1) * yPitch;
         const std::uint8_t* uvRow = uv + std::ptrdiff_t(r >> 1) * uvPitch;
-        std::uint8_t* out = bgr + std::ptrdiff_t(r) * width * 3;
-        const int done = YuvToBgrSimd::nv12Row(yRow, uvRow, out, width);
-        rowScalar<2>(yRow, uvRow, uvRow + 1, out, done, width);
+        std::uint8_t* out0 = bgr + std::ptrdiff_t(r) * width * 3;
+        std::uint8_t* out1 = bgr + std::ptrdiff_t(r1) * width * 3;
+        const int done = YuvToBgrSimd::nv12Rows(y0, y1, uvRow, out0, out1, width);
+        rowScalar<2>(y0, uvRow, uvRow + 1, out0, done, width);
+        rowScalar<2>(y1, uvRow, uvRow + 1, out1, done, width);
     }
 }
 

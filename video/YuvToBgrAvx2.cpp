@@ -44,37 +44,45 @@ VIDLET_AVX2 inline __m256i spread(__m256i b, __m256i g, __m256i r, int out)
                            _mm256_shuffle_epi8(r, mask(out, 2)));
 }
 
-// One channel of 16 pixels that share their pairs' chroma terms `whole` and `fraction`.
-VIDLET_AVX2 inline __m256i channel(__m256i c, __m256i yFrac, __m256i whole, __m256i fraction)
+// The chroma terms of 16 pairs, from U and V as 16-bit lanes (lane 0 pairs 0..7, lane 1 8..15).
+struct Chroma256 {
+    __m256i bWhole, bFrac, gWhole, gFrac, rWhole, rFrac;
+};
+
+VIDLET_AVX2 inline Chroma256 chroma256(__m256i u, __m256i v)
 {
-    return _mm256_add_epi16(_mm256_add_epi16(c, whole),
-                            _mm256_srai_epi16(_mm256_add_epi16(yFrac, fraction), 8));
+    const __m256i d = _mm256_sub_epi16(u, _mm256_set1_epi16(128));
+    const __m256i e = _mm256_sub_epi16(v, _mm256_set1_epi16(128));
+    const __m256i sixteen = _mm256_set1_epi16(16), offset = _mm256_set1_epi16(YuvToBgrX86::foldedOffset);
+    return {_mm256_sub_epi16(_mm256_slli_epi16(d, 1), sixteen),
+            _mm256_add_epi16(_mm256_slli_epi16(d, 2), offset),
+            _mm256_sub_epi16(_mm256_sub_epi16(_mm256_setzero_si256(), e), sixteen),
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d, _mm256_set1_epi16(-100)),
+                                              _mm256_mullo_epi16(e, _mm256_set1_epi16(48))),
+                             offset),
+            _mm256_sub_epi16(_mm256_slli_epi16(e, 1), sixteen),
+            _mm256_add_epi16(_mm256_mullo_epi16(e, _mm256_set1_epi16(-103)), offset)};
 }
 
-// 32 pixels from y[0..31] and their 16 chroma pairs d, e (16-bit lanes; lane 0 holds pairs 0..7,
-// lane 1 pairs 8..15). Splitting the luma into even and odd pixels lines each pixel up with its
-// pair, so the chroma terms are computed once per pair and never duplicated.
-VIDLET_AVX2 inline void convert32(const std::uint8_t* y, __m256i d, __m256i e, std::uint8_t* out)
+VIDLET_AVX2 inline __m256i channel(__m256i y, __m256i y42, __m256i whole, __m256i fraction)
 {
-    const __m256i bWhole = _mm256_slli_epi16(d, 1);
-    const __m256i bFrac = _mm256_slli_epi16(d, 2);
-    const __m256i gWhole = _mm256_sub_epi16(_mm256_setzero_si256(), e);
-    const __m256i gFrac = _mm256_add_epi16(_mm256_mullo_epi16(d, _mm256_set1_epi16(-100)),
-                                           _mm256_mullo_epi16(e, _mm256_set1_epi16(48)));
-    const __m256i rWhole = _mm256_slli_epi16(e, 1);
-    const __m256i rFrac = _mm256_mullo_epi16(e, _mm256_set1_epi16(-103));
+    return _mm256_add_epi16(_mm256_add_epi16(y, whole),
+                            _mm256_srai_epi16(_mm256_add_epi16(y42, fraction), 8));
+}
 
+// 32 pixels of one row whose 16 pairs have the chroma terms k.
+VIDLET_AVX2 inline void convert32(const std::uint8_t* y, const Chroma256& k, std::uint8_t* out)
+{
     const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
     const __m256i yParity[2] = {_mm256_and_si256(luma, _mm256_set1_epi16(0xff)),
                                 _mm256_srli_epi16(luma, 8)};
     __m256i b[2], g[2], r[2];
     for (int odd = 0; odd < 2; ++odd) {
-        const __m256i c = _mm256_sub_epi16(yParity[odd], _mm256_set1_epi16(16));
-        const __m256i yFrac = _mm256_add_epi16(_mm256_mullo_epi16(c, _mm256_set1_epi16(42)),
-                                               _mm256_set1_epi16(128));
-        b[odd] = channel(c, yFrac, bWhole, bFrac);
-        g[odd] = channel(c, yFrac, gWhole, gFrac);
-        r[odd] = channel(c, yFrac, rWhole, rFrac);
+        const __m256i y16 = yParity[odd];
+        const __m256i y42 = _mm256_mullo_epi16(y16, _mm256_set1_epi16(42));
+        b[odd] = channel(y16, y42, k.bWhole, k.bFrac);
+        g[odd] = channel(y16, y42, k.gWhole, k.gFrac);
+        r[odd] = channel(y16, y42, k.rWhole, k.rFrac);
     }
     const __m256i b8 = _mm256_packus_epi16(b[0], b[1]);
     const __m256i g8 = _mm256_packus_epi16(g[0], g[1]);
@@ -93,30 +101,32 @@ VIDLET_AVX2 inline void convert32(const std::uint8_t* y, __m256i d, __m256i e, s
 
 namespace YuvToBgrX86 {
 
-VIDLET_AVX2 int i420RowAvx2(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-                            std::uint8_t* bgr, int width)
+VIDLET_AVX2 int i420RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
+                             const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1,
+                             int width)
 {
-    const __m256i bias = _mm256_set1_epi16(128);
     int x = 0;
     for (; x + 32 <= width; x += 32) {
         const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
         const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
-        convert32(y + x, _mm256_sub_epi16(_mm256_cvtepu8_epi16(u8), bias),
-                  _mm256_sub_epi16(_mm256_cvtepu8_epi16(v8), bias), bgr + x * 3);
+        const Chroma256 k = chroma256(_mm256_cvtepu8_epi16(u8), _mm256_cvtepu8_epi16(v8));
+        convert32(y0 + x, k, bgr0 + x * 3);
+        convert32(y1 + x, k, bgr1 + x * 3);
     }
     return x;
 }
 
-VIDLET_AVX2 int nv12RowAvx2(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr,
-                            int width)
+VIDLET_AVX2 int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1,
+                             const std::uint8_t* uv, std::uint8_t* bgr0, std::uint8_t* bgr1,
+                             int width)
 {
-    const __m256i bias = _mm256_set1_epi16(128);
-    const __m256i low = _mm256_set1_epi16(0xff);
     int x = 0;
     for (; x + 32 <= width; x += 32) {
         const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv + x));
-        convert32(y + x, _mm256_sub_epi16(_mm256_and_si256(pairs, low), bias),
-                  _mm256_sub_epi16(_mm256_srli_epi16(pairs, 8), bias), bgr + x * 3);
+        const Chroma256 k = chroma256(_mm256_and_si256(pairs, _mm256_set1_epi16(0xff)),
+                                      _mm256_srli_epi16(pairs, 8));
+        convert32(y0 + x, k, bgr0 + x * 3);
+        convert32(y1 + x, k, bgr1 + x * 3);
     }
     return x;
 }

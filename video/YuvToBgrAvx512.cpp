@@ -37,42 +37,54 @@ constexpr Interleave512 interleave512()
 
 constexpr Interleave512 table512 = interleave512();
 
-VIDLET_AVX512 inline __m512i channel512(__m512i c, __m512i yFrac, __m512i whole, __m512i fraction)
+// The chroma terms of 32 pairs, from U and V as 16-bit lanes.
+struct Chroma512 {
+    __m512i bWhole, bFrac, gWhole, gFrac, rWhole, rFrac;
+};
+
+VIDLET_AVX512 inline Chroma512 chroma512(__m512i u, __m512i v)
 {
-    return _mm512_add_epi16(_mm512_add_epi16(c, whole),
-                            _mm512_srai_epi16(_mm512_add_epi16(yFrac, fraction), 8));
+    const __m512i d = _mm512_sub_epi16(u, _mm512_set1_epi16(128));
+    const __m512i e = _mm512_sub_epi16(v, _mm512_set1_epi16(128));
+    const __m512i sixteen = _mm512_set1_epi16(16), offset = _mm512_set1_epi16(YuvToBgrX86::foldedOffset);
+    return {_mm512_sub_epi16(_mm512_slli_epi16(d, 1), sixteen),
+            _mm512_add_epi16(_mm512_slli_epi16(d, 2), offset),
+            _mm512_sub_epi16(_mm512_sub_epi16(_mm512_setzero_si512(), e), sixteen),
+            _mm512_add_epi16(_mm512_add_epi16(_mm512_mullo_epi16(d, _mm512_set1_epi16(-100)),
+                                              _mm512_mullo_epi16(e, _mm512_set1_epi16(48))),
+                             offset),
+            _mm512_sub_epi16(_mm512_slli_epi16(e, 1), sixteen),
+            _mm512_add_epi16(_mm512_mullo_epi16(e, _mm512_set1_epi16(-103)), offset)};
 }
 
-VIDLET_AVX512 inline void convert64(const std::uint8_t* y, __m512i d, __m512i e, std::uint8_t* out)
+VIDLET_AVX512 inline __m512i channel512(__m512i y, __m512i y42, __m512i whole, __m512i fraction)
 {
-    const __m512i bWhole = _mm512_slli_epi16(d, 1);
-    const __m512i bFrac = _mm512_slli_epi16(d, 2);
-    const __m512i gWhole = _mm512_sub_epi16(_mm512_setzero_si512(), e);
-    const __m512i gFrac = _mm512_add_epi16(_mm512_mullo_epi16(d, _mm512_set1_epi16(-100)),
-                                           _mm512_mullo_epi16(e, _mm512_set1_epi16(48)));
-    const __m512i rWhole = _mm512_slli_epi16(e, 1);
-    const __m512i rFrac = _mm512_mullo_epi16(e, _mm512_set1_epi16(-103));
+    return _mm512_add_epi16(_mm512_add_epi16(y, whole),
+                            _mm512_srai_epi16(_mm512_add_epi16(y42, fraction), 8));
+}
 
+// 64 pixels of one row whose 32 pairs have the chroma terms k.
+VIDLET_AVX512 inline void convert64(const std::uint8_t* y, const Chroma512& k, std::uint8_t* out)
+{
     const __m512i luma = _mm512_loadu_si512(y);
     const __m512i yParity[2] = {_mm512_and_si512(luma, _mm512_set1_epi16(0xff)),
                                 _mm512_srli_epi16(luma, 8)};
     __m512i b[2], g[2], r[2];
     for (int odd = 0; odd < 2; ++odd) {
-        const __m512i c = _mm512_sub_epi16(yParity[odd], _mm512_set1_epi16(16));
-        const __m512i yFrac = _mm512_add_epi16(_mm512_mullo_epi16(c, _mm512_set1_epi16(42)),
-                                               _mm512_set1_epi16(128));
-        b[odd] = channel512(c, yFrac, bWhole, bFrac);
-        g[odd] = channel512(c, yFrac, gWhole, gFrac);
-        r[odd] = channel512(c, yFrac, rWhole, rFrac);
+        const __m512i y16 = yParity[odd];
+        const __m512i y42 = _mm512_mullo_epi16(y16, _mm512_set1_epi16(42));
+        b[odd] = channel512(y16, y42, k.bWhole, k.bFrac);
+        g[odd] = channel512(y16, y42, k.gWhole, k.gFrac);
+        r[odd] = channel512(y16, y42, k.rWhole, k.rFrac);
     }
     const __m512i b8 = _mm512_packus_epi16(b[0], b[1]);
     const __m512i g8 = _mm512_packus_epi16(g[0], g[1]);
     const __m512i r8 = _mm512_packus_epi16(r[0], r[1]);
-    for (int k = 0; k < 3; ++k) {
-        const __m512i index = _mm512_loadu_si512(table512.index[k].data());
+    for (int i = 0; i < 3; ++i) {
+        const __m512i index = _mm512_loadu_si512(table512.index[i].data());
         const __m512i blueGreen = _mm512_permutex2var_epi8(b8, index, g8);
-        _mm512_storeu_si512(out + 64 * k,
-                            _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[k], index, r8));
+        _mm512_storeu_si512(out + 64 * i,
+                            _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[i], index, r8));
     }
 }
 
@@ -80,29 +92,32 @@ VIDLET_AVX512 inline void convert64(const std::uint8_t* y, __m512i d, __m512i e,
 
 namespace YuvToBgrX86 {
 
-VIDLET_AVX512 int i420RowAvx512(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-                             std::uint8_t* bgr, int width)
+VIDLET_AVX512 int i420RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1,
+                                 const std::uint8_t* u, const std::uint8_t* v, std::uint8_t* bgr0,
+                                 std::uint8_t* bgr1, int width)
 {
-    const __m512i bias = _mm512_set1_epi16(128);
     int x = 0;
     for (; x + 64 <= width; x += 64) {
         const __m256i u8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + x / 2));
         const __m256i v8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + x / 2));
-        convert64(y + x, _mm512_sub_epi16(_mm512_cvtepu8_epi16(u8), bias),
-                  _mm512_sub_epi16(_mm512_cvtepu8_epi16(v8), bias), bgr + x * 3);
+        const Chroma512 k = chroma512(_mm512_cvtepu8_epi16(u8), _mm512_cvtepu8_epi16(v8));
+        convert64(y0 + x, k, bgr0 + x * 3);
+        convert64(y1 + x, k, bgr1 + x * 3);
     }
     return x;
 }
 
-VIDLET_AVX512 int nv12RowAvx512(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr,
-                             int width)
+VIDLET_AVX512 int nv12RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1,
+                                 const std::uint8_t* uv, std::uint8_t* bgr0, std::uint8_t* bgr1,
+                                 int width)
 {
-    const __m512i bias = _mm512_set1_epi16(128);
     int x = 0;
     for (; x + 64 <= width; x += 64) {
         const __m512i pairs = _mm512_loadu_si512(uv + x);
-        convert64(y + x, _mm512_sub_epi16(_mm512_and_si512(pairs, _mm512_set1_epi16(0xff)), bias),
-                  _mm512_sub_epi16(_mm512_srli_epi16(pairs, 8), bias), bgr + x * 3);
+        const Chroma512 k = chroma512(_mm512_and_si512(pairs, _mm512_set1_epi16(0xff)),
+                                      _mm512_srli_epi16(pairs, 8));
+        convert64(y0 + x, k, bgr0 + x * 3);
+        convert64(y1 + x, k, bgr1 + x * 3);
     }
     return x;
 }

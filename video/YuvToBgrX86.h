@@ -3,31 +3,39 @@
 #include <cstdint>
 
 // The x86-64 conversion kernels, each behind a run-time check so the program runs on any x86-64
-// processor. Every kernel converts the longest prefix of a row made of whole blocks (32 pixels
-// for AVX2, 64 for AVX-512) and returns its length. All use the formula in 16-bit lanes: its sums
-// reach 137000, but splitting 298 = 256 + 42, 516 = 512 + 4, -208 = -256 + 48 and
-// 409 = 512 - 103 keeps every partial sum within 16 bits with the same result, because a
-// multiple of 256 passes through the shift unchanged:
+// processor. A kernel converts two picture rows that share one chroma row (pass the same row
+// twice for the last row of an odd height), as far as whole blocks go (32 pixels for AVX2, 64 for
+// AVX-512), and returns how many pixels of each row it did.
+//
+// All use the formula in 16-bit lanes. Its sums reach 137000, but splitting 298 = 256 + 42,
+// 516 = 512 + 4, -208 = -256 + 48 and 409 = 512 - 103 keeps every partial sum within 16 bits
+// with the same result, because a multiple of 256 passes through the shift unchanged:
 //
 //   blue  = C + 2D + ((42C + 4D + 128) >> 8)
 //   green = C -  E + ((42C - 100D + 48E + 128) >> 8)      |partial sums| < 29100
 //   red   = C + 2E + ((42C - 103E + 128) >> 8)
 //
-// Packing to bytes with unsigned saturation is the clamp to 0..255. Splitting the luma into even
-// and odd pixels lines each pixel up with its chroma pair, so the chroma terms are computed once
-// per pair.
+// With C = Y - 16 the constant parts (-16 outside, 128 - 42 * 16 inside the shift) move into the
+// per-pair chroma terms, which are computed once for two rows; per pixel there is then one
+// multiply and four operations per channel. Packing to bytes with unsigned saturation is the
+// clamp to 0..255. Splitting the luma into even and odd pixels lines each pixel up with its
+// chroma pair.
 namespace YuvToBgrX86 {
+
+constexpr short foldedOffset = 128 - 42 * 16;
 
 bool hasAvx2();
 bool hasAvx512(); // F, BW and VBMI
 
-int i420RowAvx2(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-                std::uint8_t* bgr, int width);
-int nv12RowAvx2(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr, int width);
+int i420RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
+                 const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1, int width);
+int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,
+                 std::uint8_t* bgr0, std::uint8_t* bgr1, int width);
 
 // Its byte permutes interleave the three channels in two instructions per 64 output bytes.
-int i420RowAvx512(const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
-                  std::uint8_t* bgr, int width);
-int nv12RowAvx512(const std::uint8_t* y, const std::uint8_t* uv, std::uint8_t* bgr, int width);
+int i420RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
+                   const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1, int width);
+int nv12RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,
+                   std::uint8_t* bgr0, std::uint8_t* bgr1, int width);
 
 } // namespace YuvToBgrX86

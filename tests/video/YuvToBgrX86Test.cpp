@@ -16,19 +16,28 @@ private slots:
 
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 struct Kernel {
     bool available;
     int block;
-    int (*i420)(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
-    int (*nv12)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
+    int (*i420)(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, const std::uint8_t*,
+                std::uint8_t*, std::uint8_t*, int);
+    int (*nv12)(const std::uint8_t*, const std::uint8_t*, const std::uint8_t*, std::uint8_t*,
+                std::uint8_t*, int);
 };
 
 Kernel kernel(const QString& name)
 {
     using namespace YuvToBgrX86;
     if (name == "AVX2")
-        return {hasAvx2(), 32, i420RowAvx2, nv12RowAvx2};
-    return {hasAvx512(), 64, i420RowAvx512, nv12RowAvx512};
+        return {hasAvx2(), 32, i420RowsAvx2, nv12RowsAvx2};
+    return {hasAvx512(), 64, i420RowsAvx512, nv12RowsAvx512};
+}
+
+Bytes referenceRow(const Bytes& y, const Bytes& u, const Bytes& v, int width)
+{
+    return referenceBgr(y.data(), width, u.data(), v.data(), 0, 1, width, 1);
 }
 
 void addKernels()
@@ -45,7 +54,7 @@ void YuvToBgrX86Test::matchesFormulaForEveryYuvTriple_data()
     addKernels();
 }
 
-// One row of 65536 pixel pairs, one per (U, V), run 128 times with two new luma values per pair.
+// Two rows of 65536 pixel pairs, one per (U, V), run 64 times with four new luma values per pair.
 void YuvToBgrX86Test::matchesFormulaForEveryYuvTriple()
 {
     QFETCH(QString, name);
@@ -53,19 +62,24 @@ void YuvToBgrX86Test::matchesFormulaForEveryYuvTriple()
     if (!k.available)
         QSKIP("this processor lacks the instructions");
     constexpr int pairs = 256 * 256, width = pairs * 2;
-    std::vector<std::uint8_t> y(width), u(pairs), v(pairs), uv(width), out(std::size_t(width) * 3);
+    Bytes y0(width), y1(width), u(pairs), v(pairs), uv(width);
+    Bytes out0(std::size_t(width) * 3), out1(std::size_t(width) * 3);
     for (int i = 0; i < pairs; ++i) {
         u[i] = uv[2 * i] = std::uint8_t(i & 0xFF);
         v[i] = uv[2 * i + 1] = std::uint8_t(i >> 8);
     }
-    for (int round = 0; round < 128; ++round) {
-        for (int i = 0; i < width; ++i)
-            y[i] = std::uint8_t(round * 2 + i % 2);
-        const auto expected = referenceBgr(y.data(), width, u.data(), v.data(), pairs, 1, width, 1);
-        QCOMPARE(k.i420(y.data(), u.data(), v.data(), out.data(), width), width);
-        QVERIFY(out == expected);
-        QCOMPARE(k.nv12(y.data(), uv.data(), out.data(), width), width);
-        QVERIFY(out == expected);
+    for (int round = 0; round < 64; ++round) {
+        for (int i = 0; i < width; ++i) {
+            y0[i] = std::uint8_t(round * 4 + i % 2);
+            y1[i] = std::uint8_t(round * 4 + 2 + i % 2);
+        }
+        const Bytes expected0 = referenceRow(y0, u, v, width);
+        const Bytes expected1 = referenceRow(y1, u, v, width);
+        QCOMPARE(k.i420(y0.data(), y1.data(), u.data(), v.data(), out0.data(), out1.data(), width),
+                 width);
+        QVERIFY(out0 == expected0 && out1 == expected1);
+        QCOMPARE(k.nv12(y0.data(), y1.data(), uv.data(), out0.data(), out1.data(), width), width);
+        QVERIFY(out0 == expected0 && out1 == expected1);
     }
 }
 
@@ -85,22 +99,28 @@ void YuvToBgrX86Test::convertsWholeBlocksAndWritesNothingBeyond()
     const Kernel k = kernel(name);
     if (!k.available)
         QSKIP("this processor lacks the instructions");
-    std::vector<std::uint8_t> y(width + 1), u(width / 2 + 1), v(width / 2 + 1), uv(width + 2);
-    for (int i = 0; i < width; ++i)
-        y[i] = std::uint8_t(i * 37);
+    Bytes y0(width + 1), y1(width + 1), u(width / 2 + 1), v(width / 2 + 1), uv(width + 2);
+    for (int i = 0; i < width; ++i) {
+        y0[i] = std::uint8_t(i * 37);
+        y1[i] = std::uint8_t(255 - i * 29);
+    }
     for (std::size_t i = 0; i < u.size(); ++i) {
         u[i] = uv[2 * i] = std::uint8_t(i * 11 + 40);
         v[i] = uv[2 * i + 1] = std::uint8_t(250 - i * 13);
     }
     const int done = width / k.block * k.block;
-    const auto expected = referenceBgr(y.data(), width, u.data(), v.data(), 0, 1, width, 1);
+    const Bytes expected0 = referenceRow(y0, u, v, width), expected1 = referenceRow(y1, u, v, width);
     for (bool nv12 : {false, true}) {
-        std::vector<std::uint8_t> out(std::size_t(width) * 3 + 64, 0xA5);
-        QCOMPARE(nv12 ? k.nv12(y.data(), uv.data(), out.data(), width)
-                      : k.i420(y.data(), u.data(), v.data(), out.data(), width),
+        Bytes out0(std::size_t(width) * 3 + 64, 0xA5), out1 = out0;
+        QCOMPARE(nv12 ? k.nv12(y0.data(), y1.data(), uv.data(), out0.data(), out1.data(), width)
+                      : k.i420(y0.data(), y1.data(), u.data(), v.data(), out0.data(), out1.data(),
+                               width),
                  done);
-        QVERIFY(std::equal(out.begin(), out.begin() + done * 3, expected.begin()));
-        QVERIFY(std::all_of(out.begin() + done * 3, out.end(), [](std::uint8_t b) { return b == 0xA5; }));
+        for (const auto& [out, expected] : {std::pair{&out0, &expected0}, std::pair{&out1, &expected1}}) {
+            QVERIFY(std::equal(out->begin(), out->begin() + done * 3, expected->begin()));
+            QVERIFY(std::all_of(out->begin() + done * 3, out->end(),
+                                [](std::uint8_t b) { return b == 0xA5; }));
+        }
     }
 }
 

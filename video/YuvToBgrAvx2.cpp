@@ -53,7 +53,8 @@ VIDLET_AVX2 inline Chroma256 chroma256(__m256i u, __m256i v)
 {
     const __m256i d = _mm256_sub_epi16(u, _mm256_set1_epi16(128));
     const __m256i e = _mm256_sub_epi16(v, _mm256_set1_epi16(128));
-    const __m256i sixteen = _mm256_set1_epi16(16), offset = _mm256_set1_epi16(YuvToBgrX86::foldedOffset);
+    const __m256i sixteen = _mm256_set1_epi16(16);
+    const __m256i offset = _mm256_set1_epi16(YuvToBgrX86::foldedOffset);
     return {_mm256_sub_epi16(_mm256_slli_epi16(d, 1), sixteen),
             _mm256_add_epi16(_mm256_slli_epi16(d, 2), offset),
             _mm256_sub_epi16(_mm256_sub_epi16(_mm256_setzero_si256(), e), sixteen),

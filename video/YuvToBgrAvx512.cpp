@@ -46,7 +46,8 @@ VIDLET_AVX512 inline Chroma512 chroma512(__m512i u, __m512i v)
 {
     const __m512i d = _mm512_sub_epi16(u, _mm512_set1_epi16(128));
     const __m512i e = _mm512_sub_epi16(v, _mm512_set1_epi16(128));
-    const __m512i sixteen = _mm512_set1_epi16(16), offset = _mm512_set1_epi16(YuvToBgrX86::foldedOffset);
+    const __m512i sixteen = _mm512_set1_epi16(16);
+    const __m512i offset = _mm512_set1_epi16(YuvToBgrX86::foldedOffset);
     return {_mm512_sub_epi16(_mm512_slli_epi16(d, 1), sixteen),
             _mm512_add_epi16(_mm512_slli_epi16(d, 2), offset),
             _mm512_sub_epi16(_mm512_sub_epi16(_mm512_setzero_si512(), e), sixteen),
@@ -83,8 +84,9 @@ VIDLET_AVX512 inline void convert64(const std::uint8_t* y, const Chroma512& k, s
     for (int i = 0; i < 3; ++i) {
         const __m512i index = _mm512_loadu_si512(table512.index[i].data());
         const __m512i blueGreen = _mm512_permutex2var_epi8(b8, index, g8);
-        _mm512_storeu_si512(out + 64 * i,
-                            _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[i], index, r8));
+        const __m512i bytes =
+            _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[i], index, r8);
+        _mm512_storeu_si512(out + 64 * i, bytes);
     }
 }
 

@@ -4,11 +4,11 @@
 
 #include "bench/BenchTimer.h"
 #include "tests/video/TestEncoder.h"
+#include "video/FfmpegPtr.h"
 #include "video/H264Decoder.h"
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -17,26 +17,16 @@ extern "C" {
 
 namespace {
 
-struct ContextFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-
 // libavcodec alone, configured as H264Decoder configures it; returns the pictures decoded.
 int decodeAlone(const TestEncoder& stream)
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-    std::unique_ptr<AVCodecContext, ContextFree> c(avcodec_alloc_context3(codec));
+    AvCodecContextPtr c(avcodec_alloc_context3(codec));
     c->flags |= AV_CODEC_FLAG_LOW_DELAY;
     c->thread_count = 1;
     avcodec_open2(c.get(), codec, nullptr);
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    AvFramePtr frame(av_frame_alloc());
+    AvPacketPtr packet(av_packet_alloc());
     int pictures = 0;
     const auto send = [&](const std::vector<std::uint8_t>& bytes) {
         av_new_packet(packet.get(), int(bytes.size()));

@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/FfmpegPtr.h"
 #include "video/YuvToBgr.h"
 
 #include <QtGlobal>
@@ -9,22 +10,10 @@
 #include <vector>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
 }
 
 namespace {
-
-struct ContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
 
 constexpr int maxSide = 8192;
 // The largest picture H.264 allows (level 6.2, 139264 macroblocks). A stream that claims more
@@ -34,9 +23,9 @@ constexpr int maxPixels = 139264 * 256;
 } // namespace
 
 struct H264Decoder::Impl {
-    std::unique_ptr<AVCodecContext, ContextFree> context;
-    std::unique_ptr<AVFrame, FrameFree> frame{av_frame_alloc()};
-    std::unique_ptr<AVPacket, PacketFree> packet{av_packet_alloc()};
+    AvCodecContextPtr context;
+    AvFramePtr frame{av_frame_alloc()};
+    AvPacketPtr packet{av_packet_alloc()};
     std::vector<unsigned char> bgr;
     // Bumped whenever the context goes away, so that a drain whose callback reset or restarted
     // the decoder stops instead of touching a freed context.
@@ -110,7 +99,7 @@ bool H264Decoder::initialize(int width, int height)
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
     if (!codec || !d->frame || !d->packet)
         return false;
-    std::unique_ptr<AVCodecContext, ContextFree> context(avcodec_alloc_context3(codec));
+    AvCodecContextPtr context(avcodec_alloc_context3(codec));
     if (!context)
         return false;
     // Every picture an access unit completes must come out of the same decode() call: low delay,

@@ -1,27 +1,14 @@
 #include "tests/video/TestEncoder.h"
 
+#include "video/FfmpegPtr.h"
+
 #include <cstring>
-#include <memory>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/opt.h>
 }
-
-namespace {
-
-struct ContextFree {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFree {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFree {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-
-} // namespace
 
 TestEncoder::Picture TestEncoder::pattern(int width, int height, int index, bool yuv444)
 {
@@ -60,9 +47,9 @@ bool TestEncoder::encode(const Options& o)
         error = "libavcodec has no libx264 encoder";
         return false;
     }
-    std::unique_ptr<AVCodecContext, ContextFree> c(avcodec_alloc_context3(codec));
-    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    AvCodecContextPtr c(avcodec_alloc_context3(codec));
+    AvFramePtr frame(av_frame_alloc());
+    AvPacketPtr packet(av_packet_alloc());
     c->width = o.width;
     c->height = o.height;
     c->time_base = AVRational{1, o.fps};

@@ -79,7 +79,8 @@ void FrameStampTest::survivesH264RoundTrip()
 
 void FrameStampTest::bgrRoundTripIsExact()
 {
-    const int width = 300, height = 40;
+    // Odd sizes: rows of width * 3 bytes, no padding to a multiple of anything.
+    const int width = 301, height = 41;
     std::vector<unsigned char> bgr(size_t(width) * height * 3, 0x80);
     const FrameStamp stamp{7, FrameStamp::nowUsec()};
     QVERIFY(stamp.encodeBgr(bgr.data(), width, height));

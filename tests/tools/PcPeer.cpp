@@ -5,15 +5,41 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 QJsonObject PcPeer::Frame::json() const
 {
     return QJsonDocument::fromJson(payload).object();
 }
 
-quint16 PcPeer::listen()
+quint16 PcPeer::listen(int receiveBufferBytes)
 {
-    server.listen(QHostAddress::LocalHost, 0);
+    if (receiveBufferBytes == 0) {
+        server.listen(QHostAddress::LocalHost, 0);
+        return server.serverPort();
+    }
+    // Accepted sockets inherit SO_RCVBUF from the listener, and QTcpServer offers no way to
+    // set it before listen(), so the listener is made by hand.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBufferBytes, sizeof receiveBufferBytes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::listen(fd, 4) != 0 || !server.setSocketDescriptor(fd)) {
+        ::close(fd);
+        return 0;
+    }
     return server.serverPort();
+}
+
+void PcPeer::setReading(bool reading)
+{
+    // Qt stops taking bytes from the kernel once its own buffer holds this many.
+    socket->setReadBufferSize(reading ? 0 : 1);
 }
 
 bool PcPeer::waitForPhone(int timeoutMs)

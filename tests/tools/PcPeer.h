@@ -20,7 +20,9 @@ public:
         QJsonObject json() const;
     };
 
-    quint16 listen();
+    // A receive buffer size other than 0 is set on the listening socket, so that a PC that
+    // stops reading makes the phone's sending stall quickly.
+    quint16 listen(int receiveBufferBytes = 0);
     bool waitForPhone(int timeoutMs = 10000);
     bool connectToPhone(quint16 port);
 
@@ -35,6 +37,8 @@ public:
     // Skips frames until one of this type arrives.
     std::optional<Frame> nextOfType(quint8 type, int timeoutMs = 5000);
     bool waitForClosed(int timeoutMs = 5000);
+    // Stops or resumes taking bytes from the connection, as a stalled PC would.
+    void setReading(bool reading);
     void close();
 
 private:

@@ -67,6 +67,7 @@ private slots:
     void connectionFailures();
     void noByeClosesSilently();
     void streamInfoCanAnnounceAnotherSize();
+    void stalledPcCostsFramesNotMemory();
     void pauseStopsVideoButNotControl();
     void usbModeWaitsForPairInfo_data();
     void usbModeWaitsForPairInfo();
@@ -328,6 +329,66 @@ void VidletPhoneTest::streamInfoCanAnnounceAnotherSize()
     QCOMPARE(pictures[0].width, 320);
     QCOMPARE(pictures[0].height, 240);
     QVERIFY(pc.nextOfType(Bye));
+    QVERIFY(finishes(*phone));
+    QCOMPARE(phone->exitCode(), 0);
+}
+
+// A PC that stops reading: the phone drops frames instead of queueing them without end, and
+// restarts with an IDR, so that every frame the PC does get decodes.
+void VidletPhoneTest::stalledPcCostsFramesNotMemory()
+{
+    PcPeer pc;
+    const quint16 port = pc.listen(4096);
+    QVERIFY(port != 0);
+    auto phone = startPhone({"--port", QString::number(port), "--size", "640x360", "--bitrate",
+                             "2000", "--gop", "100000", "--duration-ms", "6000", "--verbose"});
+    QVERIFY(pc.waitForPhone());
+    QVERIFY(pc.next());
+    pc.send(Welcome, kWelcome);
+    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}}) +
+               PcPeer::frame(KeyframeRequest, QJsonObject{}));
+    QList<PcPeer::Frame> video;
+    H264TestDecoder decoder;
+    while (video.isEmpty()) {
+        const auto frame = pc.next();
+        QVERIFY(frame);
+        if (frame->type == VideoConfig)
+            decoder.decode(frame->payload);
+        if (frame->type == VideoFrame)
+            video.append(*frame);
+    }
+    pc.setReading(false);
+    QByteArray said;
+    QVERIFY(QTest::qWaitFor([&] {
+        said += phone->readAllStandardOutput();
+        return said.contains("dropping video");
+    }, 8000));
+    QTest::qWait(400);
+    pc.setReading(true);
+
+    bool bye = false;
+    while (const auto frame = pc.next(3000)) {
+        bye = frame->type == Bye;
+        if (bye)
+            break;
+        if (frame->type == VideoFrame)
+            video.append(*frame);
+    }
+    QVERIFY(bye);
+    // The drop is the longest jump in presentation time; the first frame after it is the only
+    // key frame besides the first.
+    qsizetype gapAt = 1;
+    for (qsizetype i = 1; i < video.size(); ++i)
+        if (ptsOf(video[i]) - ptsOf(video[i - 1]) > ptsOf(video[gapAt]) - ptsOf(video[gapAt - 1]))
+            gapAt = i;
+    QVERIFY(gapAt + 5 < video.size());
+    QVERIFY(ptsOf(video[gapAt]) - ptsOf(video[gapAt - 1]) >= 400000);
+    for (qsizetype i = 0; i < video.size(); ++i) {
+        QCOMPARE(bool(video[i].flags & 1), i == 0 || i == gapAt);
+        const auto pictures = decoder.decode(video[i].payload.mid(8));
+        QCOMPARE(int(pictures.size()), 1);
+        QVERIFY(FrameStamp::decode(pictures[0].bgr.data(), 640, 360));
+    }
     QVERIFY(finishes(*phone));
     QCOMPARE(phone->exitCode(), 0);
 }

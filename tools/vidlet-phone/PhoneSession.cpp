@@ -11,9 +11,16 @@
 
 namespace {
 
-// A PC that stops reading must not make the phone buffer without bound: past this much unsent
-// data frames are dropped, and the next one sent is an IDR so the PC's decoder recovers.
-constexpr qint64 kMaxQueuedBytes = 4 * 1024 * 1024;
+// A live stream must not queue seconds of video behind a PC that stops reading. The kernel's
+// send buffer is kept small (its autotuning would let it grow to megabytes) and past about half
+// a second of video waiting in the socket, frames are dropped; the next one sent is an IDR so
+// that the PC's decoder recovers.
+constexpr int kKernelSendBuffer = 128 * 1024;
+
+qint64 maxQueuedBytes(int bitrateKbps)
+{
+    return qMax<qint64>(64 * 1024, qint64(bitrateKbps) * 1000 / 16);
+}
 
 QByteArray json(const QJsonObject& object)
 {
@@ -34,6 +41,7 @@ PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& opt
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kKernelSendBuffer);
     encoderOpen = encoder.open(options.width, options.height, options.fps, options.bitrateKbps,
                                options.gopFrames);
     frameTimer.setSingleShot(true);
@@ -193,11 +201,15 @@ void PhoneSession::sendFrame()
         return;
     }
     lastSlot = slot;
-    if (socket->bytesToWrite() > kMaxQueuedBytes) {
+    if (socket->bytesToWrite() > maxQueuedBytes(options.bitrateKbps)) {
+        if (!dropping)
+            say(QStringLiteral("the PC is not reading: dropping video"));
+        dropping = true;
         forceKey = true;
         scheduleNextFrame();
         return;
     }
+    dropping = false;
     if (!encoderOpen) {
         reportedEnd = true;
         streaming = false;

@@ -69,6 +69,7 @@ private:
     bool reportedEnd = false;
     bool needConfig = true;
     bool forceKey = true;
+    bool dropping = false;
     bool encoderOpen = false;
     qint64 lastSlot = -1;
     quint32 framesMade = 0;

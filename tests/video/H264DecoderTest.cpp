@@ -28,6 +28,7 @@ private slots:
     void survivesDamagedStreamsAndRecovers_data();
     void survivesDamagedStreamsAndRecovers();
     void dropsPicturesInUnsupportedFormats();
+    void reorderingStreamComesOutInDisplayOrder();
 };
 
 namespace {
@@ -397,6 +398,34 @@ void H264DecoderTest::dropsPicturesInUnsupportedFormats()
         feed(decoder, unit.bytes, unit.ptsUsec);
     QCOMPARE(frames.size(), std::size_t(0));
     QVERIFY(decoder.isInitialized());
+}
+
+// Phones send no B frames, but a stream that has them must still come out whole and in order:
+// its pictures are held back as long as its SPS says, no longer.
+void H264DecoderTest::reorderingStreamComesOutInDisplayOrder()
+{
+    TestEncoder::Options options;
+    options.profile = "high";
+    options.tune = "";
+    options.preset = "fast";
+    options.bFrames = 2;
+    options.frames = 40;
+    const TestEncoder stream = makeStream(options);
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units) {
+        const std::size_t before = frames.size();
+        feed(decoder, unit.bytes, unit.ptsUsec);
+        QVERIFY(frames.size() <= before + 1);
+    }
+    QVERIFY(frames.size() >= stream.units.size() - 2);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        QCOMPARE(frames[i].ptsUsec, i * 1000000ULL / 30);
+        QVERIFY(meanAbsoluteError(frames[i].bgr, sourceBgr(stream.pictures[i], 320, 240)) < 3.0);
+    }
 }
 
 QTEST_GUILESS_MAIN(H264DecoderTest)

@@ -56,7 +56,7 @@ bool TestEncoder::encode(const Options& o)
     c->framerate = AVRational{o.fps, 1};
     c->pix_fmt = o.yuv444 ? AV_PIX_FMT_YUV444P : AV_PIX_FMT_YUV420P;
     c->gop_size = o.fps * 2;
-    c->max_b_frames = 0;
+    c->max_b_frames = o.bFrames;
     c->thread_count = 2;
     if (!o.inBandHeaders)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -18,6 +18,7 @@ struct TestEncoder {
         std::string tune = "zerolatency";
         int bitrateKbps = 0; // 0: constant quantiser qp
         int qp = 20;         // 0 with profile "high444" is lossless
+        int bFrames = 0;     // needs a tune other than zerolatency
         bool yuv444 = false;
         bool inBandHeaders = false;
     };
@@ -29,7 +30,7 @@ struct TestEncoder {
 
     struct AccessUnit {
         std::vector<std::uint8_t> bytes;
-        unsigned long long ptsUsec = 0;
+        unsigned long long ptsUsec = 0; // presentation time; decode order differs with B frames
     };
 
     std::vector<std::uint8_t> config;

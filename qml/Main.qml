@@ -85,6 +85,8 @@ Window {
         else
             Qt.quit()
     }
+    // Components deep in the window reach the one edit menu through here.
+    function openEditMenu(input, sceneX, sceneY) { editMenu.openFor(input, sceneX, sceneY) }
     // Screenshot hooks. Assigning themeMode drops its binding to the controller, so a forced
     // theme is never written to the settings.
     function shotSetTheme(mode) { themeMode = mode }
@@ -224,10 +226,8 @@ Window {
 
     FolderDialog {
         id: folderDialog
+        objectName: "folderDialog"
         title: qsTr("Choose recordings folder")
         onAccepted: app.recordingFolder = selectedFolder
     }
-
-    // Components deep in the window reach the one edit menu through here.
-    function openEditMenu(input, sceneX, sceneY) { editMenu.openFor(input, sceneX, sceneY) }
 }

@@ -9,6 +9,7 @@ packages=(
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
+  qml6-module-qt-labs-folderlistmodel
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qt-labs-platform
   qt6-qpa-plugins libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev

@@ -1,5 +1,6 @@
 #include "tests/ui/WindowHarness.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,6 +47,8 @@ private slots:
     void renameEditorTakesAtMost40Characters();
     void renameSurvivesRosterRefresh();
     void secondRenameCommitsTheFirst();
+    void cardClickActivatesAndPencilRenames();
+    void cameraTabActions();
     void deviceLine_data();
     void deviceLine();
     void recordButtonEnabledState_data();
@@ -177,6 +180,69 @@ void MainWindowTest::secondRenameCommitsTheFirst()
     QCOMPARE(h.window->property("renamingCard").value<QObject*>(), h.object("phoneCard_2"));
     QTest::keyClick(h.window, Qt::Key_Escape);
     QCOMPARE(renames(h).size(), 1);
+}
+
+void MainWindowTest::cardClickActivatesAndPencilRenames()
+{
+    WindowHarness h;
+    connectPhones(h);
+    QQuickItem* second = h.item("phoneCard_2");
+    QQuickItem* pencil = second->findChild<QQuickItem*>("pencilChip");
+    QVERIFY(h.item("phoneCard_1")->findChild<QQuickItem*>("liveBadge")->isVisible());
+    QVERIFY(!pencil->isVisible());
+    h.click(second);
+    QCOMPARE(h.app.calls, QStringList{"setActive 2"});
+    QVERIFY(second->property("active").toBool());
+    QVERIFY(second->findChild<QQuickItem*>("liveBadge")->isVisible());
+    QVERIFY(!h.item("phoneCard_1")->findChild<QQuickItem*>("liveBadge")->isVisible());
+
+    // The pencil appears only under the pointer and starts the editor.
+    QTest::mouseMove(h.window, QPoint(5, 100));
+    QTRY_VERIFY(!pencil->isVisible());
+    QTest::mouseMove(h.window, h.at(second));
+    QTRY_VERIFY(pencil->isVisible());
+    h.click(pencil);
+    QVERIFY(editor(h, 2)->hasActiveFocus());
+    QVERIFY(!pencil->isVisible());
+    // While editing, a click on the card itself does not switch phones.
+    h.clickAt(h.at(second, 0.5, 0.2));
+    QCOMPARE(h.app.calls.filter("setActive").size(), 1);
+}
+
+void MainWindowTest::cameraTabActions()
+{
+    WindowHarness h;
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+    h.object("settingsModal")->setProperty("tab", 1);
+    h.settle(200);
+    QQuickItem* reg = h.item("registerButton");
+    QCOMPARE(reg->property("text").toString(), QStringLiteral("Register"));
+    QCOMPARE(reg->property("variant").toString(), QStringLiteral("primary"));
+    h.click(reg);
+    h.app.setProperty("cameraRegistered", true);
+    QCOMPARE(reg->property("text").toString(), QStringLiteral("Unregister"));
+    h.click(reg);
+    QCOMPARE(h.app.calls, (QStringList{"registerCamera", "unregisterCamera"}));
+
+    // A long path keeps both its ends.
+    h.app.setProperty("recordingFolder", "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet");
+    QQuickItem* folder = h.item("recordingFolder");
+    QVERIFY(folder->property("truncated").toBool());
+    QCOMPARE(folder->property("elide").toInt(), int(Qt::ElideMiddle));
+
+    QQuickItem* change = nullptr;
+    for (QQuickItem* b : h.items(QString()))
+        if (b->property("text").toString() == QLatin1String("Change") && b->property("variant").isValid())
+            change = b;
+    QVERIFY(change);
+    h.click(change);
+    QTRY_VERIFY(h.object("folderDialog")->property("visible").toBool());
+    QObject* dialog = h.object("folderDialog");
+    QCOMPARE(dialog->property("title").toString(), QStringLiteral("Choose recordings folder"));
+    // Accepting hands the folder over as a URL; the controller makes it a path.
+    dialog->setProperty("selectedFolder", QUrl::fromLocalFile(QDir::tempPath()));
+    QMetaObject::invokeMethod(dialog, "accept");
+    QCOMPARE(h.app.recordingFolder, QUrl::fromLocalFile(QDir::tempPath()).toString());
 }
 
 void MainWindowTest::deviceLine_data()

@@ -42,8 +42,8 @@ private:
     QIcon plainIcon = makeIcon(Badge::None);
     QIcon liveIcon = makeIcon(Badge::Live);
     QIcon inUseIcon = makeIcon(Badge::InUse);
+    QMenu menu;             // before the tray, which refers to it until it is gone
     QSystemTrayIcon tray_;
-    QMenu menu;
     QAction* show = nullptr;    // owned by the menu
     QAction* pause = nullptr;   // owned by the menu
     QAction* quit = nullptr;    // owned by the menu

@@ -143,8 +143,16 @@ Window {
         anchors.margins: win.shadowMargin
         radius: win.cardRadius
         color: Theme.bg
-        border.width: 1
-        border.color: Theme.hair
+
+        // The card's hairline, drawn over the title bar and screens so they cannot hide it.
+        Rectangle {
+            anchors.fill: parent
+            z: 150
+            radius: win.cardRadius
+            color: "transparent"
+            border.width: 1
+            border.color: Theme.hair
+        }
 
         TitleBar {
             id: titleBar

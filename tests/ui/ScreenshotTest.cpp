@@ -210,9 +210,10 @@ void ScreenshotTest::rendersEveryView()
     const QColor accent = theme == 2 ? QColor("#22d0c1") : QColor("#0bab9d");
     const bool modal = view == QLatin1String("settings") || view == QLatin1String("language")
         || view == QLatin1String("addphone");
-    // In capture mode the card reaches the window's corners: no rounding, no transparent halo.
-    const QImage alpha = h.window->grabWindow();
-    QCOMPARE(qAlpha(alpha.pixel(0, size.height() - 1)), 255);
+    // In capture mode the card reaches the window's corners: no rounding, no transparent halo
+    // (which the grab, having no alpha, shows as black).
+    QVERIFY(QColor(img.pixel(0, size.height() - 1)) != QColor(Qt::black));
+    QVERIFY(QColor(img.pixel(0, 0)) != QColor(Qt::black));
     if (!modal)
         QCOMPARE(QColor(img.pixel(size.width() - 1, size.height() - 1)), QColor(theme == 2 ? "#242c3a" : "#e0e6ee"));
     const QColor titleFill = theme == 2 ? QColor("#19202c") : QColor("#f4f7fb");

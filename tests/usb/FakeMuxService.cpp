@@ -44,21 +44,19 @@ UsbMuxEndpoint FakeMuxService::endpoint() const
 
 QList<FakeMuxService::Peer*> FakeMuxService::controls() const
 {
-    QList<Peer*> found;
-    for (const auto& peer : peers) {
-        if (!peer->requests.isEmpty()
-            && peer->requests.first().message.value("MessageType") == "Listen")
-            found.append(peer.get());
-    }
-    return found;
+    return peersOpenedWith(QStringLiteral("Listen"));
 }
 
 QList<FakeMuxService::Peer*> FakeMuxService::tunnels() const
 {
+    return peersOpenedWith(QStringLiteral("Connect"));
+}
+
+QList<FakeMuxService::Peer*> FakeMuxService::peersOpenedWith(const QString& type) const
+{
     QList<Peer*> found;
     for (const auto& peer : peers) {
-        if (!peer->requests.isEmpty()
-            && peer->requests.first().message.value("MessageType") == "Connect")
+        if (!peer->requests.isEmpty() && peer->requests.first().message.value("MessageType") == type)
             found.append(peer.get());
     }
     return found;

@@ -74,6 +74,7 @@ private:
     void accept(QIODevice* socket);
     void readFrom(Peer* peer);
     void answer(Peer* peer, const Request& request);
+    QList<Peer*> peersOpenedWith(const QString& type) const;
 
     QLocalServer localServer;
     QTcpServer tcpServer;

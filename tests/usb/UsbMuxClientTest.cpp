@@ -60,6 +60,20 @@ private:
         return handed.last();
     }
 
+    // Device 5 linked, device 6's Connect left unanswered.
+    QTcpSocket* linkOneAndLeaveOnePending(Peer** pending)
+    {
+        if (!startListening())
+            return nullptr;
+        QTcpSocket* linked = link(5);
+        service->connectAnswer.reset();
+        service->send(control(), FakeMuxService::attached(6, 6));
+        if (!QTest::qWaitFor([this] { return service->tunnels().size() == 2; }, 3000))
+            return nullptr;
+        *pending = service->tunnels().at(1);
+        return linked;
+    }
+
     static bool carriesBothWays(QTcpSocket* socket, Peer* peer)
     {
         socket->write("from pc");
@@ -274,15 +288,11 @@ private slots:
 
     void detachAbortsPendingTunnelButLeavesLink()
     {
-        QVERIFY(startListening());
-        QTcpSocket* linked = link(5);
-        QVERIFY(linked);
-        service->connectAnswer.reset();
-        service->send(control(), FakeMuxService::attached(6, 6));
-        QTRY_COMPARE(service->tunnels().size(), 2);
-        Peer* pending = service->tunnels().at(1);
+        Peer* pending = nullptr;
+        QTcpSocket* linked = linkOneAndLeaveOnePending(&pending);
+        QVERIFY(linked && pending);
 
-        service->send(control(), FakeMuxService::detached(6) );
+        service->send(control(), FakeMuxService::detached(6));
         service->send(control(), FakeMuxService::detached(5));
         QTRY_VERIFY(pending->closed);
         QCOMPARE(linked->state(), QAbstractSocket::ConnectedState);
@@ -296,13 +306,9 @@ private slots:
 
     void keepsLinksWhenServiceConnectionLost()
     {
-        QVERIFY(startListening());
-        QTcpSocket* linked = link(5);
-        QVERIFY(linked);
-        service->connectAnswer.reset();
-        service->send(control(), FakeMuxService::attached(6, 6));
-        QTRY_COMPARE(service->tunnels().size(), 2);
-        Peer* pending = service->tunnels().at(1);
+        Peer* pending = nullptr;
+        QTcpSocket* linked = linkOneAndLeaveOnePending(&pending);
+        QVERIFY(linked && pending);
 
         // The service goes away in the middle of a message.
         Peer* lost = control();

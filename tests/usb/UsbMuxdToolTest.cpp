@@ -31,10 +31,8 @@ private:
         return bin + QStringLiteral("/vidlet-usbmuxd");
     }
 
-    QString device() const
-    {
-        return QStringLiteral("PHONE1=127.0.0.1:%1").arg(phoneApp.serverPort());
-    }
+    // The tool's --device argument for phoneApp; it keeps the port after phoneApp closes.
+    QString device;
 
     // Starts the tool and returns the address it printed, or an empty string.
     QString startTool(const QStringList& arguments)
@@ -58,6 +56,17 @@ private:
         client->start();
     }
 
+    // The tool on a Unix socket with one phone, and a client started against it.
+    bool startOnSocket(const QStringList& extraArguments = {})
+    {
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        if (startTool(QStringList{"--socket", socketPath, "--device", device} + extraArguments)
+                .isEmpty())
+            return false;
+        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        return true;
+    }
+
     bool command(const QByteArray& line)
     {
         tool->write(line + '\n');
@@ -70,6 +79,7 @@ private slots:
     {
         QVERIFY(dir.isValid());
         QVERIFY(phoneApp.listen(QHostAddress::LocalHost, 0));
+        device = QStringLiteral("PHONE1=127.0.0.1:%1").arg(phoneApp.serverPort());
         connect(&phoneApp, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = phoneApp.nextPendingConnection())
                 phoneSides.append(socket);
@@ -105,7 +115,7 @@ private slots:
         const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
         const QString address = startTool({tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
                                            tcp ? QStringLiteral("0") : socketPath,
-                                           QStringLiteral("--device"), device()});
+                                           QStringLiteral("--device"), device});
         QVERIFY(!address.isEmpty());
         startClient(tcp ? UsbMuxEndpoint::tcp(quint16(address.section(':', 1).toUInt()))
                         : UsbMuxEndpoint::unixSocket(socketPath));
@@ -136,12 +146,9 @@ private slots:
 
     void refusesConnectsAsTold()
     {
-        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
-        QVERIFY(!startTool({"--socket", socketPath, "--device", device(), "--refuse-connects", "1"})
-                     .isEmpty());
         QElapsedTimer clock;
         clock.start();
-        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QVERIFY(startOnSocket({"--refuse-connects", "1"}));
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 5000);
         QVERIFY2(clock.elapsed() >= 1500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(phoneSides.size(), 1);
@@ -149,10 +156,8 @@ private slots:
 
     void refusesConnectWhenPhoneAppIsNotListening()
     {
-        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
-        QVERIFY(!startTool({"--socket", socketPath, "--device", device()}).isEmpty());
         phoneApp.close();
-        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QVERIFY(startOnSocket());
         QTest::qWait(2500);
         QVERIFY(handed.isEmpty());
         QVERIFY(client->isAvailable());
@@ -167,12 +172,8 @@ private slots:
     void detachesAndAttachesAgain()
     {
         QFETCH(bool, timed);
-        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
-        QStringList arguments{"--socket", socketPath, "--device", device()};
-        if (timed)
-            arguments << "--detach-after-ms" << "1500" << "--reattach-after-ms" << "500";
-        QVERIFY(!startTool(arguments).isEmpty());
-        startClient(UsbMuxEndpoint::unixSocket(socketPath));
+        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "1500", "--reattach-after-ms", "500"}
+                                    : QStringList{}));
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
         QPointer<QTcpSocket> first = handed.first();
         QTRY_COMPARE(phoneSides.size(), 1);

@@ -510,8 +510,17 @@ void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()
     QCOMPARE(h.window->property("_restoreW").toInt(), 540);
     QCOMPARE(h.window->property("shadowMargin").toInt(), 0);
     QCOMPARE(h.window->property("cardRadius").toInt(), 0);
-    QMetaObject::invokeMethod(h.window, "toggleMaxRestore");
+
+    // Dragging the maximized window restores it under the pointer: from the middle of the title
+    // bar, the restored left edge is 16 + (540 - 32) / 2 px left of the pointer.
+    const QPoint mid(h.window->width() / 2, 23);
+    const QPoint global = h.window->mapToGlobal(mid + QPoint(0, 10));
+    QTest::mousePress(h.window, Qt::LeftButton, Qt::NoModifier, mid);
+    QTest::mouseMove(h.window, mid + QPoint(0, 10));
     QTRY_COMPARE(h.window->property("isMax").toBool(), false);
+    QCOMPARE(h.window->x(), global.x() - 16 - 254);
+    QCOMPARE(h.window->y(), global.y() - 33 - 16);
+    QTest::mouseRelease(h.window, Qt::LeftButton, Qt::NoModifier, mid + QPoint(0, 10));
     QCOMPARE(h.window->property("shadowMargin").toInt(), 16);
 }
 

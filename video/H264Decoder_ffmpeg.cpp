@@ -10,6 +10,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -87,7 +88,12 @@ struct H264Decoder::Impl {
     }
 };
 
-H264Decoder::H264Decoder() : d(std::make_unique<Impl>()) {}
+H264Decoder::H264Decoder() : d(std::make_unique<Impl>())
+{
+    // libavcodec reports every damaged slice and every configuration-only buffer on standard
+    // error; the program logs only its own state changes, so keep just fatal errors.
+    av_log_set_level(AV_LOG_FATAL);
+}
 
 H264Decoder::~H264Decoder() = default;
 

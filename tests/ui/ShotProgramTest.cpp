@@ -1,6 +1,7 @@
 #include "tests/e2e/Processes.h"
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,7 +14,21 @@ class ShotProgramTest : public QObject {
 private slots:
     void pairingShotQuitsWithPicture();
     void liveShotWaitsForTheChosenPhone();
+    void shotAloneGoesToPictures();
 };
+
+void ShotProgramTest::shotAloneGoesToPictures()
+{
+    VidletProcess vidlet;
+    // "--shot" alone, without a size: 540 x 640, saved under the Pictures folder.
+    QVERIFY(vidlet.start({"--shot-delay", "900", "--shot"}));
+    QVERIFY(vidlet.process.waitForFinished(20000));
+    QCOMPARE(vidlet.process.exitCode(), 0);
+    static const QRegularExpression saved("shot saved to (\\S+/Pictures/Vidlet/Vidlet-\\d{8}-\\d{6}\\.png)");
+    const auto match = saved.match(vidlet.log());
+    QVERIFY2(match.hasMatch(), qPrintable(vidlet.log()));
+    QCOMPARE(QImage(match.captured(1)).size(), QSize(540, 640));
+}
 
 void ShotProgramTest::pairingShotQuitsWithPicture()
 {

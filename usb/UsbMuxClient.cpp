@@ -57,7 +57,7 @@ void UsbMuxClient::start()
 void UsbMuxClient::noteUsbBye(QTcpSocket* socket)
 {
     const auto it = handedOver.constFind(socket);
-    if (it != handedOver.cend() && it.value() >= 0)
+    if (it != handedOver.cend())
         byeDevices.insert(it.value());
 }
 

@@ -144,6 +144,22 @@ private slots:
         QTRY_COMPARE(pc->state(), QAbstractSocket::UnconnectedState);
     }
 
+    void survivesPcClosingMidTransfer()
+    {
+        QVERIFY(startOnSocket());
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
+        QTRY_COMPARE(phoneSides.size(), 1);
+        // A phone app that reads nothing keeps the tool's side of the pipe busy writing.
+        phoneSides.first()->setReadBufferSize(64 * 1024);
+        handed.first()->write(QByteArray(8 * 1024 * 1024, 'v'));
+        QTest::qWait(300);
+        delete handed.first();   // the phone link drops the tunnel in the middle
+
+        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 4000);
+        QTest::qWait(200);
+        QCOMPARE(tool->state(), QProcess::Running);
+    }
+
     void refusesConnectsAsTold()
     {
         QElapsedTimer clock;

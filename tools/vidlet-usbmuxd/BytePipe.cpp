@@ -31,7 +31,10 @@ void BytePipe::pump(QIODevice* from, QIODevice* to)
 
 void BytePipe::sideClosed(QIODevice* closed, QIODevice* other)
 {
-    disconnect(closed, nullptr, this, nullptr);
+    // The pipe's work ends here. Letting go of both sides also keeps a side that is
+    // destroyed later, as the child of the other, from calling into its half-destroyed sibling.
+    disconnect(a, nullptr, this, nullptr);
+    disconnect(b, nullptr, this, nullptr);
     while (closed->bytesAvailable() > 0)
         other->write(closed->read(kChunk));
     anysocket::closeGracefully(other);

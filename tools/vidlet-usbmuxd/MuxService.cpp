@@ -186,9 +186,11 @@ void MuxService::openTunnel(QIODevice* socket, const Device& device, quint32 tag
     Client& client = clients[socket];
     client.role = Role::Tunnelling;
     client.deviceId = device.id;
-    auto* phone = new QTcpSocket(socket);   // dies with the client's connection
-    connect(phone, &QTcpSocket::connected, this, [this, socket, phone, tag, id = device.id] {
-        disconnect(phone, nullptr, this, nullptr);
+    // The phone side dies with the client's connection. The client socket is also the
+    // context of these connections, so they are gone before it deletes its children.
+    auto* phone = new QTcpSocket(socket);
+    connect(phone, &QTcpSocket::connected, socket, [this, socket, phone, tag, id = device.id] {
+        phone->disconnect(socket);
         log(QStringLiteral("tunnel to device %1 open").arg(id));
         sendResult(socket, kOk, tag);
         // Bytes the client sent right behind its Connect were read with it.
@@ -196,9 +198,9 @@ void MuxService::openTunnel(QIODevice* socket, const Device& device, quint32 tag
             phone->write(std::exchange(clients[socket].buffer, QByteArray()));
         new BytePipe(socket, phone, socket);
     });
-    connect(phone, &QTcpSocket::errorOccurred, this, [this, socket, phone, tag, id = device.id] {
+    connect(phone, &QTcpSocket::errorOccurred, socket, [this, socket, phone, tag, id = device.id] {
         log(QStringLiteral("device %1's app does not answer: %2").arg(id).arg(phone->errorString()));
-        disconnect(phone, nullptr, this, nullptr);
+        phone->disconnect(socket);
         phone->deleteLater();
         sendResult(socket, kConnectionRefused, tag);
         if (clients.contains(socket))

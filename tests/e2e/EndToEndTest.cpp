@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QDeadlineTimer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -68,6 +69,26 @@ class EndToEndTest : public QObject {
                 return classify(f) == what && (size.isEmpty() || QSize(f.width, f.height) == size);
             },
             timeoutMs);
+    }
+
+    // The text after `prefix` on the first line of standard output that starts with it.
+    static QString firstLineMatching(QProcess& process, const QString& prefix)
+    {
+        const QDeadlineTimer deadline(15000);
+        QByteArray out;
+        while (!deadline.hasExpired() && process.state() != QProcess::NotRunning) {
+            process.waitForReadyRead(200);
+            out += process.readAllStandardOutput();
+            QList<QByteArray> lines = out.split('\n');
+            lines.removeLast();   // not finished yet
+            for (const QByteArray& line : lines) {
+                const QString text = QString::fromUtf8(line).trimmed();
+                const qsizetype at = text.indexOf(prefix);
+                if (at >= 0)
+                    return text.mid(at + prefix.size());
+            }
+        }
+        return {};
     }
 
     std::unique_ptr<VidletProcess> vidlet;
@@ -161,6 +182,39 @@ private slots:
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
         QTRY_VERIFY(vidlet->log().contains(
             "Vidlet: virtual camera adopts decoder output 320x240 (STREAM_INFO said 640x480)"));
+    }
+
+    // Over USB the PC speaks first and hands the phone the token: no QR code is scanned.
+    void usbPhoneGoesLiveWithoutTheQrCode()
+    {
+        QTemporaryDir dir;
+        QProcess usbPhone;
+        usbPhone.start(binPath("vidlet-phone"), {"--usb-listen", "0", "--device-id", "cable",
+                                                 "--size", "320x240", "--duration-ms", "20000"});
+        const QString phoneAddress = firstLineMatching(usbPhone, "listening on ");
+        QVERIFY(!phoneAddress.isEmpty());
+
+        QProcess service;
+        const QString socket = dir.filePath("usbmuxd");
+        service.start(binPath("vidlet-usbmuxd"),
+                      {"--socket", socket, "--device", "00008101-CABLE=" + phoneAddress});
+        QVERIFY(!firstLineMatching(service, "listening on ").isEmpty());
+
+        vidlet = std::make_unique<VidletProcess>();
+        QVERIFY2(vidlet->start({"--usbmux", socket}), qPrintable(vidlet->log()));
+        QVERIFY(waitToShow(Shows::Stamped, 20000, QSize(320, 240)));
+
+        // The same phone cannot come in over the LAN as well.
+        PhoneProcess lan;
+        lan.start(*vidlet, {"--device-id", "cable", "--duration-ms", "2000"});
+        QVERIFY(lan.waitForExit(15000));
+        QCOMPARE(lan.process.exitCode(), 3);
+        QVERIFY(lan.process.readAllStandardError().contains("DUPLICATE"));
+
+        for (QProcess* p : {&usbPhone, &service}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
     }
 
     void secondPhoneTakesOverWhenTheFirstLeaves()

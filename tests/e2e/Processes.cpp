@@ -79,7 +79,6 @@ PhoneProcess::~PhoneProcess()
 
 void PhoneProcess::start(const VidletProcess& vidlet, const QStringList& arguments)
 {
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(binPath("vidlet-phone"),
                   QStringList{"--host", "127.0.0.1", "--port", QString::number(vidlet.port()),
                               "--token", vidlet.token()}

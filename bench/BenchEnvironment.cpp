@@ -50,7 +50,8 @@ bool BenchEnvironment::useOwnCamera()
     // The controller's sink loads this same file later and gets this same instance.
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/libsoftcam.so");
     if (!component.load(QFile::encodeName(path).toStdString())) {
-        std::fprintf(stderr, "cannot load %s: %s\n", qPrintable(path), component.errorText().c_str());
+        std::fprintf(stderr, "cannot load %s: %s\n", qPrintable(path),
+                     component.errorText().c_str());
         return false;
     }
     auto useSegment = reinterpret_cast<void (*)(const char*)>(component.symbol("scSetSegmentName"));

@@ -177,7 +177,8 @@ bool BenchPhone::stream()
     // one frame on the PC, so the phase between its frames and the camera's ticks takes every
     // value once rather than one chance value, and the PC's pacing queue has the least slack.
     const auto frames = std::int64_t(frameMessages.size());
-    const auto period = std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
+    const auto period
+        = std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
     const auto start = Clock::now();
     for (std::size_t i = 0; i < frameMessages.size(); ++i) {
         std::this_thread::sleep_until(start + period * i);

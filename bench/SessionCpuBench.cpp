@@ -68,7 +68,8 @@ std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
         UsbMuxEndpoint::unixSocket(env.absentUsbService()));
     controller->start();
     if (!controller->cameraReady()) {
-        std::fprintf(stderr, "the controller has no camera: %s\n", qPrintable(controller->status()));
+        std::fprintf(stderr, "the controller has no camera: %s\n",
+                     qPrintable(controller->status()));
         return nullptr;
     }
     return controller;
@@ -111,10 +112,10 @@ bool measureLive(const BenchEnvironment& env)
                  QString::number(controller->port()), QStringLiteral("--token"),
                  QString::fromUtf8(tokenFile.readAll()), QStringLiteral("--size"),
                  QStringLiteral("1920x1080"), QStringLiteral("--fps"), QStringLiteral("30"),
-                 QStringLiteral("--bitrate"), QStringLiteral("6000"), QStringLiteral("--duration-ms"),
-                 QString::number(kLiveWindowMs + 20000)});
-    const bool streaming = waitFor([&] { return controller->live() && controller->framesDecoded() >= 30; },
-                                   20000);
+                 QStringLiteral("--bitrate"), QStringLiteral("6000"),
+                 QStringLiteral("--duration-ms"), QString::number(kLiveWindowMs + 20000)});
+    const bool streaming = waitFor(
+        [&] { return controller->live() && controller->framesDecoded() >= 30; }, 20000);
     double share = 0, fps = 0;
     if (streaming) {
         const qulonglong decoded = controller->framesDecoded();

@@ -115,6 +115,33 @@ private slots:
         QVERIFY(!reader.readNewFrame(frame));
     }
 
+    // After a restart at a new size fails, frames of the new size must not be read as if they
+    // had the old one: the frame ends right before a page the process may not touch.
+    void failedRestartIgnoresFrames()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(64, 48, 30.0f));
+        sink.stop();
+        using Create = void* (*)(int, int, float);
+        using Delete = void (*)(void*);
+        auto create = reinterpret_cast<Create>(component.symbol("scCreateCamera"));
+        auto destroy = reinterpret_cast<Delete>(component.symbol("scDeleteCamera"));
+        void* other = create(16, 16, 30.0f);   // only one camera may live at a time
+        QVERIFY(other);
+        QVERIFY(!sink.start(8, 8, 30.0f));
+
+        const long page = sysconf(_SC_PAGESIZE);
+        auto* pages = static_cast<unsigned char*>(
+            mmap(nullptr, std::size_t(page) * 2, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        QVERIFY(pages != MAP_FAILED);
+        QCOMPARE(mprotect(pages + page, std::size_t(page), PROT_NONE), 0);
+        const std::size_t small = 8 * 8 * 3;
+        sink.sendFrame(pages + page - small);
+        munmap(pages, std::size_t(page) * 2);
+        destroy(other);
+    }
+
     void connectedWhileAReaderPolls()
     {
         SoftcamSink sink;

@@ -88,6 +88,10 @@ void AppController::pumpCards()
 
 void AppController::onStreamInfo(int id, int width, int height, int fps)
 {
+    // A connection that never passed the handshake leaves no disconnect to clean up after it,
+    // so only phones on the roster have their size remembered.
+    if (rosterIndex(id) < 0)
+        return;
     streamSizes.insert(id, qMakePair(width, height));
     if (fps >= 1 && fps <= 120) {
         paceIntervalMs = 1000 / fps;

@@ -134,6 +134,9 @@ private slots:
         QCOMPARE(app.paceIntervalMs, interval);
         QVERIFY(!app.live());
         QCOMPARE(app.streamSizes.value(2), qMakePair(320, 240));
+        // A connection that is not on the roster is not remembered.
+        app.onStreamInfo(99, 640, 480, fps);
+        QVERIFY(!app.streamSizes.contains(99));
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera_data()

@@ -1,0 +1,240 @@
+#include "video/Mp4Recorder.h"
+
+#include "video/FfmpegPtr.h"
+
+#include <QFile>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+constexpr int maxSide = 8192;
+constexpr int defaultFps = 30;
+constexpr std::int64_t bitRate = 6'000'000;
+
+struct SwsContextFree {
+    void operator()(SwsContext* context) const { sws_freeContext(context); }
+};
+using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFree>;
+
+// An output file: the muxer context and the file it writes, closed together.
+struct OutputFree {
+    void operator()(AVFormatContext* format) const
+    {
+        if (!(format->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&format->pb);
+        avformat_free_context(format);
+    }
+};
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputFree>;
+
+QString ffmpegError(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+struct Mp4Recorder::Impl {
+    AvCodecContextPtr encoder;
+    OutputPtr output;
+    AVStream* stream = nullptr;   // owned by output
+    SwsContextPtr toYuv;
+    AvFramePtr picture{av_frame_alloc()};
+    AvPacketPtr packet{av_packet_alloc()};
+    std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
+    std::int64_t framesWritten = 0;
+
+    // libx264 with a quick preset and no look-ahead: the GUI thread pays for every frame, so
+    // each one is encoded and muxed within the call that hands it over.
+    bool openEncoder(int width, int height, int fps)
+    {
+        const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+        if (!codec) {
+            qWarning("Vidlet: cannot record, no H.264 encoder (libx264) available");
+            return false;
+        }
+        encoder.reset(avcodec_alloc_context3(codec));
+        if (!encoder)
+            return false;
+        AVCodecContext* c = encoder.get();
+        c->width = width;
+        c->height = height;
+        c->pix_fmt = AV_PIX_FMT_YUV420P;
+        c->time_base = AVRational{1, fps};
+        c->framerate = AVRational{fps, 1};
+        c->sample_aspect_ratio = AVRational{1, 1};
+        // The same BT.601 limited-range matrix the decoder's conversion uses.
+        c->colorspace = AVCOL_SPC_SMPTE170M;
+        c->color_range = AVCOL_RANGE_MPEG;
+        c->bit_rate = bitRate;
+        c->gop_size = fps * 2;
+        c->max_b_frames = 0;
+        c->thread_count = 1;
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;   // mp4 keeps SPS and PPS in the header
+        av_opt_set(c->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(c->priv_data, "tune", "zerolatency", 0);
+        av_opt_set(c->priv_data, "profile", "main", 0);
+        const int result = avcodec_open2(c, codec, nullptr);
+        if (result < 0) {
+            qWarning("Vidlet: cannot open the H.264 encoder for %dx%d: %s", width, height,
+                     qPrintable(ffmpegError(result)));
+            return false;
+        }
+        return true;
+    }
+
+    bool openFile(const QString& path)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        AVFormatContext* format = nullptr;
+        if (avformat_alloc_output_context2(&format, nullptr, "mp4", name.constData()) < 0)
+            return false;
+        output.reset(format);
+        stream = avformat_new_stream(format, nullptr);
+        if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
+            return false;
+        stream->time_base = encoder->time_base;
+        stream->avg_frame_rate = encoder->framerate;
+        const int opened = avio_open(&format->pb, name.constData(), AVIO_FLAG_WRITE);
+        if (opened < 0) {
+            qWarning("Vidlet: cannot create the recording %s: %s", qPrintable(path),
+                     qPrintable(ffmpegError(opened)));
+            return false;
+        }
+        const int written = avformat_write_header(format, nullptr);
+        if (written < 0) {
+            qWarning("Vidlet: cannot start the recording %s: %s", qPrintable(path),
+                     qPrintable(ffmpegError(written)));
+            return false;
+        }
+        return true;
+    }
+
+    bool allocatePicture()
+    {
+        picture->format = AV_PIX_FMT_YUV420P;
+        picture->width = encoder->width;
+        picture->height = encoder->height;
+        if (av_frame_get_buffer(picture.get(), 0) < 0)
+            return false;
+        toYuv.reset(sws_getContext(encoder->width, encoder->height, AV_PIX_FMT_BGR24,
+                                   encoder->width, encoder->height, AV_PIX_FMT_YUV420P, SWS_POINT,
+                                   nullptr, nullptr, nullptr));
+        return toYuv != nullptr;
+    }
+
+    // 4:2:0 needs even sides, so an odd width or height is encoded one pixel larger, the extra
+    // column or row repeating the picture's edge. Returns the frame to convert.
+    const unsigned char* padToEven(const unsigned char* bgr, int width, int height)
+    {
+        const int evenWidth = encoder->width;
+        if (width == evenWidth && height == encoder->height)
+            return bgr;
+        const std::size_t row = std::size_t(width) * 3;
+        const std::size_t evenRow = std::size_t(evenWidth) * 3;
+        padded.resize(evenRow * std::size_t(encoder->height));
+        for (int y = 0; y < encoder->height; ++y) {
+            unsigned char* out = padded.data() + evenRow * std::size_t(y);
+            std::memcpy(out, bgr + row * std::size_t(std::min(y, height - 1)), row);
+            if (width != evenWidth)
+                std::memcpy(out + row, out + row - 3, 3);
+        }
+        return padded.data();
+    }
+
+    // Moves every packet the encoder has ready into the file.
+    void drain()
+    {
+        while (avcodec_receive_packet(encoder.get(), packet.get()) == 0) {
+            packet->stream_index = stream->index;
+            packet->duration = 1;
+            av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
+            av_interleaved_write_frame(output.get(), packet.get());
+            av_packet_unref(packet.get());
+        }
+    }
+
+    // Flushes the encoder and writes the index (moov) that makes the file playable.
+    void finish()
+    {
+        avcodec_send_frame(encoder.get(), nullptr);
+        drain();
+        av_write_trailer(output.get());
+        release();
+    }
+
+    void release()
+    {
+        output.reset();
+        stream = nullptr;
+        encoder.reset();
+        toYuv.reset();
+        av_frame_unref(picture.get());
+        padded = {};
+        framesWritten = 0;
+    }
+};
+
+Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) {}
+
+Mp4Recorder::~Mp4Recorder() { stop(); }
+
+bool Mp4Recorder::start(const QString& path, int width, int height, int fps)
+{
+    if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide)
+        return false;
+    if (fps <= 0)
+        fps = defaultFps;
+    // The encoder comes first: a size or encoder problem then leaves no file behind.
+    const int evenWidth = width + width % 2;
+    const int evenHeight = height + height % 2;
+    if (!d->openEncoder(evenWidth, evenHeight, fps) || !d->allocatePicture()
+        || !d->openFile(path)) {
+        const bool created = d->output && d->output->pb;
+        d->release();
+        if (created)
+            QFile::remove(path);
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void Mp4Recorder::writeFrame(const unsigned char* bgr)
+{
+    if (!isOpen() || !bgr)
+        return;
+    // The encoder may still hold the previous picture; take a fresh buffer if so.
+    if (av_frame_make_writable(d->picture.get()) < 0)
+        return;
+    const uint8_t* source[1] = {d->padToEven(bgr, width_, height_)};
+    const int sourceStride[1] = {d->encoder->width * 3};
+    sws_scale(d->toYuv.get(), source, sourceStride, 0, d->encoder->height, d->picture->data,
+              d->picture->linesize);
+    d->picture->pts = d->framesWritten++;
+    if (avcodec_send_frame(d->encoder.get(), d->picture.get()) == 0)
+        d->drain();
+}
+
+void Mp4Recorder::stop()
+{
+    if (isOpen())
+        d->finish();
+    width_ = 0;
+    height_ = 0;
+}
+
+bool Mp4Recorder::isOpen() const { return d->output != nullptr; }

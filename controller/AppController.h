@@ -3,6 +3,7 @@
 #include "link/PhoneServer.h"
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
+#include "video/Mp4Recorder.h"
 #include "video/SoftcamSink.h"
 
 #include <QElapsedTimer>
@@ -21,8 +22,9 @@
 #include <thread>
 #include <vector>
 
-// The one object the window binds to. It owns the phone link, the USB client, the decoder and
-// the virtual camera, and publishes the session as properties that notify through changed().
+// The one object the window binds to. It owns the phone link, the USB client, the decoder, the
+// recorder and the virtual camera, and publishes the session as properties that notify through
+// changed().
 // Everything here runs on the GUI thread except pumpCards(), the status-card pump thread.
 class AppController : public QObject {
     Q_OBJECT
@@ -86,7 +88,7 @@ public:
     int port() const { return server.port(); }
     QString appVersion() const { return QStringLiteral("1.1"); }
     bool cameraRegistered() const { return false; }
-    bool recording() const { return false; }
+    bool recording() const { return recorder.isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
     QString recordingFolder() const { return recordingFolder_; }
     void setRecordingFolder(const QString& folder);
@@ -158,6 +160,7 @@ private:
     PhoneServer server;
     UsbMuxClient usb;
     H264Decoder decoder;
+    Mp4Recorder recorder;
 
     std::thread worker;
     std::atomic<bool> workerRunning{false};   // GUI thread writes, pump reads
@@ -208,6 +211,7 @@ private:
     bool firewallBlocked_ = false;
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
 
+    friend class RecordingTest;
     friend class RosterTest;
     friend class SessionPipelineTest;
     friend class StatusCardsTest;

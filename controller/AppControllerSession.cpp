@@ -47,6 +47,7 @@ void AppController::start()
 
 void AppController::stop()
 {
+    recorder.stop();
     stopWorker();
     decoder.reset();
     sink.stop();
@@ -111,6 +112,8 @@ void AppController::goLive(int width, int height)
         height = outputHeight;
     }
     stopWorker();
+    if (recorder.isOpen() && (recorder.width() != width || recorder.height() != height))
+        recorder.stop();
     if (width != outputWidth || height != outputHeight || !sink.isRunning()) {
         sink.stop();
         sink.start(width, height, cameraFps);
@@ -143,6 +146,7 @@ void AppController::goIdle()
     pausedCardShown = false;
     paceTimer.stop();
     pendingFrames.clear();
+    recorder.stop();
     decoder.reset();
     stopWorker();
     status_ = QStringLiteral("Idle (ready to pair)");
@@ -234,6 +238,8 @@ void AppController::outputFrame(const unsigned char* frame)
         sink.sendFrame(frame);
         ++framesSent_;
     }
+    if (recorder.isOpen() && recorder.width() == outputWidth && recorder.height() == outputHeight)
+        recorder.writeFrame(frame);
     const QImage view(frame, outputWidth, outputHeight, outputWidth * 3, QImage::Format_BGR888);
     emit frameReady(view.copy());
 }

@@ -17,8 +17,3 @@ void AppController::allowThroughFirewall()
 {
     emit changed();
 }
-
-void AppController::toggleRecording()
-{
-    // Recording needs the MP4 recorder; until it is part of the build there is nothing to open.
-}

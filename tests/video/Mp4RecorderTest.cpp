@@ -1,6 +1,5 @@
-#include "video/FfmpegPtr.h"
+#include "tests/video/RecordingReader.h"
 #include "video/Mp4Recorder.h"
-#include "video/YuvToBgr.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -8,16 +7,9 @@
 #include <QTest>
 
 #include <array>
-#include <cstdlib>
 #include <vector>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 namespace {
-
-using Bgr = std::array<unsigned char, 3>;
 
 // Distinct colours, blue first, far enough apart that encoding cannot blur one into another.
 constexpr std::array<Bgr, 6> palette{{
@@ -38,77 +30,6 @@ std::vector<unsigned char> quadrantFrame(int width, int height, int frame)
         }
     return bgr;
 }
-
-struct FormatClose {
-    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
-};
-
-// What a player finds in a recording: the stream's size, rate and duration, and every picture
-// decoded back to BGR with the pipeline's own conversion.
-struct Recording {
-    bool readable = false;
-    int width = 0;
-    int height = 0;
-    AVRational frameRate{0, 1};
-    double seconds = 0;
-    std::vector<std::vector<unsigned char>> frames;
-
-};
-
-Recording readBack(const QString& path)
-{
-    Recording r;
-    AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
-        return r;
-    std::unique_ptr<AVFormatContext, FormatClose> format(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams != 1)
-        return r;
-    const AVStream* stream = raw->streams[0];
-    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (stream->codecpar->codec_id != AV_CODEC_ID_H264 || !codec)
-        return r;
-    AvCodecContextPtr decoder(avcodec_alloc_context3(codec));
-    avcodec_parameters_to_context(decoder.get(), stream->codecpar);
-    if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
-        return r;
-    r.width = stream->codecpar->width;
-    r.height = stream->codecpar->height;
-    r.frameRate = stream->avg_frame_rate;
-    r.seconds = stream->duration * av_q2d(stream->time_base);
-
-    AvPacketPtr packet(av_packet_alloc());
-    AvFramePtr picture(av_frame_alloc());
-    auto collect = [&] {
-        while (avcodec_receive_frame(decoder.get(), picture.get()) == 0) {
-            std::vector<unsigned char> bgr(std::size_t(picture->width) * picture->height * 3);
-            YuvToBgr::fromI420(picture->data[0], picture->linesize[0], picture->data[1],
-                               picture->linesize[1], picture->data[2], picture->linesize[2],
-                               picture->width, picture->height, bgr.data());
-            r.frames.push_back(std::move(bgr));
-            av_frame_unref(picture.get());
-        }
-    };
-    while (av_read_frame(raw, packet.get()) == 0) {
-        avcodec_send_packet(decoder.get(), packet.get());
-        av_packet_unref(packet.get());
-        collect();
-    }
-    avcodec_send_packet(decoder.get(), nullptr);
-    collect();
-    r.readable = true;
-    return r;
-}
-
-bool near(const unsigned char* got, const Bgr& want, int tolerance = 10)
-{
-    for (int i = 0; i < 3; ++i)
-        if (std::abs(int(got[i]) - int(want[i])) > tolerance)
-            return false;
-    return true;
-}
-
-QString describe(const unsigned char* p) { return QString("%1,%2,%3").arg(p[0]).arg(p[1]).arg(p[2]); }
 
 } // namespace
 
@@ -157,31 +78,29 @@ private slots:
             QVERIFY(!recorder.isOpen());
         }
 
-        const Recording r = readBack(file);
+        const Recording r = readRecording(file);
         QVERIFY(r.readable);
         // 4:2:0 video has even sides: an odd side is one pixel larger in the file.
         QCOMPARE(r.width, width + width % 2);
         QCOMPARE(r.height, height + height % 2);
-        QCOMPARE(av_q2d(r.frameRate), double(expectedFps));
+        QCOMPARE(r.fps, double(expectedFps));
         QCOMPARE(qRound(r.seconds * expectedFps), count);
         QCOMPARE(int(r.frames.size()), count);
 
         for (int i = 0; i < count; ++i) {
-            const auto& frame = r.frames[std::size_t(i)];
             for (int q = 0; q < 4; ++q) {
                 // The middle of each quadrant, or the only pixel.
                 const int x = width < 4 ? 0 : (q % 2) * width / 2 + width / 4;
                 const int y = height < 4 ? 0 : (q / 2) * height / 2 + height / 4;
                 const Bgr want = width < 4 ? quadrantColour(i, 0) : quadrantColour(i, q);
-                const unsigned char* got = frame.data() + (std::size_t(y) * r.width + x) * 3;
-                QVERIFY2(near(got, want), qPrintable(QString("frame %1 quadrant %2: %3")
-                                                         .arg(i).arg(q).arg(describe(got))));
+                const unsigned char* got = r.pixel(std::size_t(i), x, y);
+                QVERIFY2(nearColour(got, want), qPrintable(QString("frame %1 quadrant %2: %3")
+                                                         .arg(i).arg(q).arg(describeColour(got))));
             }
             // The padding repeats the picture's edge rather than showing a black line.
-            const unsigned char* corner =
-                frame.data() + (std::size_t(r.height - 1) * r.width + r.width - 1) * 3;
+            const unsigned char* corner = r.pixel(std::size_t(i), r.width - 1, r.height - 1);
             const Bgr cornerWant = width < 4 ? quadrantColour(i, 0) : quadrantColour(i, 3);
-            QVERIFY2(near(corner, cornerWant), qPrintable(describe(corner)));
+            QVERIFY2(nearColour(corner, cornerWant), qPrintable(describeColour(corner)));
         }
     }
 
@@ -226,7 +145,7 @@ private slots:
         QCOMPARE(recorder.width(), 0);
         QCOMPARE(recorder.height(), 0);
 
-        const Recording r = readBack(first);
+        const Recording r = readRecording(first);
         QVERIFY(r.readable);
         QCOMPARE(int(r.frames.size()), 2);
     }
@@ -240,8 +159,8 @@ private slots:
         QVERIFY(recorder.start(path("b.mp4"), 48, 32, 30));
         recorder.writeFrame(quadrantFrame(48, 32, 0).data());
         recorder.stop();
-        const Recording a = readBack(path("a.mp4"));
-        const Recording b = readBack(path("b.mp4"));
+        const Recording a = readRecording(path("a.mp4"));
+        const Recording b = readRecording(path("b.mp4"));
         QVERIFY(a.readable);
         QCOMPARE(a.width, 64);
         QCOMPARE(int(a.frames.size()), 1);
@@ -259,7 +178,7 @@ private slots:
             for (int i = 0; i < 3; ++i)
                 recorder.writeFrame(quadrantFrame(64, 48, i).data());
         }
-        QCOMPARE(int(readBack(file).frames.size()), 3);
+        QCOMPARE(int(readRecording(file).frames.size()), 3);
     }
 
     void unwritablePathFailsAndLeavesNoFile()

@@ -1,0 +1,232 @@
+#include "controller/AppController.h"
+#include "tests/video/RecordingReader.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <vector>
+
+// Recording control on the real controller: live pictures go through the session pipeline into
+// a real MP4 file, which is read back after the recording ends.
+class RecordingTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    static Bgr colour(int i)
+    {
+        static const Bgr colours[] = {{20, 30, 220}, {40, 200, 60}, {210, 50, 40}, {230, 230, 230}};
+        return colours[i % 4];
+    }
+
+    // One decoded picture of a solid colour through the pipeline; a Wi-Fi frame waits in the
+    // pacing queue, so the tick that drains it is run at once.
+    static void feed(AppController& app, int width, int height, const Bgr& c)
+    {
+        std::vector<unsigned char> picture(std::size_t(width) * height * 3);
+        for (std::size_t i = 0; i < picture.size(); i += 3)
+            std::copy(c.begin(), c.end(), picture.begin() + std::ptrdiff_t(i));
+        app.onDecodedFrame(picture.data(), width, height);
+        app.onPaceTick();
+    }
+
+    static void goLiveWithPhone(AppController& app, int width, int height, bool usb)
+    {
+        app.start();
+        app.onPhoneConnected(7, "dev", "Phone", "Sim", "17", usb);
+        app.onStreamInfo(7, width, height, 30);
+        QVERIFY(app.live());
+    }
+
+    static void verifyColours(const Recording& r, int count)
+    {
+        QCOMPARE(int(r.frames.size()), count);
+        for (int i = 0; i < count; ++i) {
+            const unsigned char* middle = r.pixel(std::size_t(i), r.width / 2, r.height / 2);
+            QVERIFY2(nearColour(middle, colour(i)),
+                     qPrintable(QString("frame %1: %2").arg(i).arg(describeColour(middle))));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(dir.isValid());
+    }
+
+    void refusedWithoutLiveOutput_data()
+    {
+        QTest::addColumn<bool>("live");
+        QTest::newRow("not live") << false;
+        QTest::newRow("live with the output paused") << true;
+    }
+
+    void refusedWithoutLiveOutput()
+    {
+        QFETCH(bool, live);
+        AppController app;
+        if (live) {
+            goLiveWithPhone(app, 64, 48, true);
+            app.toggleOutput();
+        } else {
+            app.start();
+        }
+        const QString folder = dir.filePath("refused");
+        app.setRecordingFolder(folder);
+        QSignalSpy changed(&app, &AppController::changed);
+        app.toggleRecording();
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(!app.recording());
+        QVERIFY(app.lastRecordingPath().isEmpty());
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    void recordsLiveFramesUntilIdle_data()
+    {
+        QTest::addColumn<bool>("usb");
+        QTest::newRow("Wi-Fi, paced") << false;
+        QTest::newRow("USB, at once") << true;
+    }
+
+    void recordsLiveFramesUntilIdle()
+    {
+        QFETCH(bool, usb);
+        AppController app;
+        goLiveWithPhone(app, 64, 48, usb);
+        // Created on demand, with every missing parent.
+        const QString folder = dir.filePath(usb ? "usb clips/nested" : "wifi clips/nested");
+        app.setRecordingFolder(folder);
+        QSignalSpy changed(&app, &AppController::changed);
+
+        const QDateTime before = QDateTime::currentDateTime();
+        app.toggleRecording();
+        const QDateTime after = QDateTime::currentDateTime();
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(app.recording());
+        QVERIFY(QFileInfo(folder).isDir());
+        const QString path = app.lastRecordingPath();
+        const QRegularExpression name("^" + QRegularExpression::escape(folder)
+                                      + "/Vidlet_(\\d{8}_\\d{6})\\.mp4$");
+        const auto match = name.match(path);
+        QVERIFY2(match.hasMatch(), qPrintable(path));
+        const QDateTime stamp = QDateTime::fromString(match.captured(1), "yyyyMMdd_HHmmss");
+        QVERIFY(stamp >= before.addMSecs(-before.time().msec()) && stamp <= after);
+        QVERIFY(QFileInfo::exists(path));
+
+        for (int i = 0; i < 5; ++i)
+            feed(app, 64, 48, colour(i));
+        // A picture of another size moves the camera, but the file keeps its size and skips it.
+        QTest::ignoreMessage(QtInfoMsg, "Vidlet: virtual camera adopts decoder output 32x24 "
+                                        "(STREAM_INFO said 64x48)");
+        feed(app, 32, 24, colour(0));
+        QVERIFY(app.recording());
+
+        app.onPhoneDisconnected(7);
+        QVERIFY(!app.live());
+        QVERIFY(!app.recording());
+        QCOMPARE(app.lastRecordingPath(), path);
+
+        const Recording r = readRecording(path);
+        QVERIFY(r.readable);
+        QCOMPARE(r.width, 64);
+        QCOMPARE(r.height, 48);
+        QCOMPARE(r.fps, 30.0);
+        verifyColours(r, 5);
+    }
+
+    void stopsFinaliseTheFile_data()
+    {
+        QTest::addColumn<bool>("byToggle");
+        QTest::newRow("toggle again") << true;
+        QTest::newRow("controller stops") << false;
+    }
+
+    void stopsFinaliseTheFile()
+    {
+        QFETCH(bool, byToggle);
+        AppController app;
+        goLiveWithPhone(app, 48, 32, true);
+        app.setRecordingFolder(dir.filePath(byToggle ? "toggle" : "stop"));
+        app.toggleRecording();
+        const QString path = app.lastRecordingPath();
+        feed(app, 48, 32, colour(0));
+        feed(app, 48, 32, colour(1));
+
+        QSignalSpy changed(&app, &AppController::changed);
+        if (byToggle)
+            app.toggleRecording();
+        else
+            app.stop();
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!app.recording());
+        QCOMPARE(app.lastRecordingPath(), path);
+        feed(app, 48, 32, colour(2));   // no longer recorded
+
+        const Recording r = readRecording(path);
+        QVERIFY(r.readable);
+        verifyColours(r, 2);
+    }
+
+    void newSessionSizeClosesTheFile_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("keeps");
+        QTest::newRow("same size") << 64 << 48 << true;
+        QTest::newRow("other width") << 80 << 48 << false;
+        QTest::newRow("other height") << 64 << 64 << false;
+    }
+
+    void newSessionSizeClosesTheFile()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, keeps);
+        AppController app;
+        goLiveWithPhone(app, 64, 48, true);
+        app.setRecordingFolder(dir.filePath("resized"));
+        app.toggleRecording();
+        const QString path = app.lastRecordingPath();
+        feed(app, 64, 48, colour(0));
+
+        app.onStreamInfo(7, width, height, 30);
+        QCOMPARE(app.recording(), keeps);
+        feed(app, width, height, colour(1));
+        app.stop();
+
+        const Recording r = readRecording(path);
+        QVERIFY(r.readable);
+        QCOMPARE(r.width, 64);
+        verifyColours(r, keeps ? 2 : 1);
+    }
+
+    void failedStartStaysOffAndSaysSo()
+    {
+        AppController app;
+        goLiveWithPhone(app, 64, 48, true);
+        // A folder that is really a file cannot hold a recording.
+        const QString blocker = dir.filePath("blocker");
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        app.setRecordingFolder(blocker);
+        QSignalSpy changed(&app, &AppController::changed);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Vidlet: cannot create the recording "));
+        app.toggleRecording();
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!app.recording());
+        QVERIFY(app.lastRecordingPath().isEmpty());
+        QVERIFY(QDir(blocker).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_MAIN(RecordingTest)
+#include "RecordingTest.moc"

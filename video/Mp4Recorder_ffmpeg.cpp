@@ -56,8 +56,9 @@ struct Mp4Recorder::Impl {
     std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
     std::int64_t framesWritten = 0;
 
-    // libx264 with a quick preset and no look-ahead: the GUI thread pays for every frame, so
-    // each one is encoded and muxed within the call that hands it over.
+    // libx264's fastest preset, which has no look-ahead and no B frames. Two frame threads of
+    // its own do the encoding, so the GUI thread pays for the conversion and hands the picture
+    // over; it waits only when the encoder falls two frames behind.
     bool openEncoder(int width, int height, int fps)
     {
         const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
@@ -81,10 +82,10 @@ struct Mp4Recorder::Impl {
         c->bit_rate = bitRate;
         c->gop_size = fps * 2;
         c->max_b_frames = 0;
-        c->thread_count = 1;
+        c->thread_count = 2;
+        c->thread_type = FF_THREAD_FRAME;
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;   // mp4 keeps SPS and PPS in the header
         av_opt_set(c->priv_data, "preset", "ultrafast", 0);
-        av_opt_set(c->priv_data, "tune", "zerolatency", 0);
         av_opt_set(c->priv_data, "profile", "main", 0);
         const int result = avcodec_open2(c, codec, nullptr);
         if (result < 0) {
@@ -129,9 +130,11 @@ struct Mp4Recorder::Impl {
         picture->height = encoder->height;
         if (av_frame_get_buffer(picture.get(), 0) < 0)
             return false;
+        // Exact rounding also steers swscale past its old special case for this conversion,
+        // which is slower than the general vector code.
         toYuv.reset(sws_getContext(encoder->width, encoder->height, AV_PIX_FMT_BGR24,
-                                   encoder->width, encoder->height, AV_PIX_FMT_YUV420P, SWS_POINT,
-                                   nullptr, nullptr, nullptr));
+                                   encoder->width, encoder->height, AV_PIX_FMT_YUV420P,
+                                   SWS_POINT | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
         return toYuv != nullptr;
     }
 

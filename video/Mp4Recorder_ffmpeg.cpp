@@ -80,7 +80,7 @@ struct Mp4Recorder::Impl {
         c->colorspace = AVCOL_SPC_SMPTE170M;
         c->color_range = AVCOL_RANGE_MPEG;
         c->bit_rate = bitRate;
-        c->gop_size = fps * 2;
+        c->gop_size = fps;   // a key frame every second, for seeking
         c->max_b_frames = 0;
         c->thread_count = 2;
         c->thread_type = FF_THREAD_FRAME;
@@ -108,7 +108,9 @@ struct Mp4Recorder::Impl {
             return false;
         stream->time_base = encoder->time_base;
         stream->avg_frame_rate = encoder->framerate;
-        const int opened = avio_open(&format->pb, name.constData(), AVIO_FLAG_WRITE);
+        // Named as a file outright: FFmpeg would read "pipe:1.mp4" or "tcp:..." as a protocol.
+        const int opened =
+            avio_open(&format->pb, ("file:" + name).constData(), AVIO_FLAG_WRITE);
         if (opened < 0) {
             qWarning("Vidlet: cannot create the recording %s: %s", qPrintable(path),
                      qPrintable(ffmpegError(opened)));

@@ -1,6 +1,7 @@
 #include "tests/video/RecordingReader.h"
 #include "video/Mp4Recorder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -186,6 +187,20 @@ private slots:
                 recorder.writeFrame(quadrantFrame(64, 48, i).data());
         }
         QCOMPARE(int(readRecording(file).frames.size()), 3);
+    }
+
+    // A relative path that looks like an FFmpeg protocol still names a file, not standard output.
+    void pathsAreAlwaysFiles()
+    {
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        Mp4Recorder recorder;
+        const bool started = recorder.start("pipe:1.mp4", 32, 32, 30);
+        recorder.writeFrame(quadrantFrame(32, 32, 0).data());
+        recorder.stop();
+        QDir::setCurrent(previous);
+        QVERIFY(started);
+        QCOMPARE(int(readRecording(dir.filePath("pipe:1.mp4")).frames.size()), 1);
     }
 
     void unwritablePathFailsAndLeavesNoFile()

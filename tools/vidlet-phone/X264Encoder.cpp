@@ -1,5 +1,7 @@
 #include "tools/vidlet-phone/X264Encoder.h"
 
+#include "video/FfmpegPtr.h"
+
 #include <cstdio>
 
 extern "C" {
@@ -11,16 +13,6 @@ extern "C" {
 
 namespace {
 
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-
 void report(const char* what, int err)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -31,9 +23,9 @@ void report(const char* what, int err)
 } // namespace
 
 struct X264Encoder::Impl {
-    std::unique_ptr<AVCodecContext, CodecDeleter> codec;
-    std::unique_ptr<AVFrame, FrameDeleter> frame;
-    std::unique_ptr<AVPacket, PacketDeleter> packet;
+    AvCodecContextPtr codec;
+    AvFramePtr frame;
+    AvPacketPtr packet;
 };
 
 X264Encoder::X264Encoder() : d(std::make_unique<Impl>()) {}

@@ -2,6 +2,7 @@
 #include "app/ScreenshotMode.h"
 #include "app/TrayIcon.h"
 #include "controller/AppController.h"
+#include "system/TaskbarStyles.h"
 #include "ui/Translator.h"
 #include "ui/UpdateChecker.h"
 #include "video/FramePreview.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[])
     }
     updater.check();
     QQuickWindow* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    addTaskbarStyles(window);
 
     TrayIcon tray(&controller, window);
     std::optional<ScreenshotMode> shot;

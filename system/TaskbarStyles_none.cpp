@@ -1,0 +1,5 @@
+#include "system/TaskbarStyles.h"
+
+void addTaskbarStyles(QWindow*)
+{
+}

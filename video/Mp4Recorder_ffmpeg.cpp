@@ -2,6 +2,7 @@
 
 #include "video/FfmpegPtr.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtGlobal>
 
@@ -20,6 +21,8 @@ namespace {
 constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
 constexpr std::int64_t bitRate = 6'000'000;
+// Sample times are in 100 ns units, as on every platform's recorder.
+constexpr int ticksPerSecond = 10'000'000;
 
 struct SwsContextFree {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
@@ -54,7 +57,11 @@ struct Mp4Recorder::Impl {
     AvFramePtr picture{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
     std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
-    std::int64_t framesWritten = 0;
+    // Frames are timed by their arrival since the file was opened, so stalls and bursts of the
+    // live feed stay in the file; each claims the nominal frame duration.
+    QElapsedTimer clock;
+    std::int64_t frameDuration = 0;
+    std::int64_t lastPts = -1;
 
     // libx264's fastest preset, which has no look-ahead and no B frames. Two frame threads of
     // its own do the encoding, so the GUI thread pays for the conversion and hands the picture
@@ -73,7 +80,7 @@ struct Mp4Recorder::Impl {
         c->width = width;
         c->height = height;
         c->pix_fmt = AV_PIX_FMT_YUV420P;
-        c->time_base = AVRational{1, fps};
+        c->time_base = AVRational{1, ticksPerSecond};
         c->framerate = AVRational{fps, 1};
         c->sample_aspect_ratio = AVRational{1, 1};
         // The same BT.601 limited-range matrix the decoder's conversion uses.
@@ -164,7 +171,7 @@ struct Mp4Recorder::Impl {
     {
         while (avcodec_receive_packet(encoder.get(), packet.get()) == 0) {
             packet->stream_index = stream->index;
-            packet->duration = 1;
+            packet->duration = frameDuration;
             av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
             av_interleaved_write_frame(output.get(), packet.get());
             av_packet_unref(packet.get());
@@ -188,7 +195,7 @@ struct Mp4Recorder::Impl {
         toYuv.reset();
         av_frame_unref(picture.get());
         padded = {};
-        framesWritten = 0;
+        lastPts = -1;
     }
 };
 
@@ -215,6 +222,8 @@ bool Mp4Recorder::start(const QString& path, int width, int height, int fps)
     }
     width_ = width;
     height_ = height;
+    d->frameDuration = ticksPerSecond / fps;
+    d->clock.start();
     return true;
 }
 
@@ -229,7 +238,9 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
     const int sourceStride[1] = {d->encoder->width * 3};
     sws_scale(d->toYuv.get(), source, sourceStride, 0, d->encoder->height, d->picture->data,
               d->picture->linesize);
-    d->picture->pts = d->framesWritten++;
+    // Two frames within one tick still need rising times.
+    d->lastPts = std::max<std::int64_t>(d->clock.nsecsElapsed() / 100, d->lastPts + 1);
+    d->picture->pts = d->lastPts;
     if (avcodec_send_frame(d->encoder.get(), d->picture.get()) == 0)
         d->drain();
 }

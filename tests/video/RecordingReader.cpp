@@ -49,6 +49,7 @@ Recording readRecording(const QString& path)
                                picture->linesize[1], picture->data[2], picture->linesize[2],
                                picture->width, picture->height, bgr.data());
             r.frames.push_back(std::move(bgr));
+            r.times.push_back(double(picture->best_effort_timestamp) * av_q2d(stream->time_base));
             av_frame_unref(picture.get());
         }
     };

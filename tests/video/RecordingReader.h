@@ -19,6 +19,7 @@ struct Recording {
     double fps = 0;
     double seconds = 0;
     std::vector<std::vector<unsigned char>> frames;   // width * height * 3 bytes each
+    std::vector<double> times;                         // each frame's time in seconds
 
     const unsigned char* pixel(std::size_t frame, int x, int y) const
     {

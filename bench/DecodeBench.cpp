@@ -2,6 +2,7 @@
 // settings, per picture, on 720p30 and 1080p30 streams at 6 Mbit/s made here with libx264.
 // Target: ratio <= 1.15, that is the conversion adds at most 15 % to decoding.
 
+#include "bench/BenchStream.h"
 #include "bench/BenchTimer.h"
 #include "tests/video/TestEncoder.h"
 #include "video/FfmpegPtr.h"
@@ -58,13 +59,7 @@ int decodeAndConvert(const TestEncoder& stream)
 
 double compare(int width, int height)
 {
-    TestEncoder::Options options;
-    options.width = width;
-    options.height = height;
-    options.frames = 90;
-    options.profile = "high";
-    options.preset = "veryfast";
-    options.bitrateKbps = 6000;
+    const TestEncoder::Options options = benchStream(width, height);
     TestEncoder stream;
     if (!stream.encode(options)) {
         std::fprintf(stderr, "cannot make the stream: %s\n", stream.error.c_str());

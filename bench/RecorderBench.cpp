@@ -7,6 +7,7 @@
 // the 33 ms each frame has.
 // Target: ratio <= 2.0.
 
+#include "bench/BenchStream.h"
 #include "bench/BenchTimer.h"
 #include "tests/video/TestEncoder.h"
 #include "video/H264Decoder.h"
@@ -71,13 +72,7 @@ bool record(const QString& path, const std::vector<Frame>& frames, int width, in
 
 double compare(int width, int height)
 {
-    TestEncoder::Options options;
-    options.width = width;
-    options.height = height;
-    options.frames = 90;
-    options.profile = "high";
-    options.preset = "veryfast";
-    options.bitrateKbps = 6000;
+    const TestEncoder::Options options = benchStream(width, height);
     TestEncoder stream;
     std::vector<Frame> frames;
     if (!stream.encode(options) || decode(stream, width, height, &frames) != options.frames) {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+// The machine-wide actions that need administrator rights, and the state they change: the
+// camera that every program can list, and the firewall's verdict on incoming phones.
+// Called on the GUI thread only. An action blocks while its elevated child runs (at most 30 s)
+// and reports nothing: the caller re-reads the state afterwards, whatever the child did.
+class SystemIntegration
+{
+public:
+    virtual ~SystemIntegration() = default;
+
+    // True while other programs can list the camera; read afresh from the system on each call.
+    virtual bool isCameraRegistered() const = 0;
+    // True when the firewall blocks phones from reaching this program; false when unknown.
+    virtual bool isInboundBlocked() const = 0;
+
+    virtual void registerCamera() = 0;
+    virtual void unregisterCamera() = 0;
+    virtual void allowThroughFirewall() = 0;
+};
+
+// The backend of this platform. It finds the camera component and the helper program in the
+// running program's own folder.
+std::unique_ptr<SystemIntegration> createSystemIntegration();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PhoneServer.h"
+#include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
@@ -18,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -87,7 +89,7 @@ public:
     int themeMode() const { return themeMode_; }
     int port() const { return server.port(); }
     QString appVersion() const { return QStringLiteral("1.1"); }
-    bool cameraRegistered() const { return false; }
+    bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
     bool recording() const { return recorder.isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
     QString recordingFolder() const { return recordingFolder_; }
@@ -99,6 +101,9 @@ public:
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
     bool screenshotMode = false;
+
+    // Replaces the platform's camera and firewall actions, with a stand-in in tests.
+    void setSystemIntegration(std::unique_ptr<SystemIntegration> backend);
 
 public slots:
     void start();
@@ -156,11 +161,16 @@ private:
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
 
+    // Camera registration and firewall
+    void refreshFirewallBlocked();
+    void countIdleTick();
+
     SoftcamSink sink;
     PhoneServer server;
     UsbMuxClient usb;
     H264Decoder decoder;
     Mp4Recorder recorder;
+    std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
 
     std::thread worker;
     std::atomic<bool> workerRunning{false};   // GUI thread writes, pump reads
@@ -209,6 +219,7 @@ private:
     std::uint64_t decodeCalls = 0;
     int decodeMs_ = 0;
     bool firewallBlocked_ = false;
+    int idleTicks = 0;   // stats ticks without a phone since the firewall was last re-checked
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
 
     friend class RecordingTest;

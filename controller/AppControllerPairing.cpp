@@ -23,6 +23,7 @@ void AppController::regeneratePairing()
     settings.remove(QStringLiteral("trusted"));
     refreshPairing();
     renderIdleCard(outputWidth, outputHeight);
+    refreshFirewallBlocked();
     emit changed();
 }
 

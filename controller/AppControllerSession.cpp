@@ -38,6 +38,7 @@ void AppController::start()
         qWarning("Vidlet: cannot listen for phones");
     }
     refreshPairing();
+    refreshFirewallBlocked();
     renderIdleCard(outputWidth, outputHeight);
     startWorker();
     status_ = QStringLiteral("Idle (ready to pair)");
@@ -256,6 +257,8 @@ void AppController::updateStats()
         decodeNsSum = 0;
         decodeCalls = 0;
     }
+    if (phones_.isEmpty())
+        countIdleTick();
     emit changed();
 }
 

@@ -1,13 +1,13 @@
 #include "softcam/V4l2LoopbackOutput.h"
 
 #include "softcam/BgrToI420.h"
+#include "system/LoopbackDevices.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <string>
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
@@ -40,19 +40,8 @@ V4l2LoopbackOutput::~V4l2LoopbackOutput()
 
 std::string V4l2LoopbackOutput::findDevice(const std::string& sysfsRoot, const std::string& label)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(sysfsRoot, ec)) {
-        const std::string node = entry.path().filename().string();
-        if (node.rfind("video", 0) != 0)
-            continue;
-        std::ifstream file(entry.path() / "name");
-        std::string name;
-        std::getline(file, name);
-        if (name == label)
-            return "/dev/" + node;
-    }
-    return {};
+    const LoopbackDevice device = findLoopbackDevice(sysfsRoot, label);
+    return device.number < 0 ? std::string() : "/dev/video" + std::to_string(device.number);
 }
 
 bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int frameHeight,

@@ -55,6 +55,9 @@ AppController::AppController(const UsbMuxEndpoint& usbService, QObject* parent)
     connect(&usb, &UsbMuxClient::availabilityChanged, this, &AppController::changed);
     connect(&server, &PhoneServer::usbByeReceived, &usb, &UsbMuxClient::noteUsbBye);
     usb.start();
+    // Found by name, so that tests can tick it without waiting.
+    statsTimer.setParent(this);
+    statsTimer.setObjectName(QStringLiteral("statsTimer"));
     connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);
     connect(&server, &PhoneServer::phoneConnected, this, &AppController::onPhoneConnected);
     connect(&server, &PhoneServer::phoneDisconnected, this, &AppController::onPhoneDisconnected);

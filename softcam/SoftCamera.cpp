@@ -1,7 +1,5 @@
 #include "softcam/SoftCamera.h"
 
-#include "system/LoopbackDevices.h"
-
 #include <chrono>
 
 namespace softcam {
@@ -20,7 +18,7 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
         return nullptr;
     // Looked up at every creation: the module may have been loaded since the last camera.
     const std::string path
-        = V4l2LoopbackOutput::findDevice(kLoopbackSysfsFolder, kLoopbackCameraLabel);
+        = V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", "Vidlet Camera");
     if (!path.empty()) {
         // The descriptor stays open for the camera's life: with exclusive_caps=1 a reader
         // only sees the device while a producer holds it.

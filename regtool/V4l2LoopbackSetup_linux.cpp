@@ -41,7 +41,7 @@ constexpr unsigned long kCtlRemove = 0x4C81;
 
 struct LoopbackConfig {
     int outputNumber = -1;   // -1: the first free one
-    int captureNumber = -1;  // the same device
+    int captureNumber = -1;  // unused: one device takes frames and gives them
     char cardLabel[32] = {};
     unsigned int minWidth = 0;
     unsigned int maxWidth = 0;

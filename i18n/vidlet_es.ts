@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>System default</source>
-        <translation>Predeterminado del sistema</translation>
+        <translation>Del sistema</translation>
     </message>
     <message>
         <source>Choose recordings folder</source>

@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>System default</source>
-        <translation>Langue du système</translation>
+        <translation>Par défaut</translation>
     </message>
     <message>
         <source>Choose recordings folder</source>

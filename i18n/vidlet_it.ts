@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>System default</source>
-        <translation>Predefinita di sistema</translation>
+        <translation>Predefinita</translation>
     </message>
     <message>
         <source>Choose recordings folder</source>

@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>System default</source>
-        <translation>Padrão do sistema</translation>
+        <translation>Do sistema</translation>
     </message>
     <message>
         <source>Choose recordings folder</source>
@@ -164,7 +164,7 @@
     </message>
     <message>
         <source>Windows is blocking Vidlet on this network</source>
-        <translation>O Windows está bloqueando o Vidlet nesta rede</translation>
+        <translation>O Windows bloqueia o Vidlet nesta rede</translation>
     </message>
     <message>
         <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>

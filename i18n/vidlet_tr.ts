@@ -144,7 +144,7 @@
     </message>
     <message>
         <source>System default</source>
-        <translation>Sistem varsayılanı</translation>
+        <translation>Sistem dili</translation>
     </message>
     <message>
         <source>Choose recordings folder</source>

@@ -83,10 +83,17 @@ QNetworkReply::NetworkError UpdateCheckerTest::checkAndWait(UpdateChecker& check
     auto* network = checker.findChild<QNetworkAccessManager*>();
     if (!network)
         return QNetworkReply::UnknownNetworkError;
-    QSignalSpy done(network, &QNetworkAccessManager::finished);
-    if (!QTest::qWaitFor([&] { return done.size() >= count; }, 20000))
-        return QNetworkReply::UnknownNetworkError;
-    return done.last().first().value<QNetworkReply*>()->error();
+    // Read at once: the checker deletes each reply once it has handled it.
+    int done = 0;
+    QNetworkReply::NetworkError last = QNetworkReply::NoError;
+    const auto watch = QObject::connect(network, &QNetworkAccessManager::finished, network,
+                                        [&](QNetworkReply* reply) {
+                                            ++done;
+                                            last = reply->error();
+                                        });
+    const bool finished = QTest::qWaitFor([&] { return done >= count; }, 20000);
+    QObject::disconnect(watch);
+    return finished ? last : QNetworkReply::UnknownNetworkError;
 }
 
 void UpdateCheckerTest::defaultsToTheVendorSite()

@@ -57,6 +57,15 @@ LocalWebServer::LocalWebServer(const Identity& identity)
 
 LocalWebServer::~LocalWebServer() = default;
 
+void LocalWebServer::answerAlways(const QByteArray& body)
+{
+    respond = [body](const Request&) {
+        Answer a;
+        a.body = body;
+        return a;
+    };
+}
+
 quint16 LocalWebServer::port() const
 {
     return server->serverPort();

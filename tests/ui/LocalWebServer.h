@@ -49,6 +49,8 @@ public:
     QByteArray origin() const;   // "http://127.0.0.1:port" or "https://..."
 
     std::function<Answer(const Request&)> respond = [](const Request&) { return Answer{}; };
+    // Answers every request with 200 and `body`.
+    void answerAlways(const QByteArray& body);
     QList<Request> requests;
     int closedConnections = 0;   // connections the client or the server has ended
     qint64 bodyBytesSent = 0;

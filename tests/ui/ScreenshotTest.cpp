@@ -194,9 +194,7 @@ void ScreenshotTest::rendersEveryView()
     if (live)
         emit h.app.frameReady(testFrame());
     // Let the opening animations finish and the QR image decode before the grab.
-    for (QQuickItem* panel : h.items("modalPanel"))
-        if (panel->parentItem()->property("shown").toBool())
-            QTRY_VERIFY(panel->scale() == 1.0 && panel->parentItem()->opacity() == 1.0);
+    h.openModalPanel();
     for (QQuickItem* tile : h.items("qrTile"))
         for (QQuickItem* image : tile->childItems())
             if (image->property("status").isValid())

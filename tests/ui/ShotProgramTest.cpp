@@ -110,11 +110,7 @@ void ShotProgramTest::liveShotWaitsForTheChosenPhone()
 void ShotProgramTest::updateStripAnnouncesANewerVersion()
 {
     LocalWebServer site;
-    site.respond = [](const LocalWebServer::Request&) {
-        LocalWebServer::Answer a;
-        a.body = R"({"version":"9.9"})";
-        return a;
-    };
+    site.answerAlways(R"({"version":"9.9"})");
     QTemporaryDir dir;
     const QString out = dir.filePath("update.png");
     VidletProcess vidlet;

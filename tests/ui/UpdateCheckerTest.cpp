@@ -205,11 +205,7 @@ void UpdateCheckerTest::givesUpOnASilentServer()
 void UpdateCheckerTest::refusesAnUntrustedCertificate()
 {
     LocalWebServer stranger(LocalWebServer::makeIdentity());
-    stranger.respond = [](const LocalWebServer::Request&) {
-        LocalWebServer::Answer a;
-        a.body = R"({"version":"9.9"})";
-        return a;
-    };
+    stranger.answerAlways(R"({"version":"9.9"})");
     auto checker = checkerFor(stranger);
     QCOMPARE(checkAndWait(*checker), QNetworkReply::SslHandshakeFailedError);
     QVERIFY(stranger.requests.isEmpty());
@@ -219,11 +215,7 @@ void UpdateCheckerTest::refusesAnUntrustedCertificate()
 void UpdateCheckerTest::followsRedirectsButNotDownToHttp()
 {
     LocalWebServer plain;
-    plain.respond = [](const LocalWebServer::Request&) {
-        LocalWebServer::Answer a;
-        a.body = R"({"version":"9.9"})";
-        return a;
-    };
+    plain.answerAlways(R"({"version":"9.9"})");
     LocalWebServer secure(trusted);
     QByteArray target;
     secure.respond = [&](const LocalWebServer::Request& r) {

@@ -97,6 +97,17 @@ void WindowHarness::clickAt(QPoint p, Qt::MouseButton button) const
     QTest::mouseClick(window, button, Qt::NoModifier, p);
 }
 
+QQuickItem* WindowHarness::openModalPanel() const
+{
+    for (QQuickItem* panel : items(QStringLiteral("modalPanel"))) {
+        QQuickItem* modal = panel->parentItem();
+        if (modal->property("shown").toBool()
+            && QTest::qWaitFor([&] { return panel->scale() == 1.0 && modal->opacity() == 1.0; }))
+            return panel;
+    }
+    return nullptr;
+}
+
 void WindowHarness::settle(int ms) const
 {
     QTest::qWait(ms);

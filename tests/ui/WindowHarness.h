@@ -34,6 +34,8 @@ public:
     void clickAt(QPoint p, Qt::MouseButton button = Qt::LeftButton) const;
     // Types text into the window's focused item, one key at a time.
     void type(const QString& text) const;
+    // The panel of the modal on show, once its opening animation has finished; null if none.
+    QQuickItem* openModalPanel() const;
     // Waits until every visual change, animations included, has settled.
     void settle(int ms = 350) const;
 

@@ -226,11 +226,8 @@ void TranslationsTest::windowFitsEveryLanguage_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<QString>("view");
     QTest::addColumn<int>("tab");
-    const QList<QPair<QString, int>> views = {
-        {"pairing", -1}, {"live", -1}, {"settings", 0}, {"settings", 1}, {"settings", 2},
-        {"settings", 3}, {"language", -1}, {"addphone", -1}};
     for (const QString& code : QStringList{"en"} + languages)
-        for (const auto& [view, tab] : views)
+        for (const auto& [view, tab] : WindowHarness::everyView())
             QTest::newRow(qPrintable(QStringLiteral("%1-%2%3").arg(code, view, tab >= 0 ? QString::number(tab) : "")))
                 << code << view << tab;
 }
@@ -250,10 +247,7 @@ void TranslationsTest::windowFitsEveryLanguage()
     h.updater.latestVersion = "9.9";
     emit h.updater.availableChanged();
     if (view == QLatin1String("live")) {
-        h.app.phones = {ControllerDouble::phone(1, "Pixel 8", "Pixel 8"),
-                        ControllerDouble::phone(2, "iPhone", QString(), "iOS 17", true)};
-        h.app.activeId = 1;
-        h.app.live = true;
+        h.app.connectTwoPhones();
         h.app.appConnected = true;
         h.app.outputEnabled = false;
     }

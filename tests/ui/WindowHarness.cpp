@@ -18,6 +18,12 @@ void WindowHarness::prepareProcess()
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
 }
 
+QList<QPair<QString, int>> WindowHarness::everyView()
+{
+    return {{"pairing", -1}, {"live", -1}, {"settings", 0}, {"settings", 1}, {"settings", 2},
+            {"settings", 3}, {"language", -1}, {"addphone", -1}};
+}
+
 WindowHarness::WindowHarness(bool withUpdater)
 {
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &app);

@@ -39,6 +39,10 @@ public:
     // Waits until every visual change, animations included, has settled.
     void settle(int ms = 350) const;
 
+    // Every screen and overlay the window shows, as a screenshot view name and a settings tab
+    // (-1 where there are no tabs); "pairing" and "live" open nothing.
+    static QList<QPair<QString, int>> everyView();
+
     // Registers the types of module "Vidlet" 1.0 and keeps settings in a throw-away folder.
     static void prepareProcess();
 };

@@ -44,8 +44,6 @@ LocalWebServer::LocalWebServer(const Identity& identity)
         config.setPrivateKey(identity.key);
         config.setPeerVerifyMode(QSslSocket::VerifyNone);   // clients bring no certificate
         ssl->setSslConfiguration(config);
-        // Handshake failures end the connection too.
-        connect(ssl.get(), &QSslServer::errorOccurred, this, [this] { ++closedConnections; });
         connect(ssl.get(), &QSslServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* s = server->nextPendingConnection())
                 serve(s);

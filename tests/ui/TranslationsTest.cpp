@@ -45,8 +45,8 @@ QList<Message> textsInSources(QString* error)
     QList<Message> found;
     QString context;
     QXmlStreamReader xml(&file);
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (!xml.isStartElement())
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == QLatin1String("name"))
             context = xml.readElementText();
@@ -124,6 +124,8 @@ void TranslationsTest::initTestCase()
     QString error;
     messages = textsInSources(&error);
     QVERIFY2(!messages.isEmpty(), qPrintable("lupdate failed: " + error));
+    for (const Message& m : std::as_const(messages))
+        QVERIFY(!m.context.isEmpty() && !m.source.isEmpty());
 }
 
 void TranslationsTest::cataloguesCoverEveryText_data()

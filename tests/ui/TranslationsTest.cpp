@@ -111,6 +111,8 @@ private slots:
     void cataloguesCoverEveryText();
     void glyphCheckSeesBoxes();
     void fitCheckSeesOverflow();
+    void folderDialogSpeaksTheLanguage_data();
+    void folderDialogSpeaksTheLanguage();
     void windowFitsEveryLanguage_data();
     void windowFitsEveryLanguage();
 
@@ -221,6 +223,32 @@ void TranslationsTest::fitCheckSeesOverflow()
     texts.sort();
     QCOMPARE(texts, QStringList({"gets elided", "leaves its button", "leaves its segment",
                                  "runs under the switch", "spills out"}));
+}
+
+void TranslationsTest::folderDialogSpeaksTheLanguage_data()
+{
+    cataloguesCoverEveryText_data();
+}
+
+void TranslationsTest::folderDialogSpeaksTheLanguage()
+{
+    QFETCH(QString, code);
+    WindowHarness h;
+    QVERIFY(h.window);
+    h.i18n->setLanguage(code);
+    QObject* dialog = h.object("folderDialog");
+    QMetaObject::invokeMethod(dialog, "open");
+    QTRY_VERIFY(dialog->property("visible").toBool());
+    // Where the platform has no folder dialog of its own, Qt's dialog opens inside the window
+    // with its buttons named by Qt's catalogue.
+    const QStringList shown = TextFit::shownTexts(h.window->contentItem());
+    QMetaObject::invokeMethod(dialog, "close");
+    for (const char* button : {"Open", "Cancel"}) {
+        const QString text = QCoreApplication::translate("QPlatformTheme", button);
+        QVERIFY2(text != QLatin1String(button), button);
+        QVERIFY2(shown.contains(text), qPrintable(text));
+    }
+    QVERIFY(shown.contains(QCoreApplication::translate("Main", "Choose recordings folder")));
 }
 
 void TranslationsTest::windowFitsEveryLanguage_data()

@@ -20,6 +20,8 @@ VidletProcess::VidletProcess()
     env.insert("TMPDIR", home.path());
     env.insert("LOCALAPPDATA", home.path() + "/local");
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    // The update ping stays on this machine: nothing listens on port 1, so it fails at once.
+    env.insert("VIDLET_UPDATE_SITE", "https://127.0.0.1:1");
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
 }

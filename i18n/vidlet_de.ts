@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Herunterladen</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Die Firewall blockiert Vidlet in diesem Netz</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Descargar</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>El cortafuegos bloquea Vidlet en esta red</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Télécharger</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Le pare-feu bloque Vidlet sur ce réseau</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Scarica</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Il firewall blocca Vidlet su questa rete</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>ダウンロード</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>ファイアウォールが Vidlet の通信をブロックしています</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

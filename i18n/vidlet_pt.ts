@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Baixar</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>O firewall bloqueia o Vidlet nesta rede</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

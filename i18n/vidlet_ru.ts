@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>Скачать</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Брандмауэр блокирует Vidlet в этой сети</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>İndir</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Güvenlik duvarı bu ağda Vidlet’i engelliyor</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

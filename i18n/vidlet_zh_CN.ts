@@ -246,6 +246,10 @@
         <source>Download</source>
         <translation>下载</translation>
     </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>防火墙正在此网络上阻止 Vidlet</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -81,9 +82,18 @@ inline std::uint64_t monotonicNs()
 }
 
 // One camera per user: a video-call program of that user finds it without being told.
-inline std::string defaultSegmentName()
+inline std::string userSegmentName()
 {
     return "/vidlet-camera-" + std::to_string(getuid());
+}
+
+// The user's camera, unless VIDLET_CAMERA_SEGMENT names another segment. Tests set it for the
+// programs they start, so that their cameras and readers never meet the user's; a camera on
+// another segment is private and leaves the machine's loopback device alone.
+inline std::string defaultSegmentName()
+{
+    const char* chosen = std::getenv("VIDLET_CAMERA_SEGMENT");
+    return chosen && *chosen ? std::string(chosen) : userSegmentName();
 }
 
 } // namespace softcam

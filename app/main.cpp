@@ -1,4 +1,5 @@
 #include "app/FileLog.h"
+#include "app/QuitSignals.h"
 #include "app/ScreenshotMode.h"
 #include "app/TrayIcon.h"
 #include "controller/AppController.h"
@@ -85,6 +86,18 @@ int main(int argc, char* argv[])
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
     }
 
+    // "--record" starts a recording as soon as video flows, once: for unattended captures.
+    if (args.contains(QStringLiteral("--record"))) {
+        QObject::connect(&controller, &AppController::changed, &controller,
+                         [&controller, armed = true]() mutable {
+                             if (armed && controller.live() && controller.framesDecoded() > 0) {
+                                 armed = false;
+                                 controller.toggleRecording();
+                             }
+                         });
+    }
+
+    QuitSignals quitSignals;
     controller.start();
     return app.exec();
 }

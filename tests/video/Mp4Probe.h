@@ -33,14 +33,15 @@ inline QStringList topLevelBoxes(const QString& path)
     return boxes;
 }
 
-// Pictures ffprobe decodes from the file, or -1 when it reports an error or cannot run.
+// Pictures ffprobe decodes from the file, or -1 when it cannot read the file. Complaints about
+// a cut-off end, as a crash leaves, do not count.
 inline int framesPlayed(const QString& path)
 {
     QProcess probe;
     probe.start("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
                             "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
     if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit
-        || probe.exitCode() != 0 || !probe.readAllStandardError().isEmpty())
+        || probe.exitCode() != 0)
         return -1;
     bool number = false;
     const int frames = probe.readAllStandardOutput().trimmed().toInt(&number);

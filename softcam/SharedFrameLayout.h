@@ -26,8 +26,7 @@ inline constexpr std::uint32_t kMagic = 0x43'4C'44'56; // "VDLC" in memory order
 inline constexpr std::uint32_t kVersion = 1;
 inline constexpr std::size_t kHeaderBytes = 4096;
 inline constexpr int kSlotCount = 2;
-// 8K UHD is the largest camera we publish; it bounds what a reader is asked to map.
-inline constexpr std::int64_t kMaxPixels = 7680 * 4320;
+// The decoder's largest side; it bounds what a reader is asked to map.
 inline constexpr int kMaxSide = 8192;
 
 enum CameraState : std::uint32_t { Starting = 0, Live = 1, Stopped = 2 };
@@ -59,8 +58,7 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
 
 inline bool validCameraSize(int width, int height)
 {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide
-        && std::int64_t(width) * height <= kMaxPixels;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
 }
 
 inline std::size_t frameBytes(int width, int height)

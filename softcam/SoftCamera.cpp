@@ -35,8 +35,13 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
 
 void SoftCamera::sendFrame(const unsigned char* bgr)
 {
+    // The sender repeats the latest frame at every tick, changed or not; the device then gets
+    // its last picture again rather than the same conversion once more.
+    const bool repeated = device && shared.repeatsLatest(bgr);
     shared.publish(bgr);
-    if (device)
+    if (repeated)
+        device->writeAgain();
+    else if (device)
         device->write(bgr);
 }
 

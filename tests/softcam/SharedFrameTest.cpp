@@ -138,6 +138,21 @@ private slots:
         QVERIFY(uniform(frame));
     }
 
+    // What lets the camera skip converting a frame it was given again.
+    void knowsAFrameItPublishedLast()
+    {
+        SharedFramePublisher publisher;
+        QVERIFY(publisher.open(name, 5, 3, 30.0f));
+        std::vector<unsigned char> frame(frameBytes(5, 3), 0x40);
+        QVERIFY(!publisher.repeatsLatest(frame.data())); // nothing published yet
+        publisher.publish(frame.data());
+        QVERIFY(publisher.repeatsLatest(frame.data()));
+        frame.back() = 0x41;
+        QVERIFY(!publisher.repeatsLatest(frame.data()));
+        publisher.publish(frame.data());
+        QVERIFY(publisher.repeatsLatest(frame.data()));
+    }
+
     void secondWriterIsRefused()
     {
         SharedFramePublisher first;

@@ -1,5 +1,6 @@
 #include "video/Mp4Recorder.h"
 
+#include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 
 #include <QElapsedTimer>
@@ -275,7 +276,7 @@ struct Mp4Recorder::Impl {
     }
 };
 
-Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) {}
+Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install(); }
 
 Mp4Recorder::~Mp4Recorder() { stop(); }
 

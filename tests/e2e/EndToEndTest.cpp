@@ -253,9 +253,8 @@ private slots:
         QCOMPARE(vidlet->process.exitStatus(), clean ? QProcess::NormalExit : QProcess::CrashExit);
         const QStringList boxes = Mp4Probe::topLevelBoxes(file);
         QVERIFY(Mp4Probe::framesPlayed(file) >= 60);
-        QCOMPARE(boxes.contains("moof"), !clean);
+        QVERIFY2(Mp4Probe::isOrdinary(boxes) == clean, qPrintable(boxes.join(' ')));
         if (clean) {
-            QVERIFY2(boxes.indexOf("moov") < boxes.indexOf("mdat"), qPrintable(boxes.join(' ')));
             QVERIFY(!QFile::exists(file + ".part"));
             const QString segment = qEnvironmentVariable("VIDLET_CAMERA_SEGMENT");
             QVERIFY(!QFile::exists("/dev/shm" + segment));

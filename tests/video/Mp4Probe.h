@@ -33,6 +33,13 @@ inline QStringList topLevelBoxes(const QString& path)
     return boxes;
 }
 
+// An ordinary MP4, as editors want it: one index, in front of the media, and no fragments.
+inline bool isOrdinary(const QStringList& boxes)
+{
+    return !boxes.contains("moof") && boxes.contains("moov")
+        && boxes.indexOf("moov") < boxes.indexOf("mdat");
+}
+
 // Pictures ffprobe decodes from the file, or -1 when it cannot read the file. Complaints about
 // a cut-off end, as a crash leaves, do not count.
 inline int framesPlayed(const QString& path)

@@ -3,16 +3,22 @@
 #include <QStringList>
 #include <QTest>
 
+#include <mutex>
+#include <thread>
+#include <vector>
+
 extern "C" {
 #include <libavutil/log.h>
 }
 
 namespace {
 
-QStringList logged;
+std::mutex loggedLock;
+QStringList logged; // loggedLock
 
 void collect(QtMsgType, const QMessageLogContext&, const QString& message)
 {
+    const std::lock_guard<std::mutex> guard(loggedLock);
     logged << message;
 }
 
@@ -51,6 +57,24 @@ private slots:
         qInstallMessageHandler(previous);
         QCOMPARE(logged, (QStringList{"Vidlet: FFmpeg mp4: cannot write packet 1",
                                       "Vidlet: FFmpeg mp4: out of memory"}));
+    }
+
+    // The encoder's and decoder's own threads report too.
+    void threadsSayingTheSameAreHeardOnce()
+    {
+        logged.clear();
+        H264Decoder decoder;
+        const QtMessageHandler previous = qInstallMessageHandler(collect);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([] {
+                for (int i = 0; i < 200; ++i)
+                    av_log(&muxer, AV_LOG_ERROR, "slice %d lost\n", i);
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        qInstallMessageHandler(previous);
+        QCOMPARE(logged, QStringList{"Vidlet: FFmpeg mp4: slice 0 lost"});
     }
 };
 

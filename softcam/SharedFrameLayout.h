@@ -26,8 +26,10 @@ inline constexpr std::uint32_t kMagic = 0x43'4C'44'56; // "VDLC" in memory order
 inline constexpr std::uint32_t kVersion = 1;
 inline constexpr std::size_t kHeaderBytes = 4096;
 inline constexpr int kSlotCount = 2;
-// The decoder's largest side; it bounds what a reader is asked to map.
+// The decoder's limits, which also bound what a reader is asked to map: sides up to 8192 and
+// the largest picture H.264 allows (level 6.2, 139264 macroblocks).
 inline constexpr int kMaxSide = 8192;
+inline constexpr std::int64_t kMaxPixels = 139264 * 256;
 
 enum CameraState : std::uint32_t { Starting = 0, Live = 1, Stopped = 2 };
 
@@ -58,7 +60,8 @@ static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
 
 inline bool validCameraSize(int width, int height)
 {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide
+        && std::int64_t(width) * height <= kMaxPixels;
 }
 
 inline std::size_t frameBytes(int width, int height)

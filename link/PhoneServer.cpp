@@ -92,7 +92,7 @@ void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
 
 void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
 {
-    makeRoomForNewcomer();
+    makeRoomForNewcomer(socket);
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->disconnect(this); // adopted again: its new record gets the only connections
@@ -114,13 +114,14 @@ void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
 // When the waiting room is full, the connection that has waited longest goes: a flood of
 // strangers then only ever holds the newest places, and a phone that connects during it still
 // has the handshake time to say HELLO.
-void PhoneServer::makeRoomForNewcomer()
+void PhoneServer::makeRoomForNewcomer(QTcpSocket* newcomer)
 {
     QTcpSocket* oldest = nullptr;
     int oldestId = 0;
     int waiting = 0;
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
-        if (it->accepted || it.key()->state() != QAbstractSocket::ConnectedState)
+        if (it->accepted || it.key() == newcomer
+            || it.key()->state() != QAbstractSocket::ConnectedState)
             continue;
         ++waiting;
         if (!oldest || it->id < oldestId) {

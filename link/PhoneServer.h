@@ -78,7 +78,7 @@ private:
     void onReadyRead(QTcpSocket* socket);
     void drainFrames(QTcpSocket* socket);
     void onSocketDisconnected(QTcpSocket* socket);
-    void makeRoomForNewcomer();
+    void makeRoomForNewcomer(QTcpSocket* newcomer);
     void dropIfStillWaiting(QTcpSocket* socket, int id);
 
     void handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, QByteArray payload);

@@ -61,10 +61,17 @@ class AppController : public QObject {
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
 
 public:
+    // Where the controller meets the machine. The defaults are the real ones; the command line
+    // and tests point them elsewhere, so that a stand-in service can play attached phones and a
+    // second copy never meets the first one's port, service or token file.
+    struct Places {
+        quint16 port = 8788;   // tried first for phones; when taken, the system chooses
+        UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
+        QString tokenFolder;   // for pairing-token.txt; empty: the program's own folder
+    };
+
     explicit AppController(QObject* parent = nullptr);
-    // Reaches the USB multiplexing service at `usbService` instead of the platform's own, so
-    // that a stand-in service can play attached phones.
-    explicit AppController(const UsbMuxEndpoint& usbService, QObject* parent = nullptr);
+    explicit AppController(const Places& places, QObject* parent = nullptr);
     ~AppController() override;
 
     QString status() const { return status_; }
@@ -165,6 +172,7 @@ private:
     void refreshFirewallBlocked();
     void countIdleTick();
 
+    const Places places;
     SoftcamSink sink;
     PhoneServer server;
     UsbMuxClient usb;

@@ -30,7 +30,7 @@ void AppController::start()
         emit changed();
         return;
     }
-    if (server.listen(8788) || server.listen(0)) {
+    if (server.listen(places.port) || server.listen(0)) {
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
         qInfo("Vidlet: listening for phones on port %d", int(server.port()));
     } else {

@@ -47,12 +47,6 @@ std::string V4l2LoopbackOutput::findDevice(const std::string& sysfsRoot, const s
 bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int frameHeight,
                               float fps)
 {
-    // I420 has no agreed layout for odd sizes between drivers and readers.
-    if (frameWidth % 2 || frameHeight % 2) {
-        std::fprintf(stderr, "Vidlet: %s skipped: %dx%d is not an even size\n",
-                     devicePath.c_str(), frameWidth, frameHeight);
-        return false;
-    }
     // Non-blocking, so a stalled device drops a frame instead of holding up the sender.
     fd = ::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -66,11 +60,13 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
 
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
-    format.fmt.pix.width = std::uint32_t(width);
-    format.fmt.pix.height = std::uint32_t(height);
+    // I420 has no agreed layout for odd sizes between drivers and readers, so the device gets
+    // the even size the conversion pads to.
+    format.fmt.pix.width = std::uint32_t(i420Side(width));
+    format.fmt.pix.height = std::uint32_t(i420Side(height));
     format.fmt.pix.pixelformat = V4L2_PIX_FMT_YUV420;
     format.fmt.pix.field = V4L2_FIELD_NONE;
-    format.fmt.pix.bytesperline = std::uint32_t(width);
+    format.fmt.pix.bytesperline = std::uint32_t(i420Side(width));
     format.fmt.pix.sizeimage = std::uint32_t(i420.size());
     format.fmt.pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
 
@@ -106,6 +102,13 @@ void V4l2LoopbackOutput::write(const unsigned char* bgr)
     if (fd < 0)
         return;
     bgrToI420(bgr, width, height, i420.data());
+    writeAgain();
+}
+
+void V4l2LoopbackOutput::writeAgain()
+{
+    if (fd < 0)
+        return;
     const ssize_t written = ::write(fd, i420.data(), i420.size());
     if (written != ssize_t(i420.size()) && !writeFailureLogged) {
         std::fprintf(stderr, "Vidlet: camera device refused a frame: %s\n",

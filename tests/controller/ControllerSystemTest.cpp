@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "TestPlaces.h"
 #include "link/PhoneLink.h"
 #include "tests/usb/FakeMuxService.h"
 
@@ -88,7 +89,9 @@ private slots:
     {
         usbService = std::make_unique<FakeMuxService>();
         QVERIFY(usbService->listenUnix(dir.filePath("usbmuxd")));
-        app = std::make_unique<AppController>(usbService->endpoint());
+        AppController::Places places = testPlaces();
+        places.usbService = usbService->endpoint();
+        app = std::make_unique<AppController>(places);
         machine = std::make_shared<Machine>();
         app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
     }
@@ -135,6 +138,14 @@ private slots:
         QCOMPARE(queries(), 1);
         QCOMPARE(app->firewallBlocked(), blocked);
         QCOMPARE(changed.count(), notifications);
+    }
+
+    void startingChecksTheFirewall()
+    {
+        machine->blocked = true;
+        app->start();
+        QCOMPARE(queries(), 1);
+        QVERIFY(app->firewallBlocked());
     }
 
     void allowingRechecksAfterTheHelperRan()

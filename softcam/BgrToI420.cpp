@@ -27,13 +27,16 @@ std::size_t i420Bytes(int width, int height)
     return std::size_t(width) * std::size_t(height) + 2 * chroma;
 }
 
-void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i420)
+namespace {
+
+// Writes the Y plane at `yPlane`, then each chroma pair through `store(index, u, v)`, where index
+// counts the (width + 1) / 2 x (height + 1) / 2 chroma samples row by row.
+template<typename StoreChroma>
+void bgrToYuv420(const unsigned char* bgr, int width, int height, unsigned char* yPlane,
+                 StoreChroma store)
 {
     const int chromaWidth = (width + 1) / 2;
     const int chromaHeight = (height + 1) / 2;
-    unsigned char* yPlane = i420;
-    unsigned char* uPlane = yPlane + std::size_t(width) * height;
-    unsigned char* vPlane = uPlane + std::size_t(chromaWidth) * chromaHeight;
     const std::size_t stride = std::size_t(width) * 3;
 
     for (int y = 0; y < height; ++y) {
@@ -54,9 +57,46 @@ void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i
             const int b = (p[0][0] + p[1][0] + p[2][0] + p[3][0] + 2) >> 2;
             const int g = (p[0][1] + p[1][1] + p[2][1] + p[3][1] + 2) >> 2;
             const int r = (p[0][2] + p[1][2] + p[2][2] + p[3][2] + 2) >> 2;
-            const std::size_t at = std::size_t(cy) * chromaWidth + cx;
-            uPlane[at] = blueDiffOf(b, g, r);
-            vPlane[at] = redDiffOf(b, g, r);
+            store(std::size_t(cy) * chromaWidth + cx, blueDiffOf(b, g, r), redDiffOf(b, g, r));
+        }
+    }
+}
+
+} // namespace
+
+void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i420)
+{
+    const std::size_t lumaBytes = std::size_t(width) * height;
+    unsigned char* uPlane = i420 + lumaBytes;
+    unsigned char* vPlane = uPlane + (i420Bytes(width, height) - lumaBytes) / 2;
+    bgrToYuv420(bgr, width, height, i420, [&](std::size_t at, unsigned char u, unsigned char v) {
+        uPlane[at] = u;
+        vPlane[at] = v;
+    });
+}
+
+void bgrToNv12(const unsigned char* bgr, int width, int height, unsigned char* nv12)
+{
+    unsigned char* uv = nv12 + std::size_t(width) * height;
+    bgrToYuv420(bgr, width, height, nv12, [&](std::size_t at, unsigned char u, unsigned char v) {
+        uv[2 * at] = u;
+        uv[2 * at + 1] = v;
+    });
+}
+
+void bgrToYuy2(const unsigned char* bgr, int width, int height, unsigned char* yuy2, int pitch)
+{
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* p = bgr + std::size_t(y) * width * 3;
+        unsigned char* out = yuy2 + std::size_t(y) * pitch;
+        for (int x = 0; x + 1 < width; x += 2, p += 6, out += 4) {
+            const int b = (p[0] + p[3] + 1) >> 1;
+            const int g = (p[1] + p[4] + 1) >> 1;
+            const int r = (p[2] + p[5] + 1) >> 1;
+            out[0] = lumaOf(p[0], p[1], p[2]);
+            out[1] = blueDiffOf(b, g, r);
+            out[2] = lumaOf(p[3], p[4], p[5]);
+            out[3] = redDiffOf(b, g, r);
         }
     }
 }

@@ -5,4 +5,5 @@
 set(VIDLET_WIN_NATIVE_SOURCES
   system/DynamicLibrary_win.cpp
   system/BestInterface_win.cpp
+  system/FirewallRules_win.cpp
 )

@@ -15,6 +15,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev
   libqrcodegencpp-dev
   fonts-dejavu-core xvfb xauth
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

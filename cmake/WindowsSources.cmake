@@ -6,4 +6,6 @@ set(VIDLET_WIN_NATIVE_SOURCES
   system/DynamicLibrary_win.cpp
   system/BestInterface_win.cpp
   system/FirewallRules_win.cpp
+  softcam/win/softcam_win.cpp
+  video/H264Decoder_mf.cpp
 )

@@ -16,6 +16,7 @@ packages=(
   libqrcodegencpp-dev
   fonts-dejavu-core xvfb xauth
   g++-mingw-w64-x86-64-posix wine wine64
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
 )
 
 missing=()

@@ -8,4 +8,5 @@ set(VIDLET_WIN_NATIVE_SOURCES
   system/FirewallRules_win.cpp
   softcam/win/softcam_win.cpp
   video/H264Decoder_mf.cpp
+  video/Mp4Recorder_mf.cpp
 )

@@ -4,7 +4,7 @@ TSAN_BUILD ?= build-tsan
 WIN_BUILD  ?= build-win
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test tsan wintest bench clean
+.PHONY: all deps configure build run test tsan winbuild wintest bench clean
 
 all: build
 
@@ -33,10 +33,12 @@ tsan: deps
 	  ctest --output-on-failure -L tsan
 
 # The Qt-free Windows units, cross-compiled with MinGW-w64; their tests run under Wine.
-wintest: deps
+winbuild: deps
 	cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WIN_BUILD) --parallel 2
+
+wintest: winbuild
 	cd $(WIN_BUILD) && ctest --output-on-failure --timeout 300
 
 test: deps build
@@ -44,8 +46,10 @@ test: deps build
 	$(MAKE) wintest
 	$(MAKE) tsan
 
-bench: deps build
-	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+# bench_decode_wine runs the Windows build's decoder under Wine.
+bench: deps build winbuild
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; \
+	  VIDLET_WIN_BUILD=$(abspath $(WIN_BUILD)) "$$b" || exit 1; done
 
 clean:
 	rm -rf $(BUILD) $(TSAN_BUILD) $(WIN_BUILD)

@@ -6,7 +6,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
   ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
 enable_testing()
 
-foreach(area system softcam video regtool tests/win)
+foreach(area system softcam video regtool tests/win bench)
   if(EXISTS ${PROJECT_SOURCE_DIR}/${area}/CMakeLists.txt)
     add_subdirectory(${area})
   endif()

@@ -123,12 +123,12 @@ CameraPublisher::~CameraPublisher()
         CloseHandle(writerLock);
 }
 
-void CameraPublisher::publish(const unsigned char* bgr)
+void CameraPublisher::sendFrame(const unsigned char* bgr)
 {
     writeFrame(header, slotBytes, bgr, ++published);
 }
 
-bool CameraPublisher::readerRunning() const
+bool CameraPublisher::isConnected() const
 {
     if (directory->runningReaders.load(std::memory_order_acquire) == 0)
         return false;

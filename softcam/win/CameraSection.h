@@ -48,8 +48,8 @@ private:
 };
 
 // The writer: one per camera, in the Vidlet process. Only one lives per session, held by a
-// named mutex object whose existence is the lock (it dies with the process). publish() never
-// waits for a reader; it and readerRunning() may run on two threads at once.
+// named mutex object whose existence is the lock (it dies with the process). sendFrame() never
+// waits for a reader; it and isConnected() may run on two threads at once.
 class CameraPublisher {
 public:
     static std::unique_ptr<CameraPublisher> create(int width, int height, float fps);
@@ -57,8 +57,9 @@ public:
     CameraPublisher(const CameraPublisher&) = delete;
     CameraPublisher& operator=(const CameraPublisher&) = delete;
 
-    void publish(const unsigned char* bgr);
-    bool readerRunning() const;
+    void sendFrame(const unsigned char* bgr);
+    // A program's graph is running on the camera.
+    bool isConnected() const;
 
 private:
     CameraPublisher() = default;

@@ -91,32 +91,25 @@ HRESULT CaptureFilter::Stop()
 
 HRESULT CaptureFilter::Pause()
 {
-    FILTER_STATE before;
-    {
-        std::lock_guard<std::mutex> guard(mutex);
-        before = state;
-        state = State_Paused;
-    }
-    if (before == State_Stopped) {
-        const HRESULT result = pin.startStreaming();
-        if (FAILED(result)) {
-            std::lock_guard<std::mutex> guard(mutex);
-            state = State_Stopped;
-            return result;
-        }
-    }
-    return S_OK;
+    return leaveStopped(State_Paused, 0);
 }
 
 HRESULT CaptureFilter::Run(REFERENCE_TIME start)
+{
+    return leaveStopped(State_Running, start);
+}
+
+HRESULT CaptureFilter::leaveStopped(FILTER_STATE next, REFERENCE_TIME start)
 {
     FILTER_STATE before;
     {
         std::lock_guard<std::mutex> guard(mutex);
         before = state;
-        state = State_Running;
-        startTime = start;
+        state = next;
+        if (next == State_Running)
+            startTime = start;
     }
+    // The pin streams from the first pause on; outside the lock, as in Stop().
     if (before == State_Stopped) {
         const HRESULT result = pin.startStreaming();
         if (FAILED(result)) {

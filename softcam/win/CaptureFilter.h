@@ -48,6 +48,8 @@ public:
 private:
     CaptureFilter();
     ~CaptureFilter();
+    // Pause and Run: to `next`, starting the pin's stream when coming from Stopped.
+    HRESULT leaveStopped(FILTER_STATE next, REFERENCE_TIME start);
 
     ModuleReference moduleReference;
     std::atomic<ULONG> references{1};

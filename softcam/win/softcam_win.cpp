@@ -1,12 +1,11 @@
 #include "softcam/softcam.h"
 
+#include "softcam/LiveCamera.h"
 #include "softcam/win/CameraSection.h"
 #include "softcam/win/ClassFactory.h"
 #include "softcam/win/Module.h"
 #include "softcam/win/Registration.h"
 
-#include <memory>
-#include <mutex>
 #include <new>
 
 namespace softcam {
@@ -16,10 +15,7 @@ HMODULE module = nullptr;
 
 namespace {
 
-std::mutex lifecycle; // guards liveCamera
-std::unique_ptr<CameraPublisher> liveCamera;
-// The live camera for the per-frame calls, which must not wait behind creation or deletion.
-std::atomic<CameraPublisher*> current{nullptr};
+LiveCamera<CameraPublisher> camera;
 
 } // namespace
 } // namespace softcam
@@ -37,34 +33,22 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 
 void* scCreateCamera(int width, int height, float framerate)
 {
-    std::lock_guard<std::mutex> guard(lifecycle);
-    if (liveCamera)
-        return nullptr;
-    liveCamera = CameraPublisher::create(width, height, framerate);
-    current.store(liveCamera.get(), std::memory_order_release);
-    return liveCamera.get();
+    return camera.create([&] { return CameraPublisher::create(width, height, framerate); });
 }
 
-void scDeleteCamera(void* camera)
+void scDeleteCamera(void* handle)
 {
-    std::lock_guard<std::mutex> guard(lifecycle);
-    if (!camera || camera != liveCamera.get())
-        return;
-    current.store(nullptr, std::memory_order_release);
-    liveCamera.reset();
+    camera.remove(handle);
 }
 
-void scSendFrame(void* camera, const void* bgr)
+void scSendFrame(void* handle, const void* bgr)
 {
-    CameraPublisher* live = current.load(std::memory_order_acquire);
-    if (camera && bgr && camera == live)
-        live->publish(static_cast<const unsigned char*>(bgr));
+    camera.sendFrame(handle, bgr);
 }
 
-bool scIsConnected(void* camera)
+bool scIsConnected(void* handle)
 {
-    CameraPublisher* live = current.load(std::memory_order_acquire);
-    return camera && camera == live && live->readerRunning();
+    return camera.isConnected(handle);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)

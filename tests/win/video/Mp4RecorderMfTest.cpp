@@ -2,6 +2,7 @@
 // reads back. Wine has neither an MP4 sink nor an H.264 encoder transform, so under Wine the
 // cases that write a file report themselves skipped; only the refusals run there.
 #include "tests/win/WinTest.h"
+#include "tests/win/softcam/FramePattern.h"
 #include "tests/win/video/Wine.h"
 #include "video/Mp4Recorder.h"
 
@@ -32,18 +33,6 @@ std::wstring scratchFile(const wchar_t* name)
 bool exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<unsigned char> uniform(int width, int height, unsigned char b, unsigned char g,
-                                   unsigned char r)
-{
-    std::vector<unsigned char> bgr(std::size_t(width) * height * 3);
-    for (std::size_t i = 0; i < bgr.size(); i += 3) {
-        bgr[i] = b;
-        bgr[i + 1] = g;
-        bgr[i + 2] = r;
-    }
-    return bgr;
 }
 
 struct ReadBack {
@@ -136,8 +125,8 @@ WIN_TEST(recordsFramesThatReadBackInOrderAndColour)
         CHECK_EQ(recorder.width(), 64);
         CHECK_EQ(recorder.height(), 48);
         CHECK(!recorder.start(scratchFile(L"second.mp4"), 32, 32, 30));
-        const auto red = uniform(64, 48, 20, 30, 220);
-        const auto blue = uniform(64, 48, 220, 30, 20);
+        const auto red = uniformFrame(64, 48, 20, 30, 220);
+        const auto blue = uniformFrame(64, 48, 220, 30, 20);
         for (int i = 0; i < 30; ++i) {
             recorder.writeFrame(i < 15 ? red.data() : blue.data());
             Sleep(10);
@@ -175,7 +164,7 @@ WIN_TEST(samplesAreTimedByTheirArrival)
     {
         Mp4Recorder recorder;
         CHECK(recorder.start(path, 32, 32, 30));
-        const auto grey = uniform(32, 32, 128, 128, 128);
+        const auto grey = uniformFrame(32, 32, 128, 128, 128);
         recorder.writeFrame(grey.data());
         Sleep(500);
         recorder.writeFrame(grey.data());

@@ -131,6 +131,7 @@ bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype)
         && SUCCEEDED(graph->ConnectDirect(grabberOut, rendererIn, nullptr));
     AM_MEDIA_TYPE negotiated{};
     if (connected && SUCCEEDED(grabber->GetConnectedMediaType(&negotiated))) {
+        connectedSubtype = negotiated.subtype;
         if (negotiated.formattype == FORMAT_VideoInfo && negotiated.pbFormat) {
             const auto* video = reinterpret_cast<VIDEOINFOHEADER*>(negotiated.pbFormat);
             connectedWidth = video->bmiHeader.biWidth;

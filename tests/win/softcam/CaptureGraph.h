@@ -21,13 +21,15 @@ public:
     // The named device's filter, or null.
     static IBaseFilter* bindVideoInput(const std::wstring& name);
 
-    // Connects camera -> grabber directly in `subtype`, grabber -> null renderer.
+    // Connects camera -> grabber directly in `subtype` (GUID_NULL: the camera's choice),
+    // grabber -> null renderer.
     bool build(IBaseFilter* camera, const GUID& subtype);
     bool run();
     void stop();
     // The connected picture size and the newest sample's bytes; false before the first.
     int width() const { return connectedWidth; }
     int height() const { return connectedHeight; }
+    const GUID& subtype() const { return connectedSubtype; }
     bool latestSample(std::vector<unsigned char>& bytes);
     // Polls the newest sample until `accept` takes it or `timeoutMs` passes.
     template<typename Accept>
@@ -49,4 +51,5 @@ private:
     IBaseFilter* renderer = nullptr;
     int connectedWidth = 0;
     int connectedHeight = 0;
+    GUID connectedSubtype = GUID_NULL;
 };

@@ -195,6 +195,70 @@ WIN_TEST(runningGraphFollowsTheCameraAcrossDeleteAndSizeChange)
     CHECK(graph.waitForSample(equalTo(asRgb24(framePattern(80, 60, 9), 80, 60))));
 }
 
+WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)
+{
+    RegisteredCamera registered;
+    Sender sender;
+    sender.send("create 64 48");
+    IBaseFilter* camera = boundCamera();
+    IEnumPins* pins = nullptr;
+    IPin* pin = nullptr;
+    CHECK(SUCCEEDED(camera->EnumPins(&pins)) && pins->Next(1, &pin, nullptr) == S_OK);
+    pins->Release();
+
+    IKsPropertySet* properties = nullptr;
+    CHECK(SUCCEEDED(pin->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&properties))));
+    GUID category = GUID_NULL;
+    DWORD returned = 0;
+    const HRESULT got = properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0,
+                                       &category, sizeof category, &returned);
+    properties->Release();
+    CHECK(SUCCEEDED(got) && category == PIN_CATEGORY_CAPTURE && returned == sizeof(GUID));
+
+    IAMStreamConfig* config = nullptr;
+    CHECK(SUCCEEDED(pin->QueryInterface(IID_IAMStreamConfig, reinterpret_cast<void**>(&config))));
+    int count = 0, size = 0;
+    CHECK(SUCCEEDED(config->GetNumberOfCapabilities(&count, &size)));
+    CHECK_EQ(size, int(sizeof(VIDEO_STREAM_CONFIG_CAPS)));
+    const GUID offered[] = {MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2, MEDIASUBTYPE_NV12, kSubtypeI420};
+    CHECK_EQ(count, 4);
+    AM_MEDIA_TYPE* i420 = nullptr;
+    for (int i = 0; i < count; ++i) {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps{};
+        CHECK(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) == S_OK);
+        const auto* video = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+        CHECK(type->subtype == offered[i] && type->formattype == FORMAT_VideoInfo);
+        CHECK(video->bmiHeader.biWidth == 64 && video->bmiHeader.biHeight == 48);
+        CHECK(caps.MaxOutputSize.cx == 64 && caps.MinFrameInterval == 333333);
+        if (type->subtype == kSubtypeI420) {
+            i420 = type;
+            continue;
+        }
+        CoTaskMemFree(type->pbFormat);
+        CoTaskMemFree(type);
+    }
+    const HRESULT set = config->SetFormat(i420);
+    CoTaskMemFree(i420->pbFormat);
+    CoTaskMemFree(i420);
+    CHECK(SUCCEEDED(set));
+    AM_MEDIA_TYPE* current = nullptr;
+    CHECK(SUCCEEDED(config->GetFormat(&current)));
+    const bool currentIsI420 = current->subtype == kSubtypeI420;
+    CoTaskMemFree(current->pbFormat);
+    CoTaskMemFree(current);
+    config->Release();
+    pin->Release();
+    CHECK(currentIsI420);
+
+    // A graph that leaves the format to the camera gets the one set.
+    CaptureGraph graph;
+    const bool built = graph.build(camera, GUID_NULL);
+    camera->Release();
+    CHECK(built);
+    CHECK(graph.subtype() == kSubtypeI420);
+}
+
 WIN_TEST(yuvLayoutsCarryTheBt601Colour)
 {
     RegisteredCamera registered;

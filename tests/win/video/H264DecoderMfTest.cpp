@@ -128,6 +128,15 @@ WIN_TEST(picturesMatchTheFfmpegDecoder)
     }
 }
 
+WIN_TEST(picturesHaveTheStreamsSizeNotTheAnnouncedOne)
+{
+    const auto all = streams();
+    const Stream& stream = streamNamed(all, "baseline-320x240");
+    H264Decoder decoder;
+    CHECK(decoder.initialize(1280, 720));
+    comparePictures(stream, decodeAll(decoder, stream), 99.0);
+}
+
 WIN_TEST(damagedStreamIsSurvived)
 {
     const auto all = streams();

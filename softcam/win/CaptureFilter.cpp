@@ -79,7 +79,7 @@ HRESULT CaptureFilter::Stop()
 {
     FILTER_STATE before;
     {
-        std::lock_guard<std::mutex> guard(mutex);
+        std::lock_guard<std::recursive_mutex> guard(mutex);
         before = state;
         state = State_Stopped;
     }
@@ -103,7 +103,7 @@ HRESULT CaptureFilter::leaveStopped(FILTER_STATE next, REFERENCE_TIME start)
 {
     FILTER_STATE before;
     {
-        std::lock_guard<std::mutex> guard(mutex);
+        std::lock_guard<std::recursive_mutex> guard(mutex);
         before = state;
         state = next;
         if (next == State_Running)
@@ -113,7 +113,7 @@ HRESULT CaptureFilter::leaveStopped(FILTER_STATE next, REFERENCE_TIME start)
     if (before == State_Stopped) {
         const HRESULT result = pin.startStreaming();
         if (FAILED(result)) {
-            std::lock_guard<std::mutex> guard(mutex);
+            std::lock_guard<std::recursive_mutex> guard(mutex);
             state = State_Stopped;
             return result;
         }
@@ -125,7 +125,7 @@ HRESULT CaptureFilter::GetState(DWORD, FILTER_STATE* current)
 {
     if (!current)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     *current = state;
     // A live source has nothing to show while paused.
     return state == State_Paused ? VFW_S_CANT_CUE : S_OK;
@@ -133,7 +133,7 @@ HRESULT CaptureFilter::GetState(DWORD, FILTER_STATE* current)
 
 HRESULT CaptureFilter::SetSyncSource(IReferenceClock* newClock)
 {
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     if (newClock)
         newClock->AddRef();
     if (clock)
@@ -146,7 +146,7 @@ HRESULT CaptureFilter::GetSyncSource(IReferenceClock** current)
 {
     if (!current)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     *current = clock;
     if (clock)
         clock->AddRef();
@@ -155,7 +155,7 @@ HRESULT CaptureFilter::GetSyncSource(IReferenceClock** current)
 
 bool CaptureFilter::runningClock(IReferenceClock** current, REFERENCE_TIME* start)
 {
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     if (state != State_Running)
         return false;
     *current = clock;
@@ -191,7 +191,7 @@ HRESULT CaptureFilter::QueryFilterInfo(FILTER_INFO* info)
 {
     if (!info)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     std::wcscpy(info->achName, name);
     info->pGraph = graph;
     if (graph)
@@ -201,7 +201,7 @@ HRESULT CaptureFilter::QueryFilterInfo(FILTER_INFO* info)
 
 HRESULT CaptureFilter::JoinFilterGraph(IFilterGraph* newGraph, LPCWSTR newName)
 {
-    std::lock_guard<std::mutex> guard(mutex);
+    std::lock_guard<std::recursive_mutex> guard(mutex);
     graph = newGraph;
     name[0] = L'\0';
     if (newName)

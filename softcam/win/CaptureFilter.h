@@ -37,8 +37,9 @@ public:
     // IAMFilterMiscFlags
     ULONG STDMETHODCALLTYPE GetMiscFlags() override;
 
-    // For the pin. Guards the state, the clock, the graph and the pin's connection.
-    std::mutex& lock() { return mutex; }
+    // For the pin. Guards the state, the clock, the graph and the pin's connection. Recursive:
+    // while the pin connects under it, the other pin may call back into this one.
+    std::recursive_mutex& lock() { return mutex; }
     FILTER_STATE stateLocked() const { return state; }
     IFilterGraph* graphLocked() const { return graph; }
     // While running: true, with the clock (a reference the caller releases, or null) and the
@@ -53,7 +54,7 @@ private:
 
     ModuleReference moduleReference;
     std::atomic<ULONG> references{1};
-    std::mutex mutex;
+    std::recursive_mutex mutex;
     FILTER_STATE state = State_Stopped;
     REFERENCE_TIME startTime = 0;
     IReferenceClock* clock = nullptr; // owned

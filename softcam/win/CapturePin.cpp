@@ -97,7 +97,7 @@ HRESULT CapturePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type)
 {
     if (!receiver)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     if (connected)
         return VFW_E_ALREADY_CONNECTED;
     if (filter.stateLocked() != State_Stopped)
@@ -197,7 +197,7 @@ HRESULT CapturePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*)
 
 HRESULT CapturePin::Disconnect()
 {
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     if (filter.stateLocked() != State_Stopped)
         return VFW_E_NOT_STOPPED;
     if (!connected)
@@ -225,7 +225,7 @@ HRESULT CapturePin::ConnectedTo(IPin** pin)
 {
     if (!pin)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     *pin = connected;
     if (!connected)
         return VFW_E_NOT_CONNECTED;
@@ -237,7 +237,7 @@ HRESULT CapturePin::ConnectionMediaType(AM_MEDIA_TYPE* type)
 {
     if (!type)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     if (!connected) {
         *type = AM_MEDIA_TYPE{};
         return VFW_E_NOT_CONNECTED;
@@ -289,7 +289,7 @@ HRESULT CapturePin::EnumMediaTypes(IEnumMediaTypes** types)
         return E_POINTER;
     std::vector<VideoFormat> formats;
     {
-        std::lock_guard<std::mutex> guard(filter.lock());
+        std::lock_guard<std::recursive_mutex> guard(filter.lock());
         formats = offeredLocked();
     }
     *types = new (std::nothrow) TypeEnumerator(std::move(formats), static_cast<IPin*>(this));
@@ -328,7 +328,7 @@ HRESULT CapturePin::SetFormat(AM_MEDIA_TYPE* type)
         return VFW_E_INVALIDMEDIATYPE;
     IFilterGraph* graph = nullptr;
     {
-        std::lock_guard<std::mutex> guard(filter.lock());
+        std::lock_guard<std::recursive_mutex> guard(filter.lock());
         if (filter.stateLocked() != State_Stopped)
             return VFW_E_NOT_STOPPED;
         if (type)
@@ -354,7 +354,7 @@ HRESULT CapturePin::GetFormat(AM_MEDIA_TYPE** type)
 {
     if (!type)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     if (connected) {
         *type = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
         if (*type && !copyMediaType(**type, mediaType)) {
@@ -371,7 +371,7 @@ HRESULT CapturePin::GetNumberOfCapabilities(int* count, int* size)
 {
     if (!count || !size)
         return E_POINTER;
-    std::lock_guard<std::mutex> guard(filter.lock());
+    std::lock_guard<std::recursive_mutex> guard(filter.lock());
     *count = int(offeredLocked().size());
     *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
     return S_OK;
@@ -383,7 +383,7 @@ HRESULT CapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* capsByt
         return E_POINTER;
     std::vector<VideoFormat> formats;
     {
-        std::lock_guard<std::mutex> guard(filter.lock());
+        std::lock_guard<std::recursive_mutex> guard(filter.lock());
         formats = offeredLocked();
     }
     if (index < 0 || std::size_t(index) >= formats.size())

@@ -138,6 +138,7 @@ void H264Decoder::Impl::chooseVisibleSize(IMFMediaType* type)
 bool H264Decoder::Impl::drainOutput(const FrameCallback& callback)
 {
     const unsigned before = generation;
+    int streamChanges = 0;
     for (;;) {
         MFT_OUTPUT_DATA_BUFFER output{};
         IMFSample* prepared = nullptr;
@@ -159,8 +160,12 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback)
             releaseCom(prepared);
             releaseCom(buffer);
             configureOutput();
+            // A transform that keeps announcing changes would hold this loop for ever.
+            if (++streamChanges > 3)
+                return true;
             continue;
         }
+        streamChanges = 0;
         if (SUCCEEDED(result) && output.pSample)
             convertToBgr(output.pSample, callback);
         // The transform's own sample, or ours handed back: either way one reference more.

@@ -136,29 +136,25 @@ HRESULT CapturePin::tryConnection(IPin* receiver, const AM_MEDIA_TYPE& type)
     VideoFormat candidate;
     if (!VideoFormat::fromMediaType(type, candidate))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    HRESULT result = receiver->ReceiveConnection(this, &type);
-    if (FAILED(result))
-        return result;
-    IMemInputPin* receiverInput = nullptr;
-    result = receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&receiverInput));
-    if (SUCCEEDED(result))
-        result = decideAllocator(receiverInput, candidate);
-    if (SUCCEEDED(result) && !copyMediaType(mediaType, type))
-        result = E_OUTOFMEMORY;
-    if (FAILED(result)) {
-        if (receiverInput)
-            receiverInput->Release();
-        if (allocator)
-            allocator->Release();
-        allocator = nullptr;
-        receiver->Disconnect();
-        return result;
-    }
+    // Connected before the receiver is asked, so that it may ask this pin about the connection.
+    if (!copyMediaType(mediaType, type))
+        return E_OUTOFMEMORY;
     connected = receiver;
     connected->AddRef();
-    input = receiverInput;
     format = candidate;
-    return S_OK;
+    HRESULT result = receiver->ReceiveConnection(this, &type);
+    if (FAILED(result)) {
+        releaseConnection();
+        return result;
+    }
+    result = receiver->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input));
+    if (SUCCEEDED(result))
+        result = decideAllocator(input, candidate);
+    if (FAILED(result)) {
+        receiver->Disconnect();
+        releaseConnection();
+    }
+    return result;
 }
 
 HRESULT CapturePin::decideAllocator(IMemInputPin* receiverInput, const VideoFormat& chosen)

@@ -98,7 +98,7 @@ IBaseFilter* CaptureGraph::bindVideoInput(const std::wstring& wanted)
     return filter;
 }
 
-bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype)
+bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype, Connection how)
 {
     if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IGraphBuilder, reinterpret_cast<void**>(&graph)))
@@ -122,13 +122,29 @@ bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype)
     bool connected = SUCCEEDED(graph->AddFilter(camera, L"Camera"))
         && SUCCEEDED(graph->AddFilter(grabberFilter, L"Grabber"))
         && SUCCEEDED(graph->AddFilter(renderer, L"Null"));
-    IPin* cameraOut = connected ? pinOf(camera, PINDIR_OUTPUT) : nullptr;
-    IPin* grabberIn = connected ? pinOf(grabberFilter, PINDIR_INPUT) : nullptr;
-    IPin* grabberOut = connected ? pinOf(grabberFilter, PINDIR_OUTPUT) : nullptr;
-    IPin* rendererIn = connected ? pinOf(renderer, PINDIR_INPUT) : nullptr;
-    connected = cameraOut && grabberIn && grabberOut && rendererIn
-        && SUCCEEDED(graph->ConnectDirect(cameraOut, grabberIn, nullptr))
-        && SUCCEEDED(graph->ConnectDirect(grabberOut, rendererIn, nullptr));
+    if (connected && how == Connection::CaptureGraphBuilder) {
+        // As most video-call programs do: the builder finds the pin by its capture category.
+        ICaptureGraphBuilder2* builder = nullptr;
+        connected = SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr,
+                                               CLSCTX_INPROC_SERVER, IID_ICaptureGraphBuilder2,
+                                               reinterpret_cast<void**>(&builder)))
+            && SUCCEEDED(builder->SetFiltergraph(graph))
+            && SUCCEEDED(builder->RenderStream(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera,
+                                               grabberFilter, renderer));
+        release(builder);
+    } else if (connected) {
+        IPin* cameraOut = pinOf(camera, PINDIR_OUTPUT);
+        IPin* grabberIn = pinOf(grabberFilter, PINDIR_INPUT);
+        IPin* grabberOut = pinOf(grabberFilter, PINDIR_OUTPUT);
+        IPin* rendererIn = pinOf(renderer, PINDIR_INPUT);
+        connected = cameraOut && grabberIn && grabberOut && rendererIn
+            && SUCCEEDED(graph->ConnectDirect(cameraOut, grabberIn, nullptr))
+            && SUCCEEDED(graph->ConnectDirect(grabberOut, rendererIn, nullptr));
+        release(cameraOut);
+        release(grabberIn);
+        release(grabberOut);
+        release(rendererIn);
+    }
     AM_MEDIA_TYPE negotiated{};
     if (connected && SUCCEEDED(grabber->GetConnectedMediaType(&negotiated))) {
         connectedSubtype = negotiated.subtype;
@@ -141,10 +157,6 @@ bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype)
         if (negotiated.pUnk)
             negotiated.pUnk->Release();
     }
-    release(cameraOut);
-    release(grabberIn);
-    release(grabberOut);
-    release(rendererIn);
     grabber->Release();
     return connected;
 }

@@ -21,9 +21,10 @@ public:
     // The named device's filter, or null.
     static IBaseFilter* bindVideoInput(const std::wstring& name);
 
-    // Connects camera -> grabber directly in `subtype` (GUID_NULL: the camera's choice),
-    // grabber -> null renderer.
-    bool build(IBaseFilter* camera, const GUID& subtype);
+    // Connects camera -> grabber in `subtype` (GUID_NULL: the camera's choice) -> null
+    // renderer, pin to pin or through the capture graph builder.
+    enum class Connection { Direct, CaptureGraphBuilder };
+    bool build(IBaseFilter* camera, const GUID& subtype, Connection how = Connection::Direct);
     bool run();
     void stop();
     // The connected picture size and the newest sample's bytes; false before the first.

@@ -251,12 +251,18 @@ WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)
     pin->Release();
     CHECK(currentIsI420);
 
-    // A graph that leaves the format to the camera gets the one set.
+    // A graph that leaves the format to the camera gets the one set, also when the capture
+    // graph builder finds the pin by its category and connects it.
     CaptureGraph graph;
-    const bool built = graph.build(camera, GUID_NULL);
+    const bool built = graph.build(camera, GUID_NULL, CaptureGraph::Connection::CaptureGraphBuilder);
     camera->Release();
     CHECK(built);
     CHECK(graph.subtype() == kSubtypeI420);
+    sender.send("colour 0 0 255");
+    CHECK(graph.run());
+    CHECK(graph.waitForSample([](const std::vector<unsigned char>& got) {
+        return got.size() == 64 * 48 * 3 / 2 && got[0] == 82;
+    }));
 }
 
 WIN_TEST(yuvLayoutsCarryTheBt601Colour)

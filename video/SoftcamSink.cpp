@@ -1,8 +1,6 @@
 #include "video/SoftcamSink.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
 
 #include <chrono>
 #include <cstring>
@@ -30,17 +28,10 @@ bool SoftcamSink::loadLibrary()
     if (module.isLoaded())
         return true;
     // The copy beside the program wins over one on the search path.
-    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QString();
-    // Native separators: LoadLibraryW does not promise to accept forward slashes.
-    const QString besideProgram
-        = QDir::toNativeSeparators(folder + QLatin1Char('/') + QLatin1String(kComponentName));
-    if (folder.isEmpty() || !module.load(besideProgram.toStdString())) {
-        if (!module.load(kComponentName)) {
-            qWarning().noquote() << "Vidlet: camera component" << kComponentName
-                                 << "not found:" << QString::fromStdString(module.errorText());
-            return false;
-        }
+    if (!module.loadBesideProgram(kComponentName)) {
+        qWarning().noquote() << "Vidlet: camera component" << kComponentName
+                             << "not found:" << QString::fromStdString(module.errorText());
+        return false;
     }
     createCamera = reinterpret_cast<CreateCamera>(module.symbol("scCreateCamera"));
     deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));

@@ -216,7 +216,7 @@ private slots:
     {
         const QString file = path("hybrid.mp4");
         Mp4Recorder recorder;
-        QVERIFY(recorder.start(file, 64, 48, 30));
+        QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
         for (int i = 0; i < 70; ++i)
             recorder.writeFrame(quadrantFrame(64, 48, i).data());
         const QString crashed = path("crashed.mp4");

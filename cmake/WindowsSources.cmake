@@ -6,6 +6,7 @@ set(VIDLET_WIN_NATIVE_SOURCES
   system/DynamicLibrary_win.cpp
   system/BestInterface_win.cpp
   system/FirewallRules_win.cpp
+  system/SystemIntegration_win.cpp
   regtool/RegTool_win.cpp
   regtool/RegToolLog_win.cpp
   regtool/main_win.cpp

@@ -1,3 +1,4 @@
+#include "regtool/RegTool_win.h"
 #include "tests/win/TestCameraKey.h"
 #include "tests/win/WinMachine.h"
 #include "tests/win/WinTest.h"
@@ -143,11 +144,32 @@ WIN_TEST(registerReportsEachFailure)
         CHECK(logHasPrefix("LoadLibraryEx failed on " + WinTest::narrow(stagedCopy()) + " (err "));
     }
     {
+        // The source cannot be read while another program holds it exclusively.
+        ProgramFolder program(L"test_camera.dll");
+        HANDLE locked = CreateFileW(program.path(L"softcam.dll").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CHECK(locked != INVALID_HANDLE_VALUE);
+        const int result = program.run(L"--register");
+        CloseHandle(locked);
+        CHECK_EQ(result, 4);
+        CHECK(logHas("CopyFile failed (err 32)"));
+    }
+    {
         ProgramFolder program(L"test_camera_failing.dll");
         CHECK_EQ(program.run(L"--register"), 6);
         CHECK(logHas("DllRegisterServer returned 0x80004005"));
         CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
     }
+}
+
+WIN_TEST(dataFolderMustBeKnownAndCreatable)
+{
+    const std::wstring helperFolder = binFolder();
+    CHECK_EQ(RegTool(helperFolder, L"").run({L"--register"}), 3);
+    CHECK_EQ(RegTool(helperFolder, L"").run({L"--unregister"}), 3);
+    const std::wstring unreachable = L"C:\\vidlet-no-such-folder\\below\\Vidlet";
+    CHECK_EQ(RegTool(helperFolder, unreachable).run({L"--register"}), 3);
+    CHECK(!fileExists(unreachable));
 }
 
 WIN_TEST(failedUnregisterStillRemovesKeyAndCopiesButKeepsLog)

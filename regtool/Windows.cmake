@@ -13,13 +13,14 @@ target_link_libraries(vidlet_regtool_win PUBLIC vidlet_firewall ole32 shell32 ad
 # The icon is the application's, wrapped into an .ico at build time.
 set(appIcon ${PROJECT_SOURCE_DIR}/assets/icons/app-icon-256.png)
 add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.sh ${appIcon} ${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.sh
+    ${appIcon} ${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico
   DEPENDS ${appIcon} ${PROJECT_SOURCE_DIR}/scripts/png-to-ico.sh)
 
 add_executable(vidlet-regtool WIN32 main_win.cpp vidlet-regtool_win.rc
   ${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico)
 set_target_properties(vidlet-regtool PROPERTIES AUTOMOC OFF)
-set_source_files_properties(vidlet-regtool_win.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/vidlet-regtool.exe.manifest;${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico")
+set_source_files_properties(vidlet-regtool_win.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_CURRENT_SOURCE_DIR}/vidlet-regtool.exe.manifest;${CMAKE_CURRENT_BINARY_DIR}/app-icon.ico")
 target_include_directories(vidlet-regtool PRIVATE ${CMAKE_CURRENT_BINARY_DIR})
 target_link_libraries(vidlet-regtool PRIVATE vidlet_regtool_win)

@@ -1,9 +1,12 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing first.
 BUILD      ?= build
 TSAN_BUILD ?= build-tsan
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test tsan bench clean
+.PHONY: all deps configure build run test tsan asan fuzz bench clean
 
 all: build
 
@@ -31,12 +34,32 @@ tsan: deps
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -L tsan
 
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer. LSan reports
+# leaks at exit; scripts/lsan.supp names the few inside system libraries.
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLET_ASAN=ON
+	cmake --build $(ASAN_BUILD) --parallel 2
+	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
+	  LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0" \
+	  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+	  ctest --output-on-failure --timeout 600
+
+# libFuzzer targets (fuzz/), built with clang and ASan+UBSan, each run for FUZZ_SECONDS.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVIDLET_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) --parallel 2 --target fuzz_targets
+	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
 	$(MAKE) tsan
+	$(MAKE) asan
+	$(MAKE) fuzz FUZZ_SECONDS=15
 
 bench: deps build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done
 
 clean:
-	rm -rf $(BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

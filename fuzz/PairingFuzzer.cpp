@@ -51,12 +51,10 @@ LanInterface adapterFrom(const QByteArray& part)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+// libFuzzer's own arguments outlive the application object, as Qt requires.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static int argc = 1;
-    static char name[] = "fuzz_pairing";
-    static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
+    new QCoreApplication(*argc, *argv);
     return 0;
 }
 

@@ -80,12 +80,10 @@ void resetPhone(Phone& phone)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+// libFuzzer's own arguments outlive the application object, as Qt requires.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static int argc = 1;
-    static char name[] = "fuzz_phone_server";
-    static char* argv[] = {name, nullptr};
-    new QCoreApplication(argc, argv);
+    new QCoreApplication(*argc, *argv);
     qInstallMessageHandler(quiet);
     usbListener = new QTcpServer;
     return usbListener->listen(QHostAddress::LocalHost, 0) ? 0 : 1;

@@ -5,7 +5,7 @@
 // inputs that ask for it go the whole way.
 //
 // Input: 4 bytes of address to route, 1 byte best interface index, 2 bytes port (little-
-// endian), 1 byte whose bit 0 asks for the image, then parts separated by zero bytes: the routing table, the host name, and one part
+// endian), 1 byte whose low four bits all set ask for the image, then parts separated by zero bytes: the routing table, the host name, and one part
 // per adapter: [flags: bit 0 up, bit 1 running, bit 2 loopback, bit 3 IPv6][index][address
 // count], the addresses (4 or 16 bytes each), then the adapter's name.
 
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int port = data[5] | data[6] << 8;
     const QByteArrayList parts =
         QByteArray(reinterpret_cast<const char*>(data + 8), qsizetype(size - 8)).split('\0');
-    const bool withImage = data[7] & 1;
+    const bool withImage = (data[7] & 0x0F) == 0x0F;
 
     const QByteArray& table = parts[0];
     RouteTable::interfaceFor(std::string_view(table.constData(), std::size_t(table.size())),

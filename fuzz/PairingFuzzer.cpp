@@ -9,13 +9,13 @@
 // per adapter: [flags: bit 0 up, bit 1 running, bit 2 loopback, bit 3 IPv6][index][address
 // count], the addresses (4 or 16 bytes each), then the adapter's name.
 
+#include "fuzz/FuzzApplication.h"
 #include "controller/LanAddresses.h"
 #include "controller/PairingData.h"
 #include "controller/PairingPayload.h"
 #include "system/RouteTable.h"
 
 #include <QByteArrayList>
-#include <QCoreApplication>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -51,10 +51,9 @@ LanInterface adapterFrom(const QByteArray& part)
 
 } // namespace
 
-// libFuzzer's own arguments outlive the application object, as Qt requires.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    new QCoreApplication(*argc, *argv);
+    startFuzzApplication(argc, argv);
     return 0;
 }
 

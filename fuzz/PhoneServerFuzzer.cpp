@@ -9,9 +9,9 @@
 //   op bits 0-1: phone 0..2, or 3 to make phone id `length` active (bit 2: active)
 //   op bit 2: the phone closes after sending; op bit 3: run the event loop once afterwards
 
+#include "fuzz/FuzzApplication.h"
 #include "link/PhoneServer.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -30,8 +30,6 @@ struct Phone
     QTcpSocket* socket = nullptr;  // the phone's end
     QPointer<QTcpSocket> pcSide;   // the end PhoneServer owns
 };
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // The PC's end of a LAN phone's connection, once the server has adopted it.
 QTcpSocket* adoptedSide(PhoneServer& server, quint16 phonePort)
@@ -80,11 +78,9 @@ void resetPhone(Phone& phone)
 
 } // namespace
 
-// libFuzzer's own arguments outlive the application object, as Qt requires.
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    new QCoreApplication(*argc, *argv);
-    qInstallMessageHandler(quiet);
+    startFuzzApplication(argc, argv);
     usbListener = new QTcpServer;
     return usbListener->listen(QHostAddress::LocalHost, 0) ? 0 : 1;
 }

@@ -40,7 +40,7 @@ asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLET_ASAN=ON
 	cmake --build $(ASAN_BUILD) --parallel 2
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
-	  ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" \
+	  ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0:malloc_context_size=12" \
 	  LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0" \
 	  UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 	  ctest --output-on-failure --timeout 600

@@ -6,15 +6,10 @@
 
 #include <cstdio>
 
-QString FileLog::folder(const QString& localAppData)
-{
-    const QString base = localAppData.isEmpty() ? QDir::tempPath() : localAppData;
-    return base + QStringLiteral("/Vidlet");
-}
-
 QString FileLog::prepare(const QString& folder)
 {
-    QDir().mkpath(folder);
+    if (!makeFolder(folder))
+        return {};
     const QString path = QDir(folder).filePath(QStringLiteral("vidlet.log"));
     const QFileInfo info(path);
     if (info.exists() && info.size() > sizeLimit)
@@ -24,12 +19,10 @@ QString FileLog::prepare(const QString& folder)
 
 void FileLog::handler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    static const QString path = prepare(folder(qEnvironmentVariable("LOCALAPPDATA")));
+    static const QString path = prepare(folder());
 
     // One write per line, so that lines logged at once from two threads do not cut into each other.
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        file.write((message + QLatin1Char('\n')).toUtf8());
+    append(path, (message + QLatin1Char('\n')).toUtf8());
 
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }

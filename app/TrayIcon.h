@@ -31,8 +31,12 @@ public:
     static QIcon makeIcon(Badge badge);
 
 public slots:
-    // Re-reads the controller: icon, tool tip, blinking and the pause item.
+    // Re-reads the controller: icon, tool tip, blinking and the pause item, in the current
+    // language.
     void refresh();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showWindow();

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "controller/DeviceKey.h"
 #include "controller/PairingData.h"
 
 #include <QCoreApplication>
@@ -7,8 +8,9 @@
 
 void AppController::refreshPairing()
 {
-    const PairingData data = PairingData::refresh(server.port(), screenshotMode,
-                                                  QCoreApplication::applicationDirPath());
+    const QString tokenFolder = places.tokenFolder.isEmpty()
+        ? QCoreApplication::applicationDirPath() : places.tokenFolder;
+    const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
     pairingToken = data.token;
     server.setPairingToken(data.token);
     pcName_ = data.pcName;
@@ -23,10 +25,11 @@ void AppController::regeneratePairing()
     settings.remove(QStringLiteral("trusted"));
     refreshPairing();
     renderIdleCard(outputWidth, outputHeight);
+    refreshFirewallBlocked();
     emit changed();
 }
 
 void AppController::storePairedDevice(const QString& deviceId, const QString& token)
 {
-    settings.setValue(QStringLiteral("trusted/") + deviceId, token);
+    settings.setValue(QStringLiteral("trusted/") + DeviceKey::fromDeviceId(deviceId), token);
 }

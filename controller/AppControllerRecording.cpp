@@ -19,7 +19,9 @@ void AppController::toggleRecording()
     const QString path = recordingFolder_ + QStringLiteral("/Vidlet_")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))
         + QStringLiteral(".mp4");
-    if (recorder.start(path, outputWidth, outputHeight, 30))
+    if (recorder.start(path, outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
+        qInfo("Vidlet: recording to %s", qPrintable(path));
+    }
     emit changed();
 }

@@ -13,7 +13,7 @@ namespace {
 
 std::mutex lifecycle; // guards the two below
 std::unique_ptr<softcam::SoftCamera> liveCamera;
-std::string segmentName = softcam::defaultSegmentName();
+std::string segmentName; // empty: the default, looked up at each creation
 // The live camera for the per-frame calls, which must not wait behind creation or deletion.
 std::atomic<softcam::SoftCamera*> current{nullptr};
 
@@ -28,7 +28,9 @@ void* scCreateCamera(int width, int height, float framerate)
     std::lock_guard<std::mutex> guard(lifecycle);
     if (liveCamera)
         return nullptr;
-    liveCamera = softcam::SoftCamera::create(segmentName, width, height, framerate);
+    liveCamera = softcam::SoftCamera::create(
+        segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
+        framerate);
     current.store(liveCamera.get(), std::memory_order_release);
     return liveCamera.get();
 }
@@ -58,5 +60,5 @@ bool scIsConnected(void* camera)
 void scSetSegmentName(const char* name)
 {
     std::lock_guard<std::mutex> guard(lifecycle);
-    segmentName = name ? std::string(name) : softcam::defaultSegmentName();
+    segmentName = name ? std::string(name) : std::string();
 }

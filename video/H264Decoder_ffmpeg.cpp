@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 #include "video/YuvToBgr.h"
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 extern "C" {
-#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -90,9 +90,7 @@ struct H264Decoder::Impl {
 
 H264Decoder::H264Decoder() : d(std::make_unique<Impl>())
 {
-    // libavcodec reports every damaged slice and every configuration-only buffer on standard
-    // error; the program logs only its own state changes, so keep just fatal errors.
-    av_log_set_level(AV_LOG_FATAL);
+    FfmpegLog::install();
 }
 
 H264Decoder::~H264Decoder() = default;

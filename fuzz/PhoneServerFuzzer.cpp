@@ -5,7 +5,8 @@
 // each socket), so one input runs the same way every time.
 //
 // Input: one byte of set-up, then steps of [op, length, length bytes]:
-//   set-up bit i (0..2): phone i comes over USB; bit 3: no pairing token yet
+//   set-up bit i (0..2): phone i comes over USB; bit 3: no pairing token yet; bit 4: the
+//   handshake limit runs out at the next turn of the event loop
 //   op bits 0-1: phone 0..2, or 3 to make phone id `length` active (bit 2: active)
 //   op bit 2: the phone closes after sending; op bit 3: run the event loop once afterwards
 
@@ -96,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!(setup & 8))
             server.setPairingToken(QStringLiteral("fuzz-pairing-token"));
         server.setPcName(QStringLiteral("Fuzz PC"));
+        if (setup & 16)
+            server.setHandshakeLimitMs(0);
         server.setTrustedDevices({{QStringLiteral("known-phone"), QStringLiteral("older-token")}});
         // As the roster does: a phone that connects becomes the active one.
         QObject::connect(&server, &PhoneServer::phoneConnected, &server,

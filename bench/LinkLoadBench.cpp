@@ -1,8 +1,8 @@
 // The phone link under load from strangers on the LAN, while a real phone streams to it.
 // A vidlet-phone process streams 1280x720 at 30 fps to a PhoneServer in this process, whose
 // frames go through the real decoder, as in a live session. First a window without load is
-// measured (baseline), then a window in which 500 connections are held open without a word
-// and 1000 phones connect, pair, are welcomed and hang up, one after another.
+// measured (baseline), then a window in which 500 connections start a 64 KiB HELLO and stall
+// before its end, and 1000 phones connect, pair, are welcomed and hang up, one after another.
 // Reported: the phone's decoded frame rate in each window (target: the same), and the resident
 // memory the load adds at its peak and leaves behind once it has gone (target: bounded by the
 // per-connection limits, nothing left behind). Loopback only.
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     std::printf("phone without load     %5.1f fps decoded\n", quiet.fps);
     std::printf("phone under load       %5.1f fps decoded (%.2f of the baseline; target: 1)\n",
                 loaded.fps, quiet.fps > 0 ? loaded.fps / quiet.fps : 0.0);
-    std::printf("idle strangers         %d held, %d of them closed by the PC by the end\n",
+    std::printf("stalled strangers      %d connected, %d of them closed by the PC by the end\n",
                 f.idleOpened, f.idleClosedByPc);
     std::printf("pair-and-leave cycles  %d welcomed, %d failed, median %.2f ms each\n",
                 f.cyclesWelcomed, f.cyclesFailed, f.cycleMsMedian);

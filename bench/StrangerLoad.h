@@ -7,9 +7,10 @@
 #include <vector>
 
 // Load on the phone link from a thread of its own, with blocking loopback sockets, so that the
-// PC's event loop does nothing for it but serve: `idle` connections that are opened and never
-// say anything, held until stop(), and `cycles` phones one after another that connect, say HELLO
-// with the pairing token, wait for WELCOME and hang up.
+// PC's event loop does nothing for it but serve: `idle` connections that start a HELLO of the
+// largest size a handshake may have, send all of it but its last 4 KiB and then nothing more,
+// held until stop(); and `cycles` phones one after another that connect, say HELLO with the
+// pairing token, wait for WELCOME and hang up.
 class StrangerLoad {
 public:
     StrangerLoad(quint16 port, const QByteArray& token, int idle, int cycles);

@@ -7,16 +7,20 @@
 #include <QtEndian>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kReplyTimeoutMs = 5000;
+// A HELLO as large as a handshake may be, of which a stalled stranger sends all but the end: the
+// most a waiting connection can make the PC hold.
+constexpr quint32 kStalledHelloSize = 64 * 1024;
+constexpr quint32 kStalledHelloSent = kStalledHelloSize - 4 * 1024;
 
 bool sendAll(int socket, const QByteArray& bytes)
 {
@@ -86,10 +90,15 @@ void StrangerLoad::stop()
 
 void StrangerLoad::run()
 {
+    const QByteArray stalled = PhoneLink::header(PhoneLink::HELLO, 0, kStalledHelloSize)
+        + QByteArray(kStalledHelloSent, ' ');
     for (int i = 0; i < idleCount && !stopping; ++i) {
         const int socket = dial();
-        if (socket >= 0)
-            idleSockets.push_back(socket);
+        if (socket < 0)
+            continue;
+        idleSockets.push_back(socket);
+        // A PC that has already let this one go refuses the rest; it still counts as held.
+        sendAll(socket, stalled);
     }
     result.idleOpened = int(idleSockets.size());
 
@@ -121,6 +130,9 @@ int StrangerLoad::dial() const
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // A PC that stops reading must not stall the load for good.
+    const timeval sendLimit{kReplyTimeoutMs / 1000, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
     if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         ::close(socket);
         return -1;

@@ -1,6 +1,7 @@
 // The phone-link frame reader fed a byte stream in pieces of varying size. Whatever the pieces,
 // it must hand out exactly the frames a whole-stream reading finds, in order, and stop at the
-// first header that announces too much.
+// first header that announces too much: more than the protocol allows, or, when the first
+// byte's top bit is set, more than a small limit such as the one before HELLO.
 
 #include "link/FrameReader.h"
 #include "link/PhoneLink.h"
@@ -22,14 +23,14 @@ struct Expected
 
 // The frames in `stream` read the plain way; `oversized` tells whether reading ended at a
 // header that announces too much.
-std::vector<Expected> wholeStreamFrames(const QByteArray& stream, bool& oversized)
+std::vector<Expected> wholeStreamFrames(const QByteArray& stream, quint32 limit, bool& oversized)
 {
     std::vector<Expected> frames;
     oversized = false;
     qsizetype pos = 0;
     while (stream.size() - pos >= PhoneLink::headerSize) {
         const quint32 length = qFromLittleEndian<quint32>(stream.constData() + pos + 2);
-        if (length > PhoneLink::maxPayload) {
+        if (length > limit) {
             oversized = true;
             break;
         }
@@ -52,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t state = data[0] * 2654435761u + 1;
     const QByteArray stream(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
 
+    const quint32 limit = (data[0] & 0x80) ? 1024 : PhoneLink::maxPayload;
     bool expectOversized = false;
-    const std::vector<Expected> expected = wholeStreamFrames(stream, expectOversized);
+    const std::vector<Expected> expected = wholeStreamFrames(stream, limit, expectOversized);
 
     FrameReader reader;
     FrameReader::Frame frame;
@@ -67,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reader.append(stream.mid(pos, piece));
         pos += piece;
         for (;;) {
-            const FrameReader::Status status = reader.next(frame);
+            const FrameReader::Status status = reader.next(frame, limit);
             if (status == FrameReader::Status::NeedMore)
                 break;
             if (status == FrameReader::Status::Oversized) {

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
@@ -48,14 +49,15 @@ bool receiveAll(int socket, char* into, size_t size)
     return true;
 }
 
-// True when the PC has closed the connection: readable with nothing to read.
+// True when the PC has closed the connection, gracefully or with a reset.
 bool closedByPeer(int socket)
 {
     pollfd ready{socket, POLLIN, 0};
     if (::poll(&ready, 1, 0) <= 0)
         return false;
     char byte;
-    return ::recv(socket, &byte, 1, MSG_DONTWAIT) == 0;
+    const ssize_t n = ::recv(socket, &byte, 1, MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 } // namespace

@@ -6,11 +6,11 @@
 // on the very buffer the frame arrived in, so it should need no more than the plain socket.
 
 #include "bench/BenchTimer.h"
+#include "bench/ProcessMemory.h"
 #include "link/PhoneLink.h"
 #include "link/PhoneServer.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -21,33 +21,13 @@
 
 namespace {
 
-qint64 statusKiB(const QByteArray& field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
-// Starts a new peak: the kernel forgets the resident high-water mark.
-void resetPeak()
-{
-    QFile clearRefs("/proc/self/clear_refs");
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-}
-
 // How far the resident size rises above where it stands now while `work` runs.
 qint64 peakGrowthBytes(const std::function<void()>& work)
 {
-    resetPeak();
-    const qint64 before = statusKiB("VmRSS:");
+    ProcessMemory::resetPeak();
+    const qint64 before = ProcessMemory::statusKiB("VmRSS:");
     work();
-    return (statusKiB("VmHWM:") - before) * 1024;
+    return (ProcessMemory::statusKiB("VmHWM:") - before) * 1024;
 }
 
 // Writes `stream` in slices small enough that the writer's own buffer stays small, and runs

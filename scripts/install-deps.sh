@@ -18,6 +18,7 @@ packages=(
   fonts-noto-cjk openssl
   g++-mingw-w64-x86-64-posix wine wine64
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
+  clang libclang-rt-14-dev libusbmuxd-tools
 )
 
 missing=()

@@ -131,6 +131,11 @@ void UsbMuxClient::handleControlMessage(const QVariantMap& message)
             id = deviceIdIn(properties);
         if (!id || devices.contains(*id))
             return;
+        if (devices.size() >= maxDevices) {
+            qWarning("Vidlet: USB service announces more than %d devices, ignoring device %d",
+                     maxDevices, *id);
+            return;
+        }
         devices.insert(*id, false);
         openTunnel(*id);
     } else if (type == u"Detached") {

@@ -29,6 +29,10 @@ public:
     explicit UsbMuxClient(const UsbMuxEndpoint& endpoint, QObject* parent = nullptr);
     ~UsbMuxClient() override;
 
+    // More phones than a PC has USB ports: a service announcing more is not believed, so that
+    // it cannot make the client open tunnels without end.
+    static constexpr int maxDevices = 32;
+
     void start();
     bool isAvailable() const { return available; }
 

@@ -169,6 +169,14 @@ private slots:
         QTest::newRow("attached twice") << QByteArrayList{usb5, usb5} << QList<int>{5};
         QTest::newRow("two phones")
             << QByteArrayList{usb5, FakeMuxService::attached(6, 6)} << QList<int>{5, 6};
+        QByteArrayList flood;
+        QList<int> believed;
+        for (int id = 1; id <= UsbMuxClient::maxDevices + 8; ++id) {
+            flood.append(FakeMuxService::attached(id, id));
+            if (id <= UsbMuxClient::maxDevices)
+                believed.append(id);
+        }
+        QTest::newRow("more than a PC has ports") << flood << believed;
     }
     void opensTunnelsToUsbDevicesOnly()
     {
@@ -181,6 +189,7 @@ private slots:
         for (const QByteArray& xml : messages)
             bytes += usbmux::buildHeader(quint32(xml.size()), 0) + xml;
         service->sendRaw(control(), bytes);
+        QTRY_VERIFY_WITH_TIMEOUT(service->connectedDevices().size() >= connects.size(), 5000);
         QTest::qWait(400);
         QList<int> seen = service->connectedDevices();
         std::sort(seen.begin(), seen.end());

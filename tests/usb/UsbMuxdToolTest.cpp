@@ -1,14 +1,76 @@
 #include "usb/UsbMuxClient.h"
+#include "usb/UsbMuxCodec.h"
 
 #include <QCoreApplication>
+#include <QLocalSocket>
 #include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <memory>
+
+namespace {
+
+QByteArray request(const QVariantMap& message, quint32 version = 1, quint32 type = 8)
+{
+    const QByteArray payload = usbmux::buildPlist(message);
+    QByteArray bytes = usbmux::buildHeader(quint32(payload.size()), 5) + payload;
+    qToLittleEndian<quint32>(version, bytes.data() + 4);
+    qToLittleEndian<quint32>(type, bytes.data() + 8);
+    return bytes;
+}
+
+QByteArray named(const QString& type, QVariantMap entries = {})
+{
+    entries.insert(QStringLiteral("MessageType"), type);
+    return request(entries);
+}
+
+// A client speaking raw requests to the tool, the way libusbmuxd does: one at a time.
+struct RawClient
+{
+    QLocalSocket socket;
+    QByteArray buffer;
+    QByteArray lastPayload;
+
+    // The next reply, or an empty map when none comes (`closed` tells whether the tool hung up).
+    QVariantMap reply(bool* closed = nullptr)
+    {
+        // Whether it came is read from the buffer below.
+        (void)QTest::qWaitFor([this] {
+            return socket.state() != QLocalSocket::ConnectedState
+                || (buffer += socket.readAll(), usbmux::bytesMissing(buffer) <= 0);
+        }, 3000);
+        buffer += socket.readAll();
+        if (closed)
+            *closed = socket.state() != QLocalSocket::ConnectedState;
+        if (buffer.size() < usbmux::kHeaderSize || usbmux::bytesMissing(buffer) > 0)
+            return {};
+        const quint32 length = qFromLittleEndian<quint32>(buffer.constData());
+        lastPayload = buffer.mid(usbmux::kHeaderSize, length - usbmux::kHeaderSize);
+        QVariantMap message;
+        usbmux::takeMessage(buffer, message);
+        return message;
+    }
+
+    QVariantMap ask(const QByteArray& bytes, bool* closed = nullptr)
+    {
+        socket.write(bytes);
+        return reply(closed);
+    }
+};
+
+QVariantMap result(int number)
+{
+    return {{QStringLiteral("MessageType"), QStringLiteral("Result")},
+            {QStringLiteral("Number"), qint64(number)}};
+}
+
+}  // namespace
 
 // vidlet-usbmuxd, the real program, between a real UsbMuxClient and a listener that plays
 // the phone app's port.
@@ -205,6 +267,61 @@ private slots:
         }
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 5000);
         QTRY_COMPARE(phoneSides.size(), 2);
+    }
+
+    // The real service's rules, which a client must not get away with breaking here either.
+    void holdsClientsToTheServiceRules()
+    {
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        QVERIFY(!startTool({"--socket", socketPath, "--device", device}).isEmpty());
+        auto connected = [&](RawClient& client) {
+            client.socket.connectToServer(socketPath);
+            return client.socket.waitForConnected(3000);
+        };
+        bool closed = false;
+
+        RawClient listener;
+        QVERIFY(connected(listener));
+        QCOMPARE(listener.ask(request(usbmux::listenRequest())), result(0));
+        QCOMPARE(listener.reply().value("MessageType").toString(), QStringLiteral("Attached"));
+        // One connection listens or tunnels, never both.
+        QCOMPARE(listener.ask(request(usbmux::connectRequest(1)), &closed), result(1));
+        QTRY_COMPARE(listener.socket.state(), QLocalSocket::UnconnectedState);
+
+        RawClient client;
+        QVERIFY(connected(client));
+        QCOMPARE(client.ask(named("ListDevices")).keys(), QStringList{"DeviceList"});
+        QVERIFY(client.lastPayload.contains("<string>PHONE1</string>"));
+        QCOMPARE(client.ask(request(usbmux::listenRequest(), 2)), result(6));
+        QCOMPARE(client.ask(request(usbmux::listenRequest(), 1, 3)), result(1));
+        QCOMPARE(client.ask(named("SavePairRecord")), result(1));
+        QCOMPARE(client.ask(named("ReadPairRecord", {{"PairRecordID", "PHONE1"}})), result(2));
+        QCOMPARE(client.ask(named("ReadPairRecord")), result(22));
+        const QString buid = client.ask(named("ReadBUID")).value("BUID").toString();
+        QCOMPARE(buid.size(), 36);
+        QCOMPARE(client.ask(named("ReadBUID")).value("BUID").toString(), buid);
+        // What it cannot read it does not answer; the next request is still served.
+        client.socket.write(request({{"Number", 1}}));
+        QCOMPARE(client.ask(named("ListListeners")).keys(), QStringList{"ListenerList"});
+        QVERIFY(!client.lastPayload.contains("<key>ProgName</key>"));
+
+        RawClient second;
+        QVERIFY(connected(second));
+        QCOMPARE(second.ask(request(usbmux::listenRequest())), result(0));
+        client.ask(named("ListListeners"));
+        QVERIFY(client.lastPayload.contains("<string>Vidlet</string>"));
+        QVERIFY(client.lastPayload.contains("<key>kLibUSBMuxVersion</key>"));
+
+        // Lengths the service cannot take end the connection without an answer.
+        for (const quint32 length : {15u, 0x10001u}) {
+            RawClient bad;
+            QVERIFY(connected(bad));
+            QByteArray header = usbmux::buildHeader(0, 1);
+            qToLittleEndian<quint32>(length, header.data());
+            QVERIFY(bad.ask(header, &closed).isEmpty());
+            QVERIFY2(closed, qPrintable(QString::number(length)));
+        }
+        QCOMPARE(tool->state(), QProcess::Running);
     }
 
     void rejectsBadArguments_data()

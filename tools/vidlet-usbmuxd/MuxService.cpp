@@ -6,18 +6,28 @@
 #include "usb/UsbMuxCodec.h"
 
 #include <QTcpSocket>
+#include <QUuid>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 namespace {
 
-// Result numbers of the usbmux protocol.
+// Result numbers of the usbmux protocol, and the errno values the service answers pair record
+// requests with.
 constexpr int kOk = 0;
 constexpr int kBadCommand = 1;
 constexpr int kBadDevice = 2;
 constexpr int kConnectionRefused = 3;
+constexpr int kBadVersion = 6;
+constexpr int kNoSuchRecord = 2;    // ENOENT
+constexpr int kInvalidRequest = 22; // EINVAL
+
+// The service reads a whole request into a buffer of this size; a longer one ends the client.
+constexpr quint32 kMaxRequestLength = 0x10000;
+constexpr quint32 kPlistMessage = 8;
 
 void log(const QString& text)
 {
@@ -27,7 +37,10 @@ void log(const QString& text)
 }  // namespace
 
 MuxService::MuxService(const QList<Device>& devices, int refuseConnects, QObject* parent)
-    : QObject(parent), devices(devices), refuseConnects(refuseConnects)
+    : QObject(parent),
+      devices(devices),
+      refuseConnects(refuseConnects),
+      buid(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper())
 {
     for (Device& device : this->devices)
         device.id = nextDeviceId++;
@@ -71,7 +84,7 @@ bool MuxService::attach(const QString& serial)
         device.id = nextDeviceId++;
         log(QStringLiteral("attached %1 as device %2").arg(device.serial).arg(device.id));
         for (QIODevice* control : clientsWith(Role::Listening))
-            announce(control, device);
+            send(control, attachedMessage(device), 0);
     }
     return found;
 }
@@ -114,9 +127,21 @@ void MuxService::drop(QIODevice* socket)
     socket->deleteLater();
 }
 
+// Forgets the client at once, so that nothing more is sent to it or started for it (a pending
+// tunnel's phone side dies with it), and lets the queued answer go out first.
+void MuxService::closeAfterSending(QIODevice* socket)
+{
+    clients.remove(socket);
+    disconnect(socket, nullptr, this, nullptr);
+    anysocket::onDisconnected(socket, socket, [socket] { socket->deleteLater(); });
+    anysocket::closeGracefully(socket);
+}
+
 void MuxService::accept(QIODevice* socket)
 {
-    clients.insert(socket, Client());
+    Client client;
+    client.number = nextClientNumber++;
+    clients.insert(socket, client);
     connect(socket, &QIODevice::readyRead, this, [this, socket] { readRequests(socket); });
     anysocket::onDisconnected(socket, this, [this, socket] {
         clients.remove(socket);
@@ -136,28 +161,92 @@ void MuxService::readRequests(QIODevice* socket)
         if (it == clients.end() || it->role == Role::Tunnelling
             || it->buffer.size() < usbmux::kHeaderSize)
             return;
-        const quint32 tag = qFromLittleEndian<quint32>(it->buffer.constData() + 12);
-        QVariantMap request;
-        if (!usbmux::takeMessage(it->buffer, request))
+        const char* header = it->buffer.constData();
+        const quint32 length = qFromLittleEndian<quint32>(header);
+        const quint32 version = qFromLittleEndian<quint32>(header + 4);
+        const quint32 type = qFromLittleEndian<quint32>(header + 8);
+        const quint32 tag = qFromLittleEndian<quint32>(header + 12);
+        if (length < quint32(usbmux::kHeaderSize) || length > kMaxRequestLength) {
+            log(QStringLiteral("request of %1 bytes, closing the client").arg(length));
+            drop(socket);
             return;
+        }
+        if (quint32(it->buffer.size()) < length)
+            return;
+        const QByteArray payload = it->buffer.mid(usbmux::kHeaderSize, length - usbmux::kHeaderSize);
+        it->buffer.remove(0, length);
+
+        // A connection that listens, or has asked for a tunnel, takes no more requests.
+        if (it->role != Role::Requests) {
+            log(QStringLiteral("request after Listen or Connect, closing the client"));
+            sendResult(socket, kBadCommand, tag);
+            closeAfterSending(socket);
+            return;
+        }
+        if (version > 1) {
+            sendResult(socket, kBadVersion, tag);
+            continue;
+        }
+        // The binary dialect of version 0 is older than any client this stands in for.
+        if (type != kPlistMessage) {
+            sendResult(socket, kBadCommand, tag);
+            continue;
+        }
+        const QVariantMap request = usbmux::parsePlist(payload);
+        if (request.value(QStringLiteral("MessageType")).typeId() != QMetaType::QString) {
+            log(QStringLiteral("request without a MessageType ignored"));
+            continue;  // the service answers nothing to what it cannot read
+        }
         handleRequest(socket, request, tag);
     }
 }
 
 void MuxService::handleRequest(QIODevice* socket, const QVariantMap& request, quint32 tag)
 {
+    Client& client = clients[socket];
+    for (const char* key : {"BundleID", "ClientVersionString", "ProgName", "kLibUSBMuxVersion"}) {
+        const QString name = QLatin1String(key);
+        if (request.contains(name))
+            client.info.insert(name, request.value(name));
+    }
     const QString type = request.value(QStringLiteral("MessageType")).toString();
     if (type == u"Listen") {
-        clients[socket].role = Role::Listening;
+        client.role = Role::Listening;
         log(QStringLiteral("client listening"));
         sendResult(socket, kOk, tag);
         for (const Device& device : std::as_const(devices)) {
             if (device.id != 0)
-                announce(socket, device);
+                send(socket, attachedMessage(device), 0);
         }
+    } else if (type == u"Connect") {
+        handleConnect(socket, request, tag);
+    } else if (type == u"ListDevices") {
+        QVariantList list;
+        for (const Device& device : std::as_const(devices)) {
+            if (device.id != 0)
+                list.append(attachedMessage(device));
+        }
+        send(socket, {{QStringLiteral("DeviceList"), list}}, tag);
+    } else if (type == u"ListListeners") {
+        send(socket, {{QStringLiteral("ListenerList"), listeners()}}, tag);
+    } else if (type == u"ReadBUID") {
+        send(socket, {{QStringLiteral("BUID"), buid}}, tag);
+    } else if (type == u"ReadPairRecord") {
+        const bool named = request.value(QStringLiteral("PairRecordID")).typeId() == QMetaType::QString;
+        sendResult(socket, named ? kNoSuchRecord : kInvalidRequest, tag);
+    } else {
+        log(QStringLiteral("unknown request %1 refused").arg(type));
+        sendResult(socket, kBadCommand, tag);
+    }
+}
+
+void MuxService::handleConnect(QIODevice* socket, const QVariantMap& request, quint32 tag)
+{
+    if (!request.contains(QStringLiteral("DeviceID"))) {
+        sendResult(socket, kBadDevice, tag);
         return;
     }
-    if (type != u"Connect") {
+    if (!request.contains(QStringLiteral("PortNumber"))) {
         sendResult(socket, kBadCommand, tag);
         return;
     }
@@ -184,32 +273,38 @@ void MuxService::handleRequest(QIODevice* socket, const QVariantMap& request, qu
 void MuxService::openTunnel(QIODevice* socket, const Device& device, quint32 tag)
 {
     Client& client = clients[socket];
-    client.role = Role::Tunnelling;
+    client.role = Role::Connecting;
     client.deviceId = device.id;
     // The phone side dies with the client's connection. The client socket is also the
     // context of these connections, so they are gone before it deletes its children.
     auto* phone = new QTcpSocket(socket);
     connect(phone, &QTcpSocket::connected, socket, [this, socket, phone, tag, id = device.id] {
         phone->disconnect(socket);
+        const auto client = clients.find(socket);
+        if (client == clients.end())
+            return;
         log(QStringLiteral("tunnel to device %1 open").arg(id));
         sendResult(socket, kOk, tag);
-        // Bytes the client sent right behind its Connect were read with it.
-        if (clients.contains(socket))
-            phone->write(std::exchange(clients[socket].buffer, QByteArray()));
+        // Bytes that came before the answer were not meant for the phone: the service drops them.
+        client->role = Role::Tunnelling;
+        client->buffer.clear();
         new BytePipe(socket, phone, socket);
     });
     connect(phone, &QTcpSocket::errorOccurred, socket, [this, socket, phone, tag, id = device.id] {
         log(QStringLiteral("device %1's app does not answer: %2").arg(id).arg(phone->errorString()));
         phone->disconnect(socket);
         phone->deleteLater();
+        const auto client = clients.find(socket);
+        if (client == clients.end())
+            return;
         sendResult(socket, kConnectionRefused, tag);
-        if (clients.contains(socket))
-            clients[socket] = Client();
+        client->role = Role::Requests;
+        client->deviceId = 0;
     });
     phone->connectToHost(device.host, device.port);
 }
 
-void MuxService::announce(QIODevice* socket, const Device& device)
+QVariantMap MuxService::attachedMessage(const Device& device) const
 {
     const QVariantMap properties{
         {QStringLiteral("ConnectionSpeed"), 480000000},
@@ -219,11 +314,30 @@ void MuxService::announce(QIODevice* socket, const Device& device)
         {QStringLiteral("ProductID"), 0x12a8},
         {QStringLiteral("SerialNumber"), device.serial},
     };
-    send(socket,
-         {{QStringLiteral("DeviceID"), device.id},
-          {QStringLiteral("MessageType"), QStringLiteral("Attached")},
-          {QStringLiteral("Properties"), properties}},
-         0);
+    return {{QStringLiteral("DeviceID"), device.id},
+            {QStringLiteral("MessageType"), QStringLiteral("Attached")},
+            {QStringLiteral("Properties"), properties}};
+}
+
+QVariantList MuxService::listeners() const
+{
+    QVariantList list;
+    for (auto it = clients.cbegin(); it != clients.cend(); ++it) {
+        if (it->role != Role::Listening)
+            continue;
+        const QString progName = it->info.value(QStringLiteral("ProgName"), QStringLiteral("unknown")).toString();
+        QVariantMap listener{
+            {QStringLiteral("Blacklisted"), false},
+            {QStringLiteral("ConnType"), 0},
+            {QStringLiteral("ID String"), QStringLiteral("%1-%2").arg(it->number).arg(progName)},
+            {QStringLiteral("ProgName"), progName},
+            {QStringLiteral("kLibUSBMuxVersion"), it->info.value(QStringLiteral("kLibUSBMuxVersion"), 0).toLongLong()},
+        };
+        if (it->info.contains(QStringLiteral("BundleID")))
+            listener.insert(QStringLiteral("BundleID"), it->info.value(QStringLiteral("BundleID")));
+        list.append(listener);
+    }
+    return list;
 }
 
 void MuxService::send(QIODevice* socket, const QVariantMap& message, quint32 tag)

@@ -12,6 +12,13 @@
 // pipe to the address that stands in for the phone app on that device (a vidlet-phone in
 // USB mode). Devices can be detached and attached again, and Connects refused, to exercise
 // a client's recovery.
+//
+// It holds clients to the rules of the real service, so that a client passing here does not
+// fail there: one request at a time on a connection until it Listens or Connects, after which
+// any further request is refused and the connection closed; header version 0 or 1; messages of
+// 16 bytes to 64 KiB, anything else closes the connection. Besides Listen and Connect it
+// answers what libusbmuxd's clients ask: ListDevices, ListListeners, ReadBUID and
+// ReadPairRecord (it keeps no pair records). Only the property-list dialect is spoken.
 class MuxService : public QObject
 {
     Q_OBJECT
@@ -38,20 +45,25 @@ public:
     void dropControl();
 
 private:
-    enum class Role { Requests, Listening, Tunnelling };
+    enum class Role { Requests, Listening, Connecting, Tunnelling };
     struct Client
     {
         QByteArray buffer;
         Role role = Role::Requests;
         int deviceId = 0;   // the device a tunnel leads to
+        int number = 0;     // counts clients since start, for ListListeners
+        QVariantMap info;   // ProgName, kLibUSBMuxVersion and BundleID of its last request
     };
 
     void accept(QIODevice* socket);
     void drop(QIODevice* socket);
+    void closeAfterSending(QIODevice* socket);
     void readRequests(QIODevice* socket);
     void handleRequest(QIODevice* socket, const QVariantMap& request, quint32 tag);
+    void handleConnect(QIODevice* socket, const QVariantMap& request, quint32 tag);
     void openTunnel(QIODevice* socket, const Device& device, quint32 tag);
-    void announce(QIODevice* socket, const Device& device);
+    QVariantMap attachedMessage(const Device& device) const;
+    QVariantList listeners() const;
     void send(QIODevice* socket, const QVariantMap& message, quint32 tag);
     void sendResult(QIODevice* socket, int number, quint32 tag);
     QList<QIODevice*> clientsWith(Role role, int deviceId = 0) const;
@@ -62,4 +74,6 @@ private:
     QHash<QIODevice*, Client> clients;
     int refuseConnects;
     int nextDeviceId = 1;
+    int nextClientNumber = 1;
+    const QString buid;   // the host's identity, as ReadBUID reports it
 };

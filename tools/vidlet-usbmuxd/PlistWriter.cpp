@@ -4,27 +4,39 @@
 
 namespace {
 
+void writeValue(QXmlStreamWriter& xml, const QVariant& value);
+
 void writeDict(QXmlStreamWriter& xml, const QVariantMap& map)
 {
     xml.writeStartElement(QStringLiteral("dict"));
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         xml.writeTextElement(QStringLiteral("key"), it.key());
-        const QVariant& value = it.value();
-        switch (value.typeId()) {
-        case QMetaType::QVariantMap:
-            writeDict(xml, value.toMap());
-            break;
-        case QMetaType::QString:
-            xml.writeTextElement(QStringLiteral("string"), value.toString());
-            break;
-        case QMetaType::Bool:
-            xml.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
-            break;
-        default:
-            xml.writeTextElement(QStringLiteral("integer"), QString::number(value.toLongLong()));
-        }
+        writeValue(xml, it.value());
     }
     xml.writeEndElement();
+}
+
+void writeValue(QXmlStreamWriter& xml, const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap:
+        writeDict(xml, value.toMap());
+        break;
+    case QMetaType::QVariantList:
+        xml.writeStartElement(QStringLiteral("array"));
+        for (const QVariant& item : value.toList())
+            writeValue(xml, item);
+        xml.writeEndElement();
+        break;
+    case QMetaType::QString:
+        xml.writeTextElement(QStringLiteral("string"), value.toString());
+        break;
+    case QMetaType::Bool:
+        xml.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
+        break;
+    default:
+        xml.writeTextElement(QStringLiteral("integer"), QString::number(value.toLongLong()));
+    }
 }
 
 }  // namespace

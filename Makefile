@@ -3,7 +3,7 @@ BUILD      ?= build
 TSAN_BUILD ?= build-tsan
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test tsan bench clean
+.PHONY: all deps configure build run test tsan bench package clean
 
 all: build
 
@@ -37,6 +37,10 @@ test: deps build
 
 bench: deps build
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; "$$b" || exit 1; done
+
+# The Debian package of the program, built by CPack into the build folder.
+package: deps build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(TSAN_BUILD)

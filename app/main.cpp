@@ -42,6 +42,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidlet"));
     QApplication::setOrganizationName(QStringLiteral("Vidlet"));
+    // Ties the window to its menu entry, for the desktop's icon and grouping.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vidlet.Vidlet"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icons/app-icon-256.png")));
 
     qmlRegisterType<FramePreview>("Vidlet", 1, 0, "FramePreview");

@@ -1,14 +1,20 @@
 #include "controller/AppController.h"
 #include "controller/PairingData.h"
 
+#include "controller/PairingToken.h"
+
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 // Pairing: a fresh token and QR code at every start, and the store of phones that paired.
 
 void AppController::refreshPairing()
 {
-    const PairingData data = PairingData::refresh(server.port(), screenshotMode,
-                                                  QCoreApplication::applicationDirPath());
+    const QString tokenFolder = PairingToken::fileFolder(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/Vidlet"));
+    const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
     pairingToken = data.token;
     server.setPairingToken(data.token);
     pcName_ = data.pcName;

@@ -15,6 +15,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev
   libqrcodegencpp-dev
   fonts-dejavu-core xvfb xauth
+  dpkg-dev desktop-file-utils appstream dbus
 )
 
 missing=()

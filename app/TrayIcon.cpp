@@ -101,6 +101,8 @@ void TrayIcon::showWindow()
 {
     if (!window)
         return;
+    // A minimised window comes back in the state it had before.
+    window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->requestActivate();

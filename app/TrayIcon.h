@@ -33,10 +33,10 @@ public:
 public slots:
     // Re-reads the controller: icon, tool tip, blinking and the pause item.
     void refresh();
-
-private:
+    // Shows the window, raises it and asks for the focus.
     void showWindow();
 
+private:
     QObject* controller;   // borrowed
     QWindow* window;       // borrowed; may be null when the window failed to load
     QIcon plainIcon = makeIcon(Badge::None);

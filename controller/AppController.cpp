@@ -112,6 +112,14 @@ void AppController::setMinimizeToTray(bool on)
     emit changed();
 }
 
+void AppController::setTrayAvailable(bool available)
+{
+    if (available == trayAvailable_)
+        return;
+    trayAvailable_ = available;
+    emit changed();
+}
+
 void AppController::setRecordingFolder(const QString& folder)
 {
     QString path = folder.trimmed();

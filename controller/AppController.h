@@ -55,6 +55,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
 
@@ -94,6 +95,9 @@ public:
     void setRecordingFolder(const QString& folder);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
+    // The desktop has a notification area to hide into; kept current by the tray icon.
+    bool trayAvailable() const { return trayAvailable_; }
+    void setTrayAvailable(bool available);
     bool usbAvailable() const { return usb.isAvailable(); }
     bool firewallBlocked() const { return firewallBlocked_; }
 
@@ -190,6 +194,7 @@ private:
     QString lastRecordingPath_;
     QString recordingFolder_;
     bool minimizeToTray_ = true;
+    bool trayAvailable_ = true;
     QSettings settings;
     int themeMode_ = 0;
     QTimer statsTimer;

@@ -79,8 +79,10 @@ Window {
             showMaximized()
         }
     }
+    // Without a notification area a hidden window could never be shown again, so closing quits.
+    readonly property bool hidesToTray: app.minimizeToTray && app.trayAvailable
     function closeOrHide() {
-        if (app.minimizeToTray)
+        if (hidesToTray)
             hide()
         else
             Qt.quit()
@@ -100,7 +102,7 @@ Window {
     }
 
     onClosing: (close) => {
-        if (app.minimizeToTray) {
+        if (hidesToTray) {
             close.accepted = false
             hide()
         }

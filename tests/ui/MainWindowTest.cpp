@@ -57,6 +57,7 @@ private slots:
     void liveChipPausesAndResumes();
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
+    void closeToTraySaysWhenItIsUnavailable();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
     void themeFollowsChoiceAndSystem();
@@ -381,6 +382,25 @@ void MainWindowTest::settingsOpensOnGeneralAndCloses()
     QCOMPARE(settings->property("tab").toInt(), 0);
 }
 
+void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
+{
+    WindowHarness h;
+    h.app.setProperty("trayAvailable", false);
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+    h.settle(200);
+    QQuickItem* toggle = h.item("trayToggle");
+    QVERIFY(!toggle->isEnabled());
+    QCOMPARE(toggle->property("checked").toBool(), false);
+    QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Unavailable"));
+    h.click(toggle);
+    QCOMPARE(h.app.property("minimizeToTray").toBool(), true);   // the choice is kept for later
+
+    h.app.setProperty("trayAvailable", true);
+    QVERIFY(toggle->isEnabled());
+    QCOMPARE(toggle->property("checked").toBool(), true);
+    QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
+}
+
 void MainWindowTest::languageRowSwapsModals()
 {
     WindowHarness h;
@@ -471,25 +491,34 @@ void MainWindowTest::updateStripStaysClosedWithoutChecker()
 void MainWindowTest::closeHidesOrQuits_data()
 {
     QTest::addColumn<bool>("toTray");
+    QTest::addColumn<bool>("trayAvailable");
     QTest::addColumn<bool>("systemClose");
-    QTest::newRow("button, to tray") << true << false;
-    QTest::newRow("system, to tray") << true << true;
-    QTest::newRow("button, quit") << false << false;
+    QTest::newRow("button, to tray") << true << true << false;
+    QTest::newRow("system, to tray") << true << true << true;
+    QTest::newRow("button, quit") << false << true << false;
+    QTest::newRow("button, no notification area") << true << false << false;
+    QTest::newRow("system, no notification area") << true << false << true;
 }
 
 void MainWindowTest::closeHidesOrQuits()
 {
     QFETCH(bool, toTray);
+    QFETCH(bool, trayAvailable);
     QFETCH(bool, systemClose);
     WindowHarness h;
     h.app.setProperty("minimizeToTray", toTray);
+    h.app.setProperty("trayAvailable", trayAvailable);
     QSignalSpy quit(&h.engine, &QQmlEngine::quit);
-    if (systemClose)
-        h.window->close();
-    else
-        h.click(h.item("closeButton"));
-    QCOMPARE(h.window->isVisible(), !toTray);
-    QCOMPARE(quit.size(), toTray ? 0 : 1);
+    const bool hides = toTray && trayAvailable;
+    if (systemClose) {
+        // A refused close request is how the window hides instead of closing.
+        QCOMPARE(h.window->close(), !hides);
+        QVERIFY(!h.window->isVisible());
+        return;
+    }
+    h.click(h.item("closeButton"));
+    QCOMPARE(h.window->isVisible(), !hides);
+    QCOMPARE(quit.size(), hides ? 0 : 1);
 }
 
 void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()

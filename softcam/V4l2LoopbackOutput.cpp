@@ -1,10 +1,10 @@
+#include "softcam/ComponentLog.h"
 #include "softcam/V4l2LoopbackOutput.h"
 
 #include "softcam/BgrToI420.h"
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -60,14 +60,14 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
 {
     // I420 has no agreed layout for odd sizes between drivers and readers.
     if (frameWidth % 2 || frameHeight % 2) {
-        std::fprintf(stderr, "Vidlet: %s skipped: %dx%d is not an even size\n",
+        report("Vidlet: %s skipped: %dx%d is not an even size",
                      devicePath.c_str(), frameWidth, frameHeight);
         return false;
     }
     // Non-blocking, so a stalled device drops a frame instead of holding up the sender.
     fd = ::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        std::fprintf(stderr, "Vidlet: cannot open %s: %s\n", devicePath.c_str(),
+        report("Vidlet: cannot open %s: %s", devicePath.c_str(),
                      std::strerror(errno));
         return false;
     }
@@ -93,7 +93,7 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
         = std::uint32_t(std::lround((rateUsable ? fps : 30.0f) * 1000));
 
     if (ioctlRetry(fd, VIDIOC_S_FMT, &format) < 0 || ioctlRetry(fd, VIDIOC_S_PARM, &parm) < 0) {
-        std::fprintf(stderr, "Vidlet: %s does not take %dx%d I420 output: %s\n",
+        report("Vidlet: %s does not take %dx%d I420 output: %s",
                      devicePath.c_str(), width, height, std::strerror(errno));
         ::close(fd);
         fd = -1;
@@ -119,7 +119,7 @@ void V4l2LoopbackOutput::write(const unsigned char* bgr)
     bgrToI420(bgr, width, height, i420.data());
     const ssize_t written = ::write(fd, i420.data(), i420.size());
     if (written != ssize_t(i420.size()) && !writeFailureLogged) {
-        std::fprintf(stderr, "Vidlet: camera device refused a frame: %s\n",
+        report("Vidlet: camera device refused a frame: %s",
                      written < 0 ? std::strerror(errno) : "short write");
         writeFailureLogged = true;
     }

@@ -1,10 +1,10 @@
 #include "softcam/softcam.h"
 
+#include "softcam/ComponentLog.h"
 #include "softcam/SharedFrameLayout.h"
 #include "softcam/SoftCamera.h"
 
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,12 +22,14 @@ std::atomic<softcam::SoftCamera*> current{nullptr};
 void* scCreateCamera(int width, int height, float framerate)
 {
     if (!softcam::validCameraSize(width, height)) {
-        std::fprintf(stderr, "Vidlet: no camera of %dx%d\n", width, height);
+        softcam::report("Vidlet: no camera of %dx%d", width, height);
         return nullptr;
     }
     std::lock_guard<std::mutex> guard(lifecycle);
-    if (liveCamera)
+    if (liveCamera) {
+        softcam::report("Vidlet: a camera already exists in this process");
         return nullptr;
+    }
     liveCamera = softcam::SoftCamera::create(segmentName, width, height, framerate);
     current.store(liveCamera.get(), std::memory_order_release);
     return liveCamera.get();
@@ -53,6 +55,11 @@ bool scIsConnected(void* camera)
 {
     softcam::SoftCamera* live = current.load(std::memory_order_acquire);
     return camera && camera == live && live->isConnected();
+}
+
+void scSetLogCallback(void (*callback)(const char* line, void* context), void* context)
+{
+    softcam::setLogCallback(callback, context);
 }
 
 void scSetSegmentName(const char* name)

@@ -16,6 +16,11 @@ SOFTCAM_API void scSendFrame(void* camera, const void* bgr);
 // loopback device reports a reader.
 SOFTCAM_API bool scIsConnected(void* camera);
 
+// Sends the component's diagnostics, one line each with the "Vidlet: " prefix, to `callback`
+// instead of standard error; it may be called from any thread that meets the trouble, and never
+// after it has been replaced. Null goes back to standard error.
+SOFTCAM_API void scSetLogCallback(void (*callback)(const char* line, void* context), void* context);
+
 // Chooses the shared-memory segment that cameras created later in this process publish to;
 // null goes back to the user's default. Lets tests keep apart from a running program.
 SOFTCAM_API void scSetSegmentName(const char* name);

@@ -156,6 +156,9 @@ private:
     void renderPausedCard(int width, int height);
     void storeCard(const QImage& card);
 
+    // Recording
+    void stopRecording();
+
     // Pairing
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
@@ -192,6 +195,7 @@ private:
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;
+    std::uint64_t recordedFrames = 0;   // frames written to the open recording
     QString recordingFolder_;
     bool minimizeToTray_ = true;
     bool trayAvailable_ = true;

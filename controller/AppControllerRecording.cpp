@@ -9,7 +9,7 @@
 void AppController::toggleRecording()
 {
     if (recorder.isOpen()) {
-        recorder.stop();
+        stopRecording();
         emit changed();
         return;
     }
@@ -19,7 +19,22 @@ void AppController::toggleRecording()
     const QString path = recordingFolder_ + QStringLiteral("/Vidlet_")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))
         + QStringLiteral(".mp4");
-    if (recorder.start(path, outputWidth, outputHeight, 30))
+    if (recorder.start(path, outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
+        recordedFrames = 0;
+        qInfo("Vidlet: recording started: %s (%dx%d)", qUtf8Printable(path), outputWidth,
+              outputHeight);
+    } else {
+        qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
+    }
     emit changed();
+}
+
+void AppController::stopRecording()
+{
+    if (!recorder.isOpen())
+        return;
+    recorder.stop();
+    qInfo("Vidlet: recording stopped: %s, %llu frames", qUtf8Printable(lastRecordingPath_),
+          static_cast<unsigned long long>(recordedFrames));
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/error.h>
 #include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
@@ -32,6 +33,7 @@ struct H264Decoder::Impl {
     // the decoder stops instead of touching a freed context.
     unsigned generation = 0;
     bool warnedFormat = false;
+    bool warnedError = false;   // once per stream: a damaged stream fails on every access unit
 
     void release()
     {
@@ -118,6 +120,7 @@ bool H264Decoder::initialize(int width, int height)
         return false;
     d->context = std::move(context);
     d->warnedFormat = false;
+    d->warnedError = false;
     return true;
 }
 
@@ -135,9 +138,17 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     // libavcodec raises its reordering delay when damaged input looks out of order, and never
     // lowers it again; a phone stream has no reordering, so every access unit starts at none.
     d->context->has_b_frames = 0;
-    if (avcodec_send_packet(d->context.get(), packet) == AVERROR(EAGAIN) && d->drain(frameCallback))
-        avcodec_send_packet(d->context.get(), packet);
+    int result = avcodec_send_packet(d->context.get(), packet);
+    if (result == AVERROR(EAGAIN) && d->drain(frameCallback))
+        result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
+    if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, reason, sizeof reason);
+        qWarning("Vidlet: H.264 decoder error: %s (further errors of this stream are not logged)",
+                 reason);
+        d->warnedError = true;
+    }
     d->drain(frameCallback);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PhoneServer.h"
+#include "system/DesktopColorScheme.h"
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
@@ -200,6 +201,7 @@ private:
     bool minimizeToTray_ = true;
     bool trayAvailable_ = true;
     QSettings settings;
+    DesktopColorScheme colorScheme;
     int themeMode_ = 0;
     QTimer statsTimer;
     std::deque<Frame> pendingFrames;

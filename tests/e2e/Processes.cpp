@@ -20,6 +20,7 @@ VidletProcess::VidletProcess()
     env.insert("TMPDIR", home.path());
     env.insert("LOCALAPPDATA", home.path() + "/local");
     env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vidlet-test-bus");
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
 }

@@ -41,7 +41,7 @@ appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "
 # and renders its window.
 home=$scratch/home
 mkdir -m 700 -p "$home"
-env -u DBUS_SESSION_BUS_ADDRESS HOME="$home" XDG_CONFIG_HOME="$home/config" \
+env DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/vidlet-test-bus HOME="$home" XDG_CONFIG_HOME="$home/config" \
     XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home" TMPDIR="$home" QT_QPA_PLATFORM=offscreen \
     timeout 60 "$root/bin/Vidlet" --shot 540x640 --out "$scratch/shot.png" --shot-delay 300 \
     >"$scratch/run.log" 2>&1 || { cat "$scratch/run.log"; fail "the unpacked program failed"; }

@@ -87,6 +87,9 @@ Window {
         else
             Qt.quit()
     }
+    // A card that goes away while its name is edited (the roster changed) hands the edit over;
+    // it is committed once the roster has settled.
+    function commitRenameLater(id, name) { Qt.callLater(app.renamePhone, id, name) }
     // Components deep in the window reach the one edit menu through here.
     function openEditMenu(input, sceneX, sceneY) { editMenu.openFor(input, sceneX, sceneY) }
     // Screenshot hooks. Assigning themeMode drops its binding to the controller, so a forced
@@ -181,12 +184,14 @@ Window {
                 active: !win.onLive
                 sourceComponent: PairingScreen { host: win }
             }
-            LiveScreen {
-                id: liveScreen
+            // Going back to pairing removes the live screen, with the rail and any name editor.
+            Loader {
                 anchors.fill: parent
-                visible: win.onLive
-                host: win
-                onAddPhoneRequested: addPhoneModal.open()
+                active: win.onLive
+                sourceComponent: LiveScreen {
+                    host: win
+                    onAddPhoneRequested: addPhoneModal.open()
+                }
             }
         }
 

@@ -46,6 +46,8 @@ private slots:
     void escapeCancelsRename();
     void renameEditorTakesAtMost40Characters();
     void renameSurvivesRosterRefresh();
+    void renameIsCommittedWhenTheRosterChanges();
+    void pairingScreenRemovesTheLiveScreen();
     void secondRenameCommitsTheFirst();
     void cardClickActivatesAndPencilRenames();
     void cameraTabActions();
@@ -75,7 +77,7 @@ void MainWindowTest::showsPairingScreenUntilAPhoneConnects()
     WindowHarness h;
     QVERIFY(h.window);
     QVERIFY(h.item("qrTile")->isVisible());
-    QVERIFY(!h.item("previewBox")->isVisible());
+    QVERIFY(!h.item("previewBox"));
     QVERIFY(!h.item("firewallStrip")->isVisible());
     // No QR yet: the tile holds a placeholder instead of an image.
     h.app.setProperty("firewallBlocked", true);
@@ -167,6 +169,33 @@ void MainWindowTest::renameSurvivesRosterRefresh()
     h.type(" cam");
     QTest::keyClick(h.window, Qt::Key_Return);
     QCOMPARE(renames(h), QStringList{"renamePhone 2 Desk cam"});
+}
+
+void MainWindowTest::renameIsCommittedWhenTheRosterChanges()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 2);
+    h.type("Desk");
+    // A third phone connects while the name is being edited.
+    h.app.phones.append(ControllerDouble::phone(3, "Pixel 7", "Pixel 7"));
+    emit h.app.changed();
+    QTRY_COMPARE(renames(h), QStringList{"renamePhone 2 Desk"});
+    QVERIFY(h.window->property("renamingCard").isNull());
+    QVERIFY(!h.item("renameCatcher")->isVisible());
+}
+
+void MainWindowTest::pairingScreenRemovesTheLiveScreen()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    h.app.phones.clear();
+    emit h.app.changed();
+    QTRY_VERIFY(!h.item("previewBox"));
+    QVERIFY(!h.item("phoneCard_1"));
+    QVERIFY(h.window->property("renamingCard").isNull());
+    QVERIFY(h.item("qrTile")->isVisible());
 }
 
 void MainWindowTest::secondRenameCommitsTheFirst()

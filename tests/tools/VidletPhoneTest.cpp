@@ -67,6 +67,7 @@ private slots:
     void connectionFailures();
     void noByeClosesSilently();
     void streamInfoCanAnnounceAnotherSize();
+    void noStampLeavesThePicturePlain();
     void stalledPcCostsFramesNotMemory();
     void pauseStopsVideoButNotControl();
     void usbModeWaitsForPairInfo_data();
@@ -305,6 +306,25 @@ void VidletPhoneTest::noByeClosesSilently()
     QVERIFY(pc.waitForClosed());
     QVERIFY(finishes(*phone));
     QCOMPARE(phone->exitCode(), 0);
+}
+
+void VidletPhoneTest::noStampLeavesThePicturePlain()
+{
+    PcPeer pc;
+    auto phone = startPhone({"--port", QString::number(pc.listen()), "--size", "320x240",
+                             "--frames", "2", "--no-stamp"});
+    QVERIFY(pc.waitForPhone());
+    QVERIFY(pc.next());
+    pc.send(Welcome, kWelcome);
+    pc.send(SetActive, QJsonObject{{"active", true}});
+    H264TestDecoder decoder;
+    decoder.decode(pc.nextOfType(VideoConfig)->payload);
+    const auto frame = pc.nextOfType(VideoFrame);
+    QVERIFY(frame);
+    const auto pictures = decoder.decode(frame->payload.mid(8));
+    QCOMPARE(int(pictures.size()), 1);
+    QVERIFY(!FrameStamp::decode(pictures[0].bgr.data(), 320, 240));
+    QVERIFY(finishes(*phone));
 }
 
 void VidletPhoneTest::streamInfoCanAnnounceAnotherSize()

@@ -22,6 +22,21 @@ constexpr int maxSide = 8192;
 // is refused before its picture buffers are allocated.
 constexpr int maxPixels = 139264 * 256;
 
+// True when the Annex B buffer carries a coded slice (NAL unit types 1 to 5). libavcodec refuses
+// a buffer of parameter sets alone as invalid data, which is no error of the stream.
+bool holdsPicture(const unsigned char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i + 3 < size; ++i) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+            const int type = data[i + 3] & 0x1f;
+            if (type >= 1 && type <= 5)
+                return true;
+            i += 2;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 struct H264Decoder::Impl {
@@ -142,7 +157,8 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     if (result == AVERROR(EAGAIN) && d->drain(frameCallback))
         result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
-    if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError) {
+    if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError
+        && holdsPicture(data, size)) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, reason, sizeof reason);
         qWarning("Vidlet: H.264 decoder error: %s (further errors of this stream are not logged)",

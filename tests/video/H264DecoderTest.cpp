@@ -319,10 +319,17 @@ void countDecoderErrors(QtMsgType, const QMessageLogContext&, const QString& mes
 void H264DecoderTest::logsDecoderErrorsOncePerStream()
 {
     H264Decoder decoder;
-    // A NAL unit of a type the decoder refuses, again and again.
-    const std::vector<std::uint8_t> broken{0, 0, 0, 1, 0x67, 0xff, 0xff, 0xff, 0xff, 0xff};
+    // A slice with no parameter sets before it, again and again.
+    const std::vector<std::uint8_t> broken{0, 0, 0, 1, 0x65, 0xff, 0xff, 0xff, 0xff, 0xff};
     decoderErrorLines = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countDecoderErrors);
+    // A healthy stream, headers first as phones send them, logs nothing.
+    const TestEncoder healthy = makeStream({});
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, healthy.config);
+    for (const auto& unit : healthy.units)
+        feed(decoder, unit.bytes);
+    QCOMPARE(decoderErrorLines, 0);
     for (int stream = 0; stream < 2; ++stream) {
         QVERIFY(decoder.initialize(320, 240));
         for (int i = 0; i < 10; ++i)

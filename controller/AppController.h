@@ -58,6 +58,7 @@ class AppController : public QObject {
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
+    Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
 
 public:
@@ -100,6 +101,7 @@ public:
     bool trayAvailable() const { return trayAvailable_; }
     void setTrayAvailable(bool available);
     bool usbAvailable() const { return usb.isAvailable(); }
+    bool usbServiceInstalled() const { return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled(); }
     bool firewallBlocked() const { return firewallBlocked_; }
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.

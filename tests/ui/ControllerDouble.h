@@ -38,6 +38,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
+    Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked MEMBER firewallBlocked NOTIFY changed)
 
 public:
@@ -82,6 +83,7 @@ public:
     bool minimizeToTray = true;
     bool trayAvailable = true;
     bool usbAvailable = true;
+    bool usbServiceInstalled = true;
     bool firewallBlocked = false;
     bool screenshotMode = false;
 

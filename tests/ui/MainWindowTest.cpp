@@ -60,6 +60,7 @@ private slots:
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
     void closeToTraySaysWhenItIsUnavailable();
+    void usbLineSaysWhatIsTrue();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
     void themeFollowsChoiceAndSystem();
@@ -428,6 +429,24 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
     QVERIFY(toggle->isEnabled());
     QCOMPARE(toggle->property("checked").toBool(), true);
     QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
+}
+
+void MainWindowTest::usbLineSaysWhatIsTrue()
+{
+    WindowHarness h;
+    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+    h.object("settingsModal")->setProperty("tab", 1);
+    h.settle(200);
+    QQuickItem* state = h.item("usbState");
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Ready"));
+    h.app.setProperty("usbAvailable", false);
+#ifdef Q_OS_WIN
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Needs iTunes or the Apple Devices app"));
+#else
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Waiting for an iPhone on the USB cable"));
+    h.app.setProperty("usbServiceInstalled", false);
+    QCOMPARE(state->property("text").toString(), QStringLiteral("usbmuxd is not installed"));
+#endif
 }
 
 void MainWindowTest::languageRowSwapsModals()

@@ -30,6 +30,11 @@ private:
                            h.at(h.item(QStringLiteral("phoneCard_%1").arg(id)), 0.5, 0.2));
         QTRY_VERIFY(editor(h, id)->hasActiveFocus());
     }
+    // No card is being renamed and the click-away catcher is gone.
+    static bool noRenameOpen(const WindowHarness& h)
+    {
+        return h.window->property("renamingCard").isNull() && !h.item("renameCatcher")->isVisible();
+    }
     static QStringList renames(const WindowHarness& h)
     {
         return h.app.calls.filter(QRegularExpression("^renamePhone"));
@@ -121,8 +126,7 @@ void MainWindowTest::renameCommits()
     }
     QCOMPARE(renames(h), QStringList{"renamePhone 2 Work phone"});
     QVERIFY(!editor(h, 2)->isVisible());
-    QVERIFY(h.window->property("renamingCard").isNull());
-    QVERIFY(!h.item("renameCatcher")->isVisible());
+    QVERIFY(noRenameOpen(h));
 }
 
 void MainWindowTest::escapeCancelsRename()
@@ -182,8 +186,7 @@ void MainWindowTest::renameIsCommittedWhenTheRosterChanges()
     h.app.phones.append(ControllerDouble::phone(3, "Pixel 7", "Pixel 7"));
     emit h.app.changed();
     QTRY_COMPARE(renames(h), QStringList{"renamePhone 2 Desk"});
-    QVERIFY(h.window->property("renamingCard").isNull());
-    QVERIFY(!h.item("renameCatcher")->isVisible());
+    QVERIFY(noRenameOpen(h));
 }
 
 void MainWindowTest::pairingScreenRemovesTheLiveScreen()
@@ -195,7 +198,7 @@ void MainWindowTest::pairingScreenRemovesTheLiveScreen()
     emit h.app.changed();
     QTRY_VERIFY(!h.item("previewBox"));
     QVERIFY(!h.item("phoneCard_1"));
-    QVERIFY(h.window->property("renamingCard").isNull());
+    QVERIFY(noRenameOpen(h));
     QVERIFY(h.item("qrTile")->isVisible());
 }
 

@@ -10,15 +10,10 @@
 #include <cstdio>
 #include <mutex>
 
-QString FileLog::folder(const QString& localAppData)
-{
-    const QString base = localAppData.isEmpty() ? QDir::tempPath() : localAppData;
-    return base + QStringLiteral("/Vidlet");
-}
-
 QString FileLog::prepare(const QString& folder)
 {
-    QDir().mkpath(folder);
+    if (!makeFolder(folder))
+        return {};
     const QString path = QDir(folder).filePath(QStringLiteral("vidlet.log"));
     const QFileInfo info(path);
     if (info.exists() && info.size() > sizeLimit)
@@ -28,7 +23,7 @@ QString FileLog::prepare(const QString& folder)
 
 void FileLog::handler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
-    static const QString path = prepare(folder(qEnvironmentVariable("LOCALAPPDATA")));
+    static const QString path = prepare(folder());
     static LogLimiter limiter;
     static std::mutex limiterLock;
     static const QElapsedTimer clock = [] {
@@ -45,9 +40,7 @@ void FileLog::handler(QtMsgType, const QMessageLogContext&, const QString& messa
     for (const QString& line : std::as_const(lines)) {
         // One write per line, so that lines logged at once from two threads do not cut into
         // each other.
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-            file.write((line + QLatin1Char('\n')).toUtf8());
+        append(path, (line + QLatin1Char('\n')).toUtf8());
 
         std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     }

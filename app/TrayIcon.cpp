@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QWindow>
@@ -38,6 +39,8 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayA
             [this] { QMetaObject::invokeMethod(this->controller, "toggleOutput"); });
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
     tray_.setContextMenu(&menu);
+    // A language switch reaches every top-level widget, the menu included.
+    menu.installEventFilter(this);
 
     connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
@@ -122,9 +125,15 @@ void TrayIcon::refresh()
     pause->setEnabled(live);
     pause->setText(outputEnabled ? QCoreApplication::translate("tray", "Pause")
                                  : QCoreApplication::translate("tray", "Resume"));
-    // Set on every refresh so a language switch reaches the menu too.
     show->setText(QCoreApplication::translate("tray", "Show Vidlet"));
     quit->setText(QCoreApplication::translate("tray", "Quit"));
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &menu && event->type() == QEvent::LanguageChange)
+        refresh();
+    return QObject::eventFilter(watched, event);
 }
 
 void TrayIcon::showWindow()

@@ -39,12 +39,16 @@ public:
     static QIcon makeIcon(Badge badge);
 
 public slots:
-    // Re-reads the controller: icon, tool tip, blinking and the pause item.
+    // Re-reads the controller: icon, tool tip, blinking and the pause item, in the current
+    // language.
     void refresh();
     // Shows the window, raises it and asks for the focus.
     void showWindow();
     // Asks the desktop again whether it has a notification area; run by the availability timer.
     void checkAvailability();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QObject* controller;   // borrowed

@@ -1,4 +1,5 @@
 #include "app/FileLog.h"
+#include "app/QuitSignals.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
@@ -19,19 +20,32 @@
 #include <optional>
 
 namespace {
-// "--usbmux" followed by a socket path or a TCP port points the program at another usbmux
-// service, such as the vidlet-usbmuxd stand-in that plays phones on a cable.
-UsbMuxEndpoint usbService(const QStringList& args)
+// The value after `option` on the command line, or an empty string.
+QString optionValue(const QStringList& args, const QString& option)
 {
-    const qsizetype at = args.indexOf(QStringLiteral("--usbmux"));
-    if (at < 0 || at + 1 >= args.size())
-        return UsbMuxEndpoint::platformDefault();
-    const QString value = args.at(at + 1);
-    bool isPort = false;
-    const uint port = value.toUInt(&isPort);
-    if (isPort && port > 0 && port <= 65535)
-        return UsbMuxEndpoint::tcp(quint16(port));
-    return UsbMuxEndpoint::unixSocket(value);
+    const qsizetype at = args.indexOf(option);
+    return at >= 0 && at + 1 < args.size() ? args.at(at + 1) : QString();
+}
+
+// "--usbmux" followed by a socket path or a TCP port points the program at another usbmux
+// service, such as the vidlet-usbmuxd stand-in that plays phones on a cable. "--port" chooses
+// the phone port tried first (0: any free port) and "--token-folder" where pairing-token.txt
+// goes, so that a second copy, as tests start it, stays off the first one's.
+AppController::Places controllerPlaces(const QStringList& args)
+{
+    AppController::Places places;
+    const QString service = optionValue(args, QStringLiteral("--usbmux"));
+    bool isNumber = false;
+    const uint servicePort = service.toUInt(&isNumber);
+    if (isNumber && servicePort > 0 && servicePort <= 65535)
+        places.usbService = UsbMuxEndpoint::tcp(quint16(servicePort));
+    else if (!service.isEmpty())
+        places.usbService = UsbMuxEndpoint::unixSocket(service);
+    const uint port = optionValue(args, QStringLiteral("--port")).toUInt(&isNumber);
+    if (isNumber && port <= 65535)
+        places.port = quint16(port);
+    places.tokenFolder = optionValue(args, QStringLiteral("--token-folder"));
+    return places;
 }
 } // namespace
 
@@ -70,7 +84,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    AppController controller(usbService(args));
+    AppController controller(controllerPlaces(args));
     UpdateChecker updater;
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &controller);
@@ -98,6 +112,18 @@ int main(int argc, char* argv[])
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
     }
 
+    // "--record" starts a recording as soon as video flows, once: for unattended captures.
+    if (args.contains(QStringLiteral("--record"))) {
+        QObject::connect(&controller, &AppController::changed, &controller,
+                         [&controller, armed = true]() mutable {
+                             if (armed && controller.live() && controller.framesDecoded() > 0) {
+                                 armed = false;
+                                 controller.toggleRecording();
+                             }
+                         });
+    }
+
+    QuitSignals quitSignals;
     controller.start();
     return app.exec();
 }

@@ -25,6 +25,8 @@ public:
 
     // A path in the throw-away folder where nothing listens: a PC without a usbmux service.
     QString absentUsbService() const;
+    // The throw-away folder, where the controller writes its pairing-token.txt.
+    QString folder() const { return home.path(); }
 
     // "2 cores, <model>" from /proc.
     static QString machine();

@@ -123,7 +123,7 @@ bool runPath(bool usb, const StampedStream& stream, const BenchEnvironment& env,
         service = UsbMuxEndpoint::tcp(*muxPort);
     }
 
-    AppController controller(service);
+    AppController controller(AppController::Places{0, service, env.folder()});
     run.handedNs.assign(stream.units.size(), 0);
     const auto onFrame = [&](const QImage& image) {
         // The time first: reading the stamp is the benchmark's own work.
@@ -150,8 +150,7 @@ bool runPath(bool usb, const StampedStream& stream, const BenchEnvironment& env,
     if (usb) {
         phone.startUsb();
     } else {
-        QFile tokenFile(QCoreApplication::applicationDirPath()
-                        + QStringLiteral("/pairing-token.txt"));
+        QFile tokenFile(env.folder() + QStringLiteral("/pairing-token.txt"));
         if (!tokenFile.open(QIODevice::ReadOnly))
             return false;
         phone.startLan(quint16(controller.port()), QString::fromUtf8(tokenFile.readAll()));

@@ -64,8 +64,8 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 
 std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
 {
-    auto controller = std::make_unique<AppController>(
-        UsbMuxEndpoint::unixSocket(env.absentUsbService()));
+    auto controller = std::make_unique<AppController>(AppController::Places{
+        0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
     controller->start();
     if (!controller->cameraReady()) {
         std::fprintf(stderr, "the controller has no camera: %s\n",
@@ -102,7 +102,7 @@ bool measureLive(const BenchEnvironment& env)
     const auto controller = startedController(env);
     if (!controller)
         return false;
-    QFile tokenFile(QCoreApplication::applicationDirPath() + QStringLiteral("/pairing-token.txt"));
+    QFile tokenFile(env.folder() + QStringLiteral("/pairing-token.txt"));
     if (!tokenFile.open(QIODevice::ReadOnly))
         return false;
     QProcess phone;

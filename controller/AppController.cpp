@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "controller/DeviceKey.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -6,13 +7,14 @@
 #include <QUrl>
 
 AppController::AppController(QObject* parent)
-    : AppController(UsbMuxEndpoint::platformDefault(), parent)
+    : AppController(Places{}, parent)
 {
 }
 
-AppController::AppController(const UsbMuxEndpoint& usbService, QObject* parent)
+AppController::AppController(const Places& places, QObject* parent)
     : QObject(parent),
-      usb(usbService),
+      places(places),
+      usb(places.usbService),
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
 {
@@ -26,14 +28,14 @@ AppController::AppController(const UsbMuxEndpoint& usbService, QObject* parent)
 
     QHash<QString, QString> trusted;
     settings.beginGroup(QStringLiteral("trusted"));
-    for (const QString& deviceId : settings.childKeys())
-        trusted.insert(deviceId, settings.value(deviceId).toString());
+    for (const QString& key : settings.childKeys())
+        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
     settings.endGroup();
     server.setTrustedDevices(trusted);
 
     settings.beginGroup(QStringLiteral("names"));
-    for (const QString& deviceId : settings.childKeys())
-        names.insert(deviceId, settings.value(deviceId).toString());
+    for (const QString& key : settings.childKeys())
+        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
     settings.endGroup();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
@@ -49,6 +51,9 @@ AppController::AppController(const UsbMuxEndpoint& usbService, QObject* parent)
     connect(&usb, &UsbMuxClient::availabilityChanged, this, &AppController::changed);
     connect(&server, &PhoneServer::usbByeReceived, &usb, &UsbMuxClient::noteUsbBye);
     usb.start();
+    // Found by name, so that tests can tick it without waiting.
+    statsTimer.setParent(this);
+    statsTimer.setObjectName(QStringLiteral("statsTimer"));
     connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);
     connect(&server, &PhoneServer::phoneConnected, this, &AppController::onPhoneConnected);
     connect(&server, &PhoneServer::phoneDisconnected, this, &AppController::onPhoneDisconnected);

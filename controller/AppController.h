@@ -2,6 +2,7 @@
 
 #include "link/PhoneServer.h"
 #include "system/DesktopColorScheme.h"
+#include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -62,10 +64,17 @@ class AppController : public QObject {
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
 
 public:
+    // Where the controller meets the machine. The defaults are the real ones; the command line
+    // and tests point them elsewhere, so that a stand-in service can play attached phones and a
+    // second copy never meets the first one's port, service or token file.
+    struct Places {
+        quint16 port = 8788;   // tried first for phones; when taken, the system chooses
+        UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
+        QString tokenFolder;   // for pairing-token.txt; empty: the program's own folder
+    };
+
     explicit AppController(QObject* parent = nullptr);
-    // Reaches the USB multiplexing service at `usbService` instead of the platform's own, so
-    // that a stand-in service can play attached phones.
-    explicit AppController(const UsbMuxEndpoint& usbService, QObject* parent = nullptr);
+    explicit AppController(const Places& places, QObject* parent = nullptr);
     ~AppController() override;
 
     QString status() const { return status_; }
@@ -90,7 +99,7 @@ public:
     int themeMode() const { return themeMode_; }
     int port() const { return server.port(); }
     QString appVersion() const { return QStringLiteral("1.1"); }
-    bool cameraRegistered() const { return false; }
+    bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
     bool recording() const { return recorder.isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
     QString recordingFolder() const { return recordingFolder_; }
@@ -106,6 +115,9 @@ public:
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
     bool screenshotMode = false;
+
+    // Replaces the platform's camera and firewall actions, with a stand-in in tests.
+    void setSystemIntegration(std::unique_ptr<SystemIntegration> backend);
 
 public slots:
     void start();
@@ -166,11 +178,17 @@ private:
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
 
+    // Camera registration and firewall
+    void refreshFirewallBlocked();
+    void countIdleTick();
+
+    const Places places;
     SoftcamSink sink;
     PhoneServer server;
     UsbMuxClient usb;
     H264Decoder decoder;
     Mp4Recorder recorder;
+    std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
 
     std::thread worker;
     std::atomic<bool> workerRunning{false};   // GUI thread writes, pump reads
@@ -222,6 +240,7 @@ private:
     std::uint64_t decodeCalls = 0;
     int decodeMs_ = 0;
     bool firewallBlocked_ = false;
+    int idleTicks = 0;   // stats ticks without a phone since the firewall was last re-checked
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
 
     friend class RecordingTest;

@@ -1,6 +1,6 @@
 #include "controller/AppController.h"
+#include "controller/DeviceKey.h"
 #include "controller/PairingData.h"
-
 #include "controller/PairingToken.h"
 
 #include <QCoreApplication>
@@ -10,10 +10,12 @@
 
 void AppController::refreshPairing()
 {
-    const QString tokenFolder = PairingToken::fileFolder(
-        QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/Vidlet"));
+    // The program's own folder unless it cannot be written (installed), then the user's.
+    const QString tokenFolder = !places.tokenFolder.isEmpty()
+        ? places.tokenFolder
+        : PairingToken::fileFolder(QCoreApplication::applicationDirPath(),
+                                   QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                       + QStringLiteral("/Vidlet"));
     const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
     pairingToken = data.token;
     server.setPairingToken(data.token);
@@ -29,10 +31,11 @@ void AppController::regeneratePairing()
     settings.remove(QStringLiteral("trusted"));
     refreshPairing();
     renderIdleCard(outputWidth, outputHeight);
+    refreshFirewallBlocked();
     emit changed();
 }
 
 void AppController::storePairedDevice(const QString& deviceId, const QString& token)
 {
-    settings.setValue(QStringLiteral("trusted/") + deviceId, token);
+    settings.setValue(QStringLiteral("trusted/") + DeviceKey::fromDeviceId(deviceId), token);
 }

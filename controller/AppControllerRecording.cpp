@@ -22,8 +22,7 @@ void AppController::toggleRecording()
     if (recorder.start(path, outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
         recordedFrames = 0;
-        qInfo("Vidlet: recording started: %s (%dx%d)", qUtf8Printable(path), outputWidth,
-              outputHeight);
+        qInfo("Vidlet: recording to %s", qPrintable(path));
     } else {
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
     }

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "controller/DeviceKey.h"
 
 // The roster: every accepted connection in the order it was accepted, and the one active phone
 // that feeds the camera.
@@ -23,7 +24,13 @@ void AppController::onPhoneConnected(int id, const QString& deviceId, const QStr
     entry.insert(QStringLiteral("model"), model);
     entry.insert(QStringLiteral("os"), os);
     entry.insert(QStringLiteral("usb"), usb);
-    phones_.append(entry);
+    // A connection that says HELLO again is the same phone: its entry is refreshed in place,
+    // so that its one disconnect empties its place.
+    const int known = rosterIndex(id);
+    if (known >= 0)
+        phones_[known] = entry;
+    else
+        phones_.append(entry);
 
     // The session goes live later, when this phone announces its stream.
     if (activeId_ < 0) {
@@ -81,7 +88,7 @@ void AppController::renamePhone(int id, const QString& newName)
     QVariantMap entry = phones_.at(i).toMap();
     const QString deviceId = entry.value(QStringLiteral("deviceId")).toString();
     const QString ownName = entry.value(QStringLiteral("phoneName")).toString();
-    const QString key = QStringLiteral("names/") + deviceId;
+    const QString key = QStringLiteral("names/") + DeviceKey::fromDeviceId(deviceId);
 
     if (!name.isEmpty() && name != ownName) {
         entry.insert(QStringLiteral("name"), name);

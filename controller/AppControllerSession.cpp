@@ -30,7 +30,7 @@ void AppController::start()
         emit changed();
         return;
     }
-    if (server.listen(8788) || server.listen(0)) {
+    if (server.listen(places.port) || server.listen(0)) {
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
         qInfo("Vidlet: listening for phones on port %d", int(server.port()));
     } else {
@@ -38,6 +38,7 @@ void AppController::start()
         qWarning("Vidlet: cannot listen for phones");
     }
     refreshPairing();
+    refreshFirewallBlocked();
     renderIdleCard(outputWidth, outputHeight);
     startWorker();
     status_ = QStringLiteral("Idle (ready to pair)");
@@ -258,6 +259,8 @@ void AppController::updateStats()
         decodeNsSum = 0;
         decodeCalls = 0;
     }
+    if (phones_.isEmpty())
+        countIdleTick();
     emit changed();
 }
 

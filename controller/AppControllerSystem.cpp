@@ -1,19 +1,52 @@
 #include "controller/AppController.h"
 
-// Camera registration and the firewall rule are platform actions that this build does not
-// carry yet; the window still gets its refresh so it re-reads the (unchanged) state.
+// The machine-wide camera and the firewall's verdict. Each action waits for its elevated child
+// (at most 30 s) and the state is then read again, whatever the child reported.
+
+namespace {
+// Stats ticks (500 ms each) between two background firewall checks: about 10 s.
+constexpr int kIdleTicksPerFirewallCheck = 20;
+} // namespace
+
+void AppController::setSystemIntegration(std::unique_ptr<SystemIntegration> backend)
+{
+    systemIntegration = std::move(backend);
+}
 
 void AppController::registerCamera()
 {
+    systemIntegration->registerCamera();
     emit changed();
 }
 
 void AppController::unregisterCamera()
 {
+    systemIntegration->unregisterCamera();
     emit changed();
 }
 
 void AppController::allowThroughFirewall()
 {
+    systemIntegration->allowThroughFirewall();
+    refreshFirewallBlocked();
     emit changed();
+}
+
+void AppController::refreshFirewallBlocked()
+{
+    const bool blocked = systemIntegration->isInboundBlocked();
+    if (blocked == firewallBlocked_)
+        return;
+    firewallBlocked_ = blocked;
+    emit changed();
+}
+
+// While the program waits for a phone, a block made or lifted outside it shows within about
+// 10 s; with a phone connected the count stands still.
+void AppController::countIdleTick()
+{
+    if (++idleTicks < kIdleTicksPerFirewallCheck)
+        return;
+    idleTicks = 0;
+    refreshFirewallBlocked();
 }

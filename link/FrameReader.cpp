@@ -12,7 +12,7 @@ void FrameReader::append(const QByteArray& bytes)
     buffer.append(bytes);
 }
 
-FrameReader::Status FrameReader::next(Frame& frame)
+FrameReader::Status FrameReader::next(Frame& frame, quint32 limit)
 {
     const qsizetype available = buffered();
     if (available < PhoneLink::headerSize) {
@@ -21,7 +21,7 @@ FrameReader::Status FrameReader::next(Frame& frame)
     }
     const char* head = buffer.constData() + readPos;
     const quint32 length = qFromLittleEndian<quint32>(head + 2);
-    if (length > PhoneLink::maxPayload)
+    if (length > limit)
         return Status::Oversized;
     if (available < PhoneLink::headerSize + qsizetype(length)) {
         dropConsumed();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/PhoneLink.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -21,8 +23,8 @@ public:
     void append(const QByteArray& bytes);
 
     // Takes the next complete frame off the front. Oversized means the header at the front
-    // announces more than PhoneLink::maxPayload; the stream cannot be trusted after that.
-    Status next(Frame& frame);
+    // announces more than `limit`; the stream cannot be trusted after that.
+    Status next(Frame& frame, quint32 limit = PhoneLink::maxPayload);
 
     qsizetype buffered() const { return buffer.size() - readPos; }
 

@@ -92,6 +92,7 @@ void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
 
 void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
 {
+    makeRoomForNewcomer(socket);
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->disconnect(this); // adopted again: its new record gets the only connections
@@ -105,6 +106,38 @@ void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
     connect(socket, &QTcpSocket::disconnected, this,
             [this, socket] { onSocketDisconnected(socket); });
+    // Bound to the socket, so the timer goes when the socket does.
+    QTimer::singleShot(m_handshakeLimitMs, socket,
+                       [this, socket, id = record.id] { dropIfStillWaiting(socket, id); });
+}
+
+// When the waiting room is full, the connection that has waited longest goes: a flood of
+// strangers then only ever holds the newest places, and a phone that connects during it still
+// has the handshake time to say HELLO.
+void PhoneServer::makeRoomForNewcomer(QTcpSocket* newcomer)
+{
+    QTcpSocket* oldest = nullptr;
+    int oldestId = 0;
+    int waiting = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+        if (it->accepted || it.key() == newcomer
+            || it.key()->state() != QAbstractSocket::ConnectedState)
+            continue;
+        ++waiting;
+        if (!oldest || it->id < oldestId) {
+            oldest = it.key();
+            oldestId = it->id;
+        }
+    }
+    if (waiting >= maxWaitingConnections)
+        oldest->abort();
+}
+
+void PhoneServer::dropIfStillWaiting(QTcpSocket* socket, int id)
+{
+    const PhoneConnection* record = connection(socket);
+    if (record && record->id == id && !record->accepted)
+        socket->abort();
 }
 
 void PhoneServer::onReadyRead(QTcpSocket* socket)
@@ -127,7 +160,8 @@ void PhoneServer::drainFrames(QTcpSocket* socket)
         PhoneConnection* record = connection(socket);
         if (!record || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        switch (record->rxBuffer.next(frame)) {
+        const quint32 limit = record->accepted ? PhoneLink::maxPayload : maxHandshakePayload;
+        switch (record->rxBuffer.next(frame, limit)) {
         case FrameReader::Status::NeedMore:
             return;
         case FrameReader::Status::Oversized:

@@ -32,7 +32,7 @@ public:
     quint64 framesReceived() const { return m_framesReceived; }
 
     // The token a phone must present to pair, and the PC name sent to USB phones. While the
-    // token is empty every version-1 HELLO passes.
+    // token is empty no phone passes, not even a trusted one.
     QString pairingToken() const { return m_pairingToken; }
     void setPairingToken(const QString& token) { m_pairingToken = token; }
     QString pcName() const { return m_pcName; }
@@ -42,6 +42,17 @@ public:
     // stored list at start-up and replaced with an empty map to make every phone pair again.
     const QHash<QString, QString>& trustedDevices() const { return m_trustedDevices; }
     void setTrustedDevices(const QHash<QString, QString>& devices) { m_trustedDevices = devices; }
+
+    // Connections that have not said HELLO yet cost memory and a descriptor each and may come
+    // from anyone on the LAN, so they are bounded: at most this many wait at once (a newcomer
+    // displaces the longest waiting one, so a phone still gets in during a flood), each must
+    // complete HELLO within the handshake limit, and none may send a frame larger than a
+    // handshake can be.
+    static constexpr int maxWaitingConnections = 16;
+    static constexpr quint32 maxHandshakePayload = 64 * 1024;
+    static constexpr int defaultHandshakeLimitMs = 10000;
+    // Applies to connections adopted from now on; tests shorten it.
+    void setHandshakeLimitMs(int ms) { m_handshakeLimitMs = ms; }
 
 public slots:
     // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
@@ -67,6 +78,8 @@ private:
     void onReadyRead(QTcpSocket* socket);
     void drainFrames(QTcpSocket* socket);
     void onSocketDisconnected(QTcpSocket* socket);
+    void makeRoomForNewcomer(QTcpSocket* newcomer);
+    void dropIfStillWaiting(QTcpSocket* socket, int id);
 
     void handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, QByteArray payload);
     void handleHello(QTcpSocket* socket, const QByteArray& payload);
@@ -90,6 +103,7 @@ private:
     QString m_pcName;
     QHash<QString, QString> m_trustedDevices;
     QTimer m_pingTimer;
+    int m_handshakeLimitMs = defaultHandshakeLimitMs;
     QElapsedTimer m_clock;
     bool m_acceptStalled = false;      // warned about failing accepts; cleared by an accept
     bool m_acceptedSinceError = false; // a connection was accepted since the last accept error

@@ -21,6 +21,19 @@ QByteArray welcomePayload()
                                    {"request", request}});
 }
 
+// Takes as long for every string of a given length wherever the first difference lies, so the
+// time of a refusal does not reveal how much of a guessed token was right. The token's length
+// is no secret.
+bool sameSecret(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    volatile char16_t difference = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        difference = difference | char16_t(a.at(i).unicode() ^ b.at(i).unicode());
+    return difference == 0;
+}
+
 } // namespace
 
 void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
@@ -31,8 +44,8 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 
     if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
         return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
-    // Only before the pairing data is first prepared is the token empty; then anyone passes.
-    if (!m_pairingToken.isEmpty() && !checkPairing(deviceId, token))
+    // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
+    if (m_pairingToken.isEmpty() || !checkPairing(deviceId, token))
         return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
     if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
         return;
@@ -59,14 +72,16 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 // recognised by the token stored for it, even after the current token has changed.
 bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
 {
-    if (token == m_pairingToken) {
+    if (sameSecret(token, m_pairingToken)) {
         if (!deviceId.isEmpty() && m_trustedDevices.value(deviceId) != token) {
             m_trustedDevices.insert(deviceId, token);
             emit devicePaired(deviceId, token);
         }
         return true;
     }
-    return !deviceId.isEmpty() && !token.isEmpty() && m_trustedDevices.value(deviceId) == token;
+    const auto stored = m_trustedDevices.constFind(deviceId);
+    return !deviceId.isEmpty() && !token.isEmpty() && stored != m_trustedDevices.cend()
+        && sameSecret(*stored, token);
 }
 
 // The newer connection of a phone wins, except that a network connection never displaces the

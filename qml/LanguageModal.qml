@@ -41,9 +41,12 @@ Modal {
                     anchors.fill: parent
                     hoverEnabled: true
                     cursorShape: Qt.PointingHandCursor
+                    // Close first: the switch re-translates the language list, which
+                    // rebuilds these cells, this one included.
                     onClicked: {
-                        i18n.setLanguage(modelData.code)
+                        const code = modelData.code
                         modal.close()
+                        i18n.setLanguage(code)
                     }
                 }
             }

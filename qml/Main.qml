@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Window
 import QtQuick.Dialogs
 import Vidlet 1.0
+import "VendorSite.js" as VendorSite
 
 // The whole window: a frameless, translucent window painting its own rounded card, so it looks
 // the same on every desktop. The screens and overlays live in their own files; this one holds
@@ -32,8 +33,8 @@ Window {
     property int recSeconds: 0
     readonly property string recClock: Math.floor(recSeconds / 60) + ":"
                                        + String(recSeconds % 60).padStart(2, "0")
-    // The vendor's web site, as in ui/VendorSite.h.
-    readonly property string siteUrl: "https://vidlet.example"
+    // The vendor's web site, fixed at build time (VIDLET_VENDOR_SITE).
+    readonly property string siteUrl: VendorSite.url
 
     readonly property var langList: [
         { code: "auto", name: qsTr("System default") },

@@ -108,7 +108,10 @@ Flickable {
                         color: Theme.amber
                     }
                     Text {
-                        text: qsTranslate("Main", "Windows is blocking Vidlet on this network")
+                        // Windows Firewall there; firewalld or ufw elsewhere.
+                        text: Qt.platform.os === "windows"
+                              ? qsTranslate("Main", "Windows is blocking Vidlet on this network")
+                              : qsTranslate("Main", "The firewall is blocking Vidlet on this network")
                         font.pixelSize: 13
                         font.weight: Font.DemiBold
                         color: Theme.textc

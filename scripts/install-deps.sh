@@ -13,8 +13,9 @@ packages=(
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qt-labs-platform
   qt6-qpa-plugins libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev
-  libqrcodegencpp-dev
+  libqrcodegencpp-dev ffmpeg iproute2
   fonts-dejavu-core xvfb xauth
+  fonts-noto-cjk openssl
   dpkg-dev desktop-file-utils appstream dbus
 )
 

@@ -1,63 +1,53 @@
 #include "softcam/BgrToI420.h"
 
+#include "softcam/BgrToI420Rows.h"
+
 namespace softcam {
-namespace {
-
-// Integer BT.601 limited range, the inverse of the decoder's YUV to BGR formula.
-inline unsigned char lumaOf(int b, int g, int r)
-{
-    return static_cast<unsigned char>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
-}
-
-inline unsigned char blueDiffOf(int b, int g, int r)
-{
-    return static_cast<unsigned char>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
-}
-
-inline unsigned char redDiffOf(int b, int g, int r)
-{
-    return static_cast<unsigned char>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
-}
-
-} // namespace
 
 std::size_t i420Bytes(int width, int height)
 {
-    const std::size_t chroma = std::size_t((width + 1) / 2) * std::size_t((height + 1) / 2);
-    return std::size_t(width) * std::size_t(height) + 2 * chroma;
+    const std::size_t luma = std::size_t(i420Side(width)) * std::size_t(i420Side(height));
+    return luma + luma / 2;
+}
+
+void convertRowPair(const I420RowPair& rows, int width, int fromX)
+{
+    for (int x = fromX; x < width; x += 2) {
+        // The last column of an odd width stands in for the missing one.
+        const int x1 = x + 1 < width ? x + 1 : x;
+        const unsigned char* p[4] = {rows.top + 3 * x, rows.top + 3 * x1, rows.bottom + 3 * x,
+                                     rows.bottom + 3 * x1};
+        rows.yTop[x] = lumaOf(p[0][0], p[0][1], p[0][2]);
+        rows.yTop[x + 1] = lumaOf(p[1][0], p[1][1], p[1][2]);
+        rows.yBottom[x] = lumaOf(p[2][0], p[2][1], p[2][2]);
+        rows.yBottom[x + 1] = lumaOf(p[3][0], p[3][1], p[3][2]);
+        const int b = (p[0][0] + p[1][0] + p[2][0] + p[3][0] + 2) >> 2;
+        const int g = (p[0][1] + p[1][1] + p[2][1] + p[3][1] + 2) >> 2;
+        const int r = (p[0][2] + p[1][2] + p[2][2] + p[3][2] + 2) >> 2;
+        rows.u[x / 2] = blueDiffOf(b, g, r);
+        rows.v[x / 2] = redDiffOf(b, g, r);
+    }
 }
 
 void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i420)
 {
-    const int chromaWidth = (width + 1) / 2;
-    const int chromaHeight = (height + 1) / 2;
+    const int lumaWidth = i420Side(width);
+    const int chromaWidth = lumaWidth / 2;
     unsigned char* yPlane = i420;
-    unsigned char* uPlane = yPlane + std::size_t(width) * height;
-    unsigned char* vPlane = uPlane + std::size_t(chromaWidth) * chromaHeight;
+    unsigned char* uPlane = yPlane + std::size_t(lumaWidth) * std::size_t(i420Side(height));
+    unsigned char* vPlane = uPlane + std::size_t(chromaWidth) * std::size_t(i420Side(height) / 2);
     const std::size_t stride = std::size_t(width) * 3;
 
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = bgr + y * stride;
-        unsigned char* out = yPlane + std::size_t(y) * width;
-        for (int x = 0; x < width; ++x)
-            out[x] = lumaOf(row[3 * x], row[3 * x + 1], row[3 * x + 2]);
-    }
-    for (int cy = 0; cy < chromaHeight; ++cy) {
-        // The last row or column of an odd size is its own block.
-        const int y0 = 2 * cy;
-        const int y1 = y0 + 1 < height ? y0 + 1 : y0;
-        for (int cx = 0; cx < chromaWidth; ++cx) {
-            const int x0 = 2 * cx;
-            const int x1 = x0 + 1 < width ? x0 + 1 : x0;
-            const unsigned char* p[4] = {bgr + y0 * stride + 3 * x0, bgr + y0 * stride + 3 * x1,
-                                         bgr + y1 * stride + 3 * x0, bgr + y1 * stride + 3 * x1};
-            const int b = (p[0][0] + p[1][0] + p[2][0] + p[3][0] + 2) >> 2;
-            const int g = (p[0][1] + p[1][1] + p[2][1] + p[3][1] + 2) >> 2;
-            const int r = (p[0][2] + p[1][2] + p[2][2] + p[3][2] + 2) >> 2;
-            const std::size_t at = std::size_t(cy) * chromaWidth + cx;
-            uPlane[at] = blueDiffOf(b, g, r);
-            vPlane[at] = redDiffOf(b, g, r);
-        }
+    for (int y = 0; y < height; y += 2) {
+        // The last row of an odd height stands in for the missing one.
+        const int y1 = y + 1 < height ? y + 1 : y;
+        const I420RowPair rows{bgr + std::size_t(y) * stride,
+                               bgr + std::size_t(y1) * stride,
+                               yPlane + std::size_t(y) * lumaWidth,
+                               yPlane + std::size_t(y + 1) * lumaWidth,
+                               uPlane + std::size_t(y / 2) * chromaWidth,
+                               vPlane + std::size_t(y / 2) * chromaWidth};
+        convertRowPair(rows, width, convertRowPairVector(rows, width));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -25,9 +26,10 @@ inline constexpr std::uint32_t kMagic = 0x43'4C'44'56; // "VDLC" in memory order
 inline constexpr std::uint32_t kVersion = 1;
 inline constexpr std::size_t kHeaderBytes = 4096;
 inline constexpr int kSlotCount = 2;
-// 8K UHD is the largest camera we publish; it bounds what a reader is asked to map.
-inline constexpr std::int64_t kMaxPixels = 7680 * 4320;
+// The decoder's limits, which also bound what a reader is asked to map: sides up to 8192 and
+// the largest picture H.264 allows (level 6.2, 139264 macroblocks).
 inline constexpr int kMaxSide = 8192;
+inline constexpr std::int64_t kMaxPixels = 139264 * 256;
 
 enum CameraState : std::uint32_t { Starting = 0, Live = 1, Stopped = 2 };
 
@@ -81,9 +83,18 @@ inline std::uint64_t monotonicNs()
 }
 
 // One camera per user: a video-call program of that user finds it without being told.
-inline std::string defaultSegmentName()
+inline std::string userSegmentName()
 {
     return "/vidlet-camera-" + std::to_string(getuid());
+}
+
+// The user's camera, unless VIDLET_CAMERA_SEGMENT names another segment. Tests set it for the
+// programs they start, so that their cameras and readers never meet the user's; a camera on
+// another segment is private and leaves the machine's loopback device alone.
+inline std::string defaultSegmentName()
+{
+    const char* chosen = std::getenv("VIDLET_CAMERA_SEGMENT");
+    return chosen && *chosen ? std::string(chosen) : userSegmentName();
 }
 
 } // namespace softcam

@@ -118,6 +118,16 @@ void SharedFramePublisher::publish(const unsigned char* bgr)
     header->frameCount.store(published, std::memory_order_release);
 }
 
+bool SharedFramePublisher::repeatsLatest(const unsigned char* bgr) const
+{
+    if (!header || published == 0)
+        return false;
+    const std::uint32_t slot = header->latestSlot.load(std::memory_order_relaxed);
+    const auto* data = reinterpret_cast<const unsigned char*>(header) + kHeaderBytes
+        + slot * bytesPerFrame;
+    return std::memcmp(data, bgr, frameBytes(header->width, header->height)) == 0;
+}
+
 bool SharedFramePublisher::readerSeenWithin(std::chrono::nanoseconds window) const
 {
     if (!header)

@@ -23,6 +23,8 @@ public:
     bool open(const std::string& segmentName, int width, int height, float fps);
     // `bgr` holds width * height * 3 bytes.
     void publish(const unsigned char* bgr);
+    // Whether `bgr` is the frame published last, to the byte. Call on the publishing thread.
+    bool repeatsLatest(const unsigned char* bgr) const;
     bool readerSeenWithin(std::chrono::nanoseconds window) const;
 
 private:

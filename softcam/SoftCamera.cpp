@@ -1,5 +1,7 @@
 #include "softcam/SoftCamera.h"
 
+#include "softcam/SharedFrameLayout.h"
+
 #include <chrono>
 
 namespace softcam {
@@ -16,9 +18,11 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
     std::unique_ptr<SoftCamera> camera(new SoftCamera);
     if (!camera->shared.open(segmentName, width, height, fps))
         return nullptr;
-    // Looked up at every creation: the module may have been loaded since the last camera.
-    const std::string path
-        = V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", "Vidlet Camera");
+    // Only the user's own camera claims the machine's device. Looked up at every creation:
+    // the module may have been loaded since the last camera.
+    const std::string path = segmentName != userSegmentName()
+        ? std::string()
+        : V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", "Vidlet Camera");
     if (!path.empty()) {
         // The descriptor stays open for the camera's life: with exclusive_caps=1 a reader
         // only sees the device while a producer holds it.
@@ -31,8 +35,13 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
 
 void SoftCamera::sendFrame(const unsigned char* bgr)
 {
+    // The sender repeats the latest frame at every tick, changed or not; the device then gets
+    // its last picture again rather than the same conversion once more.
+    const bool repeated = device && shared.repeatsLatest(bgr);
     shared.publish(bgr);
-    if (device)
+    if (repeated)
+        device->writeAgain();
+    else if (device)
         device->write(bgr);
 }
 

@@ -1,13 +1,13 @@
-#include "softcam/ComponentLog.h"
 #include "softcam/V4l2LoopbackOutput.h"
 
 #include "softcam/BgrToI420.h"
+#include "softcam/ComponentLog.h"
+#include "system/LoopbackDevices.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <string>
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
@@ -40,30 +40,13 @@ V4l2LoopbackOutput::~V4l2LoopbackOutput()
 
 std::string V4l2LoopbackOutput::findDevice(const std::string& sysfsRoot, const std::string& label)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(sysfsRoot, ec)) {
-        const std::string node = entry.path().filename().string();
-        if (node.rfind("video", 0) != 0)
-            continue;
-        std::ifstream file(entry.path() / "name");
-        std::string name;
-        std::getline(file, name);
-        if (name == label)
-            return "/dev/" + node;
-    }
-    return {};
+    const LoopbackDevice device = findLoopbackDevice(sysfsRoot, label);
+    return device.number < 0 ? std::string() : "/dev/video" + std::to_string(device.number);
 }
 
 bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int frameHeight,
                               float fps)
 {
-    // I420 has no agreed layout for odd sizes between drivers and readers.
-    if (frameWidth % 2 || frameHeight % 2) {
-        report("Vidlet: %s skipped: %dx%d is not an even size",
-                     devicePath.c_str(), frameWidth, frameHeight);
-        return false;
-    }
     // Non-blocking, so a stalled device drops a frame instead of holding up the sender.
     fd = ::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -77,11 +60,13 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
 
     v4l2_format format{};
     format.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
-    format.fmt.pix.width = std::uint32_t(width);
-    format.fmt.pix.height = std::uint32_t(height);
+    // I420 has no agreed layout for odd sizes between drivers and readers, so the device gets
+    // the even size the conversion pads to.
+    format.fmt.pix.width = std::uint32_t(i420Side(width));
+    format.fmt.pix.height = std::uint32_t(i420Side(height));
     format.fmt.pix.pixelformat = V4L2_PIX_FMT_YUV420;
     format.fmt.pix.field = V4L2_FIELD_NONE;
-    format.fmt.pix.bytesperline = std::uint32_t(width);
+    format.fmt.pix.bytesperline = std::uint32_t(i420Side(width));
     format.fmt.pix.sizeimage = std::uint32_t(i420.size());
     format.fmt.pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
 
@@ -117,6 +102,13 @@ void V4l2LoopbackOutput::write(const unsigned char* bgr)
     if (fd < 0)
         return;
     bgrToI420(bgr, width, height, i420.data());
+    writeAgain();
+}
+
+void V4l2LoopbackOutput::writeAgain()
+{
+    if (fd < 0)
+        return;
     const ssize_t written = ::write(fd, i420.data(), i420.size());
     if (written != ssize_t(i420.size()) && !writeFailureLogged) {
         report("Vidlet: camera device refused a frame: %s",

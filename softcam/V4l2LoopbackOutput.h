@@ -25,6 +25,8 @@ public:
     bool open(const std::string& devicePath, int width, int height, float fps);
     // `bgr` holds width * height * 3 bytes.
     void write(const unsigned char* bgr);
+    // Writes the picture of the last write() again, without converting anything.
+    void writeAgain();
     // Whether some program is reading, as far as the module tells.
     bool hasConsumers();
 

@@ -13,7 +13,7 @@ namespace {
 
 std::mutex lifecycle; // guards the two below
 std::unique_ptr<softcam::SoftCamera> liveCamera;
-std::string segmentName = softcam::defaultSegmentName();
+std::string segmentName; // empty: the default, looked up at each creation
 // The live camera for the per-frame calls, which must not wait behind creation or deletion.
 std::atomic<softcam::SoftCamera*> current{nullptr};
 
@@ -30,7 +30,9 @@ void* scCreateCamera(int width, int height, float framerate)
         softcam::report("Vidlet: a camera already exists in this process");
         return nullptr;
     }
-    liveCamera = softcam::SoftCamera::create(segmentName, width, height, framerate);
+    liveCamera = softcam::SoftCamera::create(
+        segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
+        framerate);
     current.store(liveCamera.get(), std::memory_order_release);
     return liveCamera.get();
 }
@@ -65,5 +67,5 @@ void scSetLogCallback(void (*callback)(const char* line, void* context), void* c
 void scSetSegmentName(const char* name)
 {
     std::lock_guard<std::mutex> guard(lifecycle);
-    segmentName = name ? std::string(name) : softcam::defaultSegmentName();
+    segmentName = name ? std::string(name) : std::string();
 }

@@ -22,5 +22,7 @@ SOFTCAM_API bool scIsConnected(void* camera);
 SOFTCAM_API void scSetLogCallback(void (*callback)(const char* line, void* context), void* context);
 
 // Chooses the shared-memory segment that cameras created later in this process publish to;
-// null goes back to the user's default. Lets tests keep apart from a running program.
+// null goes back to the default: the segment named by the environment variable
+// VIDLET_CAMERA_SEGMENT when set, otherwise the user's camera. Only the user's camera also
+// feeds the "Vidlet Camera" loopback device. Lets tests keep apart from a running program.
 SOFTCAM_API void scSetSegmentName(const char* name);

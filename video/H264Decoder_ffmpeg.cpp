@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 #include "video/YuvToBgr.h"
 
@@ -11,7 +12,6 @@
 
 extern "C" {
 #include <libavutil/error.h>
-#include <libavutil/log.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -107,9 +107,7 @@ struct H264Decoder::Impl {
 
 H264Decoder::H264Decoder() : d(std::make_unique<Impl>())
 {
-    // libavcodec reports every damaged slice and every configuration-only buffer on standard
-    // error; the program logs only its own state changes, so keep just fatal errors.
-    av_log_set_level(AV_LOG_FATAL);
+    FfmpegLog::install();
 }
 
 H264Decoder::~H264Decoder() = default;

@@ -1,5 +1,6 @@
 #include "video/Mp4Recorder.h"
 
+#include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 
 #include <QElapsedTimer>
@@ -7,6 +8,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -47,6 +49,64 @@ QString ffmpegError(int code)
     return QString::fromUtf8(text);
 }
 
+struct InputFree {
+    void operator()(AVFormatContext* format) const { avformat_close_input(&format); }
+};
+using InputPtr = std::unique_ptr<AVFormatContext, InputFree>;
+
+// Named as files outright: FFmpeg would read "pipe:1.mp4" or "tcp:..." as a protocol.
+QByteArray fileUrl(const QString& path) { return "file:" + QFile::encodeName(path); }
+
+// Copies the fragmented recording at `from` into an ordinary MP4 at `to`, its index in front
+// where players and editors look first. No picture is decoded or encoded again. Fragments keep
+// no duration for their samples, so each gets `frameDuration` (in 100 ns ticks) back: the muxer
+// times a sample by the next one's start and only the last one's duration shows.
+bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDuration)
+{
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, fileUrl(from).constData(), nullptr, nullptr) < 0)
+        return false;
+    const InputPtr input(opened);
+    if (avformat_find_stream_info(input.get(), nullptr) < 0 || input->nb_streams != 1)
+        return false;
+    // The muxer reads its own file back to move the index to the front, so it needs the name.
+    const QByteArray target = fileUrl(to);
+    AVFormatContext* created = nullptr;
+    if (avformat_alloc_output_context2(&created, nullptr, "mp4", target.constData()) < 0)
+        return false;
+    const OutputPtr output(created);
+    AVStream* in = input->streams[0];
+    AVStream* out = avformat_new_stream(created, nullptr);
+    if (!out || avcodec_parameters_copy(out->codecpar, in->codecpar) < 0)
+        return false;
+    out->codecpar->codec_tag = 0;
+    out->time_base = in->time_base;
+    out->avg_frame_rate = in->avg_frame_rate;
+    if (avio_open(&created->pb, target.constData(), AVIO_FLAG_WRITE) < 0)
+        return false;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "movflags", "faststart", 0);
+    const int headerWritten = avformat_write_header(created, &options);
+    av_dict_free(&options);
+    if (headerWritten < 0)
+        return false;
+    const AvPacketPtr packet{av_packet_alloc()};
+    int result = 0;
+    while ((result = av_read_frame(input.get(), packet.get())) >= 0) {
+        packet->stream_index = 0;
+        if (packet->duration <= 0)
+            packet->duration = av_rescale_q(frameDuration, AVRational{1, ticksPerSecond},
+                                            in->time_base);
+        av_packet_rescale_ts(packet.get(), in->time_base, out->time_base);
+        packet->pos = -1;
+        result = av_interleaved_write_frame(created, packet.get());
+        av_packet_unref(packet.get());
+        if (result < 0)
+            return false;
+    }
+    return result == AVERROR_EOF && av_write_trailer(created) == 0;
+}
+
 } // namespace
 
 struct Mp4Recorder::Impl {
@@ -57,6 +117,7 @@ struct Mp4Recorder::Impl {
     AvFramePtr picture{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
     std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
+    QString path;
     // Frames are timed by their arrival since the file was opened, so stalls and bursts of the
     // live feed stay in the file; each claims the nominal frame duration.
     QElapsedTimer clock;
@@ -103,6 +164,9 @@ struct Mp4Recorder::Impl {
         return true;
     }
 
+    // The file is written as fragmented MP4, an index per key frame (one a second), so that a
+    // crash or a power cut leaves a file that plays up to its last fragment. finish() then
+    // turns it into an ordinary MP4.
     bool openFile(const QString& path)
     {
         const QByteArray name = QFile::encodeName(path);
@@ -115,15 +179,18 @@ struct Mp4Recorder::Impl {
             return false;
         stream->time_base = encoder->time_base;
         stream->avg_frame_rate = encoder->framerate;
-        // Named as a file outright: FFmpeg would read "pipe:1.mp4" or "tcp:..." as a protocol.
-        const int opened =
-            avio_open(&format->pb, ("file:" + name).constData(), AVIO_FLAG_WRITE);
+        const int opened = avio_open(&format->pb, fileUrl(path).constData(), AVIO_FLAG_WRITE);
         if (opened < 0) {
             qWarning("Vidlet: cannot create the recording %s: %s", qPrintable(path),
                      qPrintable(ffmpegError(opened)));
             return false;
         }
-        const int written = avformat_write_header(format, nullptr);
+        // Each finished fragment leaves the process at once rather than waiting in a buffer.
+        format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        const int written = avformat_write_header(format, &options);
+        av_dict_free(&options);
         if (written < 0) {
             qWarning("Vidlet: cannot start the recording %s: %s", qPrintable(path),
                      qPrintable(ffmpegError(written)));
@@ -178,13 +245,23 @@ struct Mp4Recorder::Impl {
         }
     }
 
-    // Flushes the encoder and writes the index (moov) that makes the file playable.
-    void finish()
+    // Flushes the encoder and closes the last fragment, then replaces the fragmented file with
+    // an ordinary MP4 copy of it, written aside and renamed over it in one step: whatever
+    // happens meanwhile, a playable file stays at `path`. When the copy fails, the fragmented
+    // file, which plays as well, is kept.
+    void finish(const QString& path)
     {
         avcodec_send_frame(encoder.get(), nullptr);
         drain();
         av_write_trailer(output.get());
         release();
+        const QString plain = path + QStringLiteral(".part");
+        if (!copyToPlainMp4(path, plain, frameDuration)
+            || std::rename(QFile::encodeName(plain).constData(),
+                           QFile::encodeName(path).constData()) != 0) {
+            qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
+            QFile::remove(plain);
+        }
     }
 
     void release()
@@ -199,7 +276,7 @@ struct Mp4Recorder::Impl {
     }
 };
 
-Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) {}
+Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install(); }
 
 Mp4Recorder::~Mp4Recorder() { stop(); }
 
@@ -222,6 +299,7 @@ bool Mp4Recorder::start(const QString& path, int width, int height, int fps)
     }
     width_ = width;
     height_ = height;
+    d->path = path;
     d->frameDuration = ticksPerSecond / fps;
     d->clock.start();
     return true;
@@ -248,7 +326,7 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
 void Mp4Recorder::stop()
 {
     if (isOpen())
-        d->finish();
+        d->finish(d->path);
     width_ = 0;
     height_ = 0;
 }

@@ -47,10 +47,10 @@ class FileLogTest : public QObject {
                 child.readAllStandardError()};
     }
 
-    QProcessEnvironment envWithLocalAppData(const QString& value)
+    QProcessEnvironment envWithStateHome(const QString& value)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("LOCALAPPDATA", value);
+        env.insert("XDG_STATE_HOME", value);
         return env;
     }
 
@@ -61,19 +61,25 @@ private slots:
         QVERIFY(dir->isValid());
     }
 
-    void folderFollowsLocalAppData_data()
+    void folderIsTheUsersStateFolder_data()
     {
-        QTest::addColumn<QString>("localAppData");
+        QTest::addColumn<QByteArray>("stateHome");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("set") << "C:/Users/sam/AppData/Local" << "C:/Users/sam/AppData/Local/Vidlet";
-        QTest::newRow("empty") << "" << QDir::tempPath() + "/Vidlet";
+        QTest::newRow("set") << QByteArray("/home/sam/state") << "/home/sam/state/Vidlet";
+        QTest::newRow("empty") << QByteArray() << QDir::homePath() + "/.local/state/Vidlet";
+        QTest::newRow("relative, so ignored")
+            << QByteArray("state") << QDir::homePath() + "/.local/state/Vidlet";
     }
 
-    void folderFollowsLocalAppData()
+    void folderIsTheUsersStateFolder()
     {
-        QFETCH(QString, localAppData);
+        QFETCH(QByteArray, stateHome);
         QFETCH(QString, expected);
-        QCOMPARE(FileLog::folder(localAppData), expected);
+        const QByteArray saved = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", stateHome);
+        const QString folder = FileLog::folder();
+        qputenv("XDG_STATE_HOME", saved);
+        QCOMPARE(folder, expected);
     }
 
     void prepareKeepsALogUpToTheLimit_data()
@@ -108,34 +114,45 @@ private slots:
     {
         const QString message = "Vidlet: stall cleared -> live feed resumed";
         const Run run = runChild({message, "  second, with %s and spaces  "},
-                                 envWithLocalAppData(dir->path()));
+                                 envWithStateHome(dir->path()));
         QCOMPARE(run.exitCode, 0);
         const QByteArray expected = message.toUtf8() + "\n  second, with %s and spaces  \n";
         QCOMPARE(readAll(dir->filePath("Vidlet/vidlet.log")), expected);
         QCOMPARE(run.standardError, expected);
     }
 
-    void withoutLocalAppDataLogsUnderTheTemporaryFolder_data()
+    // Not in the shared temporary folder: in the home, in a folder only the user may enter.
+    void withoutStateHomeLogsPrivatelyUnderHome()
     {
-        QTest::addColumn<bool>("unset");
-        QTest::newRow("unset") << true;
-        QTest::newRow("empty") << false;
-    }
-
-    void withoutLocalAppDataLogsUnderTheTemporaryFolder()
-    {
-        QFETCH(bool, unset);
-        QProcessEnvironment env = envWithLocalAppData("");
-        if (unset)
-            env.remove("LOCALAPPDATA");
-        const QString temp = dir->filePath(QTest::currentDataTag());
-        QVERIFY(QDir().mkpath(temp));
-        env.insert("TMPDIR", temp); // what QDir::tempPath() reads on Unix
-        env.insert("TMP", temp);    // and on Windows
-        env.insert("TEMP", temp);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("XDG_STATE_HOME");
+        env.insert("HOME", dir->filePath("home"));
+        env.insert("TMPDIR", dir->filePath("tmp"));
+        QVERIFY(QDir().mkpath(dir->filePath("tmp")));
 
         QCOMPARE(runChild({"Vidlet: hello"}, env).exitCode, 0);
-        QCOMPARE(readAll(temp + "/Vidlet/vidlet.log"), QByteArray("Vidlet: hello\n"));
+        const QString folder = dir->filePath("home/.local/state/Vidlet");
+        QCOMPARE(readAll(folder + "/vidlet.log"), QByteArray("Vidlet: hello\n"));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+        QVERIFY(QDir(dir->filePath("tmp")).isEmpty());
+    }
+
+    // Someone who made the folder or planted a link first gains nothing: the folder is made
+    // private and a link in the log's place is not followed.
+    void refusesALinkInPlaceOfTheLog()
+    {
+        const QString folder = dir->filePath("Vidlet");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+        const QString victim = dir->filePath("victim.txt");
+        writeFileOfSize(victim, 3);
+        QVERIFY(QFile::link(victim, folder + "/vidlet.log"));
+
+        const Run run = runChild({"Vidlet: not for you"}, envWithStateHome(dir->path()));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.standardError, QByteArray("Vidlet: not for you\n"));
+        QCOMPARE(readAll(victim), QByteArray("xxx"));
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
     }
 
     void sizeIsCheckedOnlyAtTheFirstMessageOfARun()
@@ -145,11 +162,11 @@ private slots:
         writeFileOfSize(log, FileLog::sizeLimit);
 
         // At the limit: kept, and it grows past the limit while the run goes on.
-        QCOMPARE(runChild({"Vidlet: one", "Vidlet: two"}, envWithLocalAppData(dir->path())).exitCode, 0);
+        QCOMPARE(runChild({"Vidlet: one", "Vidlet: two"}, envWithStateHome(dir->path())).exitCode, 0);
         QCOMPARE(readAll(log), QByteArray(FileLog::sizeLimit, 'x') + "Vidlet: one\nVidlet: two\n");
 
         // Now over the limit: the next run starts a fresh log.
-        QCOMPARE(runChild({"Vidlet: three"}, envWithLocalAppData(dir->path())).exitCode, 0);
+        QCOMPARE(runChild({"Vidlet: three"}, envWithStateHome(dir->path())).exitCode, 0);
         QCOMPARE(readAll(log), QByteArray("Vidlet: three\n"));
     }
 
@@ -158,7 +175,7 @@ private slots:
         // A regular file where the folder should be: neither mkpath nor open can succeed.
         const QString blocker = dir->filePath("blocker");
         writeFileOfSize(blocker, 1);
-        const Run run = runChild({"Vidlet: still heard"}, envWithLocalAppData(blocker));
+        const Run run = runChild({"Vidlet: still heard"}, envWithStateHome(blocker));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.standardError, QByteArray("Vidlet: still heard\n"));
         QCOMPARE(QFileInfo(blocker).size(), 1);
@@ -166,7 +183,7 @@ private slots:
 
     void messagesFromTwoThreadsStayWholeLines()
     {
-        const Run run = runChild({"--threads"}, envWithLocalAppData(dir->path()));
+        const Run run = runChild({"--threads"}, envWithStateHome(dir->path()));
         QVERIFY2(run.exitCode == 0, run.standardError.constData());
 
         const QList<QByteArray> lines = readAll(dir->filePath("Vidlet/vidlet.log")).split('\n');

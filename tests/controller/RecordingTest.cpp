@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/TestPlaces.h"
 #include "tests/video/RecordingReader.h"
 
 #include <QDateTime>
@@ -76,7 +77,7 @@ private slots:
     void refusedWithoutLiveOutput()
     {
         QFETCH(bool, live);
-        AppController app;
+        AppController app(testPlaces());
         if (live) {
             goLiveWithPhone(app, 64, 48, true);
             app.toggleOutput();
@@ -103,7 +104,7 @@ private slots:
     void recordsLiveFramesUntilIdle()
     {
         QFETCH(bool, usb);
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, usb);
         // Created on demand, with every missing parent.
         const QString folder = dir.filePath(usb ? "usb clips/nested" : "wifi clips/nested");
@@ -157,10 +158,10 @@ private slots:
     void stopsFinaliseTheFile()
     {
         QFETCH(bool, byToggle);
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 48, 32, true);
         app.setRecordingFolder(dir.filePath(byToggle ? "toggle" : "stop"));
-        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: recording started: .*\\.mp4 \\(48x32\\)$"));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: recording to .*\\.mp4$"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
         feed(app, 48, 32, colour(0));
@@ -197,7 +198,7 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(bool, keeps);
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         app.setRecordingFolder(dir.filePath("resized"));
         app.toggleRecording();
@@ -217,7 +218,7 @@ private slots:
 
     void failedStartStaysOffAndSaysSo()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         // A folder that is really a file cannot hold a recording.
         const QString blocker = dir.filePath("blocker");

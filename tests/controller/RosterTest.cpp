@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/TestPlaces.h"
 #include "link/PhoneLink.h"
 #include "tests/link/TestPhone.h"
 
@@ -48,7 +49,7 @@ private slots:
 
     void settingsDefaults()
     {
-        AppController app;
+        AppController app(testPlaces());
         QCOMPARE(app.themeMode(), 0);
         QVERIFY(app.minimizeToTray());
         QCOMPARE(app.recordingFolder(),
@@ -76,19 +77,19 @@ private slots:
     {
         QFETCH(int, mode);
         QFETCH(bool, accepted);
-        AppController app;
+        AppController app(testPlaces());
         QSignalSpy themeSpy(&app, &AppController::themeModeChanged);
         QSignalSpy changedSpy(&app, &AppController::changed);
         app.setThemeMode(mode);
         QCOMPARE(themeSpy.count(), accepted ? 1 : 0);
         QCOMPARE(changedSpy.count(), 0);
-        AppController reread;
+        AppController reread(testPlaces());
         QCOMPARE(reread.themeMode(), accepted ? mode : 0);
     }
 
     void minimizeToTrayAndFolderWriters()
     {
-        AppController app;
+        AppController app(testPlaces());
         QSignalSpy spy(&app, &AppController::changed);
         app.setMinimizeToTray(true);
         QCOMPARE(spy.count(), 0);
@@ -102,14 +103,14 @@ private slots:
         app.setRecordingFolder("   ");
         QCOMPARE(app.recordingFolder(), QStringLiteral("/tmp/Clips"));
 
-        AppController reread;
+        AppController reread(testPlaces());
         QVERIFY(!reread.minimizeToTray());
         QCOMPARE(reread.recordingFolder(), QStringLiteral("/tmp/Clips"));
     }
 
     void firstPhoneBecomesActiveOthersJoinInactive()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         QVERIFY(app.port() > 0);
         QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
@@ -146,7 +147,7 @@ private slots:
 
     void activePhoneLeavingHandsOverToTheOldest()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         auto a = connectPhone(app, "dev-a", "A");
         auto b = connectPhone(app, "dev-b", "B");
@@ -180,9 +181,61 @@ private slots:
         QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
     }
 
+    // A phone that repeats HELLO on its connection is still one phone: when it leaves, the
+    // roster is empty and the next phone becomes active.
+    void helloTwiceLeavesNoGhost()
+    {
+        AppController app(testPlaces());
+        app.start();
+        auto phone = connectPhone(app, "dev-twice", "Twice");
+        QVERIFY(phone);
+        phone->frames.clear();
+        phone->sendJson(PhoneLink::HELLO, {{"v", 1}, {"deviceId", "dev-twice"},
+                                           {"token", app.pairingToken}});
+        QVERIFY(phone->waitForType(PhoneLink::WELCOME));
+        QCOMPARE(app.phones().size(), 1);
+
+        phone->socket.disconnectFromHost();
+        QTRY_COMPARE(app.activeId(), -1);
+        QVERIFY(app.phones().isEmpty());
+        auto next = connectPhone(app, "dev-next", "Next");
+        QVERIFY(next);
+        QVERIFY(next->waitForType(PhoneLink::SET_ACTIVE));
+    }
+
+    // QSettings reads "/" and "\" in a key as group separators.
+    void deviceIdsReadBackAfterARestart_data()
+    {
+        QTest::addColumn<QString>("deviceId");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("plain") << "00008101-ABC" << "00008101-ABC";
+        QTest::newRow("slash") << "vendor/model/42" << "vendor%2Fmodel%2F42";
+        QTest::newRow("backslash") << "lab\\rig" << "lab%5Crig";
+        QTest::newRow("percent") << "100%sure" << "100%sure";
+    }
+
+    void deviceIdsReadBackAfterARestart()
+    {
+        QFETCH(QString, deviceId);
+        QFETCH(QString, key);
+        {
+            AppController app(testPlaces());
+            app.start();
+            auto phone = connectPhone(app, deviceId, "Own");
+            QVERIFY(phone);
+            QTRY_COMPARE(app.phones().size(), 1);
+            app.renamePhone(app.phones().at(0).toMap().value("id").toInt(), "Desk");
+            QVERIFY(app.settings.contains("trusted/" + key));
+            QVERIFY(app.settings.contains("names/" + key));
+        }
+        AppController reread(testPlaces());
+        QVERIFY(reread.server.trustedDevices().contains(deviceId));
+        QCOMPARE(reread.names.value(deviceId), QStringLiteral("Desk"));
+    }
+
     void renameFollowsTheDevice()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-r", "Own name");
         QVERIFY(phone);
@@ -218,7 +271,7 @@ private slots:
 
     void pairedPhoneIsStoredAndRegenerationForgetsIt()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-p", "P");
         QVERIFY(phone);

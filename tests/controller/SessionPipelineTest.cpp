@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/TestPlaces.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -56,7 +57,7 @@ private slots:
         QFETCH(int, decW);
         QFETCH(int, decH);
         QFETCH(bool, adopted);
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, outW, outH);
         decoded(app, outW, outH);
         QCOMPARE(app.pendingFrames.size(), std::size_t(1));
@@ -80,7 +81,7 @@ private slots:
 
     void queueKeepsTheNewestFive()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48);
         for (int i = 1; i <= 7; ++i)
             decoded(app, 64, 48, static_cast<unsigned char>(i));
@@ -102,7 +103,7 @@ private slots:
 
     void usbFramesBypassTheQueue()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         QSignalSpy preview(&app, &AppController::frameReady);
         decoded(app, 64, 48);
@@ -125,7 +126,7 @@ private slots:
     {
         QFETCH(int, fps);
         QFETCH(int, interval);
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         app.onPhoneConnected(1, "a", "A", "", "", false);
         app.onPhoneConnected(2, "b", "B", "", "", false);
@@ -153,7 +154,7 @@ private slots:
     {
         QFETCH(int, width);
         QFETCH(int, height);
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, width, height);
         QCOMPARE(app.outputWidth, 1280);
         QCOMPARE(app.outputHeight, 720);
@@ -167,7 +168,7 @@ private slots:
 
     void outputSwitchStopsTheCameraOnly()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         app.toggleOutput();
         QVERIFY(!app.outputEnabled());
@@ -183,7 +184,7 @@ private slots:
 
     void stallShowsThePausedCardAndFramesResume()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         // Live without any decoded frame: never a paused card.
         QTest::qWait(1800);
@@ -208,7 +209,7 @@ private slots:
 
     void pausedPictureOfANewSizeStopsThePumpFirst()
     {
-        AppController app;
+        AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         decoded(app, 64, 48);
         app.showPausedCard();
@@ -223,7 +224,7 @@ private slots:
 
     void startTwiceAndStop()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         QVERIFY(app.cameraReady());
         QVERIFY(app.workerRunning.load());
@@ -240,7 +241,7 @@ private slots:
     // the card with new pairing data.
     void pumpRunsBesideTheGuiThread()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.start();
         QTRY_VERIFY(app.framesSent() > 3);
         for (int i = 0; i < 20; ++i) {

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/TestPlaces.h"
 
 #include <QStandardPaths>
 #include <QTest>
@@ -31,7 +32,7 @@ private slots:
 
     void idleCardLayoutAt1080p()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.pairAddress_ = "192.168.1.20:8788";
         app.renderIdleCard(1920, 1080);
         QCOMPARE(app.cardFrame.size(), std::size_t(1920 * 1080 * 3));
@@ -56,7 +57,7 @@ private slots:
     void idleCardWithoutAddressHasTwoLines()
     {
         QFETCH(QString, address);
-        AppController app;
+        AppController app(testPlaces());
         app.pairAddress_ = address;
         app.renderIdleCard(1280, 720);
         const Card card{app.cardFrame, 1280};
@@ -66,7 +67,7 @@ private slots:
 
     void pausedCardAndShrinking()
     {
-        AppController app;
+        AppController app(testPlaces());
         app.renderIdleCard(1920, 1080);
         app.renderPausedCard(640, 360);
         QCOMPARE(app.cardFrame.size(), std::size_t(640 * 360 * 3));

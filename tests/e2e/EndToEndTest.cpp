@@ -1,16 +1,20 @@
 #include "link/PhoneLink.h"
 #include "softcam/CameraReader.h"
 #include "tests/e2e/Processes.h"
+#include "tests/video/Mp4Probe.h"
 #include "tools/common/FrameStamp.h"
 
 #include <QColor>
 #include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 #include <thread>
+
+#include <csignal>
 
 // The whole road with the real programs: Vidlet, phones played by vidlet-phone, and the camera
 // read the way a video-call program reads it.
@@ -214,6 +218,47 @@ private slots:
         for (QProcess* p : {&usbPhone, &service}) {
             p->kill();
             p->waitForFinished(3000);
+        }
+    }
+
+    // A signal that ends the session takes the normal way out: the recording becomes an
+    // ordinary MP4 and the camera's shared memory goes. A kill leaves the recording fragmented,
+    // playable up to about its last second.
+    void endsARecordingSafelyWhateverStopsIt_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("clean");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << true;
+        QTest::newRow("SIGINT") << int(SIGINT) << true;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << false;
+    }
+
+    void endsARecordingSafelyWhateverStopsIt()
+    {
+        QFETCH(int, signal);
+        QFETCH(bool, clean);
+        vidlet = std::make_unique<VidletProcess>();
+        QVERIFY2(vidlet->start({"--record"}), qPrintable(vidlet->log()));
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "320x240", "--duration-ms", "30000"});
+        static const QRegularExpression recording("recording to (\\S+\\.mp4)");
+        QString file;
+        QTRY_VERIFY_WITH_TIMEOUT(!(file = recording.match(vidlet->log()).captured(1)).isEmpty(),
+                                 20000);
+        // Two seconds in, so that whole fragments are on disk.
+        QTRY_VERIFY_WITH_TIMEOUT(Mp4Probe::framesPlayed(file) >= 60, 20000);
+
+        ::kill(pid_t(vidlet->process.processId()), signal);
+        QVERIFY(vidlet->process.waitForFinished(20000));
+        QCOMPARE(vidlet->process.exitStatus(), clean ? QProcess::NormalExit : QProcess::CrashExit);
+        const QStringList boxes = Mp4Probe::topLevelBoxes(file);
+        QVERIFY(Mp4Probe::framesPlayed(file) >= 60);
+        QVERIFY2(Mp4Probe::isOrdinary(boxes) == clean, qPrintable(boxes.join(' ')));
+        if (clean) {
+            QVERIFY(!QFile::exists(file + ".part"));
+            const QString segment = qEnvironmentVariable("VIDLET_CAMERA_SEGMENT");
+            QVERIFY(!QFile::exists("/dev/shm" + segment));
+            QVERIFY(vidlet->log().contains("quitting"));
         }
     }
 

@@ -17,10 +17,12 @@ VidletProcess::VidletProcess()
     env.insert("HOME", home.path());
     env.insert("XDG_CONFIG_HOME", home.path() + "/config");
     env.insert("XDG_RUNTIME_DIR", home.path());
+    env.insert("XDG_STATE_HOME", home.path() + "/state");
     env.insert("TMPDIR", home.path());
     env.insert("LOCALAPPDATA", home.path() + "/local");
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/vidlet-test-bus");
+    // The update ping stays on this machine: nothing listens on port 1, so it fails at once.
+    env.insert("VIDLET_UPDATE_SITE", "https://127.0.0.1:1");
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
 }
@@ -35,12 +37,19 @@ VidletProcess::~VidletProcess()
     }
 }
 
+QStringList VidletProcess::options(const QStringList& arguments) const
+{
+    // Nothing of the machine's: any free port, no usbmux service unless the test brings one,
+    // the token file in the throw-away home. The camera segment comes with the environment.
+    QStringList options = arguments + QStringList{"--port", "0", "--token-folder", home.path()};
+    if (!arguments.contains("--usbmux"))
+        options << "--usbmux" << home.filePath("no-usbmuxd");
+    return options;
+}
+
 bool VidletProcess::start(const QStringList& arguments)
 {
-    // The program writes a fresh token beside itself once it listens; an old file must not pass
-    // for it.
-    QFile::remove(binPath("pairing-token.txt"));
-    process.start(binPath("Vidlet"), arguments);
+    process.start(binPath("Vidlet"), options(arguments));
     if (!process.waitForStarted(5000))
         return false;
     static const QRegularExpression listening("listening for phones on port (\\d+)");
@@ -60,7 +69,7 @@ bool VidletProcess::start(const QStringList& arguments)
 
 QString VidletProcess::token() const
 {
-    QFile file(binPath("pairing-token.txt"));
+    QFile file(home.filePath("pairing-token.txt"));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 

@@ -19,7 +19,7 @@ void startBeside(QProcess& process, VidletProcess& first, const QStringList& arg
 {
     process.setProcessEnvironment(first.process.processEnvironment());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(binPath("Vidlet"), arguments);
+    process.start(binPath("Vidlet"), first.options(arguments));
 }
 
 bool waitForLine(QProcess& process, QByteArray& output, const QByteArray& line, int timeoutMs)

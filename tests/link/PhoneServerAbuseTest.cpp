@@ -141,6 +141,67 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(disconnected.size(), 1, 10000);
     }
 
+    // Strangers that never say HELLO are closed after the handshake limit; an accepted phone
+    // is not, however long it has been connected.
+    void closesConnectionsThatNeverSayHello()
+    {
+        server->setHandshakeLimitMs(300);
+        TestPhone phone;
+        QVERIFY(phone.connectTo(server->port()));
+        phone.sendHello("dev-patient", currentToken);
+        TestPhone silent;
+        QVERIFY(silent.connectTo(server->port()));
+        silent.sendRaw(PhoneLink::header(PhoneLink::HELLO, 0, 100) + "{\"v\":1");
+        QVERIFY(silent.waitForClose(5000));
+        QVERIFY(phone.waitForFrames(1));
+        QCOMPARE(phone.frames[0].type, PhoneLink::WELCOME);
+        QTest::qWait(400);
+        QVERIFY(!phone.isClosed());
+    }
+
+    // A frame before HELLO may not be larger than any HELLO; later frames may.
+    void refusesLargeFramesBeforeHello_data()
+    {
+        QTest::addColumn<bool>("helloFirst");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("before HELLO") << false << true;
+        QTest::newRow("after HELLO") << true << false;
+    }
+
+    void refusesLargeFramesBeforeHello()
+    {
+        QFETCH(bool, helloFirst);
+        QFETCH(bool, closed);
+        TestPhone phone;
+        QVERIFY(phone.connectTo(server->port()));
+        if (helloFirst) {
+            phone.sendHello("dev-big", currentToken);
+            QVERIFY(phone.waitForFrames(1));
+        }
+        // Only the header: the server decides on the announced size.
+        phone.sendRaw(PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneServer::maxHandshakePayload + 1));
+        if (closed)
+            QVERIFY(phone.waitForClose(5000));
+        else
+            QVERIFY(!phone.waitForClose(300));
+    }
+
+    // A full waiting room makes room for the newcomer by closing the longest waiting
+    // stranger, so a phone that pairs during a flood of silent connections still gets in.
+    void pairedPhoneGetsInWhileStrangersFillTheWaitingRoom()
+    {
+        std::vector<std::unique_ptr<TestPhone>> strangers;
+        for (int i = 0; i < PhoneServer::maxWaitingConnections; ++i) {
+            strangers.push_back(std::make_unique<TestPhone>());
+            QVERIFY(strangers.back()->connectTo(server->port()));
+        }
+        QTest::qWait(100);
+        QVERIFY(!strangers.front()->isClosed());
+        verifyServesAPhone("dev-during-flood");
+        QVERIFY(strangers.front()->waitForClose(5000));
+        QVERIFY(!strangers.back()->isClosed());
+    }
+
     // With the descriptor table full the listening socket cannot accept; once descriptors
     // are free again phones must get through without a restart.
     void acceptsAgainAfterDescriptorsRanOut()

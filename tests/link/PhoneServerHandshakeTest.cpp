@@ -113,8 +113,11 @@ private slots:
             << oldToken;
         QTest::newRow("current token without device id is remembered nowhere")
             << currentToken << none << none << hello("", currentToken) << "" << 0 << none;
-        QTest::newRow("no pairing token yet admits anyone")
-            << none << none << none << hello("dev-A", "whatever") << "" << 0 << none;
+        QTest::newRow("no pairing token yet admits nobody")
+            << none << none << none << hello("dev-A", "") << "NEEDS_PAIR" << 0 << none;
+        QTest::newRow("no pairing token yet admits no trusted phone either")
+            << none << "dev-A" << oldToken << hello("dev-A", oldToken) << "NEEDS_PAIR" << 0
+            << oldToken;
         QTest::newRow("wrong token")
             << currentToken << none << none << hello("dev-A", oldToken) << "NEEDS_PAIR" << 0
             << none;

@@ -16,7 +16,8 @@ dpkg-deb -x "$deb" "$scratch/root"
 root=$scratch/root/usr
 id=example.vidlet.Vidlet
 
-for f in bin/Vidlet bin/vidlet-camview share/applications/$id.desktop \
+for f in bin/Vidlet bin/vidlet-camview bin/vidlet-regtool share/polkit-1/actions/org.vidlet.regtool.policy \
+         share/applications/$id.desktop \
          share/metainfo/$id.metainfo.xml share/doc/vidlet/copyright; do
   [ -f "$root/$f" ] || fail "missing /usr/$f"
 done
@@ -26,13 +27,16 @@ done
 lib=$(find "$root/lib" -path '*/vidlet/libsoftcam.so')
 [ -n "$lib" ] || fail "libsoftcam.so is not in a private lib/vidlet folder"
 [ -z "$(find "$root/lib" -maxdepth 1 -name 'libsoftcam*')" ] || fail "libsoftcam.so on the public path"
-readelf -d "$root/bin/Vidlet" | grep -q 'R.*PATH.*\$ORIGIN/../lib/vidlet' || fail "no run path to lib/vidlet"
+readelf -d "$root/bin/Vidlet" | grep -Eq 'R.*PATH.*\$ORIGIN/\.\./lib/([^/:]*/)?vidlet' \
+  || fail "no run path to lib/vidlet"
+grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/bin/vidlet-regtool<' \
+  "$root/share/polkit-1/actions/org.vidlet.regtool.policy" || fail "the policy names another helper path"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for p in libqt6core6 libqt6quick6 libavcodec libswscale libqrcodegencpp qml6-module-qtquick-controls; do
   grep -q "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "usbmuxd, v4l2loopback-dkms" ] || fail "Recommends"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "usbmuxd, v4l2loopback-dkms, pkexec" ] || fail "Recommends"
 
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "appstreamcli"

@@ -138,6 +138,44 @@ private slots:
         QVERIFY(uniform(frame));
     }
 
+    // Every size the decoder delivers, odd ones and those beyond 8K UHD included.
+    void takesEverySizeTheDecoderDelivers_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("1x1") << 1 << 1 << true;
+        QTest::newRow("odd") << 641 << 359 << true;
+        QTest::newRow("wider than 8K UHD") << 8192 << 4320 << true;
+        QTest::newRow("largest H.264 picture") << 8192 << 4352 << true;
+        QTest::newRow("one row more") << 8192 << 4353 << false;
+        QTest::newRow("side too long") << 8193 << 16 << false;
+        QTest::newRow("empty") << 0 << 16 << false;
+    }
+
+    void takesEverySizeTheDecoderDelivers()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, valid);
+        QCOMPARE(validCameraSize(width, height), valid);
+    }
+
+    // What lets the camera skip converting a frame it was given again.
+    void knowsAFrameItPublishedLast()
+    {
+        SharedFramePublisher publisher;
+        QVERIFY(publisher.open(name, 5, 3, 30.0f));
+        std::vector<unsigned char> frame(frameBytes(5, 3), 0x40);
+        QVERIFY(!publisher.repeatsLatest(frame.data())); // nothing published yet
+        publisher.publish(frame.data());
+        QVERIFY(publisher.repeatsLatest(frame.data()));
+        frame.back() = 0x41;
+        QVERIFY(!publisher.repeatsLatest(frame.data()));
+        publisher.publish(frame.data());
+        QVERIFY(publisher.repeatsLatest(frame.data()));
+    }
+
     void secondWriterIsRefused()
     {
         SharedFramePublisher first;

@@ -53,7 +53,6 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::newRow("not a video device") << QStringLiteral("/dev/null") << 64;
         QTest::newRow("missing device") << QStringLiteral("/dev/vidlet-no-such-video") << 64;
-        QTest::newRow("odd width") << QStringLiteral("/dev/null") << 63;
     }
 
     void refusesWhatIsNotALoopbackOutput()

@@ -49,6 +49,14 @@ public:
                 {"phoneName", name}, {"model", model}, {"os", os}, {"usb", usb}};
     }
 
+    // Two phones, the first one active and live: the live screen with a full rail.
+    void connectTwoPhones()
+    {
+        phones = {phone(1, "Pixel 8", "Pixel 8"), phone(2, "iPhone", QString(), "iOS 17", true)};
+        activeId = 1;
+        live = true;
+    }
+
     bool phoneConnected() const { return !phones.isEmpty(); }
     QString phoneName() const
     {

@@ -13,10 +13,7 @@ private:
     // A window showing the live screen with two phones, the first one active.
     static void connectPhones(WindowHarness& h)
     {
-        h.app.phones = {ControllerDouble::phone(1, "Pixel 8", "Pixel 8"),
-                        ControllerDouble::phone(2, "iPhone", QString(), "iOS 17", true)};
-        h.app.activeId = 1;
-        h.app.live = true;
+        h.app.connectTwoPhones();
         emit h.app.changed();
         h.settle(50);   // the rail lays its cards out before the next frame
     }

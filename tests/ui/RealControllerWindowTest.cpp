@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/TestPlaces.h"
 #include "tests/ui/WindowHarness.h"
 
 #include <QQmlApplicationEngine>
@@ -20,7 +21,7 @@ private slots:
 
 void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
 {
-    AppController controller;
+    AppController controller(testPlaces());
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty("app", &controller);
     engine.load(QUrl("qrc:/qml/Main.qml"));

@@ -148,12 +148,9 @@ void ScreenshotTest::rendersEveryView_data()
     QTest::addColumn<int>("theme");
     QTest::addColumn<QSize>("size");
 
-    const QList<QPair<QString, int>> views = {
-        {"pairing", -1}, {"live", -1}, {"settings", 0}, {"settings", 1}, {"settings", 2},
-        {"settings", 3}, {"language", -1}, {"addphone", -1}};
     for (const QSize size : {QSize(540, 640), QSize(1280, 900)}) {
         for (const int theme : {1, 2}) {
-            for (const auto& [view, tab] : views) {
+            for (const auto& [view, tab] : WindowHarness::everyView()) {
                 const QString name = QStringLiteral("%1%2-%3-%4x%5")
                                          .arg(view, tab >= 0 ? QString::number(tab) : QString(),
                                               theme == 1 ? "light" : "dark")
@@ -177,10 +174,7 @@ void ScreenshotTest::rendersEveryView()
     h.app.qrDataUrl = qrDataUrl();
     const bool live = view == QLatin1String("live");
     if (live) {
-        h.app.phones = {ControllerDouble::phone(1, "Pixel 8", "Pixel 8"),
-                        ControllerDouble::phone(2, "iPhone", QString(), "iOS 17", true)};
-        h.app.activeId = 1;
-        h.app.live = true;
+        h.app.connectTwoPhones();
         h.app.appConnected = true;
     }
     emit h.app.changed();
@@ -194,9 +188,7 @@ void ScreenshotTest::rendersEveryView()
     if (live)
         emit h.app.frameReady(testFrame());
     // Let the opening animations finish and the QR image decode before the grab.
-    for (QQuickItem* panel : h.items("modalPanel"))
-        if (panel->parentItem()->property("shown").toBool())
-            QTRY_VERIFY(panel->scale() == 1.0 && panel->parentItem()->opacity() == 1.0);
+    h.openModalPanel();
     for (QQuickItem* tile : h.items("qrTile"))
         for (QQuickItem* image : tile->childItems())
             if (image->property("status").isValid())

@@ -1,4 +1,5 @@
 #include "tests/e2e/Processes.h"
+#include "tests/ui/LocalWebServer.h"
 
 #include <QImage>
 #include <QRegularExpression>
@@ -15,6 +16,7 @@ private slots:
     void pairingShotQuitsWithPicture();
     void liveShotWaitsForTheChosenPhone();
     void shotAloneGoesToPictures();
+    void updateStripAnnouncesANewerVersion();
 };
 
 void ShotProgramTest::shotAloneGoesToPictures()
@@ -103,6 +105,33 @@ void ShotProgramTest::liveShotWaitsForTheChosenPhone()
             accent += std::abs(c.red() - 0x0b) + std::abs(c.green() - 0xab) + std::abs(c.blue() - 0x9d) < 40;
         }
     QVERIFY(accent > 20);
+}
+
+void ShotProgramTest::updateStripAnnouncesANewerVersion()
+{
+    LocalWebServer site;
+    site.answerAlways(R"({"version":"9.9"})");
+    QTemporaryDir dir;
+    const QString out = dir.filePath("update.png");
+    VidletProcess vidlet;
+    QProcessEnvironment env = vidlet.process.processEnvironment();
+    env.insert("VIDLET_UPDATE_SITE", site.origin());
+    vidlet.process.setProcessEnvironment(env);
+    QVERIFY(vidlet.start({"--shot", "540x640", "--out", out, "--shot-delay", "2500",
+                          "--shot-theme", "1", "--lang", "en"}));
+    // The server answers from this event loop while the program waits for its shot.
+    QTRY_VERIFY_WITH_TIMEOUT(vidlet.process.state() == QProcess::NotRunning, 20000);
+    QCOMPARE(vidlet.process.exitCode(), 0);
+    QCOMPARE(site.requests.size(), 1);
+    QCOMPARE(site.requests.first().path, QByteArray("/api/ping.php"));
+
+    // Under the 46 px title bar: the strip, the accent at 13 % over the white card.
+    const QImage img = QImage(out).convertToFormat(QImage::Format_RGB32);
+    const QColor strip(img.pixel(20, 64));
+    const QColor expected(223, 244, 242);
+    QVERIFY2(std::abs(strip.red() - expected.red()) + std::abs(strip.green() - expected.green())
+                     + std::abs(strip.blue() - expected.blue()) <= 9,
+             qPrintable(strip.name()));
 }
 
 QTEST_MAIN(ShotProgramTest)

@@ -17,6 +17,8 @@ private slots:
     void resolvesTheSystemLanguage_data();
     void resolvesTheSystemLanguage();
     void storesTheChoiceAndAnnouncesIt();
+    void installsBothCatalogues_data();
+    void installsBothCatalogues();
 
 private:
     QTemporaryDir settingsDir;
@@ -59,6 +61,30 @@ void TranslatorTest::storesTheChoiceAndAnnouncesIt()
     QCOMPARE(store.value("language").toString(), QStringLiteral("fr"));
     Translator again(QCoreApplication::instance(), nullptr);
     QCOMPARE(again.language(), QStringLiteral("fr"));
+}
+
+void TranslatorTest::installsBothCatalogues_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("own");   // the window's "Settings"
+    QTest::addColumn<QString>("qt");    // Qt's "&Yes" button
+    QTest::newRow("de") << "de" << "Einstellungen" << "&Ja";
+    QTest::newRow("pt uses Qt's pt_BR") << "pt" << "Configurações" << "&Sim";
+    QTest::newRow("zh_CN") << "zh_CN" << "设置" << "是(&Y)";
+    QTest::newRow("en") << "en" << "Settings" << "&Yes";
+    QTest::newRow("no catalogue") << "xx" << "Settings" << "&Yes";
+}
+
+void TranslatorTest::installsBothCatalogues()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, own);
+    QFETCH(QString, qt);
+    Translator t(QCoreApplication::instance(), nullptr);
+    t.setLanguage("ja");
+    t.setLanguage(code);   // replaces the Japanese catalogues
+    QCOMPARE(QCoreApplication::translate("Main", "Settings"), own);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), qt);
 }
 
 QTEST_MAIN(TranslatorTest)

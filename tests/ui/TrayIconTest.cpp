@@ -1,8 +1,11 @@
 #include "app/TrayIcon.h"
 #include "tests/ui/ControllerDouble.h"
+#include "ui/Translator.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -10,6 +13,10 @@ class TrayIconTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+    }
     void startsPlainWithPauseGreyedOut();
     void followsLiveAndOutput();
     void blinksWhileAnAppReadsTheCamera();
@@ -17,6 +24,10 @@ private slots:
     void followsTheNotificationAreaComingAndGoing();
     void badgesArePaintedInTheCorner_data();
     void badgesArePaintedInTheCorner();
+    void speaksTheNewLanguageAtOnce();
+
+private:
+    QTemporaryDir settingsDir;
 };
 
 void TrayIconTest::startsPlainWithPauseGreyedOut()
@@ -144,6 +155,26 @@ void TrayIconTest::badgesArePaintedInTheCorner()
     // Away from the badge the application icon is untouched.
     QCOMPARE(icon.pixel(8, 8), plain.pixel(8, 8));
     QVERIFY(QColor(plain.pixel(24, 24)).rgb() != centre.rgb());
+}
+
+void TrayIconTest::speaksTheNewLanguageAtOnce()
+{
+    ControllerDouble app;
+    app.appConnected = true;
+    TrayIcon tray(&app, nullptr);
+    const QList<QAction*> items = tray.tray().contextMenu()->actions();
+    Translator i18n(QCoreApplication::instance(), nullptr);
+    // Only the language change is delivered: no change from the controller, no blink tick.
+    i18n.setLanguage("de");
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(items.at(0)->text(), QStringLiteral("Vidlet anzeigen"));
+    QCOMPARE(tray.pauseAction().text(), QStringLiteral("Anhalten"));
+    QCOMPARE(items.at(4)->text(), QStringLiteral("Beenden"));
+    QCOMPARE(tray.tray().toolTip(), QStringLiteral("Vidlet – wird von einer App verwendet"));
+    i18n.setLanguage("en");
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(items.at(0)->text(), QStringLiteral("Show Vidlet"));
+    QCOMPARE(tray.tray().toolTip(), QStringLiteral("Vidlet - in use by an app"));
 }
 
 QTEST_MAIN(TrayIconTest)

@@ -18,6 +18,12 @@ void WindowHarness::prepareProcess()
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
 }
 
+QList<QPair<QString, int>> WindowHarness::everyView()
+{
+    return {{"pairing", -1}, {"live", -1}, {"settings", 0}, {"settings", 1}, {"settings", 2},
+            {"settings", 3}, {"language", -1}, {"addphone", -1}};
+}
+
 WindowHarness::WindowHarness(bool withUpdater)
 {
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &app);
@@ -95,6 +101,17 @@ void WindowHarness::click(QQuickItem* item, Qt::MouseButton button) const
 void WindowHarness::clickAt(QPoint p, Qt::MouseButton button) const
 {
     QTest::mouseClick(window, button, Qt::NoModifier, p);
+}
+
+QQuickItem* WindowHarness::openModalPanel() const
+{
+    for (QQuickItem* panel : items(QStringLiteral("modalPanel"))) {
+        QQuickItem* modal = panel->parentItem();
+        if (modal->property("shown").toBool()
+            && QTest::qWaitFor([&] { return panel->scale() == 1.0 && modal->opacity() == 1.0; }))
+            return panel;
+    }
+    return nullptr;
 }
 
 void WindowHarness::settle(int ms) const

@@ -34,8 +34,14 @@ public:
     void clickAt(QPoint p, Qt::MouseButton button = Qt::LeftButton) const;
     // Types text into the window's focused item, one key at a time.
     void type(const QString& text) const;
+    // The panel of the modal on show, once its opening animation has finished; null if none.
+    QQuickItem* openModalPanel() const;
     // Waits until every visual change, animations included, has settled.
     void settle(int ms = 350) const;
+
+    // Every screen and overlay the window shows, as a screenshot view name and a settings tab
+    // (-1 where there are no tabs); "pairing" and "live" open nothing.
+    static QList<QPair<QString, int>> everyView();
 
     // Registers the types of module "Vidlet" 1.0 and keeps settings in a throw-away folder.
     static void prepareProcess();

@@ -1,3 +1,4 @@
+#include "tests/video/Mp4Probe.h"
 #include "tests/video/RecordingReader.h"
 #include "video/Mp4Recorder.h"
 
@@ -207,6 +208,27 @@ private slots:
         QVERIFY(b.readable);
         QCOMPARE(b.width, 48);
         QCOMPARE(int(b.frames.size()), 1);
+    }
+
+    // While open the file is fragmented MP4, complete up to its last key frame, which is what
+    // a crash leaves; a stop turns it into an ordinary MP4 with its index in front.
+    void playsWhileOpenAndEndsAsAnOrdinaryMp4()
+    {
+        const QString file = path("hybrid.mp4");
+        Mp4Recorder recorder;
+        QVERIFY(recorder.start(file, 64, 48, 30));
+        for (int i = 0; i < 70; ++i)
+            recorder.writeFrame(quadrantFrame(64, 48, i).data());
+        const QString crashed = path("crashed.mp4");
+        QVERIFY(QFile::copy(file, crashed));
+        QVERIFY(Mp4Probe::topLevelBoxes(crashed).contains("moof"));
+        QVERIFY(Mp4Probe::framesPlayed(crashed) >= 60);
+
+        recorder.stop();
+        const QStringList boxes = Mp4Probe::topLevelBoxes(file);
+        QVERIFY2(Mp4Probe::isOrdinary(boxes), qPrintable(boxes.join(' ')));
+        QCOMPARE(Mp4Probe::framesPlayed(file), 70);
+        QVERIFY(!QFile::exists(file + ".part"));
     }
 
     void destructionFinalisesTheFile()

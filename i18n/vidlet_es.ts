@@ -1,0 +1,277 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es_ES">
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Cortar</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Pegar</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Seleccionar todo</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Convierte tu teléfono en una webcam para PC</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Añadir un teléfono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Escanea este código con la app Vidlet en otro teléfono.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>¿No puedes escanear?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>CÁMARA</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Registrada</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Sin registrar</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Anular registro</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Registrar</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>Al registrarla, apps como Zoom, Teams y los navegadores ven la cámara Vidlet. Requiere permisos de administrador.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>GRABACIONES</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Cambiar</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Donde el botón Grabar guarda los archivos .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>EMPAREJAMIENTO</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Código</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Regenerar</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>Al regenerarlo, el QR actual deja de funcionar para teléfonos nuevos.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>APARIENCIA</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Oscuro</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>IDIOMA</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>VENTANA</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Minimizar al cerrar</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>Vidlet sigue funcionando en el área de notificación al cerrar la ventana.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Salida de cámara en pausa</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Las apps reciben una imagen congelada. Haz clic en Reanudar para volver a emitir.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>En uso</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Del sistema</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Elegir carpeta de grabaciones</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Listo para emparejar</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Conecta tu teléfono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Escanea este código con la app Vidlet. Mantén el teléfono en la misma red Wi-Fi que este PC.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows está bloqueando Vidlet en esta red</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Tu teléfono no puede conectar con este PC hasta que lo permitas. Requiere permisos de administrador.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Permitir</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Este PC: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Obtener la app</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Grabar</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Ajustes</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Cámara</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Estado</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Acerca de</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>CONEXIÓN</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Este PC</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Puerto</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Listo</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Requiere iTunes o la app Dispositivos Apple</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>DIAGNÓSTICO</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Rendimiento</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 está disponible.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Descargar</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>El cortafuegos bloquea Vidlet en esta red</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - en uso por una app</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausar</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Reanudar</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Mostrar Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Salir</translation>
+    </message>
+</context>
+</TS>

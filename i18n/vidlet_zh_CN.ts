@@ -1,0 +1,277 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>剪切</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>复制</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>粘贴</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>全选</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>让手机变身电脑摄像头</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>添加手机</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>用另一部手机上的 Vidlet 应用扫描此二维码。</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>无法扫描？</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>摄像头</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>已注册</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>未注册</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>取消注册</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>注册</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>注册后，Zoom、Teams 和浏览器等应用即可使用 Vidlet 摄像头。需要管理员权限。</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>录制</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>打开</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>更改</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>“录制”按钮保存 .mp4 文件的位置。</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>配对</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>配对码</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>重新生成</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>重新生成后，当前二维码将无法再用于配对新手机。</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>外观</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>跟随系统</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>浅色</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>深色</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>窗口</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>关闭时最小化到托盘</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>关闭窗口后，Vidlet 将继续在通知区域运行。</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>摄像头输出已暂停</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>应用将收到静止画面。点击“继续”以恢复推流。</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>使用中</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>系统默认</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>选择录制文件夹</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>等待配对</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>连接手机</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>使用 Vidlet 应用扫描此二维码。请确保手机与此电脑连接同一 Wi-Fi。</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows 正在此网络上阻止 Vidlet</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>在你允许之前，手机无法连接到此电脑。需要管理员权限。</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>允许</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>此电脑：%1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>获取应用</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>添加手机</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>录制</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>常规</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>摄像头</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>此电脑</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>就绪</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>需要 iTunes 或“Apple 设备”应用</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>诊断</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>性能</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 现已推出。</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>下载</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>防火墙正在此网络上阻止 Vidlet</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - 正被应用使用</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>继续</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>显示 Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>退出</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,292 @@
+#include "regtool/V4l2LoopbackSetup_linux.h"
+
+#include "regtool/HelperExit_linux.h"
+#include "regtool/HelperLog_linux.h"
+#include "system/RunProgram.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kModprobeTimeoutMs = 60000;
+
+constexpr const char* kModulesLoadFile = "/etc/modules-load.d/vidlet.conf";
+constexpr const char* kModprobeFile = "/etc/modprobe.d/vidlet.conf";
+constexpr const char* kControlDevice = "/dev/v4l2loopback";
+
+// The folders modprobe reads its options from, in the order it prefers them.
+constexpr const char* kModprobeFolders[] = {"/etc/modprobe.d", "/run/modprobe.d",
+                                            "/usr/local/lib/modprobe.d", "/usr/lib/modprobe.d",
+                                            "/lib/modprobe.d"};
+
+// v4l2loopback's control device (0.13 and later) takes these requests:
+//
+//   CTL_ADD 0x4C80     argument: struct below; returns the new device's number
+//   CTL_REMOVE 0x4C81  argument: the device number itself
+//
+// Only the label and the two numbers are set; every other field 0 asks for the module's
+// default, announce_all_caps 0 included (that is, exclusive capabilities).
+constexpr unsigned long kCtlAdd = 0x4C80;
+constexpr unsigned long kCtlRemove = 0x4C81;
+
+struct LoopbackConfig {
+    int outputNumber = -1;   // -1: the first free one
+    int captureNumber = -1;  // unused: one device takes frames and gives them
+    char cardLabel[32] = {};
+    unsigned int minWidth = 0;
+    unsigned int maxWidth = 0;
+    unsigned int minHeight = 0;
+    unsigned int maxHeight = 0;
+    int maxBuffers = 0;
+    int maxOpeners = 0;
+    int debug = 0;
+    int announceAllCaps = 0;
+};
+
+bool writeFile(const std::string& file, const std::string& text)
+{
+    std::error_code ec;
+    fs::create_directories(fs::path(file).parent_path(), ec);
+    std::ofstream out(file, std::ios::trunc);
+    out << text;
+    out.close();
+    return bool(out);
+}
+
+int ioctlRetry(int fd, unsigned long request, unsigned long argument)
+{
+    int result;
+    do
+        result = ioctl(fd, request, argument);
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+} // namespace
+
+V4l2LoopbackSetup::V4l2LoopbackSetup(std::string root, std::string dataFolder, HelperLog& log)
+    : root(std::move(root)),
+      stateFile(dataFolder + "/module-loaded"),
+      log(log)
+{
+}
+
+std::vector<LoopbackDevice> V4l2LoopbackSetup::devices() const
+{
+    return listLoopbackDevices(path(kLoopbackSysfsFolder));
+}
+
+LoopbackDevice V4l2LoopbackSetup::ownDevice() const
+{
+    return findLoopbackDevice(path(kLoopbackSysfsFolder), kLoopbackCameraLabel);
+}
+
+bool V4l2LoopbackSetup::moduleLoaded() const
+{
+    return fs::exists(path("/sys/module/v4l2loopback"));
+}
+
+int V4l2LoopbackSetup::registerCamera()
+{
+    log.line("--- register: %s", kLoopbackCameraLabel);
+    LoopbackDevice own = ownDevice();
+    if (own.number >= 0) {
+        log.line("camera already present as /dev/video%d", own.number);
+    } else {
+        const int added = moduleLoaded() ? addDevice() : loadModule();
+        if (added != kExitOk)
+            return added;
+        own = ownDevice();
+        if (own.number < 0) {
+            log.line("v4l2loopback shows no device labelled %s", kLoopbackCameraLabel);
+            return kExitDevice;
+        }
+        log.line("camera added as /dev/video%d", own.number);
+    }
+    const int boot = writeBootConfiguration();
+    if (boot == kExitOk)
+        log.line("registered");
+    return boot;
+}
+
+int V4l2LoopbackSetup::loadModule()
+{
+    const int code = runProgram({"modprobe", "v4l2loopback", "devices=1", "exclusive_caps=1",
+                                 std::string("card_label=") + kLoopbackCameraLabel},
+                                kModprobeTimeoutMs);
+    if (code != 0) {
+        log.line("modprobe v4l2loopback failed (exit %d); is v4l2loopback installed?", code);
+        return kExitModuleLoad;
+    }
+    if (!writeFile(stateFile, "v4l2loopback\n"))
+        log.line("cannot write %s", stateFile.c_str());
+    log.line("v4l2loopback loaded");
+    return kExitOk;
+}
+
+int V4l2LoopbackSetup::addDevice()
+{
+    const std::string control = path(kControlDevice);
+    if (!fs::exists(control) && devices().empty()) {
+        // Nobody else has a camera on it: loading it again with ours costs nothing.
+        const int code = runProgram({"modprobe", "-r", "v4l2loopback"}, kModprobeTimeoutMs);
+        if (code != 0) {
+            log.line("modprobe -r v4l2loopback failed (exit %d)", code);
+            return kExitDevice;
+        }
+        return loadModule();
+    }
+    if (!fs::exists(control)) {
+        log.line("v4l2loopback is loaded without its control device %s (versions before 0.13): "
+                 "a camera cannot be added without reloading the module, which would remove "
+                 "the cameras of other programs",
+                 kControlDevice);
+        return kExitDevice;
+    }
+    const int fd = ::open(control.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        log.line("cannot open %s: %s", kControlDevice, std::strerror(errno));
+        return kExitDevice;
+    }
+    LoopbackConfig config;
+    std::strncpy(config.cardLabel, kLoopbackCameraLabel, sizeof config.cardLabel - 1);
+    const int number = ioctlRetry(fd, kCtlAdd, reinterpret_cast<unsigned long>(&config));
+    const int error = errno;
+    ::close(fd);
+    if (number < 0) {
+        log.line("adding a device through %s failed: %s", kControlDevice, std::strerror(error));
+        return kExitDevice;
+    }
+    return kExitOk;
+}
+
+int V4l2LoopbackSetup::unregisterCamera()
+{
+    log.line("--- unregister: %s", kLoopbackCameraLabel);
+    int result = kExitOk;
+    const LoopbackDevice own = ownDevice();
+    if (own.number >= 0)
+        result = removeDevice(own);
+    else
+        log.line("no camera labelled %s", kLoopbackCameraLabel);
+    if (result == kExitOk)
+        unloadModuleIfOurs();
+    removeBootConfiguration();
+    return result;
+}
+
+int V4l2LoopbackSetup::removeDevice(const LoopbackDevice& device)
+{
+    const std::string control = path(kControlDevice);
+    if (fs::exists(control)) {
+        const int fd = ::open(control.c_str(), O_RDWR | O_CLOEXEC);
+        const int removed = fd < 0 ? -1 : ioctlRetry(fd, kCtlRemove, unsigned(device.number));
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (removed < 0) {
+            // EBUSY: a program still has the camera open.
+            log.line("removing /dev/video%d through %s failed: %s", device.number,
+                     kControlDevice, std::strerror(error));
+            return kExitDevice;
+        }
+        log.line("removed /dev/video%d", device.number);
+        return kExitOk;
+    }
+    // Without the control device only unloading the module removes a device, and that takes
+    // every other device with it.
+    for (const LoopbackDevice& other : devices()) {
+        if (other.number != device.number) {
+            log.line("cannot remove /dev/video%d without reloading v4l2loopback, which would "
+                     "remove /dev/video%d (%s) of another program",
+                     device.number, other.number, other.name.c_str());
+            return kExitDevice;
+        }
+    }
+    const int code = runProgram({"modprobe", "-r", "v4l2loopback"}, kModprobeTimeoutMs);
+    if (code != 0) {
+        log.line("modprobe -r v4l2loopback failed (exit %d); is the camera still in use?", code);
+        return kExitDevice;
+    }
+    fs::remove(stateFile);
+    log.line("v4l2loopback unloaded with /dev/video%d", device.number);
+    return kExitOk;
+}
+
+void V4l2LoopbackSetup::unloadModuleIfOurs()
+{
+    if (!fs::exists(stateFile))
+        return;
+    if (moduleLoaded() && devices().empty()) {
+        const int code = runProgram({"modprobe", "-r", "v4l2loopback"}, kModprobeTimeoutMs);
+        if (code != 0)
+            log.line("modprobe -r v4l2loopback failed (exit %d)", code);
+        else
+            log.line("v4l2loopback unloaded");
+    }
+    fs::remove(stateFile);
+}
+
+// Our options would override those of another file for the same module, so they are written
+// only where nobody else sets any.
+std::string V4l2LoopbackSetup::otherModuleOptions() const
+{
+    std::error_code ec;
+    for (const char* folder : kModprobeFolders) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(path(folder), ec)) {
+            if (entry.path() == fs::path(path(kModprobeFile)))
+                continue;
+            std::ifstream in(entry.path());
+            std::string word;
+            for (std::string line; std::getline(in, line);) {
+                std::istringstream words(line);
+                std::string module;
+                if (words >> word >> module && word == "options" && module == "v4l2loopback")
+                    return entry.path().string();
+            }
+        }
+    }
+    return {};
+}
+
+int V4l2LoopbackSetup::writeBootConfiguration()
+{
+    const std::string other = otherModuleOptions();
+    if (!other.empty()) {
+        log.line("%s sets v4l2loopback options already; the camera will not come back after a "
+                 "restart",
+                 other.c_str());
+        return kExitBootConfig;
+    }
+    const std::string header = "# Written by vidlet-regtool --register, removed by --unregister.\n";
+    const std::string options = std::string("options v4l2loopback devices=1 exclusive_caps=1 "
+                                            "card_label=\"")
+        + kLoopbackCameraLabel + "\"\n";
+    for (const auto& [file, text] : {std::pair{kModulesLoadFile, header + "v4l2loopback\n"},
+                                     std::pair{kModprobeFile, header + options}}) {
+        if (!writeFile(path(file), text)) {
+            log.line("cannot write %s", file);
+            return kExitBootConfig;
+        }
+    }
+    return kExitOk;
+}
+
+void V4l2LoopbackSetup::removeBootConfiguration()
+{
+    for (const char* file : {kModulesLoadFile, kModprobeFile}) {
+        std::error_code ec;
+        if (!fs::remove(path(file), ec) && ec)
+            log.line("cannot remove %s: %s", file, ec.message().c_str());
+    }
+}

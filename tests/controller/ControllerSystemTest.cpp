@@ -1,0 +1,199 @@
+#include "controller/AppController.h"
+#include "TestPlaces.h"
+#include "link/PhoneLink.h"
+#include "tests/usb/FakeMuxService.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// When the controller asks the system about the camera and the firewall, against a stand-in
+// backend. Phones come over a usbmux service inside the test, so nothing listens on the LAN.
+class ControllerSystemTest : public QObject {
+    Q_OBJECT
+
+    // What the stand-in backend reports and what was asked of it, in order.
+    struct Machine {
+        bool registered = false;
+        bool blocked = false;
+        QStringList calls;
+    };
+
+    class FakeSystem : public SystemIntegration {
+    public:
+        explicit FakeSystem(std::shared_ptr<Machine> machine) : machine(std::move(machine)) {}
+        bool isCameraRegistered() const override { return machine->registered; }
+        bool isInboundBlocked() const override
+        {
+            machine->calls << "query";
+            return machine->blocked;
+        }
+        void registerCamera() override { act("register", &Machine::registered, true); }
+        void unregisterCamera() override { act("unregister", &Machine::registered, false); }
+        void allowThroughFirewall() override { act("allow", &Machine::blocked, false); }
+
+    private:
+        void act(const char* name, bool Machine::*field, bool value)
+        {
+            machine->calls << name;
+            (*machine).*field = value;
+        }
+        std::shared_ptr<Machine> machine;
+    };
+
+    QTemporaryDir dir;
+    std::unique_ptr<FakeMuxService> usbService;
+    std::unique_ptr<AppController> app;
+    std::shared_ptr<Machine> machine;
+
+    // One tick of the 500 ms statistics timer, without the wait.
+    void tick(int count = 1)
+    {
+        QTimer* stats = app->findChild<QTimer*>(QStringLiteral("statsTimer"));
+        QVERIFY(stats);
+        for (int i = 0; i < count; ++i)
+            QMetaObject::invokeMethod(stats, "timeout", Qt::DirectConnection);
+    }
+
+    int queries() const { return int(machine->calls.count("query")); }
+
+    // A phone on the USB road: attached, tunnelled and past its HELLO.
+    FakeMuxService::Peer* attachPhone()
+    {
+        const bool listening = QTest::qWaitFor([this] { return usbService->lastControl(); }, 3000);
+        if (!listening)
+            return nullptr;
+        usbService->send(usbService->lastControl(), FakeMuxService::attached(5, 5));
+        if (!QTest::qWaitFor([this] { return !usbService->tunnels().isEmpty(); }, 3000))
+            return nullptr;
+        FakeMuxService::Peer* tunnel = usbService->tunnels().constLast();
+        const QByteArray hello = PhoneLink::jsonPayload(
+            {{"v", PhoneLink::protocolVersion}, {"deviceId", "dev-5"}, {"token", ""},
+             {"name", "Phone"}, {"model", "Sim"}, {"os", "17"}});
+        usbService->sendRaw(tunnel, PhoneLink::header(PhoneLink::HELLO, 0, hello.size()) + hello);
+        return QTest::qWaitFor([this] { return app->phoneConnected(); }, 3000) ? tunnel : nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        // The settings store lives in the throw-away folder, not in the user's.
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    }
+
+    void init()
+    {
+        usbService = std::make_unique<FakeMuxService>();
+        QVERIFY(usbService->listenUnix(dir.filePath("usbmuxd")));
+        AppController::Places places = testPlaces();
+        places.usbService = usbService->endpoint();
+        app = std::make_unique<AppController>(places);
+        machine = std::make_shared<Machine>();
+        app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
+    }
+
+    void cleanup()
+    {
+        app.reset();
+        usbService.reset();
+        QFile::remove(dir.filePath("usbmuxd"));
+    }
+
+    void readsTheCameraAfreshAndNotifiesAfterEachAction()
+    {
+        QSignalSpy changed(app.get(), &AppController::changed);
+        QVERIFY(!app->cameraRegistered());
+        machine->registered = true;   // registered outside the program
+        QVERIFY(app->cameraRegistered());
+
+        app->unregisterCamera();
+        QVERIFY(!app->cameraRegistered());
+        QCOMPARE(changed.count(), 1);
+        app->registerCamera();
+        QVERIFY(app->cameraRegistered());
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(machine->calls, (QStringList{"unregister", "register"}));
+    }
+
+    void regeneratingThePairingRechecksTheFirewall_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<int>("notifications");
+        // regeneratePairing() always notifies once; a new verdict adds one.
+        QTest::newRow("verdict changes") << true << 2;
+        QTest::newRow("verdict stays") << false << 1;
+    }
+
+    void regeneratingThePairingRechecksTheFirewall()
+    {
+        QFETCH(bool, blocked);
+        QFETCH(int, notifications);
+        machine->blocked = blocked;
+        QSignalSpy changed(app.get(), &AppController::changed);
+        app->regeneratePairing();
+        QCOMPARE(queries(), 1);
+        QCOMPARE(app->firewallBlocked(), blocked);
+        QCOMPARE(changed.count(), notifications);
+    }
+
+    void startingChecksTheFirewall()
+    {
+        machine->blocked = true;
+        app->start();
+        QCOMPARE(queries(), 1);
+        QVERIFY(app->firewallBlocked());
+    }
+
+    void allowingRechecksAfterTheHelperRan()
+    {
+        machine->blocked = true;
+        app->regeneratePairing();
+        QVERIFY(app->firewallBlocked());
+        machine->calls.clear();
+
+        QSignalSpy changed(app.get(), &AppController::changed);
+        app->allowThroughFirewall();
+        QVERIFY(!app->firewallBlocked());
+        QCOMPARE(machine->calls, (QStringList{"allow", "query"}));
+        QCOMPARE(changed.count(), 2);   // the new verdict, then the action's own
+    }
+
+    void idleTicksRecheckEveryTwentieth()
+    {
+        tick(19);
+        QCOMPARE(queries(), 0);
+        machine->blocked = true;   // a block rule appears outside the program
+        QSignalSpy changed(app.get(), &AppController::changed);
+        tick();
+        QCOMPARE(queries(), 1);
+        QVERIFY(app->firewallBlocked());
+        QCOMPARE(changed.count(), 2);   // the new verdict and the tick's own
+        tick(19);
+        QCOMPARE(queries(), 1);
+        tick();
+        QCOMPARE(queries(), 2);
+    }
+
+    void ticksStandStillWhileAPhoneIsConnected()
+    {
+        tick(10);
+        FakeMuxService::Peer* phone = attachPhone();
+        QVERIFY(phone);
+        tick(30);
+        QCOMPARE(queries(), 0);
+
+        usbService->drop(phone);
+        QTRY_VERIFY(!app->phoneConnected());
+        tick(9);
+        QCOMPARE(queries(), 0);
+        tick();   // the twentieth tick without a phone
+        QCOMPARE(queries(), 1);
+    }
+};
+
+QTEST_MAIN(ControllerSystemTest)
+#include "ControllerSystemTest.moc"

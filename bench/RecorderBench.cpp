@@ -62,7 +62,7 @@ int decode(const TestEncoder& stream, int width, int height, std::vector<Frame>*
 bool record(const QString& path, const std::vector<Frame>& frames, int width, int height)
 {
     Mp4Recorder recorder;
-    if (!recorder.start(path, width, height, 30))
+    if (!recorder.start(path.toStdWString(), width, height, 30))
         return false;
     for (const Frame& frame : frames)
         recorder.writeFrame(frame.data());

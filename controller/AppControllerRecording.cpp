@@ -19,7 +19,7 @@ void AppController::toggleRecording()
     const QString path = recordingFolder_ + QStringLiteral("/Vidlet_")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))
         + QStringLiteral(".mp4");
-    if (recorder.start(path, outputWidth, outputHeight, 30)) {
+    if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
         recordedFrames = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));

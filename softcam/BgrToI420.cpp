@@ -2,6 +2,9 @@
 
 #include "softcam/BgrToI420Rows.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace softcam {
 
 std::size_t i420Bytes(int width, int height)
@@ -48,6 +51,41 @@ void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i
                                uPlane + std::size_t(y / 2) * chromaWidth,
                                vPlane + std::size_t(y / 2) * chromaWidth};
         convertRowPair(rows, width, convertRowPairVector(rows, width));
+    }
+}
+
+void bgrToNv12(const unsigned char* bgr, int width, int height, unsigned char* nv12)
+{
+    // Converted as I420, whose chroma planes are then interleaved: one conversion to keep exact.
+    thread_local std::vector<unsigned char> i420;
+    i420.resize(i420Bytes(width, height));
+    bgrToI420(bgr, width, height, i420.data());
+    const std::size_t lumaBytes = std::size_t(i420Side(width)) * std::size_t(i420Side(height));
+    const std::size_t chromaBytes = lumaBytes / 4;
+    std::copy_n(i420.data(), lumaBytes, nv12);
+    const unsigned char* u = i420.data() + lumaBytes;
+    const unsigned char* v = u + chromaBytes;
+    unsigned char* uv = nv12 + lumaBytes;
+    for (std::size_t i = 0; i < chromaBytes; ++i) {
+        uv[2 * i] = u[i];
+        uv[2 * i + 1] = v[i];
+    }
+}
+
+void bgrToYuy2(const unsigned char* bgr, int width, int height, unsigned char* yuy2, int pitch)
+{
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* p = bgr + std::size_t(y) * width * 3;
+        unsigned char* out = yuy2 + std::size_t(y) * pitch;
+        for (int x = 0; x + 1 < width; x += 2, p += 6, out += 4) {
+            const int b = (p[0] + p[3] + 1) >> 1;
+            const int g = (p[1] + p[4] + 1) >> 1;
+            const int r = (p[2] + p[5] + 1) >> 1;
+            out[0] = lumaOf(p[0], p[1], p[2]);
+            out[1] = blueDiffOf(b, g, r);
+            out[2] = lumaOf(p[3], p[4], p[5]);
+            out[3] = redDiffOf(b, g, r);
+        }
     }
 }
 

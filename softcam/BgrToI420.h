@@ -17,4 +17,11 @@ std::size_t i420Bytes(int width, int height);
 // processor's vector unit where it has AVX2, with the same result to the bit.
 void bgrToI420(const unsigned char* bgr, int width, int height, unsigned char* i420);
 
+// The same picture as NV12: the Y plane, then one plane of interleaved U, V pairs.
+void bgrToNv12(const unsigned char* bgr, int width, int height, unsigned char* nv12);
+
+// Packed 4:2:2 (Y0 U Y1 V for each pair of pixels) for an even width; each chroma sample
+// averages its pair. `pitch` is the distance between rows in bytes, at least width * 2.
+void bgrToYuy2(const unsigned char* bgr, int width, int height, unsigned char* yuy2, int pitch);
+
 } // namespace softcam

@@ -11,13 +11,6 @@
 #include <unistd.h>
 
 namespace softcam {
-namespace {
-
-// A writer that lapped the reader this often in one poll is left alone until the next poll.
-constexpr int kCopyAttempts = 16;
-
-} // namespace
-
 CameraReader::CameraReader(std::string segmentName)
     : name(std::move(segmentName))
 {
@@ -72,35 +65,15 @@ bool CameraReader::readNewFrame(CameraFrame& frame)
 {
     if (!attach())
         return false;
-    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
-        const std::uint64_t count = header->frameCount.load(std::memory_order_acquire);
-        if (count == 0 || count == lastNumber)
-            return false;
-        const std::uint32_t slot = header->latestSlot.load(std::memory_order_acquire);
-        if (slot >= std::uint32_t(kSlotCount))
-            return false;
-        SlotHeader& meta = header->slot[slot];
-        const std::uint64_t before = meta.sequence.load(std::memory_order_acquire);
-        if (before & 1)
-            continue;
-        const std::uint64_t number = meta.frameNumber.load(std::memory_order_relaxed);
-        const std::uint64_t publishedNs = meta.publishedNs.load(std::memory_order_relaxed);
-        frame.bgr.resize(bytesPerFrame);
-        const auto* data
-            = reinterpret_cast<const unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
-        std::memcpy(frame.bgr.data(), data, bytesPerFrame);
-        // A release read-modify-write keeps the copy above before this second look (a plain
-        // load would let it drift later). Adding 0 leaves the writer's count alone.
-        if (meta.sequence.fetch_add(0, std::memory_order_release) != before)
-            continue;
-        frame.width = cameraWidth;
-        frame.height = cameraHeight;
-        frame.number = number;
-        frame.publishedNs = publishedNs;
-        lastNumber = number;
-        return true;
-    }
-    return false;
+    SlotCopy copy;
+    if (!readLatestFrame(header, bytesPerFrame, lastNumber, frame.bgr, copy))
+        return false;
+    frame.width = cameraWidth;
+    frame.height = cameraHeight;
+    frame.number = copy.number;
+    frame.publishedNs = copy.publishedNs;
+    lastNumber = copy.number;
+    return true;
 }
 
 bool CameraReader::stillLive() const

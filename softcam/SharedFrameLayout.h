@@ -4,10 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 // The camera's shared-memory segment, written by libsoftcam.so and read through CameraReader.
 //
@@ -82,12 +86,74 @@ inline std::uint64_t monotonicNs()
     return std::uint64_t(now.tv_sec) * 1'000'000'000u + std::uint64_t(now.tv_nsec);
 }
 
+#ifndef _WIN32
 // One camera per user: a video-call program of that user finds it without being told.
 inline std::string userSegmentName()
 {
     return "/vidlet-camera-" + std::to_string(getuid());
 }
+#endif
 
+inline unsigned char* slotData(SharedFrameHeader* header, std::size_t slotBytes, std::uint32_t slot)
+{
+    return reinterpret_cast<unsigned char*>(header) + kHeaderBytes + slot * slotBytes;
+}
+
+// The writer's side: fills the slot readers are not pointed at, then points them at it.
+// `number` is the frame's number, 1 for a camera's first. Both sides pass the slot size they
+// settled on when they mapped the segment, never one read back from it.
+inline void writeFrame(SharedFrameHeader* header, std::size_t slotBytes, const unsigned char* bgr,
+                       std::uint64_t number)
+{
+    const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
+    SlotHeader& meta = header->slot[slot];
+    // Odd while the slot is written; as an acquire, the copy below cannot start before it.
+    const std::uint64_t seq = meta.sequence.fetch_add(1, std::memory_order_acquire);
+    std::memcpy(slotData(header, slotBytes, slot), bgr, slotBytes);
+    meta.frameNumber.store(number, std::memory_order_relaxed);
+    meta.publishedNs.store(monotonicNs(), std::memory_order_relaxed);
+    meta.sequence.store(seq + 2, std::memory_order_release);
+    header->latestSlot.store(slot, std::memory_order_release);
+    header->frameCount.store(number, std::memory_order_release);
+}
+
+struct SlotCopy {
+    std::uint64_t number = 0;
+    std::uint64_t publishedNs = 0;
+};
+
+// The reader's side: copies the newest frame into `bgr` when its number differs from
+// `lastNumber`. False when there is none, or when the writer lapped the copy every time.
+inline bool readLatestFrame(SharedFrameHeader* header, std::size_t slotBytes,
+                            std::uint64_t lastNumber, std::vector<unsigned char>& bgr,
+                            SlotCopy& copy)
+{
+    // A writer that lapped the reader this often in one poll is left alone until the next poll.
+    constexpr int kCopyAttempts = 16;
+    for (int attempt = 0; attempt < kCopyAttempts; ++attempt) {
+        const std::uint64_t count = header->frameCount.load(std::memory_order_acquire);
+        if (count == 0 || count == lastNumber)
+            return false;
+        const std::uint32_t slot = header->latestSlot.load(std::memory_order_acquire);
+        if (slot >= std::uint32_t(kSlotCount))
+            return false;
+        SlotHeader& meta = header->slot[slot];
+        const std::uint64_t before = meta.sequence.load(std::memory_order_acquire);
+        if (before & 1)
+            continue;
+        copy.number = meta.frameNumber.load(std::memory_order_relaxed);
+        copy.publishedNs = meta.publishedNs.load(std::memory_order_relaxed);
+        bgr.resize(slotBytes);
+        std::memcpy(bgr.data(), slotData(header, slotBytes, slot), slotBytes);
+        // A release read-modify-write keeps the copy above before this second look (a plain
+        // load would let it drift later). Adding 0 leaves the writer's count alone.
+        if (meta.sequence.fetch_add(0, std::memory_order_release) == before)
+            return true;
+    }
+    return false;
+}
+
+#ifndef _WIN32
 // The user's camera, unless VIDLET_CAMERA_SEGMENT names another segment. Tests set it for the
 // programs they start, so that their cameras and readers never meet the user's; a camera on
 // another segment is private and leaves the machine's loopback device alone.
@@ -96,5 +162,6 @@ inline std::string defaultSegmentName()
     const char* chosen = std::getenv("VIDLET_CAMERA_SEGMENT");
     return chosen && *chosen ? std::string(chosen) : userSegmentName();
 }
+#endif
 
 } // namespace softcam

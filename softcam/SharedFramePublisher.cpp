@@ -103,19 +103,8 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
 
 void SharedFramePublisher::publish(const unsigned char* bgr)
 {
-    if (!header)
-        return;
-    const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
-    SlotHeader& meta = header->slot[slot];
-    // Odd while the slot is written; as an acquire, the copy below cannot start before it.
-    const std::uint64_t seq = meta.sequence.fetch_add(1, std::memory_order_acquire);
-    auto* data = reinterpret_cast<unsigned char*>(header) + kHeaderBytes + slot * bytesPerFrame;
-    std::memcpy(data, bgr, bytesPerFrame);
-    meta.frameNumber.store(++published, std::memory_order_relaxed);
-    meta.publishedNs.store(monotonicNs(), std::memory_order_relaxed);
-    meta.sequence.store(seq + 2, std::memory_order_release);
-    header->latestSlot.store(slot, std::memory_order_release);
-    header->frameCount.store(published, std::memory_order_release);
+    if (header)
+        writeFrame(header, bytesPerFrame, bgr, ++published);
 }
 
 bool SharedFramePublisher::repeatsLatest(const unsigned char* bgr) const

@@ -1,21 +1,16 @@
 #include "softcam/softcam.h"
 
 #include "softcam/ComponentLog.h"
+#include "softcam/LiveCamera.h"
 #include "softcam/SharedFrameLayout.h"
 #include "softcam/SoftCamera.h"
 
-#include <atomic>
-#include <memory>
-#include <mutex>
 #include <string>
 
 namespace {
 
-std::mutex lifecycle; // guards the two below
-std::unique_ptr<softcam::SoftCamera> liveCamera;
-std::string segmentName; // empty: the default, looked up at each creation
-// The live camera for the per-frame calls, which must not wait behind creation or deletion.
-std::atomic<softcam::SoftCamera*> current{nullptr};
+softcam::LiveCamera<softcam::SoftCamera> camera;
+std::string segmentName; // under camera's lock; empty: the default, looked up at each creation
 
 } // namespace
 
@@ -25,38 +20,31 @@ void* scCreateCamera(int width, int height, float framerate)
         softcam::report("Vidlet: no camera of %dx%d", width, height);
         return nullptr;
     }
-    std::lock_guard<std::mutex> guard(lifecycle);
-    if (liveCamera) {
+    bool made = false;
+    void* handle = camera.create([&] {
+        made = true;
+        return softcam::SoftCamera::create(
+            segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
+            framerate);
+    });
+    if (!handle && !made)
         softcam::report("Vidlet: a camera already exists in this process");
-        return nullptr;
-    }
-    liveCamera = softcam::SoftCamera::create(
-        segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
-        framerate);
-    current.store(liveCamera.get(), std::memory_order_release);
-    return liveCamera.get();
+    return handle;
 }
 
-void scDeleteCamera(void* camera)
+void scDeleteCamera(void* handle)
 {
-    std::lock_guard<std::mutex> guard(lifecycle);
-    if (!camera || camera != liveCamera.get())
-        return;
-    current.store(nullptr, std::memory_order_release);
-    liveCamera.reset();
+    camera.remove(handle);
 }
 
-void scSendFrame(void* camera, const void* bgr)
+void scSendFrame(void* handle, const void* bgr)
 {
-    softcam::SoftCamera* live = current.load(std::memory_order_acquire);
-    if (camera && bgr && camera == live)
-        live->sendFrame(static_cast<const unsigned char*>(bgr));
+    camera.sendFrame(handle, bgr);
 }
 
-bool scIsConnected(void* camera)
+bool scIsConnected(void* handle)
 {
-    softcam::SoftCamera* live = current.load(std::memory_order_acquire);
-    return camera && camera == live && live->isConnected();
+    return camera.isConnected(handle);
 }
 
 void scSetLogCallback(void (*callback)(const char* line, void* context), void* context)
@@ -66,6 +54,5 @@ void scSetLogCallback(void (*callback)(const char* line, void* context), void* c
 
 void scSetSegmentName(const char* name)
 {
-    std::lock_guard<std::mutex> guard(lifecycle);
-    segmentName = name ? std::string(name) : std::string();
+    camera.locked([name] { segmentName = name ? std::string(name) : std::string(); });
 }

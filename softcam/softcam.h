@@ -1,8 +1,14 @@
 #pragma once
 
-// The camera component's C interface, the same four functions as on Windows. The program
-// resolves them by name at run time; tests and tools may also link against the library.
+// The camera component's C interface: libsoftcam.so on Linux, softcam.dll on Windows, the same
+// four functions on both. The program resolves them by name at run time; tests and tools may
+// also link against the library.
+#ifdef _WIN32
+// softcam.def names the exports.
+#define SOFTCAM_API extern "C"
+#else
 #define SOFTCAM_API extern "C" __attribute__((visibility("default")))
+#endif
 
 // An opaque camera, or null when none could be made: a bad size, or another camera alive in
 // this process or on this segment.
@@ -12,8 +18,8 @@ SOFTCAM_API void scDeleteCamera(void* camera);
 // `bgr` is one frame of the created size: width * height * 3 bytes, blue, green, red, top row
 // first. It is copied before the call returns.
 SOFTCAM_API void scSendFrame(void* camera, const void* bgr);
-// Some program is reading: a shared-memory reader polled within the last few seconds, or the
-// loopback device reports a reader.
+// Some program is reading. Linux: a shared-memory reader polled within the last few seconds,
+// or the loopback device reports a reader. Windows: a program's graph is running on the camera.
 SOFTCAM_API bool scIsConnected(void* camera);
 
 // Sends the component's diagnostics, one line each with the "Vidlet: " prefix, to `callback`
@@ -21,8 +27,10 @@ SOFTCAM_API bool scIsConnected(void* camera);
 // after it has been replaced. Null goes back to standard error.
 SOFTCAM_API void scSetLogCallback(void (*callback)(const char* line, void* context), void* context);
 
+#ifndef _WIN32
 // Chooses the shared-memory segment that cameras created later in this process publish to;
 // null goes back to the default: the segment named by the environment variable
 // VIDLET_CAMERA_SEGMENT when set, otherwise the user's camera. Only the user's camera also
 // feeds the "Vidlet Camera" loopback device. Lets tests keep apart from a running program.
 SOFTCAM_API void scSetSegmentName(const char* name);
+#endif

@@ -1,6 +1,8 @@
 #include "system/DynamicLibrary.h"
 
 #include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
 
 DynamicLibrary::~DynamicLibrary()
 {
@@ -19,6 +21,17 @@ bool DynamicLibrary::load(const std::string& path)
     }
     error.clear();
     return true;
+}
+
+bool DynamicLibrary::loadBesideProgram(const std::string& fileName)
+{
+    char program[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", program, sizeof program);
+    const std::string path(program, length > 0 && length < ssize_t(sizeof program) ? length : 0);
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos && load(path.substr(0, slash + 1) + fileName))
+        return true;
+    return load(fileName);
 }
 
 void DynamicLibrary::unload()

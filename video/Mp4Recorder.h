@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QString>
-
+#include <filesystem>
 #include <memory>
 
 // Writes the live feed to an MP4 file with H.264 video and no audio. The controller owns one,
@@ -15,11 +14,11 @@ public:
     Mp4Recorder(const Mp4Recorder&) = delete;
     Mp4Recorder& operator=(const Mp4Recorder&) = delete;
 
-    // Opens a new file at `path` for frames of width x height at `fps` frames per second (0 or
+    // Opens a new file at `path` (Qt callers pass QString::toStdWString()) for frames of width x height at `fps` frames per second (0 or
     // less means 30). False, touching nothing, when already open or when a side is outside
     // 1..8192; false as well when the file cannot be written, and then a file it created is
     // deleted again.
-    bool start(const QString& path, int width, int height, int fps);
+    bool start(const std::filesystem::path& path, int width, int height, int fps);
 
     // Appends one BGR frame of exactly the open size (rows top first, width * 3 bytes each).
     // `bgr` is only read during the call. Ignored when closed or null; a frame the encoder

@@ -280,12 +280,13 @@ Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install();
 
 Mp4Recorder::~Mp4Recorder() { stop(); }
 
-bool Mp4Recorder::start(const QString& path, int width, int height, int fps)
+bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height, int fps)
 {
     if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide)
         return false;
     if (fps <= 0)
         fps = defaultFps;
+    const QString path = QString::fromStdU16String(file.u16string());
     // The encoder comes first: a size or encoder problem then leaves no file behind.
     const int evenWidth = width + width % 2;
     const int evenHeight = height + height % 2;

@@ -1,10 +1,6 @@
 #include "video/SoftcamSink.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
-#include <QFileInfo>
-#include <QStringList>
 
 #include <chrono>
 #include <cstring>
@@ -52,28 +48,9 @@ bool SoftcamSink::loadLibrary()
 {
     if (module.isLoaded())
         return true;
-    // The copy beside the program (the build tree, Windows) wins over the installed one in the
-    // private library folder, and both over one on the search path.
-    const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QString();
-    QStringList candidates;
-    if (!folder.isEmpty()) {
-        candidates << folder;
-#ifdef VIDLET_PRIVATE_LIBDIR
-        candidates << QDir::cleanPath(folder + QLatin1Char('/') + QLatin1String(VIDLET_PRIVATE_LIBDIR));
-#endif
-    }
-    bool loaded = false;
-    for (const QString& candidate : std::as_const(candidates)) {
-        // Native separators: LoadLibraryW does not promise to accept forward slashes.
-        const QString path
-            = QDir::toNativeSeparators(candidate + QLatin1Char('/') + QLatin1String(kComponentName));
-        if (QFileInfo::exists(path) && module.load(path.toStdString())) {
-            loaded = true;
-            break;
-        }
-    }
-    if (!loaded && !module.load(kComponentName)) {
+    // The copy beside the program wins over one on the search path. An installed program
+    // finds its copy there: its run path names its private library folder.
+    if (!module.loadBesideProgram(kComponentName)) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
                              << "not found:" << QString::fromStdString(module.errorText());
         return false;

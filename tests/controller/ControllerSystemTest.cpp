@@ -60,9 +60,15 @@ class ControllerSystemTest : public QObject {
 
     int queries() const { return int(machine->calls.count("query")); }
 
-    // A phone on the USB road: attached, tunnelled and past its HELLO.
+    // A phone on the USB road: attached, tunnelled and past its HELLO with the current token.
     FakeMuxService::Peer* attachPhone()
     {
+        app->regeneratePairing();
+        machine->calls.clear();
+        QFile tokenFile(TestSandbox::path() + QStringLiteral("/pairing-token.txt"));
+        if (!tokenFile.open(QIODevice::ReadOnly))
+            return nullptr;
+        const QString token = QString::fromUtf8(tokenFile.readAll()).trimmed();
         const bool listening = QTest::qWaitFor([this] { return usbService->lastControl(); }, 3000);
         if (!listening)
             return nullptr;
@@ -71,7 +77,7 @@ class ControllerSystemTest : public QObject {
             return nullptr;
         FakeMuxService::Peer* tunnel = usbService->tunnels().constLast();
         const QByteArray hello = PhoneLink::jsonPayload(
-            {{"v", PhoneLink::protocolVersion}, {"deviceId", "dev-5"}, {"token", ""},
+            {{"v", PhoneLink::protocolVersion}, {"deviceId", "dev-5"}, {"token", token},
              {"name", "Phone"}, {"model", "Sim"}, {"os", "17"}});
         usbService->sendRaw(tunnel, PhoneLink::header(PhoneLink::HELLO, 0, hello.size()) + hello);
         return QTest::qWaitFor([this] { return app->phoneConnected(); }, 3000) ? tunnel : nullptr;

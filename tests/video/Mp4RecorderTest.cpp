@@ -59,7 +59,7 @@ private slots:
     {
         const QString file = path("timed.mp4");
         Mp4Recorder recorder;
-        QVERIFY(recorder.start(file, 64, 48, 30));
+        QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
         QElapsedTimer clock;
         clock.start();
         std::vector<double> written;
@@ -105,7 +105,7 @@ private slots:
         const int count = 12;
         {
             Mp4Recorder recorder;
-            QVERIFY(recorder.start(file, width, height, fps));
+            QVERIFY(recorder.start(file.toStdWString(), width, height, fps));
             QVERIFY(recorder.isOpen());
             QCOMPARE(recorder.width(), width);
             QCOMPARE(recorder.height(), height);
@@ -162,7 +162,7 @@ private slots:
         QFETCH(int, height);
         const QString file = path("refused.mp4");
         Mp4Recorder recorder;
-        QVERIFY(!recorder.start(file, width, height, 30));
+        QVERIFY(!recorder.start(file.toStdWString(), width, height, 30));
         QVERIFY(!recorder.isOpen());
         QCOMPARE(recorder.width(), 0);
         QCOMPARE(recorder.height(), 0);
@@ -175,9 +175,9 @@ private slots:
         const QString first = path("first.mp4");
         const QString second = path("second.mp4");
         Mp4Recorder recorder;
-        QVERIFY(recorder.start(first, 64, 48, 30));
+        QVERIFY(recorder.start(first.toStdWString(), 64, 48, 30));
         recorder.writeFrame(quadrantFrame(64, 48, 0).data());
-        QVERIFY(!recorder.start(second, 32, 32, 30));
+        QVERIFY(!recorder.start(second.toStdWString(), 32, 32, 30));
         QVERIFY(!QFile::exists(second));
         QCOMPARE(recorder.width(), 64);
         recorder.writeFrame(quadrantFrame(64, 48, 1).data());
@@ -194,10 +194,10 @@ private slots:
     void reopensWithANewSizeAfterStop()
     {
         Mp4Recorder recorder;
-        QVERIFY(recorder.start(path("a.mp4"), 64, 48, 30));
+        QVERIFY(recorder.start(path("a.mp4").toStdWString(), 64, 48, 30));
         recorder.writeFrame(quadrantFrame(64, 48, 0).data());
         recorder.stop();
-        QVERIFY(recorder.start(path("b.mp4"), 48, 32, 30));
+        QVERIFY(recorder.start(path("b.mp4").toStdWString(), 48, 32, 30));
         recorder.writeFrame(quadrantFrame(48, 32, 0).data());
         recorder.stop();
         const Recording a = readRecording(path("a.mp4"));
@@ -216,7 +216,7 @@ private slots:
     {
         const QString file = path("hybrid.mp4");
         Mp4Recorder recorder;
-        QVERIFY(recorder.start(file, 64, 48, 30));
+        QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
         for (int i = 0; i < 70; ++i)
             recorder.writeFrame(quadrantFrame(64, 48, i).data());
         const QString crashed = path("crashed.mp4");
@@ -236,7 +236,7 @@ private slots:
         const QString file = path("destroyed.mp4");
         {
             Mp4Recorder recorder;
-            QVERIFY(recorder.start(file, 64, 48, 30));
+            QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
             for (int i = 0; i < 3; ++i)
                 recorder.writeFrame(quadrantFrame(64, 48, i).data());
         }
@@ -267,12 +267,12 @@ private slots:
         const QString file = blocker + "/clip.mp4";
         Mp4Recorder recorder;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot create the recording"));
-        QVERIFY(!recorder.start(file, 64, 48, 30));
+        QVERIFY(!recorder.start(file.toStdWString(), 64, 48, 30));
         QVERIFY(!recorder.isOpen());
         QCOMPARE(recorder.width(), 0);
         QVERIFY(!QFile::exists(file));
         // The failure leaves the recorder usable.
-        QVERIFY(recorder.start(path("after.mp4"), 64, 48, 30));
+        QVERIFY(recorder.start(path("after.mp4").toStdWString(), 64, 48, 30));
         recorder.stop();
     }
 };

@@ -60,6 +60,12 @@ bool TestEncoder::encode(const Options& o)
     c->thread_count = 2;
     if (!o.inBandHeaders)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (o.bt601Tagged) {
+        c->colorspace = AVCOL_SPC_SMPTE170M;
+        c->color_primaries = AVCOL_PRI_SMPTE170M;
+        c->color_trc = AVCOL_TRC_SMPTE170M;
+        c->color_range = AVCOL_RANGE_MPEG;
+    }
     if (o.bitrateKbps > 0) {
         c->bit_rate = o.bitrateKbps * 1000LL;
         c->rc_max_rate = c->bit_rate;

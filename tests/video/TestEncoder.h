@@ -21,6 +21,7 @@ struct TestEncoder {
         int bFrames = 0;     // needs a tune other than zerolatency
         bool yuv444 = false;
         bool inBandHeaders = false;
+        bool bt601Tagged = false; // declares BT.601 colour in the VUI; untagged otherwise
     };
 
     // One source picture as tight I420 planes (or 4:4:4 when asked).

@@ -1,0 +1,357 @@
+#include "tests/win/system/TestFirewall.h"
+
+#include <algorithm>
+
+BSTR StringLedger::allocate(const OLECHAR* text)
+{
+    if (!refuse.empty() && refuse == text)
+        return nullptr;
+    BSTR copy = SysAllocString(text);
+    live.insert(copy);
+    ++allocations;
+    return copy;
+}
+
+void StringLedger::free(BSTR text)
+{
+    ++frees;
+    if (live.erase(text) == 0) {
+        ++badFrees; // never ours, or freed before: leave it alone
+        return;
+    }
+    SysFreeString(text);
+}
+
+namespace {
+
+// IUnknown and the late-bound half of IDispatch, which FirewallRules never uses.
+template <typename Interface>
+HRESULT answer(Interface* self, long& references, REFIID id, void** object)
+{
+    if (id == IID_IUnknown || id == IID_IDispatch || id == __uuidof(Interface)) {
+        *object = self;
+        ++references;
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+#define VIDLET_DISPATCH_STUBS                                                                    \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }            \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; } \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override    \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }                                                                                            \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,         \
+                                     EXCEPINFO*, UINT*) override                                 \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }
+
+struct TestEnum : IEnumVARIANT {
+    std::vector<TestRule*> items;
+    bool withNumber = false;
+    size_t next = 0;
+    long references = 0;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        if (id == IID_IUnknown || id == IID_IEnumVARIANT) {
+            *object = this;
+            ++references;
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        if (references == 1)
+            for (TestRule* rule : items)
+                rule->Release();
+        return --references;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* values, ULONG* fetched) override
+    {
+        if (count != 1)
+            return E_INVALIDARG; // FirewallRules fetches one at a time
+        *fetched = 0;
+        if (withNumber && next == 0) {
+            withNumber = false;
+            values->vt = VT_I4;
+            values->lVal = 7;
+            *fetched = 1;
+            return S_OK;
+        }
+        if (next == items.size())
+            return S_FALSE;
+        values->vt = VT_DISPATCH;
+        values->pdispVal = items[next++];
+        values->pdispVal->AddRef();
+        *fetched = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT**) override { return E_NOTIMPL; }
+};
+
+struct TestRules : INetFwRules {
+    TestFirewall& firewall;
+    std::vector<TestRule*> items;
+    std::vector<std::unique_ptr<TestEnum>> enumerators;
+    long references = 0;
+
+    explicit TestRules(TestFirewall& firewall) : firewall(firewall) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        return answer<INetFwRules>(this, references, id, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    VIDLET_DISPATCH_STUBS
+    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override
+    {
+        *count = LONG(items.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Add(INetFwRule* rule) override
+    {
+        rule->AddRef();
+        items.push_back(static_cast<TestRule*>(rule));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Remove(BSTR name) override
+    {
+        ++firewall.removals;
+        if (!firewall.ledger.live.count(name))
+            return E_POINTER; // a string the caller does not own (any more)
+        if (firewall.failRemove)
+            return E_ACCESSDENIED;
+        // The platform removes one rule of that name, ignoring case.
+        const auto found = std::find_if(items.begin(), items.end(), [&](TestRule* rule) {
+            return _wcsicmp(rule->name.c_str(), name) == 0;
+        });
+        if (found != items.end()) {
+            (*found)->Release();
+            items.erase(found);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Item(BSTR, INetFwRule**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** enumerator) override
+    {
+        ++firewall.enumerations;
+        if (firewall.failEnumeration)
+            return E_NOTIMPL;
+        auto created = std::make_unique<TestEnum>();
+        created->items = items;
+        for (TestRule* rule : items)
+            rule->AddRef();
+        created->withNumber = firewall.listNonRule;
+        created->references = 1;
+        *enumerator = created.get();
+        enumerators.push_back(std::move(created));
+        return S_OK;
+    }
+};
+
+struct TestPolicy : INetFwPolicy2 {
+    TestFirewall& firewall;
+    TestRules& rules;
+    long references = 0;
+
+    TestPolicy(TestFirewall& firewall, TestRules& rules) : firewall(firewall), rules(rules) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        return answer<INetFwPolicy2>(this, references, id, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    VIDLET_DISPATCH_STUBS
+    HRESULT STDMETHODCALLTYPE get_CurrentProfileTypes(LONG* profiles) override
+    {
+        *profiles = firewall.activeProfiles;
+        return firewall.failProfiles ? E_NOTIMPL : S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Rules(INetFwRules** out) override
+    {
+        rules.AddRef();
+        *out = &rules;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_FirewallEnabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_FirewallEnabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ExcludedInterfaces(NET_FW_PROFILE_TYPE2, VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_ExcludedInterfaces(NET_FW_PROFILE_TYPE2, VARIANT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_BlockAllInboundTraffic(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_BlockAllInboundTraffic(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_NotificationsDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_NotificationsDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_UnicastResponsesToMulticastBroadcastDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_UnicastResponsesToMulticastBroadcastDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ServiceRestriction(INetFwServiceRestriction**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnableRuleGroup(LONG, BSTR, VARIANT_BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsRuleGroupEnabled(LONG, BSTR, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RestoreLocalFirewallDefaults() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DefaultInboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_DefaultInboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_DefaultOutboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_DefaultOutboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsRuleGroupCurrentlyEnabled(BSTR, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_LocalPolicyModifyState(NET_FW_MODIFY_STATE*) override { return E_NOTIMPL; }
+};
+
+}
+
+struct TestFirewall::Objects {
+    explicit Objects(TestFirewall& firewall) : rules(firewall), policy(firewall, rules) {}
+    TestRules rules;
+    TestPolicy policy;
+    std::vector<std::unique_ptr<TestRule>> allRules;
+};
+
+TestFirewall::TestFirewall() : objects(std::make_unique<Objects>(*this)) {}
+
+TestFirewall::~TestFirewall()
+{
+    for (BSTR text : ledger.live)
+        SysFreeString(text);
+}
+
+TestRule& TestFirewall::addRule(const std::wstring& name, const std::wstring& application)
+{
+    objects->allRules.push_back(std::make_unique<TestRule>(ledger));
+    TestRule& rule = *objects->allRules.back();
+    rule.name = name;
+    rule.application = application;
+    objects->rules.Add(&rule);
+    return rule;
+}
+
+std::vector<TestRule*> TestFirewall::rules() const
+{
+    return objects->rules.items;
+}
+
+FirewallApi TestFirewall::api()
+{
+    FirewallApi api;
+    api.createPolicy = [this](INetFwPolicy2** policy) {
+        *policy = nullptr;
+        if (failPolicy)
+            return REGDB_E_CLASSNOTREG;
+        objects->policy.AddRef();
+        *policy = &objects->policy;
+        return S_OK;
+    };
+    api.createRule = [this](INetFwRule** rule) {
+        *rule = nullptr;
+        if (failCreateRule)
+            return REGDB_E_CLASSNOTREG;
+        objects->allRules.push_back(std::make_unique<TestRule>(ledger));
+        objects->allRules.back()->AddRef();
+        *rule = objects->allRules.back().get();
+        return S_OK;
+    };
+    api.allocString = [this](const OLECHAR* text) { return ledger.allocate(text); };
+    api.freeString = [this](BSTR text) { ledger.free(text); };
+    return api;
+}
+
+bool TestFirewall::balanced() const
+{
+    const auto& listed = objects->rules.items;
+    for (const auto& rule : objects->allRules) {
+        const bool inCollection = std::find(listed.begin(), listed.end(), rule.get()) != listed.end();
+        if (rule->references != (inCollection ? 1 : 0))
+            return false;
+    }
+    for (const auto& enumerator : objects->rules.enumerators)
+        if (enumerator->references != 0)
+            return false;
+    return objects->policy.references == 0 && objects->rules.references == 0
+        && ledger.live.empty() && ledger.badFrees == 0;
+}
+
+TestRule::TestRule(StringLedger& ledger) : ledger(ledger) {}
+
+HRESULT TestRule::QueryInterface(REFIID id, void** object)
+{
+    return answer<INetFwRule>(this, references, id, object);
+}
+ULONG TestRule::AddRef() { return ++references; }
+ULONG TestRule::Release() { return --references; }
+HRESULT TestRule::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+HRESULT TestRule::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT TestRule::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+HRESULT TestRule::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+{
+    return E_NOTIMPL;
+}
+
+// A string handed out belongs to the caller; a string handed in stays the caller's.
+HRESULT TestRule::hand(const std::optional<std::wstring>& text, BSTR* value)
+{
+    *value = text ? ledger.allocate(text->c_str()) : nullptr;
+    return S_OK;
+}
+
+bool TestRule::take(BSTR value, std::optional<std::wstring>& text)
+{
+    if (!ledger.live.count(value))
+        return false;
+    text = std::wstring(value);
+    return true;
+}
+
+HRESULT TestRule::get_Name(BSTR* value)
+{
+    *value = nullptr;
+    return nameReadable ? hand(name, value) : E_ACCESSDENIED;
+}
+HRESULT TestRule::put_Name(BSTR value)
+{
+    std::optional<std::wstring> text;
+    if (!take(value, text))
+        return E_POINTER;
+    name = *text;
+    return S_OK;
+}
+HRESULT TestRule::get_Description(BSTR* value) { return hand(description, value); }
+HRESULT TestRule::put_Description(BSTR value) { return take(value, description) ? S_OK : E_POINTER; }
+HRESULT TestRule::get_ApplicationName(BSTR* value) { return hand(application, value); }
+HRESULT TestRule::put_ApplicationName(BSTR value) { return take(value, application) ? S_OK : E_POINTER; }
+HRESULT TestRule::get_ServiceName(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_ServiceName(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_Protocol(LONG* value) { *value = protocol; return S_OK; }
+HRESULT TestRule::put_Protocol(LONG value) { protocol = value; return S_OK; }
+HRESULT TestRule::get_LocalPorts(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_LocalPorts(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_RemotePorts(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_RemotePorts(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_LocalAddresses(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_LocalAddresses(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_RemoteAddresses(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_RemoteAddresses(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_IcmpTypesAndCodes(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_IcmpTypesAndCodes(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_Direction(NET_FW_RULE_DIRECTION* value) { *value = direction; return S_OK; }
+HRESULT TestRule::put_Direction(NET_FW_RULE_DIRECTION value) { direction = value; return S_OK; }
+HRESULT TestRule::get_Interfaces(VARIANT*) { return E_NOTIMPL; }
+HRESULT TestRule::put_Interfaces(VARIANT) { return E_NOTIMPL; }
+HRESULT TestRule::get_InterfaceTypes(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_InterfaceTypes(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_Enabled(VARIANT_BOOL* value) { *value = enabled; return S_OK; }
+HRESULT TestRule::put_Enabled(VARIANT_BOOL value) { enabled = value; return S_OK; }
+HRESULT TestRule::get_Grouping(BSTR*) { return E_NOTIMPL; }
+HRESULT TestRule::put_Grouping(BSTR) { return E_NOTIMPL; }
+HRESULT TestRule::get_Profiles(LONG* value) { *value = profiles; return S_OK; }
+HRESULT TestRule::put_Profiles(LONG value) { profiles = value; return S_OK; }
+HRESULT TestRule::get_EdgeTraversal(VARIANT_BOOL*) { return E_NOTIMPL; }
+HRESULT TestRule::put_EdgeTraversal(VARIANT_BOOL) { return E_NOTIMPL; }
+HRESULT TestRule::get_Action(NET_FW_ACTION* value) { *value = action; return S_OK; }
+HRESULT TestRule::put_Action(NET_FW_ACTION value) { action = value; return S_OK; }

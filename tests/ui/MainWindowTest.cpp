@@ -27,6 +27,13 @@ private:
                            h.at(h.item(QStringLiteral("phoneCard_%1").arg(id)), 0.5, 0.2));
         QTRY_VERIFY(editor(h, id)->hasActiveFocus());
     }
+    // The Settings modal, opened on `tab` (0 General, 1 Camera, 2 Status, 3 About).
+    static void openSettings(WindowHarness& h, int tab)
+    {
+        QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+        h.object("settingsModal")->setProperty("tab", tab);
+        h.settle(200);
+    }
     // No card is being renamed and the click-away catcher is gone.
     static bool noRenameOpen(const WindowHarness& h)
     {
@@ -243,9 +250,7 @@ void MainWindowTest::cardClickActivatesAndPencilRenames()
 void MainWindowTest::cameraTabActions()
 {
     WindowHarness h;
-    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
-    h.object("settingsModal")->setProperty("tab", 1);
-    h.settle(200);
+    openSettings(h, 1);
     QQuickItem* reg = h.item("registerButton");
     QCOMPARE(reg->property("text").toString(), QStringLiteral("Register"));
     QCOMPARE(reg->property("variant").toString(), QStringLiteral("primary"));
@@ -416,8 +421,7 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
 {
     WindowHarness h;
     h.app.setProperty("trayAvailable", false);
-    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
-    h.settle(200);
+    openSettings(h, 0);
     QQuickItem* toggle = h.item("trayToggle");
     QVERIFY(!toggle->isEnabled());
     QCOMPARE(toggle->property("checked").toBool(), false);
@@ -434,10 +438,9 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
 void MainWindowTest::usbLineSaysWhatIsTrue()
 {
     WindowHarness h;
-    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
-    h.object("settingsModal")->setProperty("tab", 1);
-    h.settle(200);
+    openSettings(h, 2);
     QQuickItem* state = h.item("usbState");
+    QVERIFY(state->isVisible());
     QCOMPARE(state->property("text").toString(), QStringLiteral("Ready"));
     h.app.setProperty("usbAvailable", false);
 #ifdef Q_OS_WIN

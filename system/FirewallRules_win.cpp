@@ -61,13 +61,17 @@ private:
     bool usable = false;
 };
 
+// The COM objects of one operation: the policy and its rule collection.
 struct Policy {
+    ComScope com;
     ComRef<INetFwPolicy2> policy;
     ComRef<INetFwRules> rules;
 };
 
 bool openFirewallPolicy(const FirewallApi& api, Policy& firewall)
 {
+    if (!firewall.com.isUsable())
+        return false;
     if (FAILED(api.createPolicy(firewall.policy.put())) || !firewall.policy.get())
         return false;
     return SUCCEEDED(firewall.policy->get_Rules(firewall.rules.put())) && firewall.rules.get();
@@ -205,9 +209,8 @@ bool isInboundBlocked(const FirewallApi& api, const std::wstring& programPath)
 {
     if (programPath.empty())
         return false;
-    ComScope com;
     Policy firewall;
-    if (!com.isUsable() || !openFirewallPolicy(api, firewall))
+    if (!openFirewallPolicy(api, firewall))
         return false;
     LONG activeProfiles = 0;
     if (FAILED(firewall.policy->get_CurrentProfileTypes(&activeProfiles)))
@@ -224,9 +227,8 @@ bool removeRulesFor(const FirewallApi& api, const std::wstring& programPath)
 {
     if (programPath.empty())
         return false;
-    ComScope com;
     Policy firewall;
-    if (!com.isUsable() || !openFirewallPolicy(api, firewall))
+    if (!openFirewallPolicy(api, firewall))
         return false;
     return removeRules(api, firewall.rules.get(), programPath);
 }
@@ -236,9 +238,8 @@ bool addAllowRule(const FirewallApi& api, const std::wstring& programPath,
 {
     if (programPath.empty() || ruleName.empty())
         return false;
-    ComScope com;
     Policy firewall;
-    if (!com.isUsable() || !openFirewallPolicy(api, firewall))
+    if (!openFirewallPolicy(api, firewall))
         return false;
     removeRules(api, firewall.rules.get(), programPath);
 

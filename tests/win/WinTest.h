@@ -41,8 +41,8 @@ std::string narrow(const std::wstring& text);
 // Prints both values when they differ; they must convert to std::to_string or be strings.
 #define CHECK_EQ(actual, expected)                                       \
     do {                                                                 \
-        const auto& a_ = (actual);                                       \
-        const auto& e_ = (expected);                                     \
+        const auto a_ = (actual); /* a copy: `actual` may dangle */      \
+        const auto e_ = (expected);                                      \
         if (!(a_ == e_))                                                 \
             WinTest::fail(__FILE__, __LINE__, std::string(#actual " == " #expected ": ") \
                 + WinTest::show(a_) + " != " + WinTest::show(e_));       \

@@ -24,7 +24,7 @@ void StringLedger::free(BSTR text)
 
 namespace {
 
-// IUnknown and the late-bound half of IDispatch, which FirewallRules never uses.
+// IUnknown of the firewall's interfaces.
 template <typename Interface>
 HRESULT answer(Interface* self, long& references, REFIID id, void** object)
 {
@@ -36,19 +36,6 @@ HRESULT answer(Interface* self, long& references, REFIID id, void** object)
     *object = nullptr;
     return E_NOINTERFACE;
 }
-
-#define VIDLET_DISPATCH_STUBS                                                                    \
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }            \
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; } \
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override    \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
-    }                                                                                            \
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,         \
-                                     EXCEPINFO*, UINT*) override                                 \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
-    }
 
 struct TestEnum : IEnumVARIANT {
     std::vector<TestRule*> items;
@@ -183,26 +170,34 @@ struct TestPolicy : INetFwPolicy2 {
         *out = &rules;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_FirewallEnabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_FirewallEnabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ExcludedInterfaces(NET_FW_PROFILE_TYPE2, VARIANT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ExcludedInterfaces(NET_FW_PROFILE_TYPE2, VARIANT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_BlockAllInboundTraffic(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_BlockAllInboundTraffic(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_NotificationsDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_NotificationsDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_UnicastResponsesToMulticastBroadcastDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_UnicastResponsesToMulticastBroadcastDisabled(NET_FW_PROFILE_TYPE2, VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ServiceRestriction(INetFwServiceRestriction**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnableRuleGroup(LONG, BSTR, VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE IsRuleGroupEnabled(LONG, BSTR, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    VIDLET_UNUSED_PROFILE_PROPERTY(FirewallEnabled, VARIANT_BOOL)
+    VIDLET_UNUSED_PROFILE_PROPERTY(ExcludedInterfaces, VARIANT)
+    VIDLET_UNUSED_PROFILE_PROPERTY(BlockAllInboundTraffic, VARIANT_BOOL)
+    VIDLET_UNUSED_PROFILE_PROPERTY(NotificationsDisabled, VARIANT_BOOL)
+    VIDLET_UNUSED_PROFILE_PROPERTY(UnicastResponsesToMulticastBroadcastDisabled, VARIANT_BOOL)
+    HRESULT STDMETHODCALLTYPE get_ServiceRestriction(INetFwServiceRestriction**) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE EnableRuleGroup(LONG, BSTR, VARIANT_BOOL) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE IsRuleGroupEnabled(LONG, BSTR, VARIANT_BOOL*) override
+    {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE RestoreLocalFirewallDefaults() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_DefaultInboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_DefaultInboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_DefaultOutboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_DefaultOutboundAction(NET_FW_PROFILE_TYPE2, NET_FW_ACTION) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_IsRuleGroupCurrentlyEnabled(BSTR, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_LocalPolicyModifyState(NET_FW_MODIFY_STATE*) override { return E_NOTIMPL; }
+    VIDLET_UNUSED_PROFILE_PROPERTY(DefaultInboundAction, NET_FW_ACTION)
+    VIDLET_UNUSED_PROFILE_PROPERTY(DefaultOutboundAction, NET_FW_ACTION)
+    HRESULT STDMETHODCALLTYPE get_IsRuleGroupCurrentlyEnabled(BSTR, VARIANT_BOOL*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_LocalPolicyModifyState(NET_FW_MODIFY_STATE*) override
+    {
+        return E_NOTIMPL;
+    }
 };
 
 }
@@ -266,7 +261,8 @@ bool TestFirewall::balanced() const
 {
     const auto& listed = objects->rules.items;
     for (const auto& rule : objects->allRules) {
-        const bool inCollection = std::find(listed.begin(), listed.end(), rule.get()) != listed.end();
+        const bool inCollection =
+            std::find(listed.begin(), listed.end(), rule.get()) != listed.end();
         if (rule->references != (inCollection ? 1 : 0))
             return false;
     }
@@ -283,15 +279,6 @@ HRESULT TestRule::QueryInterface(REFIID id, void** object)
 {
     return answer<INetFwRule>(this, references, id, object);
 }
-ULONG TestRule::AddRef() { return ++references; }
-ULONG TestRule::Release() { return --references; }
-HRESULT TestRule::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
-HRESULT TestRule::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT TestRule::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT TestRule::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-{
-    return E_NOTIMPL;
-}
 
 // A string handed out belongs to the caller; a string handed in stays the caller's.
 HRESULT TestRule::hand(const std::optional<std::wstring>& text, BSTR* value)
@@ -300,12 +287,12 @@ HRESULT TestRule::hand(const std::optional<std::wstring>& text, BSTR* value)
     return S_OK;
 }
 
-bool TestRule::take(BSTR value, std::optional<std::wstring>& text)
+HRESULT TestRule::take(BSTR value, std::optional<std::wstring>& text)
 {
     if (!ledger.live.count(value))
-        return false;
+        return E_POINTER; // not a string the caller owns
     text = std::wstring(value);
-    return true;
+    return S_OK;
 }
 
 HRESULT TestRule::get_Name(BSTR* value)
@@ -313,45 +300,12 @@ HRESULT TestRule::get_Name(BSTR* value)
     *value = nullptr;
     return nameReadable ? hand(name, value) : E_ACCESSDENIED;
 }
+
 HRESULT TestRule::put_Name(BSTR value)
 {
     std::optional<std::wstring> text;
-    if (!take(value, text))
-        return E_POINTER;
-    name = *text;
-    return S_OK;
+    const HRESULT result = take(value, text);
+    if (SUCCEEDED(result))
+        name = *text;
+    return result;
 }
-HRESULT TestRule::get_Description(BSTR* value) { return hand(description, value); }
-HRESULT TestRule::put_Description(BSTR value) { return take(value, description) ? S_OK : E_POINTER; }
-HRESULT TestRule::get_ApplicationName(BSTR* value) { return hand(application, value); }
-HRESULT TestRule::put_ApplicationName(BSTR value) { return take(value, application) ? S_OK : E_POINTER; }
-HRESULT TestRule::get_ServiceName(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_ServiceName(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_Protocol(LONG* value) { *value = protocol; return S_OK; }
-HRESULT TestRule::put_Protocol(LONG value) { protocol = value; return S_OK; }
-HRESULT TestRule::get_LocalPorts(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_LocalPorts(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_RemotePorts(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_RemotePorts(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_LocalAddresses(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_LocalAddresses(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_RemoteAddresses(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_RemoteAddresses(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_IcmpTypesAndCodes(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_IcmpTypesAndCodes(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_Direction(NET_FW_RULE_DIRECTION* value) { *value = direction; return S_OK; }
-HRESULT TestRule::put_Direction(NET_FW_RULE_DIRECTION value) { direction = value; return S_OK; }
-HRESULT TestRule::get_Interfaces(VARIANT*) { return E_NOTIMPL; }
-HRESULT TestRule::put_Interfaces(VARIANT) { return E_NOTIMPL; }
-HRESULT TestRule::get_InterfaceTypes(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_InterfaceTypes(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_Enabled(VARIANT_BOOL* value) { *value = enabled; return S_OK; }
-HRESULT TestRule::put_Enabled(VARIANT_BOOL value) { enabled = value; return S_OK; }
-HRESULT TestRule::get_Grouping(BSTR*) { return E_NOTIMPL; }
-HRESULT TestRule::put_Grouping(BSTR) { return E_NOTIMPL; }
-HRESULT TestRule::get_Profiles(LONG* value) { *value = profiles; return S_OK; }
-HRESULT TestRule::put_Profiles(LONG value) { profiles = value; return S_OK; }
-HRESULT TestRule::get_EdgeTraversal(VARIANT_BOOL*) { return E_NOTIMPL; }
-HRESULT TestRule::put_EdgeTraversal(VARIANT_BOOL) { return E_NOTIMPL; }
-HRESULT TestRule::get_Action(NET_FW_ACTION* value) { *value = action; return S_OK; }
-HRESULT TestRule::put_Action(NET_FW_ACTION value) { action = value; return S_OK; }

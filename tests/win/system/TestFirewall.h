@@ -11,6 +11,50 @@
 // In-process stand-ins for the firewall's COM objects (Wine's own store nothing). They count
 // references and the strings they hand out, so a test sees leaks and double frees.
 
+// IDispatch's late binding, which FirewallRules never uses.
+#define VIDLET_DISPATCH_STUBS                                                                    \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }            \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; } \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override    \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }                                                                                            \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,         \
+                                     EXCEPINFO*, UINT*) override                                 \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }
+
+#define VIDLET_PLAIN_PROPERTY(name, type, field)                                                 \
+    HRESULT STDMETHODCALLTYPE get_##name(type* value) override                                   \
+    {                                                                                            \
+        *value = field;                                                                          \
+        return S_OK;                                                                             \
+    }                                                                                            \
+    HRESULT STDMETHODCALLTYPE put_##name(type value) override                                    \
+    {                                                                                            \
+        field = value;                                                                           \
+        return S_OK;                                                                             \
+    }
+
+#define VIDLET_STRING_PROPERTY(name, field)                                                      \
+    HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override { return hand(field, value); }    \
+    HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override { return take(value, field); }
+
+#define VIDLET_UNUSED_PROFILE_PROPERTY(name, type)                                               \
+    HRESULT STDMETHODCALLTYPE get_##name(NET_FW_PROFILE_TYPE2, type*) override                  \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }                                                                                            \
+    HRESULT STDMETHODCALLTYPE put_##name(NET_FW_PROFILE_TYPE2, type) override                   \
+    {                                                                                            \
+        return E_NOTIMPL;                                                                        \
+    }
+
+#define VIDLET_UNUSED_PROPERTY(name, type)                                                       \
+    HRESULT STDMETHODCALLTYPE get_##name(type*) override { return E_NOTIMPL; }                  \
+    HRESULT STDMETHODCALLTYPE put_##name(type) override { return E_NOTIMPL; }
+
 // Every BSTR that crosses between FirewallRules and the test objects comes from here.
 struct StringLedger {
     std::set<BSTR> live;
@@ -38,53 +82,32 @@ struct TestRule : INetFwRule {
     LONG protocol = 256; // any
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                     EXCEPINFO*, UINT*) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    VIDLET_DISPATCH_STUBS
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* value) override;
     HRESULT STDMETHODCALLTYPE put_Name(BSTR value) override;
-    HRESULT STDMETHODCALLTYPE get_Description(BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE put_Description(BSTR value) override;
-    HRESULT STDMETHODCALLTYPE get_ApplicationName(BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE put_ApplicationName(BSTR value) override;
-    HRESULT STDMETHODCALLTYPE get_ServiceName(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_ServiceName(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_Protocol(LONG* value) override;
-    HRESULT STDMETHODCALLTYPE put_Protocol(LONG value) override;
-    HRESULT STDMETHODCALLTYPE get_LocalPorts(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_LocalPorts(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_RemotePorts(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_RemotePorts(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_LocalAddresses(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_LocalAddresses(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_RemoteAddresses(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_RemoteAddresses(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_IcmpTypesAndCodes(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_IcmpTypesAndCodes(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_Direction(NET_FW_RULE_DIRECTION* value) override;
-    HRESULT STDMETHODCALLTYPE put_Direction(NET_FW_RULE_DIRECTION value) override;
-    HRESULT STDMETHODCALLTYPE get_Interfaces(VARIANT*) override;
-    HRESULT STDMETHODCALLTYPE put_Interfaces(VARIANT) override;
-    HRESULT STDMETHODCALLTYPE get_InterfaceTypes(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_InterfaceTypes(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* value) override;
-    HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL value) override;
-    HRESULT STDMETHODCALLTYPE get_Grouping(BSTR*) override;
-    HRESULT STDMETHODCALLTYPE put_Grouping(BSTR) override;
-    HRESULT STDMETHODCALLTYPE get_Profiles(LONG* value) override;
-    HRESULT STDMETHODCALLTYPE put_Profiles(LONG value) override;
-    HRESULT STDMETHODCALLTYPE get_EdgeTraversal(VARIANT_BOOL*) override;
-    HRESULT STDMETHODCALLTYPE put_EdgeTraversal(VARIANT_BOOL) override;
-    HRESULT STDMETHODCALLTYPE get_Action(NET_FW_ACTION* value) override;
-    HRESULT STDMETHODCALLTYPE put_Action(NET_FW_ACTION value) override;
+    VIDLET_STRING_PROPERTY(Description, description)
+    VIDLET_STRING_PROPERTY(ApplicationName, application)
+    VIDLET_PLAIN_PROPERTY(Protocol, LONG, protocol)
+    VIDLET_PLAIN_PROPERTY(Direction, NET_FW_RULE_DIRECTION, direction)
+    VIDLET_PLAIN_PROPERTY(Enabled, VARIANT_BOOL, enabled)
+    VIDLET_PLAIN_PROPERTY(Profiles, LONG, profiles)
+    VIDLET_PLAIN_PROPERTY(Action, NET_FW_ACTION, action)
+    VIDLET_UNUSED_PROPERTY(ServiceName, BSTR)
+    VIDLET_UNUSED_PROPERTY(LocalPorts, BSTR)
+    VIDLET_UNUSED_PROPERTY(RemotePorts, BSTR)
+    VIDLET_UNUSED_PROPERTY(LocalAddresses, BSTR)
+    VIDLET_UNUSED_PROPERTY(RemoteAddresses, BSTR)
+    VIDLET_UNUSED_PROPERTY(IcmpTypesAndCodes, BSTR)
+    VIDLET_UNUSED_PROPERTY(Interfaces, VARIANT)
+    VIDLET_UNUSED_PROPERTY(InterfaceTypes, BSTR)
+    VIDLET_UNUSED_PROPERTY(Grouping, BSTR)
+    VIDLET_UNUSED_PROPERTY(EdgeTraversal, VARIANT_BOOL)
 
 private:
     HRESULT hand(const std::optional<std::wstring>& text, BSTR* value);
-    bool take(BSTR value, std::optional<std::wstring>& text);
+    HRESULT take(BSTR value, std::optional<std::wstring>& text);
 };
 
 // The firewall: a policy with its rule collection, and the factory FirewallRules is given.

@@ -1,0 +1,264 @@
+#include "regtool/RegTool_win.h"
+#include "tests/win/TestCameraKey.h"
+#include "tests/win/WinMachine.h"
+#include "tests/win/WinTest.h"
+
+using namespace WinMachine;
+
+// vidlet-regtool.exe run as a child process from a scratch program folder, against the Wine
+// prefix's ProgramData, HKLM and HKCR, which every case leaves as it found them.
+
+namespace {
+
+const std::wstring vidletKey = L"SOFTWARE\\Vidlet";
+
+void cleanMachine()
+{
+    deleteKey(HKEY_LOCAL_MACHINE, vidletKey);
+    deleteKey(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + TestCameraKey::clsid);
+    removeFolder(dataFolder());
+}
+
+std::wstring stagedCopy()
+{
+    return dataFolder() + L"\\softcam-1.1.dll";
+}
+
+std::vector<std::string> helperLog()
+{
+    return readLines(dataFolder() + L"\\regtool.log");
+}
+
+bool logHas(const std::string& line)
+{
+    for (const std::string& logged : helperLog())
+        if (logged == line)
+            return true;
+    return false;
+}
+
+bool logHasPrefix(const std::string& start)
+{
+    for (const std::string& logged : helperLog())
+        if (logged.compare(0, start.size(), start) == 0)
+            return true;
+    return false;
+}
+
+// A program folder holding the helper and, when named, one of the test DLLs as softcam.dll.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const wchar_t* cameraDll, bool withVidlet = false)
+        : folder(binFolder() + L"regtool-scratch")
+    {
+        cleanMachine();
+        removeFolder(folder);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        CHECK(copyFile(binFolder() + L"vidlet-regtool.exe", helper()));
+        if (cameraDll)
+            CHECK(copyFile(binFolder() + cameraDll, path(L"softcam.dll")));
+        if (withVidlet)
+            CHECK(writeFile(path(L"Vidlet.exe"), "MZ"));
+    }
+    ~ProgramFolder()
+    {
+        cleanMachine();
+        removeFolder(folder);
+    }
+
+    std::wstring path(const wchar_t* name) const { return folder + L"\\" + name; }
+    std::wstring helper() const { return path(L"vidlet-regtool.exe"); }
+    int run(const std::wstring& arguments) const
+    {
+        return WinMachine::run(L"\"" + helper() + L"\" " + arguments);
+    }
+
+private:
+    const std::wstring folder;
+};
+
+}
+
+WIN_TEST(commandLineMustBeOneKnownCommand)
+{
+    ProgramFolder program(L"test_camera.dll", true);
+    CHECK_EQ(WinMachine::run(L"\"" + program.helper() + L"\""), 1);
+    CHECK_EQ(program.run(L"--REGISTER"), 1);
+    CHECK_EQ(program.run(L"--Firewall"), 1);
+    CHECK_EQ(program.run(L"--register --firewall"), 1);
+    CHECK_EQ(program.run(L"\"\""), 1);
+    CHECK(!fileExists(dataFolder()));
+}
+
+WIN_TEST(registerStagesRecordsAndUnregisterTakesAllBack)
+{
+    ProgramFolder program(L"test_camera.dll");
+    CHECK_EQ(program.run(L"--register"), 0);
+    CHECK(fileExists(stagedCopy()));
+    CHECK_EQ(readString(HKEY_LOCAL_MACHINE, vidletKey, L"CameraPath"), stagedCopy());
+    CHECK_EQ(readString(HKEY_LOCAL_MACHINE, vidletKey, L"CameraVersion"), std::wstring(L"1.1"));
+    // The staged copy registered itself, not the one beside the helper.
+    CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr), stagedCopy());
+    const auto lines = helperLog();
+    CHECK_EQ(lines.size(), size_t(3));
+    CHECK_EQ(lines[0], "--- register: src=" + WinTest::narrow(program.path(L"softcam.dll"))
+                           + " dst=" + WinTest::narrow(stagedCopy()));
+    CHECK_EQ(lines[1], std::string("DllRegisterServer ok"));
+    CHECK_EQ(lines[2], std::string("registered, version 1.1"));
+
+    CHECK_EQ(program.run(L"--unregister"), 0);
+    CHECK(!keyExists(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer));
+    CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
+    CHECK(!fileExists(dataFolder())); // copy, log and folder are gone
+}
+
+WIN_TEST(unregisterWithNothingThereSucceeds)
+{
+    ProgramFolder program(nullptr);
+    CHECK_EQ(program.run(L"--unregister"), 0);
+    CHECK(!fileExists(dataFolder()));
+    // The same once the data folder exists and only holds the log.
+    CreateDirectoryW(dataFolder().c_str(), nullptr);
+    CHECK(writeFile(dataFolder() + L"\\regtool.log", "earlier\r\n"));
+    CHECK_EQ(program.run(L"--unregister"), 0);
+    CHECK(!fileExists(dataFolder()));
+}
+
+WIN_TEST(registerReportsEachFailure)
+{
+    {
+        ProgramFolder program(nullptr);
+        CHECK_EQ(program.run(L"--register"), 2);
+        CHECK(logHas("source dll missing"));
+    }
+    {
+        ProgramFolder program(L"test_camera_bare.dll");
+        CHECK_EQ(program.run(L"--register"), 6);
+        CHECK(logHas("DllRegisterServer not exported"));
+        CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
+    }
+    {
+        ProgramFolder program(nullptr);
+        CHECK(writeFile(program.path(L"softcam.dll"), "not a library"));
+        CHECK_EQ(program.run(L"--register"), 5);
+        CHECK(logHasPrefix("LoadLibraryEx failed on " + WinTest::narrow(stagedCopy()) + " (err "));
+    }
+    {
+        // The source cannot be read while another program holds it exclusively.
+        ProgramFolder program(L"test_camera.dll");
+        HANDLE locked = CreateFileW(program.path(L"softcam.dll").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CHECK(locked != INVALID_HANDLE_VALUE);
+        const int result = program.run(L"--register");
+        CloseHandle(locked);
+        CHECK_EQ(result, 4);
+        CHECK(logHas("CopyFile failed (err 32)"));
+    }
+    {
+        ProgramFolder program(L"test_camera_failing.dll");
+        CHECK_EQ(program.run(L"--register"), 6);
+        CHECK(logHas("DllRegisterServer returned 0x80004005"));
+        CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
+    }
+}
+
+WIN_TEST(dataFolderMustBeKnownAndCreatable)
+{
+    const std::wstring helperFolder = binFolder();
+    CHECK_EQ(RegTool(helperFolder, L"").run({L"--register"}), 3);
+    CHECK_EQ(RegTool(helperFolder, L"").run({L"--unregister"}), 3);
+    const std::wstring unreachable = L"C:\\vidlet-no-such-folder\\below\\Vidlet";
+    CHECK_EQ(RegTool(helperFolder, unreachable).run({L"--register"}), 3);
+    CHECK(!fileExists(unreachable));
+}
+
+WIN_TEST(failedUnregisterStillRemovesKeyAndCopiesButKeepsLog)
+{
+    ProgramFolder program(L"test_camera.dll");
+    CHECK_EQ(program.run(L"--register"), 0);
+    CHECK(copyFile(binFolder() + L"test_camera_failing.dll", stagedCopy()));
+    CHECK(copyFile(binFolder() + L"test_camera.dll", dataFolder() + L"\\softcam-0.9.dll"));
+    CHECK_EQ(program.run(L"--unregister"), 6);
+    CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
+    CHECK(!fileExists(stagedCopy()));
+    CHECK(!fileExists(dataFolder() + L"\\softcam-0.9.dll"));
+    CHECK(logHas("--- unregister: " + WinTest::narrow(stagedCopy())));
+    CHECK(logHas("DllUnregisterServer returned 0x80004005"));
+    CHECK(logHas("sweeping stale softcam-0.9.dll"));
+}
+
+WIN_TEST(copyInUseIsReused)
+{
+    ProgramFolder program(L"test_camera.dll");
+    CHECK_EQ(program.run(L"--register"), 0);
+    HMODULE held = LoadLibraryW(stagedCopy().c_str());
+    CHECK(held != nullptr);
+    const int result = program.run(L"--register");
+    FreeLibrary(held);
+    CHECK_EQ(result, 0);
+    const auto lines = helperLog();
+    CHECK_EQ(lines.size(), size_t(8));
+    CHECK_EQ(lines[4], std::string("CopyFile failed (err 32)"));
+    CHECK_EQ(lines[5], std::string("same-version copy already present and in use, reusing it"));
+    CHECK_EQ(lines[6], std::string("DllRegisterServer ok"));
+}
+
+WIN_TEST(staleCopyInUseIsScheduledForDeletion)
+{
+    const wchar_t* pendingKey = L"System\\CurrentControlSet\\Control\\Session Manager";
+    ProgramFolder program(L"test_camera.dll");
+    CreateDirectoryW(dataFolder().c_str(), nullptr);
+    const std::wstring inUse = dataFolder() + L"\\softcam-1.0.dll";
+    const std::wstring unused = dataFolder() + L"\\SOFTCAM-0.9.DLL";
+    CHECK(copyFile(binFolder() + L"test_camera.dll", inUse));
+    CHECK(copyFile(binFolder() + L"test_camera.dll", unused));
+    HMODULE held = LoadLibraryW(inUse.c_str());
+    CHECK(held != nullptr);
+
+    const int result = program.run(L"--register");
+    FreeLibrary(held);
+    DeleteFileW(inUse.c_str());
+    // Forget the scheduled deletion, so the prefix's next start has nothing to do.
+    HKEY session = nullptr;
+    std::vector<wchar_t> pending(4096);
+    DWORD bytes = DWORD(pending.size() * sizeof(wchar_t));
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pendingKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                      &session) == ERROR_SUCCESS) {
+        RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(pending.data()), &bytes);
+        RegDeleteValueW(session, L"PendingFileRenameOperations");
+        RegCloseKey(session);
+    }
+
+    CHECK_EQ(result, 0);
+    CHECK(!fileExists(unused));
+    CHECK(fileExists(stagedCopy()));
+    CHECK(logHas("sweeping stale softcam-1.0.dll"));
+    CHECK(logHas("DeleteFile " + WinTest::narrow(inUse)
+                 + " failed (err 5), delete scheduled for next reboot"));
+    CHECK(logHas("sweeping stale SOFTCAM-0.9.DLL"));
+    CHECK(std::wstring(pending.data()).find(inUse) != std::wstring::npos);
+}
+
+WIN_TEST(firewallNeedsVidletBesideTheHelper)
+{
+    {
+        ProgramFolder program(L"test_camera.dll");
+        CHECK_EQ(program.run(L"--firewall"), 2);
+        const auto lines = helperLog();
+        CHECK_EQ(lines.size(), size_t(2));
+        CHECK_EQ(lines[0], "--- firewall: " + WinTest::narrow(program.path(L"Vidlet.exe")));
+        CHECK_EQ(lines[1], std::string("Vidlet.exe not found next to the helper"));
+    }
+    // Wine's firewall stores no rule, so only the report can be checked: the exit code and the
+    // log agree. The rule logic itself is tested against test objects.
+    ProgramFolder program(nullptr, true);
+    for (const wchar_t* command : {L"--firewall", L"--unfirewall"}) {
+        removeFolder(dataFolder());
+        const int result = program.run(command);
+        CHECK(result == 0 || result == 8);
+        CHECK_EQ(helperLog().size(), size_t(2));
+        CHECK_EQ(helperLog()[1],
+                 std::string(result == 0 ? "firewall rules updated" : "firewall update failed"));
+    }
+}

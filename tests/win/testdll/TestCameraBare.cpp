@@ -1,0 +1,7 @@
+#include <windows.h>
+
+// A DLL without registration entry points.
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
+{
+    return TRUE;
+}

@@ -7,7 +7,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 
-.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench clean
+.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean
 
 all: build
 
@@ -73,6 +73,10 @@ test: deps build
 bench: deps build winbuild
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; \
 	  VIDLET_WIN_BUILD=$(abspath $(WIN_BUILD)) "$$b" || exit 1; done
+
+# The Debian package of the program, built by CPack into the build folder.
+package: deps build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(TSAN_BUILD) $(WIN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,10 +1,14 @@
 #include "app/FileLog.h"
 
+#include "app/LogLimiter.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
+#include <mutex>
 
 QString FileLog::prepare(const QString& folder)
 {
@@ -20,9 +24,24 @@ QString FileLog::prepare(const QString& folder)
 void FileLog::handler(QtMsgType, const QMessageLogContext&, const QString& message)
 {
     static const QString path = prepare(folder());
+    static LogLimiter limiter;
+    static std::mutex limiterLock;
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
 
-    // One write per line, so that lines logged at once from two threads do not cut into each other.
-    append(path, (message + QLatin1Char('\n')).toUtf8());
+    QStringList lines;
+    {
+        std::lock_guard<std::mutex> guard(limiterLock);
+        lines = limiter.admit(message, clock.elapsed());
+    }
+    for (const QString& line : std::as_const(lines)) {
+        // One write per line, so that lines logged at once from two threads do not cut into
+        // each other.
+        append(path, (line + QLatin1Char('\n')).toUtf8());
 
-    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    }
 }

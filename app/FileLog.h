@@ -32,8 +32,8 @@ QString prepare(const QString& folder);
 bool append(const QString& path, const QByteArray& line);
 
 // Appends `message` and a newline to the log and echoes it to standard error. The path is fixed
-// by the first message of the run, and only then is the size checked: a log grows freely while
-// the program runs.
+// by the first message of the run, and only then is the size checked: a log grows while the
+// program runs, but a flood of one kind of line is held back (LogLimiter).
 void handler(QtMsgType type, const QMessageLogContext& context, const QString& message);
 
 }

@@ -17,8 +17,15 @@ const char* const menuStyle =
 
 }
 
-TrayIcon::TrayIcon(QObject* controller, QWindow* window, QObject* parent)
-    : QObject(parent), controller(controller), window(window)
+namespace {
+// How often a desktop without a notification area is asked again; the check is one call to the
+// display server or the session bus.
+constexpr int availabilityCheckMs = 3000;
+}
+
+TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayAvailable,
+                   QObject* parent)
+    : QObject(parent), controller(controller), window(window), trayAvailable(std::move(trayAvailable))
 {
     menu.setStyleSheet(QString::fromLatin1(menuStyle));
     show = menu.addAction(QString());
@@ -48,10 +55,33 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, QObject* parent)
 
     refresh();
     // A desktop without a notification area (a headless session) runs the program all the same.
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+    const bool available = this->trayAvailable();
+    controller->setProperty("trayAvailable", available);
+    if (available)
         tray_.show();
     else
         qInfo("Vidlet: no notification area; running without a tray icon");
+    availabilityTimer.setInterval(availabilityCheckMs);
+    connect(&availabilityTimer, &QTimer::timeout, this, &TrayIcon::checkAvailability);
+    availabilityTimer.start();
+}
+
+void TrayIcon::checkAvailability()
+{
+    const bool available = trayAvailable();
+    if (available == controller->property("trayAvailable").toBool())
+        return;
+    if (available) {
+        qInfo("Vidlet: a notification area appeared; showing the tray icon");
+        tray_.show();
+    } else {
+        qInfo("Vidlet: the notification area went away; closing the window will quit");
+        tray_.hide();
+        // A window hidden into the tray would have no way back.
+        if (window && !window->isVisible())
+            showWindow();
+    }
+    controller->setProperty("trayAvailable", available);
 }
 
 QIcon TrayIcon::makeIcon(Badge badge)
@@ -110,6 +140,8 @@ void TrayIcon::showWindow()
 {
     if (!window)
         return;
+    // A minimised window comes back in the state it had before.
+    window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->requestActivate();

@@ -7,20 +7,28 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <functional>
+
 class QWindow;
 
 // The notification-area icon: green badge while a phone is live, blinking red while another
 // program reads the camera, and a menu to show the window, pause the camera and quit.
 // It reads the controller's `appConnected`, `live` and `outputEnabled` and calls its
-// `toggleOutput()` through the meta-object system, as the window does. GUI thread only;
-// the controller and the window are borrowed and must outlive the tray.
+// `toggleOutput()` through the meta-object system, as the window does. A desktop may have no
+// notification area, or gain or lose one while the program runs (a panel restarting): the tray
+// looks again every few seconds and keeps the controller's `trayAvailable` current, so that the
+// window never hides itself where nothing could bring it back. GUI thread only; the controller
+// and the window are borrowed and must outlive the tray.
 class TrayIcon : public QObject {
     Q_OBJECT
 
 public:
     enum class Badge { None, Live, InUse };
+    using AvailabilityProbe = std::function<bool()>;
 
-    TrayIcon(QObject* controller, QWindow* window, QObject* parent = nullptr);
+    TrayIcon(QObject* controller, QWindow* window,
+             AvailabilityProbe trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
+             QObject* parent = nullptr);
 
     Badge badge() const { return badge_; }
     bool blinking() const { return blinkTimer.isActive(); }
@@ -34,13 +42,15 @@ public slots:
     // Re-reads the controller: icon, tool tip, blinking and the pause item, in the current
     // language.
     void refresh();
+    // Shows the window, raises it and asks for the focus.
+    void showWindow();
+    // Asks the desktop again whether it has a notification area; run by the availability timer.
+    void checkAvailability();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void showWindow();
-
     QObject* controller;   // borrowed
     QWindow* window;       // borrowed; may be null when the window failed to load
     QIcon plainIcon = makeIcon(Badge::None);
@@ -52,6 +62,8 @@ private:
     QAction* pause = nullptr;   // owned by the menu
     QAction* quit = nullptr;    // owned by the menu
     QTimer blinkTimer;
+    AvailabilityProbe trayAvailable;
+    QTimer availabilityTimer;
     bool blinkPhase = false;
     Badge badge_ = Badge::None;
 };

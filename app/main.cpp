@@ -1,6 +1,7 @@
 #include "app/FileLog.h"
 #include "app/QuitSignals.h"
 #include "app/ScreenshotMode.h"
+#include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "controller/AppController.h"
 #include "system/TaskbarStyles.h"
@@ -14,6 +15,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
+#include <QSettings>
 
 #include <optional>
 
@@ -56,12 +58,32 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vidlet"));
     QApplication::setOrganizationName(QStringLiteral("Vidlet"));
+    // Ties the window to its menu entry, for the desktop's icon and grouping.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vidlet.Vidlet"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icons/app-icon-256.png")));
 
     qmlRegisterType<FramePreview>("Vidlet", 1, 0, "FramePreview");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
 
     const QStringList args = QCoreApplication::arguments();
+    const bool shotRun = args.contains(QStringLiteral("--shot"));
+    // A second start (from the menu, say) shows the running window instead of competing for
+    // the camera and the port. Screenshot runs are made beside a running program on purpose.
+    SingleInstance instance(
+        SingleInstance::defaultFolder(),
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
+                  QStringLiteral("Vidlet"))
+            .fileName());
+    if (!shotRun && !instance.claim()) {
+        if (instance.activateRunning(5000)) {
+            qInfo("Vidlet: already running; showed its window instead of starting again");
+            return 0;
+        }
+        qWarning("Vidlet: another Vidlet holds %s but does not answer",
+                 qPrintable(instance.serverName()));
+        return 1;
+    }
+
     AppController controller(controllerPlaces(args));
     UpdateChecker updater;
     QQmlApplicationEngine engine;
@@ -80,8 +102,12 @@ int main(int argc, char* argv[])
     addTaskbarStyles(window);
 
     TrayIcon tray(&controller, window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &tray, [&tray] {
+        qInfo("Vidlet: another start asked for the window; showing it");
+        tray.showWindow();
+    });
     std::optional<ScreenshotMode> shot;
-    if (args.contains(QStringLiteral("--shot"))) {
+    if (shotRun) {
         controller.screenshotMode = true;   // start() then fills in the demonstration data
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
     }

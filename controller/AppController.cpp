@@ -3,10 +3,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QGuiApplication>
-#include <QPalette>
 #include <QStandardPaths>
-#include <QStyleHints>
 #include <QUrl>
 
 AppController::AppController(QObject* parent)
@@ -42,10 +39,7 @@ AppController::AppController(const Places& places, QObject* parent)
     settings.endGroup();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    connect(QGuiApplication::styleHints(), &QStyleHints::colorSchemeChanged, this,
-            &AppController::osDarkChanged);
-#endif
+    connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
     fpsClock.start();
     paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&paceTimer, &QTimer::timeout, this, &AppController::onPaceTick);
@@ -84,12 +78,8 @@ QString AppController::phoneName() const
 
 bool AppController::osDark() const
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    return QGuiApplication::styleHints()->colorScheme() != Qt::ColorScheme::Light;
-#else
-    // Qt 6.4 has no colour-scheme hint: judge by the palette the platform theme gives windows.
-    return QGuiApplication::palette().color(QPalette::Base).lightness() < 128;
-#endif
+    // No answer and no preference count as dark.
+    return colorScheme.scheme() != DesktopColorScheme::Scheme::Light;
 }
 
 void AppController::toggleOutput()
@@ -114,6 +104,14 @@ void AppController::setMinimizeToTray(bool on)
         return;
     minimizeToTray_ = on;
     settings.setValue(QStringLiteral("options/minimizeToTray"), on);
+    emit changed();
+}
+
+void AppController::setTrayAvailable(bool available)
+{
+    if (available == trayAvailable_)
+        return;
+    trayAvailable_ = available;
     emit changed();
 }
 

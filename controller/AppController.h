@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PhoneServer.h"
+#include "system/DesktopColorScheme.h"
 #include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
@@ -57,7 +58,9 @@ class AppController : public QObject {
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
+    Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
 
 public:
@@ -103,7 +106,11 @@ public:
     void setRecordingFolder(const QString& folder);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
+    // The desktop has a notification area to hide into; kept current by the tray icon.
+    bool trayAvailable() const { return trayAvailable_; }
+    void setTrayAvailable(bool available);
     bool usbAvailable() const { return usb.isAvailable(); }
+    bool usbServiceInstalled() const { return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled(); }
     bool firewallBlocked() const { return firewallBlocked_; }
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
@@ -164,6 +171,9 @@ private:
     void renderPausedCard(int width, int height);
     void storeCard(const QImage& card);
 
+    // Recording
+    void stopRecording();
+
     // Pairing
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
@@ -206,9 +216,12 @@ private:
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;
+    std::uint64_t recordedFrames = 0;   // frames written to the open recording
     QString recordingFolder_;
     bool minimizeToTray_ = true;
+    bool trayAvailable_ = true;
     QSettings settings;
+    DesktopColorScheme colorScheme;
     int themeMode_ = 0;
     QTimer statsTimer;
     std::deque<Frame> pendingFrames;

@@ -1,15 +1,21 @@
 #include "controller/AppController.h"
 #include "controller/DeviceKey.h"
 #include "controller/PairingData.h"
+#include "controller/PairingToken.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 // Pairing: a fresh token and QR code at every start, and the store of phones that paired.
 
 void AppController::refreshPairing()
 {
-    const QString tokenFolder = places.tokenFolder.isEmpty()
-        ? QCoreApplication::applicationDirPath() : places.tokenFolder;
+    // The program's own folder unless it cannot be written (installed), then the user's.
+    const QString tokenFolder = !places.tokenFolder.isEmpty()
+        ? places.tokenFolder
+        : PairingToken::fileFolder(QCoreApplication::applicationDirPath(),
+                                   QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                       + QStringLiteral("/Vidlet"));
     const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
     pairingToken = data.token;
     server.setPairingToken(data.token);

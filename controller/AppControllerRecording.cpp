@@ -9,7 +9,7 @@
 void AppController::toggleRecording()
 {
     if (recorder.isOpen()) {
-        recorder.stop();
+        stopRecording();
         emit changed();
         return;
     }
@@ -21,7 +21,19 @@ void AppController::toggleRecording()
         + QStringLiteral(".mp4");
     if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
+        recordedFrames = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));
+    } else {
+        qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
     }
     emit changed();
+}
+
+void AppController::stopRecording()
+{
+    if (!recorder.isOpen())
+        return;
+    recorder.stop();
+    qInfo("Vidlet: recording stopped: %s, %llu frames", qUtf8Printable(lastRecordingPath_),
+          static_cast<unsigned long long>(recordedFrames));
 }

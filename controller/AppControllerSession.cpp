@@ -48,7 +48,7 @@ void AppController::start()
 
 void AppController::stop()
 {
-    recorder.stop();
+    stopRecording();
     stopWorker();
     decoder.reset();
     sink.stop();
@@ -114,7 +114,7 @@ void AppController::goLive(int width, int height)
     }
     stopWorker();
     if (recorder.isOpen() && (recorder.width() != width || recorder.height() != height))
-        recorder.stop();
+        stopRecording();
     if (width != outputWidth || height != outputHeight || !sink.isRunning()) {
         sink.stop();
         sink.start(width, height, cameraFps);
@@ -147,7 +147,7 @@ void AppController::goIdle()
     pausedCardShown = false;
     paceTimer.stop();
     pendingFrames.clear();
-    recorder.stop();
+    stopRecording();
     decoder.reset();
     stopWorker();
     status_ = QStringLiteral("Idle (ready to pair)");
@@ -239,8 +239,10 @@ void AppController::outputFrame(const unsigned char* frame)
         sink.sendFrame(frame);
         ++framesSent_;
     }
-    if (recorder.isOpen() && recorder.width() == outputWidth && recorder.height() == outputHeight)
+    if (recorder.isOpen() && recorder.width() == outputWidth && recorder.height() == outputHeight) {
         recorder.writeFrame(frame);
+        ++recordedFrames;
+    }
     const QImage view(frame, outputWidth, outputHeight, outputWidth * 3, QImage::Format_BGR888);
     emit frameReady(view.copy());
 }

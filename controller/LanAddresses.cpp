@@ -12,6 +12,13 @@ const char* const virtualWords[] = {
     "WSL", "Hyper-V", "vEthernet", "VirtualBox", "VMware", "Docker", "Loopback", "Bluetooth",
 };
 
+// Linux names its adapters by kind: the bridges and virtual links of containers and virtual
+// machines start with these. "br-" is Docker's per-network bridge, unlike a user's own "br0",
+// which usually bridges the real Ethernet and is reachable.
+const char* const virtualPrefixes[] = {
+    "docker", "br-", "virbr", "vboxnet", "vmnet", "veth", "lxcbr", "lxdbr", "podman", "cni",
+};
+
 bool isPrivateLanAddress(const QHostAddress& address)
 {
     if (address.protocol() != QAbstractSocket::IPv4Protocol || address.isLoopback())
@@ -34,9 +41,12 @@ int addressClass(const QString& candidate)
 
 bool LanAddresses::isVirtual(const QString& name)
 {
-    return std::any_of(std::begin(virtualWords), std::end(virtualWords), [&](const char* word) {
-        return name.contains(QLatin1String(word), Qt::CaseInsensitive);
-    });
+    return std::any_of(std::begin(virtualWords), std::end(virtualWords),
+                       [&](const char* word) {
+                           return name.contains(QLatin1String(word), Qt::CaseInsensitive);
+                       })
+        || std::any_of(std::begin(virtualPrefixes), std::end(virtualPrefixes),
+                       [&](const char* prefix) { return name.startsWith(QLatin1String(prefix)); });
 }
 
 QStringList LanAddresses::pick(const QList<LanInterface>& interfaces, int bestIndex, int port)

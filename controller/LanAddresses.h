@@ -26,7 +26,9 @@ constexpr int maxCount = 4;
 // 192.168.x before 10.x before 172.x, each class in the order given.
 QStringList pick(const QList<LanInterface>& interfaces, int bestIndex, int port);
 
-// True when the adapter's name marks a virtual or otherwise unsuitable adapter.
+// True when the adapter's name marks a virtual or otherwise unsuitable adapter: a Windows
+// adapter name with one of the hypervisor words, or a Linux container or VM link ("docker0",
+// "br-…", "virbr0", "vboxnet0", "vmnet8", "veth…").
 bool isVirtual(const QString& name);
 
 // The system's adapters, in the order it lists them.

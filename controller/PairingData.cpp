@@ -39,10 +39,10 @@ PairingData PairingData::compute(int port, const QString& token, const QString& 
     return data;
 }
 
-PairingData PairingData::refresh(int port, bool screenshotMode, const QString& programFolder)
+PairingData PairingData::refresh(int port, bool screenshotMode, const QString& tokenFolder)
 {
     const QString token = PairingToken::make();
-    PairingToken::save(token, programFolder);
+    PairingToken::save(token, tokenFolder);
     return compute(port, token, QHostInfo::localHostName(), LanAddresses::system(),
                    BestInterface::index(), screenshotMode);
 }

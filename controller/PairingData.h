@@ -23,8 +23,7 @@ struct PairingData {
                                const QList<LanInterface>& interfaces, int bestIndex,
                                bool screenshotMode);
 
-    // Makes a new token, writes it to "pairing-token.txt" in `programFolder` (the program's own
-    // folder, QCoreApplication::applicationDirPath()) and computes the data from this machine's
-    // host name, adapters and routing. Runs on the GUI thread.
-    static PairingData refresh(int port, bool screenshotMode, const QString& programFolder);
+    // Makes a new token, writes it to "pairing-token.txt" in `tokenFolder` and computes the data
+    // from this machine's host name, adapters and routing. Runs on the GUI thread.
+    static PairingData refresh(int port, bool screenshotMode, const QString& tokenFolder);
 };

@@ -1,7 +1,9 @@
 #include "controller/PairingToken.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 QString PairingToken::make()
@@ -19,4 +21,13 @@ void PairingToken::save(const QString& token, const QString& folder)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     file.write(token.toUtf8());
+}
+
+QString PairingToken::fileFolder(const QString& programFolder, const QString& userDataFolder)
+{
+    const QFileInfo program(programFolder);
+    if (!programFolder.isEmpty() && program.isDir() && program.isWritable())
+        return programFolder;
+    QDir().mkpath(userDataFolder);
+    return userDataFolder;
 }

@@ -14,4 +14,9 @@ QString make();
 // not an error: the token still reaches phones through the QR code and over USB.
 void save(const QString& token, const QString& folder);
 
+// Where the token file goes: the program's own folder while it can be written (the build tree,
+// a program unpacked into a folder of the user's), otherwise the user's data folder
+// ("~/.local/share/Vidlet" on Linux), as in an installed program's read-only folder.
+QString fileFolder(const QString& programFolder, const QString& userDataFolder);
+
 }

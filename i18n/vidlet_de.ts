@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>Die Firewall blockiert Vidlet in diesem Netz</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Nicht verfügbar: Dieser Desktop hat keinen Infobereich, daher beendet das Schließen des Fensters Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Wartet auf ein iPhone am USB-Kabel</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd ist nicht installiert</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

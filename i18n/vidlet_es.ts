@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>El cortafuegos bloquea Vidlet en esta red</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>No disponible: este escritorio no tiene área de notificación, así que cerrar la ventana cierra Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Esperando un iPhone en el cable USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd no está instalado</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>Le pare-feu bloque Vidlet sur ce réseau</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Indisponible : ce bureau n’a pas de zone de notification, fermer la fenêtre quitte donc Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>En attente d’un iPhone sur le câble USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd n’est pas installé</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>Il firewall blocca Vidlet su questa rete</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Non disponibile: questo desktop non ha un’area di notifica, quindi chiudere la finestra chiude Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>In attesa di un iPhone sul cavo USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd non è installato</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

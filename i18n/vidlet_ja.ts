@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>ファイアウォールが Vidlet の通信をブロックしています</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>利用できません：このデスクトップには通知領域がないため、ウィンドウを閉じると Vidlet が終了します。</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>USB ケーブルで接続される iPhone を待っています</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd がインストールされていません</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>O firewall bloqueia o Vidlet nesta rede</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Indisponível: esta área de trabalho não tem área de notificação, por isso fechar a janela encerra o Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Aguardando um iPhone no cabo USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>O usbmuxd não está instalado</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>Брандмауэр блокирует Vidlet в этой сети</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Недоступно: на этом рабочем столе нет области уведомлений, поэтому закрытие окна завершает Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Ожидание iPhone на USB-кабеле</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd не установлен</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>Güvenlik duvarı bu ağda Vidlet’i engelliyor</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Kullanılamıyor: bu masaüstünde bildirim alanı yok, bu yüzden pencereyi kapatmak Vidlet’ten çıkar.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>USB kablosunda bir iPhone bekleniyor</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd yüklü değil</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -250,6 +250,18 @@
         <source>The firewall is blocking Vidlet on this network</source>
         <translation>防火墙正在此网络上阻止 Vidlet</translation>
     </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>不可用：此桌面没有通知区域，因此关闭窗口将退出 Vidlet。</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>正在等待通过 USB 线连接的 iPhone</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>未安装 usbmuxd</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -16,4 +16,5 @@ struct PhoneConnection
     QString name;
     QString deviceId;
     qint64 lastSeenMs = 0;  // server clock at the last bytes received
+    const char* closeCause = nullptr; // why the PC closed it, for the log; null: the phone did
 };

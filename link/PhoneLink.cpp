@@ -26,6 +26,19 @@ QByteArray jsonPayload(const QJsonObject& object)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
+QByteArray logText(const QString& text, int maxLength)
+{
+    QString safe = text.left(maxLength);
+    for (QChar& c : safe) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+            || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('?');
+    }
+    if (text.size() > maxLength)
+        safe += QStringLiteral("...");
+    return safe.toUtf8();
+}
+
 QJsonObject readJsonObject(const QByteArray& payload)
 {
     return QJsonDocument::fromJson(payload).object();

@@ -44,6 +44,10 @@ QByteArray header(quint8 type, quint8 flags, quint32 length);
 // Compact UTF-8 JSON, the only form the PC writes.
 QByteArray jsonPayload(const QJsonObject& object);
 
+// A text a phone sent, made safe for one log line: control characters become "?" and more
+// than `maxLength` characters are cut, so a phone can neither forge lines nor write long ones.
+QByteArray logText(const QString& text, int maxLength = 64);
+
 // Anything that is not a JSON object reads as an empty object, so every field takes its
 // default.
 QJsonObject readJsonObject(const QByteArray& payload);

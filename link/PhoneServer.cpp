@@ -165,6 +165,7 @@ void PhoneServer::drainFrames(QTcpSocket* socket)
         case FrameReader::Status::NeedMore:
             return;
         case FrameReader::Status::Oversized:
+            record->closeCause = "oversized message";
             record->rxBuffer = {};
             socket->disconnectFromHost();
             return;
@@ -182,10 +183,34 @@ void PhoneServer::onSocketDisconnected(QTcpSocket* socket)
         return;
     const int id = it->id;
     const bool accepted = it->accepted;
+    if (accepted) {
+        const QAbstractSocket::SocketError error = socket->error();
+        const QByteArray cause = it->closeCause ? QByteArray(it->closeCause)
+            : error == QAbstractSocket::RemoteHostClosedError
+                || error == QAbstractSocket::UnknownSocketError
+            ? QByteArray("closed by the phone")
+            : "socket error: " + socket->errorString().toUtf8();
+        qInfo("Vidlet: phone %d disconnected: %s", id, cause.constData());
+    }
     m_connections.erase(it);
     socket->deleteLater();
     if (accepted)
         emit phoneDisconnected(id);
+}
+
+QString PhoneServer::peerText(QTcpSocket* socket)
+{
+    const PhoneConnection* record = connection(socket);
+    if (record && record->usb)
+        return QStringLiteral("the USB tunnel");
+    // The dual-stack listener sees IPv4 phones as IPv4-mapped IPv6 addresses.
+    QHostAddress address = socket->peerAddress();
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    if (isV4)
+        address = QHostAddress(v4);
+    const QString host = isV4 ? address.toString() : QLatin1Char('[') + address.toString() + QLatin1Char(']');
+    return host + QLatin1Char(':') + QString::number(socket->peerPort());
 }
 
 PhoneConnection* PhoneServer::connection(QTcpSocket* socket)

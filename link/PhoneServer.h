@@ -91,6 +91,8 @@ private:
     // The record of a socket, or null once it is gone. Looked up afresh after anything that
     // may close a connection: a close can remove records, and with them their addresses.
     PhoneConnection* connection(QTcpSocket* socket);
+    // The phone's address and port for the log; "the USB tunnel" for a USB connection.
+    QString peerText(QTcpSocket* socket);
 
     QTcpServer m_tcpServer;
     QHash<QTcpSocket*, PhoneConnection> m_connections;

@@ -62,6 +62,9 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     const bool usb = record->usb;
 
     PhoneLink::writeMessage(socket, PhoneLink::WELCOME, 0, welcomePayload());
+    qInfo("Vidlet: phone %d connected over %s from %s: device \"%s\", name \"%s\"", id,
+          usb ? "USB" : "LAN", qPrintable(peerText(socket)), PhoneLink::logText(deviceId).constData(),
+          PhoneLink::logText(record->name).constData());
     emit phoneConnected(id, deviceId, record->name, model, os, usb);
 }
 
@@ -106,6 +109,7 @@ bool PhoneServer::settleDuplicates(QTcpSocket* socket, const QString& deviceId)
             reject(socket, "DUPLICATE", "Already connected over USB");
             return false;
         }
+        connection(other)->closeCause = "duplicate: replaced by the phone's newer connection";
         other->disconnectFromHost();
     }
     return true;
@@ -113,6 +117,8 @@ bool PhoneServer::settleDuplicates(QTcpSocket* socket, const QString& deviceId)
 
 void PhoneServer::reject(QTcpSocket* socket, const QString& code, const QString& message)
 {
+    qInfo("Vidlet: REJECT %s to %s: %s", qPrintable(code), qPrintable(peerText(socket)),
+          qPrintable(message));
     PhoneLink::writeMessage(socket, PhoneLink::REJECT, 0,
                             PhoneLink::jsonPayload({{"code", code}, {"message", message}}));
     socket->disconnectFromHost();

@@ -56,6 +56,8 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
         if (socket->bytesToWrite() + payload.size() > maxUnsentBytes) {
             qWarning("Vidlet: phone %d does not read what it is sent, closing its connection",
                      id);
+            if (PhoneConnection* closing = connection(socket))
+                closing->closeCause = "does not read what it is sent";
             socket->abort();
             break;
         }
@@ -66,6 +68,8 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
         // open a new tunnel to a phone that has just left.
         if (record->usb)
             emit usbByeReceived(socket);
+        if (PhoneConnection* closing = connection(socket))
+            closing->closeCause = "BYE";
         socket->disconnectFromHost();
         break;
     default:
@@ -102,8 +106,10 @@ void PhoneServer::onPingTick()
     }
     // Closing after the walk: a close can remove records from the hash at once.
     for (QTcpSocket* socket : stale) {
-        if (!connection(socket))
+        PhoneConnection* closing = connection(socket);
+        if (!closing)
             continue;
+        closing->closeCause = "silence limit";
         // A graceful close waits for the phone to take our pending bytes; a phone that has
         // been silent through a whole limit since then is not going to.
         if (socket->state() == QAbstractSocket::ClosingState)

@@ -100,6 +100,7 @@ Column {
         SectionLabel { text: qsTranslate("Main", "WINDOW") }
         SettingsRow {
             height: 44
+            opacity: app.trayAvailable ? 1 : 0.45
             Text {
                 x: 13
                 anchors.verticalCenter: parent.verticalCenter
@@ -113,12 +114,16 @@ Column {
                 anchors.right: parent.right
                 anchors.rightMargin: 13
                 anchors.verticalCenter: parent.verticalCenter
-                checked: app.minimizeToTray
+                enabled: app.trayAvailable
+                checked: app.minimizeToTray && app.trayAvailable
                 onToggled: app.minimizeToTray = !app.minimizeToTray
             }
         }
         HelpText {
-            text: qsTranslate("Main", "Keep Vidlet running in the notification area when you close the window.")
+            objectName: "trayHelp"
+            text: app.trayAvailable
+                  ? qsTranslate("Main", "Keep Vidlet running in the notification area when you close the window.")
+                  : qsTranslate("Main", "Unavailable: this desktop has no notification area, so closing the window quits Vidlet.")
         }
     }
 }

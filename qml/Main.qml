@@ -80,12 +80,17 @@ Window {
             showMaximized()
         }
     }
+    // Without a notification area a hidden window could never be shown again, so closing quits.
+    readonly property bool hidesToTray: app.minimizeToTray && app.trayAvailable
     function closeOrHide() {
-        if (app.minimizeToTray)
+        if (hidesToTray)
             hide()
         else
             Qt.quit()
     }
+    // A card that goes away while its name is edited (the roster changed) hands the edit over;
+    // it is committed once the roster has settled.
+    function commitRenameLater(id, name) { Qt.callLater(app.renamePhone, id, name) }
     // Components deep in the window reach the one edit menu through here.
     function openEditMenu(input, sceneX, sceneY) { editMenu.openFor(input, sceneX, sceneY) }
     // Screenshot hooks. Assigning themeMode drops its binding to the controller, so a forced
@@ -101,7 +106,7 @@ Window {
     }
 
     onClosing: (close) => {
-        if (app.minimizeToTray) {
+        if (hidesToTray) {
             close.accepted = false
             hide()
         }
@@ -180,12 +185,14 @@ Window {
                 active: !win.onLive
                 sourceComponent: PairingScreen { host: win }
             }
-            LiveScreen {
-                id: liveScreen
+            // Going back to pairing removes the live screen, with the rail and any name editor.
+            Loader {
                 anchors.fill: parent
-                visible: win.onLive
-                host: win
-                onAddPhoneRequested: addPhoneModal.open()
+                active: win.onLive
+                sourceComponent: LiveScreen {
+                    host: win
+                    onAddPhoneRequested: addPhoneModal.open()
+                }
             }
         }
 

@@ -39,6 +39,15 @@ Rectangle {
         if (host.renamingCard === card)
             host.renamingCard = null
     }
+    // The rail makes its cards anew when a phone comes or goes: the edit is committed, not lost.
+    Component.onDestruction: {
+        if (!editing)
+            return
+        editing = false
+        if (host.renamingCard === card)
+            host.renamingCard = null
+        host.commitRenameLater(entry.id, editor.text)
+    }
 
     width: 116
     height: 118

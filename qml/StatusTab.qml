@@ -55,8 +55,13 @@ Column {
                         Text {
                             id: usbText
                             width: Math.min(implicitWidth, rows.width - 110)
+                            objectName: "usbState"
+                            // Linux starts usbmuxd only while an iPhone is plugged in, so
+                            // there the wait for a phone is the normal state.
                             text: app.usbAvailable ? qsTranslate("Main", "Ready")
-                                                   : qsTranslate("Main", "Needs iTunes or the Apple Devices app")
+                                : Qt.platform.os === "windows" ? qsTranslate("Main", "Needs iTunes or the Apple Devices app")
+                                : app.usbServiceInstalled ? qsTranslate("Main", "Waiting for an iPhone on the USB cable")
+                                : qsTranslate("Main", "usbmuxd is not installed")
                             horizontalAlignment: Text.AlignRight
                             wrapMode: Text.WordWrap
                             font.pixelSize: 12

@@ -1,7 +1,7 @@
+#include "softcam/ComponentLog.h"
 #include "softcam/SharedFramePublisher.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -46,12 +46,12 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
     for (int round = 0; round < 4; ++round) {
         const int candidate = shm_open(segmentName.c_str(), O_RDWR | O_CREAT, 0600);
         if (candidate < 0) {
-            std::fprintf(stderr, "Vidlet: cannot open camera segment %s: %s\n",
+            report("Vidlet: cannot open camera segment %s: %s",
                          segmentName.c_str(), std::strerror(errno));
             return false;
         }
         if (flock(candidate, LOCK_EX | LOCK_NB) != 0) {
-            std::fprintf(stderr, "Vidlet: another camera is publishing to %s\n", segmentName.c_str());
+            report("Vidlet: another camera is publishing to %s", segmentName.c_str());
             ::close(candidate);
             return false;
         }
@@ -74,7 +74,7 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
             ? mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, candidate, 0)
             : MAP_FAILED;
         if (map == MAP_FAILED) {
-            std::fprintf(stderr, "Vidlet: cannot map camera segment %s: %s\n", segmentName.c_str(),
+            report("Vidlet: cannot map camera segment %s: %s", segmentName.c_str(),
                          std::strerror(err ? err : errno));
             shm_unlink(segmentName.c_str());
             ::close(candidate);
@@ -97,7 +97,7 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
         header->state.store(Live, std::memory_order_release);
         return true;
     }
-    std::fprintf(stderr, "Vidlet: camera segment %s keeps changing hands\n", segmentName.c_str());
+    report("Vidlet: camera segment %s keeps changing hands", segmentName.c_str());
     return false;
 }
 

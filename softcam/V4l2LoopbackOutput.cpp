@@ -1,11 +1,11 @@
 #include "softcam/V4l2LoopbackOutput.h"
 
 #include "softcam/BgrToI420.h"
+#include "softcam/ComponentLog.h"
 #include "system/LoopbackDevices.h"
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -50,7 +50,7 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
     // Non-blocking, so a stalled device drops a frame instead of holding up the sender.
     fd = ::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        std::fprintf(stderr, "Vidlet: cannot open %s: %s\n", devicePath.c_str(),
+        report("Vidlet: cannot open %s: %s", devicePath.c_str(),
                      std::strerror(errno));
         return false;
     }
@@ -78,7 +78,7 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
         = std::uint32_t(std::lround((rateUsable ? fps : 30.0f) * 1000));
 
     if (ioctlRetry(fd, VIDIOC_S_FMT, &format) < 0 || ioctlRetry(fd, VIDIOC_S_PARM, &parm) < 0) {
-        std::fprintf(stderr, "Vidlet: %s does not take %dx%d I420 output: %s\n",
+        report("Vidlet: %s does not take %dx%d I420 output: %s",
                      devicePath.c_str(), width, height, std::strerror(errno));
         ::close(fd);
         fd = -1;
@@ -111,7 +111,7 @@ void V4l2LoopbackOutput::writeAgain()
         return;
     const ssize_t written = ::write(fd, i420.data(), i420.size());
     if (written != ssize_t(i420.size()) && !writeFailureLogged) {
-        std::fprintf(stderr, "Vidlet: camera device refused a frame: %s\n",
+        report("Vidlet: camera device refused a frame: %s",
                      written < 0 ? std::strerror(errno) : "short write");
         writeFailureLogged = true;
     }

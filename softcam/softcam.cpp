@@ -1,10 +1,10 @@
 #include "softcam/softcam.h"
 
+#include "softcam/ComponentLog.h"
 #include "softcam/LiveCamera.h"
 #include "softcam/SharedFrameLayout.h"
 #include "softcam/SoftCamera.h"
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -17,14 +17,19 @@ std::string segmentName; // under camera's lock; empty: the default, looked up a
 void* scCreateCamera(int width, int height, float framerate)
 {
     if (!softcam::validCameraSize(width, height)) {
-        std::fprintf(stderr, "Vidlet: no camera of %dx%d\n", width, height);
+        softcam::report("Vidlet: no camera of %dx%d", width, height);
         return nullptr;
     }
-    return camera.create([&] {
+    bool made = false;
+    void* handle = camera.create([&] {
+        made = true;
         return softcam::SoftCamera::create(
             segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
             framerate);
     });
+    if (!handle && !made)
+        softcam::report("Vidlet: a camera already exists in this process");
+    return handle;
 }
 
 void scDeleteCamera(void* handle)
@@ -40,6 +45,11 @@ void scSendFrame(void* handle, const void* bgr)
 bool scIsConnected(void* handle)
 {
     return camera.isConnected(handle);
+}
+
+void scSetLogCallback(void (*callback)(const char* line, void* context), void* context)
+{
+    softcam::setLogCallback(callback, context);
 }
 
 void scSetSegmentName(const char* name)

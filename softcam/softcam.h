@@ -22,6 +22,11 @@ SOFTCAM_API void scSendFrame(void* camera, const void* bgr);
 // or the loopback device reports a reader. Windows: a program's graph is running on the camera.
 SOFTCAM_API bool scIsConnected(void* camera);
 
+// Sends the component's diagnostics, one line each with the "Vidlet: " prefix, to `callback`
+// instead of standard error; it may be called from any thread that meets the trouble, and never
+// after it has been replaced. Null goes back to standard error.
+SOFTCAM_API void scSetLogCallback(void (*callback)(const char* line, void* context), void* context);
+
 #ifndef _WIN32
 // Chooses the shared-memory segment that cameras created later in this process publish to;
 // null goes back to the default: the segment named by the environment variable

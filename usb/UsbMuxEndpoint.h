@@ -23,6 +23,12 @@ public:
 
     QString describe() const;
 
+    // Whether the platform's usbmux service is installed. On Linux usbmuxd runs only while an
+    // Apple device is plugged in (udev starts it), so an absent socket alone says little; the
+    // program is looked for under `root` instead. Windows: always true (the Apple software's
+    // absence looks the same as its service being stopped).
+    static bool serviceInstalled(const QString& root = QStringLiteral("/"));
+
 private:
     Opening openUnix(QTcpSocket& socket) const;
 

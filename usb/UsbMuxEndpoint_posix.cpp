@@ -1,6 +1,8 @@
 #include "usb/UsbMuxEndpoint.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 
 #include <cstring>
@@ -30,4 +32,13 @@ UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket& socket) const
         return Opening::Failed;
     }
     return Opening::Connected;
+}
+
+bool UsbMuxEndpoint::serviceInstalled(const QString& root)
+{
+    for (const char* place : {"usr/sbin", "usr/bin", "sbin", "usr/local/sbin"}) {
+        if (QFileInfo(QDir(root).filePath(QLatin1String(place) + QStringLiteral("/usbmuxd"))).isExecutable())
+            return true;
+    }
+    return false;
 }

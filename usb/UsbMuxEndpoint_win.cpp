@@ -5,3 +5,8 @@ UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket&) const
 {
     return Opening::Failed;
 }
+
+bool UsbMuxEndpoint::serviceInstalled(const QString&)
+{
+    return true;
+}

@@ -11,6 +11,7 @@
 #include <vector>
 
 extern "C" {
+#include <libavutil/error.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -20,6 +21,21 @@ constexpr int maxSide = 8192;
 // The largest picture H.264 allows (level 6.2, 139264 macroblocks). A stream that claims more
 // is refused before its picture buffers are allocated.
 constexpr int maxPixels = 139264 * 256;
+
+// True when the Annex B buffer carries a coded slice (NAL unit types 1 to 5). libavcodec refuses
+// a buffer of parameter sets alone as invalid data, which is no error of the stream.
+bool holdsPicture(const unsigned char* data, std::size_t size)
+{
+    for (std::size_t i = 0; i + 3 < size; ++i) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+            const int type = data[i + 3] & 0x1f;
+            if (type >= 1 && type <= 5)
+                return true;
+            i += 2;
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -32,6 +48,7 @@ struct H264Decoder::Impl {
     // the decoder stops instead of touching a freed context.
     unsigned generation = 0;
     bool warnedFormat = false;
+    bool warnedError = false;   // once per stream: a damaged stream fails on every access unit
 
     void release()
     {
@@ -116,6 +133,7 @@ bool H264Decoder::initialize(int width, int height)
         return false;
     d->context = std::move(context);
     d->warnedFormat = false;
+    d->warnedError = false;
     return true;
 }
 
@@ -133,9 +151,18 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     // libavcodec raises its reordering delay when damaged input looks out of order, and never
     // lowers it again; a phone stream has no reordering, so every access unit starts at none.
     d->context->has_b_frames = 0;
-    if (avcodec_send_packet(d->context.get(), packet) == AVERROR(EAGAIN) && d->drain(frameCallback))
-        avcodec_send_packet(d->context.get(), packet);
+    int result = avcodec_send_packet(d->context.get(), packet);
+    if (result == AVERROR(EAGAIN) && d->drain(frameCallback))
+        result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
+    if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError
+        && holdsPicture(data, size)) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, reason, sizeof reason);
+        qWarning("Vidlet: H.264 decoder error: %s (further errors of this stream are not logged)",
+                 reason);
+        d->warnedError = true;
+    }
     d->drain(frameCallback);
 }
 

@@ -20,14 +20,36 @@ constexpr const char* kComponentName = "libsoftcam.so";
 SoftcamSink::~SoftcamSink()
 {
     stop();
+    if (setLogCallback)
+        setLogCallback(nullptr, nullptr);
     module.unload();
+}
+
+void SoftcamSink::componentMessage(const char* line, void* sink)
+{
+    qWarning("%s", line);
+    auto* self = static_cast<SoftcamSink*>(sink);
+    std::lock_guard<std::mutex> guard(self->messageMutex);
+    self->lastComponentMessage = line;
+}
+
+std::string SoftcamSink::takeComponentMessage()
+{
+    std::lock_guard<std::mutex> guard(messageMutex);
+    std::string message;
+    message.swap(lastComponentMessage);
+    const std::string prefix = "Vidlet: ";
+    if (message.compare(0, prefix.size(), prefix) == 0)
+        message.erase(0, prefix.size());
+    return message;
 }
 
 bool SoftcamSink::loadLibrary()
 {
     if (module.isLoaded())
         return true;
-    // The copy beside the program wins over one on the search path.
+    // The copy beside the program wins over one on the search path. An installed program
+    // finds its copy there: its run path names its private library folder.
     if (!module.loadBesideProgram(kComponentName)) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
                              << "not found:" << QString::fromStdString(module.errorText());
@@ -37,6 +59,7 @@ bool SoftcamSink::loadLibrary()
     deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));
     sendCameraFrame = reinterpret_cast<SendCameraFrame>(module.symbol("scSendFrame"));
     cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
+    setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
                              << "lacks scCreateCamera, scDeleteCamera or scSendFrame";
@@ -45,6 +68,7 @@ bool SoftcamSink::loadLibrary()
         deleteCamera = nullptr;
         sendCameraFrame = nullptr;
         cameraIsConnected = nullptr;
+        setLogCallback = nullptr;
         return false;
     }
     return true;
@@ -56,9 +80,23 @@ bool SoftcamSink::start(int newWidth, int newHeight, float newFps)
         return true;
     if (!loadLibrary())
         return false;
+    if (setLogCallback)
+        setLogCallback(&SoftcamSink::componentMessage, this);
+    takeComponentMessage();
     camera = createCamera(newWidth, newHeight, newFps);
-    if (!camera)
+    if (!camera) {
+        const std::string reason = takeComponentMessage();
+        qWarning("Vidlet: camera failed to start at %dx%d: %s", newWidth, newHeight,
+                 reason.empty() ? "the camera component gave no reason" : reason.c_str());
         return false;
+    }
+    if (startedWidth != 0 && (startedWidth != newWidth || startedHeight != newHeight))
+        qInfo("Vidlet: camera resized from %dx%d to %dx%d", startedWidth, startedHeight, newWidth,
+              newHeight);
+    else
+        qInfo("Vidlet: camera started at %dx%d", newWidth, newHeight);
+    startedWidth = newWidth;
+    startedHeight = newHeight;
     width = newWidth;
     height = newHeight;
     // The comparison is false for NaN too.

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -31,9 +32,15 @@ private:
     using DeleteCamera = void (*)(void*);
     using SendCameraFrame = void (*)(void*, const void*);
     using CameraIsConnected = bool (*)(void*);
+    using LogCallback = void (*)(const char*, void*);
+    using SetLogCallback = void (*)(LogCallback, void*);
 
     bool loadLibrary();
     void pace();
+    // The component's diagnostics, from any thread: into the program's log, and kept as the
+    // reason of the next failed start.
+    static void componentMessage(const char* line, void* sink);
+    std::string takeComponentMessage();
 
     // Written only while the pacing thread is not running.
     DynamicLibrary module;
@@ -41,7 +48,10 @@ private:
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;
+    SetLogCallback setLogCallback = nullptr;   // our own component has it, others may not
     void* camera = nullptr;
+    int startedWidth = 0;    // size of the last camera started, for the log
+    int startedHeight = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;
     float fps = 30.0f;
@@ -51,4 +61,6 @@ private:
     std::mutex mutex; // guards the two below, held only to copy a frame in or out
     std::vector<unsigned char> latestFrame;
     bool hasFrame = false;
+    std::mutex messageMutex;   // guards the one below
+    std::string lastComponentMessage;
 };

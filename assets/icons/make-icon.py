@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws app-icon-256.png: a teal tile holding a white phone with a camera lens.
+"""Draws app-icon-<size>.png: a teal tile holding a white phone with a camera lens, at the
+sizes a menu and a notification area ask an icon theme for.
 
 Run again after changing the drawing; the PNG is committed so the build needs no Python.
 Shapes are signed distance fields, so every edge is antialiased without supersampling.
@@ -27,17 +28,19 @@ def circle(px, py, cx, cy, r):
     return math.hypot(px - cx, py - cy) - r
 
 
-def coverage(d):
-    """Pixel coverage of a shape whose edge lies at distance d (one pixel of smoothing)."""
-    return min(1.0, max(0.0, 0.5 - d))
-
-
 def blend(dst, src, a):
     return tuple(dst[i] * (1 - a) + src[i] * a for i in range(3))
 
 
-def pixel(x, y):
-    px, py = x + 0.5, y + 0.5
+def pixel(x, y, size=SIZE):
+    # The drawing is laid out on a 256 grid; a smaller icon samples it at its own pixel
+    # centres and keeps the one-pixel edge smoothing of its own pixels.
+    scale = SIZE / size
+    px, py = (x + 0.5) * scale, (y + 0.5) * scale
+
+    def coverage(d):
+        return min(1.0, max(0.0, 0.5 - d / scale))
+
     tile = coverage(round_box(px, py, 128, 128, 120, 120, 54))
     if tile <= 0:
         return (0, 0, 0, 0)
@@ -55,14 +58,14 @@ def pixel(x, y):
     return tuple(int(round(c)) for c in rgb) + (int(round(255 * tile)),)
 
 
-def write_png(path, rows):
+def write_png(path, rows, size=SIZE):
     raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in rows)
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
                 + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
@@ -70,5 +73,7 @@ def write_png(path, rows):
 
 if __name__ == "__main__":
     import os
-    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "app-icon-256.png")
-    write_png(out, [[pixel(x, y) for x in range(SIZE)] for y in range(SIZE)])
+    here = os.path.dirname(os.path.abspath(__file__))
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        out = os.path.join(here, "app-icon-%d.png" % size)
+        write_png(out, [[pixel(x, y, size) for x in range(size)] for y in range(size)], size)

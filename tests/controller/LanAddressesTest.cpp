@@ -52,6 +52,13 @@ private slots:
         QTest::newRow("the same address on two adapters is listed once")
             << QList{lanAdapter("Wi-Fi", 3, {"192.168.1.20"}), lanAdapter("Bridge", 9, {"192.168.1.20"})}
             << 3 << QStringList{"192.168.1.20:8788"};
+        QTest::newRow("Linux container and VM links left out, a user's own bridge kept")
+            << QList{lanAdapter("docker0", 3, {"172.17.0.1"}), lanAdapter("br-4f2a9c1d7e00", 4, {"172.18.0.1"}),
+                     lanAdapter("virbr0", 5, {"192.168.122.1"}), lanAdapter("vboxnet0", 6, {"192.168.56.1"}),
+                     lanAdapter("vmnet8", 7, {"192.168.80.1"}), lanAdapter("veth9a8b7c6", 8, {"10.200.0.1"}),
+                     lanAdapter("lxcbr0", 9, {"10.0.3.1"}), lanAdapter("br0", 10, {"192.168.1.30"}),
+                     lanAdapter("wlp2s0", 2, {"192.168.1.20"})}
+            << 2 << QStringList{"192.168.1.20:8788", "192.168.1.30:8788"};
         QTest::newRow("no eligible address")
             << QList{lanAdapter("Wi-Fi", 3, {"169.254.3.3"})} << 3 << QStringList{};
 

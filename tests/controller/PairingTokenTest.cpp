@@ -1,6 +1,8 @@
 #include "controller/PairingToken.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -49,6 +51,29 @@ private slots:
         const QString missing = dir.filePath("gone");
         PairingToken::save(PairingToken::make(), missing);
         QVERIFY(!QFile::exists(missing + "/pairing-token.txt"));
+    }
+
+    void tokenFileStaysBesideAWritableProgram()
+    {
+        QTemporaryDir dir;
+        const QString user = dir.filePath("user/Vidlet");
+        QCOMPARE(PairingToken::fileFolder(dir.path(), user), dir.path());
+        QVERIFY(!QFileInfo::exists(user));
+    }
+
+    void tokenFileMovesToTheUserFolderFromAReadOnlyProgram()
+    {
+        QTemporaryDir dir;
+        const QString user = dir.filePath("user/Vidlet");
+        QCOMPARE(PairingToken::fileFolder(dir.filePath("no-such-folder"), user), user);
+        QVERIFY(QFileInfo(user).isDir());
+
+        const QString program = dir.filePath("bin");
+        QVERIFY(QDir().mkpath(program));
+        QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner));
+        if (QFileInfo(program).isWritable())
+            QSKIP("running as root: every folder counts as writable");
+        QCOMPARE(PairingToken::fileFolder(program, user), user);
     }
 };
 

@@ -161,12 +161,14 @@ private slots:
         AppController app(testPlaces());
         goLiveWithPhone(app, 48, 32, true);
         app.setRecordingFolder(dir.filePath(byToggle ? "toggle" : "stop"));
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: recording to .*\\.mp4$"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
         feed(app, 48, 32, colour(0));
         feed(app, 48, 32, colour(1));
 
         QSignalSpy changed(&app, &AppController::changed);
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("Vidlet: recording stopped: " + path + ", 2 frames"));
         if (byToggle)
             app.toggleRecording();
         else

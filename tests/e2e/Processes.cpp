@@ -37,14 +37,19 @@ VidletProcess::~VidletProcess()
     }
 }
 
-bool VidletProcess::start(const QStringList& arguments)
+QStringList VidletProcess::options(const QStringList& arguments) const
 {
     // Nothing of the machine's: any free port, no usbmux service unless the test brings one,
     // the token file in the throw-away home. The camera segment comes with the environment.
     QStringList options = arguments + QStringList{"--port", "0", "--token-folder", home.path()};
     if (!arguments.contains("--usbmux"))
         options << "--usbmux" << home.filePath("no-usbmuxd");
-    process.start(binPath("Vidlet"), options);
+    return options;
+}
+
+bool VidletProcess::start(const QStringList& arguments)
+{
+    process.start(binPath("Vidlet"), options(arguments));
     if (!process.waitForStarted(5000))
         return false;
     static const QRegularExpression listening("listening for phones on port (\\d+)");

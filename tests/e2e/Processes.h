@@ -15,6 +15,9 @@ public:
 
     // Starts the program and waits until it listens for phones. False when it did not.
     bool start(const QStringList& arguments = {});
+    // `arguments` and what keeps the program off the machine's port, token file and usbmux
+    // service, for another Vidlet started in this one's environment.
+    QStringList options(const QStringList& arguments) const;
     quint16 port() const { return listenPort; }
     QString token() const;
     // Everything the program logged so far.

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -67,6 +68,7 @@ private slots:
     void connectionFailures();
     void noByeClosesSilently();
     void streamInfoCanAnnounceAnotherSize();
+    void noStampLeavesThePicturePlain();
     void stalledPcCostsFramesNotMemory();
     void pauseStopsVideoButNotControl();
     void usbModeWaitsForPairInfo_data();
@@ -78,8 +80,26 @@ private slots:
 
 private:
     Phone startPhone(const QStringList& arguments);
+    // A 320 x 240 phone on `pc`, welcomed and made active; false when it never said HELLO.
+    bool startActivePhone(PcPeer& pc, const QStringList& arguments, Phone& phone);
     static bool finishes(QProcess& phone, int timeoutMs = 10000);
+    // The first picture the phone on `pc` sends, decoded from its headers and first frame.
+    static std::optional<H264TestDecoder::Picture> firstPicture(PcPeer& pc);
 };
+
+std::optional<H264TestDecoder::Picture> VidletPhoneTest::firstPicture(PcPeer& pc)
+{
+    H264TestDecoder decoder;
+    const auto config = pc.nextOfType(VideoConfig);
+    const auto frame = pc.nextOfType(VideoFrame);
+    if (!config || !frame)
+        return std::nullopt;
+    decoder.decode(config->payload);
+    auto pictures = decoder.decode(frame->payload.mid(8));
+    if (pictures.size() != 1)
+        return std::nullopt;
+    return std::move(pictures[0]);
+}
 
 Phone VidletPhoneTest::startPhone(const QStringList& arguments)
 {
@@ -90,6 +110,17 @@ Phone VidletPhoneTest::startPhone(const QStringList& arguments)
     if (!phone->waitForStarted())
         qWarning("cannot start %s", qPrintable(phone->program()));
     return phone;
+}
+
+bool VidletPhoneTest::startActivePhone(PcPeer& pc, const QStringList& arguments, Phone& phone)
+{
+    phone = startPhone(QStringList{"--port", QString::number(pc.listen()), "--size", "320x240"}
+                       + arguments);
+    if (!pc.waitForPhone() || !pc.next())
+        return false;
+    pc.send(Welcome, kWelcome);
+    pc.send(SetActive, QJsonObject{{"active", true}});
+    return true;
 }
 
 bool VidletPhoneTest::finishes(QProcess& phone, int timeoutMs)
@@ -290,12 +321,8 @@ void VidletPhoneTest::connectionFailures()
 void VidletPhoneTest::noByeClosesSilently()
 {
     PcPeer pc;
-    auto phone = startPhone({"--port", QString::number(pc.listen()), "--size", "320x240",
-                             "--frames", "5", "--no-bye"});
-    QVERIFY(pc.waitForPhone());
-    QVERIFY(pc.next());
-    pc.send(Welcome, kWelcome);
-    pc.send(SetActive, QJsonObject{{"active", true}});
+    Phone phone;
+    QVERIFY(startActivePhone(pc, {"--frames", "5", "--no-bye"}, phone));
     int frames = 0;
     while (const auto frame = pc.next(3000)) {
         QVERIFY(frame->type != Bye);
@@ -307,27 +334,30 @@ void VidletPhoneTest::noByeClosesSilently()
     QCOMPARE(phone->exitCode(), 0);
 }
 
+void VidletPhoneTest::noStampLeavesThePicturePlain()
+{
+    PcPeer pc;
+    Phone phone;
+    QVERIFY(startActivePhone(pc, {"--frames", "2", "--no-stamp"}, phone));
+    const auto picture = firstPicture(pc);
+    QVERIFY(picture);
+    QVERIFY(!FrameStamp::decode(picture->bgr.data(), 320, 240));
+    QVERIFY(finishes(*phone));
+}
+
 void VidletPhoneTest::streamInfoCanAnnounceAnotherSize()
 {
     PcPeer pc;
-    auto phone = startPhone({"--port", QString::number(pc.listen()), "--size", "320x240",
-                             "--stream-info", "640x480", "--frames", "3"});
-    QVERIFY(pc.waitForPhone());
-    QVERIFY(pc.next());
-    pc.send(Welcome, kWelcome);
-    pc.send(SetActive, QJsonObject{{"active", true}});
+    Phone phone;
+    QVERIFY(startActivePhone(pc, {"--stream-info", "640x480", "--frames", "3"}, phone));
     const auto info = pc.nextOfType(StreamInfo);
     QVERIFY(info);
     QCOMPARE(info->json().value("width").toInt(), 640);
     QCOMPARE(info->json().value("height").toInt(), 480);
-    H264TestDecoder decoder;
-    decoder.decode(pc.nextOfType(VideoConfig)->payload);
-    const auto frame = pc.nextOfType(VideoFrame);
-    QVERIFY(frame);
-    const auto pictures = decoder.decode(frame->payload.mid(8));
-    QCOMPARE(int(pictures.size()), 1);
-    QCOMPARE(pictures[0].width, 320);
-    QCOMPARE(pictures[0].height, 240);
+    const auto picture = firstPicture(pc);
+    QVERIFY(picture);
+    QCOMPARE(picture->width, 320);
+    QCOMPARE(picture->height, 240);
     QVERIFY(pc.nextOfType(Bye));
     QVERIFY(finishes(*phone));
     QCOMPARE(phone->exitCode(), 0);

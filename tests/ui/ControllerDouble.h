@@ -36,7 +36,9 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
+    Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked MEMBER firewallBlocked NOTIFY changed)
 
 public:
@@ -87,7 +89,9 @@ public:
     QString lastRecordingPath;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     bool minimizeToTray = true;
+    bool trayAvailable = true;
     bool usbAvailable = true;
+    bool usbServiceInstalled = true;
     bool firewallBlocked = false;
     bool screenshotMode = false;
 

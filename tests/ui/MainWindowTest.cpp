@@ -27,6 +27,18 @@ private:
                            h.at(h.item(QStringLiteral("phoneCard_%1").arg(id)), 0.5, 0.2));
         QTRY_VERIFY(editor(h, id)->hasActiveFocus());
     }
+    // The Settings modal, opened on `tab` (0 General, 1 Camera, 2 Status, 3 About).
+    static void openSettings(WindowHarness& h, int tab)
+    {
+        QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
+        h.object("settingsModal")->setProperty("tab", tab);
+        h.settle(200);
+    }
+    // No card is being renamed and the click-away catcher is gone.
+    static bool noRenameOpen(const WindowHarness& h)
+    {
+        return h.window->property("renamingCard").isNull() && !h.item("renameCatcher")->isVisible();
+    }
     static QStringList renames(const WindowHarness& h)
     {
         return h.app.calls.filter(QRegularExpression("^renamePhone"));
@@ -43,6 +55,8 @@ private slots:
     void escapeCancelsRename();
     void renameEditorTakesAtMost40Characters();
     void renameSurvivesRosterRefresh();
+    void renameIsCommittedWhenTheRosterChanges();
+    void pairingScreenRemovesTheLiveScreen();
     void secondRenameCommitsTheFirst();
     void cardClickActivatesAndPencilRenames();
     void cameraTabActions();
@@ -54,6 +68,8 @@ private slots:
     void liveChipPausesAndResumes();
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
+    void closeToTraySaysWhenItIsUnavailable();
+    void usbLineSaysWhatIsTrue();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
     void themeFollowsChoiceAndSystem();
@@ -71,7 +87,7 @@ void MainWindowTest::showsPairingScreenUntilAPhoneConnects()
     WindowHarness h;
     QVERIFY(h.window);
     QVERIFY(h.item("qrTile")->isVisible());
-    QVERIFY(!h.item("previewBox")->isVisible());
+    QVERIFY(!h.item("previewBox"));
     QVERIFY(!h.item("firewallStrip")->isVisible());
     // No QR yet: the tile holds a placeholder instead of an image.
     h.app.setProperty("firewallBlocked", true);
@@ -114,8 +130,7 @@ void MainWindowTest::renameCommits()
     }
     QCOMPARE(renames(h), QStringList{"renamePhone 2 Work phone"});
     QVERIFY(!editor(h, 2)->isVisible());
-    QVERIFY(h.window->property("renamingCard").isNull());
-    QVERIFY(!h.item("renameCatcher")->isVisible());
+    QVERIFY(noRenameOpen(h));
 }
 
 void MainWindowTest::escapeCancelsRename()
@@ -165,6 +180,32 @@ void MainWindowTest::renameSurvivesRosterRefresh()
     QCOMPARE(renames(h), QStringList{"renamePhone 2 Desk cam"});
 }
 
+void MainWindowTest::renameIsCommittedWhenTheRosterChanges()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 2);
+    h.type("Desk");
+    // A third phone connects while the name is being edited.
+    h.app.phones.append(ControllerDouble::phone(3, "Pixel 7", "Pixel 7"));
+    emit h.app.changed();
+    QTRY_COMPARE(renames(h), QStringList{"renamePhone 2 Desk"});
+    QVERIFY(noRenameOpen(h));
+}
+
+void MainWindowTest::pairingScreenRemovesTheLiveScreen()
+{
+    WindowHarness h;
+    connectPhones(h);
+    beginRename(h, 1);
+    h.app.phones.clear();
+    emit h.app.changed();
+    QTRY_VERIFY(!h.item("previewBox"));
+    QVERIFY(!h.item("phoneCard_1"));
+    QVERIFY(noRenameOpen(h));
+    QVERIFY(h.item("qrTile")->isVisible());
+}
+
 void MainWindowTest::secondRenameCommitsTheFirst()
 {
     WindowHarness h;
@@ -209,9 +250,7 @@ void MainWindowTest::cardClickActivatesAndPencilRenames()
 void MainWindowTest::cameraTabActions()
 {
     WindowHarness h;
-    QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
-    h.object("settingsModal")->setProperty("tab", 1);
-    h.settle(200);
+    openSettings(h, 1);
     QQuickItem* reg = h.item("registerButton");
     QCOMPARE(reg->property("text").toString(), QStringLiteral("Register"));
     QCOMPARE(reg->property("variant").toString(), QStringLiteral("primary"));
@@ -378,6 +417,41 @@ void MainWindowTest::settingsOpensOnGeneralAndCloses()
     QCOMPARE(settings->property("tab").toInt(), 0);
 }
 
+void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
+{
+    WindowHarness h;
+    h.app.setProperty("trayAvailable", false);
+    openSettings(h, 0);
+    QQuickItem* toggle = h.item("trayToggle");
+    QVERIFY(!toggle->isEnabled());
+    QCOMPARE(toggle->property("checked").toBool(), false);
+    QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Unavailable"));
+    h.click(toggle);
+    QCOMPARE(h.app.property("minimizeToTray").toBool(), true);   // the choice is kept for later
+
+    h.app.setProperty("trayAvailable", true);
+    QVERIFY(toggle->isEnabled());
+    QCOMPARE(toggle->property("checked").toBool(), true);
+    QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
+}
+
+void MainWindowTest::usbLineSaysWhatIsTrue()
+{
+    WindowHarness h;
+    openSettings(h, 2);
+    QQuickItem* state = h.item("usbState");
+    QVERIFY(state->isVisible());
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Ready"));
+    h.app.setProperty("usbAvailable", false);
+#ifdef Q_OS_WIN
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Needs iTunes or the Apple Devices app"));
+#else
+    QCOMPARE(state->property("text").toString(), QStringLiteral("Waiting for an iPhone on the USB cable"));
+    h.app.setProperty("usbServiceInstalled", false);
+    QCOMPARE(state->property("text").toString(), QStringLiteral("usbmuxd is not installed"));
+#endif
+}
+
 void MainWindowTest::languageRowSwapsModals()
 {
     WindowHarness h;
@@ -468,25 +542,34 @@ void MainWindowTest::updateStripStaysClosedWithoutChecker()
 void MainWindowTest::closeHidesOrQuits_data()
 {
     QTest::addColumn<bool>("toTray");
+    QTest::addColumn<bool>("trayAvailable");
     QTest::addColumn<bool>("systemClose");
-    QTest::newRow("button, to tray") << true << false;
-    QTest::newRow("system, to tray") << true << true;
-    QTest::newRow("button, quit") << false << false;
+    QTest::newRow("button, to tray") << true << true << false;
+    QTest::newRow("system, to tray") << true << true << true;
+    QTest::newRow("button, quit") << false << true << false;
+    QTest::newRow("button, no notification area") << true << false << false;
+    QTest::newRow("system, no notification area") << true << false << true;
 }
 
 void MainWindowTest::closeHidesOrQuits()
 {
     QFETCH(bool, toTray);
+    QFETCH(bool, trayAvailable);
     QFETCH(bool, systemClose);
     WindowHarness h;
     h.app.setProperty("minimizeToTray", toTray);
+    h.app.setProperty("trayAvailable", trayAvailable);
     QSignalSpy quit(&h.engine, &QQmlEngine::quit);
-    if (systemClose)
-        h.window->close();
-    else
-        h.click(h.item("closeButton"));
-    QCOMPARE(h.window->isVisible(), !toTray);
-    QCOMPARE(quit.size(), toTray ? 0 : 1);
+    const bool hides = toTray && trayAvailable;
+    if (systemClose) {
+        // A refused close request is how the window hides instead of closing.
+        QCOMPARE(h.window->close(), !hides);
+        QVERIFY(!h.window->isVisible());
+        return;
+    }
+    h.click(h.item("closeButton"));
+    QCOMPARE(h.window->isVisible(), !hides);
+    QCOMPARE(quit.size(), hides ? 0 : 1);
 }
 
 void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()

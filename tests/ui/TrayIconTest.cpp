@@ -21,6 +21,7 @@ private slots:
     void followsLiveAndOutput();
     void blinksWhileAnAppReadsTheCamera();
     void clickShowsWindowRightClickDoesNot();
+    void followsTheNotificationAreaComingAndGoing();
     void badgesArePaintedInTheCorner_data();
     void badgesArePaintedInTheCorner();
     void speaksTheNewLanguageAtOnce();
@@ -106,6 +107,29 @@ void TrayIconTest::clickShowsWindowRightClickDoesNot()
     QVERIFY(window.isVisible());
     window.hide();
     tray.tray().contextMenu()->actions().at(0)->trigger();
+    QVERIFY(window.isVisible());
+}
+
+void TrayIconTest::followsTheNotificationAreaComingAndGoing()
+{
+    ControllerDouble app;
+    QWindow window;
+    bool available = false;
+    TrayIcon tray(&app, &window, [&available] { return available; });
+    QCOMPARE(app.property("trayAvailable").toBool(), false);
+    QVERIFY(!tray.tray().isVisible());
+
+    available = true;
+    tray.checkAvailability();
+    QCOMPARE(app.property("trayAvailable").toBool(), true);
+    QVERIFY(tray.tray().isVisible());
+
+    // The window was closed into the tray; the tray then goes away and gives the window back.
+    window.hide();
+    available = false;
+    tray.checkAvailability();
+    QCOMPARE(app.property("trayAvailable").toBool(), false);
+    QVERIFY(!tray.tray().isVisible());
     QVERIFY(window.isVisible());
 }
 

@@ -2,7 +2,9 @@
 #include "usb/UsbMuxClient.h"
 #include "usb/UsbMuxCodec.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,6 +103,21 @@ private slots:
         handed.clear();
         availability.clear();
     }
+
+#ifndef Q_OS_WIN
+    void serviceCountsAsInstalledWhenItsProgramIs()
+    {
+        QTemporaryDir root;
+        QVERIFY(!UsbMuxEndpoint::serviceInstalled(root.path()));
+        QVERIFY(QDir(root.path()).mkpath("usr/sbin"));
+        QFile program(root.filePath("usr/sbin/usbmuxd"));
+        QVERIFY(program.open(QIODevice::WriteOnly));
+        program.close();
+        QVERIFY(!UsbMuxEndpoint::serviceInstalled(root.path()));   // not a program
+        QVERIFY(program.setPermissions(program.permissions() | QFile::ExeOwner));
+        QVERIFY(UsbMuxEndpoint::serviceInstalled(root.path()));
+    }
+#endif
 
     void sendsListenFirstWithTagOne()
     {

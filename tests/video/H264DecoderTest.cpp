@@ -27,6 +27,7 @@ private slots:
     void callbackMayResetOrRestartTheDecoder();
     void survivesDamagedStreamsAndRecovers_data();
     void survivesDamagedStreamsAndRecovers();
+    void logsDecoderErrorsOncePerStream();
     void dropsPicturesInUnsupportedFormats();
     void reorderingStreamComesOutInDisplayOrder();
 };
@@ -304,6 +305,38 @@ void H264DecoderTest::callbackMayResetOrRestartTheDecoder()
     feed(decoder, stream.config);
     feed(decoder, stream.units[0].bytes);
     QCOMPARE(calls, 3);
+}
+
+namespace {
+int decoderErrorLines = 0;
+void countDecoderErrors(QtMsgType, const QMessageLogContext&, const QString& message)
+{
+    if (message.startsWith(QLatin1String("Vidlet: H.264 decoder error: ")))
+        ++decoderErrorLines;
+}
+} // namespace
+
+void H264DecoderTest::logsDecoderErrorsOncePerStream()
+{
+    H264Decoder decoder;
+    // A slice with no parameter sets before it, again and again.
+    const std::vector<std::uint8_t> broken{0, 0, 0, 1, 0x65, 0xff, 0xff, 0xff, 0xff, 0xff};
+    decoderErrorLines = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countDecoderErrors);
+    // A healthy stream, headers first as phones send them, logs nothing.
+    const TestEncoder healthy = makeStream({});
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, healthy.config);
+    for (const auto& unit : healthy.units)
+        feed(decoder, unit.bytes);
+    QCOMPARE(decoderErrorLines, 0);
+    for (int stream = 0; stream < 2; ++stream) {
+        QVERIFY(decoder.initialize(320, 240));
+        for (int i = 0; i < 10; ++i)
+            feed(decoder, broken);
+    }
+    qInstallMessageHandler(previous);
+    QCOMPARE(decoderErrorLines, 2);
 }
 
 void H264DecoderTest::survivesDamagedStreamsAndRecovers_data()

@@ -55,6 +55,7 @@ QString PhoneOptions::usage()
         "  --duration-ms N | --frames N   end after this long / this many frames\n"
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
         "  --no-bye                   end without saying BYE\n"
+        "  --no-stamp                 leave the machine-readable stamp out of the picture\n"
         "  --verbose                  print what the PC sends\n"
         "  --help                     this text\n"
         "exit codes: 0 normal end, 1 bad arguments, 2 cannot connect or listen,\n"
@@ -89,7 +90,7 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         {"--model", &o.model}, {"--os", &o.os},
     };
     const std::pair<const char*, bool*> flags[] = {
-        {"--no-bye", &o.noBye}, {"--verbose", &o.verbose}, {"--help", &o.help},
+        {"--no-bye", &o.noBye}, {"--no-stamp", &o.noStamp}, {"--verbose", &o.verbose}, {"--help", &o.help},
     };
     const auto fail = [error](const QString& message) {
         *error = message;

@@ -37,6 +37,7 @@ struct PhoneOptions {
     qint64 pauseMs = 0;
 
     bool noBye = false;
+    bool noStamp = false;   // the plain pattern, for pictures people look at
     bool verbose = false;
     bool help = false;
 

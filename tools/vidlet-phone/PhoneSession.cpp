@@ -223,9 +223,11 @@ void PhoneSession::sendFrame()
         return;
     }
     pattern.draw(picture, slot);
-    const FrameStamp stamp{framesMade, FrameStamp::nowUsec()};
-    stamp.encodeI420(picture.y, picture.yStride, picture.u, picture.uStride, picture.v,
-                     picture.vStride, options.width, options.height);
+    if (!options.noStamp) {
+        const FrameStamp stamp{framesMade, FrameStamp::nowUsec()};
+        stamp.encodeI420(picture.y, picture.yStride, picture.u, picture.uStride, picture.v,
+                         picture.vStride, options.width, options.height);
+    }
     const qint64 ptsUsec = slot * 1000000 / options.fps;
     const auto unit = encoder.encode(ptsUsec, forceKey);
     if (!unit) {

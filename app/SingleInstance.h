@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+// One Vidlet per user and session. The first start holds a lock file and listens on a local
+// socket; a later start finds the lock taken, asks the running program to bring its window to
+// the front, and exits. Both live in the same folder, named after the settings file, so a
+// throw-away home or runtime folder (tests) never meets the user's own Vidlet. A lock left by
+// a crashed program belongs to a dead process and is taken over, with its socket file.
+// GUI thread only.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    // `folder` holds the lock and, on Linux, the socket; `settingsFile` keys the instance.
+    SingleInstance(const QString& folder, const QString& settingsFile, QObject* parent = nullptr);
+
+    // The user's instance: keyed by the program's settings file, in the session's runtime
+    // folder (XDG_RUNTIME_DIR) or, on Windows, the user's temporary folder.
+    static QString defaultFolder();
+
+    // True when this process is the first; it then answers later starts.
+    bool claim();
+    // Asks the program that holds the lock to show its window; false when it did not confirm
+    // within `timeoutMs` (it may still be starting, so connecting is retried until then).
+    bool activateRunning(int timeoutMs);
+
+    QString serverName() const { return name; }
+
+signals:
+    void activationRequested();
+
+private:
+    void onConnection();
+
+    QString name;
+    QLockFile lock;
+    QLocalServer server;
+};

@@ -1,0 +1,69 @@
+#include "tests/e2e/Processes.h"
+
+#include <QDeadlineTimer>
+#include <QTest>
+
+// The real program started twice for one user and session: the second start shows the first
+// one's window and exits; a screenshot run is let through; a crashed first run is replaced.
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void secondStartShowsTheRunningWindow();
+};
+
+namespace {
+
+// Vidlet in the environment of `first`: the same home, settings and runtime folder.
+void startBeside(QProcess& process, VidletProcess& first, const QStringList& arguments)
+{
+    process.setProcessEnvironment(first.process.processEnvironment());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(binPath("Vidlet"), first.options(arguments));
+}
+
+bool waitForLine(QProcess& process, QByteArray& output, const QByteArray& line, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!output.contains(line) && !deadline.hasExpired()) {
+        process.waitForReadyRead(200);
+        output += process.readAll();
+    }
+    return output.contains(line);
+}
+
+} // namespace
+
+void SingleInstanceTest::secondStartShowsTheRunningWindow()
+{
+    VidletProcess first;
+    QVERIFY(first.start());
+
+    QProcess second;
+    startBeside(second, first, {});
+    QVERIFY(second.waitForFinished(15000));
+    const QString secondLog = QString::fromUtf8(second.readAll());
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY2(secondLog.contains("Vidlet: already running"), qPrintable(secondLog));
+    QVERIFY2(!secondLog.contains("listening for phones"), qPrintable(secondLog));
+    QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("another start asked for the window"), 5000);
+
+    // Screenshot runs are not turned away.
+    QProcess shot;
+    startBeside(shot, first, {"--shot", "--out", "/dev/null/none.png", "--shot-delay", "300"});
+    QVERIFY(shot.waitForFinished(20000));
+    QVERIFY(QString::fromUtf8(shot.readAll()).contains("Vidlet: shot FAILED for /dev/null/none.png"));
+
+    // A crash leaves the lock and the socket file behind; the next start takes both over.
+    first.process.kill();
+    QVERIFY(first.process.waitForFinished(5000));
+    QProcess after;
+    startBeside(after, first, {});
+    QByteArray afterLog;
+    QVERIFY2(waitForLine(after, afterLog, "listening for phones", 20000), afterLog.constData());
+    after.terminate();
+    QVERIFY(after.waitForFinished(5000));
+}
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "SingleInstanceTest.moc"

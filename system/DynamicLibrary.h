@@ -14,8 +14,9 @@ public:
     // `path` is UTF-8: a full path, or a bare name left to the platform's search order.
     // Unloads what was loaded before. On failure errorText() says why.
     bool load(const std::string& path);
-    // Loads `fileName` from the running program's own folder, or, when it is not there or does
-    // not load, by bare name through the platform's search order.
+    // Loads `fileName` from the running program's own folder (on Linux, then from the private
+    // library folder of an installed program), or, when it is not there or does not load, by
+    // bare name through the platform's search order.
     bool loadBesideProgram(const std::string& fileName);
     void unload();
     bool isLoaded() const { return handle != nullptr; }

@@ -29,8 +29,14 @@ bool DynamicLibrary::loadBesideProgram(const std::string& fileName)
     const ssize_t length = readlink("/proc/self/exe", program, sizeof program);
     const std::string path(program, length > 0 && length < ssize_t(sizeof program) ? length : 0);
     const std::size_t slash = path.rfind('/');
-    if (slash != std::string::npos && load(path.substr(0, slash + 1) + fileName))
-        return true;
+    if (slash != std::string::npos) {
+        const std::string folder = path.substr(0, slash + 1);
+        // Installed, the component lives in our private library folder. The run path names it
+        // too, but dlopen reads the run path of its caller, which is not always the program
+        // (AddressSanitizer's interceptor is one such caller).
+        if (load(folder + fileName) || load(folder + VIDLET_PRIVATE_LIBDIR_FROM_BIN "/" + fileName))
+            return true;
+    }
     return load(fileName);
 }
 

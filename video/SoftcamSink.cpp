@@ -48,8 +48,8 @@ bool SoftcamSink::loadLibrary()
 {
     if (module.isLoaded())
         return true;
-    // The copy beside the program wins over one on the search path. An installed program
-    // finds its copy there: its run path names its private library folder.
+    // The copy beside the program wins over an installed program's private copy, and that one
+    // over the search path.
     if (!module.loadBesideProgram(kComponentName)) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
                              << "not found:" << QString::fromStdString(module.errorText());

@@ -67,6 +67,9 @@ void UpdateChecker::check()
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(transferTimeoutMs);
     QNetworkReply* reply = network->get(request);
+    // The network thread stops reading once this much waits unread, so a flood is bounded here
+    // even before the abort below reaches it; twice the limit lets the count pass the limit.
+    reply->setReadBufferSize(2 * maxBody);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
         if (received > maxBody || total > maxBody)
             reply->abort();

@@ -115,30 +115,25 @@ void LocalWebServer::answer(QTcpSocket* socket, const Answer& a)
     if (a.declareLength)
         head += "Content-Length: " + QByteArray::number(a.body.size() + a.padding) + "\r\n";
     socket->write(head + "\r\n");
-    // Leading filler (JSON allows white space before the value) goes out as the client takes
-    // it, so a client that stops reading stops the stream.
-    auto left = std::make_shared<qint64>(a.padding);
+    // Leading filler (JSON allows white space before the value) goes out while this thread is
+    // held, as a busy window holds the thread that would abort the reply: only the client's own
+    // bound on what it reads can stop the stream. A client that stops reading stalls it.
     auto* ssl = qobject_cast<QSslSocket*>(socket);
     auto pending = [socket, ssl] {
         return socket->bytesToWrite() + (ssl ? ssl->encryptedBytesToWrite() : 0);
     };
-    auto more = [this, socket, left, pending, body = a.body] {
-        while (*left > 0 && pending() < 256 * 1024
-               && socket->state() == QAbstractSocket::ConnectedState) {
-            const qint64 n = std::min<qint64>(*left, 64 * 1024);
-            socket->write(QByteArray(n, ' '));
-            *left -= n;
-            bodyBytesSent += n;
+    for (qint64 left = a.padding; left > 0; left -= 64 * 1024) {
+        const qint64 n = std::min<qint64>(left, 64 * 1024);
+        socket->write(QByteArray(n, ' '));
+        bodyBytesSent += n;
+        while (pending() > 256 * 1024) {
+            if (!socket->waitForBytesWritten(500)) {
+                socket->abort();
+                return;
+            }
         }
-        if (*left == 0) {
-            *left = -1;
-            socket->write(body);
-            bodyBytesSent += body.size();
-            socket->disconnectFromHost();
-        }
-    };
-    connect(socket, &QTcpSocket::bytesWritten, this, more);
-    if (ssl)
-        connect(ssl, &QSslSocket::encryptedBytesWritten, this, more);
-    more();
+    }
+    socket->write(a.body);
+    bodyBytesSent += a.body.size();
+    socket->disconnectFromHost();
 }

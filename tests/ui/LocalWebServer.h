@@ -29,7 +29,7 @@ public:
         QByteArray location;        // sent as Location when not empty
         bool silent = false;        // read the request, never answer
         int delayMs = 0;            // wait this long before answering
-        qint64 padding = 0;         // white space streamed before `body`, as the client reads
+        qint64 padding = 0;         // white space sent before `body`, blocking this thread
         bool declareLength = true;  // send Content-Length (otherwise the close ends the body)
     };
 

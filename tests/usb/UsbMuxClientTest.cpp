@@ -309,7 +309,7 @@ private slots:
 
         service->send(control(), FakeMuxService::detached(5));
         service->send(control(), FakeMuxService::attached(5, 5));
-        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 2, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(service->tunnels().size(), 2, 5000);
     }
 
     void detachAbortsPendingTunnelButLeavesLink()

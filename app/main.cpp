@@ -123,6 +123,10 @@ int main(int argc, char* argv[])
                          });
     }
 
+    // The session's end on Windows: Qt emits aboutToQuit while handling WM_ENDSESSION, after
+    // which the system may end the process at any moment, before app.exec() returns. The
+    // recording is finished and the camera removed right there.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &AppController::stop);
     QuitSignals quitSignals;
     controller.start();
     return app.exec();

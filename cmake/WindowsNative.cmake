@@ -1,9 +1,8 @@
-# The Windows build on a Linux machine (cmake/mingw-w64-x86_64.cmake): the Qt-free Windows units
-# as real, statically linked programs and DLLs, and their tests, which CTest runs under Wine in a
-# prefix inside the build folder. Qt and FFmpeg are not searched.
+# The Windows build on a machine without a Windows Qt: the Qt-free Windows units as real,
+# statically linked programs and DLLs, and their tests, which CTest runs under Wine in a prefix
+# inside the build folder. Qt and FFmpeg are not searched.
 set(CMAKE_AUTOMOC OFF)
-set(CMAKE_CROSSCOMPILING_EMULATOR
-  ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+vidlet_link_runtime_statically()
 enable_testing()
 
 foreach(area system softcam video regtool tests/win bench)

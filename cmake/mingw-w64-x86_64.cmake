@@ -1,7 +1,8 @@
-# Cross-compiles the Qt-free Windows units with MinGW-w64 (posix threads), for example:
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-# Everything is linked statically: a program that imports libwinpthread-1.dll or
-# libstdc++-6.dll exits silently under Wine when they are not beside it.
+# Cross-compiles for Windows with MinGW-w64 (posix threads), for example:
+#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+#     -DCMAKE_PREFIX_PATH=<Windows Qt> -DQT_HOST_PATH=/usr
+# With a Windows Qt on CMAKE_PREFIX_PATH the whole program is built; without one, only the
+# Qt-free Windows units. Each target chooses how it links the C++ runtime (see the top level).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -10,12 +11,9 @@ set(CMAKE_C_COMPILER ${VIDLET_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${VIDLET_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${VIDLET_MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${VIDLET_MINGW_PREFIX})
+# The Windows Qt (and qrcodegen beside it) is searched like the toolchain's own libraries.
+set(CMAKE_FIND_ROOT_PATH /usr/${VIDLET_MINGW_PREFIX} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")

@@ -1,4 +1,7 @@
-# vidlet-regtool.exe: Qt-free, windowless (GUI subsystem), elevated by its manifest.
+# vidlet-regtool.exe: Qt-free, windowless (GUI subsystem), elevated by its manifest. It runs
+# alone, elevated, so it carries its own C++ runtime.
+vidlet_link_runtime_statically()
+set(CMAKE_AUTOMOC OFF)
 configure_file(RegToolVersion.h.in ${PROJECT_BINARY_DIR}/regtool/RegToolVersion.h @ONLY)
 
 add_library(vidlet_regtool_win STATIC

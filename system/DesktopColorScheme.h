@@ -8,7 +8,8 @@
 // The desktop's light or dark preference, followed live. On Linux it is read the way Qt 6.5
 // reads it: the freedesktop settings portal's "org.freedesktop.appearance" "color-scheme"
 // (1 dark, 2 light, 0 no preference) and its SettingChanged signal, which Qt 6.4 lacks. On
-// Windows Qt's own colour-scheme hint answers. No portal, no answer or no preference: Unknown.
+// Windows the user's "AppsUseLightTheme" registry value and its change notification (from Qt
+// 6.5, Qt's colour-scheme hint). No portal, no answer or no preference: Unknown.
 // GUI thread only.
 class DesktopColorScheme : public QObject {
     Q_OBJECT

@@ -1,14 +1,18 @@
 #include "system/DesktopColorScheme.h"
 
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
 #include <QGuiApplication>
-#include <QPalette>
 #include <QStyleHints>
+#else
+#include <QWinEventNotifier>
+#endif
 
-// Qt's own reading of the platform's setting: its colour-scheme hint from Qt 6.5; before, the
-// palette the platform theme gives windows, read once.
-struct DesktopColorScheme::Source {};
+#include <windows.h>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+// Qt's own reading of the platform's setting, its colour-scheme hint.
+struct DesktopColorScheme::Source {};
+
 namespace {
 DesktopColorScheme::Scheme fromQt(Qt::ColorScheme scheme)
 {
@@ -17,20 +21,71 @@ DesktopColorScheme::Scheme fromQt(Qt::ColorScheme scheme)
                                            : DesktopColorScheme::Scheme::Unknown;
 }
 } // namespace
-#endif
 
 DesktopColorScheme::DesktopColorScheme(const QString&, QObject* parent) : QObject(parent)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
     QStyleHints* hints = QGuiApplication::styleHints();
     scheme_ = fromQt(hints->colorScheme());
     connect(hints, &QStyleHints::colorSchemeChanged, this,
             [this](Qt::ColorScheme scheme) { setScheme(fromQt(scheme)); });
-#else
-    scheme_ = QGuiApplication::palette().color(QPalette::Base).lightness() < 128 ? Scheme::Dark
-                                                                                 : Scheme::Light;
-#endif
 }
+#else
+// Qt 6.4 does not report the choice, so it is read where Windows keeps it: the user's
+// "AppsUseLightTheme" (0 dark, 1 light) under Personalize, the value Windows' own apps follow.
+// A change notification on the key signals an event that the GUI thread's event loop waits on.
+struct DesktopColorScheme::Source {
+    HKEY key = nullptr;
+    HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    QWinEventNotifier notifier{changed};
+
+    Source()
+    {
+        RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                      KEY_QUERY_VALUE | KEY_NOTIFY, &key);
+    }
+    ~Source()
+    {
+        notifier.setEnabled(false);
+        if (key)
+            RegCloseKey(key);
+        CloseHandle(changed);
+    }
+
+    // Asks for one signal at the key's next change; the notification then has to be renewed.
+    bool watch()
+    {
+        return key && changed
+            && RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, changed, TRUE)
+            == ERROR_SUCCESS;
+    }
+
+    Scheme read() const
+    {
+        DWORD light = 0;
+        DWORD bytes = sizeof light;
+        DWORD type = 0;
+        if (!key
+            || RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &type,
+                                reinterpret_cast<BYTE*>(&light), &bytes) != ERROR_SUCCESS
+            || type != REG_DWORD)
+            return Scheme::Unknown;
+        return light ? Scheme::Light : Scheme::Dark;
+    }
+};
+
+DesktopColorScheme::DesktopColorScheme(const QString&, QObject* parent)
+    : QObject(parent), source(std::make_unique<Source>())
+{
+    scheme_ = source->read();
+    if (!source->watch())
+        return;
+    connect(&source->notifier, &QWinEventNotifier::activated, this, [this] {
+        source->watch();
+        setScheme(source->read());
+    });
+}
+#endif
 
 DesktopColorScheme::~DesktopColorScheme() = default;
 

@@ -1,0 +1,104 @@
+; The Windows installer: the program folder into Program Files, for every user of the machine.
+;   makensis -DVERSION=1.1 -DDEPLOY_DIR=<program folder> -DICON=<app-icon.ico> -DOUT_FILE=<setup.exe> Vidlet.nsi
+; Installing registers the camera and opens the firewall for the phones through the program's own
+; elevated helper; uninstalling undoes both first. "/S" installs or uninstalls silently.
+Unicode true
+SetCompressor /SOLID lzma
+RequestExecutionLevel admin
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "x64.nsh"
+
+!define PRODUCT "Vidlet"
+!define PUBLISHER "The Vidlet developers"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUT_FILE}"
+InstallDir "$PROGRAMFILES64\${PRODUCT}"
+BrandingText "${PRODUCT} ${VERSION}"
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Vidlet.exe"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Function .onInit
+  ; The program is 64-bit: its folder, shortcuts and registry keys are those of the 64-bit view.
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} needs 64-bit Windows 10 or 11." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+  SetShellVarContext all
+FunctionEnd
+
+; Runs the helper with one command and reports a failure without stopping: the program works
+; without the camera registration, and the firewall can be opened later from its window.
+!macro RunHelper COMMAND
+  ClearErrors
+  ExecWait '"$INSTDIR\vidlet-regtool.exe" ${COMMAND}' $0
+  ${If} ${Errors}
+  ${OrIf} $0 != 0
+    DetailPrint "vidlet-regtool ${COMMAND} failed (exit code $0); see $COMMONPROGRAMDATA\Vidlet\regtool.log"
+  ${Else}
+    DetailPrint "vidlet-regtool ${COMMAND}: done"
+  ${EndIf}
+!macroend
+
+Section "Vidlet"
+  SetOutPath "$INSTDIR"
+  File /r "${DEPLOY_DIR}\*.*"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vidlet.exe"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Vidlet.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $1 $2 $3
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
+
+  !insertmacro RunHelper "--register"
+  !insertmacro RunHelper "--firewall"
+SectionEnd
+
+Section "Uninstall"
+  ; The rule names the installed Vidlet.exe and the helper reads the camera's place from the
+  ; registry, so both are undone while the files are still there.
+  !insertmacro RunHelper "--unfirewall"
+  !insertmacro RunHelper "--unregister"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  ; Only what the installer put there: the folder may have been chosen beside other files.
+  Delete "$INSTDIR\*.dll"
+  Delete "$INSTDIR\*.exe"
+  Delete "$INSTDIR\qt.conf"
+  RMDir /r "$INSTDIR\plugins"
+  RMDir /r "$INSTDIR\qml"
+  RMDir "$INSTDIR"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+SectionEnd

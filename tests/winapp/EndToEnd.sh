@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Phone to camera with the Windows program: the Linux phone simulator pairs with Vidlet.exe under
+# Wine over loopback, first over the LAN and then over USB through the usbmux stand-in on TCP
+# (where the Windows service listens); Media Foundation decodes (Wine's decoder), softcam.dll
+# publishes, and a DirectShow reader (CameraStampReader) must receive the stamped pictures in
+# order. It prints the latency the reader measured, for information.
+#   EndToEnd.sh PROGRAM_FOLDER LINUX_BIN CAMERA_STAMP_READER
+set -uo pipefail
+app=$1 host=$2 reader=$3
+scratch=$(mktemp -d)
+pids=()
+cleanup() {
+  kill "${pids[@]}" 2>/dev/null
+  wine regsvr32 /u /s "Z:$app/softcam.dll" >/dev/null 2>&1
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# Polls (every 100 ms, at most $1 s) until the command succeeds.
+wait_for() {
+  local limit=$(($1 * 10)); shift
+  for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+# The camera is registered as the installer registers it, so DirectShow lists it.
+wine regsvr32 /s "Z:$app/softcam.dll" || { echo "regsvr32 softcam.dll failed"; exit 1; }
+
+port=$(free_port) usbmux=$(free_port) phone_usb=$(free_port)
+"$host/vidlet-usbmuxd" --port "$usbmux" >"$scratch/usbmuxd.log" 2>&1 &
+pids+=($!)
+wine "$app/Vidlet.exe" --port "$port" --usbmux "$usbmux" --token-folder "Z:$scratch" \
+  >"$scratch/vidlet.log" 2>&1 &
+pids+=($!)
+start=$(date +%s%N)
+if ! wait_for 120 listening "$port"; then
+  echo "Vidlet.exe did not listen on $port"; cat "$scratch/vidlet.log"; exit 1
+fi
+echo "Vidlet.exe listened after $((($(date +%s%N) - start) / 1000000)) ms"
+wait_for 30 test -s "$scratch/pairing-token.txt" || { echo "no pairing-token.txt"; exit 1; }
+
+failed=0
+read_camera() {
+  local what=$1
+  if wine "$reader" 60 90000 >"$scratch/reader.out" 2>&1; then
+    echo "$what: $(cat "$scratch/reader.out")"
+  else
+    echo "$what FAILED: $(cat "$scratch/reader.out")"; failed=1
+  fi
+}
+
+# Over the LAN, as a phone that scanned the code.
+"$host/vidlet-phone" --token-file "$scratch/pairing-token.txt" --host 127.0.0.1 --port "$port" \
+  --size 1280x720 --fps 30 --duration-ms 120000 >"$scratch/phone-lan.log" 2>&1 &
+lan=$!
+pids+=($lan)
+read_camera "LAN"
+kill "$lan" 2>/dev/null; wait "$lan" 2>/dev/null
+
+# Over USB: the phone listens on the "cable"; the stand-in announces it to Vidlet.exe, which
+# opens the tunnel and sends PAIR_INFO with the token, as it does for a phone on a cable.
+"$host/vidlet-phone" --usb-listen "$phone_usb" --size 1280x720 --fps 30 --duration-ms 120000 \
+  >"$scratch/phone-usb.log" 2>&1 &
+pids+=($!)
+wait_for 10 listening "$phone_usb" || { echo "the USB phone did not listen"; exit 1; }
+kill "${pids[0]}" 2>/dev/null
+"$host/vidlet-usbmuxd" --port "$usbmux" --device "SIM=127.0.0.1:$phone_usb" \
+  >"$scratch/usbmuxd.log" 2>&1 &
+pids+=($!)
+read_camera "USB"
+
+[ $failed -eq 0 ] || { echo "--- Vidlet.exe"; cat "$scratch/vidlet.log"; echo "--- phones";
+  cat "$scratch"/phone-*.log; }
+exit $failed

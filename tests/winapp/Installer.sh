@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The installer as a user or an administrator's script runs it: silent install (/S) into
+# Program Files, then silent uninstall, checking files, shortcut and registry after each.
+#   Installer.sh SETUP_EXE
+set -uo pipefail
+setup=$1
+folder="$WINEPREFIX/drive_c/Program Files/Vidlet"
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vidlet.lnk"
+uninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vidlet'
+cameraKey='HKCR\CLSID\{276143AA-B755-440E-834A-93CDEBCA334B}\InprocServer32'
+failed=0
+check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failed=1; fi; }
+# A value of the 64-bit registry view, as `reg query` prints it; empty when absent.
+value() { wine reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+key_exists() { wine reg query "$1" /reg:64 >/dev/null 2>&1; }
+
+[ -f "$setup" ] || { echo "no installer at $setup"; exit 1; }
+echo "installer: $(($(stat -c %s "$setup") / 1024)) KiB"
+start=$(date +%s%N)
+wine "$setup" /S
+wineserver -w
+echo "silent install took $((($(date +%s%N) - start) / 1000000)) ms"
+
+for file in Vidlet.exe softcam.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Quick.dll \
+  plugins/platforms/qwindows.dll plugins/tls/qschannelbackend.dll qml/QtQuick/qmldir; do
+  check "installed $file" test -f "$folder/$file"
+done
+check "Start menu entry" test -f "$shortcut"
+check "Apps & features: DisplayName" test "$(value "$uninstallKey" DisplayName)" = Vidlet
+check "Apps & features: DisplayVersion" test "$(value "$uninstallKey" DisplayVersion)" = 1.1
+for name in Publisher DisplayIcon UninstallString EstimatedSize; do
+  check "Apps & features: $name" test -n "$(value "$uninstallKey" "$name")"
+done
+check "camera class registered in the 64-bit view" key_exists "$cameraKey"
+check "HKLM\\SOFTWARE\\Vidlet CameraVersion" test "$(value 'HKLM\SOFTWARE\Vidlet' CameraVersion)" = 1.1
+path=$(value 'HKLM\SOFTWARE\Vidlet' CameraPath)
+check "HKLM\\SOFTWARE\\Vidlet CameraPath ($path)" test "$path" = 'C:\ProgramData\Vidlet\softcam-1.1.dll'
+echo "skipped: firewall rule (Wine's firewall objects store no rules; tested against test objects in WinFirewallRulesTest)"
+
+# The uninstaller copies itself away and returns at once; the wineserver waits for it.
+wine "$folder/Uninstall.exe" /S
+wineserver -w
+check "program folder removed" test ! -e "$folder"
+check "Start menu entry removed" test ! -e "$shortcut"
+check "Apps & features entry removed" eval '! key_exists "$uninstallKey"'
+check "camera class unregistered" eval '! key_exists "$cameraKey"'
+check "HKLM\\SOFTWARE\\Vidlet removed" eval "! key_exists 'HKLM\\SOFTWARE\\Vidlet'"
+check "staged camera copy removed" test ! -e "$WINEPREFIX/drive_c/ProgramData/Vidlet/softcam-1.1.dll"
+exit $failed

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs a test script against Windows programs under Wine with an X display of its own (Xvfb):
+#   wine-display.sh PREFIX SCRIPT [ARGS...]
+# Qt Quick needs a display and OpenGL under Wine: Direct3D 11, Qt's choice on Windows, renders
+# nothing there (Wine's shader compiler rejects Qt's shaders), and with the threaded render loop
+# the program never exits. The wineserver is started inside the display's session, since the
+# display is fixed when it starts.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/wine-prefix.sh" "$1"
+shift
+export QSG_RHI_BACKEND=opengl QSG_RENDER_LOOP=basic
+exec xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+  wineserver -k 2>/dev/null || true
+  bash "$@"; rc=$?
+  wineserver -k 2>/dev/null || true
+  exit $rc' wine-display "$@"

@@ -6,6 +6,10 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+# ccache (when present) matches paths relative to the checkout, so a fresh clone elsewhere, as CI
+# makes, reuses what an earlier build of the same sources compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean
 

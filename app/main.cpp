@@ -19,6 +19,10 @@
 
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 // The value after `option` on the command line, or an empty string.
 QString optionValue(const QStringList& args, const QString& option)
@@ -75,6 +79,11 @@ int main(int argc, char* argv[])
                   QStringLiteral("Vidlet"))
             .fileName());
     if (!shotRun && !instance.claim()) {
+#ifdef Q_OS_WIN
+        // Windows lets only the process the user just started take the foreground; this hands
+        // that right to the running Vidlet, so its window comes to the front, not just flashes.
+        AllowSetForegroundWindow(ASFW_ANY);
+#endif
         if (instance.activateRunning(5000)) {
             qInfo("Vidlet: already running; showed its window instead of starting again");
             return 0;

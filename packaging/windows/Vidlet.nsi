@@ -2,13 +2,13 @@
 ;   makensis -DVERSION=1.1 -DDEPLOY_DIR=<program folder> -DICON=<app-icon.ico> -DOUT_FILE=<setup.exe> Vidlet.nsi
 ; Installing registers the camera and opens the firewall for the phones through the program's own
 ; elevated helper; uninstalling undoes both first. "/S" installs or uninstalls silently.
-Unicode true
+; A 64-bit installer, as the program is: it also runs where no 32-bit layer is installed.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "Vidlet"
 !define PUBLISHER "The Vidlet developers"
@@ -39,10 +39,6 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 Function .onInit
   ; The program is 64-bit: its folder, shortcuts and registry keys are those of the 64-bit view.
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} needs 64-bit Windows 10 or 11." /SD IDOK
-    Abort
-  ${EndIf}
   SetRegView 64
   SetShellVarContext all
 FunctionEnd

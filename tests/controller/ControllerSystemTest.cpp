@@ -94,7 +94,7 @@ private slots:
     void init()
     {
         usbService = std::make_unique<FakeMuxService>();
-        QVERIFY(usbService->listenUnix(dir.filePath("usbmuxd")));
+        QVERIFY(usbService->listenNatively(dir.filePath("usbmuxd")));
         AppController::Places places = testPlaces();
         places.usbService = usbService->endpoint();
         app = std::make_unique<AppController>(places);

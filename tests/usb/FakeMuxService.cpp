@@ -36,6 +36,16 @@ bool FakeMuxService::listenTcp()
     return tcpServer.listen(QHostAddress::LocalHost, 0);
 }
 
+bool FakeMuxService::listenNatively(const QString& unixPath)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(unixPath)
+    return listenTcp();
+#else
+    return listenUnix(unixPath);
+#endif
+}
+
 UsbMuxEndpoint FakeMuxService::endpoint() const
 {
     return path.isEmpty() ? UsbMuxEndpoint::tcp(tcpServer.serverPort())

@@ -42,6 +42,8 @@ public:
 
     bool listenUnix(const QString& path);
     bool listenTcp();
+    // Where the platform's own service listens: a Unix socket at `unixPath`; TCP on Windows.
+    bool listenNatively(const QString& unixPath);
     UsbMuxEndpoint endpoint() const;
 
     // Answer to Listen; none when empty.

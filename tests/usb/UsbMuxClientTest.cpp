@@ -40,10 +40,10 @@ private:
         });
     }
 
-    // A client that has said Listen to a service on a Unix socket and been answered.
+    // A client that has said Listen to the service and been answered.
     bool startListening()
     {
-        if (!service->listenUnix(socketPath()))
+        if (!service->listenNatively(socketPath()))
             return false;
         makeClient(service->endpoint());
         client->start();
@@ -157,7 +157,7 @@ private slots:
         QFETCH(int, answer);
         QFETCH(QList<bool>, expected);
         service->listenAnswer = answer;
-        QVERIFY(service->listenUnix(socketPath()));
+        QVERIFY(service->listenNatively(socketPath()));
         makeClient(service->endpoint());
         client->start();
         client->start();
@@ -221,7 +221,9 @@ private slots:
     void handsOverWorkingTunnel_data()
     {
         QTest::addColumn<bool>("tcp");
+#ifndef Q_OS_WIN
         QTest::newRow("unix socket") << false;
+#endif
         QTest::newRow("tcp") << true;
     }
     void handsOverWorkingTunnel()
@@ -375,6 +377,10 @@ private slots:
 
     void retriesServiceEveryFiveSeconds()
     {
+#ifdef Q_OS_WIN
+        QSKIP("needs the service's address before it listens: a Unix socket path gives one, a "
+              "free TCP port does not");
+#endif
         makeClient(UsbMuxEndpoint::unixSocket(socketPath()));
         QElapsedTimer clock;
         clock.start();

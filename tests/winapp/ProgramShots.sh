@@ -8,7 +8,8 @@ rm -rf "$out"; mkdir -p "$out"
 scratch=$(mktemp -d); trap 'rm -rf "$scratch"' EXIT
 failed=0
 for view in pairing settings language addphone; do
-  options=(--shot 540x640 --shot-theme 2 --port 0)
+  # Wine starts the program slowly: the picture is taken once the pairing code has been drawn.
+  options=(--shot 540x640 --shot-theme 2 --shot-delay 8000 --port 0)
   [ "$view" = pairing ] || options+=(--shot-view "$view")
   # The Linux program in a sandbox of its own (settings, log, camera segment).
   mkdir -p "$scratch/$view"

@@ -3,9 +3,9 @@
 //   vidlet-shotdiff A.png B.png
 // Both are reduced to 8x8-pixel cells of grey; it prints the mean difference of the cells (0 to
 // 255) and the share of cells that differ by more than a quarter of the range, and exits 0 when
-// the mean is at most 10 and the share at most 3 %. A line of text in another font moves a few
-// cells a little; a missing picture, a wrong colour scheme or a shifted layout moves many a lot.
-#include <QGuiApplication>
+// the mean is at most 9 and the share at most 4.5 %. Wine's fonts and the few pixels they shift
+// a view by measured up to 6.2 and 3.0 %; the pairing view without its QR code measures 10.3 and
+// 6.3 %, another view or the other colour scheme far more.
 #include <QImage>
 
 #include <cstdio>
@@ -13,7 +13,6 @@
 
 int main(int argc, char** argv)
 {
-    QGuiApplication app(argc, argv);
     if (argc != 3) {
         std::fputs("usage: vidlet-shotdiff A.png B.png\n", stderr);
         return 2;
@@ -42,5 +41,5 @@ int main(int argc, char** argv)
     const double mean = double(total) / count;
     const double share = 100.0 * far / count;
     std::printf("mean cell difference %.2f, cells far apart %.2f %%\n", mean, share);
-    return mean <= 10.0 && share <= 3.0 ? 0 : 1;
+    return mean <= 9.0 && share <= 4.5 ? 0 : 1;
 }

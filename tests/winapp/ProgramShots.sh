@@ -6,10 +6,13 @@ set -uo pipefail
 app=$1 host=$2 out=$3
 rm -rf "$out"; mkdir -p "$out"
 scratch=$(mktemp -d); trap 'rm -rf "$scratch"' EXIT
+# Both programs listen on the same free port in turn, so the address and the pairing code they
+# show are the same.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 failed=0
 for view in pairing settings language addphone; do
   # Wine starts the program slowly: the picture is taken once the pairing code has been drawn.
-  options=(--shot 540x640 --shot-theme 2 --shot-delay 8000 --port 0)
+  options=(--shot 540x640 --shot-theme 2 --shot-delay 8000 --port "$port")
   [ "$view" = pairing ] || options+=(--shot-view "$view")
   # The Linux program in a sandbox of its own (settings, log, camera segment).
   mkdir -p "$scratch/$view"

@@ -44,7 +44,10 @@ wait_for 30 test -s "$scratch/pairing-token.txt" || { echo "no pairing-token.txt
 failed=0
 read_camera() {
   local what=$1
-  if wine "$reader" 60 90000 >"$scratch/reader.out" 2>&1; then
+  # The phone's steady clock (CLOCK_MONOTONIC) against the wall clock, for the reader's latency.
+  local clocks
+  clocks=$(python3 -c 'import time; print(int((time.monotonic() - time.time()) * 1e6))')
+  if wine "$reader" 60 90000 "$clocks" >"$scratch/reader.out" 2>&1; then
     echo "$what: $(cat "$scratch/reader.out")"
   else
     echo "$what FAILED: $(cat "$scratch/reader.out")"; failed=1
@@ -53,7 +56,7 @@ read_camera() {
 
 # Over the LAN, as a phone that scanned the code.
 "$host/vidlet-phone" --token-file "$scratch/pairing-token.txt" --host 127.0.0.1 --port "$port" \
-  --size 1280x720 --fps 30 --duration-ms 120000 >"$scratch/phone-lan.log" 2>&1 &
+  --device-id lan-phone --size 1280x720 --fps 30 --duration-ms 120000 >"$scratch/phone-lan.log" 2>&1 &
 lan=$!
 pids+=($lan)
 read_camera "LAN"
@@ -61,12 +64,12 @@ kill "$lan" 2>/dev/null; wait "$lan" 2>/dev/null
 
 # Over USB: the phone listens on the "cable"; the stand-in announces it to Vidlet.exe, which
 # opens the tunnel and sends PAIR_INFO with the token, as it does for a phone on a cable.
-"$host/vidlet-phone" --usb-listen "$phone_usb" --size 1280x720 --fps 30 --duration-ms 120000 \
+"$host/vidlet-phone" --usb-listen "$phone_usb" --device-id cable-phone --size 1280x720 --fps 30 --duration-ms 120000 \
   >"$scratch/phone-usb.log" 2>&1 &
 pids+=($!)
 wait_for 10 listening "$phone_usb" || { echo "the USB phone did not listen"; exit 1; }
 kill "${pids[0]}" 2>/dev/null
-"$host/vidlet-usbmuxd" --port "$usbmux" --device "SIM=127.0.0.1:$phone_usb" \
+"$host/vidlet-usbmuxd" --port "$usbmux" --device "00008101-CABLE=127.0.0.1:$phone_usb" \
   >"$scratch/usbmuxd.log" 2>&1 &
 pids+=($!)
 read_camera "USB"

@@ -10,6 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/wine-prefix.sh" "$1"
 shift
 export QSG_RHI_BACKEND=opengl QSG_RENDER_LOOP=basic
+# The one-instance lock of a Vidlet.exe that an earlier run ended with the wineserver. Wine
+# numbers processes afresh with each wineserver, so the lock's process id may name a live
+# process again and the lock would not count as stale, as it would on Windows.
+rm -f "$WINEPREFIX"/drive_c/users/*/Temp/vidlet-*.lock
 exec xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   wineserver -k 2>/dev/null || true
   bash "$@"; rc=$?

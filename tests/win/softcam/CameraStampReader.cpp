@@ -1,15 +1,18 @@
 // Reads "Vidlet Camera" as a video-call program does (DirectShow's device enumerator, a capture
 // graph in RGB24) and checks the phone simulator's stamps in the pictures:
-//   CameraStampReader.exe FRAMES TIMEOUT_MS
+//   CameraStampReader.exe FRAMES TIMEOUT_MS [SENDER_STEADY_MINUS_WALL_USEC]
 // It waits for FRAMES distinct stamped pictures, which must come in order, and prints one line:
 //   "stamps N in order, first F last L, latency median M ms p95 P ms"
 // Exit 0 when they came in time and in order, 1 otherwise, 2 when the camera is not listed.
-// The latency compares the stamp's steady-clock time with this process's; under Wine both
-// clocks are the host's monotonic clock, so the figure spans phone, program and camera.
+// The stamps carry the sender's steady clock, which under Wine is not this process's (they
+// differ by some milliseconds). Both share the wall clock, so the sender's steady clock minus
+// the wall clock, when given, maps its stamps onto this process's steady clock; the latency
+// then spans phone, program and camera.
 #include "tests/win/softcam/CaptureGraph.h"
 #include "tools/common/FrameStamp.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -31,6 +34,14 @@ std::vector<unsigned char> topDown(const std::vector<unsigned char>& sample, int
     return picture;
 }
 
+// This process's steady clock minus the wall clock, in microseconds.
+long long steadyMinusWallUsec()
+{
+    using namespace std::chrono;
+    const long long wall = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return (long long)(FrameStamp::nowUsec()) - wall;
+}
+
 double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
@@ -45,6 +56,9 @@ int main(int argc, char** argv)
 {
     const int wanted = argc > 1 ? std::atoi(argv[1]) : 30;
     const int timeoutMs = argc > 2 ? std::atoi(argv[2]) : 60000;
+    const bool clocksKnown = argc > 3;
+    // Added to a stamp's time, gives this process's steady clock at that moment.
+    const long long stampToOwnClock = clocksKnown ? steadyMinusWallUsec() - std::atoll(argv[3]) : 0;
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
 
     IBaseFilter* camera = CaptureGraph::bindVideoInput(L"Vidlet Camera");
@@ -73,14 +87,19 @@ int main(int argc, char** argv)
             continue;
         ordered = ordered && (frames.empty() || stamp->frame > frames.back());
         frames.push_back(stamp->frame);
-        latenciesMs.push_back(double(FrameStamp::nowUsec() - stamp->timeUsec) / 1000.0);
+        latenciesMs.push_back(
+            double((long long)(FrameStamp::nowUsec()) - ((long long)(stamp->timeUsec) + stampToOwnClock))
+            / 1000.0);
     }
     graph.stop();
     camera->Release();
 
-    std::printf("stamps %zu %s, first %u last %u, latency median %.1f ms p95 %.1f ms\n",
-                frames.size(), ordered ? "in order" : "OUT OF ORDER",
-                frames.empty() ? 0u : frames.front(), frames.empty() ? 0u : frames.back(),
-                percentile(latenciesMs, 0.5), percentile(latenciesMs, 0.95));
+    std::printf("stamps %zu %s, first %u last %u", frames.size(),
+                ordered ? "in order" : "OUT OF ORDER", frames.empty() ? 0u : frames.front(),
+                frames.empty() ? 0u : frames.back());
+    if (clocksKnown)
+        std::printf(", latency median %.1f ms p95 %.1f ms", percentile(latenciesMs, 0.5),
+                    percentile(latenciesMs, 0.95));
+    std::printf("\n");
     return int(frames.size()) >= wanted && ordered ? 0 : 1;
 }

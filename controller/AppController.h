@@ -132,12 +132,17 @@ public slots:
     void renamePhone(int id, const QString& newName);
     void toggleRecording();
     void openRecordingsFolder();
+    // Shows the folder of `lastRecordingPath` in the file manager, where the file is.
+    void showLastRecording();
 
 signals:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
     void themeModeChanged();
+    // A phone was turned away for an old or wrong pairing code. `name` is the phone's own,
+    // on one line and cut to 40 characters: text for the window to show as plain text only.
+    void pairingRefused(QString name);
 
 private:
     using Frame = std::vector<unsigned char>;

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import Vidlet 1.0
 
 // The virtual camera's registration, the recordings folder and the pairing code.
@@ -62,11 +63,22 @@ Column {
                 x: 13
                 anchors.verticalCenter: parent.verticalCenter
                 width: folderButtons.x - 10 - x
-                // Both ends of a long path stay readable.
-                elide: Text.ElideMiddle
+                // The folder's own name, at the end, matters most; the whole path is on hover.
+                elide: Text.ElideLeft
                 text: app.recordingFolder
                 font.pixelSize: 12
                 color: Theme.textc
+                MouseArea {
+                    id: folderArea
+                    anchors.fill: parent
+                    hoverEnabled: true
+                }
+                ToolTip {
+                    objectName: "recordingFolderTip"
+                    visible: folderArea.containsMouse
+                    delay: 400
+                    text: app.recordingFolder
+                }
             }
             Row {
                 id: folderButtons

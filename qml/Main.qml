@@ -173,9 +173,14 @@ Window {
             width: parent.width
         }
 
+        RecordingStrip {
+            id: recordingStrip
+            anchors.top: updateStrip.bottom
+            width: parent.width
+        }
         Item {
             id: content
-            anchors.top: updateStrip.bottom
+            anchors.top: recordingStrip.bottom
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom

@@ -107,6 +107,8 @@ Rectangle {
                 anchors.fill: parent
                 visible: !card.editing
                 text: card.entry.name
+                // The phone chose this text: never markup.
+                textFormat: Text.PlainText
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
@@ -157,6 +159,7 @@ Rectangle {
             width: parent.width
             visible: card.deviceLine !== ""
             text: card.deviceLine
+            textFormat: Text.PlainText
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
             font.pixelSize: 10

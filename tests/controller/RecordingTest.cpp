@@ -3,6 +3,7 @@
 #include "tests/video/RecordingReader.h"
 
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -23,6 +24,7 @@ class RecordingTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    QList<QUrl> openedUrls;
 
     static Bgr colour(int i)
     {
@@ -58,6 +60,10 @@ class RecordingTest : public QObject {
                      qPrintable(QString("frame %1: %2").arg(i).arg(describeColour(middle))));
         }
     }
+
+public slots:
+    // Stands in for the desktop's file manager.
+    void openUrl(const QUrl& url) { openedUrls << url; }
 
 private slots:
     void initTestCase()
@@ -146,6 +152,14 @@ private slots:
         verifyColours(r, 5);
         for (std::size_t i = 1; i < r.times.size(); ++i)
             QVERIFY(r.times[i] > r.times[i - 1]);
+
+        // "Show" opens the file's own folder, even after the recordings folder changed.
+        app.setRecordingFolder(dir.filePath("elsewhere"));
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        app.showLastRecording();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        openedUrls.clear();
     }
 
     void stopsFinaliseTheFile_data()

@@ -288,6 +288,17 @@ private slots:
         QVERIFY(app.qrDataUrl().startsWith("data:image/png;base64,"));
         // Connected phones stay connected.
         QCOMPARE(app.phones().size(), 1);
+
+        // A phone that comes back with the old code is turned away, and the window is told
+        // its name on one line, cut to what a card shows.
+        QSignalSpy refused(&app, &AppController::pairingRefused);
+        TestPhone stale;
+        QVERIFY(stale.connectTo(quint16(app.port())));
+        stale.sendJson(PhoneLink::HELLO, {{"v", 1}, {"deviceId", "dev-q"}, {"token", before},
+                                          {"name", "<b>Old</b>\n" + QString(60, 'x')}});
+        QVERIFY(stale.waitForType(PhoneLink::REJECT));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().first().toString(), "<b>Old</b> " + QString(29, 'x'));
     }
 };
 

@@ -130,12 +130,14 @@ public slots:
     }
     void toggleRecording() { calls << QStringLiteral("toggleRecording"); }
     void openRecordingsFolder() { calls << QStringLiteral("openRecordingsFolder"); }
+    void showLastRecording() { calls << QStringLiteral("showLastRecording"); }
 
 signals:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
     void themeModeChanged();
+    void pairingRefused(QString name);
 
 private:
     int themeMode_ = 0;

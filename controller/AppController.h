@@ -41,6 +41,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString phoneName READ phoneName NOTIFY changed)
     Q_PROPERTY(QVariantList phones READ phones NOTIFY changed)
     Q_PROPERTY(int activeId READ activeId NOTIFY changed)
+    Q_PROPERTY(QVariantList knownPhones READ knownPhones NOTIFY changed)
     Q_PROPERTY(qulonglong framesReceived READ framesReceived NOTIFY changed)
     Q_PROPERTY(qulonglong framesDecoded READ framesDecoded NOTIFY changed)
     Q_PROPERTY(int fps READ fps NOTIFY changed)
@@ -86,6 +87,9 @@ public:
     bool phoneConnected() const { return !phones_.isEmpty(); }
     QString phoneName() const;
     QVariantList phones() const { return phones_; }
+    // The trusted phones, connected or not, in the order they first paired: one map each with
+    // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
+    QVariantList knownPhones() const;
     int activeId() const { return activeId_; }
     qulonglong framesReceived() const { return server.framesReceived(); }
     qulonglong framesDecoded() const { return framesDecoded_.load(); }
@@ -182,6 +186,8 @@ private:
     // Pairing
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
+    void rememberPhone(const QString& deviceId, const QString& name, const QString& model,
+                       const QString& os);
 
     // Camera registration and firewall
     void refreshFirewallBlocked();

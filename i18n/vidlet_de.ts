@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Ein Telefon wollte sich mit einem alten Kopplungscode verbinden: Scannen Sie den Code erneut.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Warte auf Ihr Telefon</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Öffnen Sie die Vidlet-App auf einem Ihrer Telefone oder koppeln Sie ein neues.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Kopplungscode zeigen</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Kein Telefon verbunden</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Un teléfono intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Esperando su teléfono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra la app Vidlet en uno de sus teléfonos o empareje uno nuevo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Ningún teléfono conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Sin conexión</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Un téléphone a tenté de se connecter avec un ancien code d&apos;association : scannez à nouveau le code.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>En attente de votre téléphone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Ouvrez l&apos;app Vidlet sur l&apos;un de vos téléphones, ou associez-en un nouveau.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Afficher le code</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Aucun téléphone connecté</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Hors ligne</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

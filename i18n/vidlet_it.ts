@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Un telefono ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>In attesa del telefono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Apri l&apos;app Vidlet su uno dei tuoi telefoni o abbinane uno nuovo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostra il codice</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nessun telefono connesso</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>スマートフォンが古いペアリング コードで接続しようとしました。コードをもう一度スキャンしてください。</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>スマートフォンを待っています</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>お使いのスマートフォンで Vidlet アプリを開くか、新しいスマートフォンをペアリングしてください。</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>ペアリング コードを表示</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>接続中のスマートフォンはありません</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>オフライン</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

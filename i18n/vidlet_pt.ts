@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Um telefone tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Aguardando seu telefone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra o app Vidlet em um dos seus telefones ou emparelhe um novo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nenhum telefone conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

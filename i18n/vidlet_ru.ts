@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Телефон пытался подключиться со старым кодом связывания: отсканируйте код ещё раз.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Ожидание телефона</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Откройте приложение Vidlet на одном из ваших телефонов или свяжите новый.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Показать код</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Телефон не подключён</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Не в сети</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>Bir telefon eski bir eşleştirme koduyla bağlanmaya çalıştı: kodu yeniden tarayın.</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Telefonunuz bekleniyor</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Telefonlarınızdan birinde Vidlet uygulamasını açın veya yeni bir telefon eşleştirin.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Eşleştirme kodunu göster</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Bağlı telefon yok</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Çevrimdışı</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -294,6 +294,26 @@
         <source>A phone tried to connect with an old pairing code: scan the code again.</source>
         <translation>有手机尝试使用旧的配对码连接：请重新扫描二维码。</translation>
     </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>正在等待您的手机</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>在您的一部手机上打开 Vidlet 应用，或配对一部新手机。</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>显示配对码</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>未连接手机</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>离线</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -28,7 +28,8 @@ Window {
     readonly property bool dark: themeMode === 0 ? app.osDark : themeMode === 2
     readonly property int cardRadius: isMax || captureMode ? 0 : Theme.rCard
     readonly property int rz: 6
-    readonly property bool onLive: app.phoneConnected
+    // Known phones keep the live screen, with their cards offline, while none is connected.
+    readonly property bool onLive: app.phoneConnected || app.knownPhones.length > 0
     property var renamingCard: null
     property int recSeconds: 0
     readonly property string recClock: Math.floor(recSeconds / 60) + ":"

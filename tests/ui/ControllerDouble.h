@@ -21,6 +21,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString phoneName READ phoneName NOTIFY changed)
     Q_PROPERTY(QVariantList phones MEMBER phones NOTIFY changed)
     Q_PROPERTY(int activeId MEMBER activeId NOTIFY changed)
+    Q_PROPERTY(QVariantList knownPhones MEMBER knownPhones NOTIFY changed)
     Q_PROPERTY(int fps MEMBER fps NOTIFY changed)
     Q_PROPERTY(int decodeMs MEMBER decodeMs NOTIFY changed)
     Q_PROPERTY(QString serverInfo MEMBER serverInfo NOTIFY changed)
@@ -76,6 +77,7 @@ public:
     qulonglong framesSent = 0;
     QVariantList phones;
     int activeId = -1;
+    QVariantList knownPhones;
     int fps = 0;
     int decodeMs = 0;
     QString serverInfo;

@@ -70,6 +70,7 @@ private slots:
     void noAddressReplacesTheCode();
     void settingsPanelStaysPutAcrossTabs();
     void refusedPhoneIsToldAndDismissed();
+    void knownPhonesKeepTheirPlaceOffline();
     void phoneTextIsNeverMarkup();
     void renameCommits_data();
     void renameCommits();
@@ -191,6 +192,73 @@ void MainWindowTest::settingsPanelStaysPutAcrossTabs()
         h.settle(50);
         QCOMPARE(panel->mapRectToScene(panel->boundingRect()), first);
     }
+}
+
+void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
+{
+    WindowHarness h;
+    const auto known = [](const QString& deviceId, const QString& name, int id) {
+        return QVariantMap{{"deviceId", deviceId}, {"name", name}, {"model", "Pixel 8"},
+                           {"os", ""}, {"id", id}};
+    };
+    const auto x = [&h](const QString& card) { return h.at(h.item(card), 0, 0).x(); };
+    // Anna's phone paired first, the work phone second; the work phone and a guest without a
+    // device id are connected.
+    QVariantMap guest = ControllerDouble::phone(6, "Guest");
+    guest["deviceId"] = "";
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", 5)};
+    h.app.phones = {guest, ControllerDouble::phone(5, "Work phone")};
+    h.app.activeId = 5;
+    h.app.live = true;
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("offlineCard_dev-a"));
+    h.settle(50);
+    QVERIFY(x("offlineCard_dev-a") < x("phoneCard_5"));
+    QVERIFY(x("phoneCard_5") < x("phoneCard_6"));
+    QQuickItem* offline = h.item("offlineCard_dev-a");
+    QCOMPARE(offline->property("deviceLine").toString(), QStringLiteral("Offline"));
+    QVERIFY(offline->opacity() < 1);
+    h.click(offline);
+    QVERIFY(h.app.calls.isEmpty());
+    QVERIFY(!h.item("idleOverlay")->isVisible());
+
+    // Everyone leaves: the live screen stays, idle, with both known cards offline in order.
+    h.app.phones.clear();
+    h.app.activeId = -1;
+    h.app.live = false;
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", -1)};
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("offlineCard_dev-5"));
+    h.settle(50);
+    QVERIFY(h.item("previewBox"));
+    QVERIFY(h.item("idleOverlay")->isVisible());
+    QVERIFY(!h.item("phoneCard_6"));
+    QVERIFY(x("offlineCard_dev-a") < x("offlineCard_dev-5"));
+    QCOMPARE(h.item("activeName")->property("text").toString(), QStringLiteral("No phone connected"));
+    h.click(h.item("showCodeButton"));
+    QVERIFY(h.object("addPhoneModal")->property("shown").toBool());
+    QTest::keyClick(h.window, Qt::Key_Escape);
+
+    // The work phone comes back on a new connection, live in its own place.
+    QVariantMap back = ControllerDouble::phone(9, "Work phone");
+    back["deviceId"] = "dev-5";
+    h.app.phones = {back};
+    h.app.activeId = 9;
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", 9)};
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("phoneCard_9"));
+    h.settle(50);
+    QVERIFY(!h.item("offlineCard_dev-5"));
+    QVERIFY(x("offlineCard_dev-a") < x("phoneCard_9"));
+    QVERIFY(!h.item("idleOverlay")->isVisible());
+
+    // Forgotten phones (a new pairing code): the pairing screen again.
+    h.app.phones.clear();
+    h.app.activeId = -1;
+    h.app.knownPhones.clear();
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("pairingScreen"));
+    QTRY_VERIFY(!h.item("previewBox"));
 }
 
 void MainWindowTest::refusedPhoneIsToldAndDismissed()

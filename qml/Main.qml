@@ -179,9 +179,14 @@ Window {
             anchors.top: updateStrip.bottom
             width: parent.width
         }
+        RefusedStrip {
+            id: refusedStrip
+            anchors.top: recordingStrip.bottom
+            width: parent.width
+        }
         Item {
             id: content
-            anchors.top: recordingStrip.bottom
+            anchors.top: refusedStrip.bottom
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom

@@ -82,69 +82,6 @@ Flickable {
             lineHeight: 1.25
         }
 
-        // A phone turned away for an old or wrong code would otherwise fail in silence. Its name
-        // is the phone's own text, so it is shown as plain text, never as markup.
-        Rectangle {
-            id: refused
-            objectName: "refusedNote"
-            property string phone: ""
-            property bool shown: false
-            Connections {
-                target: app
-                function onPairingRefused(name) {
-                    refused.phone = name
-                    refused.shown = true
-                }
-            }
-            visible: shown
-            width: parent.width
-            height: refusedText.implicitHeight + 22
-            radius: 10
-            color: Theme.raised
-            border.width: 1
-            border.color: Theme.hair
-            Rectangle {
-                x: 13
-                y: 11 + 5
-                width: 8
-                height: 8
-                radius: 4
-                color: Theme.amber
-            }
-            Text {
-                id: refusedText
-                objectName: "refusedText"
-                x: 29
-                y: 11
-                width: parent.width - x - 36
-                textFormat: Text.PlainText
-                text: refused.phone !== ""
-                      ? qsTranslate("Main", "%1 tried to connect with an old pairing code: scan the code again.").arg(refused.phone)
-                      : qsTranslate("Main", "A phone tried to connect with an old pairing code: scan the code again.")
-                font.pixelSize: 12
-                color: Theme.textc
-                wrapMode: Text.Wrap
-                lineHeight: 1.25
-            }
-            Text {
-                anchors.right: parent.right
-                anchors.rightMargin: 13
-                y: 11
-                text: "✕"
-                font.pixelSize: 12
-                color: refusedDismiss.containsMouse ? Theme.textc : Theme.muted
-                MouseArea {
-                    id: refusedDismiss
-                    objectName: "refusedDismiss"
-                    anchors.fill: parent
-                    anchors.margins: -6
-                    hoverEnabled: true
-                    cursorShape: Qt.PointingHandCursor
-                    onClicked: refused.shown = false
-                }
-            }
-        }
-
         // A block rule left by the system's own security prompt overrides any allow rule,
         // and the QR code below could then never be answered.
         Rectangle {

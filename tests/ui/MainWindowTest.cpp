@@ -277,6 +277,13 @@ void MainWindowTest::refusedPhoneIsToldAndDismissed()
     QVERIFY(note->isVisible());
     QCOMPARE(text->property("text").toString(),
              QStringLiteral("Anna's phone tried to connect with an old pairing code: scan the code again."));
+    // Over the live screen too, until a phone connects after all.
+    connectPhones(h);
+    QVERIFY(!note->isVisible());
+    emit h.app.pairingRefused("Tab");
+    QVERIFY(note->isVisible());
+    QVERIFY(h.item("previewBox")->isVisible());
+    QVERIFY(h.at(h.item("previewBox"), 0, 0).y() > h.at(note, 0, 1).y());
 }
 
 // Names, models and versions come from the phone: shown as the characters they are, so a name

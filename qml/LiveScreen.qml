@@ -276,12 +276,20 @@ Item {
                     anchors.verticalCenter: parent.verticalCenter
                     // Ends 27 px before the Record button so a long name never slides under it.
                     width: Math.min(implicitWidth, recordButton.x - 27 - 17)
-                    text: app.phoneConnected ? app.phoneName : qsTranslate("Main", "No phone connected")
+                    text: app.phoneName
                     textFormat: Text.PlainText
                     elide: Text.ElideRight
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
                     color: Theme.textc
+                }
+                Text {
+                    objectName: "noPhoneLabel"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: !app.phoneConnected
+                    text: qsTranslate("Main", "No phone connected")
+                    font.pixelSize: 13
+                    color: Theme.muted
                 }
             }
             RecordButton {

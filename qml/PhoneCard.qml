@@ -112,7 +112,6 @@ Rectangle {
                 anchors.fill: parent
                 visible: !card.editing
                 text: card.entry.name
-                // The phone chose this text: never markup.
                 textFormat: Text.PlainText
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
@@ -161,6 +160,7 @@ Rectangle {
         }
 
         Text {
+            objectName: "deviceLine"
             width: parent.width
             visible: card.deviceLine !== ""
             text: card.deviceLine

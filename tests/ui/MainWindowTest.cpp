@@ -1,8 +1,6 @@
 #include "tests/ui/WindowHarness.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -135,13 +133,8 @@ void MainWindowTest::noAddressReplacesTheCode()
 {
     QFETCH(bool, addPhone);
     WindowHarness h;
-    QImage code(21, 21, QImage::Format_RGB32);
-    code.fill(Qt::white);
-    QByteArray png;
-    QBuffer buffer(&png);
-    code.save(&buffer, "PNG");
-    // A code the controller made, though it carries no address.
-    h.app.qrDataUrl = "data:image/png;base64," + png.toBase64();
+    // Some code the controller made, though it carries no address.
+    h.app.qrDataUrl = "qrc:/assets/icons/app-icon-256.png";
     h.app.port = 9000;
     if (addPhone) {
         connectPhones(h);
@@ -234,7 +227,7 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     QVERIFY(h.item("idleOverlay")->isVisible());
     QVERIFY(!h.item("phoneCard_6"));
     QVERIFY(x("offlineCard_dev-a") < x("offlineCard_dev-5"));
-    QCOMPARE(h.item("activeName")->property("text").toString(), QStringLiteral("No phone connected"));
+    QVERIFY(h.item("noPhoneLabel")->isVisible());
     h.click(h.item("showCodeButton"));
     QVERIFY(h.object("addPhoneModal")->property("shown").toBool());
     QTest::keyClick(h.window, Qt::Key_Escape);
@@ -251,6 +244,7 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     QVERIFY(!h.item("offlineCard_dev-5"));
     QVERIFY(x("offlineCard_dev-a") < x("phoneCard_9"));
     QVERIFY(!h.item("idleOverlay")->isVisible());
+    QVERIFY(!h.item("noPhoneLabel")->isVisible());
 
     // Forgotten phones (a new pairing code): the pairing screen again.
     h.app.phones.clear();

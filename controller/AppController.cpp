@@ -26,6 +26,7 @@ AppController::AppController(const Places& places, QObject* parent)
                    + QStringLiteral("/Vidlet"))
         .toString();
     minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
 
     QHash<QString, QString> trusted;
     settings.beginGroup(QStringLiteral("trusted"));

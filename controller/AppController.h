@@ -58,6 +58,7 @@ class AppController : public QObject {
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
+    Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
@@ -108,6 +109,9 @@ public:
     QString lastRecordingPath() const { return lastRecordingPath_; }
     QString recordingFolder() const { return recordingFolder_; }
     void setRecordingFolder(const QString& folder);
+    // 0 Standard, 1 High: the video bit rate of the next recording ("recording/quality").
+    int recordingQuality() const { return recordingQuality_; }
+    void setRecordingQuality(int quality);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
@@ -182,6 +186,7 @@ private:
 
     // Recording
     void stopRecording();
+    void applyRecordingQuality(int quality);
 
     // Pairing
     void refreshPairing();
@@ -229,6 +234,7 @@ private:
     QString lastRecordingPath_;
     std::uint64_t recordedFrames = 0;   // frames written to the open recording
     QString recordingFolder_;
+    int recordingQuality_ = 0;
     bool minimizeToTray_ = true;
     bool trayAvailable_ = true;
     QSettings settings;

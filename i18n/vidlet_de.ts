@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Offline</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Standardqualität</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Hohe Qualität</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard: etwa 22 MB pro Minute. Hoch: etwa 45 MB, zum Bearbeiten.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

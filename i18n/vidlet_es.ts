@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Sin conexión</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Calidad estándar</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta calidad</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Hors ligne</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualité standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Haute qualité</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Offline</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualità standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualità</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>オフライン</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>標準画質</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>高画質</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>標準: 1 分あたり約 22 MB。高画質: 約 45 MB、編集向け。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Offline</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualidade padrão</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualidade</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Не в сети</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Обычное качество</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Высокое качество</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>Çevrimdışı</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Standart kalite</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Yüksek kalite</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standart: dakikada yaklaşık 22 MB. Yüksek: yaklaşık 45 MB, düzenleme için.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

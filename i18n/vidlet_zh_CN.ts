@@ -314,6 +314,18 @@
         <source>Offline</source>
         <translation>离线</translation>
     </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>标准画质</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>高画质</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>标准：每分钟约 22 MB。高：约 45 MB，适合剪辑。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -160,6 +161,34 @@ private slots:
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(folder)});
         openedUrls.clear();
+    }
+
+    // Standard and High differ in bit rate; the choice is kept for the next start. The encoder
+    // writes the settings it ran with into the file (libx264's SEI text), where they are read.
+    void qualityChoosesTheBitRate()
+    {
+        for (const int quality : {0, 1}) {
+            AppController app(testPlaces());
+            QSignalSpy changed(&app, &AppController::changed);
+            app.setRecordingQuality(quality);
+            app.setRecordingQuality(2);   // no such quality
+            QCOMPARE(changed.count(), quality == 0 ? 0 : 1);
+            goLiveWithPhone(app, 64, 48, true);
+            app.setRecordingFolder(dir.filePath(QStringLiteral("quality %1").arg(quality)));
+            app.toggleRecording();
+            QVERIFY(app.recording());
+            for (int i = 0; i < 3; ++i)
+                feed(app, 64, 48, colour(i));
+            app.toggleRecording();
+            QVERIFY(readRecording(app.lastRecordingPath()).readable);
+            QFile file(app.lastRecordingPath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY(bytes.contains(quality == 1 ? " bitrate=6000 " : " bitrate=3000 "));
+        }
+        AppController restarted(testPlaces());
+        QCOMPARE(restarted.recordingQuality(), 1);
+        restarted.setRecordingQuality(0);
     }
 
     void stopsFinaliseTheFile_data()

@@ -36,6 +36,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
+    Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
@@ -90,6 +91,7 @@ public:
     bool recording = false;
     QString lastRecordingPath;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
+    int recordingQuality = 0;
     bool minimizeToTray = true;
     bool trayAvailable = true;
     bool usbAvailable = true;

@@ -480,6 +480,12 @@ void MainWindowTest::cameraTabActions()
     QTest::mouseMove(h.window, QPoint(5, 5));
     QTRY_VERIFY(!tip->property("visible").toBool());
 
+    // The recording quality: Standard by default, High one click away.
+    QCOMPARE(h.item("qualitySegment_0")->parentItem()->property("selected").toBool(), true);
+    h.click(h.item("qualitySegment_1"));
+    QCOMPARE(h.app.recordingQuality, 1);
+    QCOMPARE(h.item("qualitySegment_1")->parentItem()->property("selected").toBool(), true);
+
     QQuickItem* change = nullptr;
     for (QQuickItem* b : h.items(QString()))
         if (b->property("text").toString() == QLatin1String("Change") && b->property("variant").isValid())

@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/FileLog.h"
 #include "app/QuitSignals.h"
 #include "app/ScreenshotMode.h"
@@ -17,6 +18,7 @@
 #include <QQuickWindow>
 #include <QSettings>
 
+#include <cstdio>
 #include <optional>
 
 #ifdef Q_OS_WIN
@@ -55,6 +57,23 @@ AppController::Places controllerPlaces(const QStringList& args)
 
 int main(int argc, char* argv[])
 {
+    // Before the application object: help must print without a display, and nothing may start.
+    QStringList rawArgs;
+    for (int i = 0; i < argc; ++i)
+        rawArgs << QString::fromLocal8Bit(argv[i]);
+    const CommandLine::Result given = CommandLine::check(rawArgs);
+    if (given.verdict == CommandLine::Verdict::Error) {
+        std::fprintf(stderr, "Vidlet: %s\n\n%s", qPrintable(given.error),
+                     qPrintable(CommandLine::help()));
+        return 2;
+    }
+    if (given.verdict != CommandLine::Verdict::Run) {
+        const QString text = given.verdict == CommandLine::Verdict::Help ? CommandLine::help()
+                                                                          : CommandLine::version();
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
     qInstallMessageHandler(FileLog::handler);
     // The window's card floats on a transparent background.
     QQuickWindow::setDefaultAlphaBuffer(true);

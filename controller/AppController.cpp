@@ -3,6 +3,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -25,6 +26,7 @@ AppController::AppController(const Places& places, QObject* parent)
                    + QStringLiteral("/Vidlet"))
         .toString();
     minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
 
     QHash<QString, QString> trusted;
     settings.beginGroup(QStringLiteral("trusted"));
@@ -39,6 +41,9 @@ AppController::AppController(const Places& places, QObject* parent)
     settings.endGroup();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
+    connect(&server, &PhoneServer::pairingRefused, this, [this](const QString& name) {
+        emit pairingRefused(name.simplified().left(40));
+    });
     connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
     fpsClock.start();
     paceTimer.setTimerType(Qt::PreciseTimer);
@@ -131,4 +136,10 @@ void AppController::openRecordingsFolder()
 {
     QDir().mkpath(recordingFolder_);
     QDesktopServices::openUrl(QUrl::fromLocalFile(recordingFolder_));
+}
+
+void AppController::showLastRecording()
+{
+    if (!lastRecordingPath_.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(lastRecordingPath_).absolutePath()));
 }

@@ -41,6 +41,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString phoneName READ phoneName NOTIFY changed)
     Q_PROPERTY(QVariantList phones READ phones NOTIFY changed)
     Q_PROPERTY(int activeId READ activeId NOTIFY changed)
+    Q_PROPERTY(QVariantList knownPhones READ knownPhones NOTIFY changed)
     Q_PROPERTY(qulonglong framesReceived READ framesReceived NOTIFY changed)
     Q_PROPERTY(qulonglong framesDecoded READ framesDecoded NOTIFY changed)
     Q_PROPERTY(int fps READ fps NOTIFY changed)
@@ -57,6 +58,7 @@ class AppController : public QObject {
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
+    Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
@@ -86,6 +88,9 @@ public:
     bool phoneConnected() const { return !phones_.isEmpty(); }
     QString phoneName() const;
     QVariantList phones() const { return phones_; }
+    // The trusted phones, connected or not, in the order they first paired: one map each with
+    // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
+    QVariantList knownPhones() const;
     int activeId() const { return activeId_; }
     qulonglong framesReceived() const { return server.framesReceived(); }
     qulonglong framesDecoded() const { return framesDecoded_.load(); }
@@ -104,6 +109,9 @@ public:
     QString lastRecordingPath() const { return lastRecordingPath_; }
     QString recordingFolder() const { return recordingFolder_; }
     void setRecordingFolder(const QString& folder);
+    // 0 Standard, 1 High: the video bit rate of the next recording ("recording/quality").
+    int recordingQuality() const { return recordingQuality_; }
+    void setRecordingQuality(int quality);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
@@ -132,12 +140,17 @@ public slots:
     void renamePhone(int id, const QString& newName);
     void toggleRecording();
     void openRecordingsFolder();
+    // Shows the folder of `lastRecordingPath` in the file manager, where the file is.
+    void showLastRecording();
 
 signals:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
     void themeModeChanged();
+    // A phone was turned away for an old or wrong pairing code. `name` is the phone's own,
+    // on one line and cut to 40 characters: text for the window to show as plain text only.
+    void pairingRefused(QString name);
 
 private:
     using Frame = std::vector<unsigned char>;
@@ -173,10 +186,13 @@ private:
 
     // Recording
     void stopRecording();
+    void applyRecordingQuality(int quality);
 
     // Pairing
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);
+    void rememberPhone(const QString& deviceId, const QString& name, const QString& model,
+                       const QString& os);
 
     // Camera registration and firewall
     void refreshFirewallBlocked();
@@ -218,6 +234,7 @@ private:
     QString lastRecordingPath_;
     std::uint64_t recordedFrames = 0;   // frames written to the open recording
     QString recordingFolder_;
+    int recordingQuality_ = 0;
     bool minimizeToTray_ = true;
     bool trayAvailable_ = true;
     QSettings settings;

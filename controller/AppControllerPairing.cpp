@@ -29,6 +29,8 @@ void AppController::regeneratePairing()
 {
     server.setTrustedDevices({});
     settings.remove(QStringLiteral("trusted"));
+    settings.remove(QStringLiteral("known"));
+    settings.remove(QStringLiteral("phoneOrder"));
     refreshPairing();
     renderIdleCard(outputWidth, outputHeight);
     refreshFirewallBlocked();

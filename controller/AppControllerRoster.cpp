@@ -24,6 +24,7 @@ void AppController::onPhoneConnected(int id, const QString& deviceId, const QStr
     entry.insert(QStringLiteral("model"), model);
     entry.insert(QStringLiteral("os"), os);
     entry.insert(QStringLiteral("usb"), usb);
+    rememberPhone(deviceId, name, model, os);
     // A connection that says HELLO again is the same phone: its entry is refreshed in place,
     // so that its one disconnect empties its place.
     const int known = rosterIndex(id);

@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd ist nicht installiert</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Dieser PC hat keine Netzwerkadresse</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Schalten Sie WLAN ein oder stecken Sie ein Netzwerkkabel ein, im selben Netz wie Ihr Telefon. Virtuelle Adapter (VPN, WSL, VirtualBox) zählen nicht.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Telefone verbinden sich über Port %1. Ein Telefon am USB-Kabel koppelt ohne den Code.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Aufnahme nach %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Aufnahme gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Zeigen</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 wollte sich mit einem alten Kopplungscode verbinden: Scannen Sie den Code erneut.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Ein Telefon wollte sich mit einem alten Kopplungscode verbinden: Scannen Sie den Code erneut.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Warte auf Ihr Telefon</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Öffnen Sie die Vidlet-App auf einem Ihrer Telefone oder koppeln Sie ein neues.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Kopplungscode zeigen</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Kein Telefon verbunden</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Standardqualität</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Hohe Qualität</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard: etwa 22 MB pro Minute. Hoch: etwa 45 MB, zum Bearbeiten.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd no está instalado</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Este PC no tiene dirección de red</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Active el Wi-Fi o conecte un cable de red, en la misma red que su teléfono. Los adaptadores virtuales (VPN, WSL, VirtualBox) no cuentan.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Los teléfonos se conectan al puerto %1. Un teléfono con cable USB se empareja sin el código.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Grabando en %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Grabación guardada: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostrar</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un teléfono intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Esperando su teléfono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra la app Vidlet en uno de sus teléfonos o empareje uno nuevo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Ningún teléfono conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Sin conexión</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Calidad estándar</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta calidad</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd n’est pas installé</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Ce PC n&apos;a aucune adresse réseau</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Activez le Wi-Fi ou branchez un câble réseau, sur le même réseau que votre téléphone. Les cartes virtuelles (VPN, WSL, VirtualBox) ne comptent pas.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Les téléphones se connectent sur le port %1. Un téléphone branché en USB s&apos;associe sans le code.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Enregistrement dans %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Enregistrement sauvegardé : %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Afficher</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 a tenté de se connecter avec un ancien code d&apos;association : scannez à nouveau le code.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un téléphone a tenté de se connecter avec un ancien code d&apos;association : scannez à nouveau le code.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>En attente de votre téléphone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Ouvrez l&apos;app Vidlet sur l&apos;un de vos téléphones, ou associez-en un nouveau.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Afficher le code</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Aucun téléphone connecté</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Hors ligne</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualité standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Haute qualité</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

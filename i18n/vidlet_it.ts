@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd non è installato</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Questo PC non ha un indirizzo di rete</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Attiva il Wi-Fi o collega un cavo di rete, sulla stessa rete del telefono. Gli adattatori virtuali (VPN, WSL, VirtualBox) non contano.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>I telefoni si connettono alla porta %1. Un telefono collegato via USB si abbina senza il codice.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Registrazione in %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Registrazione salvata: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostra</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un telefono ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>In attesa del telefono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Apri l&apos;app Vidlet su uno dei tuoi telefoni o abbinane uno nuovo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostra il codice</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nessun telefono connesso</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualità standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualità</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

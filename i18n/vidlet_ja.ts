@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd がインストールされていません</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>この PC にはネットワーク アドレスがありません</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Wi-Fi をオンにするか LAN ケーブルをつないで、スマートフォンと同じネットワークに接続してください。仮想アダプター (VPN、WSL、VirtualBox) は使われません。</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>スマートフォンはポート %1 に接続します。USB ケーブルでつないだスマートフォンはコードなしでペアリングできます。</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>%1 に録画中</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>録画を保存しました: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 が古いペアリング コードで接続しようとしました。コードをもう一度スキャンしてください。</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>スマートフォンが古いペアリング コードで接続しようとしました。コードをもう一度スキャンしてください。</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>スマートフォンを待っています</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>お使いのスマートフォンで Vidlet アプリを開くか、新しいスマートフォンをペアリングしてください。</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>ペアリング コードを表示</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>接続中のスマートフォンはありません</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>オフライン</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>標準画質</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>高画質</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>標準: 1 分あたり約 22 MB。高画質: 約 45 MB、編集向け。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>O usbmuxd não está instalado</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Este PC não tem endereço de rede</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Ligue o Wi-Fi ou conecte um cabo de rede, na mesma rede do seu telefone. Adaptadores virtuais (VPN, WSL, VirtualBox) não contam.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Os telefones se conectam pela porta %1. Um telefone no cabo USB emparelha sem o código.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Gravando em %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Gravação salva: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostrar</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Um telefone tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Aguardando seu telefone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra o app Vidlet em um dos seus telefones ou emparelhe um novo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nenhum telefone conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualidade padrão</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualidade</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

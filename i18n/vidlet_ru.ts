@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd не установлен</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>У этого ПК нет сетевого адреса</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Включите Wi-Fi или подключите сетевой кабель — в той же сети, что и телефон. Виртуальные адаптеры (VPN, WSL, VirtualBox) не подходят.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Телефоны подключаются к порту %1. Телефон на USB-кабеле связывается без кода.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Запись в %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Запись сохранена: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Показать</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1: попытка подключения со старым кодом связывания — отсканируйте код ещё раз.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Телефон пытался подключиться со старым кодом связывания: отсканируйте код ещё раз.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Ожидание телефона</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Откройте приложение Vidlet на одном из ваших телефонов или свяжите новый.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Показать код</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Телефон не подключён</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Не в сети</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Обычное качество</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Высокое качество</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

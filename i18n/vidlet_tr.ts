@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>usbmuxd yüklü değil</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Bu bilgisayarın ağ adresi yok</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Wi-Fi&apos;yi açın veya bir ağ kablosu takın; telefonunuzla aynı ağda olun. Sanal bağdaştırıcılar (VPN, WSL, VirtualBox) sayılmaz.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Telefonlar %1 numaralı bağlantı noktasına bağlanır. USB kablosuyla bağlı bir telefon kod olmadan eşleşir.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>%1 konumuna kaydediliyor</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Kayıt kaydedildi: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Göster</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 eski bir eşleştirme koduyla bağlanmaya çalıştı: kodu yeniden tarayın.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Bir telefon eski bir eşleştirme koduyla bağlanmaya çalıştı: kodu yeniden tarayın.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Telefonunuz bekleniyor</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Telefonlarınızdan birinde Vidlet uygulamasını açın veya yeni bir telefon eşleştirin.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Eşleştirme kodunu göster</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Bağlı telefon yok</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Çevrimdışı</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Standart kalite</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Yüksek kalite</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standart: dakikada yaklaşık 22 MB. Yüksek: yaklaşık 45 MB, düzenleme için.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -262,6 +262,70 @@
         <source>usbmuxd is not installed</source>
         <translation>未安装 usbmuxd</translation>
     </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>此电脑没有网络地址</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>请打开 Wi-Fi 或插入网线，并与手机连接到同一网络。虚拟网卡（VPN、WSL、VirtualBox）不算在内。</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>手机通过端口 %1 连接。用 USB 线连接的手机无需扫码即可配对。</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>正在录制到 %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>录像已保存：%1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>显示</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 尝试使用旧的配对码连接：请重新扫描二维码。</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>有手机尝试使用旧的配对码连接：请重新扫描二维码。</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>正在等待您的手机</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>在您的一部手机上打开 Vidlet 应用，或配对一部新手机。</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>显示配对码</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>未连接手机</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>离线</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>标准画质</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>高画质</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>标准：每分钟约 22 MB。高：约 45 MB，适合剪辑。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

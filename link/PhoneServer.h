@@ -66,6 +66,9 @@ signals:
     void phoneDisconnected(int id);
     void thumbnail(int id, QByteArray jpeg);
     void devicePaired(QString deviceId, QString token);
+    // A phone presented a token that is neither the current one nor its paired one; `name` is
+    // what the phone calls itself, unchecked.
+    void pairingRefused(QString name);
     void usbByeReceived(QTcpSocket* socket);
     void streamInfo(int id, int width, int height, int fps);
     void videoConfig(int id, QByteArray annexbSpsPps);

@@ -45,8 +45,10 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
         return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
     // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
-    if (m_pairingToken.isEmpty() || !checkPairing(deviceId, token))
+    if (m_pairingToken.isEmpty() || !checkPairing(deviceId, token)) {
+        emit pairingRefused(hello.value("name").toString());
         return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
+    }
     if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
         return;
 

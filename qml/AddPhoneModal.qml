@@ -17,7 +17,9 @@ Modal {
         font.pixelSize: 13
         color: Theme.muted
     }
+    NoAddressNote { id: noAddress }
     QrTile {
+        visible: !noAddress.needed
         anchors.horizontalCenter: parent.horizontalCenter
         width: 190
         height: 190
@@ -26,6 +28,7 @@ Modal {
         placeholder: false
     }
     Rectangle {
+        visible: !noAddress.needed
         width: parent.width
         height: 40
         radius: 10

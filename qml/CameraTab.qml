@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import Vidlet 1.0
 
 // The virtual camera's registration, the recordings folder and the pairing code.
@@ -62,11 +63,22 @@ Column {
                 x: 13
                 anchors.verticalCenter: parent.verticalCenter
                 width: folderButtons.x - 10 - x
-                // Both ends of a long path stay readable.
-                elide: Text.ElideMiddle
+                // The folder's own name, at the end, matters most; the whole path is on hover.
+                elide: Text.ElideLeft
                 text: app.recordingFolder
                 font.pixelSize: 12
                 color: Theme.textc
+                MouseArea {
+                    id: folderArea
+                    anchors.fill: parent
+                    hoverEnabled: true
+                }
+                ToolTip {
+                    objectName: "recordingFolderTip"
+                    visible: folderArea.containsMouse
+                    delay: 400
+                    text: app.recordingFolder
+                }
             }
             Row {
                 id: folderButtons
@@ -87,6 +99,55 @@ Column {
             }
         }
         HelpText { text: qsTranslate("Main", "Where the Record button saves .mp4 files.") }
+        // The same segmented look as the theme choice.
+        Rectangle {
+            objectName: "qualitySegments"
+            width: parent.width
+            height: 36
+            radius: Theme.rControl
+            color: Theme.track
+            border.width: 1
+            border.color: Theme.hair
+            clip: true
+            Row {
+                anchors.fill: parent
+                Repeater {
+                    model: [qsTranslate("Main", "Standard quality"), qsTranslate("Main", "High quality")]
+                    Item {
+                        readonly property bool selected: app.recordingQuality === index
+                        width: parent.width / 2
+                        height: parent.height
+                        Rectangle {
+                            anchors.fill: parent
+                            anchors.margins: 3
+                            radius: Theme.rChip
+                            color: parent.selected ? Theme.accent
+                                                   : Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0)
+                            Behavior on color { ColorAnimation { duration: 130 } }
+                        }
+                        Text {
+                            anchors.centerIn: parent
+                            width: parent.width - 12
+                            horizontalAlignment: Text.AlignHCenter
+                            elide: Text.ElideRight
+                            text: modelData
+                            font.pixelSize: Theme.fsBody
+                            font.weight: parent.selected ? Font.DemiBold : Font.Normal
+                            color: parent.selected ? Theme.accentInk : Theme.muted
+                        }
+                        MouseArea {
+                            objectName: "qualitySegment_" + index
+                            anchors.fill: parent
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: app.recordingQuality = index
+                        }
+                    }
+                }
+            }
+        }
+        HelpText {
+            text: qsTranslate("Main", "Standard: about 22 MB per minute. High: about 45 MB, for editing.")
+        }
     }
 
     Column {

@@ -1,8 +1,8 @@
 import QtQuick
 import Vidlet 1.0
 
-// Shown while a phone is connected: the live preview with its chips, the status row with
-// the Record button, and the phone rail.
+// Shown while a phone is connected, or a known phone could come back: the live preview with its
+// chips, the status row with the Record button, and the phone rail.
 Item {
     id: screen
     property var host
@@ -64,6 +64,70 @@ Item {
                     text: qsTranslate("Main", "Apps receive a frozen frame. Click Resume camera to broadcast again.")
                     font.pixelSize: 12
                     color: "#c9d0da"
+                }
+            }
+        }
+
+        // No phone connected, only known ones offline: the idle state over the last picture.
+        Rectangle {
+            objectName: "idleOverlay"
+            anchors.fill: parent
+            visible: !app.phoneConnected
+            gradient: Gradient {
+                GradientStop { position: 0; color: "#243049" }
+                GradientStop { position: 1; color: "#0d1220" }
+            }
+            Column {
+                anchors.centerIn: parent
+                width: Math.min(parent.width - 40, 320)
+                spacing: 10
+                Text {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    text: qsTranslate("Main", "Waiting for your phone")
+                    font.pixelSize: 15
+                    font.weight: Font.DemiBold
+                    color: "#ffffff"
+                    wrapMode: Text.WordWrap
+                }
+                Text {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    text: qsTranslate("Main", "Open the Vidlet app on one of your phones, or pair a new one.")
+                    font.pixelSize: 12
+                    color: "#c9d0da"
+                    wrapMode: Text.WordWrap
+                    lineHeight: 1.25
+                }
+                Text {
+                    width: parent.width
+                    horizontalAlignment: Text.AlignHCenter
+                    visible: app.firewallBlocked
+                    text: Qt.platform.os === "windows"
+                          ? qsTranslate("Main", "Windows is blocking Vidlet on this network")
+                          : qsTranslate("Main", "The firewall is blocking Vidlet on this network")
+                    font.pixelSize: 12
+                    color: Theme.amber
+                    wrapMode: Text.WordWrap
+                }
+                Row {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    spacing: 8
+                    AppButton {
+                        objectName: "idleAllowButton"
+                        visible: app.firewallBlocked
+                        size: Theme.btnHsm
+                        variant: "primary"
+                        text: qsTranslate("Main", "Allow")
+                        onClicked: app.allowThroughFirewall()
+                    }
+                    AppButton {
+                        objectName: "showCodeButton"
+                        size: Theme.btnHsm
+                        variant: app.firewallBlocked ? "neutral" : "primary"
+                        text: qsTranslate("Main", "Show pairing code")
+                        onClicked: screen.addPhoneRequested()
+                    }
                 }
             }
         }
@@ -213,10 +277,19 @@ Item {
                     // Ends 27 px before the Record button so a long name never slides under it.
                     width: Math.min(implicitWidth, recordButton.x - 27 - 17)
                     text: app.phoneName
+                    textFormat: Text.PlainText
                     elide: Text.ElideRight
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
                     color: Theme.textc
+                }
+                Text {
+                    objectName: "noPhoneLabel"
+                    anchors.verticalCenter: parent.verticalCenter
+                    visible: !app.phoneConnected
+                    text: qsTranslate("Main", "No phone connected")
+                    font.pixelSize: 13
+                    color: Theme.muted
                 }
             }
             RecordButton {

@@ -28,7 +28,8 @@ Window {
     readonly property bool dark: themeMode === 0 ? app.osDark : themeMode === 2
     readonly property int cardRadius: isMax || captureMode ? 0 : Theme.rCard
     readonly property int rz: 6
-    readonly property bool onLive: app.phoneConnected
+    // Known phones keep the live screen, with their cards offline, while none is connected.
+    readonly property bool onLive: app.phoneConnected || app.knownPhones.length > 0
     property var renamingCard: null
     property int recSeconds: 0
     readonly property string recClock: Math.floor(recSeconds / 60) + ":"
@@ -173,9 +174,19 @@ Window {
             width: parent.width
         }
 
+        RecordingStrip {
+            id: recordingStrip
+            anchors.top: updateStrip.bottom
+            width: parent.width
+        }
+        RefusedStrip {
+            id: refusedStrip
+            anchors.top: recordingStrip.bottom
+            width: parent.width
+        }
         Item {
             id: content
-            anchors.top: updateStrip.bottom
+            anchors.top: refusedStrip.bottom
             anchors.left: parent.left
             anchors.right: parent.right
             anchors.bottom: parent.bottom

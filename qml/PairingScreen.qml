@@ -5,6 +5,7 @@ import Vidlet 1.0
 // Shown while no phone is connected: the QR code to scan and the ways around it.
 Flickable {
     id: view
+    objectName: "pairingScreen"
     property var host
 
     contentWidth: width
@@ -135,7 +136,10 @@ Flickable {
             }
         }
 
+        NoAddressNote { id: noAddress }
+
         QrTile {
+            visible: !noAddress.needed
             anchors.horizontalCenter: parent.horizontalCenter
             width: 198
             height: 198
@@ -144,6 +148,8 @@ Flickable {
         }
 
         Rectangle {
+            objectName: "manualAddress"
+            visible: !noAddress.needed
             width: parent.width
             height: 44
             radius: 10

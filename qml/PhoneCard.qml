@@ -4,12 +4,16 @@ import Vidlet 1.0
 // A phone in the rail: click to make it the camera, double-click or the pencil to rename it.
 Rectangle {
     id: card
-    objectName: "phoneCard_" + entry.id
+    objectName: offline ? "offlineCard_" + entry.deviceId : "phoneCard_" + entry.id
     property var entry
     property var host
     property bool editing: false
-    readonly property bool active: entry.id === app.activeId
+    // A known phone that is not connected: shown in its place, but nothing to choose or rename.
+    readonly property bool offline: entry.id < 0
+    readonly property bool active: !offline && entry.id === app.activeId
     readonly property string deviceLine: {
+        if (offline)
+            return qsTranslate("Main", "Offline")
         let s = entry.model ? entry.model : entry.os ? entry.os : ""
         if (entry.usb)
             s = s ? s + " · USB" : "USB"
@@ -52,6 +56,7 @@ Rectangle {
     width: 116
     height: 118
     radius: 12
+    opacity: offline ? 0.55 : 1
     color: active ? (Theme.dark ? "#12262a" : "#eafcfa") : Theme.raised
     border.width: active ? 2 : 1
     border.color: active ? Theme.accent : Theme.hair
@@ -60,7 +65,7 @@ Rectangle {
 
     MouseArea {
         anchors.fill: parent
-        enabled: !card.editing
+        enabled: !card.editing && !card.offline
         cursorShape: Qt.PointingHandCursor
         onClicked: app.setActive(card.entry.id)
         onDoubleClicked: card.beginRename()
@@ -107,6 +112,7 @@ Rectangle {
                 anchors.fill: parent
                 visible: !card.editing
                 text: card.entry.name
+                textFormat: Text.PlainText
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
@@ -154,9 +160,11 @@ Rectangle {
         }
 
         Text {
+            objectName: "deviceLine"
             width: parent.width
             visible: card.deviceLine !== ""
             text: card.deviceLine
+            textFormat: Text.PlainText
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
             font.pixelSize: 10
@@ -199,7 +207,7 @@ Rectangle {
 
     Rectangle {
         objectName: "pencilChip"
-        visible: hover.hovered && !card.editing
+        visible: hover.hovered && !card.editing && !card.offline
         x: 7
         y: 7
         width: 20

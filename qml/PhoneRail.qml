@@ -1,7 +1,8 @@
 import QtQuick
 import Vidlet 1.0
 
-// One card per connected phone, in the order they connected, then the add-phone card.
+// One card per known phone in the order they first paired, live or offline, then any other
+// connected phone in the order it connected, then the add-phone card.
 Flickable {
     id: rail
     property var host
@@ -20,7 +21,25 @@ Flickable {
         anchors.verticalCenter: parent.verticalCenter
 
         Repeater {
-            model: app.phones
+            objectName: "railCards"
+            model: {
+                const live = app.phones
+                const cards = []
+                const placed = new Set()
+                for (const known of app.knownPhones) {
+                    const phone = live.find(p => p.deviceId === known.deviceId && !placed.has(p.id))
+                    if (phone) {
+                        placed.add(phone.id)
+                        cards.push(phone)
+                    } else {
+                        cards.push(known)
+                    }
+                }
+                for (const phone of live)
+                    if (!placed.has(phone.id))
+                        cards.push(phone)
+                return cards
+            }
             PhoneCard {
                 entry: modelData
                 host: rail.host

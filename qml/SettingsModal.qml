@@ -63,20 +63,32 @@ Modal {
         }
     }
 
-    GeneralTab {
-        visible: modal.tab === 0
-        host: modal.host
-        onLanguageRequested: modal.languageRequested()
-    }
-    CameraTab {
-        visible: modal.tab === 1
-        onFolderPickRequested: modal.folderPickRequested()
-    }
-    StatusTab {
-        visible: modal.tab === 2
-    }
-    AboutTab {
-        visible: modal.tab === 3
-        host: modal.host
+    // As tall as the tallest tab, so the panel keeps its size and place while the tabs switch
+    // and a second click along the tab row still lands on a tab.
+    Item {
+        objectName: "settingsPages"
+        width: parent.width
+        height: Math.max(general.implicitHeight, camera.implicitHeight, status.implicitHeight,
+                         about.implicitHeight)
+        GeneralTab {
+            id: general
+            visible: modal.tab === 0
+            host: modal.host
+            onLanguageRequested: modal.languageRequested()
+        }
+        CameraTab {
+            id: camera
+            visible: modal.tab === 1
+            onFolderPickRequested: modal.folderPickRequested()
+        }
+        StatusTab {
+            id: status
+            visible: modal.tab === 2
+        }
+        AboutTab {
+            id: about
+            visible: modal.tab === 3
+            host: modal.host
+        }
     }
 }

@@ -20,3 +20,22 @@ token=$(cat "$bin/pairing-token.txt")
 "$bin/vidlet-phone" --port 8788 --token "$token" --name "Pixel 8" --model "Pixel 8" \
   --no-stamp --duration-ms 15000 >/dev/null &
 wait %1
+
+# Two phones paired before and both away: the live screen waits with their cards offline.
+mkdir -p "$home/config/Vidlet"
+cat > "$home/config/Vidlet/Vidlet.ini" <<'INI'
+[General]
+phoneOrder=pixel-8, iphone-15
+
+[known]
+pixel-8=Pixel 8, Pixel 8, Android 14
+iphone-15=iPhone, iPhone 15, iOS 17
+
+[names]
+iphone-15=Work iPhone
+
+[trusted]
+pixel-8=demo-token-aaaaaaaaaaaa
+iphone-15=demo-token-bbbbbbbbbbbb
+INI
+shot --out docs/screenshot-offline.png

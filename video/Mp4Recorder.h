@@ -28,6 +28,10 @@ public:
     // Finalises and closes the file. Safe when closed.
     void stop();
 
+    // The average video bit rate of the files opened from now on; an open file keeps its own.
+    void setBitRate(int bitsPerSecond) { bitRate_ = bitsPerSecond; }
+    int bitRate() const { return bitRate_; }
+
     bool isOpen() const;
     int width() const { return width_; }   // 0 when closed
     int height() const { return height_; }
@@ -37,4 +41,5 @@ private:
     std::unique_ptr<Impl> d;
     int width_ = 0;
     int height_ = 0;
+    int bitRate_ = 6'000'000;
 };

@@ -22,7 +22,6 @@ namespace {
 
 constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
-constexpr std::int64_t bitRate = 6'000'000;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;
 
@@ -127,7 +126,7 @@ struct Mp4Recorder::Impl {
     // libx264's fastest preset, which has no look-ahead and no B frames. Two frame threads of
     // its own do the encoding, so the GUI thread pays for the conversion and hands the picture
     // over; it waits only when the encoder falls two frames behind.
-    bool openEncoder(int width, int height, int fps)
+    bool openEncoder(int width, int height, int fps, int bitRate)
     {
         const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
         if (!codec) {
@@ -290,7 +289,7 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
     // The encoder comes first: a size or encoder problem then leaves no file behind.
     const int evenWidth = width + width % 2;
     const int evenHeight = height + height % 2;
-    if (!d->openEncoder(evenWidth, evenHeight, fps) || !d->allocatePicture()
+    if (!d->openEncoder(evenWidth, evenHeight, fps, bitRate_) || !d->allocatePicture()
         || !d->openFile(path)) {
         const bool created = d->output && d->output->pb;
         d->release();

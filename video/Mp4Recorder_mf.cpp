@@ -10,7 +10,6 @@ namespace {
 
 constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
-constexpr UINT32 bitRate = 6000000;
 constexpr UINT32 mainProfile = 77; // eAVEncH264VProfile_Main
 
 UINT64 pair(UINT32 high, UINT32 low)
@@ -83,7 +82,7 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
     if (SUCCEEDED(result)) {
         output->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
         output->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_H264);
-        output->SetUINT32(MF_MT_AVG_BITRATE, bitRate);
+        output->SetUINT32(MF_MT_AVG_BITRATE, UINT32(bitRate_));
         output->SetUINT32(MF_MT_INTERLACE_MODE, MFVideoInterlace_Progressive);
         output->SetUINT32(MF_MT_MPEG2_PROFILE, mainProfile);
         output->SetUINT64(MF_MT_FRAME_SIZE, size);

@@ -3,7 +3,9 @@
 #include "tests/video/RecordingReader.h"
 
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -23,6 +25,7 @@ class RecordingTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    QList<QUrl> openedUrls;
 
     static Bgr colour(int i)
     {
@@ -58,6 +61,10 @@ class RecordingTest : public QObject {
                      qPrintable(QString("frame %1: %2").arg(i).arg(describeColour(middle))));
         }
     }
+
+public slots:
+    // Stands in for the desktop's file manager.
+    void openUrl(const QUrl& url) { openedUrls << url; }
 
 private slots:
     void initTestCase()
@@ -146,6 +153,42 @@ private slots:
         verifyColours(r, 5);
         for (std::size_t i = 1; i < r.times.size(); ++i)
             QVERIFY(r.times[i] > r.times[i - 1]);
+
+        // "Show" opens the file's own folder, even after the recordings folder changed.
+        app.setRecordingFolder(dir.filePath("elsewhere"));
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        app.showLastRecording();
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(folder)});
+        openedUrls.clear();
+    }
+
+    // Standard and High differ in bit rate; the choice is kept for the next start. The encoder
+    // writes the settings it ran with into the file (libx264's SEI text), where they are read.
+    void qualityChoosesTheBitRate()
+    {
+        for (const int quality : {0, 1}) {
+            AppController app(testPlaces());
+            QSignalSpy changed(&app, &AppController::changed);
+            app.setRecordingQuality(quality);
+            app.setRecordingQuality(2);   // no such quality
+            QCOMPARE(changed.count(), quality == 0 ? 0 : 1);
+            goLiveWithPhone(app, 64, 48, true);
+            app.setRecordingFolder(dir.filePath(QStringLiteral("quality %1").arg(quality)));
+            app.toggleRecording();
+            QVERIFY(app.recording());
+            for (int i = 0; i < 3; ++i)
+                feed(app, 64, 48, colour(i));
+            app.toggleRecording();
+            QVERIFY(readRecording(app.lastRecordingPath()).readable);
+            QFile file(app.lastRecordingPath());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY(bytes.contains(quality == 1 ? " bitrate=6000 " : " bitrate=3000 "));
+        }
+        AppController restarted(testPlaces());
+        QCOMPARE(restarted.recordingQuality(), 1);
+        restarted.setRecordingQuality(0);
     }
 
     void stopsFinaliseTheFile_data()

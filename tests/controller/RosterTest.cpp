@@ -181,6 +181,47 @@ private slots:
         QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
     }
 
+    // Known phones keep their place, in the order they first paired, while they are away and
+    // after a restart; a new pairing code forgets them.
+    void knownPhonesKeepThePairingOrder()
+    {
+        const auto known = [](const AppController& app) {
+            QStringList list;
+            for (const QVariant& v : app.knownPhones()) {
+                const QVariantMap m = v.toMap();
+                list << QStringLiteral("%1 %2 %3 %4")
+                            .arg(m["deviceId"].toString(), m["name"].toString(), m["model"].toString())
+                            .arg(m["id"].toInt() >= 0 ? "online" : "offline");
+            }
+            return list;
+        };
+        {
+            AppController app(testPlaces());
+            app.start();
+            auto z = connectPhone(app, "dev-z", "Zed");
+            QVERIFY(z);
+            QTRY_COMPARE(app.phones().size(), 1);
+            auto a = connectPhone(app, "dev-a", "Ann");
+            QVERIFY(a);
+            QTRY_COMPARE(app.phones().size(), 2);
+            app.renamePhone(app.phones().at(1).toMap().value("id").toInt(), "Desk");
+            QCOMPARE(known(app), (QStringList{"dev-z Zed Sim online", "dev-a Desk Sim online"}));
+            z->socket.disconnectFromHost();
+            QTRY_COMPARE(app.phones().size(), 1);
+            QCOMPARE(known(app), (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim online"}));
+            // Back on a new connection, in its old place.
+            auto again = connectPhone(app, "dev-z", "Zed");
+            QVERIFY(again);
+            QTRY_COMPARE(app.phones().size(), 2);
+            QCOMPARE(known(app), (QStringList{"dev-z Zed Sim online", "dev-a Desk Sim online"}));
+        }
+        AppController restarted(testPlaces());
+        QCOMPARE(known(restarted), (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim offline"}));
+        restarted.start();
+        restarted.regeneratePairing();
+        QVERIFY(restarted.knownPhones().isEmpty());
+    }
+
     // A phone that repeats HELLO on its connection is still one phone: when it leaves, the
     // roster is empty and the next phone becomes active.
     void helloTwiceLeavesNoGhost()
@@ -288,6 +329,17 @@ private slots:
         QVERIFY(app.qrDataUrl().startsWith("data:image/png;base64,"));
         // Connected phones stay connected.
         QCOMPARE(app.phones().size(), 1);
+
+        // A phone that comes back with the old code is turned away, and the window is told
+        // its name on one line, cut to what a card shows.
+        QSignalSpy refused(&app, &AppController::pairingRefused);
+        TestPhone stale;
+        QVERIFY(stale.connectTo(quint16(app.port())));
+        stale.sendJson(PhoneLink::HELLO, {{"v", 1}, {"deviceId", "dev-q"}, {"token", before},
+                                          {"name", "<b>Old</b>\n" + QString(60, 'x')}});
+        QVERIFY(stale.waitForType(PhoneLink::REJECT));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().first().toString(), "<b>Old</b> " + QString(29, 'x'));
     }
 };
 

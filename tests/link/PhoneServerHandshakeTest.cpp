@@ -169,6 +169,7 @@ private slots:
         QSignalSpy connected(server.get(), &PhoneServer::phoneConnected);
         QSignalSpy disconnected(server.get(), &PhoneServer::phoneDisconnected);
         QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        QSignalSpy refused(server.get(), &PhoneServer::pairingRefused);
         auto phone = lanPhone();
         QVERIFY(phone);
         phone->send(PhoneLink::HELLO, 0, hello);
@@ -191,6 +192,8 @@ private slots:
             QCOMPARE(disconnected.size(), 0);
         }
         QCOMPARE(paired.size(), pairedSignals);
+        // Only a refused token is worth telling the user about.
+        QCOMPARE(refused.size(), rejectCode == "NEEDS_PAIR" ? 1 : 0);
         if (pairedSignals)
             QCOMPARE(paired.first(), (QList<QVariant>{"dev-A", currentToken}));
         QCOMPARE(server->trustedDevices().value("dev-A"), storedAfter);

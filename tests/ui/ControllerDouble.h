@@ -21,6 +21,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString phoneName READ phoneName NOTIFY changed)
     Q_PROPERTY(QVariantList phones MEMBER phones NOTIFY changed)
     Q_PROPERTY(int activeId MEMBER activeId NOTIFY changed)
+    Q_PROPERTY(QVariantList knownPhones MEMBER knownPhones NOTIFY changed)
     Q_PROPERTY(int fps MEMBER fps NOTIFY changed)
     Q_PROPERTY(int decodeMs MEMBER decodeMs NOTIFY changed)
     Q_PROPERTY(QString serverInfo MEMBER serverInfo NOTIFY changed)
@@ -35,6 +36,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
+    Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
@@ -76,6 +78,7 @@ public:
     qulonglong framesSent = 0;
     QVariantList phones;
     int activeId = -1;
+    QVariantList knownPhones;
     int fps = 0;
     int decodeMs = 0;
     QString serverInfo;
@@ -88,6 +91,7 @@ public:
     bool recording = false;
     QString lastRecordingPath;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
+    int recordingQuality = 0;
     bool minimizeToTray = true;
     bool trayAvailable = true;
     bool usbAvailable = true;
@@ -130,12 +134,14 @@ public slots:
     }
     void toggleRecording() { calls << QStringLiteral("toggleRecording"); }
     void openRecordingsFolder() { calls << QStringLiteral("openRecordingsFolder"); }
+    void showLastRecording() { calls << QStringLiteral("showLastRecording"); }
 
 signals:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
     void themeModeChanged();
+    void pairingRefused(QString name);
 
 private:
     int themeMode_ = 0;

@@ -39,6 +39,20 @@ private:
     {
         return h.window->property("renamingCard").isNull() && !h.item("renameCatcher")->isVisible();
     }
+    // The visible items under `root` in the visual tree (loaded screens are not QObject children).
+    static QList<QQuickItem*> visibleItems(QQuickItem* root)
+    {
+        QList<QQuickItem*> found;
+        QList<QQuickItem*> pending{root};
+        while (!pending.isEmpty()) {
+            QQuickItem* item = pending.takeLast();
+            if (!item->isVisible())
+                continue;
+            found << item;
+            pending << item->childItems();
+        }
+        return found;
+    }
     static QStringList renames(const WindowHarness& h)
     {
         return h.app.calls.filter(QRegularExpression("^renamePhone"));
@@ -50,6 +64,12 @@ private slots:
     void init() { QTest::failOnWarning(QRegularExpression(".*")); }
 
     void showsPairingScreenUntilAPhoneConnects();
+    void noAddressReplacesTheCode_data();
+    void noAddressReplacesTheCode();
+    void settingsPanelStaysPutAcrossTabs();
+    void refusedPhoneIsToldAndDismissed();
+    void knownPhonesKeepTheirPlaceOffline();
+    void phoneTextIsNeverMarkup();
     void renameCommits_data();
     void renameCommits();
     void escapeCancelsRename();
@@ -65,6 +85,7 @@ private slots:
     void recordButtonEnabledState_data();
     void recordButtonEnabledState();
     void recordingClockCountsAndResets();
+    void recordingStripNamesFolderThenFile();
     void liveChipPausesAndResumes();
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
@@ -99,6 +120,196 @@ void MainWindowTest::showsPairingScreenUntilAPhoneConnects()
     QTRY_VERIFY(h.item("previewBox")->isVisible());
     QVERIFY(!h.item("qrTile") || !h.item("qrTile")->isVisible() || h.item("addPhoneModal"));
     QCOMPARE(h.item("activeName")->property("text").toString(), QStringLiteral("Pixel 8"));
+}
+
+void MainWindowTest::noAddressReplacesTheCode_data()
+{
+    QTest::addColumn<bool>("addPhone");   // the Add a phone modal over the live screen
+    QTest::newRow("pairing screen") << false;
+    QTest::newRow("add a phone") << true;
+}
+
+void MainWindowTest::noAddressReplacesTheCode()
+{
+    QFETCH(bool, addPhone);
+    WindowHarness h;
+    // Some code the controller made, though it carries no address.
+    h.app.qrDataUrl = "qrc:/assets/icons/app-icon-256.png";
+    h.app.port = 9000;
+    if (addPhone) {
+        connectPhones(h);
+        QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "addphone"));
+    }
+    QQuickItem* scope = addPhone ? h.openModalPanel() : h.window->contentItem();
+    QVERIFY(scope);
+    const auto shown = [scope](const QString& name) {
+        for (QQuickItem* i : visibleItems(scope))
+            if (i->objectName() == name)
+                return i;
+        return static_cast<QQuickItem*>(nullptr);
+    };
+    const auto showsText = [scope](const QString& text) {
+        for (QQuickItem* i : visibleItems(scope))
+            if (i->property("text").toString().contains(text))
+                return true;
+        return false;
+    };
+    QVERIFY(shown("qrTile"));
+    QVERIFY(!shown("noAddressNote"));
+    QVERIFY(showsText("192.168.1.42:8788"));
+
+    h.app.setProperty("pairAddress", "No LAN address found");
+    QVERIFY(!shown("qrTile"));
+    QVERIFY(shown("noAddressNote"));
+    QVERIFY(!showsText("No LAN address found"));
+    QVERIFY(showsText("Wi-Fi"));
+    QVERIFY(shown("noAddressPort")->property("text").toString().contains("port 9000"));
+    h.app.setProperty("port", 0);   // not listening yet: the port phones will try
+    QVERIFY(shown("noAddressPort")->property("text").toString().contains("port 8788"));
+}
+
+void MainWindowTest::settingsPanelStaysPutAcrossTabs()
+{
+    WindowHarness h;
+    h.click(h.item("settingsButton"));
+    QQuickItem* panel = h.openModalPanel();
+    QVERIFY(panel);
+    const QRectF first = panel->mapRectToScene(panel->boundingRect());
+    // Along the tab row and back, clicking where each tab was when the dialog opened.
+    QList<QPoint> tabs;
+    for (int tab = 0; tab < 4; ++tab)
+        tabs << h.at(h.item(QStringLiteral("settingsTab_%1").arg(tab)));
+    for (int tab : {1, 2, 3, 0, 2}) {
+        h.clickAt(tabs[tab]);
+        QCOMPARE(h.object("settingsModal")->property("tab").toInt(), tab);
+        h.settle(50);
+        QCOMPARE(panel->mapRectToScene(panel->boundingRect()), first);
+    }
+}
+
+void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
+{
+    WindowHarness h;
+    const auto known = [](const QString& deviceId, const QString& name, int id) {
+        return QVariantMap{{"deviceId", deviceId}, {"name", name}, {"model", "Pixel 8"},
+                           {"os", ""}, {"id", id}};
+    };
+    const auto x = [&h](const QString& card) { return h.at(h.item(card), 0, 0).x(); };
+    // Anna's phone paired first, the work phone second; the work phone and a guest without a
+    // device id are connected.
+    QVariantMap guest = ControllerDouble::phone(6, "Guest");
+    guest["deviceId"] = "";
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", 5)};
+    h.app.phones = {guest, ControllerDouble::phone(5, "Work phone")};
+    h.app.activeId = 5;
+    h.app.live = true;
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("offlineCard_dev-a"));
+    h.settle(50);
+    QVERIFY(x("offlineCard_dev-a") < x("phoneCard_5"));
+    QVERIFY(x("phoneCard_5") < x("phoneCard_6"));
+    // The twice-a-second notifications while live leave the cards as they are.
+    QQuickItem* card = h.item("phoneCard_5");
+    emit h.app.changed();
+    emit h.app.changed();
+    QCOMPARE(h.item("phoneCard_5"), card);
+    QQuickItem* offline = h.item("offlineCard_dev-a");
+    QCOMPARE(offline->property("deviceLine").toString(), QStringLiteral("Offline"));
+    QVERIFY(offline->opacity() < 1);
+    h.click(offline);
+    QVERIFY(h.app.calls.isEmpty());
+    QVERIFY(!h.item("idleOverlay")->isVisible());
+
+    // Everyone leaves: the live screen stays, idle, with both known cards offline in order.
+    h.app.phones.clear();
+    h.app.activeId = -1;
+    h.app.live = false;
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", -1)};
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("offlineCard_dev-5"));
+    h.settle(50);
+    QVERIFY(h.item("previewBox"));
+    QVERIFY(h.item("idleOverlay")->isVisible());
+    QVERIFY(!h.item("phoneCard_6"));
+    QVERIFY(x("offlineCard_dev-a") < x("offlineCard_dev-5"));
+    QVERIFY(h.item("noPhoneLabel")->isVisible());
+    h.click(h.item("showCodeButton"));
+    QVERIFY(h.object("addPhoneModal")->property("shown").toBool());
+    QTest::keyClick(h.window, Qt::Key_Escape);
+
+    // The work phone comes back on a new connection, live in its own place.
+    QVariantMap back = ControllerDouble::phone(9, "Work phone");
+    back["deviceId"] = "dev-5";
+    h.app.phones = {back};
+    h.app.activeId = 9;
+    h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", 9)};
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("phoneCard_9"));
+    h.settle(50);
+    QVERIFY(!h.item("offlineCard_dev-5"));
+    QVERIFY(x("offlineCard_dev-a") < x("phoneCard_9"));
+    QVERIFY(!h.item("idleOverlay")->isVisible());
+    QVERIFY(!h.item("noPhoneLabel")->isVisible());
+
+    // Forgotten phones (a new pairing code): the pairing screen again.
+    h.app.phones.clear();
+    h.app.activeId = -1;
+    h.app.knownPhones.clear();
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("pairingScreen"));
+    QTRY_VERIFY(!h.item("previewBox"));
+}
+
+void MainWindowTest::refusedPhoneIsToldAndDismissed()
+{
+    WindowHarness h;
+    QQuickItem* note = h.item("refusedNote");
+    QQuickItem* text = h.item("refusedText");
+    QVERIFY(!note->isVisible());
+    emit h.app.pairingRefused(QString());
+    QVERIFY(note->isVisible());
+    QCOMPARE(text->property("text").toString(),
+             QStringLiteral("A phone tried to connect with an old pairing code: scan the code again."));
+    h.click(h.item("refusedDismiss"));
+    QVERIFY(!note->isVisible());
+    emit h.app.pairingRefused("Anna's phone");
+    QVERIFY(note->isVisible());
+    QCOMPARE(text->property("text").toString(),
+             QStringLiteral("Anna's phone tried to connect with an old pairing code: scan the code again."));
+    // Over the live screen too, until a phone connects after all.
+    connectPhones(h);
+    QVERIFY(!note->isVisible());
+    emit h.app.pairingRefused("Tab");
+    QVERIFY(note->isVisible());
+    QVERIFY(h.item("previewBox")->isVisible());
+    QVERIFY(h.at(h.item("previewBox"), 0, 0).y() > h.at(note, 0, 1).y());
+}
+
+// Names, models and versions come from the phone: shown as the characters they are, so a name
+// such as "<img src=…>" can neither load anything nor change how the window looks.
+void MainWindowTest::phoneTextIsNeverMarkup()
+{
+    WindowHarness h;
+    const QString name = "<b>Bold</b><img src=\"file:///etc/hostname\">";
+    emit h.app.pairingRefused(name);
+    h.app.phones = {ControllerDouble::phone(1, name, "<i>Model</i>", "", true)};
+    h.app.activeId = 1;
+    QStringList seen;
+    const auto check = [&h, &seen]() {
+        for (QQuickItem* t : visibleItems(h.window->contentItem()))
+            if (t->property("text").toString().contains("<")) {
+                seen << t->objectName();
+                QVERIFY2(t->property("textFormat").toInt() == 0,   // Text.PlainText
+                         qPrintable(t->property("text").toString()));
+            }
+    };
+    check();
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("phoneCard_1"));
+    h.settle(50);
+    check();
+    // The notice, then the card's name and device line and the status row.
+    QVERIFY2(seen.size() >= 4, qPrintable(seen.join(',')));
 }
 
 void MainWindowTest::renameCommits_data()
@@ -260,11 +471,25 @@ void MainWindowTest::cameraTabActions()
     h.click(reg);
     QCOMPARE(h.app.calls, (QStringList{"registerCamera", "unregisterCamera"}));
 
-    // A long path keeps both its ends.
-    h.app.setProperty("recordingFolder", "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet");
+    // A long path keeps its end, the folder's own name; the whole path shows on hover.
+    const QString longPath = "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet";
+    h.app.setProperty("recordingFolder", longPath);
     QQuickItem* folder = h.item("recordingFolder");
     QVERIFY(folder->property("truncated").toBool());
-    QCOMPARE(folder->property("elide").toInt(), int(Qt::ElideMiddle));
+    QCOMPARE(folder->property("elide").toInt(), int(Qt::ElideLeft));
+    QObject* tip = h.object("recordingFolderTip");
+    QVERIFY(!tip->property("visible").toBool());
+    QTest::mouseMove(h.window, h.at(folder));
+    QTRY_VERIFY(tip->property("visible").toBool());
+    QCOMPARE(tip->property("text").toString(), longPath);
+    QTest::mouseMove(h.window, QPoint(5, 5));
+    QTRY_VERIFY(!tip->property("visible").toBool());
+
+    // The recording quality: Standard by default, High one click away.
+    QCOMPARE(h.item("qualitySegment_0")->parentItem()->property("selected").toBool(), true);
+    h.click(h.item("qualitySegment_1"));
+    QCOMPARE(h.app.recordingQuality, 1);
+    QCOMPARE(h.item("qualitySegment_1")->parentItem()->property("selected").toBool(), true);
 
     QQuickItem* change = nullptr;
     for (QQuickItem* b : h.items(QString()))
@@ -359,6 +584,50 @@ void MainWindowTest::recordingClockCountsAndResets()
     QCOMPARE(label->property("text").toString(), QStringLiteral("Record"));
     h.app.setProperty("recording", true);
     QCOMPARE(label->property("text").toString(), QStringLiteral("0:00"));
+}
+
+void MainWindowTest::recordingStripNamesFolderThenFile()
+{
+    WindowHarness h;
+    connectPhones(h);
+    QQuickItem* strip = h.item("recordingStrip");
+    QQuickItem* notice = h.item("recordingNotice");
+    QVERIFY(!strip->isVisible());
+
+    h.app.lastRecordingPath = "/home/user/Videos/Vidlet/Vidlet_20261207_165602.mp4";
+    h.app.setProperty("recording", true);
+    QTRY_VERIFY(strip->isVisible());
+    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording to /home/user/Videos/Vidlet"));
+    QVERIFY(!h.item("showRecording")->isVisible());
+
+    // The phones leave (BYE): the window goes back to pairing, the notice stays with the file.
+    h.app.recording = false;
+    h.app.phones.clear();
+    h.app.activeId = -1;
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("pairingScreen"));
+    QVERIFY(strip->isVisible());
+    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording saved: Vidlet_20261207_165602.mp4"));
+    QTest::mouseMove(h.window, h.at(notice));
+    QObject* tip = h.object("recordingTip");
+    QTRY_VERIFY(tip->property("visible").toBool());
+    QCOMPARE(tip->property("text").toString(), h.app.lastRecordingPath);
+    // The content moves down under the strip rather than behind it.
+    QCOMPARE(h.at(h.item("pairingScreen"), 0, 0).y(), h.at(strip, 0, 1).y());
+
+    h.settle(600);   // it stays until dismissed
+    QVERIFY(strip->isVisible());
+    h.click(h.item("showRecording"));
+    QCOMPARE(h.app.calls, QStringList{"showLastRecording"});
+    h.click(h.item("recordingDismiss"));
+    QTRY_VERIFY(!strip->isVisible());
+
+    // A new recording replaces a notice that was not dismissed.
+    h.app.setProperty("recording", true);
+    h.app.setProperty("recording", false);
+    QVERIFY(strip->isVisible());
+    h.app.setProperty("recording", true);
+    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording to /home/user/Videos/Vidlet"));
 }
 
 void MainWindowTest::liveChipPausesAndResumes()

@@ -1,0 +1,95 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Vidlet 1.0
+
+// Under the title bar: where a recording goes while it runs, and where it went once it stopped,
+// whatever stopped it (the Record button, the phones leaving, a new stream size, an error).
+// The saved notice stays until it is dismissed or the next recording starts.
+Rectangle {
+    id: strip
+    objectName: "recordingStrip"
+    readonly property bool recording: app.recording
+    property string savedPath: ""
+    readonly property string fileName: savedPath.substring(savedPath.lastIndexOf("/") + 1)
+    readonly property string fullPath: recording ? app.recordingFolder : savedPath
+
+    onRecordingChanged: savedPath = recording ? "" : app.lastRecordingPath
+
+    height: recording || savedPath !== "" ? 34 : 0
+    visible: height > 0
+    clip: true
+    color: Theme.raised
+
+    Rectangle {
+        id: dot
+        x: 14
+        anchors.verticalCenter: parent.verticalCenter
+        width: 8
+        height: 8
+        radius: 4
+        color: strip.recording ? Theme.red : Theme.accent
+    }
+    Text {
+        objectName: "recordingNotice"
+        anchors.left: dot.right
+        anchors.leftMargin: 8
+        anchors.right: actions.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: parent.verticalCenter
+        text: strip.recording ? qsTranslate("Main", "Recording to %1").arg(app.recordingFolder)
+                              : qsTranslate("Main", "Recording saved: %1").arg(strip.fileName)
+        // The sentence's start and the path's end stay readable; the whole path is on hover.
+        elide: Text.ElideMiddle
+        font.pixelSize: 12
+        color: Theme.textc
+        MouseArea {
+            id: noticeArea
+            anchors.fill: parent
+            hoverEnabled: true
+        }
+        ToolTip {
+            objectName: "recordingTip"
+            visible: noticeArea.containsMouse
+            delay: 400
+            text: strip.fullPath
+        }
+    }
+    Row {
+        id: actions
+        anchors.right: parent.right
+        anchors.rightMargin: 12
+        anchors.verticalCenter: parent.verticalCenter
+        spacing: 12
+        visible: !strip.recording
+        width: visible ? implicitWidth : 0
+        AppButton {
+            objectName: "showRecording"
+            anchors.verticalCenter: parent.verticalCenter
+            size: 24
+            variant: "primary"
+            text: qsTranslate("Main", "Show")
+            onClicked: app.showLastRecording()
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: "✕"
+            font.pixelSize: 12
+            color: dismissArea.containsMouse ? Theme.textc : Theme.muted
+            MouseArea {
+                id: dismissArea
+                objectName: "recordingDismiss"
+                anchors.fill: parent
+                anchors.margins: -6
+                hoverEnabled: true
+                cursorShape: Qt.PointingHandCursor
+                onClicked: strip.savedPath = ""
+            }
+        }
+    }
+    Rectangle {
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: 1
+        color: Theme.hair
+    }
+}

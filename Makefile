@@ -10,6 +10,7 @@ GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # makes, reuses what an earlier build of the same sources compiled.
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
+export CCACHE_MAXSIZE ?= 20G
 
 .PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean
 

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/FileLog.h"
+#include "app/ParentConsole.h"
 #include "app/QuitSignals.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
@@ -62,6 +63,8 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i)
         rawArgs << QString::fromLocal8Bit(argv[i]);
     const CommandLine::Result given = CommandLine::check(rawArgs);
+    if (given.verdict != CommandLine::Verdict::Run)
+        attachParentConsole();
     if (given.verdict == CommandLine::Verdict::Error) {
         std::fprintf(stderr, "Vidlet: %s\n\n%s", qPrintable(given.error),
                      qPrintable(CommandLine::help()));

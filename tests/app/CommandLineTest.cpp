@@ -43,8 +43,11 @@ void CommandLineTest::answersWithoutStarting()
     // The program's options go last, so a wrongly started program keeps to the throw-away home.
     vidlet.process.start(binPath("Vidlet"), vidlet.options(arguments));
     QVERIFY(vidlet.process.waitForFinished(15000));
-    const QString stdOut = QString::fromLocal8Bit(vidlet.process.readAllStandardOutput());
-    const QString stdErr = QString::fromLocal8Bit(vidlet.process.readAllStandardError());
+    // Windows writes text with CR LF line ends.
+    const QString stdOut =
+        QString::fromLocal8Bit(vidlet.process.readAllStandardOutput()).replace("\r\n", "\n");
+    const QString stdErr =
+        QString::fromLocal8Bit(vidlet.process.readAllStandardError()).replace("\r\n", "\n");
     QCOMPARE(vidlet.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(vidlet.process.exitCode(), exitCode);
     QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
@@ -57,7 +60,8 @@ void CommandLineTest::helpExplainsEveryOption()
     QProcess vidlet;
     vidlet.start(binPath("Vidlet"), {"--help"});
     QVERIFY(vidlet.waitForFinished(15000));
-    const QStringList lines = QString::fromLocal8Bit(vidlet.readAllStandardOutput()).split('\n');
+    const QStringList lines =
+        QString::fromLocal8Bit(vidlet.readAllStandardOutput()).replace("\r\n", "\n").split('\n');
     const QStringList options{"--help", "--version", "--lang", "--port", "--token-folder", "--usbmux",
                               "--record", "--shot", "--out", "--shot-view", "--shot-active",
                               "--shot-delay", "--shot-theme"};

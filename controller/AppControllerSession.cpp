@@ -48,12 +48,15 @@ void AppController::start()
 
 void AppController::stop()
 {
+    const bool wasRunning = status_ != QStringLiteral("Stopped");
     stopRecording();
     stopWorker();
     decoder.reset();
     sink.stop();
     statsTimer.stop();
     status_ = QStringLiteral("Stopped");
+    if (wasRunning)
+        qInfo("Vidlet: session stopped");
     emit changed();
 }
 

@@ -3,10 +3,12 @@
 # Wine over loopback, first over the LAN and then over USB through the usbmux stand-in on TCP
 # (where the Windows service listens); Media Foundation decodes (Wine's decoder), softcam.dll
 # publishes, and a DirectShow reader (CameraStampReader) must receive the stamped pictures in
-# order. It prints the latency the reader measured, for information.
-#   EndToEnd.sh PROGRAM_FOLDER LINUX_BIN CAMERA_STAMP_READER
+# order. It prints the latency the reader measured, for information. At the end Windows ends
+# the session (SessionEnd): Vidlet.exe must stop its session while it handles the message,
+# since the process may be ended right after.
+#   EndToEnd.sh PROGRAM_FOLDER LINUX_BIN CAMERA_STAMP_READER SESSION_END
 set -uo pipefail
-app=$1 host=$2 reader=$3
+app=$1 host=$2 reader=$3 session_end=$4
 scratch=$(mktemp -d)
 pids=()
 cleanup() {
@@ -73,6 +75,14 @@ kill "${pids[0]}" 2>/dev/null
   >"$scratch/usbmuxd.log" 2>&1 &
 pids+=($!)
 read_camera "USB"
+
+# Log-off while the phone streams.
+wine "$session_end" Vidlet.exe
+if grep -q "Vidlet: session stopped" "$scratch/vidlet.log"; then
+  echo "session end: the session stopped while Windows ended it"
+else
+  echo "session end FAILED: no \"session stopped\" before the process was ended"; failed=1
+fi
 
 [ $failed -eq 0 ] || { echo "--- Vidlet.exe"; cat "$scratch/vidlet.log"; echo "--- phones";
   cat "$scratch"/phone-*.log; }

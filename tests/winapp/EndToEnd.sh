@@ -62,10 +62,11 @@ read_camera() {
 lan=$!
 pids+=($lan)
 read_camera "LAN"
-kill "$lan" 2>/dev/null; wait "$lan" 2>/dev/null
 
-# Over USB: the phone listens on the "cable"; the stand-in announces it to Vidlet.exe, which
-# opens the tunnel and sends PAIR_INFO with the token, as it does for a phone on a cable.
+# A second phone over USB while the first streams: the phone listens on the "cable"; the
+# stand-in announces it to Vidlet.exe, which opens the tunnel and sends PAIR_INFO with the
+# token, as it does for a phone on a cable. When the LAN phone leaves, the camera switches to
+# the phone on the cable.
 "$host/vidlet-phone" --usb-listen "$phone_usb" --device-id cable-phone --size 1280x720 --fps 30 --duration-ms 120000 \
   >"$scratch/phone-usb.log" 2>&1 &
 pids+=($!)
@@ -74,7 +75,12 @@ kill "${pids[0]}" 2>/dev/null
 "$host/vidlet-usbmuxd" --port "$usbmux" --device "00008101-CABLE=127.0.0.1:$phone_usb" \
   >"$scratch/usbmuxd.log" 2>&1 &
 pids+=($!)
-read_camera "USB"
+if ! wait_for 60 grep -q "connected over USB" "$scratch/vidlet.log"; then
+  echo "the USB phone did not connect"; failed=1
+fi
+echo "two phones connected: $(grep -c "connected over" "$scratch/vidlet.log")"
+kill "$lan" 2>/dev/null; wait "$lan" 2>/dev/null
+read_camera "USB, after the switch"
 
 # Log-off while the phone streams.
 wine "$session_end" Vidlet.exe

@@ -213,6 +213,7 @@ Item {
                     // Ends 27 px before the Record button so a long name never slides under it.
                     width: Math.min(implicitWidth, recordButton.x - 27 - 17)
                     text: app.phoneName
+                    textFormat: Text.PlainText
                     elide: Text.ElideRight
                     font.pixelSize: 13
                     font.weight: Font.DemiBold

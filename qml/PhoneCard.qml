@@ -107,6 +107,7 @@ Rectangle {
                 anchors.fill: parent
                 visible: !card.editing
                 text: card.entry.name
+                textFormat: Text.PlainText
                 horizontalAlignment: Text.AlignHCenter
                 verticalAlignment: Text.AlignVCenter
                 elide: Text.ElideRight
@@ -154,9 +155,11 @@ Rectangle {
         }
 
         Text {
+            objectName: "deviceLine"
             width: parent.width
             visible: card.deviceLine !== ""
             text: card.deviceLine
+            textFormat: Text.PlainText
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
             font.pixelSize: 10

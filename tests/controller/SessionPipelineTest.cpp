@@ -3,9 +3,15 @@
 
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 // The session pipeline's rules, fed with decoded pictures directly: fitting pictures to the
 // camera, the pacing queue, stream announcements, stalls and the output switch.
@@ -235,6 +241,26 @@ private slots:
         QVERIFY(!app.workerRunning.load());
         QVERIFY(!app.cameraReady());
         QCOMPARE(app.status(), QStringLiteral("Stopped"));
+    }
+
+    // Whatever keeps the camera from starting (here another camera of the user's holds its
+    // segment), phones can still connect.
+    void cameraThatCannotStartLeavesThePhonesAServer()
+    {
+        const QByteArray segment = qgetenv("VIDLET_CAMERA_SEGMENT");
+        const int held = shm_open(segment.constData(), O_RDWR | O_CREAT, 0600);
+        QVERIFY(held >= 0);
+        QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+        AppController app(testPlaces());
+        app.start();
+        close(held);
+        shm_unlink(segment.constData());
+        QVERIFY(!app.cameraReady());
+        QCOMPARE(app.status(), QStringLiteral("softcam.dll not found or camera unavailable"));
+        QVERIFY(app.port() > 0);
+        QTcpSocket phone;
+        phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
+        QVERIFY(phone.waitForConnected(5000));
     }
 
     // The pump runs on its own thread while the GUI thread flips the output switch and redraws

@@ -61,6 +61,29 @@ private slots:
         QTest::newRow("wrong types") << QJsonObject{{"name", 3}, {"osVersion", true}} << "Phone"
                                      << "" << "";
         QTest::newRow("empty name stays empty") << QJsonObject{{"name", ""}} << "" << "" << "";
+        // Texts a phone chooses are cut at 64 characters, never inside a surrogate pair.
+        QTest::newRow("long texts are cut")
+            << QJsonObject{{"name", QString(10000, 'n')}, {"model", QString(70, 'm')},
+                           {"osVersion", QString(65, 'o')}}
+            << QString(64, 'n') << QString(64, 'm') << QString(64, 'o');
+        QTest::newRow("cut keeps whole characters")
+            << QJsonObject{{"name", QString(63, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80")}}
+            << QString(63, 'a') << "" << "";
+    }
+
+    // A device id becomes a permanent settings key: a phone cannot make it huge.
+    void deviceIdIsCutBeforeItIsStored()
+    {
+        QSignalSpy connected(server.get(), &PhoneServer::phoneConnected);
+        QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        const QString id(60000, 'd');
+        QVERIFY(sayHello(*phone, id) > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 5000);
+        QCOMPARE(connected.first().at(1).toString(), id.left(128));
+        QCOMPARE(paired.size(), 1);
+        QCOMPARE(paired.first().at(0).toString(), id.left(128));
     }
 
     void helloFieldsTakeTheirDefaults()

@@ -88,6 +88,14 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
 {
     if (sameSecret(token, m_pairingToken)) {
+        // Each stored phone is a permanent settings entry, so the list has a ceiling; a phone
+        // beyond it is welcomed this time and pairs again next time.
+        const bool known = m_trustedDevices.contains(deviceId);
+        if (!known && m_trustedDevices.size() >= maxTrustedDevices) {
+            qWarning("Vidlet: %d phones are paired already; not remembering another",
+                     int(maxTrustedDevices));
+            return true;
+        }
         if (!deviceId.isEmpty() && m_trustedDevices.value(deviceId) != token) {
             m_trustedDevices.insert(deviceId, token);
             emit devicePaired(deviceId, token);

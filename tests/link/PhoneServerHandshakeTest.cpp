@@ -4,6 +4,7 @@
 #include "tests/link/TestPhone.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,6 +70,27 @@ private slots:
         QTest::newRow("cut keeps whole characters")
             << QJsonObject{{"name", QString(63, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80")}}
             << QString(63, 'a') << "" << "";
+    }
+
+    // A full list of paired phones takes no more: the newcomer is welcomed but not stored.
+    void trustedListHasACeiling()
+    {
+        QHash<QString, QString> full;
+        for (int i = 0; i < PhoneServer::maxTrustedDevices; ++i)
+            full.insert(QStringLiteral("dev-%1").arg(i), oldToken);
+        server->setTrustedDevices(full);
+        QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not remembering another"));
+        QVERIFY(sayHello(*phone, "dev-new") > 0);
+        QCOMPARE(paired.size(), 0);
+        QCOMPARE(server->trustedDevices().size(), PhoneServer::maxTrustedDevices);
+        // A phone already on the list still renews its token.
+        auto known = lanPhone();
+        QVERIFY(known);
+        QVERIFY(sayHello(*known, "dev-0") > 0);
+        QCOMPARE(paired.size(), 1);
     }
 
     // A device id becomes a permanent settings key: a phone cannot make it huge.

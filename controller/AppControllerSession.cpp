@@ -93,13 +93,17 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // so only phones on the roster have their size remembered.
     if (rosterIndex(id) < 0)
         return;
+    // A repeat of the announced size changes nothing: restarting the session for it would drop
+    // the frames in flight, and a phone repeating it could keep the GUI thread busy.
+    const auto previous = streamSizes.constFind(id);
+    const bool repeated = previous != streamSizes.cend() && *previous == qMakePair(width, height);
     streamSizes.insert(id, qMakePair(width, height));
     if (fps >= 1 && fps <= 120) {
         paceIntervalMs = 1000 / fps;
         if (paceTimer.isActive())
             paceTimer.setInterval(paceIntervalMs);
     }
-    if (id == activeId_)
+    if (id == activeId_ && !(repeated && live_))
         goLive(width, height);
 }
 

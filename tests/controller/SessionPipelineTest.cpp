@@ -107,6 +107,18 @@ private slots:
         QCOMPARE(shown.pixelColor(0, 0), QColor(7, 7, 7));
     }
 
+    void repeatedStreamInfoKeepsTheSession()
+    {
+        AppController app(testPlaces());
+        goLiveWithPhone(app, 64, 48);
+        decoded(app, 64, 48);
+        app.onStreamInfo(7, 64, 48, 30);
+        QCOMPARE(app.pendingFrames.size(), std::size_t(1));
+        app.onStreamInfo(7, 80, 48, 30);   // a new size does restart it
+        QCOMPARE(app.pendingFrames.size(), std::size_t(0));
+        QCOMPARE(app.outputWidth, 80);
+    }
+
     void usbFramesBypassTheQueue()
     {
         AppController app(testPlaces());

@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -29,7 +30,8 @@ SingleInstance::SingleInstance(const QString& folder, const QString& settingsFil
 #else
       name(QDir(folder).filePath(baseName(settingsFile) + QStringLiteral(".socket"))),
 #endif
-      lock(QDir(folder).filePath(baseName(settingsFile) + QStringLiteral(".lock")))
+      lockPath(QDir(folder).filePath(baseName(settingsFile) + QStringLiteral(".lock"))),
+      lock(lockPath)
 {
     QDir().mkpath(folder);
     // Only a lock whose process has gone is stale, never one that is merely old.
@@ -49,8 +51,19 @@ QString SingleInstance::defaultFolder()
 
 bool SingleInstance::claim()
 {
-    if (!lock.tryLock(0))
-        return false;
+    if (!lock.tryLock(0)) {
+        // Only a lock that a live process holds means another Vidlet (QLockFile has already
+        // taken over one of a dead process). A lock that cannot be made or read (a folder in
+        // its place, no permission) must not keep this one from starting: it only loses the
+        // guard.
+        qint64 pid = 0;
+        QString host, application;
+        if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &application))
+            return false;
+        qWarning("Vidlet: cannot take the lock %s; starting without the one-instance guard",
+                 qPrintable(lockPath));
+        return true;
+    }
     // We hold the lock, so a socket file left here is a crashed run's.
     QLocalServer::removeServer(name);
     if (!server.listen(name))
@@ -81,6 +94,8 @@ void SingleInstance::onConnection()
 {
     while (QLocalSocket* socket = server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A caller that never sends its line is dropped rather than kept for ever.
+        QTimer::singleShot(idleTimeoutMs, socket, &QLocalSocket::abort);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             // A request is one short line; anything longer or else is not ours.
             if (socket->bytesAvailable() < showRequest.size())

@@ -29,6 +29,8 @@ public:
     bool activateRunning(int timeoutMs);
 
     QString serverName() const { return name; }
+    // How long a local caller may take to send its request before it is disconnected.
+    void setIdleTimeout(int ms) { idleTimeoutMs = ms; }
 
 signals:
     void activationRequested();
@@ -37,6 +39,8 @@ private:
     void onConnection();
 
     QString name;
+    QString lockPath;
     QLockFile lock;
+    int idleTimeoutMs = 5000;
     QLocalServer server;
 };

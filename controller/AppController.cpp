@@ -1,5 +1,6 @@
 #include "controller/AppController.h"
 #include "controller/DeviceKey.h"
+#include "controller/PrivateFiles.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -19,6 +20,8 @@ AppController::AppController(const Places& places, QObject* parent)
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
 {
+    // The settings hold every trusted phone's token.
+    PrivateFiles::restrictFile(settings.fileName());
     themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
     recordingFolder_ = settings
         .value(QStringLiteral("recording/folder"),

@@ -1,7 +1,9 @@
 #include "controller/AppController.h"
 
+#include "controller/RecordingName.h"
+
 #include <QDateTime>
-#include <QDir>
+#include <QFile>
 
 // Recording: the live feed goes to an MP4 file in the chosen folder. The file is opened at the
 // output size; the session closes it when it goes idle, stops or changes size.
@@ -15,15 +17,15 @@ void AppController::toggleRecording()
     }
     if (!live_ || !outputEnabled_.load())
         return;
-    QDir().mkpath(recordingFolder_);
-    const QString path = recordingFolder_ + QStringLiteral("/Vidlet_")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))
-        + QStringLiteral(".mp4");
-    if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
+    const QString path = RecordingName::reserve(recordingFolder_, QDateTime::currentDateTime());
+    if (path.isEmpty()) {
+        qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder_));
+    } else if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
         recordedFrames = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));
     } else {
+        QFile::remove(path);   // the empty file reserve() made for this start, if still there
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
     }
     emit changed();

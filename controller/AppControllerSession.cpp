@@ -25,11 +25,9 @@ void AppController::start()
 {
     if (workerRunning.load() || live_)
         return;
-    if (!sink.start(outputWidth, outputHeight, cameraFps)) {
-        status_ = QStringLiteral("softcam.dll not found or camera unavailable");
-        emit changed();
-        return;
-    }
+    // Phones are served even without a camera: the window shows that the camera is
+    // unavailable, and the preview and recording still work.
+    const bool cameraStarted = sink.start(outputWidth, outputHeight, cameraFps);
     if (server.listen(places.port) || server.listen(0)) {
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
         qInfo("Vidlet: listening for phones on port %d", int(server.port()));
@@ -41,7 +39,8 @@ void AppController::start()
     refreshFirewallBlocked();
     renderIdleCard(outputWidth, outputHeight);
     startWorker();
-    status_ = QStringLiteral("Idle (ready to pair)");
+    status_ = cameraStarted ? QStringLiteral("Idle (ready to pair)")
+                            : QStringLiteral("softcam.dll not found or camera unavailable");
     statsTimer.start(500);
     emit changed();
 }
@@ -97,13 +96,17 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // so only phones on the roster have their size remembered.
     if (rosterIndex(id) < 0)
         return;
+    // A repeat of the announced size changes nothing: restarting the session for it would drop
+    // the frames in flight, and a phone repeating it could keep the GUI thread busy.
+    const auto previous = streamSizes.constFind(id);
+    const bool repeated = previous != streamSizes.cend() && *previous == qMakePair(width, height);
     streamSizes.insert(id, qMakePair(width, height));
     if (fps >= 1 && fps <= 120) {
         paceIntervalMs = 1000 / fps;
         if (paceTimer.isActive())
             paceTimer.setInterval(paceIntervalMs);
     }
-    if (id == activeId_)
+    if (id == activeId_ && !(repeated && live_))
         goLive(width, height);
 }
 

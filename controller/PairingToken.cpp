@@ -1,4 +1,5 @@
 #include "controller/PairingToken.h"
+#include "controller/PrivateFiles.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -17,7 +18,11 @@ QString PairingToken::make()
 
 void PairingToken::save(const QString& token, const QString& folder)
 {
-    QFile file(folder + QStringLiteral("/pairing-token.txt"));
+    const QString path = folder + QStringLiteral("/pairing-token.txt");
+    // Narrowed first: a file left 0644 by an older version must not show the new token.
+    if (!QFileInfo(folder).isDir() || !PrivateFiles::restrictFile(path))
+        return;
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return;
     file.write(token.toUtf8());
@@ -28,6 +33,6 @@ QString PairingToken::fileFolder(const QString& programFolder, const QString& us
     const QFileInfo program(programFolder);
     if (!programFolder.isEmpty() && program.isDir() && program.isWritable())
         return programFolder;
-    QDir().mkpath(userDataFolder);
+    PrivateFiles::makeFolder(userDataFolder);
     return userDataFolder;
 }

@@ -10,13 +10,15 @@ namespace PairingToken {
 QString make();
 
 // Writes the token as UTF-8 without a line end to "pairing-token.txt" in `folder`, replacing what
-// was there, so that a developer's phone simulator can pair. A folder that cannot be written is
+// was there, so that a developer's phone simulator can pair. The file is 0600 before the token is
+// in it. A folder that cannot be written is
 // not an error: the token still reaches phones through the QR code and over USB.
 void save(const QString& token, const QString& folder);
 
 // Where the token file goes: the program's own folder while it can be written (the build tree,
 // a program unpacked into a folder of the user's), otherwise the user's data folder
-// ("~/.local/share/Vidlet" on Linux), as in an installed program's read-only folder.
+// ("~/.local/share/Vidlet" on Linux, made 0700 when created here), as in an installed program's
+// read-only folder.
 QString fileFolder(const QString& programFolder, const QString& userDataFolder);
 
 }

@@ -51,6 +51,8 @@ public:
     static constexpr int maxWaitingConnections = 16;
     static constexpr quint32 maxHandshakePayload = 64 * 1024;
     static constexpr int defaultHandshakeLimitMs = 10000;
+    // Phones remembered as paired at most; "Regenerate" empties the list.
+    static constexpr qsizetype maxTrustedDevices = 64;
     // Applies to connections adopted from now on; tests shorten it.
     void setHandshakeLimitMs(int ms) { m_handshakeLimitMs = ms; }
 

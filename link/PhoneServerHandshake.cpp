@@ -34,13 +34,27 @@ bool sameSecret(const QString& a, const QString& b)
     return difference == 0;
 }
 
+// A text the phone chooses, cut to `maxLength` UTF-16 units without splitting a character: it
+// is shown in the window and stored in the settings.
+QString capped(const QString& text, qsizetype maxLength)
+{
+    if (text.size() <= maxLength)
+        return text;
+    return text.left(text.at(maxLength).isLowSurrogate() ? maxLength - 1 : maxLength);
+}
+
+// Device ids of real phones are UUIDs or hardware ids of a few dozen characters; the names are
+// what a phone's settings let a user type.
+constexpr qsizetype maxDeviceId = 128;
+constexpr qsizetype maxText = 64;
+
 } // namespace
 
 void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 {
     const QJsonObject hello = PhoneLink::readJsonObject(payload);
     const QString token = hello.value("token").toString();
-    const QString deviceId = hello.value("deviceId").toString();
+    const QString deviceId = capped(hello.value("deviceId").toString(), maxDeviceId);
 
     if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
         return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
@@ -56,9 +70,10 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     if (!record || socket->state() != QAbstractSocket::ConnectedState)
         return;
     record->deviceId = deviceId;
-    record->name = hello.value("name").toString("Phone");
-    const QString model = hello.value("modelName").toString(hello.value("model").toString());
-    const QString os = hello.value("osVersion").toString();
+    record->name = capped(hello.value("name").toString("Phone"), maxText);
+    const QString model =
+        capped(hello.value("modelName").toString(hello.value("model").toString()), maxText);
+    const QString os = capped(hello.value("osVersion").toString(), maxText);
     record->accepted = true;
     const int id = record->id;
     const bool usb = record->usb;
@@ -75,6 +90,14 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
 {
     if (sameSecret(token, m_pairingToken)) {
+        // Each stored phone is a permanent settings entry, so the list has a ceiling; a phone
+        // beyond it is welcomed this time and pairs again next time.
+        const bool known = m_trustedDevices.contains(deviceId);
+        if (!known && m_trustedDevices.size() >= maxTrustedDevices) {
+            qWarning("Vidlet: %d phones are paired already; not remembering another",
+                     int(maxTrustedDevices));
+            return true;
+        }
         if (!deviceId.isEmpty() && m_trustedDevices.value(deviceId) != token) {
             m_trustedDevices.insert(deviceId, token);
             emit devicePaired(deviceId, token);

@@ -2,6 +2,10 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 void HelperLog::line(const char* format, ...)
 {
@@ -12,8 +16,12 @@ void HelperLog::line(const char* format, ...)
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    if (std::FILE* file = std::fopen(path.c_str(), "a")) {
-        std::fprintf(file, "%s\n", message);
-        std::fclose(file);
-    }
+    // Never through a link: the folder is root's, but a link left in it must not make root
+    // append to another file.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return;
+    const std::string text = std::string(message) + "\n";
+    (void)!::write(fd, text.data(), text.size());
+    ::close(fd);
 }

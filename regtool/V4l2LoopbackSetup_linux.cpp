@@ -53,14 +53,26 @@ struct LoopbackConfig {
     int announceAllCaps = 0;
 };
 
+// Writes a fresh file beside `file` and renames it over it: a link planted at `file` is
+// replaced, never followed, and a reader never sees half a configuration.
 bool writeFile(const std::string& file, const std::string& text)
 {
     std::error_code ec;
     fs::create_directories(fs::path(file).parent_path(), ec);
-    std::ofstream out(file, std::ios::trunc);
-    out << text;
-    out.close();
-    return bool(out);
+    const std::string temporary = file + ".new";
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size())
+        && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 int ioctlRetry(int fd, unsigned long request, unsigned long argument)

@@ -11,10 +11,32 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fs = std::filesystem;
+
+namespace {
+
+// The data folder holds what the helper writes as root. It must be a real folder of root's that
+// nobody else can write, or a file planted in it could redirect root's writes.
+bool ownDataFolder(const std::string& folder)
+{
+    ::mkdir(folder.c_str(), 0755);
+    struct stat st{};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    // Left writable by an older helper run under a permissive umask.
+    return (st.st_mode & 022) == 0 || ::chmod(folder.c_str(), 0755) == 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // pkexec passes the caller's umask on; what root creates here is for everyone to read and
+    // for root alone to change.
+    ::umask(022);
     if (argc != 2)
         return kExitBadCommandLine;
     const std::string command = argv[1];
@@ -32,8 +54,8 @@ int main(int argc, char** argv)
     HelperLog log;
     std::error_code ec;
     if (command == "--register") {
-        fs::create_directories(dataFolder, ec);
-        if (!fs::is_directory(dataFolder))
+        fs::create_directories(fs::path(dataFolder).parent_path(), ec);
+        if (!ownDataFolder(dataFolder))
             return kExitDataFolder;
         log.setPath(logFile);
         return V4l2LoopbackSetup(root, dataFolder, log).registerCamera();
@@ -49,7 +71,8 @@ int main(int argc, char** argv)
         }
         return result;
     }
-    fs::create_directories(dataFolder, ec);
-    log.setPath(logFile);
+    fs::create_directories(fs::path(dataFolder).parent_path(), ec);
+    if (ownDataFolder(dataFolder))
+        log.setPath(logFile);
     return command == "--firewall" ? openPhonePort(root, log) : closePhonePort(root, log);
 }

@@ -28,12 +28,23 @@ bool CameraReader::attach()
         return true;
     }
     detach();
-    const int fd = shm_open(name.c_str(), O_RDWR, 0);
+    // The camera moves to the next name when another user holds the first (see
+    // segmentCandidate); only a segment of this user's own is read.
+    for (int index = 0; index < kSegmentNames; ++index) {
+        if (attachTo(segmentCandidate(name, index)))
+            return true;
+    }
+    return false;
+}
+
+bool CameraReader::attachTo(const std::string& segmentName)
+{
+    const int fd = shm_open(segmentName.c_str(), O_RDWR, 0);
     if (fd < 0)
         return false;
     struct stat st{};
     void* map = MAP_FAILED;
-    if (fstat(fd, &st) == 0 && std::size_t(st.st_size) >= kHeaderBytes)
+    if (ownPrivateSegment(fd) && fstat(fd, &st) == 0 && std::size_t(st.st_size) >= kHeaderBytes)
         map = mmap(nullptr, std::size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     ::close(fd); // the mapping keeps the segment
     if (map == MAP_FAILED)

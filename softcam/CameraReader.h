@@ -16,7 +16,8 @@ struct CameraFrame {
     std::vector<unsigned char> bgr; // width * height * 3, top row first
 };
 
-// Attaches to the camera the way a video-call program would, from any process of the user.
+// Attaches to the camera the way a video-call program would, from any process of the user;
+// a segment that another user owns or can open is never read.
 // Every poll tells the camera that a reader is present. A reader follows the camera across
 // restarts and size changes by looking its segment up again by name. Not thread-safe: one
 // reader per thread.
@@ -37,6 +38,7 @@ public:
     float frameRate() const { return cameraFps; }
 
 private:
+    bool attachTo(const std::string& segmentName);
     bool stillLive() const;
     void detach();
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -94,25 +95,56 @@ inline std::string userSegmentName()
 }
 #endif
 
+#ifndef _WIN32
+// Segment names live in one folder every user can write, so another user may take a camera's
+// name first. The camera then moves to the next of a few fixed names, and readers look through
+// the same ones: index 0 is the name itself, then name.1, name.2 and so on.
+inline constexpr int kSegmentNames = 8;
+
+inline std::string segmentCandidate(const std::string& name, int index)
+{
+    return index == 0 ? name : name + "." + std::to_string(index);
+}
+
+// Whether the segment behind `fd` is this user's and nobody else's: anything else may be read
+// or written by someone the user never chose.
+inline bool ownPrivateSegment(int fd)
+{
+    struct stat st{};
+    return fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
+#endif
+
 inline unsigned char* slotData(SharedFrameHeader* header, std::size_t slotBytes, std::uint32_t slot)
 {
     return reinterpret_cast<unsigned char*>(header) + kHeaderBytes + slot * slotBytes;
 }
 
+// What the writer needs to place the next frame, kept in its own memory: every reader maps the
+// segment writable, so nothing the writer acts on is read back from it.
+struct WriterState {
+    std::uint32_t latestSlot = 0;
+    std::uint64_t sequence[kSlotCount] = {};
+};
+
 // The writer's side: fills the slot readers are not pointed at, then points them at it.
 // `number` is the frame's number, 1 for a camera's first. Both sides pass the slot size they
 // settled on when they mapped the segment, never one read back from it.
-inline void writeFrame(SharedFrameHeader* header, std::size_t slotBytes, const unsigned char* bgr,
-                       std::uint64_t number)
+inline void writeFrame(SharedFrameHeader* header, std::size_t slotBytes, WriterState& state,
+                       const unsigned char* bgr, std::uint64_t number)
 {
-    const std::uint32_t slot = 1 - header->latestSlot.load(std::memory_order_relaxed);
+    const std::uint32_t slot = 1 - state.latestSlot;
     SlotHeader& meta = header->slot[slot];
-    // Odd while the slot is written; as an acquire, the copy below cannot start before it.
-    const std::uint64_t seq = meta.sequence.fetch_add(1, std::memory_order_acquire);
+    const std::uint64_t seq = state.sequence[slot];
+    // Odd while the slot is written; as an acquire, the copy below cannot start before it. The
+    // exchange ignores whatever a reader may have left in the field.
+    meta.sequence.exchange(seq + 1, std::memory_order_acquire);
     std::memcpy(slotData(header, slotBytes, slot), bgr, slotBytes);
     meta.frameNumber.store(number, std::memory_order_relaxed);
     meta.publishedNs.store(monotonicNs(), std::memory_order_relaxed);
     meta.sequence.store(seq + 2, std::memory_order_release);
+    state.sequence[slot] = seq + 2;
+    state.latestSlot = slot;
     header->latestSlot.store(slot, std::memory_order_release);
     header->frameCount.store(number, std::memory_order_release);
 }

@@ -39,30 +39,65 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
     close();
     if (!validCameraSize(width, height))
         return false;
+    for (int index = 0; index < kSegmentNames; ++index) {
+        const std::string candidate = segmentCandidate(segmentName, index);
+        switch (openNamed(candidate, width, height, fps)) {
+        case Opened:
+            if (index > 0)
+                report("Vidlet: camera segment %s belongs to someone else; using %s",
+                       segmentName.c_str(), candidate.c_str());
+            return true;
+        case Taken:
+            continue;
+        case Failed:
+            return false;
+        }
+    }
+    report("Vidlet: every camera segment name after %s belongs to someone else",
+           segmentName.c_str());
+    return false;
+}
+
+SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string& segmentName,
+                                                              int width, int height, float fps)
+{
     const std::size_t slotBytes = frameBytes(width, height);
     const std::size_t total = segmentBytes(slotBytes);
 
     // A few rounds settle the races with a camera that is being deleted or died.
     for (int round = 0; round < 4; ++round) {
-        const int candidate = shm_open(segmentName.c_str(), O_RDWR | O_CREAT, 0600);
+        // Exclusive creation makes a segment that nobody else has held. shm_open never
+        // follows a link.
+        int candidate = shm_open(segmentName.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (candidate < 0 && errno == EEXIST)
+            candidate = shm_open(segmentName.c_str(), O_RDWR, 0);
         if (candidate < 0) {
+            if (errno == ENOENT)
+                continue;   // deleted between the two opens
+            if (errno == EACCES)
+                return Taken;
             report("Vidlet: cannot open camera segment %s: %s",
                          segmentName.c_str(), std::strerror(errno));
-            return false;
+            return Failed;
+        }
+        struct stat st{};
+        if (fstat(candidate, &st) != 0 || st.st_uid != geteuid()) {
+            ::close(candidate);   // another user's: never used, never deleted
+            return Taken;
         }
         if (flock(candidate, LOCK_EX | LOCK_NB) != 0) {
             report("Vidlet: another camera is publishing to %s", segmentName.c_str());
             ::close(candidate);
-            return false;
+            return Failed;
         }
-        struct stat st{};
-        if (!namesSameFile(segmentName, candidate) || fstat(candidate, &st) != 0) {
+        if (!namesSameFile(segmentName, candidate)) {
             ::close(candidate);
             continue;
         }
-        if (st.st_size != 0) {
-            // Left by a camera that died. Readers may still map it, so it is never resized:
-            // it is unlinked and the next round makes a fresh one.
+        if (st.st_size != 0 || !ownPrivateSegment(candidate)) {
+            // Ours, but left by a camera that died or made readable to others. Readers may
+            // still map it, so it is never resized: it is unlinked and the next round makes a
+            // fresh one.
             shm_unlink(segmentName.c_str());
             ::close(candidate);
             continue;
@@ -78,13 +113,14 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
                          std::strerror(err ? err : errno));
             shm_unlink(segmentName.c_str());
             ::close(candidate);
-            return false;
+            return Failed;
         }
         name = segmentName;
         fd = candidate;
         mappedBytes = total;
         bytesPerFrame = slotBytes;
         published = 0;
+        writer = WriterState{};
         // The fresh pages are zero: every atomic starts at 0 and the state at Starting.
         header = static_cast<SharedFrameHeader*>(map);
         header->magic = kMagic;
@@ -95,26 +131,23 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
         header->writerPid = int(getpid());
         header->slotBytes = slotBytes;
         header->state.store(Live, std::memory_order_release);
-        return true;
+        return Opened;
     }
     report("Vidlet: camera segment %s keeps changing hands", segmentName.c_str());
-    return false;
+    return Failed;
 }
 
 void SharedFramePublisher::publish(const unsigned char* bgr)
 {
     if (header)
-        writeFrame(header, bytesPerFrame, bgr, ++published);
+        writeFrame(header, bytesPerFrame, writer, bgr, ++published);
 }
 
 bool SharedFramePublisher::repeatsLatest(const unsigned char* bgr) const
 {
     if (!header || published == 0)
         return false;
-    const std::uint32_t slot = header->latestSlot.load(std::memory_order_relaxed);
-    const auto* data = reinterpret_cast<const unsigned char*>(header) + kHeaderBytes
-        + slot * bytesPerFrame;
-    return std::memcmp(data, bgr, frameBytes(header->width, header->height)) == 0;
+    return std::memcmp(slotData(header, bytesPerFrame, writer.latestSlot), bgr, bytesPerFrame) == 0;
 }
 
 bool SharedFramePublisher::readerSeenWithin(std::chrono::nanoseconds window) const

@@ -19,7 +19,8 @@ public:
     SharedFramePublisher(const SharedFramePublisher&) = delete;
     SharedFramePublisher& operator=(const SharedFramePublisher&) = delete;
 
-    // False, after logging, when another camera holds the segment or it cannot be made.
+    // False, after logging, when another camera holds the segment or it cannot be made. A
+    // name that another user holds is passed over for the next of segmentCandidate()'s.
     bool open(const std::string& segmentName, int width, int height, float fps);
     // `bgr` holds width * height * 3 bytes.
     void publish(const unsigned char* bgr);
@@ -28,6 +29,8 @@ public:
     bool readerSeenWithin(std::chrono::nanoseconds window) const;
 
 private:
+    enum Outcome { Opened, Taken, Failed };
+    Outcome openNamed(const std::string& segmentName, int width, int height, float fps);
     void close();
 
     std::string name;
@@ -36,6 +39,7 @@ private:
     std::size_t mappedBytes = 0;
     std::size_t bytesPerFrame = 0;
     std::uint64_t published = 0; // publish() only
+    WriterState writer;          // publish() only
 };
 
 } // namespace softcam

@@ -8,7 +8,7 @@ UsbMuxEndpoint UsbMuxEndpoint::platformDefault()
 #ifdef Q_OS_WIN
     return tcp(27015);
 #else
-    return unixSocket(QStringLiteral("/var/run/usbmuxd"));
+    return unixSocket(QStringLiteral("/var/run/usbmuxd"), Peer::Root);
 #endif
 }
 
@@ -19,10 +19,11 @@ UsbMuxEndpoint UsbMuxEndpoint::tcp(quint16 port)
     return endpoint;
 }
 
-UsbMuxEndpoint UsbMuxEndpoint::unixSocket(const QString& path)
+UsbMuxEndpoint UsbMuxEndpoint::unixSocket(const QString& path, Peer peer)
 {
     UsbMuxEndpoint endpoint;
     endpoint.path = path;
+    endpoint.peer = peer;
     return endpoint;
 }
 

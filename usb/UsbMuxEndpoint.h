@@ -13,9 +13,14 @@ class UsbMuxEndpoint
 public:
     enum class Opening { Pending, Connected, Failed };
 
+    // Who may answer on a Unix socket. The tunnel carries the pairing token (PAIR_INFO), so
+    // the system's service must be root's; a service the user named (a stand-in) may also be
+    // the user's own. A peer whose identity cannot be read is refused.
+    enum class Peer { Root, RootOrSelf };
+
     static UsbMuxEndpoint platformDefault();
     static UsbMuxEndpoint tcp(quint16 port);
-    static UsbMuxEndpoint unixSocket(const QString& path);
+    static UsbMuxEndpoint unixSocket(const QString& path, Peer peer = Peer::RootOrSelf);
 
     // Over TCP the outcome arrives later as the socket's connected or errorOccurred signal.
     // A Unix socket connects or fails at once and emits neither: the result says which.
@@ -34,4 +39,5 @@ private:
 
     QString path;       // used when not empty
     quint16 port = 0;
+    Peer peer = Peer::Root;
 };

@@ -10,6 +10,29 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+namespace {
+
+// Another local user could listen at the service's path (a stale socket, a service that is not
+// running) and would then be handed the pairing token; the kernel says who really listens.
+bool trustedPeer(int fd, UsbMuxEndpoint::Peer peer, const QString& path)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0
+        || size != sizeof credentials) {
+        qWarning("Vidlet: cannot tell who listens at %s; not using it", qPrintable(path));
+        return false;
+    }
+    if (credentials.uid == 0
+        || (peer == UsbMuxEndpoint::Peer::RootOrSelf && credentials.uid == geteuid()))
+        return true;
+    qWarning("Vidlet: %s is served by user %u, not by the system; not using it",
+             qPrintable(path), unsigned(credentials.uid));
+    return false;
+}
+
+} // namespace
+
 // Qt's socket engine accepts a connected AF_UNIX descriptor and reads and writes through it
 // like TCP, so the tunnel reaches the phone link as a plain QTcpSocket with no copying.
 UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket& socket) const
@@ -27,7 +50,8 @@ UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket& socket) const
     if (fd < 0)
         return Opening::Failed;
     const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (result < 0 || !socket.setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
+    if (result < 0 || !trustedPeer(fd, peer, path)
+        || !socket.setSocketDescriptor(fd, QAbstractSocket::ConnectedState)) {
         ::close(fd);
         return Opening::Failed;
     }

@@ -125,7 +125,7 @@ CameraPublisher::~CameraPublisher()
 
 void CameraPublisher::sendFrame(const unsigned char* bgr)
 {
-    writeFrame(header, slotBytes, bgr, ++published);
+    writeFrame(header, slotBytes, writer, bgr, ++published);
 }
 
 bool CameraPublisher::isConnected() const

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 class PairingTokenTest : public QObject {
     Q_OBJECT
 
@@ -42,6 +44,30 @@ private slots:
 
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), token.toUtf8());
+    }
+
+    // Another user of the machine must not read the secret, whatever the umask or the mode an
+    // older file was left with.
+    void tokenFileAndTheFolderMadeForItArePrivate()
+    {
+        QTemporaryDir dir;
+        const mode_t saved = umask(0);
+        QFile old(dir.filePath("pairing-token.txt"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QVERIFY(old.setPermissions(QFile::Permissions(0x6644)));
+        PairingToken::save(PairingToken::make(), dir.path());
+        const QString user = PairingToken::fileFolder(dir.filePath("none"), dir.filePath("u/Vidlet"));
+        PairingToken::save(PairingToken::make(), user);
+        umask(saved);
+
+        struct stat st;
+        QCOMPARE(stat(qPrintable(old.fileName()), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0600));
+        QCOMPARE(stat(qPrintable(user + "/pairing-token.txt"), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0600));
+        QCOMPARE(stat(qPrintable(user), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
     }
 
     void savingToAMissingFolderIsHarmless()

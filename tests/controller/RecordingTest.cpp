@@ -226,6 +226,25 @@ private slots:
         verifyColours(r, 2);
     }
 
+    // Stop and start again at once: the second file gets its own name, the first stays whole.
+    void quickRestartKeepsBothRecordings()
+    {
+        AppController app(testPlaces());
+        goLiveWithPhone(app, 48, 32, true);
+        app.setRecordingFolder(dir.filePath("quick"));
+        QStringList paths;
+        for (int take = 0; take < 2; ++take) {
+            app.toggleRecording();
+            paths << app.lastRecordingPath();
+            for (int i = 0; i <= take; ++i)
+                feed(app, 48, 32, colour(i));
+            app.toggleRecording();
+        }
+        QVERIFY(paths[0] != paths[1]);
+        verifyColours(readRecording(paths[0]), 1);
+        verifyColours(readRecording(paths[1]), 2);
+    }
+
     void newSessionSizeClosesTheFile_data()
     {
         QTest::addColumn<int>("width");

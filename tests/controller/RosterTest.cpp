@@ -3,9 +3,13 @@
 #include "link/PhoneLink.h"
 #include "tests/link/TestPhone.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include <memory>
 
@@ -27,6 +31,11 @@ private:
         if (!phone->waitForType(PhoneLink::WELCOME))
             return nullptr;
         return phone;
+    }
+
+    static QString settingsFile()
+    {
+        return QSettings(QSettings::IniFormat, QSettings::UserScope, "Vidlet", "Vidlet").fileName();
     }
 
     static QList<quint8> typesAfterWelcome(const TestPhone& phone)
@@ -312,11 +321,23 @@ private slots:
 
     void pairedPhoneIsStoredAndRegenerationForgetsIt()
     {
+        const QString file = settingsFile();
+        QFile::remove(file);
+        QDir(QFileInfo(file).absolutePath()).removeRecursively();
+        const mode_t saved = umask(0);
         AppController app(testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-p", "P");
         QVERIFY(phone);
         QTRY_VERIFY(app.settings.contains("trusted/dev-p"));
+        app.settings.sync();
+        umask(saved);
+        // The stored tokens are the user's alone.
+        struct stat st;
+        QCOMPARE(stat(qPrintable(file), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0600));
+        QCOMPARE(stat(qPrintable(QFileInfo(file).absolutePath()), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
         const QString stored = app.settings.value("trusted/dev-p").toString();
         QCOMPARE(stored, app.pairingToken);
 

@@ -3,9 +3,15 @@
 
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 // The session pipeline's rules, fed with decoded pictures directly: fitting pictures to the
 // camera, the pacing queue, stream announcements, stalls and the output switch.
@@ -99,6 +105,18 @@ private slots:
         const QImage shown = preview.last().at(0).value<QImage>();
         QCOMPARE(shown.size(), QSize(64, 48));
         QCOMPARE(shown.pixelColor(0, 0), QColor(7, 7, 7));
+    }
+
+    void repeatedStreamInfoKeepsTheSession()
+    {
+        AppController app(testPlaces());
+        goLiveWithPhone(app, 64, 48);
+        decoded(app, 64, 48);
+        app.onStreamInfo(7, 64, 48, 30);
+        QCOMPARE(app.pendingFrames.size(), std::size_t(1));
+        app.onStreamInfo(7, 80, 48, 30);   // a new size does restart it
+        QCOMPARE(app.pendingFrames.size(), std::size_t(0));
+        QCOMPARE(app.outputWidth, 80);
     }
 
     void usbFramesBypassTheQueue()
@@ -235,6 +253,26 @@ private slots:
         QVERIFY(!app.workerRunning.load());
         QVERIFY(!app.cameraReady());
         QCOMPARE(app.status(), QStringLiteral("Stopped"));
+    }
+
+    // Whatever keeps the camera from starting (here another camera of the user's holds its
+    // segment), phones can still connect.
+    void cameraThatCannotStartLeavesThePhonesAServer()
+    {
+        const QByteArray segment = qgetenv("VIDLET_CAMERA_SEGMENT");
+        const int held = shm_open(segment.constData(), O_RDWR | O_CREAT, 0600);
+        QVERIFY(held >= 0);
+        QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
+        AppController app(testPlaces());
+        app.start();
+        close(held);
+        shm_unlink(segment.constData());
+        QVERIFY(!app.cameraReady());
+        QCOMPARE(app.status(), QStringLiteral("softcam.dll not found or camera unavailable"));
+        QVERIFY(app.port() > 0);
+        QTcpSocket phone;
+        phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
+        QVERIFY(phone.waitForConnected(5000));
     }
 
     // The pump runs on its own thread while the GUI thread flips the output switch and redraws

@@ -4,6 +4,7 @@
 #include "tests/link/TestPhone.h"
 
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -61,6 +62,50 @@ private slots:
         QTest::newRow("wrong types") << QJsonObject{{"name", 3}, {"osVersion", true}} << "Phone"
                                      << "" << "";
         QTest::newRow("empty name stays empty") << QJsonObject{{"name", ""}} << "" << "" << "";
+        // Texts a phone chooses are cut at 64 characters, never inside a surrogate pair.
+        QTest::newRow("long texts are cut")
+            << QJsonObject{{"name", QString(10000, 'n')}, {"model", QString(70, 'm')},
+                           {"osVersion", QString(65, 'o')}}
+            << QString(64, 'n') << QString(64, 'm') << QString(64, 'o');
+        QTest::newRow("cut keeps whole characters")
+            << QJsonObject{{"name", QString(63, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80")}}
+            << QString(63, 'a') << "" << "";
+    }
+
+    // A full list of paired phones takes no more: the newcomer is welcomed but not stored.
+    void trustedListHasACeiling()
+    {
+        QHash<QString, QString> full;
+        for (int i = 0; i < PhoneServer::maxTrustedDevices; ++i)
+            full.insert(QStringLiteral("dev-%1").arg(i), oldToken);
+        server->setTrustedDevices(full);
+        QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not remembering another"));
+        QVERIFY(sayHello(*phone, "dev-new") > 0);
+        QCOMPARE(paired.size(), 0);
+        QCOMPARE(server->trustedDevices().size(), PhoneServer::maxTrustedDevices);
+        // A phone already on the list still renews its token.
+        auto known = lanPhone();
+        QVERIFY(known);
+        QVERIFY(sayHello(*known, "dev-0") > 0);
+        QCOMPARE(paired.size(), 1);
+    }
+
+    // A device id becomes a permanent settings key: a phone cannot make it huge.
+    void deviceIdIsCutBeforeItIsStored()
+    {
+        QSignalSpy connected(server.get(), &PhoneServer::phoneConnected);
+        QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        const QString id(60000, 'd');
+        QVERIFY(sayHello(*phone, id) > 0);
+        QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 5000);
+        QCOMPARE(connected.first().at(1).toString(), id.left(128));
+        QCOMPARE(paired.size(), 1);
+        QCOMPARE(paired.first().at(0).toString(), id.left(128));
     }
 
     void helloFieldsTakeTheirDefaults()

@@ -1,4 +1,5 @@
 #include "softcam/CameraReader.h"
+#include "softcam/ComponentLog.h"
 #include "softcam/SharedFramePublisher.h"
 
 #include <QtTest>
@@ -11,6 +12,8 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +39,33 @@ bool uniform(const CameraFrame& frame)
     return true;
 }
 
+// Runs `work` in a child process as user and group "nobody", the other user of a shared machine,
+// and returns its exit code. Switching users needs root, which the test suite runs as here.
+template<typename Work>
+int asOtherUser(Work work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+            _exit(99);
+        _exit(work());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct stat statOf(const std::string& segment)
+{
+    struct stat st{};
+    const int fd = shm_open(segment.c_str(), O_RDONLY, 0);
+    if (fd >= 0) {
+        fstat(fd, &st);
+        close(fd);
+    }
+    return st;
+}
+
 } // namespace
 
 class SharedFrameTest : public QObject {
@@ -50,7 +80,11 @@ private slots:
         name = "/vidlet-test-shared-" + std::to_string(getpid()) + "-" + std::to_string(++serial);
     }
 
-    void cleanup() { shm_unlink(name.c_str()); }
+    void cleanup()
+    {
+        for (int index = 0; index < kSegmentNames; ++index)
+            shm_unlink(segmentCandidate(name, index).c_str());
+    }
 
     void readerNeverSeesTornFrameWhileWriterChangesSize()
     {
@@ -220,6 +254,139 @@ private slots:
         QVERIFY(next.open(name, 48, 32, 30.0f));
         QVERIFY(reader.attach());
         QCOMPARE(reader.width(), 48);
+    }
+
+    // Another user who takes the camera's name first gets nothing: the camera moves to the next
+    // name, never writes into their segment or deletes it, and readers follow it there.
+    void segmentOfAnotherUserIsPassedOver_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("size");
+        QTest::newRow("empty, open to all") << 0666 << 0;
+        QTest::newRow("filled, open to all") << 0666 << int(segmentBytes(frameBytes(16, 16)));
+        QTest::newRow("private to them") << 0600 << 0;
+    }
+
+    void segmentOfAnotherUserIsPassedOver()
+    {
+        if (geteuid() != 0)
+            QSKIP("simulating a second user needs root");
+        QFETCH(int, mode);
+        QFETCH(int, size);
+        QCOMPARE(asOtherUser([&] {
+            const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+            return fd >= 0 && fchmod(fd, mode_t(mode)) == 0 && ftruncate(fd, size) == 0 ? 0 : 1;
+        }), 0);
+        {
+            SharedFramePublisher publisher;
+            std::string said;
+            setLogCallback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; },
+                           &said);
+            const bool opened = publisher.open(name, 16, 16, 30.0f);
+            setLogCallback(nullptr, nullptr);
+            QVERIFY(opened);
+            QVERIFY2(said.find("belongs to someone else") != std::string::npos, said.c_str());
+            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
+            publisher.publish(bgr.data());
+            const struct stat used = statOf(segmentCandidate(name, 1));
+            QCOMPARE(used.st_uid, geteuid());
+            QCOMPARE(used.st_mode & 0777, mode_t(0600));
+            CameraReader reader(name);
+            CameraFrame frame;
+            QVERIFY(reader.readNewFrame(frame));
+            QVERIFY(uniform(frame));
+        }
+        const struct stat planted = statOf(name);
+        QCOMPARE(planted.st_uid, uid_t(65534));
+        QCOMPARE(planted.st_size, off_t(size));
+        QCOMPARE(statOf(segmentCandidate(name, 1)).st_nlink, nlink_t(0));
+    }
+
+    // A live camera of another user, under the name this user's readers look at, is not read.
+    void readerRefusesAnotherUsersCamera()
+    {
+        if (geteuid() != 0)
+            QSKIP("simulating a second user needs root");
+        int ready[2], done[2];
+        QVERIFY(pipe(ready) == 0 && pipe(done) == 0);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+                _exit(99);
+            SharedFramePublisher publisher;
+            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
+            const char ok = publisher.open(name, 16, 16, 30.0f) ? 1 : 0;
+            publisher.publish(bgr.data());
+            char byte = 0;
+            if (write(ready[1], &ok, 1) != 1 || read(done[0], &byte, 1) < 0)
+                _exit(98);
+            _exit(0);
+        }
+        char ok = 0;
+        QCOMPARE(read(ready[0], &ok, 1), ssize_t(1));
+        CameraReader reader(name);
+        CameraFrame frame;
+        const bool attached = reader.attach() || reader.readNewFrame(frame);
+        const char byte = 1;
+        QCOMPARE(write(done[1], &byte, 1), ssize_t(1));
+        int status = 0;
+        waitpid(child, &status, 0);
+        for (int fd : {ready[0], ready[1], done[0], done[1]})
+            close(fd);
+        QCOMPARE(ok, char(1));
+        QVERIFY(!attached);
+    }
+
+    // Every reader maps the segment writable. Another process scribbling random bytes over the
+    // whole header (slot index, sequences, sizes, counters) while the camera publishes must not
+    // move the camera's writes, which would crash it or overwrite its own memory.
+    void writerIgnoresWhatReadersWrite()
+    {
+        SharedFramePublisher publisher;
+        QVERIFY(publisher.open(name, 64, 48, 30.0f));
+        // Rounds of scribbling done, and the signal to stop: shared with the child.
+        auto* shared = static_cast<std::atomic<std::uint64_t>*>(
+            mmap(nullptr, 2 * sizeof(std::uint64_t), PROT_READ | PROT_WRITE,
+                 MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+        QVERIFY(shared != MAP_FAILED);
+        std::atomic<std::uint64_t>& rounds = shared[0];
+        std::atomic<std::uint64_t>& stop = shared[1];
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);   // a crashed camera takes its scribbler along
+            const int fd = shm_open(name.c_str(), O_RDWR, 0);
+            void* map = fd < 0 ? MAP_FAILED
+                               : mmap(nullptr, kHeaderBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            if (map == MAP_FAILED)
+                _exit(1);
+            auto* bytes = static_cast<volatile unsigned char*>(map);
+            std::uint64_t random = 0x9E3779B97F4A7C15u;
+            while (stop.load() == 0) {
+                for (int i = 0; i < 64; ++i) {
+                    random = random * 6364136223846793005u + 1442695040888963407u;
+                    bytes[(random >> 33) % sizeof(SharedFrameHeader)] = std::uint8_t(random >> 56);
+                }
+                rounds.fetch_add(1);
+            }
+            _exit(0);
+        }
+        // Publishes until the child has scribbled through many of the frames, on one core or two.
+        bool kept = true;
+        std::uint64_t n = 0;
+        while ((n < 3000 || rounds.load() < 20000) && n < 1000000) {
+            ++n;
+            const std::vector<unsigned char> bgr(frameBytes(64, 48), fillOf(n, 64));
+            publisher.publish(bgr.data());
+            kept = kept && publisher.repeatsLatest(bgr.data());
+        }
+        stop.store(1);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        munmap(shared, 2 * sizeof(std::uint64_t));
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        QVERIFY(kept);
     }
 
     void hostileHeaderIsRejected_data()

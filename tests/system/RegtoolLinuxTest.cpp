@@ -1,6 +1,11 @@
 #include "tests/system/ScratchMachine.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // vidlet-regtool on Linux, run as a process against a scratch root with stand-in commands.
 class RegtoolLinuxTest : public QObject {
@@ -75,6 +80,35 @@ private slots:
         QVERIFY(!machine.exists(kModprobe));
         QVERIFY(!machine.exists("var/lib/vidlet"));
         QVERIFY(machine.exists("etc/modprobe.d/alsa.conf"));
+    }
+
+    // Run by pkexec with the caller's umask 000 and with links left in its data folder (made
+    // writable by an older helper): what root writes is 0644 in 0755 folders, and no link
+    // makes it write to another file.
+    void writesRootsFilesSafelyWhateverTheCallerLeft()
+    {
+        ScratchMachine machine;
+        machine.write("victim", "precious\n");
+        QVERIFY(QDir().mkpath(machine.path("var/lib/vidlet")));
+        QVERIFY(QFile::setPermissions(machine.path("var/lib/vidlet"), QFile::Permissions(0x7777)));
+        QVERIFY(QFile::link(machine.path("victim"), machine.path("var/lib/vidlet/module-loaded")));
+        QVERIFY(QFile::link(machine.path("victim"), machine.path(kLog)));
+        const mode_t saved = umask(0);
+        const int exit = machine.runHelper({"--register"});
+        umask(saved);
+        QCOMPARE(exit, 0);
+        QCOMPARE(machine.read("victim"), QByteArray("precious\n"));
+        QVERIFY(!QFileInfo(machine.path("var/lib/vidlet/module-loaded")).isSymLink());
+        const auto mode = [&](const char* relative) {
+            struct stat st{};
+            return lstat(QFile::encodeName(machine.path(relative)).constData(), &st) == 0
+                ? st.st_mode & 07777 : mode_t(-1);
+        };
+        QCOMPARE(mode(kModprobe), mode_t(0644));
+        QCOMPARE(mode(kModulesLoad), mode_t(0644));
+        QCOMPARE(mode("etc/modprobe.d"), mode_t(0755));
+        QCOMPARE(mode("var/lib/vidlet"), mode_t(0755));
+        QCOMPARE(mode("var/lib/vidlet/module-loaded"), mode_t(0644));
     }
 
     void neverRemovesTheCamerasOfOtherPrograms()

@@ -1,4 +1,7 @@
+#include "tests/ui/LocalWebServer.h"
 #include "tests/ui/WindowHarness.h"
+
+#include <QFontMetricsF>
 
 #include <QDir>
 #include <QRegularExpression>
@@ -80,6 +83,7 @@ private slots:
     void secondRenameCommitsTheFirst();
     void cardClickActivatesAndPencilRenames();
     void cameraTabActions();
+    void phoneTextsAreShownAsPlainText();
     void deviceLine_data();
     void deviceLine();
     void recordButtonEnabledState_data();
@@ -504,6 +508,31 @@ void MainWindowTest::cameraTabActions()
     dialog->setProperty("selectedFolder", QUrl::fromLocalFile(QDir::tempPath()));
     QMetaObject::invokeMethod(dialog, "accept");
     QCOMPARE(h.app.recordingFolder, QUrl::fromLocalFile(QDir::tempPath()).toString());
+}
+
+// A phone chooses its name, model and OS text: markup in them is shown as typed, never
+// interpreted (an <img> would make the window fetch a URL of the phone's choosing).
+void MainWindowTest::phoneTextsAreShownAsPlainText()
+{
+    LocalWebServer web;
+    const QString image = QStringLiteral("<img src=\"%1/x.png\">").arg(QString(web.origin()));
+    WindowHarness h;
+    h.app.phones = {ControllerDouble::phone(3, image + "<b>N</b>", "<i>M</i>")};
+    h.app.activeId = 3;
+    h.app.live = true;
+    emit h.app.changed();
+    QTRY_VERIFY(h.item("phoneCard_3"));
+    h.window->grabWindow();
+    h.settle(200);
+    QVERIFY(web.requests.isEmpty());
+    // Shown as plain text, the markup takes the width of its own characters.
+    QQuickItem* line = h.item("phoneCard_3")->findChild<QQuickItem*>("deviceLine");
+    QFontMetricsF metrics(line->property("font").value<QFont>());
+    QCOMPARE(qRound(line->property("contentWidth").toReal()),
+             qRound(metrics.horizontalAdvance("<i>M</i>")));
+    for (QQuickItem* name : {h.item("activeName"),
+                             h.item("phoneCard_3")->findChild<QQuickItem*>("phoneName")})
+        QVERIFY(name->property("truncated").toBool());
 }
 
 void MainWindowTest::deviceLine_data()

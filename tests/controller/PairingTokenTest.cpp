@@ -50,6 +50,9 @@ private slots:
     // older file was left with.
     void tokenFileAndTheFolderMadeForItArePrivate()
     {
+#ifdef Q_OS_WIN
+        QSKIP("POSIX file modes; on Windows the profile's own access rules keep the file private");
+#endif
         QTemporaryDir dir;
         const mode_t saved = umask(0);
         QFile old(dir.filePath("pairing-token.txt"));

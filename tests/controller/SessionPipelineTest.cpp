@@ -8,10 +8,12 @@
 
 #include <vector>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#endif
 
 // The session pipeline's rules, fed with decoded pictures directly: fitting pictures to the
 // camera, the pacing queue, stream announcements, stalls and the output switch.
@@ -259,6 +261,9 @@ private slots:
     // segment), phones can still connect.
     void cameraThatCannotStartLeavesThePhonesAServer()
     {
+#ifdef Q_OS_WIN
+        QSKIP("holds the camera's POSIX shared-memory segment first");
+#else
         const QByteArray segment = qgetenv("VIDLET_CAMERA_SEGMENT");
         const int held = shm_open(segment.constData(), O_RDWR | O_CREAT, 0600);
         QVERIFY(held >= 0);
@@ -273,6 +278,7 @@ private slots:
         QTcpSocket phone;
         phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
         QVERIFY(phone.waitForConnected(5000));
+#endif
     }
 
     // The pump runs on its own thread while the GUI thread flips the output switch and redraws

@@ -14,6 +14,8 @@ export QSG_RHI_BACKEND=opengl QSG_RENDER_LOOP=basic
 # numbers processes afresh with each wineserver, so the lock's process id may name a live
 # process again and the lock would not count as stale, as it would on Windows.
 rm -f "$WINEPREFIX"/drive_c/users/*/Temp/vidlet-*.lock
+# Each test starts as a new user would: no settings (phones paired by an earlier test) and no log.
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Vidlet "$WINEPREFIX"/drive_c/users/*/AppData/Local/Vidlet
 exec xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
   wineserver -k 2>/dev/null || true
   bash "$@"; rc=$?

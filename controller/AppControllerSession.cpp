@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "video/FrameLimits.h"
 
 #include <QDebug>
 
@@ -13,11 +14,12 @@ constexpr double cameraFps = 30.0;
 constexpr std::size_t maxPendingFrames = 5;
 constexpr int stallLimitMs = 1500;
 constexpr int cropTolerance = 15;   // H.264 pads to 16-pixel macroblocks
-constexpr int maxSide = 8192;
 
+// What the decoder and the camera take; a larger announced size would only fail there after
+// the camera had been given up.
 bool plausibleSize(int width, int height)
 {
-    return width >= 1 && width <= maxSide && height >= 1 && height <= maxSide;
+    return FrameLimits::accepts(width, height);
 }
 } // namespace
 

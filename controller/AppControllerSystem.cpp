@@ -1,7 +1,7 @@
 #include "controller/AppController.h"
 
-// The machine-wide camera and the firewall's verdict. Each action waits for its elevated child
-// (at most 30 s) and the state is then read again, whatever the child reported.
+// The machine-wide camera and the firewall's verdict. Each action hands the work to an
+// elevated child and reads the state again once the child has ended, whatever it reported.
 
 namespace {
 // Stats ticks (500 ms each) between two background firewall checks: about 10 s.
@@ -15,21 +15,20 @@ void AppController::setSystemIntegration(std::unique_ptr<SystemIntegration> back
 
 void AppController::registerCamera()
 {
-    systemIntegration->registerCamera();
-    emit changed();
+    systemIntegration->registerCamera([this] { emit changed(); });
 }
 
 void AppController::unregisterCamera()
 {
-    systemIntegration->unregisterCamera();
-    emit changed();
+    systemIntegration->unregisterCamera([this] { emit changed(); });
 }
 
 void AppController::allowThroughFirewall()
 {
-    systemIntegration->allowThroughFirewall();
-    refreshFirewallBlocked();
-    emit changed();
+    systemIntegration->allowThroughFirewall([this] {
+        refreshFirewallBlocked();
+        emit changed();
+    });
 }
 
 void AppController::refreshFirewallBlocked()

@@ -43,6 +43,14 @@ FrameReader::Status FrameReader::next(Frame& frame, quint32 limit)
     return Status::Frame;
 }
 
+bool FrameReader::peekType(quint8& type) const
+{
+    if (buffered() < PhoneLink::headerSize)
+        return false;
+    type = quint8(buffer.at(readPos));
+    return true;
+}
+
 // Frames are read by advancing `readPos`; the consumed prefix is dropped once per read
 // rather than once per frame, and a fully consumed buffer gives its memory back.
 void FrameReader::dropConsumed()

@@ -26,6 +26,9 @@ public:
     // announces more than `limit`; the stream cannot be trusted after that.
     Status next(Frame& frame, quint32 limit = PhoneLink::maxPayload);
 
+    // The type of the frame at the front, once its header has arrived.
+    bool peekType(quint8& type) const;
+
     qsizetype buffered() const { return buffer.size() - readPos; }
 
 private:

@@ -17,4 +17,12 @@ struct PhoneConnection
     QString deviceId;
     qint64 lastSeenMs = 0;  // server clock at the last bytes received
     const char* closeCause = nullptr; // why the PC closed it, for the log; null: the phone did
+    // The size last passed on from STREAM_INFO, when, and a change that waits for its turn.
+    int width = 0;
+    int height = 0;
+    qint64 sizeChangedMs = 0;
+    bool streamInfoHeld = false;
+    int heldWidth = 0;
+    int heldHeight = 0;
+    int heldFps = 0;
 };

@@ -36,6 +36,11 @@ inline constexpr quint8 BYE = 0x40;
 
 inline constexpr quint8 keyFrameFlag = 0x01;
 
+// Largest payload a message of `type` may announce, inclusive. Only video needs megabytes; the
+// others carry a little JSON, the codec's parameter sets or a small picture, so a larger header
+// closes the connection before any of its payload is held.
+quint32 payloadLimit(quint8 type);
+
 // Header then payload, as two writes; the socket queues them, so this never waits.
 void writeMessage(QIODevice* socket, quint8 type, quint8 flags, const QByteArray& payload);
 

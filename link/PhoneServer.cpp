@@ -151,6 +151,33 @@ void PhoneServer::onReadyRead(QTcpSocket* socket)
     record->lastSeenMs = m_clock.elapsed();
     record->rxBuffer.append(bytes);
     drainFrames(socket);
+    limitBufferedBytes();
+}
+
+// Each connection may hold one unfinished frame of up to 16 MiB, which a real phone fills in
+// a moment; a paired phone holding such frames open on several connections would hold their
+// sum. Past the common ceiling the connection holding most goes.
+void PhoneServer::limitBufferedBytes()
+{
+    qint64 total = 0;
+    QTcpSocket* largest = nullptr;
+    qsizetype largestBytes = 0;
+    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+        const qsizetype bytes = it->rxBuffer.buffered();
+        total += bytes;
+        if (bytes > largestBytes) {
+            largest = it.key();
+            largestBytes = bytes;
+        }
+    }
+    if (total <= maxBufferedBytes)
+        return;
+    PhoneConnection* record = connection(largest);
+    qWarning("Vidlet: connection %d holds %lld bytes of unfinished messages, closing it",
+             record->id, qlonglong(largestBytes));
+    record->closeCause = "holds too many unfinished bytes";
+    record->rxBuffer = {};
+    largest->abort();
 }
 
 void PhoneServer::drainFrames(QTcpSocket* socket)
@@ -160,7 +187,10 @@ void PhoneServer::drainFrames(QTcpSocket* socket)
         PhoneConnection* record = connection(socket);
         if (!record || socket->state() != QAbstractSocket::ConnectedState)
             return;
-        const quint32 limit = record->accepted ? PhoneLink::maxPayload : maxHandshakePayload;
+        quint8 type = 0;
+        const quint32 limit = !record->rxBuffer.peekType(type) ? PhoneLink::maxPayload
+            : record->accepted ? PhoneLink::payloadLimit(type)
+            : qMin(PhoneLink::payloadLimit(type), maxHandshakePayload);
         switch (record->rxBuffer.next(frame, limit)) {
         case FrameReader::Status::NeedMore:
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PhoneConnection.h"
+#include "link/PhoneLink.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -53,8 +54,15 @@ public:
     static constexpr int defaultHandshakeLimitMs = 10000;
     // Phones remembered as paired at most; "Regenerate" empties the list.
     static constexpr qsizetype maxTrustedDevices = 64;
-    // Applies to connections adopted from now on; tests shorten it.
+    // Even a paired phone is bounded: phones connected at once, bytes of unfinished messages
+    // held for all connections together, and how often a phone's announced size may change
+    // (each change re-creates the camera; changes in between are merged into the last).
+    static constexpr int maxAcceptedPhones = 8;
+    static constexpr qint64 maxBufferedBytes = 4 * qint64(PhoneLink::maxPayload);
+    static constexpr int defaultSizeChangeIntervalMs = 1000;
+    // Tests shorten these; the handshake limit applies to connections adopted from then on.
     void setHandshakeLimitMs(int ms) { m_handshakeLimitMs = ms; }
+    void setSizeChangeIntervalMs(int ms) { m_sizeChangeIntervalMs = ms; }
 
 public slots:
     // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
@@ -82,6 +90,7 @@ private:
     void adoptSocket(QTcpSocket* socket, bool usb);
     void onReadyRead(QTcpSocket* socket);
     void drainFrames(QTcpSocket* socket);
+    void limitBufferedBytes();
     void onSocketDisconnected(QTcpSocket* socket);
     void makeRoomForNewcomer(QTcpSocket* newcomer);
     void dropIfStillWaiting(QTcpSocket* socket, int id);
@@ -91,6 +100,8 @@ private:
     bool checkPairing(const QString& deviceId, const QString& token);
     bool settleDuplicates(QTcpSocket* socket, const QString& deviceId);
     void reject(QTcpSocket* socket, const QString& code, const QString& message);
+    void passStreamInfo(QTcpSocket* socket, const QByteArray& payload);
+    void sendHeldStreamInfo(QTcpSocket* socket);
     void onPingTick();
 
     // The record of a socket, or null once it is gone. Looked up afresh after anything that
@@ -109,6 +120,7 @@ private:
     QHash<QString, QString> m_trustedDevices;
     QTimer m_pingTimer;
     int m_handshakeLimitMs = defaultHandshakeLimitMs;
+    int m_sizeChangeIntervalMs = defaultSizeChangeIntervalMs;
     QElapsedTimer m_clock;
     bool m_acceptStalled = false;      // warned about failing accepts; cleared by an accept
     bool m_acceptedSinceError = false; // a connection was accepted since the last accept error

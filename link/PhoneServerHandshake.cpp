@@ -69,6 +69,14 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     PhoneConnection* record = connection(socket);
     if (!record || socket->state() != QAbstractSocket::ConnectedState)
         return;
+    // A connection on its way out (a duplicate just replaced) no longer counts.
+    int accepted = 0;
+    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
+        accepted += it->accepted && it.key()->state() == QAbstractSocket::ConnectedState;
+    if (accepted >= maxAcceptedPhones) {
+        qWarning("Vidlet: %d phones are connected already; refusing another", accepted);
+        return reject(socket, "BUSY", "Too many phones connected");
+    }
     record->deviceId = deviceId;
     record->name = capped(hello.value("name").toString("Phone"), maxText);
     const QString model =

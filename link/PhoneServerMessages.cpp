@@ -5,15 +5,17 @@
 #include <QJsonObject>
 #include <QList>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtEndian>
 
 namespace {
 // An accepted connection whose last bytes are older than this is closed at the next tick.
 constexpr qint64 silenceLimitMs = 4000;
 constexpr qsizetype ptsSize = 8;
-// Unsent bytes a connection may pile up. A phone that sends PINGs but never reads its PONGs
-// would otherwise make the PC queue copies of its PINGs without end.
-constexpr qint64 maxUnsentBytes = qint64(PhoneLink::maxPayload) + PhoneLink::headerSize;
+// Unsent bytes a connection may pile up. The PC only ever writes small control messages, so a
+// phone that sends PINGs but never reads its PONGs would otherwise make the PC queue copies
+// of its PINGs without end.
+constexpr qint64 maxUnsentBytes = 1024 * 1024;
 }
 
 // Every message but HELLO works the same before and after the handshake; the consumers act
@@ -43,12 +45,9 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
         emit videoFrame(id, payload, ptsUsec, (flags & PhoneLink::keyFrameFlag) != 0);
         break;
     }
-    case PhoneLink::STREAM_INFO: {
-        const QJsonObject info = PhoneLink::readJsonObject(payload);
-        emit streamInfo(id, info.value("width").toInt(1280), info.value("height").toInt(720),
-                        info.value("fps").toInt(30));
+    case PhoneLink::STREAM_INFO:
+        passStreamInfo(socket, payload);
         break;
-    }
     case PhoneLink::THUMBNAIL:
         emit thumbnail(id, payload);
         break;
@@ -75,6 +74,51 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
     default:
         break; // PONG, the PC's own types and unknown values are consumed without effect
     }
+}
+
+// A change of size re-creates the camera, which takes a while for a large one, so a phone may
+// change its size once per interval; what it announces in between is merged into the last.
+void PhoneServer::passStreamInfo(QTcpSocket* socket, const QByteArray& payload)
+{
+    PhoneConnection* record = connection(socket);
+    const QJsonObject info = PhoneLink::readJsonObject(payload);
+    const int width = info.value("width").toInt(1280);
+    const int height = info.value("height").toInt(720);
+    const int fps = info.value("fps").toInt(30);
+    const qint64 now = m_clock.elapsed();
+    const bool resized = width != record->width || height != record->height;
+    if (record->streamInfoHeld || (resized && record->sizeChangedMs != 0
+                                   && now - record->sizeChangedMs < m_sizeChangeIntervalMs)) {
+        if (!record->streamInfoHeld) {
+            const int wait = int(record->sizeChangedMs + m_sizeChangeIntervalMs - now);
+            QTimer::singleShot(wait, socket, [this, socket] { sendHeldStreamInfo(socket); });
+        }
+        record->streamInfoHeld = true;
+        record->heldWidth = width;
+        record->heldHeight = height;
+        record->heldFps = fps;
+        return;
+    }
+    if (resized) {
+        record->width = width;
+        record->height = height;
+        record->sizeChangedMs = qMax<qint64>(now, 1);
+    }
+    emit streamInfo(record->id, width, height, fps);
+}
+
+void PhoneServer::sendHeldStreamInfo(QTcpSocket* socket)
+{
+    PhoneConnection* record = connection(socket);
+    if (!record || !record->streamInfoHeld)
+        return;
+    record->streamInfoHeld = false;
+    if (record->heldWidth != record->width || record->heldHeight != record->height) {
+        record->width = record->heldWidth;
+        record->height = record->heldHeight;
+        record->sizeChangedMs = qMax<qint64>(m_clock.elapsed(), 1);
+    }
+    emit streamInfo(record->id, record->width, record->height, record->heldFps);
 }
 
 void PhoneServer::setPhoneActive(int id, bool active)

@@ -44,10 +44,13 @@ int main(int argc, char** argv)
         && command != "--unfirewall")
         return kExitBadCommandLine;
 
-    // Tests point the helper at a scratch folder that stands for "/". pkexec clears the
-    // environment, so an elevated run always works on the machine itself.
+#ifdef VIDLET_REGTOOL_SCRATCH_ROOT
+    // The tests' build works on a scratch folder that stands for "/".
     const char* scratch = std::getenv("VIDLET_REGTOOL_ROOT");
     const std::string root = scratch ? scratch : "";
+#else
+    const std::string root;
+#endif
     const std::string dataFolder = root + "/var/lib/vidlet";
     const std::string logFile = dataFolder + "/regtool.log";
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "video/FrameLimits.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -31,10 +33,6 @@ inline constexpr std::uint32_t kMagic = 0x43'4C'44'56; // "VDLC" in memory order
 inline constexpr std::uint32_t kVersion = 1;
 inline constexpr std::size_t kHeaderBytes = 4096;
 inline constexpr int kSlotCount = 2;
-// The decoder's limits, which also bound what a reader is asked to map: sides up to 8192 and
-// the largest picture H.264 allows (level 6.2, 139264 macroblocks).
-inline constexpr int kMaxSide = 8192;
-inline constexpr std::int64_t kMaxPixels = 139264 * 256;
 
 enum CameraState : std::uint32_t { Starting = 0, Live = 1, Stopped = 2 };
 
@@ -63,10 +61,10 @@ static_assert(sizeof(SharedFrameHeader) <= kHeaderBytes);
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free,
               "atomics shared between processes must be lock-free");
 
+// The decoder's limits also bound what a reader is asked to map.
 inline bool validCameraSize(int width, int height)
 {
-    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide
-        && std::int64_t(width) * height <= kMaxPixels;
+    return FrameLimits::accepts(width, height);
 }
 
 inline std::size_t frameBytes(int width, int height)

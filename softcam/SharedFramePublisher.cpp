@@ -123,6 +123,8 @@ SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string&
         writer = WriterState{};
         // The fresh pages are zero: every atomic starts at 0 and the state at Starting.
         header = static_cast<SharedFrameHeader*>(map);
+        guard.watch(map, total);
+        cutShortReported = false;
         header->magic = kMagic;
         header->version = kVersion;
         header->width = width;
@@ -139,8 +141,14 @@ SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string&
 
 void SharedFramePublisher::publish(const unsigned char* bgr)
 {
-    if (header)
-        writeFrame(header, bytesPerFrame, writer, bgr, ++published);
+    if (!header)
+        return;
+    writeFrame(header, bytesPerFrame, writer, bgr, ++published);
+    if (guard.tripped() && !cutShortReported) {
+        cutShortReported = true;
+        report("Vidlet: camera segment %s was cut short by another program; readers get no "
+               "frames until the camera is created again", name.c_str());
+    }
 }
 
 bool SharedFramePublisher::repeatsLatest(const unsigned char* bgr) const
@@ -167,6 +175,7 @@ void SharedFramePublisher::close()
     header->state.store(Stopped, std::memory_order_release);
     if (namesSameFile(name, fd))
         shm_unlink(name.c_str());
+    guard.release();   // before the range can be mapped again for something else
     munmap(header, mappedBytes);
     ::close(fd); // releases the lock
     header = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "softcam/SegmentFaultGuard.h"
 #include "softcam/SharedFrameLayout.h"
 
 #include <chrono>
@@ -40,6 +41,8 @@ private:
     std::size_t bytesPerFrame = 0;
     std::uint64_t published = 0; // publish() only
     WriterState writer;          // publish() only
+    SegmentFaultGuard guard;     // the mapping, against a segment cut short under it
+    bool cutShortReported = false; // publish() only
 };
 
 } // namespace softcam

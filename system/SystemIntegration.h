@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 // The machine-wide actions that need administrator rights, and the state they change: the
 // camera that every program can list, and the firewall's verdict on incoming phones.
-// Called on the GUI thread only. An action blocks while its elevated child runs (at most 30 s)
-// and reports nothing: the caller re-reads the state afterwards, whatever the child did.
+// Called on the GUI thread only. An action starts its elevated child and calls `done` once,
+// on the GUI thread, when the child has ended or could not start; the caller then reads the
+// state again, whatever the child did. `done` may run before the action returns.
 class SystemIntegration
 {
 public:
@@ -16,9 +18,9 @@ public:
     // True when the firewall blocks phones from reaching this program; false when unknown.
     virtual bool isInboundBlocked() const = 0;
 
-    virtual void registerCamera() = 0;
-    virtual void unregisterCamera() = 0;
-    virtual void allowThroughFirewall() = 0;
+    virtual void registerCamera(std::function<void()> done) = 0;
+    virtual void unregisterCamera(std::function<void()> done) = 0;
+    virtual void allowThroughFirewall(std::function<void()> done) = 0;
 };
 
 // The backend of this platform. It finds the camera component and the helper program in the

@@ -4,14 +4,39 @@
 #include "system/LoopbackDevices.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
-// Longer than any consent prompt should take; the window is frozen meanwhile.
-constexpr int kHelperTimeoutMs = 30000;
+
+// pkexec runs the helper as root, so the helper must be a file that only root can change, in
+// folders that only root can change: never a copy that another user, or the user, could swap.
+// Each folder up to "/" is root's and writable by nobody else, or sticky like /tmp.
+QString whyUntrusted(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return QStringLiteral("not found");
+    QString at = file.canonicalFilePath();
+    for (bool isFile = true;; isFile = false) {
+        struct stat st{};
+        if (::lstat(QFile::encodeName(at).constData(), &st) != 0)
+            return at + QStringLiteral(" cannot be read");
+        if (st.st_uid != 0)
+            return at + QStringLiteral(" does not belong to root");
+        const bool othersWrite = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+        if (othersWrite && (isFile || !(st.st_mode & S_ISVTX)))
+            return at + QStringLiteral(" can be changed by others");
+        if (at == QLatin1String("/"))
+            return {};
+        at = QFileInfo(at).absolutePath();
+    }
+}
+
 } // namespace
 
 LinuxSystemIntegration::LinuxSystemIntegration(std::string root, QString helper)
@@ -30,46 +55,57 @@ bool LinuxSystemIntegration::isInboundBlocked() const
     return LinuxFirewall(root).isPortBlocked();
 }
 
-void LinuxSystemIntegration::registerCamera()
+void LinuxSystemIntegration::registerCamera(std::function<void()> done)
 {
-    runHelper(QStringLiteral("--register"));
+    runHelper(QStringLiteral("--register"), std::move(done));
 }
 
-void LinuxSystemIntegration::unregisterCamera()
+void LinuxSystemIntegration::unregisterCamera(std::function<void()> done)
 {
-    runHelper(QStringLiteral("--unregister"));
+    runHelper(QStringLiteral("--unregister"), std::move(done));
 }
 
-void LinuxSystemIntegration::allowThroughFirewall()
+void LinuxSystemIntegration::allowThroughFirewall(std::function<void()> done)
 {
-    runHelper(QStringLiteral("--firewall"));
+    runHelper(QStringLiteral("--firewall"), std::move(done));
 }
 
-void LinuxSystemIntegration::runHelper(const QString& command)
+void LinuxSystemIntegration::runHelper(const QString& command, std::function<void()> done)
 {
-    if (!QFileInfo::exists(helper)) {
-        qWarning("Vidlet: %s not found", qPrintable(helper));
-        return;
+    if (running) {
+        qWarning("Vidlet: %s is still running; %s waits for another try", qPrintable(helper),
+                 qPrintable(command));
+        return done();
     }
-    auto process = std::make_unique<QProcess>();
+    const QString why = whyUntrusted(helper);
+    if (!why.isEmpty()) {
+        qWarning("Vidlet: not running %s as administrator: %s", qPrintable(helper),
+                 qPrintable(why));
+        return done();
+    }
+    // Without a parent: a helper still at work when the program ends finishes its change.
+    auto* process = new QProcess;
+    running = process;
     process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QObject::connect(process, &QProcess::finished, &lifetime,
+                     [this, command, done](int code, QProcess::ExitStatus status) {
+                         // The state is read afresh whatever this says; the log keeps it for
+                         // support.
+                         qInfo("Vidlet: %s %s ended with exit code %d", qPrintable(helper),
+                               qPrintable(command), status == QProcess::NormalExit ? code : -1);
+                         done();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, &lifetime,
+                     [process, done](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         qWarning("Vidlet: cannot start pkexec: %s",
+                                  qPrintable(process->errorString()));
+                         process->deleteLater();
+                         done();
+                     });
     process->start(QStringLiteral("pkexec"), {helper, command});
-    if (!process->waitForStarted()) {
-        qWarning("Vidlet: cannot start pkexec: %s", qPrintable(process->errorString()));
-        return;
-    }
-    if (!process->waitForFinished(kHelperTimeoutMs)) {
-        // Still waiting for a password, or still working: let it finish on its own; its effect
-        // shows at the next re-check. Deleting the QProcess now would kill it.
-        qWarning("Vidlet: %s %s still running after %d s", qPrintable(helper),
-                 qPrintable(command), kHelperTimeoutMs / 1000);
-        QProcess* running = process.release();
-        QObject::connect(running, &QProcess::finished, running, &QObject::deleteLater);
-        return;
-    }
-    // The state is read afresh by the caller whatever this says; the log keeps it for support.
-    qInfo("Vidlet: %s %s ended with exit code %d", qPrintable(helper), qPrintable(command),
-          process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1);
 }
 
 std::unique_ptr<SystemIntegration> createSystemIntegration()

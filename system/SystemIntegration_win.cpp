@@ -43,22 +43,24 @@ bool WindowsSystemIntegration::isInboundBlocked() const
     return FirewallRules::isInboundBlocked(programPath);
 }
 
-void WindowsSystemIntegration::registerCamera()
+void WindowsSystemIntegration::registerCamera(std::function<void()> done)
 {
     runRegsvr32(false);
+    done();
 }
 
-void WindowsSystemIntegration::unregisterCamera()
+void WindowsSystemIntegration::unregisterCamera(std::function<void()> done)
 {
     runRegsvr32(true);
+    done();
 }
 
-void WindowsSystemIntegration::allowThroughFirewall()
+void WindowsSystemIntegration::allowThroughFirewall(std::function<void()> done)
 {
     const std::wstring folder = programFolder();
-    if (folder.empty() || !fileExists(folder + helperName))
-        return;
-    launchElevated(folder + helperName, L"--firewall");
+    if (!folder.empty() && fileExists(folder + helperName))
+        launchElevated(folder + helperName, L"--firewall");
+    done();
 }
 
 void WindowsSystemIntegration::runRegsvr32(bool unregister) const

@@ -6,7 +6,8 @@
 
 // The camera is registered when its class key exists for 64-bit programs; the firewall verdict
 // comes from FirewallRules. The actions start regsvr32 or vidlet-regtool.exe through the shell's
-// "runas" verb, which shows the consent prompt, and wait a bounded time for them.
+// "runas" verb, which shows the consent prompt, wait a bounded time for them and then call
+// `done`: the shell holds the calling thread through the consent prompt anyway.
 class WindowsSystemIntegration : public SystemIntegration {
 public:
     // `programPath` is the running program's full path (empty when it cannot be read: the
@@ -15,9 +16,9 @@ public:
 
     bool isCameraRegistered() const override;
     bool isInboundBlocked() const override;
-    void registerCamera() override;
-    void unregisterCamera() override;
-    void allowThroughFirewall() override;
+    void registerCamera(std::function<void()> done) override;
+    void unregisterCamera(std::function<void()> done) override;
+    void allowThroughFirewall(std::function<void()> done) override;
 
 private:
     void runRegsvr32(bool unregister) const;

@@ -81,7 +81,21 @@ void UsbMuxClient::connectControl()
 
 void UsbMuxClient::onControlConnected()
 {
+    if (!trusted(control))
+        return onControlError();
     sendMessage(control, usbmux::listenRequest());
+}
+
+// Said once while the same listener keeps being refused, not at every reconnection.
+bool UsbMuxClient::trusted(const QTcpSocket& socket)
+{
+    QString why;
+    const bool trusts = endpoint.trustsListener(socket, &why);
+    if (!trusts && !listenerRefused)
+        qWarning("Vidlet: not using the USB service at %s: %s", qPrintable(endpoint.describe()),
+                 qPrintable(why));
+    listenerRefused = !trusts;
+    return trusts;
 }
 
 void UsbMuxClient::onControlReadyRead()
@@ -167,7 +181,13 @@ void UsbMuxClient::openTunnel(int deviceId)
     pendingTunnels.push_back(
         std::make_unique<Tunnel>(Tunnel{new QTcpSocket(this), QByteArray(), deviceId}));
     Tunnel* tunnel = pendingTunnels.back().get();
-    connect(tunnel->socket, &QTcpSocket::connected, this, [this, tunnel] { sendConnect(tunnel); });
+    // Checked again for each tunnel: the phone link sends the pairing token through it.
+    connect(tunnel->socket, &QTcpSocket::connected, this, [this, tunnel] {
+        if (trusted(*tunnel->socket))
+            sendConnect(tunnel);
+        else
+            closeTunnel(tunnel);
+    });
     connect(tunnel->socket, &QTcpSocket::readyRead, this,
             [this, tunnel] { handleTunnelData(tunnel); });
     connect(tunnel->socket, &QTcpSocket::errorOccurred, this,

@@ -56,6 +56,7 @@ private:
     void onControlConnected();
     void onControlReadyRead();
     void onControlError();
+    bool trusted(const QTcpSocket& socket);
     void handleControlMessage(const QVariantMap& message);
     void retryTunnels();
     void openTunnel(int deviceId);
@@ -79,4 +80,5 @@ private:
     quint32 nextTag = 1;                   // shared by the control and every tunnel
     bool available = false;
     bool started = false;
+    bool listenerRefused = false;          // the refusal is in the log already
 };

@@ -6,7 +6,7 @@
 UsbMuxEndpoint UsbMuxEndpoint::platformDefault()
 {
 #ifdef Q_OS_WIN
-    return tcp(27015);
+    return appleService(27015);
 #else
     return unixSocket(QStringLiteral("/var/run/usbmuxd"), Peer::Root);
 #endif
@@ -16,6 +16,13 @@ UsbMuxEndpoint UsbMuxEndpoint::tcp(quint16 port)
 {
     UsbMuxEndpoint endpoint;
     endpoint.port = port;
+    return endpoint;
+}
+
+UsbMuxEndpoint UsbMuxEndpoint::appleService(quint16 port)
+{
+    UsbMuxEndpoint endpoint = tcp(port);
+    endpoint.mustBeApple = true;
     return endpoint;
 }
 

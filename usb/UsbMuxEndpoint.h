@@ -20,11 +20,20 @@ public:
 
     static UsbMuxEndpoint platformDefault();
     static UsbMuxEndpoint tcp(quint16 port);
+    // Apple's service, at `port` on 127.0.0.1: the listener must be its process.
+    static UsbMuxEndpoint appleService(quint16 port);
     static UsbMuxEndpoint unixSocket(const QString& path, Peer peer = Peer::RootOrSelf);
 
     // Over TCP the outcome arrives later as the socket's connected or errorOccurred signal.
     // A Unix socket connects or fails at once and emits neither: the result says which.
     Opening open(QTcpSocket& socket) const;
+
+    // Whether the listener that `socket` reached over TCP may be handed the pairing token.
+    // The Windows service must be Apple's: the process behind the connection is the one the
+    // service manager runs as "Apple Mobile Device Service". A port the user named (a
+    // stand-in) may be anyone's. A listener whose process cannot be told is refused, and
+    // `why` says so for the log.
+    bool trustsListener(const QTcpSocket& socket, QString* why) const;
 
     QString describe() const;
 
@@ -40,4 +49,5 @@ private:
     QString path;       // used when not empty
     quint16 port = 0;
     Peer peer = Peer::Root;
+    bool mustBeApple = false; // the TCP listener must be Apple's service
 };

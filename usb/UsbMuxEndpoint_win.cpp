@@ -1,9 +1,87 @@
 #include "usb/UsbMuxEndpoint.h"
 
+#include <QTcpSocket>
+
+#include <vector>
+
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+namespace {
+
+// The process whose socket on 127.0.0.1:`servicePort` is connected to our `localPort`, or 0.
+DWORD listenerProcess(quint16 servicePort, quint16 localPort)
+{
+    ULONG size = 0;
+    std::vector<unsigned char> table;
+    DWORD result = ERROR_INSUFFICIENT_BUFFER;
+    // The table may grow between the two calls.
+    for (int attempt = 0; attempt < 4 && result == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+        table.resize(size);
+        result = GetExtendedTcpTable(table.empty() ? nullptr : table.data(), &size, FALSE,
+                                     AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
+    }
+    if (result != NO_ERROR)
+        return 0;
+    const auto* rows = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(table.data());
+    for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
+        const MIB_TCPROW_OWNER_PID& row = rows->table[i];
+        if (row.dwLocalAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwLocalPort)) == servicePort
+            && row.dwRemoteAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwRemotePort)) == localPort)
+            return row.dwOwningPID;
+    }
+    return 0;
+}
+
+// The process the service manager runs as Apple's device service, or 0 when none runs.
+// Installing a service takes an administrator, so this name cannot be borrowed.
+DWORD appleServiceProcess()
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager)
+        return 0;
+    DWORD process = 0;
+    for (const wchar_t* name : {L"Apple Mobile Device Service", L"AppleMobileDeviceService"}) {
+        SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
+        if (!service)
+            continue;
+        SERVICE_STATUS_PROCESS status{};
+        DWORD needed = 0;
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                 reinterpret_cast<BYTE*>(&status), sizeof status, &needed)
+            && status.dwCurrentState == SERVICE_RUNNING)
+            process = status.dwProcessId;
+        CloseServiceHandle(service);
+        if (process)
+            break;
+    }
+    CloseServiceHandle(manager);
+    return process;
+}
+
+} // namespace
+
 // The Windows service listens on TCP only.
 UsbMuxEndpoint::Opening UsbMuxEndpoint::openUnix(QTcpSocket&) const
 {
     return Opening::Failed;
+}
+
+bool UsbMuxEndpoint::trustsListener(const QTcpSocket& socket, QString* why) const
+{
+    if (!mustBeApple)
+        return true;
+    const DWORD listener = listenerProcess(port, socket.localPort());
+    const DWORD apple = appleServiceProcess();
+    if (listener != 0 && listener == apple)
+        return true;
+    if (why)
+        *why = listener == 0 ? QStringLiteral("cannot tell which process listens there")
+            : apple == 0     ? QStringLiteral("Apple Mobile Device Service is not running")
+                             : QStringLiteral("process %1 listens there, not Apple Mobile Device "
+                                              "Service").arg(listener);
+    return false;
 }
 
 bool UsbMuxEndpoint::serviceInstalled(const QString&)

@@ -1,5 +1,7 @@
 #include "softcam/win/CameraSection.h"
 
+#include "softcam/win/UserOnlySecurity.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -21,18 +23,39 @@ std::wstring frameSectionName(std::uint64_t serial)
     return name;
 }
 
+UserOnlySecurity& security()
+{
+    static UserOnlySecurity process;
+    return process;
+}
+
+// A name another user made first is never used: it could show them every frame, or feed the
+// reader theirs.
+bool refuseForeign(HANDLE object)
+{
+    if (security().ownedByUser(object))
+        return false;
+    std::fprintf(stderr, "Vidlet: a camera object belongs to another user; not using it\n");
+    return true;
+}
+
 } // namespace
 
 bool SectionView::create(const wchar_t* name, std::size_t size, bool* existed)
 {
     close();
     const auto large = static_cast<unsigned long long>(size);
-    section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, DWORD(large >> 32),
-                                 DWORD(large & 0xFFFFFFFFu), name);
+    section = CreateFileMappingW(INVALID_HANDLE_VALUE, security().attributes(), PAGE_READWRITE,
+                                 DWORD(large >> 32), DWORD(large & 0xFFFFFFFFu), name);
     if (!section)
         return false;
+    const bool found = GetLastError() == ERROR_ALREADY_EXISTS;
     if (existed)
-        *existed = GetLastError() == ERROR_ALREADY_EXISTS;
+        *existed = found;
+    if (found && refuseForeign(section)) {
+        close();
+        return false;
+    }
     view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, size);
     if (!view) {
         close();
@@ -46,8 +69,10 @@ bool SectionView::open(const wchar_t* name)
 {
     close();
     section = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, name);
-    if (!section)
+    if (!section || refuseForeign(section)) {
+        close();
         return false;
+    }
     view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, 0);
     MEMORY_BASIC_INFORMATION info{};
     if (!view || !VirtualQuery(view, &info, sizeof info)) {
@@ -75,7 +100,7 @@ std::unique_ptr<CameraPublisher> CameraPublisher::create(int width, int height, 
     if (!validCameraSize(width, height))
         return nullptr;
     std::unique_ptr<CameraPublisher> camera(new CameraPublisher);
-    camera->writerLock = CreateMutexW(nullptr, FALSE, kWriterLockName);
+    camera->writerLock = CreateMutexW(security().attributes(), FALSE, kWriterLockName);
     if (!camera->writerLock || GetLastError() == ERROR_ALREADY_EXISTS) {
         std::fprintf(stderr, "Vidlet: another camera is alive in this session\n");
         return nullptr;

@@ -168,6 +168,7 @@ private slots:
         QTest::newRow("negative") << -640 << 360;
         QTest::newRow("huge") << 100000 << 100000;
         QTest::newRow("one too wide") << 8193 << 720;
+        QTest::newRow("more pixels than H.264 has") << 8192 << 8192;
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera()

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 #include <memory>
 #include <sys/resource.h>
 #include <vector>
@@ -131,8 +133,8 @@ private slots:
         phone.socket.setReadBufferSize(1);
         phone.socket.disconnect(&phone);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not read what it is sent"));
-        const QByteArray ping = PhoneLink::header(PhoneLink::PING, 0, 1 << 20)
-                                + QByteArray(1 << 20, 'p');
+        const QByteArray ping = (PhoneLink::header(PhoneLink::PING, 0, 4096)
+                                 + QByteArray(4096, 'p')).repeated(256);
         for (int i = 0; i < 96 && disconnected.isEmpty(); ++i) {
             phone.socket.write(ping);
             QTRY_VERIFY_WITH_TIMEOUT(phone.socket.bytesToWrite() == 0 || !disconnected.isEmpty(),
@@ -184,6 +186,88 @@ private slots:
             QVERIFY(phone.waitForClose(5000));
         else
             QVERIFY(!phone.waitForClose(300));
+    }
+
+    // A paired phone may send video of up to 16 MiB, but nothing else that large.
+    void limitsEachMessageToItsPurpose_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<quint32>("length");
+        QTest::newRow("THUMBNAIL") << int(PhoneLink::THUMBNAIL) << quint32(512 * 1024 + 1);
+        QTest::newRow("VIDEO_CONFIG") << int(PhoneLink::VIDEO_CONFIG) << quint32(64 * 1024 + 1);
+        QTest::newRow("STREAM_INFO") << int(PhoneLink::STREAM_INFO) << quint32(4097);
+        QTest::newRow("PING") << int(PhoneLink::PING) << quint32(4097);
+    }
+
+    void limitsEachMessageToItsPurpose()
+    {
+        QFETCH(int, type);
+        QFETCH(quint32, length);
+        TestPhone phone;
+        QVERIFY(phone.connectTo(server->port()));
+        QVERIFY(sayHello(phone, "dev-chatty") > 0);
+        phone.sendRaw(PhoneLink::header(quint8(type), 0, length));
+        QVERIFY(phone.waitForClose(5000));
+    }
+
+    // However many device ids a phone with the current token invents, only so many phones
+    // are connected at once; a place that frees up is taken again.
+    void limitsPhonesConnectedAtOnce()
+    {
+        std::vector<std::unique_ptr<TestPhone>> phones;
+        for (int i = 0; i < PhoneServer::maxAcceptedPhones; ++i) {
+            phones.push_back(lanPhone());
+            QVERIFY(sayHello(*phones.back(), "dev-" + QString::number(i)) > 0);
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("phones are connected already"));
+        auto extra = lanPhone();
+        QCOMPARE(sayHello(*extra, "dev-extra"), -1);
+        QCOMPARE(extra->json(0).value("code").toString(), QStringLiteral("BUSY"));
+        QVERIFY(extra->waitForClose());
+        phones.front()->socket.disconnectFromHost();
+        QVERIFY(phones.front()->waitForClose());
+        QTRY_VERIFY(sayHello(*lanPhone(), "dev-extra") > 0);
+    }
+
+    // Unfinished frames held open on several connections are bounded all together: the one
+    // holding most is closed.
+    void boundsUnfinishedBytesOfAllPhones()
+    {
+        constexpr int hoarders = 5;
+        const QByteArray part(int(PhoneLink::maxPayload) - 1024 * 1024, 'v');
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bytes of unfinished messages"));
+        std::vector<std::unique_ptr<TestPhone>> phones;
+        for (int i = 0; i < hoarders; ++i) {
+            phones.push_back(lanPhone());
+            QVERIFY(sayHello(*phones.back(), "dev-hoard-" + QString::number(i)) > 0);
+            phones.back()->sendRaw(PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload)
+                                   + part);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(phones.begin(), phones.end(),
+                                             [](const auto& p) { return p->isClosed(); }),
+                                 20000);
+        verifyServesAPhone("dev-after");
+    }
+
+    // Each change of a phone's size re-creates the camera; a phone flipping it is held to one
+    // change per interval, and the last size it announced still arrives.
+    void mergesRapidSizeChanges()
+    {
+        server->setSizeChangeIntervalMs(200);
+        QSignalSpy info(server.get(), &PhoneServer::streamInfo);
+        TestPhone phone;
+        QVERIFY(phone.connectTo(server->port()));
+        QVERIFY(sayHello(phone, "dev-flipper") > 0);
+        for (int i = 0; i < 20; ++i) {
+            const int side = i % 2 ? 64 : 5888;
+            phone.sendJson(PhoneLink::STREAM_INFO, {{"width", side}, {"height", side}, {"fps", 30}});
+        }
+        phone.sendJson(PhoneLink::PING, {{"t", 1}});
+        QVERIFY(phone.waitForType(PhoneLink::PONG)); // every STREAM_INFO above was handled
+        QCOMPARE(info.size(), 1);
+        QVERIFY(info.wait(5000));
+        QCOMPARE(info.size(), 2);
+        QCOMPARE(info.last().at(1).toInt(), 64);
     }
 
     // A full waiting room makes room for the newcomer by closing the longest waiting

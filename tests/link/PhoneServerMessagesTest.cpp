@@ -296,11 +296,11 @@ private slots:
         auto phone = lanPhone();
         QVERIFY(phone);
         QVERIFY(sayHello(*phone, "dev-A") > 0);
-        QSignalSpy config(server.get(), &PhoneServer::videoConfig);
+        QSignalSpy video(server.get(), &PhoneServer::videoFrame);
         QSignalSpy thumbs(server.get(), &PhoneServer::thumbnail);
         // The frame ahead of the big header arrives in the same write and is still handled.
         phone->sendRaw(PhoneLink::header(PhoneLink::THUMBNAIL, 0, 1) + "t"
-                       + PhoneLink::header(PhoneLink::VIDEO_CONFIG, 0, length));
+                       + PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, length));
         QTRY_COMPARE_WITH_TIMEOUT(thumbs.size(), 1, 5000);
         if (!accepted) {
             QVERIFY(phone->waitForClose());
@@ -310,8 +310,9 @@ private slots:
         QTest::qWait(100);
         QVERIFY(!phone->isClosed());
         phone->sendRaw(QByteArray(qsizetype(length), '\x5a'));
-        QTRY_COMPARE_WITH_TIMEOUT(config.size(), 1, 20000);
-        QCOMPARE(config.first().at(1).toByteArray().size(), qsizetype(length));
+        QTRY_COMPARE_WITH_TIMEOUT(video.size(), 1, 20000);
+        // The access unit follows the 8 bytes of its time stamp.
+        QCOMPARE(video.first().at(1).toByteArray().size(), qsizetype(length) - 8);
         QVERIFY(!phone->isClosed());
     }
 };

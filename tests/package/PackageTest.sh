@@ -38,6 +38,26 @@ for p in libqt6core6 libqt6quick6 libavcodec libswscale libqrcodegencpp qml6-mod
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "usbmuxd, v4l2loopback-dkms, pkexec" ] || fail "Recommends"
 
+# Purge removes the helper's boot files, state and port, and nothing that is not its own.
+sys=$scratch/sysroot
+dpkg-deb -e "$deb" "$scratch/control"
+mkdir -p "$sys/etc/modules-load.d" "$sys/etc/modprobe.d" "$sys/var/lib/vidlet" "$scratch/stubs"
+printf '# Written by vidlet-regtool --register, removed by --unregister.\nv4l2loopback\n' \
+  >"$sys/etc/modules-load.d/vidlet.conf"
+echo 'options v4l2loopback devices=2' >"$sys/etc/modprobe.d/vidlet.conf"   # the admin's own
+touch "$sys/var/lib/vidlet/regtool.log"
+for tool in firewall-cmd ufw; do
+  printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "$1" != status ] || echo "8788/tcp ALLOW Anywhere # Vidlet"\n' \
+    "$tool" "$scratch/firewall.log" >"$scratch/stubs/$tool"
+  chmod +x "$scratch/stubs/$tool"
+done
+DPKG_ROOT=$sys PATH="$scratch/stubs:$PATH" sh "$scratch/control/postrm" purge || fail "postrm purge"
+[ ! -e "$sys/etc/modules-load.d/vidlet.conf" ] || fail "purge left modules-load.d/vidlet.conf"
+[ -e "$sys/etc/modprobe.d/vidlet.conf" ] || fail "purge removed a file the helper did not write"
+[ ! -e "$sys/var/lib/vidlet" ] || fail "purge left /var/lib/vidlet"
+grep -q 'firewall-cmd --permanent --remove-port=8788/tcp' "$scratch/firewall.log" || fail "firewalld port stays"
+grep -q 'ufw delete allow 8788/tcp' "$scratch/firewall.log" || fail "ufw port stays"
+
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$root/share/metainfo/$id.metainfo.xml" || fail "appstreamcli"
 

@@ -389,6 +389,34 @@ private slots:
         QVERIFY(kept);
     }
 
+    // A program of the user's that cuts the segment short under the camera must not crash it
+    // with SIGBUS.
+    void segmentCutShortCannotCrashTheWriter()
+    {
+        SharedFramePublisher publisher;
+        QVERIFY(publisher.open(name, 64, 48, 30.0f));
+        const std::vector<unsigned char> bgr(frameBytes(64, 48), fillOf(1, 64));
+        publisher.publish(bgr.data());
+        const pid_t cutter = fork();
+        if (cutter == 0) {
+            const int fd = shm_open(name.c_str(), O_RDWR, 0);
+            _exit(fd >= 0 && ftruncate(fd, 0) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(cutter, &status, 0), cutter);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+        std::string said;
+        setLogCallback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; },
+                       &said);
+        for (int i = 0; i < 3; ++i)
+            publisher.publish(bgr.data());
+        setLogCallback(nullptr, nullptr);
+        QVERIFY2(said.find("was cut short") != std::string::npos, said.c_str());
+        QVERIFY(!publisher.readerSeenWithin(std::chrono::hours(1)));
+
+    }
+
     void hostileHeaderIsRejected_data()
     {
         QTest::addColumn<int>("width");

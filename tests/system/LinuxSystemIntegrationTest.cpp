@@ -1,7 +1,12 @@
 #include "system/SystemIntegration_linux.h"
 #include "tests/system/ScratchMachine.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The program's side on Linux: what it reads without root, and the helper it runs through
 // pkexec (a stand-in that keeps the environment, so the helper works on the scratch root).
@@ -61,23 +66,55 @@ private slots:
         QVERIFY(backend.isInboundBlocked());
         QVERIFY(!backend.isCameraRegistered());
 
-        backend.allowThroughFirewall();
+        // Each action returns at once; the window hears of it when the helper is done.
+        int done = 0;
+        backend.allowThroughFirewall([&] { ++done; });
+        QCOMPARE(done, 0);
+        QTRY_COMPARE(done, 1);
         QVERIFY(machine.commands().contains("pkexec " + ScratchMachine::helperPath() + " --firewall"));
         QVERIFY(!backend.isInboundBlocked());
 
-        backend.registerCamera();
+        backend.registerCamera([&] { ++done; });
+        QTRY_COMPARE(done, 2);
         QVERIFY(backend.isCameraRegistered());
-        backend.unregisterCamera();
+        backend.unregisterCamera([&] { ++done; });
+        QTRY_COMPARE(done, 3);
         QVERIFY(!backend.isCameraRegistered());
         QCOMPARE(machine.commands().filter("pkexec").size(), 3);
     }
 
-    void doesNothingWithoutTheHelper()
+    // Only a helper that no one but root could have changed is run as root.
+    void runsOnlyAHelperThatRootAlonePlaced_data()
     {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("missing") << QString() << "not found";
+        QTest::newRow("writable by others") << "file 0757" << "can be changed by others";
+        QTest::newRow("in a folder others write") << "folder 0777" << "can be changed by others";
+        QTest::newRow("another user's") << "owner 65534" << "does not belong to root";
+    }
+
+    void runsOnlyAHelperThatRootAlonePlaced()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, why);
         ScratchMachine machine;
         useStandIns(machine);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("vidlet-regtool not found"));
-        system(machine, machine.path("vidlet-regtool")).registerCamera();
+        const QString folder = machine.path("helper");
+        const QString copy = folder + "/vidlet-regtool";
+        QVERIFY(QDir().mkpath(folder));
+        if (!place.isEmpty()) {
+            QVERIFY(QFile::copy(ScratchMachine::helperPath(), copy));
+            const QStringList change = place.split(' ');
+            const QByteArray target = QFile::encodeName(change[0] == "file" ? copy : folder);
+            QCOMPARE(change[0] == "owner" ? ::chown(QFile::encodeName(copy), 65534, 65534)
+                                          : ::chmod(target, mode_t(change[1].toUInt(nullptr, 8))),
+                     0);
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not running .* as administrator: .*" + why));
+        int done = 0;
+        system(machine, copy).registerCamera([&] { ++done; });
+        QCOMPARE(done, 1);
         QVERIFY(machine.commands().isEmpty());
     }
 

@@ -22,6 +22,18 @@ class RegtoolLinuxTest : public QObject {
     }
 
 private slots:
+    // Only the tests' copy can be pointed at another "/"; the installed one reads no such
+    // variable, whoever starts it.
+    void onlyTheTestBuildTakesAScratchRoot()
+    {
+        const auto mentionsRoot = [](const QString& program) {
+            QFile file(program);
+            return file.open(QIODevice::ReadOnly) && file.readAll().contains("VIDLET_REGTOOL_ROOT");
+        };
+        QVERIFY(mentionsRoot(ScratchMachine::helperPath()));
+        QVERIFY(!mentionsRoot(QFileInfo(ScratchMachine::helperPath()).path() + "/vidlet-regtool"));
+    }
+
     void refusesAnythingButOneCommand_data()
     {
         QTest::addColumn<QStringList>("arguments");

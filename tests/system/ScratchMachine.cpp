@@ -89,7 +89,7 @@ QStringList ScratchMachine::commands() const
 QString ScratchMachine::helperPath()
 {
     return qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath())
-        + QStringLiteral("/vidlet-regtool");
+        + QStringLiteral("/vidlet-regtool-test");
 }
 
 QProcessEnvironment ScratchMachine::environment() const

@@ -49,11 +49,14 @@ WIN_TEST(registrationGoesThroughRegsvr32)
     folder.add(L"test_camera.dll", L"softcam.dll");
     WindowsSystemIntegration system(folder.program());
     CHECK(!system.isCameraRegistered());
-    system.registerCamera();
+    int done = 0;
+    system.registerCamera([&] { ++done; });
+    CHECK_EQ(done, 1);
     CHECK(system.isCameraRegistered());
     CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr),
              folder.path(L"softcam.dll"));
-    system.unregisterCamera();
+    system.unregisterCamera([&] { ++done; });
+    CHECK_EQ(done, 2);
     CHECK(!system.isCameraRegistered());
 }
 
@@ -63,9 +66,11 @@ WIN_TEST(missingFilesMakeTheActionsDoNothing)
     ProgramFolder folder;
     for (const std::wstring& program : {folder.program(), std::wstring()}) {
         WindowsSystemIntegration system(program);
-        system.registerCamera();
-        system.unregisterCamera();
-        system.allowThroughFirewall();
+        int done = 0;
+        system.registerCamera([&] { ++done; });
+        system.unregisterCamera([&] { ++done; });
+        system.allowThroughFirewall([&] { ++done; });
+        CHECK_EQ(done, 3);   // the caller still learns that each action is over
         CHECK(!system.isCameraRegistered());
     }
 }
@@ -94,7 +99,7 @@ WIN_TEST(firewallActionRunsTheHelperAndWaitsForIt)
     ProgramFolder folder;
     folder.add(L"test_child.exe", L"vidlet-regtool.exe");
     SetEnvironmentVariableW(L"VIDLET_TEST_CHILD_SLEEP_MS", L"300");
-    WindowsSystemIntegration(folder.program()).allowThroughFirewall();
+    WindowsSystemIntegration(folder.program()).allowThroughFirewall([] {});
     // The child writes its record only after its sleep: it is there, so the call waited.
     const auto lines = readLines(folder.path(L"child-ran.txt"));
     CHECK_EQ(lines.size(), size_t(1));
@@ -109,7 +114,7 @@ WIN_TEST(waitForTheHelperIsBounded)
     ProgramFolder folder;
     folder.add(L"test_child.exe", L"vidlet-regtool.exe");
     SetEnvironmentVariableW(L"VIDLET_TEST_CHILD_SLEEP_MS", L"3000");
-    WindowsSystemIntegration(folder.program(), 100).allowThroughFirewall();
+    WindowsSystemIntegration(folder.program(), 100).allowThroughFirewall([] {});
     const bool endedBeforeReturn = fileExists(folder.path(L"child-ran.txt"));
     // Let the child finish before its folder goes.
     for (int i = 0; i < 100 && !fileExists(folder.path(L"child-ran.txt")); ++i)

@@ -6,9 +6,13 @@
 // Reported: the phone's decoded frame rate in each window (target: the same), and the resident
 // memory the load adds at its peak and leaves behind once it has gone (target: bounded by the
 // limits on connections that have not said HELLO, nothing left behind but the paired phones the
-// PC remembers). Loopback only.
+// PC remembers). A third window has a phone that holds the pairing token misbehave (PairedAbuse:
+// long device ids, many connections holding unfinished 16 MiB frames, size flips); the streaming
+// phone's frame rate should not move, and the memory it adds is bounded by the limits on phones
+// at once and on unfinished bytes. Loopback only.
 
 #include "bench/BenchEnvironment.h"
+#include "bench/PairedAbuse.h"
 #include "bench/ProcessMemory.h"
 #include "bench/StrangerLoad.h"
 #include "link/PhoneServer.h"
@@ -138,6 +142,11 @@ int main(int argc, char** argv)
     load.stop();
     QTest::qWait(2000); // the PC notices the closed connections
     const qint64 afterKiB = residentKiB();
+
+    PairedAbuse abuse(server.port(), kToken);
+    abuse.start();
+    const Window abused = measure(decoded, kWindowMs, [&] { return abuse.done(); });
+    abuse.stop();
     const bool phoneRan = phone.state() == QProcess::Running;
     phone.kill();
     phone.waitForFinished(3000);
@@ -156,6 +165,17 @@ int main(int argc, char** argv)
                 loaded.rssBeforeKiB, loaded.rssPeakKiB - loaded.rssBeforeKiB,
                 PhoneServer::maxWaitingConnections, unsigned(PhoneServer::maxHandshakePayload / 1024),
                 afterKiB - loaded.rssBeforeKiB, quiet.rssPeakKiB - quiet.rssBeforeKiB);
+    const PairedAbuse::Figures& a = abuse.figures();
+    std::printf("phone beside abuse     %5.1f fps decoded (%.2f of the baseline; target: 1)\n",
+                abused.fps, quiet.fps > 0 ? abused.fps / quiet.fps : 0.0);
+    std::printf("paired abuse           %d of 100 long device ids welcomed; of 50 hoarders %d "
+                "welcomed, %d refused as busy, %d closed by the PC; %d size flips sent\n",
+                a.longIdsWelcomed, a.hoardersWelcomed, a.hoardersBusy, a.hoardersClosedByPc,
+                a.sizeFlips);
+    std::printf("resident memory        peak +%lld KiB during the abuse (at most %d phones, %lld "
+                "MiB of unfinished messages in all)\n",
+                abused.rssPeakKiB - abused.rssBeforeKiB, PhoneServer::maxAcceptedPhones,
+                PhoneServer::maxBufferedBytes / (1024 * 1024));
     if (!phoneRan || f.cyclesWelcomed == 0) {
         std::fprintf(stderr, "the phone stopped or no stranger was welcomed\n");
         return 1;

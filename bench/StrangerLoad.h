@@ -35,8 +35,6 @@ public:
 
 private:
     void run();
-    int dial() const;
-    bool handshake(int socket, int index) const;
 
     const quint16 port;
     const QByteArray token;

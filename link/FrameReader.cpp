@@ -25,6 +25,9 @@ FrameReader::Status FrameReader::next(Frame& frame, quint32 limit)
         return Status::Oversized;
     if (available < PhoneLink::headerSize + qsizetype(length)) {
         dropConsumed();
+        // Room for the whole frame at once: growing piece by piece would copy it several times
+        // and hold up to twice its size. Its pages are only touched as its bytes arrive.
+        buffer.reserve(PhoneLink::headerSize + qsizetype(length));
         return Status::NeedMore;
     }
     frame.type = quint8(head[0]);

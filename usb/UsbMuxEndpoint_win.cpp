@@ -29,7 +29,7 @@ DWORD listenerProcess(quint16 servicePort, quint16 localPort)
         const MIB_TCPROW_OWNER_PID& row = rows->table[i];
         if (row.dwLocalAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwLocalPort)) == servicePort
             && row.dwRemoteAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwRemotePort)) == localPort)
-            return row.dwOwningPID;
+            return row.dwOwningPid;
     }
     return 0;
 }

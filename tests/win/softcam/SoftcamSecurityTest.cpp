@@ -30,7 +30,7 @@ WIN_TEST(cameraObjectsAdmitOnlyTheUserAndSystem)
 {
     void* camera = scCreateCamera(64, 48, 30.0f);
     CHECK(camera);
-    HANDLE directory = OpenFileMappingW(FILE_MAP_READ, FALSE, kDirectory);
+    HANDLE directory = OpenFileMappingW(FILE_MAP_READ | READ_CONTROL, FALSE, kDirectory);
     CHECK(directory);
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR held = nullptr;
@@ -59,9 +59,11 @@ WIN_TEST(aNameAnotherUserMadeFirstIsNotUsed)
     SECURITY_ATTRIBUTES foreign{sizeof foreign, descriptor, FALSE};
     HANDLE squatted = CreateFileMappingW(INVALID_HANDLE_VALUE, &foreign, PAGE_READWRITE, 0, 4096,
                                          kDirectory);
+    const bool fresh = GetLastError() != ERROR_ALREADY_EXISTS;
     LocalFree(descriptor);
     if (!squatted)
         WinTest::skip("this account may not make an object that another user owns");
+    CHECK(fresh);
     void* camera = scCreateCamera(64, 48, 30.0f);
     const bool refused = camera == nullptr;
     if (camera)

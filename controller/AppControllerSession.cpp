@@ -1,6 +1,7 @@
 #include "controller/AppController.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 
 #include <chrono>
 #include <cstring>
@@ -181,6 +182,20 @@ void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglon
     ++decodeCalls;
 }
 
+// A picture that will wait in the pacing queue is converted straight into the queue's next
+// buffer. Over USB, or at a size that is cropped or adopted first, it stays in the decoder's.
+unsigned char* AppController::queueSlot(int width, int height)
+{
+    if (!live_ || activeIsUsb || width != outputWidth || height != outputHeight)
+        return nullptr;
+    if (decodeSlot.empty() && !spareFrames.empty()) {
+        decodeSlot = std::move(spareFrames.back());
+        spareFrames.pop_back();
+    }
+    decodeSlot.resize(std::size_t(width) * std::size_t(height) * 3);
+    return decodeSlot.data();
+}
+
 void AppController::onDecodedFrame(const unsigned char* pixels, int width, int height)
 {
     if (!live_ || width < 1 || height < 1)
@@ -212,9 +227,23 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
         outputFrame(frame);
         return;
     }
-    pendingFrames.emplace_back(frame, frame + bytes);
-    while (pendingFrames.size() > maxPendingFrames)
+    // Buffers come back from the ticks that output them, so the queue allocates nothing.
+    Frame queued;
+    if (frame == decodeSlot.data() && decodeSlot.size() == bytes) {
+        queued = std::move(decodeSlot);
+        decodeSlot = Frame();
+    } else {
+        if (!spareFrames.empty()) {
+            queued = std::move(spareFrames.back());
+            spareFrames.pop_back();
+        }
+        queued.assign(frame, frame + bytes);
+    }
+    pendingFrames.push_back(std::move(queued));
+    while (pendingFrames.size() > maxPendingFrames) {
+        spareFrames.push_back(std::move(pendingFrames.front()));
         pendingFrames.pop_front();
+    }
     if (!paceTimer.isActive())
         paceTimer.start(paceIntervalMs);
 }
@@ -234,9 +263,13 @@ void AppController::onPaceTick()
 {
     if (pendingFrames.empty())
         return;
-    const Frame frame = std::move(pendingFrames.front());
+    Frame frame = std::move(pendingFrames.front());
     pendingFrames.pop_front();
     outputFrame(frame.data());
+    // One spare covers the steady state, a frame in and a frame out per period; a burst that
+    // filled the queue leaves a few more, freed with the queue.
+    if (spareFrames.size() < maxPendingFrames)
+        spareFrames.push_back(std::move(frame));
 }
 
 void AppController::outputFrame(const unsigned char* frame)
@@ -249,8 +282,28 @@ void AppController::outputFrame(const unsigned char* frame)
         recorder.writeFrame(frame);
         ++recordedFrames;
     }
-    const QImage view(frame, outputWidth, outputHeight, outputWidth * 3, QImage::Format_BGR888);
-    emit frameReady(view.copy());
+    updatePreview(frame);
+}
+
+// The preview gets its own copy, since the window keeps the picture until it draws the next.
+// The copy goes into the image the last frame used when nothing holds that any more, and is
+// skipped altogether while no window shows the preview (hidden, minimised, another screen).
+void AppController::updatePreview(const unsigned char* frame)
+{
+    if (!previewShown_ || !isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)))
+        return;
+    const QSize size(outputWidth, outputHeight);
+    if (previewImage.size() != size || !previewImage.isDetached())
+        previewImage = QImage(size, QImage::Format_BGR888);
+    const std::size_t row = std::size_t(outputWidth) * 3;
+    for (int y = 0; y < outputHeight; ++y)
+        std::memcpy(previewImage.scanLine(y), frame + row * std::size_t(y), row);
+    emit frameReady(previewImage);
+}
+
+void AppController::setPreviewShown(bool shown)
+{
+    previewShown_ = shown;
 }
 
 void AppController::updateStats()

@@ -58,9 +58,9 @@ private:
 
     std::thread thread;
     std::atomic<bool> running{false};
-    std::mutex mutex; // guards the two below, held only to copy a frame in or out
+    std::mutex mutex; // guards the two below, held only to copy a frame in or swap it out
     std::vector<unsigned char> latestFrame;
-    bool hasFrame = false;
+    bool newFrame = false;   // latestFrame holds a frame the pacing thread has not taken
     std::mutex messageMutex;   // guards the one below
     std::string lastComponentMessage;
 };

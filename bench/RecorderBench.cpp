@@ -13,7 +13,7 @@
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
 
-#include <QDir>
+#include <QTemporaryDir>
 #include <QFile>
 
 #include <algorithm>
@@ -61,6 +61,7 @@ int decode(const TestEncoder& stream, int width, int height, std::vector<Frame>*
 
 bool record(const QString& path, const std::vector<Frame>& frames, int width, int height)
 {
+    QFile::remove(path);   // the recorder never replaces a file: each round starts afresh
     Mp4Recorder recorder;
     if (!recorder.start(path.toStdWString(), width, height, 30))
         return false;
@@ -80,7 +81,8 @@ double compare(int width, int height)
         std::fprintf(stderr, "cannot make the stream: %s\n", stream.error.c_str());
         return 1e9;
     }
-    const QString path = QDir::temp().filePath(QStringLiteral("vidlet-bench-recorder.mp4"));
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("recording.mp4"));
     int decoded = 0;
     bool recorded = true;
     std::vector<double> processMs;
@@ -93,7 +95,6 @@ double compare(int width, int height)
         });
     const qint64 bytes = QFile(path).size();
     const int kept = Mp4Probe::framesPlayed(path);
-    QFile::remove(path);
     if (decoded != options.frames || !recorded || kept != options.frames) {
         std::fprintf(stderr, "decoded %d of %d pictures, recording %s with %d frames\n", decoded,
                      options.frames, recorded ? "worked" : "failed", kept);

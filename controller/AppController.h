@@ -183,7 +183,9 @@ private:
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
-    void updatePreview(const unsigned char* frame);
+    void outputFrame(Frame& frame);
+    void record(const unsigned char* frame);
+    bool copyForPreview(const unsigned char* frame);
     void onPaceTick();
     void updateStats();
     void checkStall();

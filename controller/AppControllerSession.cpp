@@ -182,11 +182,12 @@ void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglon
     ++decodeCalls;
 }
 
-// A picture that will wait in the pacing queue is converted straight into the queue's next
-// buffer. Over USB, or at a size that is cropped or adopted first, it stays in the decoder's.
+// A picture of the output size is converted straight into a buffer of the controller's, which
+// then travels through the pacing queue into the camera without being copied. One cropped or
+// adopted first stays in the decoder's buffer.
 unsigned char* AppController::queueSlot(int width, int height)
 {
-    if (!live_ || activeIsUsb || width != outputWidth || height != outputHeight)
+    if (!live_ || width != outputWidth || height != outputHeight)
         return nullptr;
     if (decodeSlot.empty() && !spareFrames.empty()) {
         decodeSlot = std::move(spareFrames.back());
@@ -222,14 +223,18 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
     decodedSinceLive = true;
 
     const std::size_t bytes = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
+    const bool inSlot = frame == decodeSlot.data() && decodeSlot.size() == bytes;
     if (activeIsUsb) {
         // Over USB there is no network jitter to smooth out: output at once.
-        outputFrame(frame);
+        if (inSlot)
+            outputFrame(decodeSlot);
+        else
+            outputFrame(frame);
         return;
     }
     // Buffers come back from the ticks that output them, so the queue allocates nothing.
     Frame queued;
-    if (frame == decodeSlot.data() && decodeSlot.size() == bytes) {
+    if (inSlot) {
         queued = std::move(decodeSlot);
         decodeSlot = Frame();
     } else {
@@ -265,7 +270,7 @@ void AppController::onPaceTick()
         return;
     Frame frame = std::move(pendingFrames.front());
     pendingFrames.pop_front();
-    outputFrame(frame.data());
+    outputFrame(frame);
     // One spare covers the steady state, a frame in and a frame out per period; a burst that
     // filled the queue leaves a few more, freed with the queue.
     if (spareFrames.size() < maxPendingFrames)
@@ -274,31 +279,52 @@ void AppController::onPaceTick()
 
 void AppController::outputFrame(const unsigned char* frame)
 {
+    const bool preview = copyForPreview(frame);
+    record(frame);
     if (outputEnabled_.load()) {
         sink.sendFrame(frame);
         ++framesSent_;
     }
+    if (preview)
+        emit frameReady(previewImage);
+}
+
+// A frame in a buffer of the controller's goes to the camera last, by swapping buffers: `frame`
+// comes back with the camera's previous buffer, for a later frame.
+void AppController::outputFrame(Frame& frame)
+{
+    const bool preview = copyForPreview(frame.data());
+    record(frame.data());
+    if (outputEnabled_.load()) {
+        sink.handFrame(frame);
+        ++framesSent_;
+    }
+    if (preview)
+        emit frameReady(previewImage);
+}
+
+void AppController::record(const unsigned char* frame)
+{
     if (recorder.isOpen() && recorder.width() == outputWidth && recorder.height() == outputHeight) {
         recorder.writeFrame(frame);
         ++recordedFrames;
     }
-    updatePreview(frame);
 }
 
 // The preview gets its own copy, since the window keeps the picture until it draws the next.
 // The copy goes into the image the last frame used when nothing holds that any more, and is
 // skipped altogether while no window shows the preview (hidden, minimised, another screen).
-void AppController::updatePreview(const unsigned char* frame)
+bool AppController::copyForPreview(const unsigned char* frame)
 {
     if (!previewShown_ || !isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)))
-        return;
+        return false;
     const QSize size(outputWidth, outputHeight);
     if (previewImage.size() != size || !previewImage.isDetached())
         previewImage = QImage(size, QImage::Format_BGR888);
     const std::size_t row = std::size_t(outputWidth) * 3;
     for (int y = 0; y < outputHeight; ++y)
         std::memcpy(previewImage.scanLine(y), frame + row * std::size_t(y), row);
-    emit frameReady(previewImage);
+    return true;
 }
 
 void AppController::setPreviewShown(bool shown)

@@ -130,6 +130,15 @@ void SoftcamSink::sendFrame(const unsigned char* bgr)
     newFrame = true;
 }
 
+void SoftcamSink::handFrame(std::vector<unsigned char>& frame)
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    if (latestFrame.empty() || frame.size() != latestFrame.size())
+        return;
+    latestFrame.swap(frame);
+    newFrame = true;
+}
+
 void SoftcamSink::pace()
 {
     using namespace std::chrono;

@@ -28,7 +28,9 @@
 // The one object the window binds to. It owns the phone link, the USB client, the decoder, the
 // recorder and the virtual camera, and publishes the session as properties that notify through
 // changed().
-// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread.
+// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread. The
+// recorder and the camera output run threads of their own behind their interfaces; the
+// recorder's reports a failed file through a queued call to onRecordingFailed().
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -183,7 +185,7 @@ private:
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
-    void outputFrame(Frame& frame);
+    void outputFrame(BgrBuffer& frame);
     void record(const unsigned char* frame);
     bool copyForPreview(const unsigned char* frame);
     void onPaceTick();
@@ -256,9 +258,10 @@ private:
     DesktopColorScheme colorScheme;
     int themeMode_ = 0;
     QTimer statsTimer;
-    std::deque<Frame> pendingFrames;
-    std::vector<Frame> spareFrames;   // output frames' buffers, for the next ones to queue
-    Frame decodeSlot;   // where the decoder converts the next picture that will be queued
+    // Live frames, in buffers the decoder converts into and the camera takes over.
+    std::deque<BgrBuffer> pendingFrames;
+    std::vector<BgrBuffer> spareFrames;   // output frames' buffers, for the next ones to queue
+    BgrBuffer decodeSlot;   // where the decoder converts the next picture that will be queued
     QImage previewImage;   // the last frame shown, when the window still holds it
     bool previewShown_ = true;
     QTimer paceTimer;

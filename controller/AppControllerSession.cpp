@@ -233,10 +233,10 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
         return;
     }
     // Buffers come back from the ticks that output them, so the queue allocates nothing.
-    Frame queued;
+    BgrBuffer queued;
     if (inSlot) {
         queued = std::move(decodeSlot);
-        decodeSlot = Frame();
+        decodeSlot = BgrBuffer();
     } else {
         if (!spareFrames.empty()) {
             queued = std::move(spareFrames.back());
@@ -268,7 +268,7 @@ void AppController::onPaceTick()
 {
     if (pendingFrames.empty())
         return;
-    Frame frame = std::move(pendingFrames.front());
+    BgrBuffer frame = std::move(pendingFrames.front());
     pendingFrames.pop_front();
     outputFrame(frame);
     // One spare covers the steady state, a frame in and a frame out per period; a burst that
@@ -291,7 +291,7 @@ void AppController::outputFrame(const unsigned char* frame)
 
 // A frame in a buffer of the controller's goes to the camera last, by swapping buffers: `frame`
 // comes back with the camera's previous buffer, for a later frame.
-void AppController::outputFrame(Frame& frame)
+void AppController::outputFrame(BgrBuffer& frame)
 {
     const bool preview = copyForPreview(frame.data());
     record(frame.data());

@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/BgrBuffer.h"
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 #include "video/YuvToBgr.h"
@@ -43,7 +44,7 @@ struct H264Decoder::Impl {
     AvCodecContextPtr context;
     AvFramePtr frame{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
-    std::vector<unsigned char> bgr;
+    BgrBuffer bgr;
     // Bumped whenever the context goes away, so that a drain whose callback reset or restarted
     // the decoder stops instead of touching a freed context.
     unsigned generation = 0;

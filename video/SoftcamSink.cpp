@@ -130,7 +130,7 @@ void SoftcamSink::sendFrame(const unsigned char* bgr)
     newFrame = true;
 }
 
-void SoftcamSink::handFrame(std::vector<unsigned char>& frame)
+void SoftcamSink::handFrame(BgrBuffer& frame)
 {
     std::lock_guard<std::mutex> guard(mutex);
     if (latestFrame.empty() || frame.size() != latestFrame.size())
@@ -142,7 +142,7 @@ void SoftcamSink::handFrame(std::vector<unsigned char>& frame)
 void SoftcamSink::pace()
 {
     using namespace std::chrono;
-    std::vector<unsigned char> frame(std::size_t(width) * std::size_t(height) * 3, 0);
+    BgrBuffer frame(std::size_t(width) * std::size_t(height) * 3, 0);
     bool send = false;   // `frame` holds a picture
     const auto period = microseconds(static_cast<std::int64_t>(1000000.0f / fps));
     auto deadline = steady_clock::now();

@@ -213,16 +213,16 @@ private slots:
         softcam::CameraReader reader(segment);
         QVERIFY(reader.attach());
         softcam::CameraFrame frame;
-        auto buffer = filled(64, 48, 0x61);
+        BgrBuffer buffer(64 * 48 * 3, 0x61);
         sink.handFrame(buffer);
         QCOMPARE(buffer.size(), std::size_t(64 * 48 * 3));
         QVERIFY(waitForFill(reader, 0x61, frame));
         std::fill(buffer.begin(), buffer.end(), 0x62);
         sink.handFrame(buffer);
         QVERIFY(waitForFill(reader, 0x62, frame));
-        auto other = filled(32, 24, 0x63);
+        BgrBuffer other(32 * 24 * 3, 0x63);
         sink.handFrame(other);   // not the camera's size: ignored
-        QVERIFY(other == filled(32, 24, 0x63));
+        QVERIFY(other == BgrBuffer(32 * 24 * 3, 0x63));
     }
 
     void frameHandedOverByAnotherThreadIsNeverMixed()
@@ -234,7 +234,7 @@ private slots:
         // Every other frame is handed over by swapping buffers, as the live feed does.
         std::thread cards([&] {
             const auto even = filled(160, 120, 0x20);
-            auto odd = filled(160, 120, 0x21);
+            BgrBuffer odd(160 * 120 * 3, 0x21);
             for (int i = 0; !done.load(); ++i) {
                 if (i % 2) {
                     std::fill(odd.begin(), odd.end(), 0x21);

@@ -1,19 +1,19 @@
-// The recorder's cost per frame on the GUI thread (BGR to YUV, handing the picture to libx264,
-// mp4 muxing), against decoding and converting the same picture with H264Decoder, on 720p30 and
-// 1080p30 phone streams at 6 Mbit/s. The calling thread's CPU time is compared: the encoder's
-// own threads work beside the GUI thread, and their share is printed as the whole process's CPU
-// time per recorded frame. The GUI thread already decodes every frame; recording may add at
-// most twice that work, which keeps decoding and recording a 1080p30 session within a third of
-// the 33 ms each frame has.
-// Target: ratio <= 2.0.
+// The recorder's cost per frame on the GUI thread against decoding and converting the same
+// picture with H264Decoder, on 720p30 and 1080p30 phone streams at 6 Mbit/s. The calling
+// thread's CPU time is compared: it only copies each frame into the recorder's queue, while the
+// recorder's own thread converts to YUV, hands the picture to libx264's threads, muxes, and at
+// the end rewrites the file into an ordinary MP4. Their share, the whole process's CPU time per
+// recorded frame start to finish, is printed as the total cost of recording.
+// Target: ratio <= 0.3, no frame lost.
 
 #include "bench/BenchStream.h"
 #include "bench/BenchTimer.h"
+#include "tests/video/Mp4Probe.h"
 #include "tests/video/TestEncoder.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
 
-#include <QDir>
+#include <QTemporaryDir>
 #include <QFile>
 
 #include <algorithm>
@@ -61,13 +61,15 @@ int decode(const TestEncoder& stream, int width, int height, std::vector<Frame>*
 
 bool record(const QString& path, const std::vector<Frame>& frames, int width, int height)
 {
+    QFile::remove(path);   // the recorder never replaces a file: each round starts afresh
     Mp4Recorder recorder;
     if (!recorder.start(path.toStdWString(), width, height, 30))
         return false;
     for (const Frame& frame : frames)
         recorder.writeFrame(frame.data());
     recorder.stop();
-    return true;
+    recorder.waitForFinished();   // blocked, not spending the calling thread's time
+    return recorder.failure() == Mp4Recorder::Failure::None;
 }
 
 double compare(int width, int height)
@@ -79,7 +81,8 @@ double compare(int width, int height)
         std::fprintf(stderr, "cannot make the stream: %s\n", stream.error.c_str());
         return 1e9;
     }
-    const QString path = QDir::temp().filePath(QStringLiteral("vidlet-bench-recorder.mp4"));
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("recording.mp4"));
     int decoded = 0;
     bool recorded = true;
     std::vector<double> processMs;
@@ -91,16 +94,18 @@ double compare(int width, int height)
             processMs.push_back(processCpuMs() - begin);
         });
     const qint64 bytes = QFile(path).size();
-    QFile::remove(path);
-    if (decoded != options.frames || !recorded) {
-        std::fprintf(stderr, "decoded %d of %d pictures, recording %s\n", decoded,
-                     options.frames, recorded ? "worked" : "failed");
+    const int kept = Mp4Probe::framesPlayed(path);
+    if (decoded != options.frames || !recorded || kept != options.frames) {
+        std::fprintf(stderr, "decoded %d of %d pictures, recording %s with %d frames\n", decoded,
+                     options.frames, recorded ? "worked" : "failed", kept);
         return 1e9;
     }
+    const double all = median(processMs) / options.frames;
     std::printf("%4dx%-4d  decode %6.3f ms/frame  record on the calling thread %6.3f ms/frame  "
-                "ratio %.3f\n           record in all threads %6.3f ms/frame, file at %.1f Mbit/s\n",
+                "ratio %.3f\n           record in all threads %6.3f ms/frame (%.2fx decode), "
+                "%d of %d frames kept, file at %.1f Mbit/s\n",
                 width, height, t.baselineMs / options.frames, t.candidateMs / options.frames,
-                t.ratio(), median(processMs) / options.frames,
+                t.ratio(), all, all / (t.baselineMs / options.frames), kept, options.frames,
                 double(bytes) * 8 / (options.frames / 30.0) / 1e6);
     return t.ratio();
 }
@@ -110,10 +115,11 @@ double compare(int width, int height)
 int main()
 {
     av_log_set_level(AV_LOG_ERROR);
-    std::printf("Mp4Recorder write against H264Decoder decode+convert, per frame, target ratio <= 2.0\n");
+    std::printf("Mp4Recorder on the calling thread against H264Decoder decode+convert, per frame, "
+                "target ratio <= 0.30\n");
     double worst = 0;
     for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}})
         worst = std::max(worst, compare(w, h));
-    std::printf("worst ratio %.3f: %s\n", worst, worst <= 2.0 ? "met" : "NOT MET");
+    std::printf("worst ratio %.3f: %s\n", worst, worst <= 0.3 ? "met" : "NOT MET");
     return 0;
 }

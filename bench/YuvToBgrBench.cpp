@@ -3,6 +3,7 @@
 
 #include "bench/BenchTimer.h"
 #include "tests/video/TestEncoder.h"
+#include "video/BgrBuffer.h"
 #include "video/YuvToBgr.h"
 
 #include <cstdio>
@@ -35,7 +36,7 @@ double compare(int width, int height, bool nv12)
             q.uv.insert(q.uv.end(), {p.u[k], p.v[k]});
         input.push_back(std::move(q));
     }
-    std::vector<std::uint8_t> out(std::size_t(width) * height * 3);
+    BgrBuffer out(std::size_t(width) * height * 3);   // as the decoder's own
     std::unique_ptr<SwsContext, SwsFree> sws(
         sws_getContext(width, height, nv12 ? AV_PIX_FMT_NV12 : AV_PIX_FMT_YUV420P, width, height,
                        AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));

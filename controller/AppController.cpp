@@ -69,6 +69,11 @@ AppController::AppController(const Places& places, QObject* parent)
     connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
 
+    // The recorder notices a full disk or a deleted file on its own thread.
+    recorder.failureCallback = [this](Mp4Recorder::Failure) {
+        QMetaObject::invokeMethod(this, &AppController::onRecordingFailed, Qt::QueuedConnection);
+    };
+    decoder.frameTarget = [this](int width, int height) { return queueSlot(width, height); };
     decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
                                    unsigned long long) { onDecodedFrame(pixels, width, height); };
 }

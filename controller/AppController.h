@@ -28,7 +28,9 @@
 // The one object the window binds to. It owns the phone link, the USB client, the decoder, the
 // recorder and the virtual camera, and publishes the session as properties that notify through
 // changed().
-// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread.
+// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread. The
+// recorder and the camera output run threads of their own behind their interfaces; the
+// recorder's reports a failed file through a queued call to onRecordingFailed().
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -57,6 +59,7 @@ class AppController : public QObject {
     Q_PROPERTY(bool cameraRegistered READ cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
+    Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
@@ -64,6 +67,7 @@ class AppController : public QObject {
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
+    Q_PROPERTY(bool previewShown READ previewShown WRITE setPreviewShown)
 
 public:
     // Where the controller meets the machine. The defaults are the real ones; the command line
@@ -107,6 +111,9 @@ public:
     bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
     bool recording() const { return recorder.isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
+    // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
+    // (the disk is full), 2 its file or folder was deleted. Cleared by the next start.
+    int recordingFailure() const { return recordingFailure_; }
     QString recordingFolder() const { return recordingFolder_; }
     void setRecordingFolder(const QString& folder);
     // 0 Standard, 1 High: the video bit rate of the next recording ("recording/quality").
@@ -120,6 +127,10 @@ public:
     bool usbAvailable() const { return usb.isAvailable(); }
     bool usbServiceInstalled() const { return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled(); }
     bool firewallBlocked() const { return firewallBlocked_; }
+    // Whether a window shows the live preview: frameReady is emitted only then. The window
+    // keeps it current; true until it says otherwise.
+    bool previewShown() const { return previewShown_; }
+    void setPreviewShown(bool shown);
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
     bool screenshotMode = false;
@@ -170,9 +181,13 @@ private:
     void onStreamInfo(int id, int width, int height, int fps);
     void onVideoConfig(int id, const QByteArray& config);
     void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
+    unsigned char* queueSlot(int width, int height);
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
+    void outputFrame(BgrBuffer& frame);
+    void record(const unsigned char* frame);
+    bool copyForPreview(const unsigned char* frame);
     void onPaceTick();
     void updateStats();
     void checkStall();
@@ -186,6 +201,7 @@ private:
 
     // Recording
     void stopRecording();
+    void onRecordingFailed();
     void applyRecordingQuality(int quality);
 
     // Pairing
@@ -233,6 +249,7 @@ private:
     QString pairingToken;
     QString lastRecordingPath_;
     std::uint64_t recordedFrames = 0;   // frames written to the open recording
+    int recordingFailure_ = 0;
     QString recordingFolder_;
     int recordingQuality_ = 0;
     bool minimizeToTray_ = true;
@@ -241,7 +258,12 @@ private:
     DesktopColorScheme colorScheme;
     int themeMode_ = 0;
     QTimer statsTimer;
-    std::deque<Frame> pendingFrames;
+    // Live frames, in buffers the decoder converts into and the camera takes over.
+    std::deque<BgrBuffer> pendingFrames;
+    std::vector<BgrBuffer> spareFrames;   // output frames' buffers, for the next ones to queue
+    BgrBuffer decodeSlot;   // where the decoder converts the next picture that will be queued
+    QImage previewImage;   // the last frame shown, when the window still holds it
+    bool previewShown_ = true;
     QTimer paceTimer;
     int paceIntervalMs = 33;
     QElapsedTimer fpsClock;

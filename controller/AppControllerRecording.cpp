@@ -23,6 +23,7 @@ void AppController::toggleRecording()
     } else if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
         lastRecordingPath_ = path;
         recordedFrames = 0;
+        recordingFailure_ = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));
     } else {
         QFile::remove(path);   // the empty file reserve() made for this start, if still there
@@ -38,6 +39,18 @@ void AppController::stopRecording()
     recorder.stop();
     qInfo("Vidlet: recording stopped: %s, %llu frames", qUtf8Printable(lastRecordingPath_),
           static_cast<unsigned long long>(recordedFrames));
+}
+
+// The file stops taking frames, so the recording stops, and the window says why instead of
+// showing a recording that no longer grows. What was written up to then stays.
+void AppController::onRecordingFailed()
+{
+    const Mp4Recorder::Failure failure = recorder.failure();
+    if (failure == Mp4Recorder::Failure::None)
+        return;   // a file stopped since, or already handled
+    recordingFailure_ = failure == Mp4Recorder::Failure::FileRemoved ? 2 : 1;
+    stopRecording();
+    emit changed();
 }
 
 // A minute takes about 22 MB at Standard and 45 MB at High, the rate the phone sends at.

@@ -2,6 +2,7 @@
 #include "video/FrameLimits.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 
 #include <chrono>
 #include <cstring>
@@ -183,6 +184,21 @@ void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglon
     ++decodeCalls;
 }
 
+// A picture of the output size is converted straight into a buffer of the controller's, which
+// then travels through the pacing queue into the camera without being copied. One cropped or
+// adopted first stays in the decoder's buffer.
+unsigned char* AppController::queueSlot(int width, int height)
+{
+    if (!live_ || width != outputWidth || height != outputHeight)
+        return nullptr;
+    if (decodeSlot.empty() && !spareFrames.empty()) {
+        decodeSlot = std::move(spareFrames.back());
+        spareFrames.pop_back();
+    }
+    decodeSlot.resize(std::size_t(width) * std::size_t(height) * 3);
+    return decodeSlot.data();
+}
+
 void AppController::onDecodedFrame(const unsigned char* pixels, int width, int height)
 {
     if (!live_ || width < 1 || height < 1)
@@ -209,14 +225,32 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
     decodedSinceLive = true;
 
     const std::size_t bytes = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
+    const bool inSlot = frame == decodeSlot.data() && decodeSlot.size() == bytes;
     if (activeIsUsb) {
         // Over USB there is no network jitter to smooth out: output at once.
-        outputFrame(frame);
+        if (inSlot)
+            outputFrame(decodeSlot);
+        else
+            outputFrame(frame);
         return;
     }
-    pendingFrames.emplace_back(frame, frame + bytes);
-    while (pendingFrames.size() > maxPendingFrames)
+    // Buffers come back from the ticks that output them, so the queue allocates nothing.
+    BgrBuffer queued;
+    if (inSlot) {
+        queued = std::move(decodeSlot);
+        decodeSlot = BgrBuffer();
+    } else {
+        if (!spareFrames.empty()) {
+            queued = std::move(spareFrames.back());
+            spareFrames.pop_back();
+        }
+        queued.assign(frame, frame + bytes);
+    }
+    pendingFrames.push_back(std::move(queued));
+    while (pendingFrames.size() > maxPendingFrames) {
+        spareFrames.push_back(std::move(pendingFrames.front()));
         pendingFrames.pop_front();
+    }
     if (!paceTimer.isActive())
         paceTimer.start(paceIntervalMs);
 }
@@ -236,23 +270,68 @@ void AppController::onPaceTick()
 {
     if (pendingFrames.empty())
         return;
-    const Frame frame = std::move(pendingFrames.front());
+    BgrBuffer frame = std::move(pendingFrames.front());
     pendingFrames.pop_front();
-    outputFrame(frame.data());
+    outputFrame(frame);
+    // One spare covers the steady state, a frame in and a frame out per period; a burst that
+    // filled the queue leaves a few more, freed with the queue.
+    if (spareFrames.size() < maxPendingFrames)
+        spareFrames.push_back(std::move(frame));
 }
 
 void AppController::outputFrame(const unsigned char* frame)
 {
+    const bool preview = copyForPreview(frame);
+    record(frame);
     if (outputEnabled_.load()) {
         sink.sendFrame(frame);
         ++framesSent_;
     }
+    if (preview)
+        emit frameReady(previewImage);
+}
+
+// A frame in a buffer of the controller's goes to the camera last, by swapping buffers: `frame`
+// comes back with the camera's previous buffer, for a later frame.
+void AppController::outputFrame(BgrBuffer& frame)
+{
+    const bool preview = copyForPreview(frame.data());
+    record(frame.data());
+    if (outputEnabled_.load()) {
+        sink.handFrame(frame);
+        ++framesSent_;
+    }
+    if (preview)
+        emit frameReady(previewImage);
+}
+
+void AppController::record(const unsigned char* frame)
+{
     if (recorder.isOpen() && recorder.width() == outputWidth && recorder.height() == outputHeight) {
         recorder.writeFrame(frame);
         ++recordedFrames;
     }
-    const QImage view(frame, outputWidth, outputHeight, outputWidth * 3, QImage::Format_BGR888);
-    emit frameReady(view.copy());
+}
+
+// The preview gets its own copy, since the window keeps the picture until it draws the next.
+// The copy goes into the image the last frame used when nothing holds that any more, and is
+// skipped altogether while no window shows the preview (hidden, minimised, another screen).
+bool AppController::copyForPreview(const unsigned char* frame)
+{
+    if (!previewShown_ || !isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)))
+        return false;
+    const QSize size(outputWidth, outputHeight);
+    if (previewImage.size() != size || !previewImage.isDetached())
+        previewImage = QImage(size, QImage::Format_BGR888);
+    const std::size_t row = std::size_t(outputWidth) * 3;
+    for (int y = 0; y < outputHeight; ++y)
+        std::memcpy(previewImage.scanLine(y), frame + row * std::size_t(y), row);
+    return true;
+}
+
+void AppController::setPreviewShown(bool shown)
+{
+    previewShown_ = shown;
 }
 
 void AppController::updateStats()

@@ -283,6 +283,14 @@
         <translation>Aufnahme gespeichert: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Aufnahme angehalten: Der Datenträger ist voll oder nicht beschreibbar. Gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Aufnahme angehalten: Ihre Datei oder ihr Ordner wurde gelöscht</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Zeigen</translation>
     </message>

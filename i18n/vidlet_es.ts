@@ -283,6 +283,14 @@
         <translation>Grabación guardada: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Grabación detenida: el disco está lleno o no se puede escribir. Guardado: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Grabación detenida: se eliminó su archivo o su carpeta</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

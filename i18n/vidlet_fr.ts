@@ -283,6 +283,14 @@
         <translation>Enregistrement sauvegardé : %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Enregistrement arrêté : le disque est plein ou impossible à écrire. Sauvegardé : %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Enregistrement arrêté : son fichier ou son dossier a été supprimé</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Afficher</translation>
     </message>

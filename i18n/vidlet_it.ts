@@ -283,6 +283,14 @@
         <translation>Registrazione salvata: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Registrazione interrotta: il disco è pieno o non scrivibile. Salvato: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Registrazione interrotta: il file o la cartella è stato eliminato</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostra</translation>
     </message>

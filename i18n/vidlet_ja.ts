@@ -283,6 +283,14 @@
         <translation>録画を保存しました: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>録画を停止しました: ディスクがいっぱいか書き込めません。保存済み: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>録画を停止しました: ファイルまたはフォルダーが削除されました</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>表示</translation>
     </message>

@@ -283,6 +283,14 @@
         <translation>Gravação salva: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Gravação interrompida: o disco está cheio ou não pode ser gravado. Salvo: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Gravação interrompida: o arquivo ou a pasta foi excluído</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

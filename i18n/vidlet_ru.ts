@@ -283,6 +283,14 @@
         <translation>Запись сохранена: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Запись остановлена: диск заполнен или недоступен для записи. Сохранено: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Запись остановлена: её файл или папка удалены</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Показать</translation>
     </message>

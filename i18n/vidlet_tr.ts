@@ -283,6 +283,14 @@
         <translation>Kayıt kaydedildi: %1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>Kayıt durdu: disk dolu veya yazılamıyor. Kaydedilen: %1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>Kayıt durdu: dosyası veya klasörü silindi</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Göster</translation>
     </message>

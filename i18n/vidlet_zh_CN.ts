@@ -283,6 +283,14 @@
         <translation>录像已保存：%1</translation>
     </message>
     <message>
+        <source>Recording stopped: the disk is full or cannot be written. Saved: %1</source>
+        <translation>录像已停止：磁盘已满或无法写入。已保存：%1</translation>
+    </message>
+    <message>
+        <source>Recording stopped: its file or folder was deleted</source>
+        <translation>录像已停止：其文件或文件夹已被删除</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>显示</translation>
     </message>

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Window
 import Vidlet 1.0
 
 // Shown while a phone is connected, or a known phone could come back: the live preview with its
@@ -7,6 +8,15 @@ Item {
     id: screen
     property var host
     signal addPhoneRequested()
+
+    // Live frames are copied for the preview only while it can be seen.
+    readonly property bool previewSeen: visible && Window.visibility !== Window.Minimized
+                                        && Window.visibility !== Window.Hidden
+    Binding {
+        target: app
+        property: "previewShown"
+        value: screen.previewSeen
+    }
 
     Rectangle {
         id: box

@@ -27,7 +27,7 @@ Rectangle {
         width: 8
         height: 8
         radius: 4
-        color: strip.recording ? Theme.red : Theme.accent
+        color: strip.recording ? Theme.red : app.recordingFailure !== 0 ? Theme.amber : Theme.accent
     }
     Text {
         objectName: "recordingNotice"
@@ -36,8 +36,13 @@ Rectangle {
         anchors.right: actions.left
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
+        // A recording that stopped by itself says why; what it wrote up to then is kept.
         text: strip.recording ? qsTranslate("Main", "Recording to %1").arg(app.recordingFolder)
-                              : qsTranslate("Main", "Recording saved: %1").arg(strip.fileName)
+            : app.recordingFailure === 1
+                ? qsTranslate("Main", "Recording stopped: the disk is full or cannot be written. Saved: %1").arg(strip.fileName)
+            : app.recordingFailure === 2
+                ? qsTranslate("Main", "Recording stopped: its file or folder was deleted")
+            : qsTranslate("Main", "Recording saved: %1").arg(strip.fileName)
         // The sentence's start and the path's end stay readable; the whole path is on hover.
         elide: Text.ElideMiddle
         font.pixelSize: 12

@@ -41,10 +41,11 @@ QRectF FramePreview::letterbox(const QSizeF& item, const QSize& picture)
 
 void FramePreview::setFrame(const QImage& img)
 {
-    const QSize previous = frame.size();
+    const QSize previous = frameSize_;
     frame = img;
+    frameSize_ = img.size();
     textureDirty = true;
-    if (frame.size() != previous)
+    if (frameSize_ != previous)
         emit frameSizeChanged();
     updateContentRect();
     update();
@@ -52,7 +53,7 @@ void FramePreview::setFrame(const QImage& img)
 
 void FramePreview::updateContentRect()
 {
-    const QRectF r = letterbox(size(), frame.size());
+    const QRectF r = letterbox(size(), frameSize_);
     if (fuzzyEqual(r, contentRect_))
         return;
     contentRect_ = r;
@@ -87,6 +88,10 @@ QSGNode* FramePreview::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*)
             node->setTexture(texture);   // the node frees the previous texture
         }
     }
+    // The texture has what it needs; letting the picture go lets its sender reuse the memory
+    // for the next one.
+    if (textureDirty)
+        frame = QImage();
     textureDirty = false;
     if (!node)
         return nullptr;

@@ -20,7 +20,7 @@ public:
 
     Q_INVOKABLE void setFrame(const QImage& img);
 
-    QSize frameSize() const { return frame.size(); }
+    QSize frameSize() const { return frameSize_; }
     QRectF contentRect() const { return contentRect_; }
 
     // The rectangle a w x h picture occupies in an item of the given size: scaled to fit,
@@ -38,7 +38,8 @@ protected:
 private:
     void updateContentRect();
 
-    QImage frame;
+    QImage frame;   // until it becomes a texture
+    QSize frameSize_{0, 0};
     bool textureDirty = false;
     QRectF contentRect_;
 };

@@ -17,6 +17,12 @@ public:
     using FrameCallback = std::function<void(const unsigned char* bgr, int width, int height,
                                              unsigned long long ptsUsec)>;
 
+    // Where the next picture is converted to, asked inside decode() with the picture's size:
+    // a buffer of at least width * height * 3 bytes that stays the receiver's, or null for the
+    // decoder's own. frameCallback then gets that buffer, so a receiver that keeps frames can
+    // have each converted straight into the place it keeps it instead of copying it there.
+    using FrameTarget = std::function<unsigned char*(int width, int height)>;
+
     H264Decoder();
     ~H264Decoder();
     H264Decoder(const H264Decoder&) = delete;
@@ -38,6 +44,7 @@ public:
     bool isInitialized() const;
 
     FrameCallback frameCallback;
+    FrameTarget frameTarget;   // optional
 
 private:
     struct Impl;

@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/BgrBuffer.h"
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 #include "video/YuvToBgr.h"
@@ -43,7 +44,7 @@ struct H264Decoder::Impl {
     AvCodecContextPtr context;
     AvFramePtr frame{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
-    std::vector<unsigned char> bgr;
+    BgrBuffer bgr;
     // Bumped whenever the context goes away, so that a drain whose callback reset or restarted
     // the decoder stops instead of touching a freed context.
     unsigned generation = 0;
@@ -60,11 +61,11 @@ struct H264Decoder::Impl {
 
     // Hands every picture the decoder has ready to the callback. False when the callback ended
     // this decoder's stream.
-    bool drain(const FrameCallback& callback)
+    bool drain(const FrameCallback& callback, const FrameTarget& target)
     {
         while (context && avcodec_receive_frame(context.get(), frame.get()) == 0) {
             const unsigned before = generation;
-            deliver(callback);
+            deliver(callback, target);
             av_frame_unref(frame.get());
             if (generation != before)
                 return false;
@@ -72,21 +73,27 @@ struct H264Decoder::Impl {
         return true;
     }
 
-    void deliver(const FrameCallback& callback)
+    void deliver(const FrameCallback& callback, const FrameTarget& target)
     {
         const AVFrame& f = *frame;
         if (f.width < 1 || f.height < 1 || f.width > maxSide || f.height > maxSide)
             return;
-        bgr.resize(std::size_t(f.width) * std::size_t(f.height) * 3);
+        const bool supported = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P
+            || f.format == AV_PIX_FMT_NV12;
+        unsigned char* out = supported && target ? target(f.width, f.height) : nullptr;
+        if (supported && !out) {
+            bgr.resize(std::size_t(f.width) * std::size_t(f.height) * 3);
+            out = bgr.data();
+        }
         switch (f.format) {
         case AV_PIX_FMT_YUV420P:
         case AV_PIX_FMT_YUVJ420P:
             YuvToBgr::fromI420(f.data[0], f.linesize[0], f.data[1], f.linesize[1], f.data[2],
-                               f.linesize[2], f.width, f.height, bgr.data());
+                               f.linesize[2], f.width, f.height, out);
             break;
         case AV_PIX_FMT_NV12:
             YuvToBgr::fromNv12(f.data[0], f.linesize[0], f.data[1], f.linesize[1], f.width,
-                               f.height, bgr.data());
+                               f.height, out);
             break;
         default:
             // 4:2:2, 4:4:4, monochrome or more than 8 bits: outside what phones send and what the
@@ -100,7 +107,7 @@ struct H264Decoder::Impl {
             return;
         }
         if (callback)
-            callback(bgr.data(), f.width, f.height,
+            callback(out, f.width, f.height,
                      f.pts == AV_NOPTS_VALUE ? 0 : static_cast<unsigned long long>(f.pts));
     }
 };
@@ -152,7 +159,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     // lowers it again; a phone stream has no reordering, so every access unit starts at none.
     d->context->has_b_frames = 0;
     int result = avcodec_send_packet(d->context.get(), packet);
-    if (result == AVERROR(EAGAIN) && d->drain(frameCallback))
+    if (result == AVERROR(EAGAIN) && d->drain(frameCallback, frameTarget))
         result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
     if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError
@@ -163,7 +170,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
                  reason);
         d->warnedError = true;
     }
-    d->drain(frameCallback);
+    d->drain(frameCallback, frameTarget);
 }
 
 void H264Decoder::reset()

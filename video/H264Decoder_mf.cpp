@@ -69,8 +69,8 @@ struct H264Decoder::Impl {
     bool configureOutput();
     void chooseVisibleSize(IMFMediaType* type);
     // False when the callback ended this decoder's stream.
-    bool drainOutput(const FrameCallback& callback);
-    void convertToBgr(IMFSample* sample, const FrameCallback& callback);
+    bool drainOutput(const FrameCallback& callback, const FrameTarget& target);
+    void convertToBgr(IMFSample* sample, const FrameCallback& callback, const FrameTarget& target);
 };
 
 bool H264Decoder::Impl::configureOutput()
@@ -135,7 +135,7 @@ void H264Decoder::Impl::chooseVisibleSize(IMFMediaType* type)
     }
 }
 
-bool H264Decoder::Impl::drainOutput(const FrameCallback& callback)
+bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTarget& target)
 {
     const unsigned before = generation;
     int streamChanges = 0;
@@ -167,7 +167,7 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback)
         }
         streamChanges = 0;
         if (SUCCEEDED(result) && output.pSample)
-            convertToBgr(output.pSample, callback);
+            convertToBgr(output.pSample, callback, target);
         // The transform's own sample, or ours handed back: either way one reference more.
         if (output.pSample && output.pSample != prepared)
             output.pSample->Release();
@@ -180,7 +180,8 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback)
     }
 }
 
-void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& callback)
+void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& callback,
+                                     const FrameTarget& target)
 {
     IMFMediaBuffer* buffer = nullptr;
     if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) || !buffer)
@@ -198,11 +199,14 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
     const std::size_t needed = std::size_t(pitch) * (std::size_t(planeRows) + (height + 1) / 2);
     const bool usable = width >= 1 && height >= 1 && width <= maxSide && height <= maxSide
         && pitch >= width && needed <= length;
-    if (usable) {
+    unsigned char* out = usable && target ? target(width, height) : nullptr;
+    if (usable && !out) {
         bgr.resize(std::size_t(width) * std::size_t(height) * 3);
-        YuvToBgr::fromNv12(data, pitch, data + std::size_t(pitch) * planeRows, pitch, width, height,
-                           bgr.data());
+        out = bgr.data();
     }
+    if (usable)
+        YuvToBgr::fromNv12(data, pitch, data + std::size_t(pitch) * planeRows, pitch, width, height,
+                           out);
     buffer->Unlock();
     buffer->Release();
     if (!usable)
@@ -211,7 +215,7 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
     const unsigned long long ptsUsec
         = SUCCEEDED(sample->GetSampleTime(&time)) ? static_cast<unsigned long long>(time / 10) : 0;
     if (callback)
-        callback(bgr.data(), width, height, ptsUsec);
+        callback(out, width, height, ptsUsec);
 }
 
 H264Decoder::H264Decoder() : d(std::make_unique<Impl>()) {}
@@ -303,14 +307,14 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
             if (frameCallback)
                 frameCallback(bgr, w, h, pts);
         };
-        if (!d->drainOutput(counting) || d->generation != before || delivered == 0)
+        if (!d->drainOutput(counting, frameTarget) || d->generation != before || delivered == 0)
             break;
         result = d->transform->ProcessInput(0, sample, 0);
     }
     sample->Release();
     buffer->Release();
     if (d->transform && d->generation == generation)
-        d->drainOutput(frameCallback);
+        d->drainOutput(frameCallback, frameTarget);
 }
 
 void H264Decoder::reset()

@@ -1,32 +1,54 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 // Writes the live feed to an MP4 file with H.264 video and no audio. The controller owns one,
 // opens it with a path and the output size, hands it each live frame of that size and closes
-// it. Every call happens on the GUI thread; there is no lock. Each backend lives in its own file
+// it. start(), writeFrame() and stop() come from one thread (the GUI thread); the encoding and
+// the file's completion may run elsewhere (the backend's own threads), so that the caller pays
+// little more than a copy of each frame. Each backend lives in its own file
 // (Mp4Recorder_ffmpeg.cpp, Mp4Recorder_mf.cpp).
 class Mp4Recorder {
 public:
+    // Why the open file stopped taking frames.
+    enum class Failure {
+        None,
+        WriteFailed,   // the disk is full or refused a write
+        FileRemoved,   // the file, or its folder, was deleted while it was written
+    };
+
     Mp4Recorder();
-    ~Mp4Recorder();   // finalises an open file, as stop() does
+    ~Mp4Recorder();   // finalises an open file, as stop() does, and waits for every file
     Mp4Recorder(const Mp4Recorder&) = delete;
     Mp4Recorder& operator=(const Mp4Recorder&) = delete;
 
     // Opens a new file at `path` (Qt callers pass QString::toStdWString()) for frames of width x height at `fps` frames per second (0 or
     // less means 30). False, touching nothing, when already open or when a side is outside
     // 1..8192; false as well when the file cannot be written, and then a file it created is
-    // deleted again.
+    // deleted again. A file already at `path` is used only when it is empty (a name the caller
+    // reserved); any other is never replaced, and never deleted.
     bool start(const std::filesystem::path& path, int width, int height, int fps);
 
     // Appends one BGR frame of exactly the open size (rows top first, width * 3 bytes each).
-    // `bgr` is only read during the call. Ignored when closed or null; a frame the encoder
-    // refuses is dropped and the file stays open.
+    // `bgr` is only read during the call. Ignored when closed, null or failed; when the encoder
+    // falls behind, the call waits for it rather than drop a frame.
     void writeFrame(const unsigned char* bgr);
 
-    // Finalises and closes the file. Safe when closed.
+    // Closes the file. Its completion (the encoder's last frames, and on some backends a final
+    // rewrite) may go on after the call returns; waitForFinished() waits for it. Safe when
+    // closed.
     void stop();
+
+    // Returns once every stopped file is complete.
+    void waitForFinished();
+
+    // The open file's failure; it stays open until stop(), taking no more frames.
+    Failure failure() const;
+
+    // Called once when the open file fails, from whichever thread noticed it; set before start().
+    std::function<void(Failure)> failureCallback;
 
     // The average video bit rate of the files opened from now on; an open file keeps its own.
     void setBitRate(int bitsPerSecond) { bitRate_ = bitsPerSecond; }

@@ -2,14 +2,23 @@
 
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
+#include "video/RecordingFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 extern "C" {
@@ -22,6 +31,9 @@ namespace {
 
 constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
+// Frames handed over and not yet encoded. Past this the caller waits for the encoder: a frame
+// is never dropped, and memory stays bounded (about 25 MB at 1920x1080).
+constexpr std::size_t maxQueued = 4;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;
 
@@ -30,11 +42,12 @@ struct SwsContextFree {
 };
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFree>;
 
-// An output file: the muxer context and the file it writes, closed together.
+// An output file: the muxer context and the file it writes, closed together; a file the
+// caller supplied (AVFMT_FLAG_CUSTOM_IO) stays the caller's.
 struct OutputFree {
     void operator()(AVFormatContext* format) const
     {
-        if (!(format->oformat->flags & AVFMT_NOFILE))
+        if (!(format->oformat->flags & AVFMT_NOFILE) && !(format->flags & AVFMT_FLAG_CUSTOM_IO))
             avio_closep(&format->pb);
         avformat_free_context(format);
     }
@@ -106,27 +119,59 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
     return result == AVERROR_EOF && av_write_trailer(created) == 0;
 }
 
-} // namespace
+// One file being recorded. The GUI thread sets it up in start(), then only copies frames into
+// its queue; a worker thread of its own converts, encodes and writes them, and after stop()
+// completes the file, including the rewrite into an ordinary MP4, which reads and writes the
+// whole file (2.7 GB for an hour at 6 Mbit/s). Without this thread the GUI thread would pay for
+// the conversion and the encoder's hand-over on every frame, as much again as decoding, and the
+// window would freeze for the rewrite at every stop. libx264's own threads do the encoding
+// proper, beside this one.
+struct Recording {
+    using Frame = std::vector<unsigned char>;
+    struct Queued {
+        Frame pixels;
+        std::int64_t pts = 0;
+    };
 
-struct Mp4Recorder::Impl {
+    // Set in start(), then the worker's alone.
     AvCodecContextPtr encoder;
+    RecordingFile file;
     OutputPtr output;
     AVStream* stream = nullptr;   // owned by output
     SwsContextPtr toYuv;
     AvFramePtr picture{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
-    std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
+    Frame padded;   // odd-sized frames, widened to even sides
     QString path;
-    // Frames are timed by their arrival since the file was opened, so stalls and bursts of the
-    // live feed stay in the file; each claims the nominal frame duration.
-    QElapsedTimer clock;
+    int width = 0;   // the frames' own size; the encoder's is even
+    int height = 0;
     std::int64_t frameDuration = 0;
+    std::function<void(Mp4Recorder::Failure)> failureCallback;
+
+    // The GUI thread's: frames are timed by their arrival since the file was opened, so stalls
+    // and bursts of the live feed stay in the file; each claims the nominal frame duration.
+    QElapsedTimer clock;
     std::int64_t lastPts = -1;
 
-    // libx264's fastest preset, which has no look-ahead and no B frames. Two frame threads of
-    // its own do the encoding, so the GUI thread pays for the conversion and hands the picture
-    // over; it waits only when the encoder falls two frames behind.
-    bool openEncoder(int width, int height, int fps, int bitRate)
+    // Shared by both threads.
+    std::mutex lock;   // guards the four below
+    std::condition_variable wake;
+    std::deque<Queued> queue;
+    std::vector<Frame> spare;   // buffers handed back by the worker, for the next frames
+    bool ending = false;
+    std::atomic<Mp4Recorder::Failure> failure{Mp4Recorder::Failure::None};
+    std::atomic<bool> finished{false};
+    std::thread worker;
+
+    ~Recording()
+    {
+        if (worker.joinable())
+            worker.join();
+    }
+
+    // libx264's fastest preset, which has no look-ahead and no B frames, with two frame threads
+    // of its own.
+    bool openEncoder(int evenWidth, int evenHeight, int fps, int bitRate)
     {
         const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
         if (!codec) {
@@ -137,8 +182,8 @@ struct Mp4Recorder::Impl {
         if (!encoder)
             return false;
         AVCodecContext* c = encoder.get();
-        c->width = width;
-        c->height = height;
+        c->width = evenWidth;
+        c->height = evenHeight;
         c->pix_fmt = AV_PIX_FMT_YUV420P;
         c->time_base = AVRational{1, ticksPerSecond};
         c->framerate = AVRational{fps, 1};
@@ -156,43 +201,8 @@ struct Mp4Recorder::Impl {
         av_opt_set(c->priv_data, "profile", "main", 0);
         const int result = avcodec_open2(c, codec, nullptr);
         if (result < 0) {
-            qWarning("Vidlet: cannot open the H.264 encoder for %dx%d: %s", width, height,
+            qWarning("Vidlet: cannot open the H.264 encoder for %dx%d: %s", evenWidth, evenHeight,
                      qPrintable(ffmpegError(result)));
-            return false;
-        }
-        return true;
-    }
-
-    // The file is written as fragmented MP4, an index per key frame (one a second), so that a
-    // crash or a power cut leaves a file that plays up to its last fragment. finish() then
-    // turns it into an ordinary MP4.
-    bool openFile(const QString& path)
-    {
-        const QByteArray name = QFile::encodeName(path);
-        AVFormatContext* format = nullptr;
-        if (avformat_alloc_output_context2(&format, nullptr, "mp4", name.constData()) < 0)
-            return false;
-        output.reset(format);
-        stream = avformat_new_stream(format, nullptr);
-        if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
-            return false;
-        stream->time_base = encoder->time_base;
-        stream->avg_frame_rate = encoder->framerate;
-        const int opened = avio_open(&format->pb, fileUrl(path).constData(), AVIO_FLAG_WRITE);
-        if (opened < 0) {
-            qWarning("Vidlet: cannot create the recording %s: %s", qPrintable(path),
-                     qPrintable(ffmpegError(opened)));
-            return false;
-        }
-        // Each finished fragment leaves the process at once rather than waiting in a buffer.
-        format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
-        const int written = avformat_write_header(format, &options);
-        av_dict_free(&options);
-        if (written < 0) {
-            qWarning("Vidlet: cannot start the recording %s: %s", qPrintable(path),
-                     qPrintable(ffmpegError(written)));
             return false;
         }
         return true;
@@ -213,9 +223,148 @@ struct Mp4Recorder::Impl {
         return toYuv != nullptr;
     }
 
+    // The file is written as fragmented MP4, an index per key frame (one a second), so that a
+    // crash or a power cut leaves a file that plays up to its last fragment. finish() then
+    // turns it into an ordinary MP4.
+    bool openFile()
+    {
+        if (!file.open(path))
+            return false;
+        AVFormatContext* format = nullptr;
+        if (avformat_alloc_output_context2(&format, nullptr, "mp4",
+                                           QFile::encodeName(path).constData()) < 0)
+            return false;
+        output.reset(format);
+        format->pb = file.io();
+        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        stream = avformat_new_stream(format, nullptr);
+        if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
+            return false;
+        stream->time_base = encoder->time_base;
+        stream->avg_frame_rate = encoder->framerate;
+        // Each finished fragment leaves the process at once rather than waiting in a buffer.
+        format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "movflags", "frag_keyframe+empty_moov+default_base_moof", 0);
+        int written = avformat_write_header(format, &options);
+        av_dict_free(&options);
+        // The header reaches the disk now, so that a full one fails the start.
+        if (written >= 0) {
+            avio_flush(format->pb);
+            written = format->pb->error;
+        }
+        if (written < 0) {
+            qWarning("Vidlet: cannot start the recording %s: %s", qPrintable(path),
+                     qPrintable(ffmpegError(written)));
+            return false;
+        }
+        return true;
+    }
+
+    // Closes everything start() opened; the file is deleted only when it was created here.
+    void abandon()
+    {
+        output.reset();
+        const bool created = file.createdHere();
+        file.close();
+        if (created)
+            QFile::remove(path);
+    }
+
+    // The GUI thread's side: a copy of the frame joins the queue.
+    void hand(const unsigned char* bgr)
+    {
+        // Two frames within one tick still need rising times.
+        lastPts = std::max<std::int64_t>(clock.nsecsElapsed() / 100, lastPts + 1);
+        const std::size_t bytes = std::size_t(width) * std::size_t(height) * 3;
+        std::unique_lock<std::mutex> guard(lock);
+        wake.wait(guard, [&] { return queue.size() < maxQueued || failed(); });
+        if (failed())
+            return;
+        Frame pixels;
+        if (!spare.empty()) {
+            pixels = std::move(spare.back());
+            spare.pop_back();
+        }
+        // The copy is made unlocked, so the worker never waits for it.
+        guard.unlock();
+        pixels.resize(bytes);
+        std::memcpy(pixels.data(), bgr, bytes);
+        guard.lock();
+        queue.push_back({std::move(pixels), lastPts});
+        wake.notify_all();
+    }
+
+    void end()
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            ending = true;
+        }
+        wake.notify_all();
+    }
+
+    bool failed() const { return failure.load() != Mp4Recorder::Failure::None; }
+
+    void fail(Mp4Recorder::Failure why)
+    {
+        auto none = Mp4Recorder::Failure::None;
+        if (!failure.compare_exchange_strong(none, why))
+            return;
+        qWarning("Vidlet: the recording %s %s", qPrintable(path),
+                 why == Mp4Recorder::Failure::FileRemoved ? "was deleted while it was written"
+                                                          : "cannot be written (is the disk full?)");
+        // Under the lock, so that a writer about to wait cannot miss it.
+        { std::lock_guard<std::mutex> guard(lock); }
+        wake.notify_all();
+        if (failureCallback)
+            failureCallback(why);
+    }
+
+    // The worker thread: every queued frame, then the file's completion.
+    void run()
+    {
+        for (;;) {
+            Queued next;
+            {
+                std::unique_lock<std::mutex> guard(lock);
+                wake.wait(guard, [&] { return !queue.empty() || ending; });
+                if (queue.empty())
+                    break;
+                next = std::move(queue.front());
+                queue.pop_front();
+            }
+            if (!failed())
+                encode(next);
+            {
+                std::lock_guard<std::mutex> guard(lock);
+                spare.push_back(std::move(next.pixels));
+            }
+            wake.notify_all();
+        }
+        finish();
+        finished = true;
+    }
+
+    void encode(const Queued& frame)
+    {
+        // The encoder may still hold the previous picture; take a fresh buffer if so.
+        if (av_frame_make_writable(picture.get()) < 0)
+            return;
+        const uint8_t* source[1] = {padToEven(frame.pixels.data())};
+        const int sourceStride[1] = {encoder->width * 3};
+        sws_scale(toYuv.get(), source, sourceStride, 0, encoder->height, picture->data,
+                  picture->linesize);
+        picture->pts = frame.pts;
+        if (avcodec_send_frame(encoder.get(), picture.get()) == 0 && drain() < 0)
+            fail(Mp4Recorder::Failure::WriteFailed);
+        if (file.removed())
+            fail(Mp4Recorder::Failure::FileRemoved);
+    }
+
     // 4:2:0 needs even sides, so an odd width or height is encoded one pixel larger, the extra
     // column or row repeating the picture's edge. Returns the frame to convert.
-    const unsigned char* padToEven(const unsigned char* bgr, int width, int height)
+    const unsigned char* padToEven(const unsigned char* bgr)
     {
         const int evenWidth = encoder->width;
         if (width == evenWidth && height == encoder->height)
@@ -232,29 +381,51 @@ struct Mp4Recorder::Impl {
         return padded.data();
     }
 
-    // Moves every packet the encoder has ready into the file.
-    void drain()
+    // Moves every packet the encoder has ready into the file; negative when a write failed.
+    int drain()
     {
         while (avcodec_receive_packet(encoder.get(), packet.get()) == 0) {
             packet->stream_index = stream->index;
             packet->duration = frameDuration;
             av_packet_rescale_ts(packet.get(), encoder->time_base, stream->time_base);
-            av_interleaved_write_frame(output.get(), packet.get());
+            const int written = av_interleaved_write_frame(output.get(), packet.get());
             av_packet_unref(packet.get());
+            if (written < 0)
+                return written;
         }
+        return 0;
     }
 
     // Flushes the encoder and closes the last fragment, then replaces the fragmented file with
     // an ordinary MP4 copy of it, written aside and renamed over it in one step: whatever
-    // happens meanwhile, a playable file stays at `path`. When the copy fails, the fragmented
-    // file, which plays as well, is kept.
-    void finish(const QString& path)
+    // happens meanwhile, a playable file stays at `path`. A file that failed, or whose copy
+    // fails, stays fragmented, which plays as well.
+    void finish()
     {
-        avcodec_send_frame(encoder.get(), nullptr);
-        drain();
-        av_write_trailer(output.get());
-        release();
+        if (!failed()) {
+            avcodec_send_frame(encoder.get(), nullptr);
+            if (drain() < 0 || av_write_trailer(output.get()) < 0)
+                fail(Mp4Recorder::Failure::WriteFailed);
+        }
+        output.reset();
+        encoder.reset();
+        toYuv.reset();
+        picture.reset();
+        padded = {};
+        spare = {};
+        const bool removed = file.removed();
+        file.close();
+        if (failed() || removed)
+            return;
+        // The copy's name is claimed like the recording's: a file already there is not ours.
         const QString plain = path + QStringLiteral(".part");
+        const int claimed = ::open(QFile::encodeName(plain).constData(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (claimed < 0) {
+            qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
+            return;
+        }
+        ::close(claimed);
         if (!copyToPlainMp4(path, plain, frameDuration)
             || std::rename(QFile::encodeName(plain).constData(),
                            QFile::encodeName(path).constData()) != 0) {
@@ -262,22 +433,32 @@ struct Mp4Recorder::Impl {
             QFile::remove(plain);
         }
     }
+};
 
-    void release()
+} // namespace
+
+struct Mp4Recorder::Impl {
+    std::unique_ptr<Recording> open;
+    std::vector<std::unique_ptr<Recording>> closing;   // stopped, completing on their workers
+
+    // Forgets the recordings whose workers are done.
+    void reap()
     {
-        output.reset();
-        stream = nullptr;
-        encoder.reset();
-        toYuv.reset();
-        av_frame_unref(picture.get());
-        padded = {};
-        lastPts = -1;
+        closing.erase(std::remove_if(closing.begin(), closing.end(),
+                                     [](const std::unique_ptr<Recording>& r) {
+                                         return r->finished.load();
+                                     }),
+                      closing.end());
     }
 };
 
 Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install(); }
 
-Mp4Recorder::~Mp4Recorder() { stop(); }
+Mp4Recorder::~Mp4Recorder()
+{
+    stop();
+    waitForFinished();
+}
 
 bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height, int fps)
 {
@@ -285,50 +466,59 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
         return false;
     if (fps <= 0)
         fps = defaultFps;
-    const QString path = QString::fromStdU16String(file.u16string());
+    d->reap();
+    auto r = std::make_unique<Recording>();
+    r->path = QString::fromStdU16String(file.u16string());
+    r->width = width;
+    r->height = height;
+    r->frameDuration = ticksPerSecond / fps;
+    r->failureCallback = failureCallback;
     // The encoder comes first: a size or encoder problem then leaves no file behind.
-    const int evenWidth = width + width % 2;
-    const int evenHeight = height + height % 2;
-    if (!d->openEncoder(evenWidth, evenHeight, fps, bitRate_) || !d->allocatePicture()
-        || !d->openFile(path)) {
-        const bool created = d->output && d->output->pb;
-        d->release();
-        if (created)
-            QFile::remove(path);
+    if (!r->picture || !r->packet || !r->openEncoder(width + width % 2, height + height % 2, fps, bitRate_)
+        || !r->allocatePicture())
+        return false;
+    if (!r->openFile()) {
+        r->abandon();
         return false;
     }
+    try {
+        r->worker = std::thread(&Recording::run, r.get());
+    } catch (const std::system_error& error) {
+        qWarning("Vidlet: cannot start the recording thread: %s", error.what());
+        r->abandon();
+        return false;
+    }
+    r->clock.start();
+    d->open = std::move(r);
     width_ = width;
     height_ = height;
-    d->path = path;
-    d->frameDuration = ticksPerSecond / fps;
-    d->clock.start();
     return true;
 }
 
 void Mp4Recorder::writeFrame(const unsigned char* bgr)
 {
-    if (!isOpen() || !bgr)
-        return;
-    // The encoder may still hold the previous picture; take a fresh buffer if so.
-    if (av_frame_make_writable(d->picture.get()) < 0)
-        return;
-    const uint8_t* source[1] = {d->padToEven(bgr, width_, height_)};
-    const int sourceStride[1] = {d->encoder->width * 3};
-    sws_scale(d->toYuv.get(), source, sourceStride, 0, d->encoder->height, d->picture->data,
-              d->picture->linesize);
-    // Two frames within one tick still need rising times.
-    d->lastPts = std::max<std::int64_t>(d->clock.nsecsElapsed() / 100, d->lastPts + 1);
-    d->picture->pts = d->lastPts;
-    if (avcodec_send_frame(d->encoder.get(), d->picture.get()) == 0)
-        d->drain();
+    if (d->open && bgr)
+        d->open->hand(bgr);
 }
 
 void Mp4Recorder::stop()
 {
-    if (isOpen())
-        d->finish(d->path);
+    if (d->open) {
+        d->open->end();
+        d->closing.push_back(std::move(d->open));
+    }
     width_ = 0;
     height_ = 0;
 }
 
-bool Mp4Recorder::isOpen() const { return d->output != nullptr; }
+void Mp4Recorder::waitForFinished()
+{
+    d->closing.clear();   // each joins its worker
+}
+
+Mp4Recorder::Failure Mp4Recorder::failure() const
+{
+    return d->open ? d->open->failure.load() : Failure::None;
+}
+
+bool Mp4Recorder::isOpen() const { return d->open != nullptr; }

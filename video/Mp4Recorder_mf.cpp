@@ -23,6 +23,16 @@ void releaseCom(IUnknown* object)
         object->Release();
 }
 
+// A file already at the path is taken only when it is empty: the name the caller reserved.
+bool takenByAnotherFile(const std::filesystem::path& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info))
+        return false;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || info.nFileSizeLow != 0
+        || info.nFileSizeHigh != 0;
+}
+
 } // namespace
 
 struct Mp4Recorder::Impl {
@@ -33,6 +43,7 @@ struct Mp4Recorder::Impl {
     // live feed stay in the file; each claims the nominal frame duration.
     std::chrono::steady_clock::time_point opened;
     bool platformStarted = false;
+    Failure failure = Failure::None;
 
     void shutdownPlatform()
     {
@@ -51,7 +62,8 @@ Mp4Recorder::~Mp4Recorder()
 
 bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height, int fps)
 {
-    if (d->writer || width < 1 || width > maxSide || height < 1 || height > maxSide)
+    if (d->writer || width < 1 || width > maxSide || height < 1 || height > maxSide
+        || takenByAnotherFile(path))
         return false;
     if (fps <= 0)
         fps = defaultFps;
@@ -114,6 +126,7 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
         return false;
     }
     d->writer = writer;
+    d->failure = Failure::None;
     width_ = width;
     height_ = height;
     d->frameDuration = 10000000 / fps;
@@ -123,7 +136,7 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
 
 void Mp4Recorder::writeFrame(const unsigned char* bgr)
 {
-    if (!d->writer || !bgr)
+    if (!d->writer || !bgr || d->failure != Failure::None)
         return;
     const DWORD bytes = DWORD(width_) * DWORD(height_) * 4;
     IMFMediaBuffer* buffer = nullptr;
@@ -154,9 +167,16 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
     sample->SetSampleTime(
         LONGLONG(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count() / 100));
     sample->SetSampleDuration(d->frameDuration);
-    d->writer->WriteSample(d->streamIndex, sample);
+    const HRESULT written = d->writer->WriteSample(d->streamIndex, sample);
     sample->Release();
     buffer->Release();
+    // The sink writer encodes and writes on its own threads and reports their failures (a
+    // full disk among them) on the next call.
+    if (FAILED(written)) {
+        d->failure = Failure::WriteFailed;
+        if (failureCallback)
+            failureCallback(d->failure);
+    }
 }
 
 void Mp4Recorder::stop()
@@ -170,6 +190,14 @@ void Mp4Recorder::stop()
     width_ = 0;
     height_ = 0;
     d->shutdownPlatform();
+}
+
+// Finalize() completes the file before stop() returns.
+void Mp4Recorder::waitForFinished() {}
+
+Mp4Recorder::Failure Mp4Recorder::failure() const
+{
+    return d->writer ? d->failure : Failure::None;
 }
 
 bool Mp4Recorder::isOpen() const

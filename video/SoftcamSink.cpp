@@ -104,7 +104,7 @@ bool SoftcamSink::start(int newWidth, int newHeight, float newFps)
     {
         std::lock_guard<std::mutex> guard(mutex);
         latestFrame.assign(std::size_t(width) * std::size_t(height) * 3, 0);
-        hasFrame = false;
+        newFrame = false;
     }
     running = true;
     try {
@@ -127,21 +127,33 @@ void SoftcamSink::sendFrame(const unsigned char* bgr)
     if (latestFrame.empty())
         return;
     std::memcpy(latestFrame.data(), bgr, latestFrame.size());
-    hasFrame = true;
+    newFrame = true;
+}
+
+void SoftcamSink::handFrame(BgrBuffer& frame)
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    if (latestFrame.empty() || frame.size() != latestFrame.size())
+        return;
+    latestFrame.swap(frame);
+    newFrame = true;
 }
 
 void SoftcamSink::pace()
 {
     using namespace std::chrono;
-    std::vector<unsigned char> frame(std::size_t(width) * std::size_t(height) * 3, 0);
+    BgrBuffer frame(std::size_t(width) * std::size_t(height) * 3, 0);
+    bool send = false;   // `frame` holds a picture
     const auto period = microseconds(static_cast<std::int64_t>(1000000.0f / fps));
     auto deadline = steady_clock::now();
     while (running.load()) {
-        bool send = false;
         {
+            // A new frame is taken by swapping buffers, not copied; without one the last is
+            // sent again.
             std::lock_guard<std::mutex> guard(mutex);
-            if (hasFrame && latestFrame.size() == frame.size()) {
-                std::memcpy(frame.data(), latestFrame.data(), frame.size());
+            if (newFrame && latestFrame.size() == frame.size()) {
+                latestFrame.swap(frame);
+                newFrame = false;
                 send = true;
             }
         }
@@ -169,7 +181,7 @@ void SoftcamSink::stop()
     // must not copy the old size out of a caller's smaller buffer.
     std::lock_guard<std::mutex> guard(mutex);
     latestFrame.clear();
-    hasFrame = false;
+    newFrame = false;
 }
 
 bool SoftcamSink::isRunning() const

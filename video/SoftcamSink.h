@@ -1,6 +1,7 @@
 #pragma once
 
 #include "system/DynamicLibrary.h"
+#include "video/BgrBuffer.h"
 #include "video/IVirtualCameraSink.h"
 
 #include <atomic>
@@ -23,6 +24,10 @@ public:
 
     bool start(int width, int height, float fps) override;
     void sendFrame(const unsigned char* bgr) override;
+    // As sendFrame(), for a caller that owns the frame's buffer: the buffers are swapped rather
+    // than the frame copied, and `frame` comes back holding one of the same size with undefined
+    // contents, for the caller's next frame. A frame of another size is ignored.
+    void handFrame(BgrBuffer& frame);
     void stop() override;
     bool isRunning() const override;
     bool isConnected() const override;
@@ -58,9 +63,9 @@ private:
 
     std::thread thread;
     std::atomic<bool> running{false};
-    std::mutex mutex; // guards the two below, held only to copy a frame in or out
-    std::vector<unsigned char> latestFrame;
-    bool hasFrame = false;
+    std::mutex mutex; // guards the two below, held only to copy a frame in or swap it out
+    BgrBuffer latestFrame;
+    bool newFrame = false;   // latestFrame holds a frame the pacing thread has not taken
     std::mutex messageMutex;   // guards the one below
     std::string lastComponentMessage;
 };

@@ -72,6 +72,7 @@ VIDLET_AVX2 inline __m256i channel(__m256i y, __m256i y42, __m256i whole, __m256
 }
 
 // 32 pixels of one row whose 16 pairs have the chroma terms k.
+template <bool stream>
 VIDLET_AVX2 inline void convert32(const std::uint8_t* y, const Chroma256& k, std::uint8_t* out)
 {
     const __m256i luma = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
@@ -93,9 +94,49 @@ VIDLET_AVX2 inline void convert32(const std::uint8_t* y, const Chroma256& k, std
     const __m256i o1 = spread(b8, g8, r8, 1);
     const __m256i o2 = spread(b8, g8, r8, 2);
     auto* dst = reinterpret_cast<__m256i*>(out);
-    _mm256_storeu_si256(dst, _mm256_permute2x128_si256(o0, o1, 0x20));
-    _mm256_storeu_si256(dst + 1, _mm256_permute2x128_si256(o2, o0, 0x30));
-    _mm256_storeu_si256(dst + 2, _mm256_permute2x128_si256(o1, o2, 0x31));
+    const __m256i bytes[3] = {_mm256_permute2x128_si256(o0, o1, 0x20),
+                              _mm256_permute2x128_si256(o2, o0, 0x30),
+                              _mm256_permute2x128_si256(o1, o2, 0x31)};
+    for (int i = 0; i < 3; ++i) {
+        if constexpr (stream)
+            _mm256_stream_si256(dst + i, bytes[i]);
+        else
+            _mm256_storeu_si256(dst + i, bytes[i]);
+    }
+}
+
+template <bool stream>
+VIDLET_AVX2 int i420Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
+                         const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1, int width)
+{
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
+        const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
+        const Chroma256 k = chroma256(_mm256_cvtepu8_epi16(u8), _mm256_cvtepu8_epi16(v8));
+        convert32<stream>(y0 + x, k, bgr0 + x * 3);
+        convert32<stream>(y1 + x, k, bgr1 + x * 3);
+    }
+    if constexpr (stream)
+        _mm_sfence();
+    return x;
+}
+
+template <bool stream>
+VIDLET_AVX2 int nv12Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,
+                         std::uint8_t* bgr0, std::uint8_t* bgr1, int width)
+{
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv + x));
+        const Chroma256 k = chroma256(_mm256_and_si256(pairs, _mm256_set1_epi16(0xff)),
+                                      _mm256_srli_epi16(pairs, 8));
+        convert32<stream>(y0 + x, k, bgr0 + x * 3);
+        convert32<stream>(y1 + x, k, bgr1 + x * 3);
+    }
+    if constexpr (stream)
+        _mm_sfence();
+    return x;
 }
 
 } // namespace
@@ -106,30 +147,16 @@ VIDLET_AVX2 int i420RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, con
                              const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1,
                              int width)
 {
-    int x = 0;
-    for (; x + 32 <= width; x += 32) {
-        const __m128i u8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
-        const __m128i v8 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
-        const Chroma256 k = chroma256(_mm256_cvtepu8_epi16(u8), _mm256_cvtepu8_epi16(v8));
-        convert32(y0 + x, k, bgr0 + x * 3);
-        convert32(y1 + x, k, bgr1 + x * 3);
-    }
-    return x;
+    return onCacheLines(bgr0, bgr1) ? i420Rows<true>(y0, y1, u, v, bgr0, bgr1, width)
+                                    : i420Rows<false>(y0, y1, u, v, bgr0, bgr1, width);
 }
 
 VIDLET_AVX2 int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1,
                              const std::uint8_t* uv, std::uint8_t* bgr0, std::uint8_t* bgr1,
                              int width)
 {
-    int x = 0;
-    for (; x + 32 <= width; x += 32) {
-        const __m256i pairs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(uv + x));
-        const Chroma256 k = chroma256(_mm256_and_si256(pairs, _mm256_set1_epi16(0xff)),
-                                      _mm256_srli_epi16(pairs, 8));
-        convert32(y0 + x, k, bgr0 + x * 3);
-        convert32(y1 + x, k, bgr1 + x * 3);
-    }
-    return x;
+    return onCacheLines(bgr0, bgr1) ? nv12Rows<true>(y0, y1, uv, bgr0, bgr1, width)
+                                    : nv12Rows<false>(y0, y1, uv, bgr0, bgr1, width);
 }
 
 } // namespace YuvToBgrX86

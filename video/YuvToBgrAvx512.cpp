@@ -65,6 +65,7 @@ VIDLET_AVX512 inline __m512i channel512(__m512i y, __m512i y42, __m512i whole, _
 }
 
 // 64 pixels of one row whose 32 pairs have the chroma terms k.
+template <bool stream>
 VIDLET_AVX512 inline void convert64(const std::uint8_t* y, const Chroma512& k, std::uint8_t* out)
 {
     const __m512i luma = _mm512_loadu_si512(y);
@@ -86,8 +87,45 @@ VIDLET_AVX512 inline void convert64(const std::uint8_t* y, const Chroma512& k, s
         const __m512i blueGreen = _mm512_permutex2var_epi8(b8, index, g8);
         const __m512i bytes =
             _mm512_mask_permutexvar_epi8(blueGreen, table512.redBytes[i], index, r8);
-        _mm512_storeu_si512(out + 64 * i, bytes);
+        if constexpr (stream)
+            _mm512_stream_si512(reinterpret_cast<__m512i*>(out + 64 * i), bytes);
+        else
+            _mm512_storeu_si512(out + 64 * i, bytes);
     }
+}
+
+template <bool stream>
+VIDLET_AVX512 int i420Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
+                           const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1, int width)
+{
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        const __m256i u8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + x / 2));
+        const __m256i v8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + x / 2));
+        const Chroma512 k = chroma512(_mm512_cvtepu8_epi16(u8), _mm512_cvtepu8_epi16(v8));
+        convert64<stream>(y0 + x, k, bgr0 + x * 3);
+        convert64<stream>(y1 + x, k, bgr1 + x * 3);
+    }
+    if constexpr (stream)
+        _mm_sfence();
+    return x;
+}
+
+template <bool stream>
+VIDLET_AVX512 int nv12Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,
+                           std::uint8_t* bgr0, std::uint8_t* bgr1, int width)
+{
+    int x = 0;
+    for (; x + 64 <= width; x += 64) {
+        const __m512i pairs = _mm512_loadu_si512(uv + x);
+        const Chroma512 k = chroma512(_mm512_and_si512(pairs, _mm512_set1_epi16(0xff)),
+                                      _mm512_srli_epi16(pairs, 8));
+        convert64<stream>(y0 + x, k, bgr0 + x * 3);
+        convert64<stream>(y1 + x, k, bgr1 + x * 3);
+    }
+    if constexpr (stream)
+        _mm_sfence();
+    return x;
 }
 
 } // namespace
@@ -98,30 +136,16 @@ VIDLET_AVX512 int i420RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1,
                                  const std::uint8_t* u, const std::uint8_t* v, std::uint8_t* bgr0,
                                  std::uint8_t* bgr1, int width)
 {
-    int x = 0;
-    for (; x + 64 <= width; x += 64) {
-        const __m256i u8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + x / 2));
-        const __m256i v8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + x / 2));
-        const Chroma512 k = chroma512(_mm512_cvtepu8_epi16(u8), _mm512_cvtepu8_epi16(v8));
-        convert64(y0 + x, k, bgr0 + x * 3);
-        convert64(y1 + x, k, bgr1 + x * 3);
-    }
-    return x;
+    return onCacheLines(bgr0, bgr1) ? i420Rows<true>(y0, y1, u, v, bgr0, bgr1, width)
+                                    : i420Rows<false>(y0, y1, u, v, bgr0, bgr1, width);
 }
 
 VIDLET_AVX512 int nv12RowsAvx512(const std::uint8_t* y0, const std::uint8_t* y1,
                                  const std::uint8_t* uv, std::uint8_t* bgr0, std::uint8_t* bgr1,
                                  int width)
 {
-    int x = 0;
-    for (; x + 64 <= width; x += 64) {
-        const __m512i pairs = _mm512_loadu_si512(uv + x);
-        const Chroma512 k = chroma512(_mm512_and_si512(pairs, _mm512_set1_epi16(0xff)),
-                                      _mm512_srli_epi16(pairs, 8));
-        convert64(y0 + x, k, bgr0 + x * 3);
-        convert64(y1 + x, k, bgr1 + x * 3);
-    }
-    return x;
+    return onCacheLines(bgr0, bgr1) ? nv12Rows<true>(y0, y1, uv, bgr0, bgr1, width)
+                                    : nv12Rows<false>(y0, y1, uv, bgr0, bgr1, width);
 }
 
 } // namespace YuvToBgrX86

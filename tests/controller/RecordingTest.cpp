@@ -1,5 +1,6 @@
 #include "controller/AppController.h"
 #include "tests/controller/TestPlaces.h"
+#include "tests/video/FileSizeLimit.h"
 #include "tests/video/RecordingReader.h"
 
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
 #include <vector>
 
 extern "C" {
@@ -50,6 +52,13 @@ class RecordingTest : public QObject {
         app.onPhoneConnected(7, "dev", "Phone", "Sim", "17", usb);
         app.onStreamInfo(7, width, height, 30);
         QVERIFY(app.live());
+    }
+
+    // The file as it stands once its completion, on the recorder's own thread, is over.
+    static Recording finished(AppController& app, const QString& path)
+    {
+        app.recorder.waitForFinished();
+        return readRecording(path);
     }
 
     static void verifyColours(const Recording& r, int count)
@@ -146,7 +155,7 @@ private slots:
         QVERIFY(!app.recording());
         QCOMPARE(app.lastRecordingPath(), path);
 
-        const Recording r = readRecording(path);
+        const Recording r = finished(app, path);
         QVERIFY(r.readable);
         QCOMPARE(r.width, 64);
         QCOMPARE(r.height, 48);
@@ -180,7 +189,7 @@ private slots:
             for (int i = 0; i < 3; ++i)
                 feed(app, 64, 48, colour(i));
             app.toggleRecording();
-            QVERIFY(readRecording(app.lastRecordingPath()).readable);
+            QVERIFY(finished(app, app.lastRecordingPath()).readable);
             QFile file(app.lastRecordingPath());
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
@@ -221,7 +230,7 @@ private slots:
         QCOMPARE(app.lastRecordingPath(), path);
         feed(app, 48, 32, colour(2));   // no longer recorded
 
-        const Recording r = readRecording(path);
+        const Recording r = finished(app, path);
         QVERIFY(r.readable);
         verifyColours(r, 2);
     }
@@ -241,7 +250,7 @@ private slots:
             app.toggleRecording();
         }
         QVERIFY(paths[0] != paths[1]);
-        verifyColours(readRecording(paths[0]), 1);
+        verifyColours(finished(app, paths[0]), 1);
         verifyColours(readRecording(paths[1]), 2);
     }
 
@@ -272,10 +281,51 @@ private slots:
         feed(app, width, height, colour(1));
         app.stop();
 
-        const Recording r = readRecording(path);
+        const Recording r = finished(app, path);
         QVERIFY(r.readable);
         QCOMPARE(r.width, 64);
         verifyColours(r, keeps ? 2 : 1);
+    }
+
+    // A full disk or a deleted folder stops the recording, and the window learns why instead
+    // of showing a recording that no longer grows.
+    void writeFailureStopsTheRecording_data()
+    {
+        QTest::addColumn<bool>("deleteFolder");
+        QTest::newRow("full disk") << false;
+        QTest::newRow("folder deleted") << true;
+    }
+
+    void writeFailureStopsTheRecording()
+    {
+        QFETCH(bool, deleteFolder);
+        AppController app(testPlaces());
+        goLiveWithPhone(app, 64, 48, true);
+        const QString folder = dir.filePath(deleteFolder ? "deleted" : "full");
+        app.setRecordingFolder(folder);
+        app.toggleRecording();
+        QVERIFY(app.recording());
+        const QString path = app.lastRecordingPath();
+        QSignalSpy changed(&app, &AppController::changed);
+        std::optional<FileSizeLimit> full;
+        if (deleteFolder)
+            QVERIFY(QDir(folder).removeRecursively());
+        else
+            full.emplace(QFileInfo(path).size() + 100);
+        // The key frame of each second writes the fragment before it.
+        for (int i = 0; i < 70 && app.recording(); ++i)
+            feed(app, 64, 48, colour(i));
+        QTRY_VERIFY(!app.recording());
+        full.reset();
+        QCOMPARE(app.recordingFailure(), deleteFolder ? 2 : 1);
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(app.lastRecordingPath(), path);
+
+        app.setRecordingFolder(dir.filePath(deleteFolder ? "deleted again" : "full again"));
+        app.toggleRecording();
+        QVERIFY(app.recording());
+        QCOMPARE(app.recordingFailure(), 0);   // the next start clears it
+        app.toggleRecording();
     }
 
     void failedStartStaysOffAndSaysSo()

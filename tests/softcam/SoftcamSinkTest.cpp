@@ -204,17 +204,45 @@ private slots:
                  qPrintable(QStringLiteral("%1 frames, at least %2").arg(frame.number).arg(fewestTicks)));
     }
 
+    // A frame handed over by its buffer reaches the camera as a copied one does; the caller
+    // gets a buffer of the same size back for its next frame.
+    void handedBuffersReachTheCamera()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(64, 48, 30.0f));
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        softcam::CameraFrame frame;
+        BgrBuffer buffer(64 * 48 * 3, 0x61);
+        sink.handFrame(buffer);
+        QCOMPARE(buffer.size(), std::size_t(64 * 48 * 3));
+        QVERIFY(waitForFill(reader, 0x61, frame));
+        std::fill(buffer.begin(), buffer.end(), 0x62);
+        sink.handFrame(buffer);
+        QVERIFY(waitForFill(reader, 0x62, frame));
+        BgrBuffer other(32 * 24 * 3, 0x63);
+        sink.handFrame(other);   // not the camera's size: ignored
+        QVERIFY(other == BgrBuffer(32 * 24 * 3, 0x63));
+    }
+
     void frameHandedOverByAnotherThreadIsNeverMixed()
     {
         // The status-card thread hands frames over while the pacing thread copies them out.
         SoftcamSink sink;
         QVERIFY(sink.start(160, 120, 60.0f));
         std::atomic<bool> done{false};
+        // Every other frame is handed over by swapping buffers, as the live feed does.
         std::thread cards([&] {
             const auto even = filled(160, 120, 0x20);
-            const auto odd = filled(160, 120, 0x21);
-            for (int i = 0; !done.load(); ++i)
-                sink.sendFrame(i % 2 ? odd.data() : even.data());
+            BgrBuffer odd(160 * 120 * 3, 0x21);
+            for (int i = 0; !done.load(); ++i) {
+                if (i % 2) {
+                    std::fill(odd.begin(), odd.end(), 0x21);
+                    sink.handFrame(odd);
+                } else {
+                    sink.sendFrame(even.data());
+                }
+            }
         });
         softcam::CameraReader reader(segment);
         softcam::CameraFrame frame;

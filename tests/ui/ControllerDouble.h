@@ -35,6 +35,8 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool cameraRegistered MEMBER cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
+    Q_PROPERTY(int recordingFailure MEMBER recordingFailure NOTIFY changed)
+    Q_PROPERTY(bool previewShown MEMBER previewShown)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
@@ -90,6 +92,8 @@ public:
     bool cameraRegistered = false;
     bool recording = false;
     QString lastRecordingPath;
+    int recordingFailure = 0;
+    bool previewShown = true;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     int recordingQuality = 0;
     bool minimizeToTray = true;

@@ -90,6 +90,7 @@ private slots:
     void recordButtonEnabledState();
     void recordingClockCountsAndResets();
     void recordingStripNamesFolderThenFile();
+    void recordingStripSaysWhyItStopped();
     void liveChipPausesAndResumes();
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
@@ -657,6 +658,24 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     QVERIFY(strip->isVisible());
     h.app.setProperty("recording", true);
     QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording to /home/user/Videos/Vidlet"));
+}
+
+// A recording that the disk or a deleted folder stopped says so, where the saved notice goes.
+void MainWindowTest::recordingStripSaysWhyItStopped()
+{
+    WindowHarness h;
+    connectPhones(h);
+    QQuickItem* notice = h.item("recordingNotice");
+    h.app.lastRecordingPath = "/home/user/Videos/Vidlet/Vidlet_20261207_165602.mp4";
+    h.app.setProperty("recording", true);
+    h.app.recordingFailure = 1;
+    h.app.setProperty("recording", false);
+    QTRY_COMPARE(notice->property("text").toString(),
+                 QStringLiteral("Recording stopped: the disk is full or cannot be written. "
+                                "Saved: Vidlet_20261207_165602.mp4"));
+    h.app.setProperty("recordingFailure", 2);
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording stopped: its file or folder was deleted"));
 }
 
 void MainWindowTest::liveChipPausesAndResumes()

@@ -19,6 +19,7 @@ private slots:
     void deliversEveryPictureBeforeDecodeReturns_data();
     void deliversEveryPictureBeforeDecodeReturns();
     void losslessStreamGivesTheFormulaExactly();
+    void convertsIntoTheReceiversBuffer();
     void reportsDecodedSizeNotAnnouncedSize();
     void ignoresInputWhenNotStreaming();
     void refusesSizesOutsideRange_data();
@@ -157,6 +158,49 @@ void H264DecoderTest::losslessStreamGivesTheFormulaExactly()
     QCOMPARE(frames.size(), stream.pictures.size());
     for (std::size_t i = 0; i < frames.size(); ++i)
         QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+}
+
+// A receiver that keeps frames has them converted straight into its own buffers; a null target
+// leaves a picture in the decoder's.
+void H264DecoderTest::convertsIntoTheReceiversBuffer()
+{
+    TestEncoder::Options options;
+    options.profile = "high444";
+    options.qp = 0;
+    options.width = 64;
+    options.height = 48;
+    options.frames = 4;
+    const TestEncoder stream = makeStream(options);
+
+    H264Decoder decoder;
+    std::vector<std::vector<std::uint8_t>> owned(4);
+    std::size_t asked = 0;
+    decoder.frameTarget = [&](int width, int height) -> unsigned char* {
+        std::vector<std::uint8_t>& buffer = owned.at(asked++);
+        if (asked % 2 == 0)
+            return nullptr;
+        buffer.resize(std::size_t(width) * std::size_t(height) * 3);
+        return buffer.data();
+    };
+    std::vector<const unsigned char*> given;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    const H264Decoder::FrameCallback keep = decoder.frameCallback;
+    decoder.frameCallback = [&](const unsigned char* bgr, int width, int height,
+                                unsigned long long pts) {
+        given.push_back(bgr);
+        keep(bgr, width, height, pts);
+    };
+    QVERIFY(decoder.initialize(options.width, options.height));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(asked, std::size_t(4));
+    QCOMPARE(frames.size(), std::size_t(4));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        QCOMPARE(given[i] == owned[i].data(), i % 2 == 0);
+        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+    }
 }
 
 void H264DecoderTest::reportsDecodedSizeNotAnnouncedSize()

@@ -1,15 +1,18 @@
+#include "tests/video/FileSizeLimit.h"
 #include "tests/video/Mp4Probe.h"
 #include "tests/video/RecordingReader.h"
 #include "video/Mp4Recorder.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QTest>
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 extern "C" {
@@ -36,6 +39,19 @@ std::vector<unsigned char> quadrantFrame(int width, int height, int frame)
             std::copy(c.begin(), c.end(), bgr.begin() + (std::size_t(y) * width + x) * 3);
         }
     return bgr;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 } // namespace
@@ -69,6 +85,7 @@ private slots:
             recorder.writeFrame(quadrantFrame(64, 48, int(written.size())).data());
         }
         recorder.stop();
+        recorder.waitForFinished();
 
         const Recording r = readRecording(file);
         QVERIFY(r.readable);
@@ -101,7 +118,7 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, fps);
         QFETCH(int, expectedFps);
-        const QString file = path("frames.mp4");
+        const QString file = dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mp4");
         const int count = 12;
         {
             Mp4Recorder recorder;
@@ -185,6 +202,7 @@ private slots:
         recorder.stop();
         QCOMPARE(recorder.width(), 0);
         QCOMPARE(recorder.height(), 0);
+        recorder.waitForFinished();
 
         const Recording r = readRecording(first);
         QVERIFY(r.readable);
@@ -200,6 +218,7 @@ private slots:
         QVERIFY(recorder.start(path("b.mp4").toStdWString(), 48, 32, 30));
         recorder.writeFrame(quadrantFrame(48, 32, 0).data());
         recorder.stop();
+        recorder.waitForFinished();
         const Recording a = readRecording(path("a.mp4"));
         const Recording b = readRecording(path("b.mp4"));
         QVERIFY(a.readable);
@@ -219,12 +238,14 @@ private slots:
         QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
         for (int i = 0; i < 70; ++i)
             recorder.writeFrame(quadrantFrame(64, 48, i).data());
+        // The recorder's thread writes a fragment once the next key frame is encoded.
+        QTRY_VERIFY(Mp4Probe::framesPlayed(file) >= 60);
         const QString crashed = path("crashed.mp4");
         QVERIFY(QFile::copy(file, crashed));
         QVERIFY(Mp4Probe::topLevelBoxes(crashed).contains("moof"));
-        QVERIFY(Mp4Probe::framesPlayed(crashed) >= 60);
 
         recorder.stop();
+        recorder.waitForFinished();
         const QStringList boxes = Mp4Probe::topLevelBoxes(file);
         QVERIFY2(Mp4Probe::isOrdinary(boxes), qPrintable(boxes.join(' ')));
         QCOMPARE(Mp4Probe::framesPlayed(file), 70);
@@ -252,6 +273,7 @@ private slots:
         const bool started = recorder.start("pipe:1.mp4", 32, 32, 30);
         recorder.writeFrame(quadrantFrame(32, 32, 0).data());
         recorder.stop();
+        recorder.waitForFinished();
         QDir::setCurrent(previous);
         QVERIFY(started);
         QCOMPARE(int(readRecording(dir.filePath("pipe:1.mp4")).frames.size()), 1);
@@ -274,6 +296,107 @@ private slots:
         // The failure leaves the recorder usable.
         QVERIFY(recorder.start(path("after.mp4").toStdWString(), 64, 48, 30));
         recorder.stop();
+    }
+
+    // A file of the name is never replaced, and a failed start deletes only a file it created
+    // itself: an empty file there is a name the caller reserved, and stays the caller's.
+    void neverReplacesNorDeletesAnotherFile()
+    {
+        const QString taken = path("taken.mp4");
+        writeFile(taken, "someone's clip");
+        Mp4Recorder recorder;
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Vidlet: cannot create the recording .*taken"));
+        QVERIFY(!recorder.start(taken.toStdWString(), 64, 48, 30));
+        QCOMPARE(readAll(taken), QByteArray("someone's clip"));
+
+        const QString reserved = path("reserved.mp4");
+        writeFile(reserved, "");
+        const QString fresh = path("fresh.mp4");
+        {
+            // A disk that takes a few bytes: the start fails writing the header.
+            const FileSizeLimit full(16);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot start the recording"));
+            QVERIFY(!recorder.start(reserved.toStdWString(), 64, 48, 30));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot start the recording"));
+            QVERIFY(!recorder.start(fresh.toStdWString(), 64, 48, 30));
+        }
+        QVERIFY(QFile::exists(reserved));
+        QVERIFY(!QFile::exists(fresh));
+        QVERIFY(recorder.start(fresh.toStdWString(), 16, 16, 30));   // still usable
+    }
+
+    // A full disk fails the file: the recorder says so once, from its own thread, takes no more
+    // frames and keeps what it wrote.
+    void fullDiskFailsTheFile()
+    {
+        const QString file = path("full.mp4");
+        Mp4Recorder recorder;
+        std::atomic<int> calls{0};
+        std::atomic<int> reported{0};
+        recorder.failureCallback = [&](Mp4Recorder::Failure why) {
+            reported = int(why);
+            ++calls;
+        };
+        QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
+        {
+            const FileSizeLimit full(QFileInfo(file).size() + 100);
+            // The key frame of each second closes a fragment, which is written at once.
+            for (int i = 0; i < 70; ++i)
+                recorder.writeFrame(quadrantFrame(64, 48, i).data());
+            QTRY_COMPARE(int(recorder.failure()), int(Mp4Recorder::Failure::WriteFailed));
+        }
+        recorder.writeFrame(quadrantFrame(64, 48, 0).data());
+        QTRY_COMPARE(calls.load(), 1);
+        QCOMPARE(reported.load(), int(Mp4Recorder::Failure::WriteFailed));
+        QVERIFY(recorder.isOpen());
+        recorder.stop();
+        recorder.waitForFinished();
+        QCOMPARE(int(recorder.failure()), int(Mp4Recorder::Failure::None));
+        QCOMPARE(calls.load(), 1);
+        QVERIFY(QFile::exists(file));
+        QVERIFY(!QFile::exists(file + ".part"));
+    }
+
+    // On Linux an open file outlives its deleted folder, so without a check every frame would
+    // go into a file nobody can reach.
+    void deletedFolderFailsTheFile()
+    {
+        const QString folder = path("gone");
+        QVERIFY(QDir().mkpath(folder));
+        Mp4Recorder recorder;
+        std::atomic<int> removed{0};
+        recorder.failureCallback = [&](Mp4Recorder::Failure why) {
+            removed += why == Mp4Recorder::Failure::FileRemoved;
+        };
+        QVERIFY(recorder.start((folder + "/clip.mp4").toStdWString(), 64, 48, 30));
+        recorder.writeFrame(quadrantFrame(64, 48, 0).data());
+        QVERIFY(QDir(folder).removeRecursively());
+        recorder.writeFrame(quadrantFrame(64, 48, 1).data());
+        QTRY_COMPARE(int(recorder.failure()), int(Mp4Recorder::Failure::FileRemoved));
+        QTRY_COMPARE(removed.load(), 1);
+        recorder.stop();
+        recorder.waitForFinished();
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    // stop() leaves the file's completion (the last frames, the rewrite into an ordinary MP4)
+    // to the recorder's thread: the caller, the window's thread, goes on at once. Four 1080p
+    // frames still queued and the rewrite take tens of milliseconds, the check a few
+    // microseconds.
+    void stopReturnsBeforeTheFileIsComplete()
+    {
+        const QString file = path("large.mp4");
+        const std::vector<unsigned char> frame = quadrantFrame(1920, 1080, 0);
+        Mp4Recorder recorder;
+        QVERIFY(recorder.start(file.toStdWString(), 1920, 1080, 30));
+        for (int i = 0; i < 10; ++i)
+            recorder.writeFrame(frame.data());
+        recorder.stop();
+        QVERIFY(!Mp4Probe::isOrdinary(Mp4Probe::topLevelBoxes(file)));
+        recorder.waitForFinished();
+        QVERIFY(Mp4Probe::isOrdinary(Mp4Probe::topLevelBoxes(file)));
+        QCOMPARE(Mp4Probe::framesPlayed(file), 10);
     }
 };
 

@@ -15,6 +15,7 @@ public:
     LinuxSystemIntegration(std::string root, QString helper);
 
     bool isCameraRegistered() const override;
+    bool hasPipewireCamera() const override;
     bool isInboundBlocked() const override;
     void registerCamera() override;
     void unregisterCamera() override;

@@ -1,6 +1,7 @@
 #include "system/SystemIntegration_linux.h"
 #include "tests/system/ScratchMachine.h"
 
+#include <QFile>
 #include <QTest>
 
 // The program's side on Linux: what it reads without root, and the helper it runs through
@@ -49,6 +50,22 @@ private slots:
             machine.addDevice(i, names.at(i));
         machine.write("sys/devices/virtual/video4linux/v4l-subdev0/name", "Vidlet Camera\n");
         QCOMPARE(system(machine).isCameraRegistered(), registered);
+    }
+
+    void pipewireCameraFollowsTheSessionSocket()
+    {
+        ScratchMachine machine;
+        const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/pipewire-0";
+        QVERIFY(!system(machine).hasPipewireCamera());
+        QFile file(socket);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(system(machine).hasPipewireCamera());
+        // PipeWire's own variable comes first.
+        qputenv("PIPEWIRE_RUNTIME_DIR", machine.root().toUtf8());
+        QVERIFY(!system(machine).hasPipewireCamera());
+        qunsetenv("PIPEWIRE_RUNTIME_DIR");
+        QFile::remove(socket);
     }
 
     void actionsRunTheHelperThroughPkexec()

@@ -1,9 +1,15 @@
+#include "softcam/CameraReader.h"
+#include "tests/e2e/Processes.h"
 #include "tests/pipewire/BrowserRun.h"
 #include "tests/pipewire/PrivateDesktop.h"
 #include "tests/pipewire/TestCamera.h"
 #include "tools/common/FrameStamp.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+
+#include <algorithm>
+#include <thread>
 #include <QTest>
 
 // Headless Chromium and Firefox ESR find "Vidlet Camera" through the Camera portal and
@@ -75,6 +81,64 @@ private slots:
         run.close();
         QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);
         camera.destroy();
+    }
+
+    // The whole road: vidlet-phone streams to the real Vidlet, whose camera Chromium reads.
+    void phoneReachesTheBrowserThroughTheProgram()
+    {
+        BrowserRun run(QStringLiteral("chromium"), *pages);
+        if (run.program().isEmpty())
+            QSKIP("the Debian package chromium is not installed");
+        VidletProcess vidlet;
+        // Vidlet gets a runtime folder of its own; PipeWire's variable, read first, keeps it on
+        // this session's PipeWire.
+        QProcessEnvironment env = vidlet.process.processEnvironment();
+        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        vidlet.process.setProcessEnvironment(env);
+        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
+        PhoneProcess phone;
+        phone.start(vidlet, {"--size", "640x480", "--fps", "30", "--duration-ms", "120000"});
+
+        // Live once the camera, restarted at the phone's size, shows stamped pictures.
+        softcam::CameraReader reader;
+        softcam::CameraFrame frame;
+        const QDeadlineTimer live(30000);
+        bool stamped = false;
+        while (!stamped && !live.hasExpired()) {
+            if (reader.attach() && reader.readNewFrame(frame))
+                stamped = frame.width == 640
+                    && FrameStamp::decode(frame.bgr.data(), frame.width, frame.height);
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        QVERIFY2(stamped, qPrintable(vidlet.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(QStringLiteral("vidlet-camera")) >= 0,
+                                 10000);
+
+        const int wanted = 30;
+        QVERIFY2(run.run(wanted, 90000), qPrintable(run.why() + vidlet.log()));
+        QCOMPARE(run.settings[QStringLiteral("label")].toString(), QStringLiteral("Vidlet Camera"));
+        std::uint32_t first = 0, last = 0;
+        std::vector<double> latencyMs;
+        for (const BrowserRun::Frame& seen : run.frames) {
+            QCOMPARE(seen.width, 640);
+            const auto stamp = FrameStamp::decode(seen.bgr.data(), seen.width, seen.height);
+            QVERIFY2(stamp, "a frame without a readable stamp");
+            QVERIFY2(stamp->frame >= last, "frames out of order");
+            first = first ? first : stamp->frame;
+            last = stamp->frame;
+            // From the phone's send time to the page's drawing of the frame.
+            latencyMs.push_back(double(qint64(seen.arrivedUsec - seen.heldUsec - stamp->timeUsec))
+                                / 1000.0);
+        }
+        QVERIFY(last > first);
+        std::sort(latencyMs.begin(), latencyMs.end());
+        qInfo("phone to browser: %d frames, stamps %u..%u, latency median %.1f ms, max %.1f ms "
+              "(the page's report hop included)",
+              int(latencyMs.size()), first, last, latencyMs[latencyMs.size() / 2],
+              latencyMs.back());
+        QVERIFY2(vidlet.log().contains(QStringLiteral("reads the PipeWire camera as")),
+                 qPrintable(vidlet.log()));
     }
 };
 

@@ -69,9 +69,10 @@ bool PrivateDesktop::start()
     if (!declaration.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("cannot write the portal declaration"));
     declaration.write("[portal]\nDBusName=org.freedesktop.impl.portal.desktop.vidlettest\n"
-                      "Interfaces=org.freedesktop.impl.portal.Access;\n");
+                      "Interfaces=org.freedesktop.impl.portal.Access;\nUseIn=vidlettest\n");
     declaration.close();
     qputenv("XDG_DESKTOP_PORTAL_DIR", portals.toUtf8());
+    qputenv("XDG_CURRENT_DESKTOP", "vidlettest");
     qunsetenv("PIPEWIRE_REMOTE");
     qunsetenv("PIPEWIRE_RUNTIME_DIR");
 
@@ -87,8 +88,8 @@ bool PrivateDesktop::start()
     if (!launch(QStringLiteral("pipewire"), {}))
         return fail(QStringLiteral("pipewire did not start"));
     const QString socket = runtimeDir() + QStringLiteral("/pipewire-0");
-    QTRY_VERIFY_WITH_TIMEOUT_OR(QFile::exists(socket), kStartMs,
-                                return fail(QStringLiteral("pipewire made no socket")));
+    if (!QTest::qWaitFor([&] { return QFile::exists(socket); }, kStartMs))
+        return fail(QStringLiteral("pipewire made no socket"));
     if (!launch(QStringLiteral("wireplumber"), {}))
         return fail(QStringLiteral("wireplumber did not start"));
     if (!launch(QStringLiteral("xdg-desktop-portal"), {QStringLiteral("--replace")}))

@@ -3,7 +3,6 @@
 #include "softcam/softcam.h"
 #include "tools/common/FrameStamp.h"
 
-#include <QColor>
 #include <QMetaObject>
 #include <QRegularExpression>
 

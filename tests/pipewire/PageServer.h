@@ -26,7 +26,8 @@ signals:
 private:
     void serve(QTcpSocket* socket);
 
-    QTcpServer server;
-    QByteArray page;
+    // Before the server, whose sockets report their end while it is destroyed.
     QHash<QTcpSocket*, QByteArray> pending;
+    QByteArray page;
+    QTcpServer server;
 };

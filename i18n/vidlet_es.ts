@@ -1,373 +1,373 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="es_ES">
-    <context>
-        <name>EditMenu</name>
-        <message>
-            <source>Cut</source>
-            <translation>Cortar</translation>
-        </message>
-        <message>
-            <source>Copy</source>
-            <translation>Copiar</translation>
-        </message>
-        <message>
-            <source>Paste</source>
-            <translation>Pegar</translation>
-        </message>
-        <message>
-            <source>Select all</source>
-            <translation>Seleccionar todo</translation>
-        </message>
-    </context>
-    <context>
-        <name>Main</name>
-        <message>
-            <source>Turn your phone into a PC webcam</source>
-            <translation>Convierte tu teléfono en una webcam para PC</translation>
-        </message>
-        <message>
-            <source>Add a phone</source>
-            <translation>Añadir un teléfono</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app on another phone.</source>
-            <translation>Escanea este código con la app Vidlet en otro teléfono.</translation>
-        </message>
-        <message>
-            <source>Can't scan?</source>
-            <translation>¿No puedes escanear?</translation>
-        </message>
-        <message>
-            <source>CAMERA</source>
-            <translation>CÁMARA</translation>
-        </message>
-        <message>
-            <source>Registered</source>
-            <translation>Registrada</translation>
-        </message>
-        <message>
-            <source>Not registered</source>
-            <translation>Sin registrar</translation>
-        </message>
-        <message>
-            <source>Unregister</source>
-            <translation>Anular registro</translation>
-        </message>
-        <message>
-            <source>Register</source>
-            <translation>Registrar</translation>
-        </message>
-        <message>
-            <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
-            <translation>Al registrarla, apps como Zoom, Teams y los navegadores ven la cámara Vidlet. Requiere permisos de administrador.</translation>
-        </message>
-        <message>
-            <source>RECORDINGS</source>
-            <translation>GRABACIONES</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>Abrir</translation>
-        </message>
-        <message>
-            <source>Change</source>
-            <translation>Cambiar</translation>
-        </message>
-        <message>
-            <source>Where the Record button saves .mp4 files.</source>
-            <translation>Donde el botón Grabar guarda los archivos .mp4.</translation>
-        </message>
-        <message>
-            <source>PAIRING</source>
-            <translation>EMPAREJAMIENTO</translation>
-        </message>
-        <message>
-            <source>Code</source>
-            <translation>Código</translation>
-        </message>
-        <message>
-            <source>Regenerate</source>
-            <translation>Regenerar</translation>
-        </message>
-        <message>
-            <source>Regenerating makes the current QR stop working for new phones.</source>
-            <translation>Al regenerarlo, el QR actual deja de funcionar para teléfonos nuevos.</translation>
-        </message>
-        <message>
-            <source>APPEARANCE</source>
-            <translation>APARIENCIA</translation>
-        </message>
-        <message>
-            <source>System</source>
-            <translation>Sistema</translation>
-        </message>
-        <message>
-            <source>Light</source>
-            <translation>Claro</translation>
-        </message>
-        <message>
-            <source>Dark</source>
-            <translation>Oscuro</translation>
-        </message>
-        <message>
-            <source>LANGUAGE</source>
-            <translation>IDIOMA</translation>
-        </message>
-        <message>
-            <source>WINDOW</source>
-            <translation>VENTANA</translation>
-        </message>
-        <message>
-            <source>Close to tray</source>
-            <translation>Minimizar al cerrar</translation>
-        </message>
-        <message>
-            <source>Keep Vidlet running in the notification area when you close the window.</source>
-            <translation>Vidlet sigue funcionando en el área de notificación al cerrar la ventana.</translation>
-        </message>
-        <message>
-            <source>Language</source>
-            <translation>Idioma</translation>
-        </message>
-        <message>
-            <source>Camera output paused</source>
-            <translation>Salida de cámara en pausa</translation>
-        </message>
-        <message>
-            <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
-            <translation>Las apps reciben una imagen congelada. Haz clic en Reanudar para volver a emitir.</translation>
-        </message>
-        <message>
-            <source>In use</source>
-            <translation>En uso</translation>
-        </message>
-        <message>
-            <source>System default</source>
-            <translation>Del sistema</translation>
-        </message>
-        <message>
-            <source>Choose recordings folder</source>
-            <translation>Elegir carpeta de grabaciones</translation>
-        </message>
-        <message>
-            <source>Ready to pair</source>
-            <translation>Listo para emparejar</translation>
-        </message>
-        <message>
-            <source>Connect your phone</source>
-            <translation>Conecta tu teléfono</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
-            <translation>Escanea este código con la app Vidlet. Mantén el teléfono en la misma red Wi-Fi que este PC.</translation>
-        </message>
-        <message>
-            <source>Windows is blocking Vidlet on this network</source>
-            <translation>Windows está bloqueando Vidlet en esta red</translation>
-        </message>
-        <message>
-            <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
-            <translation>Tu teléfono no puede conectar con este PC hasta que lo permitas. Requiere permisos de administrador.</translation>
-        </message>
-        <message>
-            <source>Allow</source>
-            <translation>Permitir</translation>
-        </message>
-        <message>
-            <source>This PC: %1</source>
-            <translation>Este PC: %1</translation>
-        </message>
-        <message>
-            <source>Get the app</source>
-            <translation>Obtener la app</translation>
-        </message>
-        <message>
-            <source>Add phone</source>
-            <translation>Añadir</translation>
-        </message>
-        <message>
-            <source>Record</source>
-            <translation>Grabar</translation>
-        </message>
-        <message>
-            <source>Settings</source>
-            <translation>Ajustes</translation>
-        </message>
-        <message>
-            <source>General</source>
-            <translation>General</translation>
-        </message>
-        <message>
-            <source>Camera</source>
-            <translation>Cámara</translation>
-        </message>
-        <message>
-            <source>Status</source>
-            <translation>Estado</translation>
-        </message>
-        <message>
-            <source>About</source>
-            <translation>Acerca de</translation>
-        </message>
-        <message>
-            <source>CONNECTION</source>
-            <translation>CONEXIÓN</translation>
-        </message>
-        <message>
-            <source>This PC</source>
-            <translation>Este PC</translation>
-        </message>
-        <message>
-            <source>Port</source>
-            <translation>Puerto</translation>
-        </message>
-        <message>
-            <source>Ready</source>
-            <translation>Listo</translation>
-        </message>
-        <message>
-            <source>Needs iTunes or the Apple Devices app</source>
-            <translation>Requiere iTunes o la app Dispositivos Apple</translation>
-        </message>
-        <message>
-            <source>DIAGNOSTICS</source>
-            <translation>DIAGNÓSTICO</translation>
-        </message>
-        <message>
-            <source>Performance</source>
-            <translation>Rendimiento</translation>
-        </message>
-        <message>
-            <source>Vidlet %1 is available.</source>
-            <translation>Vidlet %1 está disponible.</translation>
-        </message>
-        <message>
-            <source>Download</source>
-            <translation>Descargar</translation>
-        </message>
-        <message>
-            <source>The firewall is blocking Vidlet on this network</source>
-            <translation>El cortafuegos bloquea Vidlet en esta red</translation>
-        </message>
-        <message>
-            <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
-            <translation>No disponible: este escritorio no tiene área de notificación, así que cerrar la ventana cierra Vidlet.</translation>
-        </message>
-        <message>
-            <source>Waiting for an iPhone on the USB cable</source>
-            <translation>Esperando un iPhone en el cable USB</translation>
-        </message>
-        <message>
-            <source>usbmuxd is not installed</source>
-            <translation>usbmuxd no está instalado</translation>
-        </message>
-        <message>
-            <source>This PC has no network address</source>
-            <translation>Este PC no tiene dirección de red</translation>
-        </message>
-        <message>
-            <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
-            <translation>Active el Wi-Fi o conecte un cable de red, en la misma red que su teléfono. Los adaptadores virtuales (VPN, WSL, VirtualBox) no cuentan.</translation>
-        </message>
-        <message>
-            <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
-            <translation>Los teléfonos se conectan al puerto %1. Un teléfono con cable USB se empareja sin el código.</translation>
-        </message>
-        <message>
-            <source>Recording to %1</source>
-            <translation>Grabando en %1</translation>
-        </message>
-        <message>
-            <source>Recording saved: %1</source>
-            <translation>Grabación guardada: %1</translation>
-        </message>
-        <message>
-            <source>Show</source>
-            <translation>Mostrar</translation>
-        </message>
-        <message>
-            <source>%1 tried to connect with an old pairing code: scan the code again.</source>
-            <translation>%1 intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
-        </message>
-        <message>
-            <source>A phone tried to connect with an old pairing code: scan the code again.</source>
-            <translation>Un teléfono intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
-        </message>
-        <message>
-            <source>Waiting for your phone</source>
-            <translation>Esperando su teléfono</translation>
-        </message>
-        <message>
-            <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
-            <translation>Abra la app Vidlet en uno de sus teléfonos o empareje uno nuevo.</translation>
-        </message>
-        <message>
-            <source>Show pairing code</source>
-            <translation>Mostrar código</translation>
-        </message>
-        <message>
-            <source>No phone connected</source>
-            <translation>Ningún teléfono conectado</translation>
-        </message>
-        <message>
-            <source>Offline</source>
-            <translation>Sin conexión</translation>
-        </message>
-        <message>
-            <source>Standard quality</source>
-            <translation>Calidad estándar</translation>
-        </message>
-        <message>
-            <source>High quality</source>
-            <translation>Alta calidad</translation>
-        </message>
-        <message>
-            <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
-            <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
-        </message>
-        <message>
-            <source>Shared through PipeWire</source>
-            <translation>Compartida mediante PipeWire</translation>
-        </message>
-        <message>
-            <source>Browsers and camera apps that use PipeWire find "Vidlet Camera" with nothing to register.</source>
-            <translation>Los navegadores y las apps de cámara que usan PipeWire encuentran «Vidlet Camera» sin registrar nada.</translation>
-        </message>
-        <message>
-            <source>V4L2 device registered</source>
-            <translation>Dispositivo V4L2 registrado</translation>
-        </message>
-        <message>
-            <source>No V4L2 device</source>
-            <translation>Sin dispositivo V4L2</translation>
-        </message>
-        <message>
-            <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-            <translation>Solo para programas que leen dispositivos V4L2 directamente. Requiere permisos de administrador.</translation>
-        </message>
-    </context>
-    <context>
-        <name>tray</name>
-        <message>
-            <source>Vidlet - in use by an app</source>
-            <translation>Vidlet - en uso por una app</translation>
-        </message>
-        <message>
-            <source>Pause</source>
-            <translation>Pausar</translation>
-        </message>
-        <message>
-            <source>Resume</source>
-            <translation>Reanudar</translation>
-        </message>
-        <message>
-            <source>Show Vidlet</source>
-            <translation>Mostrar Vidlet</translation>
-        </message>
-        <message>
-            <source>Quit</source>
-            <translation>Salir</translation>
-        </message>
-    </context>
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Cortar</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Pegar</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Seleccionar todo</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Convierte tu teléfono en una webcam para PC</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Añadir un teléfono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Escanea este código con la app Vidlet en otro teléfono.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>¿No puedes escanear?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>CÁMARA</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Registrada</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Sin registrar</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Anular registro</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Registrar</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>Al registrarla, apps como Zoom, Teams y los navegadores ven la cámara Vidlet. Requiere permisos de administrador.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>GRABACIONES</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Cambiar</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Donde el botón Grabar guarda los archivos .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>EMPAREJAMIENTO</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Código</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Regenerar</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>Al regenerarlo, el QR actual deja de funcionar para teléfonos nuevos.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>APARIENCIA</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Oscuro</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>IDIOMA</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>VENTANA</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Minimizar al cerrar</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>Vidlet sigue funcionando en el área de notificación al cerrar la ventana.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Salida de cámara en pausa</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Las apps reciben una imagen congelada. Haz clic en Reanudar para volver a emitir.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>En uso</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Del sistema</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Elegir carpeta de grabaciones</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Listo para emparejar</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Conecta tu teléfono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Escanea este código con la app Vidlet. Mantén el teléfono en la misma red Wi-Fi que este PC.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows está bloqueando Vidlet en esta red</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Tu teléfono no puede conectar con este PC hasta que lo permitas. Requiere permisos de administrador.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Permitir</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Este PC: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Obtener la app</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Grabar</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Ajustes</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>General</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Cámara</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Estado</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Acerca de</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>CONEXIÓN</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Este PC</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Puerto</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Listo</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Requiere iTunes o la app Dispositivos Apple</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>DIAGNÓSTICO</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Rendimiento</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 está disponible.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Descargar</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>El cortafuegos bloquea Vidlet en esta red</translation>
+    </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>No disponible: este escritorio no tiene área de notificación, así que cerrar la ventana cierra Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Esperando un iPhone en el cable USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd no está instalado</translation>
+    </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Este PC no tiene dirección de red</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Active el Wi-Fi o conecte un cable de red, en la misma red que su teléfono. Los adaptadores virtuales (VPN, WSL, VirtualBox) no cuentan.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Los teléfonos se conectan al puerto %1. Un teléfono con cable USB se empareja sin el código.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Grabando en %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Grabación guardada: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostrar</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un teléfono intentó conectarse con un código de emparejamiento antiguo: escanee el código de nuevo.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Esperando su teléfono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra la app Vidlet en uno de sus teléfonos o empareje uno nuevo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Ningún teléfono conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Sin conexión</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Calidad estándar</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta calidad</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
+    </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Compartida mediante PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Los navegadores y las apps de cámara que usan PipeWire encuentran «Vidlet Camera» sin registrar nada.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrado</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Sin dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Solo para programas que leen dispositivos V4L2 directamente. Requiere permisos de administrador.</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - en uso por una app</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausar</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Reanudar</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Mostrar Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Salir</translation>
+    </message>
+</context>
 </TS>

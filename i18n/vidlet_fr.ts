@@ -1,373 +1,373 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
-    <context>
-        <name>EditMenu</name>
-        <message>
-            <source>Cut</source>
-            <translation>Couper</translation>
-        </message>
-        <message>
-            <source>Copy</source>
-            <translation>Copier</translation>
-        </message>
-        <message>
-            <source>Paste</source>
-            <translation>Coller</translation>
-        </message>
-        <message>
-            <source>Select all</source>
-            <translation>Tout sélectionner</translation>
-        </message>
-    </context>
-    <context>
-        <name>Main</name>
-        <message>
-            <source>Turn your phone into a PC webcam</source>
-            <translation>Transformez votre téléphone en webcam pour PC</translation>
-        </message>
-        <message>
-            <source>Add a phone</source>
-            <translation>Ajouter un téléphone</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app on another phone.</source>
-            <translation>Scannez ce code avec l’app Vidlet sur un autre téléphone.</translation>
-        </message>
-        <message>
-            <source>Can't scan?</source>
-            <translation>Scan impossible ?</translation>
-        </message>
-        <message>
-            <source>CAMERA</source>
-            <translation>CAMÉRA</translation>
-        </message>
-        <message>
-            <source>Registered</source>
-            <translation>Enregistrée</translation>
-        </message>
-        <message>
-            <source>Not registered</source>
-            <translation>Non enregistrée</translation>
-        </message>
-        <message>
-            <source>Unregister</source>
-            <translation>Retirer</translation>
-        </message>
-        <message>
-            <source>Register</source>
-            <translation>Enregistrer</translation>
-        </message>
-        <message>
-            <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
-            <translation>Une fois enregistrée, la caméra Vidlet est visible dans Zoom, Teams et les navigateurs. Nécessite les droits d’administrateur.</translation>
-        </message>
-        <message>
-            <source>RECORDINGS</source>
-            <translation>ENREGISTREMENTS</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>Ouvrir</translation>
-        </message>
-        <message>
-            <source>Change</source>
-            <translation>Modifier</translation>
-        </message>
-        <message>
-            <source>Where the Record button saves .mp4 files.</source>
-            <translation>Dossier où le bouton Enregistrer place les fichiers .mp4.</translation>
-        </message>
-        <message>
-            <source>PAIRING</source>
-            <translation>APPAIRAGE</translation>
-        </message>
-        <message>
-            <source>Code</source>
-            <translation>Code</translation>
-        </message>
-        <message>
-            <source>Regenerate</source>
-            <translation>Régénérer</translation>
-        </message>
-        <message>
-            <source>Regenerating makes the current QR stop working for new phones.</source>
-            <translation>Après régénération, le QR code actuel ne fonctionne plus pour les nouveaux téléphones.</translation>
-        </message>
-        <message>
-            <source>APPEARANCE</source>
-            <translation>APPARENCE</translation>
-        </message>
-        <message>
-            <source>System</source>
-            <translation>Système</translation>
-        </message>
-        <message>
-            <source>Light</source>
-            <translation>Clair</translation>
-        </message>
-        <message>
-            <source>Dark</source>
-            <translation>Sombre</translation>
-        </message>
-        <message>
-            <source>LANGUAGE</source>
-            <translation>LANGUE</translation>
-        </message>
-        <message>
-            <source>WINDOW</source>
-            <translation>FENÊTRE</translation>
-        </message>
-        <message>
-            <source>Close to tray</source>
-            <translation>Réduire à la fermeture</translation>
-        </message>
-        <message>
-            <source>Keep Vidlet running in the notification area when you close the window.</source>
-            <translation>Vidlet reste actif dans la zone de notification quand vous fermez la fenêtre.</translation>
-        </message>
-        <message>
-            <source>Language</source>
-            <translation>Langue</translation>
-        </message>
-        <message>
-            <source>Camera output paused</source>
-            <translation>Sortie caméra en pause</translation>
-        </message>
-        <message>
-            <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
-            <translation>Les applications reçoivent une image figée. Cliquez sur Reprendre pour diffuser à nouveau.</translation>
-        </message>
-        <message>
-            <source>In use</source>
-            <translation>Utilisée</translation>
-        </message>
-        <message>
-            <source>System default</source>
-            <translation>Par défaut</translation>
-        </message>
-        <message>
-            <source>Choose recordings folder</source>
-            <translation>Choisir le dossier des enregistrements</translation>
-        </message>
-        <message>
-            <source>Ready to pair</source>
-            <translation>Prêt pour l’appairage</translation>
-        </message>
-        <message>
-            <source>Connect your phone</source>
-            <translation>Connectez votre téléphone</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
-            <translation>Scannez ce code avec l’app Vidlet. Votre téléphone doit être sur le même Wi-Fi que ce PC.</translation>
-        </message>
-        <message>
-            <source>Windows is blocking Vidlet on this network</source>
-            <translation>Windows bloque Vidlet sur ce réseau</translation>
-        </message>
-        <message>
-            <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
-            <translation>Votre téléphone ne peut pas joindre ce PC tant que vous ne l’autorisez pas. Nécessite les droits d’administrateur.</translation>
-        </message>
-        <message>
-            <source>Allow</source>
-            <translation>Autoriser</translation>
-        </message>
-        <message>
-            <source>This PC: %1</source>
-            <translation>Ce PC : %1</translation>
-        </message>
-        <message>
-            <source>Get the app</source>
-            <translation>Obtenir l’app</translation>
-        </message>
-        <message>
-            <source>Add phone</source>
-            <translation>Ajouter</translation>
-        </message>
-        <message>
-            <source>Record</source>
-            <translation>Enregistrer</translation>
-        </message>
-        <message>
-            <source>Settings</source>
-            <translation>Paramètres</translation>
-        </message>
-        <message>
-            <source>General</source>
-            <translation>Général</translation>
-        </message>
-        <message>
-            <source>Camera</source>
-            <translation>Caméra</translation>
-        </message>
-        <message>
-            <source>Status</source>
-            <translation>État</translation>
-        </message>
-        <message>
-            <source>About</source>
-            <translation>À propos</translation>
-        </message>
-        <message>
-            <source>CONNECTION</source>
-            <translation>CONNEXION</translation>
-        </message>
-        <message>
-            <source>This PC</source>
-            <translation>Ce PC</translation>
-        </message>
-        <message>
-            <source>Port</source>
-            <translation>Port</translation>
-        </message>
-        <message>
-            <source>Ready</source>
-            <translation>Prêt</translation>
-        </message>
-        <message>
-            <source>Needs iTunes or the Apple Devices app</source>
-            <translation>Nécessite iTunes ou l’app Appareils Apple</translation>
-        </message>
-        <message>
-            <source>DIAGNOSTICS</source>
-            <translation>DIAGNOSTIC</translation>
-        </message>
-        <message>
-            <source>Performance</source>
-            <translation>Performances</translation>
-        </message>
-        <message>
-            <source>Vidlet %1 is available.</source>
-            <translation>Vidlet %1 est disponible.</translation>
-        </message>
-        <message>
-            <source>Download</source>
-            <translation>Télécharger</translation>
-        </message>
-        <message>
-            <source>The firewall is blocking Vidlet on this network</source>
-            <translation>Le pare-feu bloque Vidlet sur ce réseau</translation>
-        </message>
-        <message>
-            <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
-            <translation>Indisponible : ce bureau n’a pas de zone de notification, fermer la fenêtre quitte donc Vidlet.</translation>
-        </message>
-        <message>
-            <source>Waiting for an iPhone on the USB cable</source>
-            <translation>En attente d’un iPhone sur le câble USB</translation>
-        </message>
-        <message>
-            <source>usbmuxd is not installed</source>
-            <translation>usbmuxd n’est pas installé</translation>
-        </message>
-        <message>
-            <source>This PC has no network address</source>
-            <translation>Ce PC n'a aucune adresse réseau</translation>
-        </message>
-        <message>
-            <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
-            <translation>Activez le Wi-Fi ou branchez un câble réseau, sur le même réseau que votre téléphone. Les cartes virtuelles (VPN, WSL, VirtualBox) ne comptent pas.</translation>
-        </message>
-        <message>
-            <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
-            <translation>Les téléphones se connectent sur le port %1. Un téléphone branché en USB s'associe sans le code.</translation>
-        </message>
-        <message>
-            <source>Recording to %1</source>
-            <translation>Enregistrement dans %1</translation>
-        </message>
-        <message>
-            <source>Recording saved: %1</source>
-            <translation>Enregistrement sauvegardé : %1</translation>
-        </message>
-        <message>
-            <source>Show</source>
-            <translation>Afficher</translation>
-        </message>
-        <message>
-            <source>%1 tried to connect with an old pairing code: scan the code again.</source>
-            <translation>%1 a tenté de se connecter avec un ancien code d'association : scannez à nouveau le code.</translation>
-        </message>
-        <message>
-            <source>A phone tried to connect with an old pairing code: scan the code again.</source>
-            <translation>Un téléphone a tenté de se connecter avec un ancien code d'association : scannez à nouveau le code.</translation>
-        </message>
-        <message>
-            <source>Waiting for your phone</source>
-            <translation>En attente de votre téléphone</translation>
-        </message>
-        <message>
-            <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
-            <translation>Ouvrez l'app Vidlet sur l'un de vos téléphones, ou associez-en un nouveau.</translation>
-        </message>
-        <message>
-            <source>Show pairing code</source>
-            <translation>Afficher le code</translation>
-        </message>
-        <message>
-            <source>No phone connected</source>
-            <translation>Aucun téléphone connecté</translation>
-        </message>
-        <message>
-            <source>Offline</source>
-            <translation>Hors ligne</translation>
-        </message>
-        <message>
-            <source>Standard quality</source>
-            <translation>Qualité standard</translation>
-        </message>
-        <message>
-            <source>High quality</source>
-            <translation>Haute qualité</translation>
-        </message>
-        <message>
-            <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
-            <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
-        </message>
-        <message>
-            <source>Shared through PipeWire</source>
-            <translation>Partagée via PipeWire</translation>
-        </message>
-        <message>
-            <source>Browsers and camera apps that use PipeWire find "Vidlet Camera" with nothing to register.</source>
-            <translation>Les navigateurs et les apps de caméra qui utilisent PipeWire trouvent « Vidlet Camera » sans rien enregistrer.</translation>
-        </message>
-        <message>
-            <source>V4L2 device registered</source>
-            <translation>Périphérique V4L2 enregistré</translation>
-        </message>
-        <message>
-            <source>No V4L2 device</source>
-            <translation>Aucun périphérique V4L2</translation>
-        </message>
-        <message>
-            <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-            <translation>Seulement pour les programmes qui lisent directement les périphériques V4L2. Nécessite les droits d’administrateur.</translation>
-        </message>
-    </context>
-    <context>
-        <name>tray</name>
-        <message>
-            <source>Vidlet - in use by an app</source>
-            <translation>Vidlet - utilisée par une application</translation>
-        </message>
-        <message>
-            <source>Pause</source>
-            <translation>Pause</translation>
-        </message>
-        <message>
-            <source>Resume</source>
-            <translation>Reprendre</translation>
-        </message>
-        <message>
-            <source>Show Vidlet</source>
-            <translation>Afficher Vidlet</translation>
-        </message>
-        <message>
-            <source>Quit</source>
-            <translation>Quitter</translation>
-        </message>
-    </context>
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Couper</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copier</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Coller</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Tout sélectionner</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Transformez votre téléphone en webcam pour PC</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Ajouter un téléphone</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Scannez ce code avec l’app Vidlet sur un autre téléphone.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>Scan impossible&#xa0;?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>CAMÉRA</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Enregistrée</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Non enregistrée</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Retirer</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>Une fois enregistrée, la caméra Vidlet est visible dans Zoom, Teams et les navigateurs. Nécessite les droits d’administrateur.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>ENREGISTREMENTS</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Modifier</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Dossier où le bouton Enregistrer place les fichiers .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>APPAIRAGE</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Régénérer</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>Après régénération, le QR code actuel ne fonctionne plus pour les nouveaux téléphones.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>APPARENCE</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Système</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Clair</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Sombre</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>LANGUE</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>FENÊTRE</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Réduire à la fermeture</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>Vidlet reste actif dans la zone de notification quand vous fermez la fenêtre.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Sortie caméra en pause</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Les applications reçoivent une image figée. Cliquez sur Reprendre pour diffuser à nouveau.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>Utilisée</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Par défaut</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Choisir le dossier des enregistrements</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Prêt pour l’appairage</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Connectez votre téléphone</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Scannez ce code avec l’app Vidlet. Votre téléphone doit être sur le même Wi-Fi que ce PC.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows bloque Vidlet sur ce réseau</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Votre téléphone ne peut pas joindre ce PC tant que vous ne l’autorisez pas. Nécessite les droits d’administrateur.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Autoriser</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Ce PC&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Obtenir l’app</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Ajouter</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Paramètres</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Général</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Caméra</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>À propos</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>CONNEXION</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Ce PC</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Prêt</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Nécessite iTunes ou l’app Appareils Apple</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>DIAGNOSTIC</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Performances</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 est disponible.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Télécharger</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Le pare-feu bloque Vidlet sur ce réseau</translation>
+    </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Indisponible : ce bureau n’a pas de zone de notification, fermer la fenêtre quitte donc Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>En attente d’un iPhone sur le câble USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd n’est pas installé</translation>
+    </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Ce PC n&apos;a aucune adresse réseau</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Activez le Wi-Fi ou branchez un câble réseau, sur le même réseau que votre téléphone. Les cartes virtuelles (VPN, WSL, VirtualBox) ne comptent pas.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Les téléphones se connectent sur le port %1. Un téléphone branché en USB s&apos;associe sans le code.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Enregistrement dans %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Enregistrement sauvegardé : %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Afficher</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 a tenté de se connecter avec un ancien code d&apos;association : scannez à nouveau le code.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un téléphone a tenté de se connecter avec un ancien code d&apos;association : scannez à nouveau le code.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>En attente de votre téléphone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Ouvrez l&apos;app Vidlet sur l&apos;un de vos téléphones, ou associez-en un nouveau.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Afficher le code</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Aucun téléphone connecté</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Hors ligne</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualité standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Haute qualité</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
+    </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Partagée via PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Les navigateurs et les apps de caméra qui utilisent PipeWire trouvent « Vidlet Camera » sans rien enregistrer.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Périphérique V4L2 enregistré</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Aucun périphérique V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Seulement pour les programmes qui lisent directement les périphériques V4L2. Nécessite les droits d’administrateur.</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - utilisée par une application</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Reprendre</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Afficher Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+</context>
 </TS>

@@ -1,373 +1,373 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="it_IT">
-    <context>
-        <name>EditMenu</name>
-        <message>
-            <source>Cut</source>
-            <translation>Taglia</translation>
-        </message>
-        <message>
-            <source>Copy</source>
-            <translation>Copia</translation>
-        </message>
-        <message>
-            <source>Paste</source>
-            <translation>Incolla</translation>
-        </message>
-        <message>
-            <source>Select all</source>
-            <translation>Seleziona tutto</translation>
-        </message>
-    </context>
-    <context>
-        <name>Main</name>
-        <message>
-            <source>Turn your phone into a PC webcam</source>
-            <translation>Trasforma il telefono in una webcam per PC</translation>
-        </message>
-        <message>
-            <source>Add a phone</source>
-            <translation>Aggiungi un telefono</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app on another phone.</source>
-            <translation>Scansiona questo codice con l’app Vidlet su un altro telefono.</translation>
-        </message>
-        <message>
-            <source>Can't scan?</source>
-            <translation>Non scansiona?</translation>
-        </message>
-        <message>
-            <source>CAMERA</source>
-            <translation>WEBCAM</translation>
-        </message>
-        <message>
-            <source>Registered</source>
-            <translation>Installata</translation>
-        </message>
-        <message>
-            <source>Not registered</source>
-            <translation>Non installata</translation>
-        </message>
-        <message>
-            <source>Unregister</source>
-            <translation>Disinstalla</translation>
-        </message>
-        <message>
-            <source>Register</source>
-            <translation>Installa</translation>
-        </message>
-        <message>
-            <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
-            <translation>Una volta installata, la webcam Vidlet è visibile in app come Zoom, Teams e nei browser. Richiede i diritti di amministratore.</translation>
-        </message>
-        <message>
-            <source>RECORDINGS</source>
-            <translation>REGISTRAZIONI</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>Apri</translation>
-        </message>
-        <message>
-            <source>Change</source>
-            <translation>Cambia</translation>
-        </message>
-        <message>
-            <source>Where the Record button saves .mp4 files.</source>
-            <translation>Dove il pulsante Registra salva i file .mp4.</translation>
-        </message>
-        <message>
-            <source>PAIRING</source>
-            <translation>ABBINAMENTO</translation>
-        </message>
-        <message>
-            <source>Code</source>
-            <translation>Codice</translation>
-        </message>
-        <message>
-            <source>Regenerate</source>
-            <translation>Rigenera</translation>
-        </message>
-        <message>
-            <source>Regenerating makes the current QR stop working for new phones.</source>
-            <translation>Dopo la rigenerazione, il QR attuale non funziona più per i nuovi telefoni.</translation>
-        </message>
-        <message>
-            <source>APPEARANCE</source>
-            <translation>ASPETTO</translation>
-        </message>
-        <message>
-            <source>System</source>
-            <translation>Sistema</translation>
-        </message>
-        <message>
-            <source>Light</source>
-            <translation>Chiaro</translation>
-        </message>
-        <message>
-            <source>Dark</source>
-            <translation>Scuro</translation>
-        </message>
-        <message>
-            <source>LANGUAGE</source>
-            <translation>LINGUA</translation>
-        </message>
-        <message>
-            <source>WINDOW</source>
-            <translation>FINESTRA</translation>
-        </message>
-        <message>
-            <source>Close to tray</source>
-            <translation>Riduci alla chiusura</translation>
-        </message>
-        <message>
-            <source>Keep Vidlet running in the notification area when you close the window.</source>
-            <translation>Vidlet resta attivo nell’area di notifica quando chiudi la finestra.</translation>
-        </message>
-        <message>
-            <source>Language</source>
-            <translation>Lingua</translation>
-        </message>
-        <message>
-            <source>Camera output paused</source>
-            <translation>Uscita webcam in pausa</translation>
-        </message>
-        <message>
-            <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
-            <translation>Le app ricevono un fotogramma fisso. Fai clic su Riprendi per trasmettere di nuovo.</translation>
-        </message>
-        <message>
-            <source>In use</source>
-            <translation>In uso</translation>
-        </message>
-        <message>
-            <source>System default</source>
-            <translation>Predefinita</translation>
-        </message>
-        <message>
-            <source>Choose recordings folder</source>
-            <translation>Scegli la cartella delle registrazioni</translation>
-        </message>
-        <message>
-            <source>Ready to pair</source>
-            <translation>Pronto per l’abbinamento</translation>
-        </message>
-        <message>
-            <source>Connect your phone</source>
-            <translation>Collega il telefono</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
-            <translation>Scansiona questo codice con l’app Vidlet. Il telefono deve essere sulla stessa rete Wi-Fi di questo PC.</translation>
-        </message>
-        <message>
-            <source>Windows is blocking Vidlet on this network</source>
-            <translation>Windows sta bloccando Vidlet su questa rete</translation>
-        </message>
-        <message>
-            <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
-            <translation>Il telefono non può raggiungere questo PC finché non lo consenti. Richiede i diritti di amministratore.</translation>
-        </message>
-        <message>
-            <source>Allow</source>
-            <translation>Consenti</translation>
-        </message>
-        <message>
-            <source>This PC: %1</source>
-            <translation>Questo PC: %1</translation>
-        </message>
-        <message>
-            <source>Get the app</source>
-            <translation>Scarica l’app</translation>
-        </message>
-        <message>
-            <source>Add phone</source>
-            <translation>Aggiungi</translation>
-        </message>
-        <message>
-            <source>Record</source>
-            <translation>Registra</translation>
-        </message>
-        <message>
-            <source>Settings</source>
-            <translation>Impostazioni</translation>
-        </message>
-        <message>
-            <source>General</source>
-            <translation>Generale</translation>
-        </message>
-        <message>
-            <source>Camera</source>
-            <translation>Webcam</translation>
-        </message>
-        <message>
-            <source>Status</source>
-            <translation>Stato</translation>
-        </message>
-        <message>
-            <source>About</source>
-            <translation>Info</translation>
-        </message>
-        <message>
-            <source>CONNECTION</source>
-            <translation>CONNESSIONE</translation>
-        </message>
-        <message>
-            <source>This PC</source>
-            <translation>Questo PC</translation>
-        </message>
-        <message>
-            <source>Port</source>
-            <translation>Porta</translation>
-        </message>
-        <message>
-            <source>Ready</source>
-            <translation>Pronto</translation>
-        </message>
-        <message>
-            <source>Needs iTunes or the Apple Devices app</source>
-            <translation>Serve iTunes o l’app Dispositivi Apple</translation>
-        </message>
-        <message>
-            <source>DIAGNOSTICS</source>
-            <translation>DIAGNOSTICA</translation>
-        </message>
-        <message>
-            <source>Performance</source>
-            <translation>Prestazioni</translation>
-        </message>
-        <message>
-            <source>Vidlet %1 is available.</source>
-            <translation>Vidlet %1 è disponibile.</translation>
-        </message>
-        <message>
-            <source>Download</source>
-            <translation>Scarica</translation>
-        </message>
-        <message>
-            <source>The firewall is blocking Vidlet on this network</source>
-            <translation>Il firewall blocca Vidlet su questa rete</translation>
-        </message>
-        <message>
-            <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
-            <translation>Non disponibile: questo desktop non ha un’area di notifica, quindi chiudere la finestra chiude Vidlet.</translation>
-        </message>
-        <message>
-            <source>Waiting for an iPhone on the USB cable</source>
-            <translation>In attesa di un iPhone sul cavo USB</translation>
-        </message>
-        <message>
-            <source>usbmuxd is not installed</source>
-            <translation>usbmuxd non è installato</translation>
-        </message>
-        <message>
-            <source>This PC has no network address</source>
-            <translation>Questo PC non ha un indirizzo di rete</translation>
-        </message>
-        <message>
-            <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
-            <translation>Attiva il Wi-Fi o collega un cavo di rete, sulla stessa rete del telefono. Gli adattatori virtuali (VPN, WSL, VirtualBox) non contano.</translation>
-        </message>
-        <message>
-            <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
-            <translation>I telefoni si connettono alla porta %1. Un telefono collegato via USB si abbina senza il codice.</translation>
-        </message>
-        <message>
-            <source>Recording to %1</source>
-            <translation>Registrazione in %1</translation>
-        </message>
-        <message>
-            <source>Recording saved: %1</source>
-            <translation>Registrazione salvata: %1</translation>
-        </message>
-        <message>
-            <source>Show</source>
-            <translation>Mostra</translation>
-        </message>
-        <message>
-            <source>%1 tried to connect with an old pairing code: scan the code again.</source>
-            <translation>%1 ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
-        </message>
-        <message>
-            <source>A phone tried to connect with an old pairing code: scan the code again.</source>
-            <translation>Un telefono ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
-        </message>
-        <message>
-            <source>Waiting for your phone</source>
-            <translation>In attesa del telefono</translation>
-        </message>
-        <message>
-            <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
-            <translation>Apri l'app Vidlet su uno dei tuoi telefoni o abbinane uno nuovo.</translation>
-        </message>
-        <message>
-            <source>Show pairing code</source>
-            <translation>Mostra il codice</translation>
-        </message>
-        <message>
-            <source>No phone connected</source>
-            <translation>Nessun telefono connesso</translation>
-        </message>
-        <message>
-            <source>Offline</source>
-            <translation>Offline</translation>
-        </message>
-        <message>
-            <source>Standard quality</source>
-            <translation>Qualità standard</translation>
-        </message>
-        <message>
-            <source>High quality</source>
-            <translation>Alta qualità</translation>
-        </message>
-        <message>
-            <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
-            <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
-        </message>
-        <message>
-            <source>Shared through PipeWire</source>
-            <translation>Condivisa tramite PipeWire</translation>
-        </message>
-        <message>
-            <source>Browsers and camera apps that use PipeWire find "Vidlet Camera" with nothing to register.</source>
-            <translation>I browser e le app per webcam che usano PipeWire trovano «Vidlet Camera» senza registrare nulla.</translation>
-        </message>
-        <message>
-            <source>V4L2 device registered</source>
-            <translation>Dispositivo V4L2 registrato</translation>
-        </message>
-        <message>
-            <source>No V4L2 device</source>
-            <translation>Nessun dispositivo V4L2</translation>
-        </message>
-        <message>
-            <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-            <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Richiede i diritti di amministratore.</translation>
-        </message>
-    </context>
-    <context>
-        <name>tray</name>
-        <message>
-            <source>Vidlet - in use by an app</source>
-            <translation>Vidlet - in uso da un’app</translation>
-        </message>
-        <message>
-            <source>Pause</source>
-            <translation>Pausa</translation>
-        </message>
-        <message>
-            <source>Resume</source>
-            <translation>Riprendi</translation>
-        </message>
-        <message>
-            <source>Show Vidlet</source>
-            <translation>Mostra Vidlet</translation>
-        </message>
-        <message>
-            <source>Quit</source>
-            <translation>Esci</translation>
-        </message>
-    </context>
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Taglia</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copia</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Incolla</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Seleziona tutto</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Trasforma il telefono in una webcam per PC</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Aggiungi un telefono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Scansiona questo codice con l’app Vidlet su un altro telefono.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>Non scansiona?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>WEBCAM</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Installata</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Non installata</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Disinstalla</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Installa</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>Una volta installata, la webcam Vidlet è visibile in app come Zoom, Teams e nei browser. Richiede i diritti di amministratore.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>REGISTRAZIONI</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Apri</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Cambia</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Dove il pulsante Registra salva i file .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>ABBINAMENTO</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Codice</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Rigenera</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>Dopo la rigenerazione, il QR attuale non funziona più per i nuovi telefoni.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>ASPETTO</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Chiaro</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Scuro</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>LINGUA</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>FINESTRA</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Riduci alla chiusura</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>Vidlet resta attivo nell’area di notifica quando chiudi la finestra.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Lingua</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Uscita webcam in pausa</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Le app ricevono un fotogramma fisso. Fai clic su Riprendi per trasmettere di nuovo.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In uso</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Predefinita</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Scegli la cartella delle registrazioni</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Pronto per l’abbinamento</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Collega il telefono</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Scansiona questo codice con l’app Vidlet. Il telefono deve essere sulla stessa rete Wi-Fi di questo PC.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows sta bloccando Vidlet su questa rete</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Il telefono non può raggiungere questo PC finché non lo consenti. Richiede i diritti di amministratore.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Consenti</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Questo PC: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Scarica l’app</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Aggiungi</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Registra</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Impostazioni</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Generale</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Webcam</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Stato</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>CONNESSIONE</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Questo PC</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Porta</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Pronto</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Serve iTunes o l’app Dispositivi Apple</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>DIAGNOSTICA</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Prestazioni</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 è disponibile.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Scarica</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Il firewall blocca Vidlet su questa rete</translation>
+    </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Non disponibile: questo desktop non ha un’area di notifica, quindi chiudere la finestra chiude Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>In attesa di un iPhone sul cavo USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd non è installato</translation>
+    </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Questo PC non ha un indirizzo di rete</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Attiva il Wi-Fi o collega un cavo di rete, sulla stessa rete del telefono. Gli adattatori virtuali (VPN, WSL, VirtualBox) non contano.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>I telefoni si connettono alla porta %1. Un telefono collegato via USB si abbina senza il codice.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Registrazione in %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Registrazione salvata: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostra</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Un telefono ha provato a connettersi con un vecchio codice di abbinamento: scansiona di nuovo il codice.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>In attesa del telefono</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Apri l&apos;app Vidlet su uno dei tuoi telefoni o abbinane uno nuovo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostra il codice</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nessun telefono connesso</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualità standard</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualità</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
+    </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Condivisa tramite PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>I browser e le app per webcam che usano PipeWire trovano «Vidlet Camera» senza registrare nulla.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrato</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Nessun dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Richiede i diritti di amministratore.</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - in uso da un’app</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausa</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Riprendi</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Mostra Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Esci</translation>
+    </message>
+</context>
 </TS>

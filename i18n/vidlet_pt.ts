@@ -1,373 +1,373 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="pt_BR">
-    <context>
-        <name>EditMenu</name>
-        <message>
-            <source>Cut</source>
-            <translation>Recortar</translation>
-        </message>
-        <message>
-            <source>Copy</source>
-            <translation>Copiar</translation>
-        </message>
-        <message>
-            <source>Paste</source>
-            <translation>Colar</translation>
-        </message>
-        <message>
-            <source>Select all</source>
-            <translation>Selecionar tudo</translation>
-        </message>
-    </context>
-    <context>
-        <name>Main</name>
-        <message>
-            <source>Turn your phone into a PC webcam</source>
-            <translation>Transforme seu celular em webcam para PC</translation>
-        </message>
-        <message>
-            <source>Add a phone</source>
-            <translation>Adicionar um celular</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app on another phone.</source>
-            <translation>Escaneie este código com o app Vidlet em outro celular.</translation>
-        </message>
-        <message>
-            <source>Can't scan?</source>
-            <translation>Não escaneia?</translation>
-        </message>
-        <message>
-            <source>CAMERA</source>
-            <translation>CÂMERA</translation>
-        </message>
-        <message>
-            <source>Registered</source>
-            <translation>Registrada</translation>
-        </message>
-        <message>
-            <source>Not registered</source>
-            <translation>Não registrada</translation>
-        </message>
-        <message>
-            <source>Unregister</source>
-            <translation>Remover</translation>
-        </message>
-        <message>
-            <source>Register</source>
-            <translation>Registrar</translation>
-        </message>
-        <message>
-            <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
-            <translation>Com o registro, apps como Zoom, Teams e navegadores veem a câmera Vidlet. Pede permissão de administrador.</translation>
-        </message>
-        <message>
-            <source>RECORDINGS</source>
-            <translation>GRAVAÇÕES</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>Abrir</translation>
-        </message>
-        <message>
-            <source>Change</source>
-            <translation>Alterar</translation>
-        </message>
-        <message>
-            <source>Where the Record button saves .mp4 files.</source>
-            <translation>Onde o botão Gravar salva os arquivos .mp4.</translation>
-        </message>
-        <message>
-            <source>PAIRING</source>
-            <translation>PAREAMENTO</translation>
-        </message>
-        <message>
-            <source>Code</source>
-            <translation>Código</translation>
-        </message>
-        <message>
-            <source>Regenerate</source>
-            <translation>Gerar novo</translation>
-        </message>
-        <message>
-            <source>Regenerating makes the current QR stop working for new phones.</source>
-            <translation>Gerar um novo código faz o QR atual parar de funcionar para novos celulares.</translation>
-        </message>
-        <message>
-            <source>APPEARANCE</source>
-            <translation>APARÊNCIA</translation>
-        </message>
-        <message>
-            <source>System</source>
-            <translation>Sistema</translation>
-        </message>
-        <message>
-            <source>Light</source>
-            <translation>Claro</translation>
-        </message>
-        <message>
-            <source>Dark</source>
-            <translation>Escuro</translation>
-        </message>
-        <message>
-            <source>LANGUAGE</source>
-            <translation>IDIOMA</translation>
-        </message>
-        <message>
-            <source>WINDOW</source>
-            <translation>JANELA</translation>
-        </message>
-        <message>
-            <source>Close to tray</source>
-            <translation>Minimizar ao fechar</translation>
-        </message>
-        <message>
-            <source>Keep Vidlet running in the notification area when you close the window.</source>
-            <translation>O Vidlet continua em execução na área de notificação ao fechar a janela.</translation>
-        </message>
-        <message>
-            <source>Language</source>
-            <translation>Idioma</translation>
-        </message>
-        <message>
-            <source>Camera output paused</source>
-            <translation>Saída da câmera pausada</translation>
-        </message>
-        <message>
-            <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
-            <translation>Os apps recebem uma imagem congelada. Clique em Retomar para transmitir de novo.</translation>
-        </message>
-        <message>
-            <source>In use</source>
-            <translation>Em uso</translation>
-        </message>
-        <message>
-            <source>System default</source>
-            <translation>Do sistema</translation>
-        </message>
-        <message>
-            <source>Choose recordings folder</source>
-            <translation>Escolher pasta de gravações</translation>
-        </message>
-        <message>
-            <source>Ready to pair</source>
-            <translation>Pronto para parear</translation>
-        </message>
-        <message>
-            <source>Connect your phone</source>
-            <translation>Conecte seu celular</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
-            <translation>Escaneie este código com o app Vidlet. Mantenha o celular na mesma rede Wi-Fi deste PC.</translation>
-        </message>
-        <message>
-            <source>Windows is blocking Vidlet on this network</source>
-            <translation>O Windows bloqueia o Vidlet nesta rede</translation>
-        </message>
-        <message>
-            <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
-            <translation>Seu celular não consegue acessar este PC até que você permita. Pede permissão de administrador.</translation>
-        </message>
-        <message>
-            <source>Allow</source>
-            <translation>Permitir</translation>
-        </message>
-        <message>
-            <source>This PC: %1</source>
-            <translation>Este PC: %1</translation>
-        </message>
-        <message>
-            <source>Get the app</source>
-            <translation>Baixar o app</translation>
-        </message>
-        <message>
-            <source>Add phone</source>
-            <translation>Adicionar</translation>
-        </message>
-        <message>
-            <source>Record</source>
-            <translation>Gravar</translation>
-        </message>
-        <message>
-            <source>Settings</source>
-            <translation>Configurações</translation>
-        </message>
-        <message>
-            <source>General</source>
-            <translation>Geral</translation>
-        </message>
-        <message>
-            <source>Camera</source>
-            <translation>Câmera</translation>
-        </message>
-        <message>
-            <source>Status</source>
-            <translation>Status</translation>
-        </message>
-        <message>
-            <source>About</source>
-            <translation>Sobre</translation>
-        </message>
-        <message>
-            <source>CONNECTION</source>
-            <translation>CONEXÃO</translation>
-        </message>
-        <message>
-            <source>This PC</source>
-            <translation>Este PC</translation>
-        </message>
-        <message>
-            <source>Port</source>
-            <translation>Porta</translation>
-        </message>
-        <message>
-            <source>Ready</source>
-            <translation>Pronto</translation>
-        </message>
-        <message>
-            <source>Needs iTunes or the Apple Devices app</source>
-            <translation>Requer o iTunes ou o app Dispositivos Apple</translation>
-        </message>
-        <message>
-            <source>DIAGNOSTICS</source>
-            <translation>DIAGNÓSTICO</translation>
-        </message>
-        <message>
-            <source>Performance</source>
-            <translation>Desempenho</translation>
-        </message>
-        <message>
-            <source>Vidlet %1 is available.</source>
-            <translation>Vidlet %1 está disponível.</translation>
-        </message>
-        <message>
-            <source>Download</source>
-            <translation>Baixar</translation>
-        </message>
-        <message>
-            <source>The firewall is blocking Vidlet on this network</source>
-            <translation>O firewall bloqueia o Vidlet nesta rede</translation>
-        </message>
-        <message>
-            <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
-            <translation>Indisponível: esta área de trabalho não tem área de notificação, por isso fechar a janela encerra o Vidlet.</translation>
-        </message>
-        <message>
-            <source>Waiting for an iPhone on the USB cable</source>
-            <translation>Aguardando um iPhone no cabo USB</translation>
-        </message>
-        <message>
-            <source>usbmuxd is not installed</source>
-            <translation>O usbmuxd não está instalado</translation>
-        </message>
-        <message>
-            <source>This PC has no network address</source>
-            <translation>Este PC não tem endereço de rede</translation>
-        </message>
-        <message>
-            <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
-            <translation>Ligue o Wi-Fi ou conecte um cabo de rede, na mesma rede do seu telefone. Adaptadores virtuais (VPN, WSL, VirtualBox) não contam.</translation>
-        </message>
-        <message>
-            <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
-            <translation>Os telefones se conectam pela porta %1. Um telefone no cabo USB emparelha sem o código.</translation>
-        </message>
-        <message>
-            <source>Recording to %1</source>
-            <translation>Gravando em %1</translation>
-        </message>
-        <message>
-            <source>Recording saved: %1</source>
-            <translation>Gravação salva: %1</translation>
-        </message>
-        <message>
-            <source>Show</source>
-            <translation>Mostrar</translation>
-        </message>
-        <message>
-            <source>%1 tried to connect with an old pairing code: scan the code again.</source>
-            <translation>%1 tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
-        </message>
-        <message>
-            <source>A phone tried to connect with an old pairing code: scan the code again.</source>
-            <translation>Um telefone tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
-        </message>
-        <message>
-            <source>Waiting for your phone</source>
-            <translation>Aguardando seu telefone</translation>
-        </message>
-        <message>
-            <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
-            <translation>Abra o app Vidlet em um dos seus telefones ou emparelhe um novo.</translation>
-        </message>
-        <message>
-            <source>Show pairing code</source>
-            <translation>Mostrar código</translation>
-        </message>
-        <message>
-            <source>No phone connected</source>
-            <translation>Nenhum telefone conectado</translation>
-        </message>
-        <message>
-            <source>Offline</source>
-            <translation>Offline</translation>
-        </message>
-        <message>
-            <source>Standard quality</source>
-            <translation>Qualidade padrão</translation>
-        </message>
-        <message>
-            <source>High quality</source>
-            <translation>Alta qualidade</translation>
-        </message>
-        <message>
-            <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
-            <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
-        </message>
-        <message>
-            <source>Shared through PipeWire</source>
-            <translation>Compartilhada via PipeWire</translation>
-        </message>
-        <message>
-            <source>Browsers and camera apps that use PipeWire find "Vidlet Camera" with nothing to register.</source>
-            <translation>Navegadores e apps de câmera que usam o PipeWire encontram a “Vidlet Camera” sem registrar nada.</translation>
-        </message>
-        <message>
-            <source>V4L2 device registered</source>
-            <translation>Dispositivo V4L2 registrado</translation>
-        </message>
-        <message>
-            <source>No V4L2 device</source>
-            <translation>Nenhum dispositivo V4L2</translation>
-        </message>
-        <message>
-            <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-            <translation>Só para programas que leem dispositivos V4L2 diretamente. Pede permissão de administrador.</translation>
-        </message>
-    </context>
-    <context>
-        <name>tray</name>
-        <message>
-            <source>Vidlet - in use by an app</source>
-            <translation>Vidlet - em uso por um app</translation>
-        </message>
-        <message>
-            <source>Pause</source>
-            <translation>Pausar</translation>
-        </message>
-        <message>
-            <source>Resume</source>
-            <translation>Retomar</translation>
-        </message>
-        <message>
-            <source>Show Vidlet</source>
-            <translation>Mostrar Vidlet</translation>
-        </message>
-        <message>
-            <source>Quit</source>
-            <translation>Sair</translation>
-        </message>
-    </context>
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Recortar</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Colar</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Selecionar tudo</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Transforme seu celular em webcam para PC</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Adicionar um celular</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Escaneie este código com o app Vidlet em outro celular.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>Não escaneia?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>CÂMERA</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Registrada</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Não registrada</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Remover</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Registrar</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>Com o registro, apps como Zoom, Teams e navegadores veem a câmera Vidlet. Pede permissão de administrador.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>GRAVAÇÕES</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Alterar</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Onde o botão Gravar salva os arquivos .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>PAREAMENTO</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Código</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Gerar novo</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>Gerar um novo código faz o QR atual parar de funcionar para novos celulares.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>APARÊNCIA</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Escuro</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>IDIOMA</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>JANELA</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Minimizar ao fechar</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>O Vidlet continua em execução na área de notificação ao fechar a janela.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Saída da câmera pausada</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Os apps recebem uma imagem congelada. Clique em Retomar para transmitir de novo.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>Em uso</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Do sistema</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Escolher pasta de gravações</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Pronto para parear</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Conecte seu celular</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Escaneie este código com o app Vidlet. Mantenha o celular na mesma rede Wi-Fi deste PC.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>O Windows bloqueia o Vidlet nesta rede</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Seu celular não consegue acessar este PC até que você permita. Pede permissão de administrador.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Permitir</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Este PC: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Baixar o app</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Adicionar</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Gravar</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Configurações</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Geral</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Câmera</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Sobre</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>CONEXÃO</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Este PC</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Porta</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Pronto</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Requer o iTunes ou o app Dispositivos Apple</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>DIAGNÓSTICO</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Desempenho</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Vidlet %1 está disponível.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Baixar</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>O firewall bloqueia o Vidlet nesta rede</translation>
+    </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Indisponível: esta área de trabalho não tem área de notificação, por isso fechar a janela encerra o Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Aguardando um iPhone no cabo USB</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>O usbmuxd não está instalado</translation>
+    </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>Este PC não tem endereço de rede</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Ligue o Wi-Fi ou conecte um cabo de rede, na mesma rede do seu telefone. Adaptadores virtuais (VPN, WSL, VirtualBox) não contam.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Os telefones se conectam pela porta %1. Um telefone no cabo USB emparelha sem o código.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Gravando em %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Gravação salva: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Mostrar</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1 tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Um telefone tentou se conectar com um código de emparelhamento antigo: escaneie o código novamente.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Aguardando seu telefone</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Abra o app Vidlet em um dos seus telefones ou emparelhe um novo.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Mostrar código</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Nenhum telefone conectado</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Offline</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Qualidade padrão</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Alta qualidade</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
+    </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Compartilhada via PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Navegadores e apps de câmera que usam o PipeWire encontram a “Vidlet Camera” sem registrar nada.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrado</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Nenhum dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Só para programas que leem dispositivos V4L2 diretamente. Pede permissão de administrador.</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet - em uso por um app</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausar</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Retomar</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Mostrar Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Sair</translation>
+    </message>
+</context>
 </TS>

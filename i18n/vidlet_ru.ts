@@ -1,373 +1,373 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
-    <context>
-        <name>EditMenu</name>
-        <message>
-            <source>Cut</source>
-            <translation>Вырезать</translation>
-        </message>
-        <message>
-            <source>Copy</source>
-            <translation>Копировать</translation>
-        </message>
-        <message>
-            <source>Paste</source>
-            <translation>Вставить</translation>
-        </message>
-        <message>
-            <source>Select all</source>
-            <translation>Выделить всё</translation>
-        </message>
-    </context>
-    <context>
-        <name>Main</name>
-        <message>
-            <source>Turn your phone into a PC webcam</source>
-            <translation>Превратите телефон в веб-камеру для ПК</translation>
-        </message>
-        <message>
-            <source>Add a phone</source>
-            <translation>Добавить телефон</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app on another phone.</source>
-            <translation>Отсканируйте этот код приложением Vidlet на другом телефоне.</translation>
-        </message>
-        <message>
-            <source>Can't scan?</source>
-            <translation>Не сканируется?</translation>
-        </message>
-        <message>
-            <source>CAMERA</source>
-            <translation>КАМЕРА</translation>
-        </message>
-        <message>
-            <source>Registered</source>
-            <translation>Установлена</translation>
-        </message>
-        <message>
-            <source>Not registered</source>
-            <translation>Не установлена</translation>
-        </message>
-        <message>
-            <source>Unregister</source>
-            <translation>Удалить</translation>
-        </message>
-        <message>
-            <source>Register</source>
-            <translation>Установить</translation>
-        </message>
-        <message>
-            <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
-            <translation>После установки камера Vidlet видна в Zoom, Teams и браузерах. Требуются права администратора.</translation>
-        </message>
-        <message>
-            <source>RECORDINGS</source>
-            <translation>ЗАПИСИ</translation>
-        </message>
-        <message>
-            <source>Open</source>
-            <translation>Открыть</translation>
-        </message>
-        <message>
-            <source>Change</source>
-            <translation>Изменить</translation>
-        </message>
-        <message>
-            <source>Where the Record button saves .mp4 files.</source>
-            <translation>Куда кнопка «Запись» сохраняет файлы .mp4.</translation>
-        </message>
-        <message>
-            <source>PAIRING</source>
-            <translation>СОПРЯЖЕНИЕ</translation>
-        </message>
-        <message>
-            <source>Code</source>
-            <translation>Код</translation>
-        </message>
-        <message>
-            <source>Regenerate</source>
-            <translation>Обновить</translation>
-        </message>
-        <message>
-            <source>Regenerating makes the current QR stop working for new phones.</source>
-            <translation>После обновления текущий QR-код перестанет работать для новых телефонов.</translation>
-        </message>
-        <message>
-            <source>APPEARANCE</source>
-            <translation>ОФОРМЛЕНИЕ</translation>
-        </message>
-        <message>
-            <source>System</source>
-            <translation>Системная</translation>
-        </message>
-        <message>
-            <source>Light</source>
-            <translation>Светлая</translation>
-        </message>
-        <message>
-            <source>Dark</source>
-            <translation>Тёмная</translation>
-        </message>
-        <message>
-            <source>LANGUAGE</source>
-            <translation>ЯЗЫК</translation>
-        </message>
-        <message>
-            <source>WINDOW</source>
-            <translation>ОКНО</translation>
-        </message>
-        <message>
-            <source>Close to tray</source>
-            <translation>Сворачивать при закрытии</translation>
-        </message>
-        <message>
-            <source>Keep Vidlet running in the notification area when you close the window.</source>
-            <translation>Vidlet продолжит работать в области уведомлений после закрытия окна.</translation>
-        </message>
-        <message>
-            <source>Language</source>
-            <translation>Язык</translation>
-        </message>
-        <message>
-            <source>Camera output paused</source>
-            <translation>Вывод камеры приостановлен</translation>
-        </message>
-        <message>
-            <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
-            <translation>Приложения получают застывший кадр. Нажмите «Возобновить», чтобы продолжить трансляцию.</translation>
-        </message>
-        <message>
-            <source>In use</source>
-            <translation>Используется</translation>
-        </message>
-        <message>
-            <source>System default</source>
-            <translation>Как в системе</translation>
-        </message>
-        <message>
-            <source>Choose recordings folder</source>
-            <translation>Выберите папку для записей</translation>
-        </message>
-        <message>
-            <source>Ready to pair</source>
-            <translation>Готов к сопряжению</translation>
-        </message>
-        <message>
-            <source>Connect your phone</source>
-            <translation>Подключите телефон</translation>
-        </message>
-        <message>
-            <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
-            <translation>Отсканируйте этот код приложением Vidlet. Телефон должен быть в той же сети Wi-Fi, что и этот ПК.</translation>
-        </message>
-        <message>
-            <source>Windows is blocking Vidlet on this network</source>
-            <translation>Windows блокирует Vidlet в этой сети</translation>
-        </message>
-        <message>
-            <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
-            <translation>Телефон не сможет подключиться к этому ПК, пока вы не разрешите доступ. Требуются права администратора.</translation>
-        </message>
-        <message>
-            <source>Allow</source>
-            <translation>Разрешить</translation>
-        </message>
-        <message>
-            <source>This PC: %1</source>
-            <translation>Этот ПК: %1</translation>
-        </message>
-        <message>
-            <source>Get the app</source>
-            <translation>Скачать приложение</translation>
-        </message>
-        <message>
-            <source>Add phone</source>
-            <translation>Добавить</translation>
-        </message>
-        <message>
-            <source>Record</source>
-            <translation>Запись</translation>
-        </message>
-        <message>
-            <source>Settings</source>
-            <translation>Настройки</translation>
-        </message>
-        <message>
-            <source>General</source>
-            <translation>Общие</translation>
-        </message>
-        <message>
-            <source>Camera</source>
-            <translation>Камера</translation>
-        </message>
-        <message>
-            <source>Status</source>
-            <translation>Состояние</translation>
-        </message>
-        <message>
-            <source>About</source>
-            <translation>Сведения</translation>
-        </message>
-        <message>
-            <source>CONNECTION</source>
-            <translation>ПОДКЛЮЧЕНИЕ</translation>
-        </message>
-        <message>
-            <source>This PC</source>
-            <translation>Этот ПК</translation>
-        </message>
-        <message>
-            <source>Port</source>
-            <translation>Порт</translation>
-        </message>
-        <message>
-            <source>Ready</source>
-            <translation>Готово</translation>
-        </message>
-        <message>
-            <source>Needs iTunes or the Apple Devices app</source>
-            <translation>Нужен iTunes или приложение «Устройства Apple»</translation>
-        </message>
-        <message>
-            <source>DIAGNOSTICS</source>
-            <translation>ДИАГНОСТИКА</translation>
-        </message>
-        <message>
-            <source>Performance</source>
-            <translation>Производительность</translation>
-        </message>
-        <message>
-            <source>Vidlet %1 is available.</source>
-            <translation>Доступна версия Vidlet %1.</translation>
-        </message>
-        <message>
-            <source>Download</source>
-            <translation>Скачать</translation>
-        </message>
-        <message>
-            <source>The firewall is blocking Vidlet on this network</source>
-            <translation>Брандмауэр блокирует Vidlet в этой сети</translation>
-        </message>
-        <message>
-            <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
-            <translation>Недоступно: на этом рабочем столе нет области уведомлений, поэтому закрытие окна завершает Vidlet.</translation>
-        </message>
-        <message>
-            <source>Waiting for an iPhone on the USB cable</source>
-            <translation>Ожидание iPhone на USB-кабеле</translation>
-        </message>
-        <message>
-            <source>usbmuxd is not installed</source>
-            <translation>usbmuxd не установлен</translation>
-        </message>
-        <message>
-            <source>This PC has no network address</source>
-            <translation>У этого ПК нет сетевого адреса</translation>
-        </message>
-        <message>
-            <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
-            <translation>Включите Wi-Fi или подключите сетевой кабель — в той же сети, что и телефон. Виртуальные адаптеры (VPN, WSL, VirtualBox) не подходят.</translation>
-        </message>
-        <message>
-            <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
-            <translation>Телефоны подключаются к порту %1. Телефон на USB-кабеле связывается без кода.</translation>
-        </message>
-        <message>
-            <source>Recording to %1</source>
-            <translation>Запись в %1</translation>
-        </message>
-        <message>
-            <source>Recording saved: %1</source>
-            <translation>Запись сохранена: %1</translation>
-        </message>
-        <message>
-            <source>Show</source>
-            <translation>Показать</translation>
-        </message>
-        <message>
-            <source>%1 tried to connect with an old pairing code: scan the code again.</source>
-            <translation>%1: попытка подключения со старым кодом связывания — отсканируйте код ещё раз.</translation>
-        </message>
-        <message>
-            <source>A phone tried to connect with an old pairing code: scan the code again.</source>
-            <translation>Телефон пытался подключиться со старым кодом связывания: отсканируйте код ещё раз.</translation>
-        </message>
-        <message>
-            <source>Waiting for your phone</source>
-            <translation>Ожидание телефона</translation>
-        </message>
-        <message>
-            <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
-            <translation>Откройте приложение Vidlet на одном из ваших телефонов или свяжите новый.</translation>
-        </message>
-        <message>
-            <source>Show pairing code</source>
-            <translation>Показать код</translation>
-        </message>
-        <message>
-            <source>No phone connected</source>
-            <translation>Телефон не подключён</translation>
-        </message>
-        <message>
-            <source>Offline</source>
-            <translation>Не в сети</translation>
-        </message>
-        <message>
-            <source>Standard quality</source>
-            <translation>Обычное качество</translation>
-        </message>
-        <message>
-            <source>High quality</source>
-            <translation>Высокое качество</translation>
-        </message>
-        <message>
-            <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
-            <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
-        </message>
-        <message>
-            <source>Shared through PipeWire</source>
-            <translation>Доступна через PipeWire</translation>
-        </message>
-        <message>
-            <source>Browsers and camera apps that use PipeWire find "Vidlet Camera" with nothing to register.</source>
-            <translation>Браузеры и приложения для камеры, работающие через PipeWire, находят «Vidlet Camera» без регистрации.</translation>
-        </message>
-        <message>
-            <source>V4L2 device registered</source>
-            <translation>Устройство V4L2 зарегистрировано</translation>
-        </message>
-        <message>
-            <source>No V4L2 device</source>
-            <translation>Нет устройства V4L2</translation>
-        </message>
-        <message>
-            <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-            <translation>Только для программ, которые читают устройства V4L2 напрямую. Требуются права администратора.</translation>
-        </message>
-    </context>
-    <context>
-        <name>tray</name>
-        <message>
-            <source>Vidlet - in use by an app</source>
-            <translation>Vidlet — используется приложением</translation>
-        </message>
-        <message>
-            <source>Pause</source>
-            <translation>Приостановить</translation>
-        </message>
-        <message>
-            <source>Resume</source>
-            <translation>Возобновить</translation>
-        </message>
-        <message>
-            <source>Show Vidlet</source>
-            <translation>Показать Vidlet</translation>
-        </message>
-        <message>
-            <source>Quit</source>
-            <translation>Выход</translation>
-        </message>
-    </context>
+<context>
+    <name>EditMenu</name>
+    <message>
+        <source>Cut</source>
+        <translation>Вырезать</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Вставить</translation>
+    </message>
+    <message>
+        <source>Select all</source>
+        <translation>Выделить всё</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Turn your phone into a PC webcam</source>
+        <translation>Превратите телефон в веб-камеру для ПК</translation>
+    </message>
+    <message>
+        <source>Add a phone</source>
+        <translation>Добавить телефон</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app on another phone.</source>
+        <translation>Отсканируйте этот код приложением Vidlet на другом телефоне.</translation>
+    </message>
+    <message>
+        <source>Can&apos;t scan?</source>
+        <translation>Не сканируется?</translation>
+    </message>
+    <message>
+        <source>CAMERA</source>
+        <translation>КАМЕРА</translation>
+    </message>
+    <message>
+        <source>Registered</source>
+        <translation>Установлена</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Не установлена</translation>
+    </message>
+    <message>
+        <source>Unregister</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Установить</translation>
+    </message>
+    <message>
+        <source>Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.</source>
+        <translation>После установки камера Vidlet видна в Zoom, Teams и браузерах. Требуются права администратора.</translation>
+    </message>
+    <message>
+        <source>RECORDINGS</source>
+        <translation>ЗАПИСИ</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Открыть</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Изменить</translation>
+    </message>
+    <message>
+        <source>Where the Record button saves .mp4 files.</source>
+        <translation>Куда кнопка «Запись» сохраняет файлы .mp4.</translation>
+    </message>
+    <message>
+        <source>PAIRING</source>
+        <translation>СОПРЯЖЕНИЕ</translation>
+    </message>
+    <message>
+        <source>Code</source>
+        <translation>Код</translation>
+    </message>
+    <message>
+        <source>Regenerate</source>
+        <translation>Обновить</translation>
+    </message>
+    <message>
+        <source>Regenerating makes the current QR stop working for new phones.</source>
+        <translation>После обновления текущий QR-код перестанет работать для новых телефонов.</translation>
+    </message>
+    <message>
+        <source>APPEARANCE</source>
+        <translation>ОФОРМЛЕНИЕ</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Системная</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Светлая</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Тёмная</translation>
+    </message>
+    <message>
+        <source>LANGUAGE</source>
+        <translation>ЯЗЫК</translation>
+    </message>
+    <message>
+        <source>WINDOW</source>
+        <translation>ОКНО</translation>
+    </message>
+    <message>
+        <source>Close to tray</source>
+        <translation>Сворачивать при закрытии</translation>
+    </message>
+    <message>
+        <source>Keep Vidlet running in the notification area when you close the window.</source>
+        <translation>Vidlet продолжит работать в области уведомлений после закрытия окна.</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Язык</translation>
+    </message>
+    <message>
+        <source>Camera output paused</source>
+        <translation>Вывод камеры приостановлен</translation>
+    </message>
+    <message>
+        <source>Apps receive a frozen frame. Click Resume camera to broadcast again.</source>
+        <translation>Приложения получают застывший кадр. Нажмите «Возобновить», чтобы продолжить трансляцию.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>Используется</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Как в системе</translation>
+    </message>
+    <message>
+        <source>Choose recordings folder</source>
+        <translation>Выберите папку для записей</translation>
+    </message>
+    <message>
+        <source>Ready to pair</source>
+        <translation>Готов к сопряжению</translation>
+    </message>
+    <message>
+        <source>Connect your phone</source>
+        <translation>Подключите телефон</translation>
+    </message>
+    <message>
+        <source>Scan this code with the Vidlet app. Keep your phone on the same Wi-Fi as this PC.</source>
+        <translation>Отсканируйте этот код приложением Vidlet. Телефон должен быть в той же сети Wi-Fi, что и этот ПК.</translation>
+    </message>
+    <message>
+        <source>Windows is blocking Vidlet on this network</source>
+        <translation>Windows блокирует Vidlet в этой сети</translation>
+    </message>
+    <message>
+        <source>Your phone cannot reach this PC until you allow it. Asks for admin.</source>
+        <translation>Телефон не сможет подключиться к этому ПК, пока вы не разрешите доступ. Требуются права администратора.</translation>
+    </message>
+    <message>
+        <source>Allow</source>
+        <translation>Разрешить</translation>
+    </message>
+    <message>
+        <source>This PC: %1</source>
+        <translation>Этот ПК: %1</translation>
+    </message>
+    <message>
+        <source>Get the app</source>
+        <translation>Скачать приложение</translation>
+    </message>
+    <message>
+        <source>Add phone</source>
+        <translation>Добавить</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Запись</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>General</source>
+        <translation>Общие</translation>
+    </message>
+    <message>
+        <source>Camera</source>
+        <translation>Камера</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Состояние</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Сведения</translation>
+    </message>
+    <message>
+        <source>CONNECTION</source>
+        <translation>ПОДКЛЮЧЕНИЕ</translation>
+    </message>
+    <message>
+        <source>This PC</source>
+        <translation>Этот ПК</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Порт</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Готово</translation>
+    </message>
+    <message>
+        <source>Needs iTunes or the Apple Devices app</source>
+        <translation>Нужен iTunes или приложение «Устройства Apple»</translation>
+    </message>
+    <message>
+        <source>DIAGNOSTICS</source>
+        <translation>ДИАГНОСТИКА</translation>
+    </message>
+    <message>
+        <source>Performance</source>
+        <translation>Производительность</translation>
+    </message>
+    <message>
+        <source>Vidlet %1 is available.</source>
+        <translation>Доступна версия Vidlet %1.</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Скачать</translation>
+    </message>
+    <message>
+        <source>The firewall is blocking Vidlet on this network</source>
+        <translation>Брандмауэр блокирует Vidlet в этой сети</translation>
+    </message>
+    <message>
+        <source>Unavailable: this desktop has no notification area, so closing the window quits Vidlet.</source>
+        <translation>Недоступно: на этом рабочем столе нет области уведомлений, поэтому закрытие окна завершает Vidlet.</translation>
+    </message>
+    <message>
+        <source>Waiting for an iPhone on the USB cable</source>
+        <translation>Ожидание iPhone на USB-кабеле</translation>
+    </message>
+    <message>
+        <source>usbmuxd is not installed</source>
+        <translation>usbmuxd не установлен</translation>
+    </message>
+    <message>
+        <source>This PC has no network address</source>
+        <translation>У этого ПК нет сетевого адреса</translation>
+    </message>
+    <message>
+        <source>Turn on Wi-Fi or plug in a network cable, on the same network as your phone. Virtual adapters (VPN, WSL, VirtualBox) do not count.</source>
+        <translation>Включите Wi-Fi или подключите сетевой кабель — в той же сети, что и телефон. Виртуальные адаптеры (VPN, WSL, VirtualBox) не подходят.</translation>
+    </message>
+    <message>
+        <source>Phones connect on port %1. A phone on a USB cable pairs without the code.</source>
+        <translation>Телефоны подключаются к порту %1. Телефон на USB-кабеле связывается без кода.</translation>
+    </message>
+    <message>
+        <source>Recording to %1</source>
+        <translation>Запись в %1</translation>
+    </message>
+    <message>
+        <source>Recording saved: %1</source>
+        <translation>Запись сохранена: %1</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Показать</translation>
+    </message>
+    <message>
+        <source>%1 tried to connect with an old pairing code: scan the code again.</source>
+        <translation>%1: попытка подключения со старым кодом связывания — отсканируйте код ещё раз.</translation>
+    </message>
+    <message>
+        <source>A phone tried to connect with an old pairing code: scan the code again.</source>
+        <translation>Телефон пытался подключиться со старым кодом связывания: отсканируйте код ещё раз.</translation>
+    </message>
+    <message>
+        <source>Waiting for your phone</source>
+        <translation>Ожидание телефона</translation>
+    </message>
+    <message>
+        <source>Open the Vidlet app on one of your phones, or pair a new one.</source>
+        <translation>Откройте приложение Vidlet на одном из ваших телефонов или свяжите новый.</translation>
+    </message>
+    <message>
+        <source>Show pairing code</source>
+        <translation>Показать код</translation>
+    </message>
+    <message>
+        <source>No phone connected</source>
+        <translation>Телефон не подключён</translation>
+    </message>
+    <message>
+        <source>Offline</source>
+        <translation>Не в сети</translation>
+    </message>
+    <message>
+        <source>Standard quality</source>
+        <translation>Обычное качество</translation>
+    </message>
+    <message>
+        <source>High quality</source>
+        <translation>Высокое качество</translation>
+    </message>
+    <message>
+        <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
+        <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
+    </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Доступна через PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Браузеры и приложения для камеры, работающие через PipeWire, находят «Vidlet Camera» без регистрации.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Устройство V4L2 зарегистрировано</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Нет устройства V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Только для программ, которые читают устройства V4L2 напрямую. Требуются права администратора.</translation>
+    </message>
+</context>
+<context>
+    <name>tray</name>
+    <message>
+        <source>Vidlet - in use by an app</source>
+        <translation>Vidlet — используется приложением</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Приостановить</translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation>Возобновить</translation>
+    </message>
+    <message>
+        <source>Show Vidlet</source>
+        <translation>Показать Vidlet</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Выход</translation>
+    </message>
+</context>
 </TS>

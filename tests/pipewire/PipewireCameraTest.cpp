@@ -1,3 +1,4 @@
+#include "tests/e2e/Processes.h"
 #include "tests/pipewire/PrivateDesktop.h"
 #include "tests/pipewire/TestCamera.h"
 #include "tests/TestSandbox.h"
@@ -6,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTest>
 
 namespace {
@@ -131,6 +133,31 @@ private slots:
         QVERIFY(camera.create(320, 240));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        camera.destroy();
+    }
+
+    // Our own reader: a user checks the camera without a browser.
+    void camviewReadsTheNode()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        const QString file = TestSandbox::path() + QStringLiteral("/camview.png");
+        QProcess camview;
+        camview.setProcessChannelMode(QProcess::ForwardedChannels);
+        camview.start(binPath(QStringLiteral("vidlet-camview")),
+                      {QStringLiteral("--pipewire"), QStringLiteral("--snapshot"), file,
+                       QStringLiteral("--timeout"), QStringLiteral("20000")});
+        // The snapshot comes as the camera's timer sends frames, so the loop keeps running.
+        QTRY_VERIFY_WITH_TIMEOUT(camview.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(camview.exitCode(), 0);
+        const QImage image = QImage(file).convertToFormat(QImage::Format_BGR888);
+        QCOMPARE(image.size(), QSize(640, 480));
+        std::vector<unsigned char> bgr(640 * 480 * 3);
+        for (int y = 0; y < 480; ++y)
+            std::memcpy(bgr.data() + y * 640 * 3, image.constScanLine(y), 640 * 3);
+        QVERIFY(FrameStamp::decode(bgr.data(), 640, 480));
+        const auto wrong = camera.differences(bgr.data(), 16);
+        QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
         camera.destroy();
     }
 };

@@ -76,8 +76,9 @@ bool BrowserRun::run(int count, int timeoutMs)
         return true;
     if (failure.isEmpty())
         failure = process.state() == QProcess::Running
-            ? QStringLiteral("%1 did not report within %2 ms (%3 frames so far)")
-                  .arg(browser).arg(timeoutMs).arg(frames.size())
+            ? QStringLiteral("%1 did not report within %2 ms (last step: %3, %4 frames)")
+                  .arg(browser).arg(timeoutMs).arg(step.isEmpty() ? QStringLiteral("none") : step)
+                  .arg(frames.size())
             : QStringLiteral("%1 ended before the page was done").arg(browser);
     failure += QStringLiteral("; its output:\n") + QString::fromLocal8Bit(process.readAll().right(4000));
     return false;
@@ -105,6 +106,8 @@ void BrowserRun::onReport(const QString& path, const QUrlQuery& query, const QBy
             frame.bgr[3 * i + 2] = static_cast<unsigned char>(body[qsizetype(4 * i)]);
         }
         frames.push_back(std::move(frame));
+    } else if (path == QStringLiteral("/step")) {
+        step = QString::fromUtf8(body);
     } else if (path == QStringLiteral("/done")) {
         finished = true;
     } else if (path == QStringLiteral("/fail")) {

@@ -46,5 +46,6 @@ private:
     PageServer& server;
     QProcess process;
     QString failure;
+    QString step; // how far the page got
     bool finished = false;
 };

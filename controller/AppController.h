@@ -57,6 +57,7 @@ class AppController : public QObject {
     Q_PROPERTY(int port READ port NOTIFY changed)
     Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
     Q_PROPERTY(bool cameraRegistered READ cameraRegistered NOTIFY changed)
+    Q_PROPERTY(bool pipewireCamera READ pipewireCamera NOTIFY changed)
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
@@ -109,6 +110,8 @@ public:
     int port() const { return server.port(); }
     QString appVersion() const { return QStringLiteral("1.1"); }
     bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
+    // Programs find the camera through PipeWire, with no registration.
+    bool pipewireCamera() const { return systemIntegration->hasPipewireCamera(); }
     bool recording() const { return recorder.isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written

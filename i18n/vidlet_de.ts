@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard: etwa 22 MB pro Minute. Hoch: etwa 45 MB, zum Bearbeiten.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Über PipeWire freigegeben</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Browser und Kamera-Apps, die PipeWire nutzen, finden „Vidlet Camera“ ohne Registrierung.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>V4L2-Gerät registriert</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Kein V4L2-Gerät</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Nur für Programme, die V4L2-Geräte direkt lesen. Erfordert Administratorrechte.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

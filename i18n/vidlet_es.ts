@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Compartida mediante PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Los navegadores y las apps de cámara que usan PipeWire encuentran «Vidlet Camera» sin registrar nada.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrado</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Sin dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Solo para programas que leen dispositivos V4L2 directamente. Requiere permisos de administrador.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

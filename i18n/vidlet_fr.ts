@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Partagée via PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Les navigateurs et les apps de caméra qui utilisent PipeWire trouvent « Vidlet Camera » sans rien enregistrer.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Périphérique V4L2 enregistré</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Aucun périphérique V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Seulement pour les programmes qui lisent directement les périphériques V4L2. Nécessite les droits d’administrateur.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Condivisa tramite PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>I browser e le app per webcam che usano PipeWire trovano «Vidlet Camera» senza registrare nulla.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrato</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Nessun dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Richiede i diritti di amministratore.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>標準: 1 分あたり約 22 MB。高画質: 約 45 MB、編集向け。</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>PipeWire で共有中</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>PipeWire を使うブラウザーやカメラアプリは、登録しなくても「Vidlet Camera」を見つけます。</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>V4L2 デバイス登録済み</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>V4L2 デバイスなし</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>V4L2 デバイスを直接読むプログラム専用です。管理者権限が必要です。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Compartilhada via PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Navegadores e apps de câmera que usam o PipeWire encontram a “Vidlet Camera” sem registrar nada.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Dispositivo V4L2 registrado</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Nenhum dispositivo V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Só para programas que leem dispositivos V4L2 diretamente. Pede permissão de administrador.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>Доступна через PipeWire</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>Браузеры и приложения для камеры, работающие через PipeWire, находят «Vidlet Camera» без регистрации.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>Устройство V4L2 зарегистрировано</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>Нет устройства V4L2</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Только для программ, которые читают устройства V4L2 напрямую. Требуются права администратора.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standart: dakikada yaklaşık 22 MB. Yüksek: yaklaşık 45 MB, düzenleme için.</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>PipeWire üzerinden paylaşılıyor</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>PipeWire kullanan tarayıcılar ve kamera uygulamaları “Vidlet Camera”yı kayıt gerekmeden bulur.</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>V4L2 aygıtı kayıtlı</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>V4L2 aygıtı yok</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>Yalnızca V4L2 aygıtlarını doğrudan okuyan programlar için. Yönetici izni ister.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

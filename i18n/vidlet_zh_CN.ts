@@ -334,6 +334,26 @@
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>标准：每分钟约 22 MB。高：约 45 MB，适合剪辑。</translation>
     </message>
+    <message>
+        <source>Shared through PipeWire</source>
+        <translation>已通过 PipeWire 共享</translation>
+    </message>
+    <message>
+        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
+        <translation>使用 PipeWire 的浏览器和相机应用无需注册即可找到“Vidlet Camera”。</translation>
+    </message>
+    <message>
+        <source>V4L2 device registered</source>
+        <translation>V4L2 设备已注册</translation>
+    </message>
+    <message>
+        <source>No V4L2 device</source>
+        <translation>无 V4L2 设备</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
+        <translation>仅适用于直接读取 V4L2 设备的程序。需要管理员权限。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -14,6 +14,35 @@ Column {
         width: parent.width
         spacing: 8
         SectionLabel { text: qsTranslate("Main", "CAMERA") }
+        // With PipeWire the camera needs no registration; the loopback device is then only for
+        // programs that open V4L2 devices themselves.
+        SettingsRow {
+            objectName: "pipewireRow"
+            visible: app.pipewireCamera
+            height: 44
+            Row {
+                x: 13
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 8
+                Rectangle {
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 8
+                    height: 8
+                    radius: 4
+                    color: Theme.accent
+                }
+                Text {
+                    text: qsTranslate("Main", "Shared through PipeWire")
+                    font.pixelSize: 13
+                    font.weight: Font.DemiBold
+                    color: Theme.textc
+                }
+            }
+        }
+        HelpText {
+            visible: app.pipewireCamera
+            text: qsTranslate("Main", "Browsers and camera apps that use PipeWire find \"Vidlet Camera\" with nothing to register.")
+        }
         SettingsRow {
             height: 44
             Row {
@@ -25,11 +54,16 @@ Column {
                     width: 8
                     height: 8
                     radius: 4
-                    color: app.cameraRegistered ? Theme.accent : Theme.amber
+                    color: app.cameraRegistered ? Theme.accent
+                                                : app.pipewireCamera ? Theme.faint : Theme.amber
                 }
                 Text {
-                    text: app.cameraRegistered ? qsTranslate("Main", "Registered")
-                                               : qsTranslate("Main", "Not registered")
+                    objectName: "registrationText"
+                    text: app.pipewireCamera
+                          ? (app.cameraRegistered ? qsTranslate("Main", "V4L2 device registered")
+                                                  : qsTranslate("Main", "No V4L2 device"))
+                          : (app.cameraRegistered ? qsTranslate("Main", "Registered")
+                                                  : qsTranslate("Main", "Not registered"))
                     font.pixelSize: 13
                     font.weight: Font.DemiBold
                     color: Theme.textc
@@ -48,7 +82,9 @@ Column {
             }
         }
         HelpText {
-            text: qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
+            text: app.pipewireCamera
+                  ? qsTranslate("Main", "Only for programs that read V4L2 devices directly. Asks for admin.")
+                  : qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
         }
     }
 

@@ -30,6 +30,7 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
         if (output->open(path, width, height, fps))
             camera->device = std::move(output);
     }
+    camera->node = PipewireCameraNode::create(width, height, fps);
     return camera;
 }
 
@@ -37,9 +38,11 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
 {
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more.
-    const bool repeated = device && shared.repeatsLatest(bgr);
+    const bool repeated = (device || node) && shared.repeatsLatest(bgr);
     shared.publish(bgr);
-    if (repeated)
+    if (node)
+        node->offer(bgr, repeated);
+    if (device && repeated)
         device->writeAgain();
     else if (device)
         device->write(bgr);
@@ -48,7 +51,8 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
 bool SoftCamera::isConnected()
 {
     const bool deviceRead = device && device->hasConsumers();
-    return deviceRead || shared.readerSeenWithin(kReaderTimeout);
+    const bool nodeRead = node && node->isStreaming();
+    return deviceRead || nodeRead || shared.readerSeenWithin(kReaderTimeout);
 }
 
 } // namespace softcam

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "softcam/PipewireCameraNode.h"
 #include "softcam/SharedFramePublisher.h"
 #include "softcam/V4l2LoopbackOutput.h"
 
@@ -8,8 +9,8 @@
 
 namespace softcam {
 
-// One camera: every frame goes to the shared-memory segment and, when a "Vidlet Camera"
-// loopback device exists, to that device too. sendFrame() runs on the sending thread and may
+// One camera: every frame goes to the shared-memory segment, to the PipeWire camera node where
+// PipeWire runs, and, when a "Vidlet Camera" loopback device exists, to that device too. sendFrame() runs on the sending thread and may
 // overlap isConnected() on the controlling thread.
 class SoftCamera {
 public:
@@ -25,6 +26,7 @@ private:
 
     SharedFramePublisher shared;
     std::unique_ptr<V4l2LoopbackOutput> device; // null without a loopback device
+    std::unique_ptr<PipewireCameraNode> node;    // null without PipeWire
 };
 
 } // namespace softcam

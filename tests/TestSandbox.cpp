@@ -35,6 +35,10 @@ struct Sandbox
         // The user's session bus (the desktop's settings portal, the tray's watcher) is out of
         // reach: this address has no bus behind it.
         setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + root + "/no-session-bus").c_str(), 1);
+        // The user's PipeWire too: a camera made by a test publishes its node only in a session
+        // the test starts itself.
+        unsetenv("PIPEWIRE_REMOTE");
+        unsetenv("PIPEWIRE_RUNTIME_DIR");
         segment = "/vidlet-test-" + std::to_string(getpid());
         setenv("VIDLET_CAMERA_SEGMENT", segment.c_str(), 1);
     }

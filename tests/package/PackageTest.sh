@@ -33,10 +33,11 @@ grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/bin/vidlet-reg
   "$root/share/polkit-1/actions/org.vidlet.regtool.policy" || fail "the policy names another helper path"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6core6 libqt6quick6 libavcodec libswscale libqrcodegencpp qml6-module-qtquick-controls; do
+for p in libqt6core6 libqt6quick6 libavcodec libswscale libqrcodegencpp libpipewire-0.3-0 \
+    qml6-module-qtquick-controls; do
   grep -q "$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "usbmuxd, v4l2loopback-dkms, pkexec" ] || fail "Recommends"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "usbmuxd, pipewire, wireplumber, v4l2loopback-dkms, pkexec" ] || fail "Recommends"
 
 # Purge removes the helper's boot files, state and port, and nothing that is not its own.
 sys=$scratch/sysroot

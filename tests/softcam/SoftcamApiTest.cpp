@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,24 @@ class SoftcamApiTest : public QObject {
     Q_OBJECT
 
     const std::string segment = "/vidlet-test-api-" + std::to_string(getpid());
+    std::mutex logLock;
+    QStringList logged; // under logLock: the component may log from any thread
 
 private slots:
-    void initTestCase() { scSetSegmentName(segment.c_str()); }
+    void initTestCase()
+    {
+        scSetSegmentName(segment.c_str());
+        scSetLogCallback(
+            [](const char* line, void* self) {
+                auto* test = static_cast<SoftcamApiTest*>(self);
+                std::lock_guard<std::mutex> guard(test->logLock);
+                test->logged << QString::fromUtf8(line);
+            },
+            this);
+    }
     void cleanupTestCase()
     {
+        scSetLogCallback(nullptr, nullptr);
         scSetSegmentName(nullptr);
         shm_unlink(segment.c_str());
     }
@@ -101,6 +115,19 @@ private slots:
         QVERIFY(reader.attach()); // still alive
         QVERIFY(!reader.readNewFrame(frame)); // and nothing was published
         scDeleteCamera(camera);
+    }
+
+    // The sandbox has no PipeWire: every camera above worked without it, and the reason was
+    // told once, not at every camera.
+    void withoutPipewireTheReasonIsLoggedOnce()
+    {
+        for (int i = 0; i < 2; ++i)
+            scDeleteCamera(scCreateCamera(32, 32, 30.0f));
+        std::lock_guard<std::mutex> guard(logLock);
+        const QStringList told = logged.filter(QStringLiteral("no PipeWire camera"));
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told.first().contains(QStringLiteral("PipeWire is not running")),
+                 qPrintable(told.first()));
     }
 };
 

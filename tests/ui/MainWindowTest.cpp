@@ -475,6 +475,17 @@ void MainWindowTest::cameraTabActions()
     QCOMPARE(reg->property("text").toString(), QStringLiteral("Unregister"));
     h.click(reg);
     QCOMPARE(h.app.calls, (QStringList{"registerCamera", "unregisterCamera"}));
+    // With PipeWire nothing needs registering; the loopback device stays on offer.
+    QVERIFY(!h.item("pipewireRow")->isVisible());
+    h.app.setProperty("pipewireCamera", true);
+    QVERIFY(h.item("pipewireRow")->isVisible());
+    QCOMPARE(h.item("registrationText")->property("text").toString(),
+             QStringLiteral("V4L2 device registered"));
+    h.app.setProperty("cameraRegistered", false);
+    QCOMPARE(h.item("registrationText")->property("text").toString(),
+             QStringLiteral("No V4L2 device"));
+    QCOMPARE(reg->property("text").toString(), QStringLiteral("Register"));
+    h.app.setProperty("pipewireCamera", false);
 
     // A long path keeps its end, the folder's own name; the whole path shows on hover.
     const QString longPath = "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet";

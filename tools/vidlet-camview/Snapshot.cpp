@@ -1,31 +1,9 @@
 #include "tools/vidlet-camview/Snapshot.h"
 
-#include "softcam/CameraReader.h"
-
-#include <QElapsedTimer>
 #include <QImage>
-#include <QThread>
 
-#include <cstdio>
-
-int takeSnapshot(softcam::CameraReader& reader, const QString& file, int timeoutMs)
+int saveSnapshot(const softcam::CameraFrame& frame, const QString& file)
 {
-    QElapsedTimer clock;
-    clock.start();
-    softcam::CameraFrame frame;
-    bool cameraSeen = false;
-    while (!reader.readNewFrame(frame)) {
-        cameraSeen = cameraSeen || reader.attach();
-        if (clock.elapsed() >= timeoutMs) {
-            std::fprintf(stderr,
-                         cameraSeen ? "vidlet-camview: the camera sent no frame within %d ms\n"
-                                    : "vidlet-camview: no camera found within %d ms "
-                                      "(is Vidlet running?)\n",
-                         timeoutMs);
-            return 1;
-        }
-        QThread::msleep(5);
-    }
     const QImage image(frame.bgr.data(), frame.width, frame.height, frame.width * 3,
                        QImage::Format_BGR888);
     if (!image.save(file)) {

@@ -1,4 +1,5 @@
 #include "softcam/CameraReader.h"
+#include "tools/vidlet-camview/PipewireCameraReader.h"
 #include "tools/vidlet-camview/Snapshot.h"
 #include "tools/vidlet-camview/StreamWatch.h"
 
@@ -14,7 +15,8 @@ namespace {
 
 // Watches the camera for `seconds` (0: until killed), one report line per second. Exit code
 // 1 when no camera appeared within `timeoutMs`.
-int watch(softcam::CameraReader& reader, int seconds, int timeoutMs)
+template<typename Reader>
+int watch(Reader& reader, int seconds, int timeoutMs)
 {
     QElapsedTimer waited;
     waited.start();
@@ -69,7 +71,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption segment(QStringLiteral("segment"),
                                      QStringLiteral("Shared-memory segment of the camera (default: this user's)."),
                                      QStringLiteral("name"));
-    parser.addOptions({snapshot, duration, timeout, segment});
+    const QCommandLineOption pipewire(QStringLiteral("pipewire"),
+                                      QStringLiteral("Read the camera's PipeWire node, as browsers do, instead of the shared memory."));
+    parser.addOptions({snapshot, duration, timeout, segment, pipewire});
     parser.process(app);
 
     bool timeoutOk = false;
@@ -80,9 +84,15 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "vidlet-camview: --timeout and --duration take a whole number >= 0\n");
         return 2;
     }
+    const auto read = [&](auto& reader) {
+        return parser.isSet(snapshot) ? takeSnapshot(reader, parser.value(snapshot), timeoutMs)
+                                      : watch(reader, seconds, timeoutMs);
+    };
+    if (parser.isSet(pipewire)) {
+        PipewireCameraReader reader("vidlet-camera");
+        return read(reader);
+    }
     softcam::CameraReader reader(parser.isSet(segment) ? parser.value(segment).toStdString()
                                                        : softcam::defaultSegmentName());
-    if (parser.isSet(snapshot))
-        return takeSnapshot(reader, parser.value(snapshot), timeoutMs);
-    return watch(reader, seconds, timeoutMs);
+    return read(reader);
 }

@@ -1,0 +1,243 @@
+#include "softcam/PipewireCameraNode.h"
+
+#include "softcam/BgrToI420.h"
+#include "softcam/ComponentLog.h"
+
+#include <pipewire/pipewire.h>
+#include <spa/param/buffers.h>
+#include <spa/param/video/format-utils.h>
+#include <spa/pod/builder.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+
+namespace softcam {
+namespace {
+
+spa_video_format spaFormat(CameraPixelFormat format)
+{
+    switch (format) {
+    case CameraPixelFormat::I420: return SPA_VIDEO_FORMAT_I420;
+    case CameraPixelFormat::NV12: return SPA_VIDEO_FORMAT_NV12;
+    case CameraPixelFormat::YUY2: return SPA_VIDEO_FORMAT_YUY2;
+    }
+    return SPA_VIDEO_FORMAT_UNKNOWN;
+}
+
+// A camera without PipeWire is normal (a server, a desktop without it), so the reason is told
+// once per process, not at every camera.
+void explainMissingNode(const char* why)
+{
+    static std::once_flag told;
+    std::call_once(told, [why] {
+        report("Vidlet: no PipeWire camera (%s); programs that read the camera through PipeWire "
+               "or the Camera portal will not list it",
+               why);
+    });
+}
+
+// A rate PipeWire and the browsers take as a fraction: whole rates as n/1, others in
+// thousandths. Nonsense rates give 30 fps, as the sender paces them.
+spa_fraction frameRate(float fps)
+{
+    if (!std::isfinite(fps) || fps <= 1.0f || fps > 1000.0f)
+        return SPA_FRACTION(30, 1);
+    const long milli = std::lround(double(fps) * 1000);
+    return milli % 1000 == 0 ? SPA_FRACTION(std::uint32_t(milli / 1000), 1)
+                             : SPA_FRACTION(std::uint32_t(milli), 1000);
+}
+
+} // namespace
+
+const pw_stream_events PipewireCameraNode::streamEvents = [] {
+    pw_stream_events events{};
+    events.version = PW_VERSION_STREAM_EVENTS;
+    events.state_changed = [](void* self, pw_stream_state, pw_stream_state state,
+                              const char* error) {
+        static_cast<PipewireCameraNode*>(self)->onState(state, error);
+    };
+    events.param_changed = [](void* self, std::uint32_t id, const spa_pod* param) {
+        if (id == SPA_PARAM_Format)
+            static_cast<PipewireCameraNode*>(self)->onFormat(param);
+    };
+    events.process = [](void* self) { static_cast<PipewireCameraNode*>(self)->onProcess(); };
+    return events;
+}();
+
+PipewireCameraNode::PipewireCameraNode(int frameWidth, int frameHeight)
+    : width(frameWidth)
+    , height(frameHeight)
+    , streamHook(std::make_unique<spa_hook>())
+    , handover(std::size_t(frameWidth) * std::size_t(frameHeight) * 3)
+{
+}
+
+std::unique_ptr<PipewireCameraNode> PipewireCameraNode::create(int width, int height, float fps)
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
+    std::unique_ptr<PipewireCameraNode> node(new PipewireCameraNode(width, height));
+    if (!node->connect(fps))
+        return nullptr;
+    return node;
+}
+
+bool PipewireCameraNode::connect(float fps)
+{
+    loop = pw_thread_loop_new("vidlet-camera", nullptr);
+    context = loop ? pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0) : nullptr;
+    if (!context) {
+        explainMissingNode(std::strerror(errno));
+        return false;
+    }
+    // Connecting to the local socket fails at once when no PipeWire runs for this session.
+    core = pw_context_connect(context, nullptr, 0);
+    if (!core) {
+        const std::string why = std::string("PipeWire is not running: ") + std::strerror(errno);
+        explainMissingNode(why.c_str());
+        return false;
+    }
+    // The role "Camera" is what the Camera portal and the browsers list; the description is
+    // the label they show.
+    pw_properties* props = pw_properties_new(
+        PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
+        PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_NODE_NAME, "vidlet-camera",
+        PW_KEY_NODE_DESCRIPTION, "Vidlet Camera", nullptr);
+    stream = pw_stream_new(core, "Vidlet Camera", props);
+    if (!stream) {
+        explainMissingNode(std::strerror(errno));
+        return false;
+    }
+    pw_stream_add_listener(stream, streamHook.get(), &streamEvents, this);
+    wake = pw_loop_add_event(
+        pw_thread_loop_get_loop(loop),
+        [](void* self, std::uint64_t) {
+            auto* node = static_cast<PipewireCameraNode*>(self);
+            if (node->isStreaming())
+                pw_stream_trigger_process(node->stream);
+        },
+        this);
+
+    // Each format its own fixed choice: a browser passes over a size given as a range.
+    unsigned char buffer[1024];
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    const spa_rectangle size = SPA_RECTANGLE(std::uint32_t(i420Side(width)),
+                                             std::uint32_t(i420Side(height)));
+    const spa_fraction rate = frameRate(fps);
+    const spa_pod* params[std::size(kCameraPixelFormats)];
+    std::size_t count = 0;
+    for (CameraPixelFormat offered : kCameraPixelFormats)
+        params[count++] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat,
+            SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
+            SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
+            SPA_FORMAT_VIDEO_format, SPA_POD_Id(spaFormat(offered)),
+            SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
+    const int connected = pw_stream_connect(
+        stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+        pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params,
+        std::uint32_t(count));
+    if (connected < 0 || pw_thread_loop_start(loop) < 0) {
+        explainMissingNode(std::strerror(connected < 0 ? -connected : errno));
+        return false;
+    }
+    return true;
+}
+
+PipewireCameraNode::~PipewireCameraNode()
+{
+    // With the loop stopped nothing of ours runs on its thread any more.
+    if (loop)
+        pw_thread_loop_stop(loop);
+    if (stream)
+        pw_stream_destroy(stream);
+    if (wake)
+        pw_loop_destroy_source(pw_thread_loop_get_loop(loop), wake);
+    if (core)
+        pw_core_disconnect(core);
+    if (context)
+        pw_context_destroy(context);
+    if (loop)
+        pw_thread_loop_destroy(loop);
+}
+
+void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
+{
+    // Nobody streams: nothing to copy. A reader that starts gets the next frame in full, even
+    // when it repeats the last.
+    if (!isStreaming()) {
+        handedSinceStreaming = false;
+        return;
+    }
+    if (!repeated || !handedSinceStreaming)
+        handover.put(bgr);
+    handedSinceStreaming = true;
+    // An event source's signal is a write to its eventfd: it never blocks.
+    pw_loop_signal_event(pw_thread_loop_get_loop(loop), wake);
+}
+
+void PipewireCameraNode::onState(int state, const char* error)
+{
+    streaming.store(state == PW_STREAM_STATE_STREAMING, std::memory_order_relaxed);
+    if (state == PW_STREAM_STATE_ERROR)
+        report("Vidlet: the PipeWire camera failed: %s", error ? error : "unknown error");
+}
+
+void PipewireCameraNode::onFormat(const spa_pod* param)
+{
+    spa_video_info_raw info{};
+    if (!param || spa_format_video_raw_parse(param, &info) < 0)
+        return;
+    const auto chosen = std::find_if(
+        std::begin(kCameraPixelFormats), std::end(kCameraPixelFormats),
+        [&](CameraPixelFormat offered) { return spaFormat(offered) == info.format; });
+    if (chosen == std::end(kCameraPixelFormats))
+        return;
+    format = *chosen;
+    negotiated = true;
+    pictureCurrent = false;
+    picture.resize(pictureBytes(format, width, height));
+    report("Vidlet: a program reads the PipeWire camera as %s %dx%d", formatName(format),
+           i420Side(width), i420Side(height));
+
+    unsigned char buffer[512];
+    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    const spa_pod* buffers = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
+        SPA_PARAM_BUFFERS_buffers, SPA_POD_CHOICE_RANGE_Int(4, 2, 8),
+        SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+        SPA_PARAM_BUFFERS_size, SPA_POD_Int(int(picture.size())),
+        SPA_PARAM_BUFFERS_stride, SPA_POD_Int(pixelStride(format, width)),
+        SPA_PARAM_BUFFERS_dataType,
+        SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemFd) | (1 << SPA_DATA_MemPtr))));
+    pw_stream_update_params(stream, &buffers, 1);
+}
+
+void PipewireCameraNode::onProcess()
+{
+    pw_buffer* out = pw_stream_dequeue_buffer(stream);
+    if (!out)
+        return; // the reader holds every buffer; it gets the next cycle's frame
+    spa_data& data = out->buffer->datas[0];
+    if (handover.take())
+        pictureCurrent = false;
+    if (negotiated && !pictureCurrent) {
+        convertBgr(format, handover.latest(), width, height, picture.data());
+        pictureCurrent = true;
+    }
+    if (data.data && negotiated && data.maxsize >= picture.size()) {
+        std::memcpy(data.data, picture.data(), picture.size());
+        data.chunk->offset = 0;
+        data.chunk->size = std::uint32_t(picture.size());
+        data.chunk->stride = pixelStride(format, width);
+    } else {
+        data.chunk->size = 0;
+    }
+    pw_stream_queue_buffer(stream, out);
+}
+
+} // namespace softcam

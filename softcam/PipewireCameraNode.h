@@ -1,0 +1,70 @@
+#pragma once
+
+#include "softcam/CameraPixelFormat.h"
+#include "softcam/FrameHandover.h"
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+struct pw_thread_loop;
+struct pw_context;
+struct pw_core;
+struct pw_stream;
+struct spa_source;
+struct spa_hook;
+struct spa_pod;
+struct pw_stream_events;
+
+namespace softcam {
+
+// The camera as a PipeWire video source, "Vidlet Camera", which programs that open cameras
+// through PipeWire or the desktop's Camera portal list without any kernel module. It offers
+// I420, NV12 and YUY2 at the camera's fixed size and rate and drives the graph itself: every
+// frame the camera is given triggers one cycle. PipeWire's loop runs on its own thread, takes
+// the newest frame there and converts it to the format the reader chose; offer() only copies
+// the frame and wakes that loop, so the sending thread never waits for PipeWire.
+class PipewireCameraNode {
+public:
+    // Null where PipeWire is not running or refuses the node; the first such failure in a
+    // process is logged with its reason.
+    static std::unique_ptr<PipewireCameraNode> create(int width, int height, float fps);
+    ~PipewireCameraNode();
+    PipewireCameraNode(const PipewireCameraNode&) = delete;
+    PipewireCameraNode& operator=(const PipewireCameraNode&) = delete;
+
+    // Sending thread. `repeated`: the same picture as the last call.
+    void offer(const unsigned char* bgr, bool repeated);
+    // A reader streams from the node. Any thread.
+    bool isStreaming() const { return streaming.load(std::memory_order_relaxed); }
+
+private:
+    PipewireCameraNode(int width, int height);
+    bool connect(float fps);
+    void onFormat(const spa_pod* param);
+    void onProcess();
+    void onState(int state, const char* error);
+
+    static const pw_stream_events streamEvents;
+
+    const int width;
+    const int height;
+    pw_thread_loop* loop = nullptr;
+    pw_context* context = nullptr;
+    pw_core* core = nullptr;
+    pw_stream* stream = nullptr;
+    spa_source* wake = nullptr; // signalled by offer(), handled on the loop
+    std::unique_ptr<spa_hook> streamHook;
+
+    FrameHandover handover;
+    std::atomic<bool> streaming{false};
+    bool handedSinceStreaming = false; // sending thread only
+
+    // PipeWire's loop only:
+    CameraPixelFormat format = CameraPixelFormat::I420;
+    bool negotiated = false;
+    bool pictureCurrent = false; // `picture` is the handover's latest frame in `format`
+    std::vector<unsigned char> picture;
+};
+
+} // namespace softcam

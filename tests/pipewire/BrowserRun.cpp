@@ -1,0 +1,116 @@
+#include "tests/pipewire/BrowserRun.h"
+
+#include "tests/pipewire/PrivateDesktop.h"
+#include "tests/TestSandbox.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+
+BrowserRun::BrowserRun(QString name, PageServer& pages)
+    : browser(std::move(name))
+    , server(pages)
+{
+    connect(&server, &PageServer::report, this, &BrowserRun::onReport);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+BrowserRun::~BrowserRun()
+{
+    close();
+}
+
+QString BrowserRun::program() const
+{
+    return PrivateDesktop::find(browser);
+}
+
+void BrowserRun::close()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
+bool BrowserRun::run(int count, int timeoutMs)
+{
+    const QString profile = TestSandbox::path() + QStringLiteral("/profile-") + browser;
+    QDir(profile).removeRecursively();
+    QDir().mkpath(profile);
+    const QString url = server.url(QStringLiteral("frames=%1").arg(count));
+    QStringList arguments;
+    if (browser == QStringLiteral("chromium")) {
+        // The tests run as root in CI, where Chromium's sandbox cannot start. Without the
+        // feature Chromium looks for V4L2 devices only.
+        arguments = {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+                     QStringLiteral("--use-fake-ui-for-media-stream"),
+                     QStringLiteral("--enable-features=WebRtcPipeWireCamera"),
+                     QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                     QStringLiteral("--user-data-dir=") + profile, url};
+    } else {
+        QFile prefs(profile + QStringLiteral("/user.js"));
+        if (!prefs.open(QIODevice::WriteOnly))
+            return failure = QStringLiteral("cannot write user.js"), false;
+        prefs.write("user_pref(\"media.navigator.permission.disabled\", true);\n"
+                    "user_pref(\"media.webrtc.camera.allow-pipewire\", true);\n"
+                    "user_pref(\"media.navigator.streams.fake\", false);\n"
+                    "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n");
+        prefs.close();
+        arguments = {QStringLiteral("--headless"), QStringLiteral("--no-remote"),
+                     QStringLiteral("--profile"), profile, url};
+    }
+    process.start(program(), arguments);
+    if (!process.waitForStarted(10000))
+        return failure = browser + QStringLiteral(" did not start"), false;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!finished && failure.isEmpty() && !deadline.hasExpired()
+           && process.state() == QProcess::Running)
+        QTest::qWait(20);
+    if (finished)
+        return true;
+    if (failure.isEmpty())
+        failure = process.state() == QProcess::Running
+            ? QStringLiteral("%1 did not report within %2 ms (last step: %3, %4 frames)")
+                  .arg(browser).arg(timeoutMs).arg(step.isEmpty() ? QStringLiteral("none") : step)
+                  .arg(frames.size())
+            : QStringLiteral("%1 ended before the page was done").arg(browser);
+    failure += QStringLiteral("; its output:\n") + QString::fromLocal8Bit(process.readAll().right(4000));
+    return false;
+}
+
+void BrowserRun::onReport(const QString& path, const QUrlQuery& query, const QByteArray& body,
+                          quint64 arrivedUsec)
+{
+    if (path == QStringLiteral("/settings")) {
+        settings = QJsonDocument::fromJson(body).object();
+    } else if (path == QStringLiteral("/frame")) {
+        Frame frame;
+        frame.width = query.queryItemValue(QStringLiteral("width")).toInt();
+        frame.height = query.queryItemValue(QStringLiteral("height")).toInt();
+        frame.heldUsec = query.queryItemValue(QStringLiteral("heldUsec")).toULongLong();
+        frame.arrivedUsec = arrivedUsec;
+        if (frame.width <= 0 || frame.height <= 0
+            || body.size() != qsizetype(frame.width) * frame.height * 4)
+            return;
+        frame.bgr.resize(std::size_t(frame.width) * frame.height * 3);
+        // The canvas gives RGBA.
+        for (std::size_t i = 0, n = std::size_t(frame.width) * frame.height; i < n; ++i) {
+            frame.bgr[3 * i] = static_cast<unsigned char>(body[qsizetype(4 * i + 2)]);
+            frame.bgr[3 * i + 1] = static_cast<unsigned char>(body[qsizetype(4 * i + 1)]);
+            frame.bgr[3 * i + 2] = static_cast<unsigned char>(body[qsizetype(4 * i)]);
+        }
+        frames.push_back(std::move(frame));
+    } else if (path == QStringLiteral("/step")) {
+        step = QString::fromUtf8(body);
+    } else if (path == QStringLiteral("/done")) {
+        finished = true;
+    } else if (path == QStringLiteral("/fail")) {
+        failure = browser + QStringLiteral(": ") + QString::fromUtf8(body);
+    }
+}

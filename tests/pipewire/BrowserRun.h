@@ -1,0 +1,51 @@
+#pragma once
+
+#include "tests/pipewire/PageServer.h"
+
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// One headless browser opening the camera page, with a profile of its own in the test sandbox
+// and the flags that let it open a PipeWire camera without asking. Collects what the page
+// reports until it is done, fails or the deadline passes.
+class BrowserRun : public QObject {
+    Q_OBJECT
+public:
+    struct Frame {
+        int width = 0;
+        int height = 0;
+        std::vector<unsigned char> bgr;
+        quint64 arrivedUsec = 0; // when the report reached the server
+        quint64 heldUsec = 0;    // how long the page took from drawing the frame to posting it
+    };
+
+    // `browser` is "chromium" or "firefox-esr".
+    BrowserRun(QString browser, PageServer& server);
+    ~BrowserRun() override;
+
+    // The browser's program, or empty when its Debian package is not installed.
+    QString program() const;
+    // Starts the browser on the page, asking for `frames` frames, and waits until the page is
+    // done. False with why() when it could not start, the page failed or the deadline passed.
+    bool run(int frames, int timeoutMs);
+    // Ends the browser (it closes the camera with it).
+    void close();
+    QString why() const { return failure; }
+    QJsonObject settings;
+    std::vector<Frame> frames;
+
+private:
+    void onReport(const QString& path, const QUrlQuery& query, const QByteArray& body,
+                  quint64 arrivedUsec);
+
+    QString browser;
+    PageServer& server;
+    QProcess process;
+    QString failure;
+    QString step; // how far the page got
+    bool finished = false;
+};

@@ -1,0 +1,166 @@
+#include "tests/e2e/Processes.h"
+#include "tests/pipewire/PrivateDesktop.h"
+#include "tests/pipewire/TestCamera.h"
+#include "tests/TestSandbox.h"
+#include "tools/common/FrameStamp.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+namespace {
+const QString kNode = QStringLiteral("vidlet-camera");
+}
+
+// The camera as a PipeWire node, read by GStreamer's PipeWire source in a private session.
+class PipewireCameraTest : public QObject {
+    Q_OBJECT
+
+    PrivateDesktop desktop;
+    TestCamera camera;
+
+    struct Read {
+        std::vector<std::vector<unsigned char>> frames; // BGR
+        bool ok = false;
+    };
+
+    // `count` frames of the node, asked for in `format` and turned into BGR by GStreamer.
+    Read readWithGstreamer(const QString& format, int count)
+    {
+        const QString folder = TestSandbox::path() + QStringLiteral("/gst-") + format;
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QProcess gst;
+        gst.setProcessChannelMode(QProcess::ForwardedChannels);
+        gst.start(PrivateDesktop::find(QStringLiteral("gst-launch-1.0")),
+                  {QStringLiteral("-q"), QStringLiteral("pipewiresrc"),
+                   QStringLiteral("target-object=vidlet-camera"),
+                   QStringLiteral("num-buffers=%1").arg(count), QStringLiteral("!"),
+                   QStringLiteral("video/x-raw,format=%1").arg(format), QStringLiteral("!"),
+                   QStringLiteral("videoconvert"), QStringLiteral("!"),
+                   QStringLiteral("video/x-raw,format=BGR"), QStringLiteral("!"),
+                   QStringLiteral("multifilesink"),
+                   QStringLiteral("location=%1/%05d.bgr").arg(folder)});
+        Read read;
+        // Connected while GStreamer streams; the reader's end comes with the files.
+        bool sawConnected = false;
+        const QDeadlineTimer deadline(30000);
+        while (gst.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+            sawConnected = sawConnected || camera.isConnected();
+            gst.waitForFinished(20);
+            QCoreApplication::processEvents();
+        }
+        if (gst.state() != QProcess::NotRunning) {
+            gst.kill();
+            gst.waitForFinished();
+            qWarning("GStreamer did not read %d frames within 30 s", count);
+            return read;
+        }
+        for (const QString& name : QDir(folder).entryList(QDir::Files, QDir::Name)) {
+            QFile file(folder + QLatin1Char('/') + name);
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = file.readAll();
+                read.frames.emplace_back(bytes.begin(), bytes.end());
+            }
+        }
+        read.ok = sawConnected && gst.exitCode() == 0;
+        if (!sawConnected)
+            qWarning("scIsConnected never went true while GStreamer streamed");
+        return read;
+    }
+
+    void checkFrames(const Read& read, int count)
+    {
+        QVERIFY(read.ok);
+        QCOMPARE(int(read.frames.size()), count);
+        std::uint32_t last = 0;
+        for (const auto& bgr : read.frames) {
+            QCOMPARE(bgr.size(), std::size_t(camera.width()) * camera.height() * 3);
+            const auto stamp = FrameStamp::decode(bgr.data(), camera.width(), camera.height());
+            QVERIFY2(stamp, "a frame without a readable stamp");
+            QVERIFY2(stamp->frame >= last, "frames out of order");
+            last = stamp->frame;
+            const auto wrong = camera.differences(bgr.data(), 16);
+            QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
+        }
+        QVERIFY(read.frames.size() < 2
+                || FrameStamp::decode(read.frames.back().data(), camera.width(), camera.height())
+                           ->frame
+                       > FrameStamp::decode(read.frames.front().data(), camera.width(),
+                                            camera.height())
+                             ->frame);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        for (const char* program : {"pipewire", "wireplumber", "xdg-desktop-portal", "dbus-daemon",
+                                    "gdbus", "pw-dump", "gst-launch-1.0"})
+            QVERIFY2(!PrivateDesktop::find(QString::fromLatin1(program)).isEmpty(),
+                     qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh "
+                                               "installs it)").arg(QLatin1String(program))));
+        QVERIFY2(desktop.start(), qPrintable(desktop.why()));
+    }
+
+    void readsEachOfferedFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("I420") << QStringLiteral("I420");
+        QTest::newRow("NV12") << QStringLiteral("NV12");
+        QTest::newRow("YUY2") << QStringLiteral("YUY2");
+    }
+
+    void readsEachOfferedFormat()
+    {
+        QFETCH(QString, format);
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        QVERIFY(!camera.isConnected());
+        checkFrames(readWithGstreamer(format, 8), 8);
+        QCOMPARE(camera.negotiatedFormat(), format);
+        QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);
+        camera.destroy();
+    }
+
+    void nodeLeavesWithTheCameraAndReturnsAtItsNewSize()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        camera.destroy();
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) < 0, 10000);
+        QVERIFY(camera.create(320, 240));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        camera.destroy();
+    }
+
+    // Our own reader: a user checks the camera without a browser.
+    void camviewReadsTheNode()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        const QString file = TestSandbox::path() + QStringLiteral("/camview.png");
+        QProcess camview;
+        camview.setProcessChannelMode(QProcess::ForwardedChannels);
+        camview.start(binPath(QStringLiteral("vidlet-camview")),
+                      {QStringLiteral("--pipewire"), QStringLiteral("--snapshot"), file,
+                       QStringLiteral("--timeout"), QStringLiteral("20000")});
+        // The snapshot comes as the camera's timer sends frames, so the loop keeps running.
+        QTRY_VERIFY_WITH_TIMEOUT(camview.state() == QProcess::NotRunning, 30000);
+        QCOMPARE(camview.exitCode(), 0);
+        const QImage image = QImage(file).convertToFormat(QImage::Format_BGR888);
+        QCOMPARE(image.size(), QSize(640, 480));
+        std::vector<unsigned char> bgr(640 * 480 * 3);
+        for (int y = 0; y < 480; ++y)
+            std::memcpy(bgr.data() + y * 640 * 3, image.constScanLine(y), 640 * 3);
+        QVERIFY(FrameStamp::decode(bgr.data(), 640, 480));
+        const auto wrong = camera.differences(bgr.data(), 16);
+        QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
+        camera.destroy();
+    }
+};
+
+QTEST_GUILESS_MAIN(PipewireCameraTest)
+#include "PipewireCameraTest.moc"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// A desktop session of the test's own: a session bus, PipeWire, WirePlumber and the desktop
+// portal, all started in the test sandbox's folders (HOME, XDG_*, XDG_RUNTIME_DIR), with the
+// camera permission already granted. Nothing of the machine's own session is touched: the bus
+// address and the PipeWire socket live in the sandbox, and this process's environment points
+// there so that the camera and the programs a test starts meet this session only.
+class PrivateDesktop {
+public:
+    ~PrivateDesktop();
+
+    // False, with why(), when a part did not come up within its deadline.
+    bool start();
+    QString why() const { return failure; }
+    // The program's path, or empty when its Debian package is not installed.
+    static QString find(const QString& program);
+    // Runs a PipeWire or GLib command line tool in the session; its standard output, empty
+    // after a failure or its deadline.
+    static QByteArray run(const QString& program, const QStringList& arguments,
+                          int timeoutMs = 10000);
+    // The id of the node named `nodeName`, or -1 while there is none.
+    static int nodeId(const QString& nodeName);
+
+private:
+    QProcess* launch(const QString& program, const QStringList& arguments);
+    bool fail(const QString& why);
+
+    std::vector<std::unique_ptr<QProcess>> processes; // stopped in reverse order
+    QString failure;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <optional>
+#include <vector>
+
+// The camera component as the program drives it: a camera made through softcam.h and fed at
+// its rate by a timer, each frame a fixed pattern of four coloured quarters with the frame's
+// stamp (number and send time) in its top-left corner. It collects the component's log lines.
+class TestCamera : public QObject {
+    Q_OBJECT
+public:
+    TestCamera();
+    ~TestCamera() override;
+
+    bool create(int width, int height, float fps = 30.0f);
+    void destroy();
+    bool isConnected() const;
+    QStringList log() const { return lines; }
+    // The format the last PipeWire reader negotiated, from the component's log, or empty.
+    QString negotiatedFormat() const;
+
+    int width() const { return frameWidth; }
+    int height() const { return frameHeight; }
+
+    // Whether `bgr`, a frame read back at this camera's size, shows the pattern: each quarter's
+    // colour within `tolerance` per channel. Empty when it does, otherwise what differs.
+    std::optional<QString> differences(const unsigned char* bgr, int tolerance) const;
+
+private:
+    void sendNext();
+
+    void* camera = nullptr;
+    int frameWidth = 0;
+    int frameHeight = 0;
+    std::uint32_t number = 0;
+    std::vector<unsigned char> frame;
+    QTimer pacing;
+    QStringList lines; // GUI thread; the component logs from any thread, so lines are queued
+};

@@ -9,6 +9,7 @@
 // PC remembers). Loopback only.
 
 #include "bench/BenchEnvironment.h"
+#include "bench/BenchMode.h"
 #include "bench/ProcessMemory.h"
 #include "bench/StrangerLoad.h"
 #include "link/PhoneServer.h"
@@ -27,9 +28,6 @@
 
 namespace {
 
-constexpr int kIdle = 500;
-constexpr int kCycles = 1000;
-constexpr int kWindowMs = 10000;
 const QByteArray kToken = "LoadBenchPairingToken0";
 const QString kPhoneId = QStringLiteral("bench-phone");
 
@@ -80,8 +78,12 @@ Window measure(const qulonglong& decoded, int ms, const std::function<bool()>& f
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (!raiseDescriptorLimit(4 * (kIdle + 64))) {
-        std::fprintf(stderr, "cannot raise the descriptor limit to %d\n", 4 * (kIdle + 64));
+    BenchMode::read(argc, argv);
+    const int idleStrangers = BenchMode::pick(500, 20);
+    const int cycles = BenchMode::pick(1000, 20);
+    const int windowMs = BenchMode::pick(10000, 1000);
+    if (!raiseDescriptorLimit(4 * (idleStrangers + 64))) {
+        std::fprintf(stderr, "cannot raise the descriptor limit to %d\n", 4 * (idleStrangers + 64));
         return 1;
     }
 
@@ -124,19 +126,19 @@ int main(int argc, char** argv)
     phone.start(BenchEnvironment::toolPath(QStringLiteral("vidlet-phone")),
                 {"--host", "127.0.0.1", "--port", QString::number(server.port()), "--token",
                  QString::fromUtf8(kToken), "--device-id", kPhoneId, "--size", "1280x720", "--fps",
-                 "30", "--bitrate", "6000", "--duration-ms", QString::number(10 * kWindowMs)});
+                 "30", "--bitrate", "6000", "--duration-ms", QString::number(10 * windowMs)});
     if (!QTest::qWaitFor([&] { return decoded >= 30; }, 20000)) {
         std::fprintf(stderr, "the phone's stream never arrived\n");
         return 1;
     }
     std::printf("Phone link under load; %s\n", qPrintable(BenchEnvironment::machine()));
 
-    const Window quiet = measure(decoded, kWindowMs, [] { return true; });
-    StrangerLoad load(server.port(), kToken, kIdle, kCycles);
+    const Window quiet = measure(decoded, windowMs, [] { return true; });
+    StrangerLoad load(server.port(), kToken, idleStrangers, cycles);
     load.start();
-    const Window loaded = measure(decoded, kWindowMs, [&] { return load.cyclesDone(); });
+    const Window loaded = measure(decoded, windowMs, [&] { return load.cyclesDone(); });
     load.stop();
-    QTest::qWait(2000); // the PC notices the closed connections
+    QTest::qWait(BenchMode::pick(2000, 200)); // the PC notices the closed connections
     const qint64 afterKiB = residentKiB();
     const bool phoneRan = phone.state() == QProcess::Running;
     phone.kill();

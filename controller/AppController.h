@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/LowLatencyPacing.h"
 #include "link/PhoneServer.h"
 #include "system/DesktopColorScheme.h"
 #include "system/SystemIntegration.h"
@@ -60,6 +61,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool lowLatency READ lowLatency WRITE setLowLatency NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
@@ -114,6 +116,10 @@ public:
     void setRecordingQuality(int quality);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
+    // Wi-Fi frames leave the pacing queue as soon as they may rather than at the phone's rate:
+    // less delay, less smoothing of the network's jitter ("options/lowLatency").
+    bool lowLatency() const { return lowLatency_; }
+    void setLowLatency(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
     bool trayAvailable() const { return trayAvailable_; }
     void setTrayAvailable(bool available);
@@ -174,6 +180,9 @@ private:
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
     void onPaceTick();
+    void armPacing();
+    void drainWithLowLatency();
+    void outputOldestPending();
     void updateStats();
     void checkStall();
     void showPausedCard();
@@ -244,6 +253,8 @@ private:
     std::deque<Frame> pendingFrames;
     QTimer paceTimer;
     int paceIntervalMs = 33;
+    bool lowLatency_ = false;
+    LowLatencyPacing lowLatencyPacing;   // on stallClock's milliseconds
     QElapsedTimer fpsClock;
     std::uint64_t lastDecodedCount = 0;
     int fps_ = 0;

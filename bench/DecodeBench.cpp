@@ -67,7 +67,8 @@ double compare(int width, int height)
     }
     int alone = 0, ours = 0;
     const PairedTiming t = PairedTiming::measureCpu(
-        BenchMode::pick(7, 1), [&] { alone = decodeAlone(stream); }, [&] { ours = decodeAndConvert(stream); });
+        BenchMode::pick(7, 1), [&] { alone = decodeAlone(stream); },
+        [&] { ours = decodeAndConvert(stream); });
     if (alone != options.frames || ours != options.frames) {
         std::fprintf(stderr, "decoded %d and %d pictures of %d\n", alone, ours, options.frames);
         return 1e9;

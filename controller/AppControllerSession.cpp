@@ -259,7 +259,8 @@ void AppController::drainWithLowLatency()
 {
     paceTimer.stop();
     while (!pendingFrames.empty()) {
-        const std::int64_t wait = lowLatencyPacing.waitMs(pendingFrames.size(), stallClock.elapsed());
+        const std::int64_t wait
+            = lowLatencyPacing.waitMs(pendingFrames.size(), stallClock.elapsed());
         if (wait > 0) {
             paceTimer.setSingleShot(true);
             paceTimer.start(int(wait));

@@ -201,8 +201,10 @@ bool measureWindow(const BenchEnvironment& env)
         return false;
     }
     const qint64 pid = vidlet.process.processId();
-    const char* where
-        = display.isEmpty() ? "offscreen platform (no Xvfb)" : "Xvfb, software OpenGL";
+    const bool softwareRenderer = vidlet.log().contains(QStringLiteral("software renderer"));
+    const char* where = display.isEmpty() ? "offscreen platform (no Xvfb)"
+        : softwareRenderer ? "Xvfb; OpenGL in software, so Qt Quick's software renderer"
+                           : "Xvfb, OpenGL";
     coreShare(windowSettleMs());
     const double pairing = coreShareOf(pid, idleWindowMs());
 

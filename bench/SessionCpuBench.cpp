@@ -62,10 +62,11 @@ double coreShare(int ms)
     return (processCpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
 }
 
-// CPU time of another process so far (all its threads), from /proc/<pid>/stat.
-double processCpuSeconds(qint64 pid)
+// CPU time so far of another process (all its threads), or of one of its threads, from /proc.
+double processCpuSeconds(qint64 pid, qint64 thread = 0)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    QFile stat(thread ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(thread)
+                      : QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
     // The fields after the command name, which is in parentheses and may hold spaces: utime
@@ -77,16 +78,25 @@ double processCpuSeconds(qint64 pid)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
-// As coreShare, for another process.
-double coreShareOf(qint64 pid, int ms)
+// As coreShare, for another process: the whole of it, and its GUI thread, which runs the window
+// (Qt Quick's software renderer draws there too) but not the card pump or the camera's pacing.
+struct Share {
+    double process = 0;
+    double guiThread = 0;
+};
+
+Share coreShareOf(qint64 pid, int ms)
 {
     QElapsedTimer wall;
     const double cpu = processCpuSeconds(pid);
+    const double gui = processCpuSeconds(pid, pid);
     wall.start();
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
-    return (processCpuSeconds(pid) - cpu) / (double(wall.nsecsElapsed()) / 1e9);
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    return {(processCpuSeconds(pid) - cpu) / seconds,
+            (processCpuSeconds(pid, pid) - gui) / seconds};
 }
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
@@ -206,7 +216,7 @@ bool measureWindow(const BenchEnvironment& env)
         : softwareRenderer ? "Xvfb; OpenGL in software, so Qt Quick's software renderer"
                            : "Xvfb, OpenGL";
     coreShare(windowSettleMs());
-    const double pairing = coreShareOf(pid, idleWindowMs());
+    const Share pairing = coreShareOf(pid, idleWindowMs());
 
     PhoneProcess phone;
     phone.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -220,23 +230,30 @@ bool measureWindow(const BenchEnvironment& env)
         return false;
     }
     coreShare(windowSettleMs());
-    const double live = coreShareOf(pid, liveWindowMs());
+    const Share live = coreShareOf(pid, liveWindowMs());
     if (!phone.waitForExit(30000)) {
         std::fprintf(stderr, "the phone did not end\n");
         return false;
     }
     coreShare(windowSettleMs());
-    const double offline = coreShareOf(pid, idleWindowMs());
+    const Share offline = coreShareOf(pid, idleWindowMs());
     if (vidlet.process.state() != QProcess::Running) {
         std::fprintf(stderr, "Vidlet stopped:\n%s\n", qPrintable(vidlet.log()));
         return false;
     }
-    std::printf("window, %s:\n", where);
-    std::printf("  at rest, pairing screen         %6.3f core   target <= %.2f: %s\n", pairing,
-                kIdleBudget, pairing <= kIdleBudget ? "met" : "NOT MET");
-    std::printf("  one phone live, 1920x1080 30 fps %6.3f core\n", live);
-    std::printf("  at rest, live screen, phone gone %6.3f core   target <= %.2f: %s\n", offline,
-                kIdleBudget, offline <= kIdleBudget ? "met" : "NOT MET");
+    // Once the phone has gone the camera keeps its size, so the pump then copies 1920x1080
+    // cards: the GUI thread's share is the window's own.
+    std::printf("window, %s; the process (its GUI thread):\n", where);
+    const auto row = [](const char* what, const Share& share, bool judged) {
+        std::printf("  %-34s %6.3f core (%6.3f)", what, share.process, share.guiThread);
+        if (judged)
+            std::printf("   target <= %.2f: %s", kIdleBudget,
+                        share.process <= kIdleBudget ? "met" : "NOT MET");
+        std::printf("\n");
+    };
+    row("at rest, pairing screen", pairing, true);
+    row("one phone live, 1920x1080 30 fps", live, false);
+    row("at rest, live screen, phone gone", offline, true);
     return true;
 }
 

@@ -159,12 +159,14 @@ Item {
                     height: 8
                     radius: 4
                     color: app.outputEnabled ? Theme.accent : Theme.amber
+                    // While video flows: with every phone gone the preview holds a still
+                    // picture, and a window at rest redraws nothing.
                     Pulse {
                         objectName: "livePulse"
                         target: liveDot
                         low: 0.3
                         halfMs: 700
-                        running: app.outputEnabled && screen.visible && screen.inSight
+                        running: app.outputEnabled && app.live && screen.visible && screen.inSight
                     }
                 }
                 Text {

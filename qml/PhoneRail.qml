@@ -8,34 +8,6 @@ Flickable {
     property var host
     signal addPhoneRequested()
 
-    // The controller says changed() twice a second whatever changed; a new model would make
-    // the Repeater build every card again and the window redraw. The cards are replaced only
-    // when what they show differs.
-    readonly property var wanted: {
-        const live = app.phones
-        const cards = []
-        const placed = new Set()
-        for (const known of app.knownPhones) {
-            const phone = live.find(p => p.deviceId === known.deviceId && !placed.has(p.id))
-            if (phone) {
-                placed.add(phone.id)
-                cards.push(phone)
-            } else {
-                cards.push(known)
-            }
-        }
-        for (const phone of live)
-            if (!placed.has(phone.id))
-                cards.push(phone)
-        return cards
-    }
-    property var cards: []
-    onWantedChanged: {
-        if (JSON.stringify(wanted) !== JSON.stringify(cards))
-            cards = wanted
-    }
-    Component.onCompleted: cards = wanted
-
     height: 120
     contentWidth: row.width
     contentHeight: height
@@ -50,7 +22,24 @@ Flickable {
 
         Repeater {
             objectName: "railCards"
-            model: rail.cards
+            model: {
+                const live = app.phones
+                const cards = []
+                const placed = new Set()
+                for (const known of app.knownPhones) {
+                    const phone = live.find(p => p.deviceId === known.deviceId && !placed.has(p.id))
+                    if (phone) {
+                        placed.add(phone.id)
+                        cards.push(phone)
+                    } else {
+                        cards.push(known)
+                    }
+                }
+                for (const phone of live)
+                    if (!placed.has(phone.id))
+                        cards.push(phone)
+                return cards
+            }
             PhoneCard {
                 entry: modelData
                 host: rail.host

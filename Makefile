@@ -88,7 +88,7 @@ test: deps build
 	$(MAKE) fuzz FUZZ_SECONDS=15
 
 # bench_decode_wine runs the Windows build's decoder under Wine. Every benchmark ends by itself;
-# all of them take about BENCH_MINUTES minutes on 2 cores. One that runs past BENCH_LIMIT seconds
+# all of them take about 7 minutes on 2 cores. One that runs past BENCH_LIMIT seconds
 # is stopped, and the run fails with it. `make test` runs each once in its short mode (--short).
 BENCH_LIMIT ?= 900
 bench: deps build winbuild

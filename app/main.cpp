@@ -2,6 +2,7 @@
 #include "app/FileLog.h"
 #include "app/ParentConsole.h"
 #include "app/QuitSignals.h"
+#include "app/SceneGraphBackend.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
@@ -88,6 +89,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("example.vidlet.Vidlet"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/assets/icons/app-icon-256.png")));
 
+    chooseSceneGraphBackend();
     qmlRegisterType<FramePreview>("Vidlet", 1, 0, "FramePreview");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/qml/Theme.qml")), "Vidlet", 1, 0, "Theme");
 

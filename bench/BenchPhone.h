@@ -19,10 +19,11 @@
 // Over the LAN the phone dials the PC with the token from the QR code; over USB it listens
 // as the phone app does, and the PC comes through the tunnel and speaks first with PAIR_INFO.
 // Either way it pairs, waits to be made active, streams, lingers so the PC can show the last
-// frames, says BYE and closes.
+// frames, says BYE and closes. With `jitterMs`, each frame leaves up to that much after its
+// slot, as the phone simulator's --jitter-ms holds it back, and its time is when it left.
 class BenchPhone {
 public:
-    explicit BenchPhone(const StampedStream& stream);
+    explicit BenchPhone(const StampedStream& stream, int jitterMs = 0);
     ~BenchPhone();
     BenchPhone(const BenchPhone&) = delete;
     BenchPhone& operator=(const BenchPhone&) = delete;
@@ -51,6 +52,7 @@ private:
     bool fail(const std::string& why);
 
     const StampedStream& source;
+    const int jitterMs;
     std::vector<QByteArray> frameMessages;
     quint16 lanPort = 0;
     QString token;

@@ -1,6 +1,7 @@
 #include "bench/BenchPhone.h"
 
 #include "link/PhoneLink.h"
+#include "tools/vidlet-phone/NetworkJitter.h"
 
 #include <QJsonObject>
 #include <QtEndian>
@@ -44,8 +45,8 @@ sockaddr_in loopback(quint16 port)
 
 } // namespace
 
-BenchPhone::BenchPhone(const StampedStream& stream)
-    : source(stream), sent(stream.units.size(), 0)
+BenchPhone::BenchPhone(const StampedStream& stream, int jitterMs)
+    : source(stream), jitterMs(jitterMs), sent(stream.units.size(), 0)
 {
     frameMessages.reserve(stream.units.size());
     for (const StampedStream::Unit& unit : stream.units) {
@@ -179,9 +180,12 @@ bool BenchPhone::stream()
     const auto frames = std::int64_t(frameMessages.size());
     const auto period
         = std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
+    NetworkJitter network(jitterMs);
     const auto start = Clock::now();
     for (std::size_t i = 0; i < frameMessages.size(); ++i) {
-        std::this_thread::sleep_until(start + period * i);
+        const auto slot = std::chrono::duration_cast<std::chrono::microseconds>(period * i);
+        const std::chrono::microseconds leave(network.arrivalUsec(slot.count()));
+        std::this_thread::sleep_until(start + leave);
         // Taken as the call starts: over loopback the kernel delivers the bytes inside send(),
         // and the woken receiver may take this thread's core before the call returns, so a
         // time taken afterwards can fall after the PC has already shown the frame.

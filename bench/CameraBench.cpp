@@ -3,6 +3,7 @@
 // through the reader API (<= 1.5), and the conversion for a loopback device, against
 // libswscale's BGR24 to I420 (reported; the budget is the frame period, far above either).
 
+#include "bench/BenchMode.h"
 #include "bench/BenchTimer.h"
 #include "softcam/BgrToI420.h"
 #include "softcam/CameraReader.h"
@@ -63,7 +64,7 @@ bool run(int w, int h, double& worstCopyRatio)
         for (int i = 0; i < kFrames; ++i)
             scSendFrame(camera, bgr.data());
     };
-    const PairedTiming sent = PairedTiming::measure(40, plainCopy, publish);
+    const PairedTiming sent = PairedTiming::measure(BenchMode::pick(40, 1), plainCopy, publish);
     line("scSendFrame", w, h, "memcpy", sent);
 
     softcam::CameraReader reader(segment);
@@ -81,7 +82,7 @@ bool run(int w, int h, double& worstCopyRatio)
             std::memcpy(copy.data(), bgr.data(), bgr.size());
         }
     };
-    const PairedTiming got = PairedTiming::measure(40, sendThenCopy, read);
+    const PairedTiming got = PairedTiming::measure(BenchMode::pick(40, 1), sendThenCopy, read);
     line("send + reader copy", w, h, "send+copy", got);
     scDeleteCamera(camera);
     shm_unlink(segment.c_str());
@@ -108,7 +109,8 @@ bool run(int w, int h, double& worstCopyRatio)
         for (int i = 0; i < kFrames; ++i)
             softcam::bgrToI420(bgr.data(), w, h, i420.data());
     };
-    line("BGR to I420", w, h, "libswscale", PairedTiming::measure(20, swscale, convert));
+    line("BGR to I420", w, h, "libswscale",
+         PairedTiming::measure(BenchMode::pick(20, 1), swscale, convert));
 
     worstCopyRatio = std::max({worstCopyRatio, sent.ratio(), got.ratio()});
     return true;
@@ -116,8 +118,9 @@ bool run(int w, int h, double& worstCopyRatio)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    BenchMode::read(argc, argv);
     std::printf("Camera component per frame, shared memory only (no loopback device)\n");
     double worst = 0;
     for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}})

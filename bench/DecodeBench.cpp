@@ -44,7 +44,8 @@ double compare(int width, int height)
         buffers.push_back(unit.bytes);
     int alone = 0, ours = 0;
     const PairedTiming t = PairedTiming::measureCpu(
-        7, [&] { alone = decodeAlone(buffers); }, [&] { ours = decodeAndConvert(stream); });
+        BenchMode::pick(7, 1), [&] { alone = decodeAlone(buffers); },
+        [&] { ours = decodeAndConvert(stream); });
     if (alone != options.frames || ours != options.frames) {
         std::fprintf(stderr, "decoded %d and %d pictures of %d\n", alone, ours, options.frames);
         return 1e9;
@@ -57,8 +58,9 @@ double compare(int width, int height)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    BenchMode::read(argc, argv);
     av_log_set_level(AV_LOG_ERROR);
     std::printf("H264Decoder decode+convert against libavcodec decode alone, 6 Mbit/s, target ratio <= 1.10\n");
     double worst = 0;

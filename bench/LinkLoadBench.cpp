@@ -12,6 +12,7 @@
 // at once and on unfinished bytes. Loopback only.
 
 #include "bench/BenchEnvironment.h"
+#include "bench/BenchMode.h"
 #include "bench/PairedAbuse.h"
 #include "bench/ProcessMemory.h"
 #include "bench/StrangerLoad.h"
@@ -20,6 +21,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTest>
 
@@ -31,9 +33,6 @@
 
 namespace {
 
-constexpr int kIdle = 500;
-constexpr int kCycles = 1000;
-constexpr int kWindowMs = 10000;
 const QByteArray kToken = "LoadBenchPairingToken0";
 const QString kPhoneId = QStringLiteral("bench-phone");
 
@@ -84,8 +83,14 @@ Window measure(const qulonglong& decoded, int ms, const std::function<bool()>& f
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (!raiseDescriptorLimit(4 * (kIdle + 64))) {
-        std::fprintf(stderr, "cannot raise the descriptor limit to %d\n", 4 * (kIdle + 64));
+    BenchMode::read(argc, argv);
+    // The server's lines about each of a thousand phones would bury the figures.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.info=false"));
+    const int idleStrangers = BenchMode::pick(500, 20);
+    const int cycles = BenchMode::pick(1000, 20);
+    const int windowMs = BenchMode::pick(10000, 1000);
+    if (!raiseDescriptorLimit(4 * (idleStrangers + 64))) {
+        std::fprintf(stderr, "cannot raise the descriptor limit to %d\n", 4 * (idleStrangers + 64));
         return 1;
     }
 
@@ -128,24 +133,24 @@ int main(int argc, char** argv)
     phone.start(BenchEnvironment::toolPath(QStringLiteral("vidlet-phone")),
                 {"--host", "127.0.0.1", "--port", QString::number(server.port()), "--token",
                  QString::fromUtf8(kToken), "--device-id", kPhoneId, "--size", "1280x720", "--fps",
-                 "30", "--bitrate", "6000", "--duration-ms", QString::number(10 * kWindowMs)});
+                 "30", "--bitrate", "6000", "--duration-ms", QString::number(10 * windowMs)});
     if (!QTest::qWaitFor([&] { return decoded >= 30; }, 20000)) {
         std::fprintf(stderr, "the phone's stream never arrived\n");
         return 1;
     }
     std::printf("Phone link under load; %s\n", qPrintable(BenchEnvironment::machine()));
 
-    const Window quiet = measure(decoded, kWindowMs, [] { return true; });
-    StrangerLoad load(server.port(), kToken, kIdle, kCycles);
+    const Window quiet = measure(decoded, windowMs, [] { return true; });
+    StrangerLoad load(server.port(), kToken, idleStrangers, cycles);
     load.start();
-    const Window loaded = measure(decoded, kWindowMs, [&] { return load.cyclesDone(); });
+    const Window loaded = measure(decoded, windowMs, [&] { return load.cyclesDone(); });
     load.stop();
-    QTest::qWait(2000); // the PC notices the closed connections
+    QTest::qWait(BenchMode::pick(2000, 200)); // the PC notices the closed connections
     const qint64 afterKiB = residentKiB();
 
-    PairedAbuse abuse(server.port(), kToken);
+    PairedAbuse abuse(server.port(), kToken, BenchMode::pick(1, 10));
     abuse.start();
-    const Window abused = measure(decoded, kWindowMs, [&] { return abuse.done(); });
+    const Window abused = measure(decoded, windowMs, [&] { return abuse.done(); });
     abuse.stop();
     const bool phoneRan = phone.state() == QProcess::Running;
     phone.kill();
@@ -168,10 +173,10 @@ int main(int argc, char** argv)
     const PairedAbuse::Figures& a = abuse.figures();
     std::printf("phone beside abuse     %5.1f fps decoded (%.2f of the baseline; target: 1)\n",
                 abused.fps, quiet.fps > 0 ? abused.fps / quiet.fps : 0.0);
-    std::printf("paired abuse           %d of 100 long device ids welcomed; of 50 hoarders %d "
+    std::printf("paired abuse           %d of %d long device ids welcomed; of %d hoarders %d "
                 "welcomed, %d refused as busy, %d closed by the PC; %d size flips sent\n",
-                a.longIdsWelcomed, a.hoardersWelcomed, a.hoardersBusy, a.hoardersClosedByPc,
-                a.sizeFlips);
+                a.longIdsWelcomed, a.longIds, a.hoarders, a.hoardersWelcomed, a.hoardersBusy,
+                a.hoardersClosedByPc, a.sizeFlips);
     std::printf("resident memory        peak +%lld KiB during the abuse (at most %d phones, %lld "
                 "MiB of unfinished messages in all)\n",
                 abused.rssPeakKiB - abused.rssBeforeKiB, PhoneServer::maxAcceptedPhones,

@@ -18,8 +18,11 @@ constexpr int kFlips = 20;
 
 } // namespace
 
-PairedAbuse::PairedAbuse(quint16 port, const QByteArray& token) : port(port), token(token)
+PairedAbuse::PairedAbuse(quint16 port, const QByteArray& token, int divisor)
+    : port(port), token(token), divisor(divisor)
 {
+    result.longIds = kLongIds / divisor;
+    result.hoarders = kHoarders / divisor;
 }
 
 PairedAbuse::~PairedAbuse()
@@ -47,7 +50,7 @@ void PairedAbuse::stop()
 void PairedAbuse::run()
 {
     const QString longTail(60000, QLatin1Char('x'));
-    for (int i = 0; i < kLongIds; ++i) {
+    for (int i = 0; i < result.longIds; ++i) {
         const int socket = dial(port);
         if (socket >= 0 && handshake(socket, token, QString::number(i) + longTail))
             ++result.longIdsWelcomed;
@@ -57,7 +60,7 @@ void PairedAbuse::run()
 
     const QByteArray unfinished = PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload)
         + QByteArray(qsizetype(PhoneLink::maxPayload) - 1024 * 1024, 'v');
-    for (int i = 0; i < kHoarders; ++i) {
+    for (int i = 0; i < result.hoarders; ++i) {
         const int socket = dial(port);
         if (socket < 0)
             continue;
@@ -76,7 +79,7 @@ void PairedAbuse::run()
     if (flipper >= 0) {
         held.push_back(flipper);
         if (handshake(flipper, token, QStringLiteral("flipper"))) {
-            for (int i = 0; i < kFlips; ++i) {
+            for (int i = 0; i < kFlips / divisor; ++i) {
                 const int side = i % 2 ? 64 : 5888;
                 const QByteArray info = PhoneLink::jsonPayload(
                     {{"width", side}, {"height", side}, {"fps", 30}});

@@ -87,7 +87,7 @@ double compare(int width, int height)
     bool recorded = true;
     std::vector<double> processMs;
     const PairedTiming t = PairedTiming::measureCpu(
-        5, [&] { decoded = decode(stream, width, height, nullptr); },
+        BenchMode::pick(5, 1), [&] { decoded = decode(stream, width, height, nullptr); },
         [&] {
             const double begin = processCpuMs();
             recorded = record(path, frames, width, height) && recorded;
@@ -112,8 +112,9 @@ double compare(int width, int height)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    BenchMode::read(argc, argv);
     av_log_set_level(AV_LOG_ERROR);
     std::printf("Mp4Recorder on the calling thread against H264Decoder decode+convert, per frame, "
                 "target ratio <= 0.30\n");

@@ -5,11 +5,19 @@
 // time: an empty event loop in this process. The live session's CPU time per frame is also
 // set against libavcodec decoding the same kind of stream alone (the simulator's picture,
 // encoded here), measured in the same run (target: at most 1.3 times that).
+// Then (c) the real program with its window, started as a process on an X server of its own
+// (Xvfb; the offscreen platform where Xvfb is missing), its CPU time taken from /proc: at rest
+// on the pairing screen, with one phone live as in (b), and at rest on the live screen once the
+// phone has left and its card shows it offline. Target at rest: at most 5 % of one core, as
+// for the pump alone, which runs inside it.
 
 #include "bench/BenchEnvironment.h"
+#include "bench/BenchMode.h"
 #include "bench/DecodeAlone.h"
 #include "bench/Percentile.h"
+#include "bench/XvfbServer.h"
 #include "controller/AppController.h"
+#include "tests/e2e/Processes.h"
 #include "tools/vidlet-phone/PhoneOptions.h"
 #include "tools/vidlet-phone/TestPattern.h"
 
@@ -18,6 +26,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,12 +35,17 @@
 #include <functional>
 #include <memory>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 namespace {
 
-constexpr int kIdleRounds = 3;
-constexpr int kIdleWindowMs = 4000;
-constexpr int kLiveWindowMs = 10000;
+int idleRounds() { return BenchMode::pick(3, 1); }
+int idleWindowMs() { return BenchMode::pick(4000, 500); }
+int liveWindowMs() { return BenchMode::pick(10000, 1000); }
 constexpr int kSettleMs = 500;
+// The window's first frames, the failed update check and a phone's first key frame pass.
+int windowSettleMs() { return BenchMode::pick(3000, 1000); }
 constexpr double kIdleBudget = 0.05;
 constexpr double kLiveBudget = 1.3;   // times decoding alone
 
@@ -88,6 +102,43 @@ double coreShare(int ms)
     return (processCpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
 }
 
+// CPU time so far of another process (all its threads), or of one of its threads, from /proc.
+double processCpuSeconds(qint64 pid, qint64 thread = 0)
+{
+    QFile stat(thread ? QStringLiteral("/proc/%1/task/%2/stat").arg(pid).arg(thread)
+                      : QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The fields after the command name, which is in parentheses and may hold spaces: utime
+    // and stime are the 12th and 13th of them.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// As coreShare, for another process: the whole of it, and its GUI thread, which runs the window
+// (Qt Quick's software renderer draws there too) but not the card pump or the camera's pacing.
+struct Share {
+    double process = 0;
+    double guiThread = 0;
+};
+
+Share coreShareOf(qint64 pid, int ms)
+{
+    QElapsedTimer wall;
+    const double cpu = processCpuSeconds(pid);
+    const double gui = processCpuSeconds(pid, pid);
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    return {(processCpuSeconds(pid) - cpu) / seconds,
+            (processCpuSeconds(pid, pid) - gui) / seconds};
+}
+
 bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 {
     QElapsedTimer clock;
@@ -118,15 +169,16 @@ std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
 bool measureIdle(const BenchEnvironment& env)
 {
     std::vector<double> empty, idle, cards;
-    for (int round = 0; round < kIdleRounds; ++round) {
-        empty.push_back(coreShare(kIdleWindowMs));
+    for (int round = 0; round < idleRounds(); ++round) {
+        empty.push_back(coreShare(idleWindowMs()));
         const auto controller = startedController(env);
         if (!controller)
             return false;
         coreShare(kSettleMs);
         const qulonglong sent = controller->framesSent();
-        idle.push_back(coreShare(kIdleWindowMs));
-        cards.push_back(double(controller->framesSent() - sent) * 1000.0 / kIdleWindowMs);
+        idle.push_back(coreShare(idleWindowMs()));
+        cards.push_back(double(controller->framesSent() - sent) * 1000.0
+                        / double(idleWindowMs()));
     }
     const double share = percentile(idle, 0.5);
     std::printf("idle pump, 1280x720 camera      %6.3f core (%.1f cards/s)   empty event loop "
@@ -138,7 +190,7 @@ bool measureIdle(const BenchEnvironment& env)
 
 bool measureLive(const BenchEnvironment& env)
 {
-    const double empty = coreShare(kLiveWindowMs);
+    const double empty = coreShare(liveWindowMs());
     const auto controller = startedController(env);
     if (!controller)
         return false;
@@ -153,14 +205,14 @@ bool measureLive(const BenchEnvironment& env)
                  QString::fromUtf8(tokenFile.readAll()), QStringLiteral("--size"),
                  QStringLiteral("1920x1080"), QStringLiteral("--fps"), QStringLiteral("30"),
                  QStringLiteral("--bitrate"), QStringLiteral("6000"),
-                 QStringLiteral("--duration-ms"), QString::number(kLiveWindowMs + 20000)});
+                 QStringLiteral("--duration-ms"), QString::number(liveWindowMs() + 20000)});
     const bool streaming = waitFor(
         [&] { return controller->live() && controller->framesDecoded() >= 30; }, 20000);
     double share = 0, fps = 0;
     if (streaming) {
         const qulonglong decoded = controller->framesDecoded();
-        share = coreShare(kLiveWindowMs);
-        fps = double(controller->framesDecoded() - decoded) * 1000.0 / kLiveWindowMs;
+        share = coreShare(liveWindowMs());
+        fps = double(controller->framesDecoded() - decoded) * 1000.0 / double(liveWindowMs());
     }
     phone.kill();
     phone.waitForFinished(3000);
@@ -184,17 +236,85 @@ bool measureLive(const BenchEnvironment& env)
     return fps > 1;
 }
 
+bool measureWindow(const BenchEnvironment& env)
+{
+    XvfbServer xvfb;
+    const QString display = xvfb.start();
+    // The program's camera is a segment of its own, beside this process's.
+    const std::string segment = env.cameraSegment() + "-window";
+    qputenv("VIDLET_CAMERA_SEGMENT", QByteArray::fromStdString(segment));
+    VidletProcess vidlet;
+    qunsetenv("VIDLET_CAMERA_SEGMENT");
+    QProcessEnvironment environment = vidlet.process.processEnvironment();
+    if (!display.isEmpty()) {
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DISPLAY"), display);
+    }
+    vidlet.process.setProcessEnvironment(environment);
+    const auto cleanUp = qScopeGuard([&] { shm_unlink(segment.c_str()); });
+    if (!vidlet.start()) {
+        std::fprintf(stderr, "Vidlet did not start:\n%s\n", qPrintable(vidlet.log()));
+        return false;
+    }
+    const qint64 pid = vidlet.process.processId();
+    const bool softwareRenderer = vidlet.log().contains(QStringLiteral("software renderer"));
+    const char* where = display.isEmpty() ? "offscreen platform (no Xvfb)"
+        : softwareRenderer ? "Xvfb; OpenGL in software, so Qt Quick's software renderer"
+                           : "Xvfb, OpenGL";
+    coreShare(windowSettleMs());
+    const Share pairing = coreShareOf(pid, idleWindowMs());
+
+    PhoneProcess phone;
+    phone.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    phone.start(vidlet, {QStringLiteral("--size"), QStringLiteral("1920x1080"),
+                         QStringLiteral("--fps"), QStringLiteral("30"), QStringLiteral("--bitrate"),
+                         QStringLiteral("6000"), QStringLiteral("--duration-ms"),
+                         QString::number(windowSettleMs() + liveWindowMs() + 2000)});
+    if (!waitFor([&] { return vidlet.log().contains(QStringLiteral("connected over LAN")); },
+                 20000)) {
+        std::fprintf(stderr, "the phone never reached the window's program\n");
+        return false;
+    }
+    coreShare(windowSettleMs());
+    const Share live = coreShareOf(pid, liveWindowMs());
+    if (!phone.waitForExit(30000)) {
+        std::fprintf(stderr, "the phone did not end\n");
+        return false;
+    }
+    coreShare(windowSettleMs());
+    const Share offline = coreShareOf(pid, idleWindowMs());
+    if (vidlet.process.state() != QProcess::Running) {
+        std::fprintf(stderr, "Vidlet stopped:\n%s\n", qPrintable(vidlet.log()));
+        return false;
+    }
+    // Once the phone has gone the camera keeps its size, so the pump then copies 1920x1080
+    // cards: the GUI thread's share is the window's own.
+    std::printf("window, %s; the process (its GUI thread):\n", where);
+    const auto row = [](const char* what, const Share& share, bool judged) {
+        std::printf("  %-34s %6.3f core (%6.3f)", what, share.process, share.guiThread);
+        if (judged)
+            std::printf("   target <= %.2f: %s", kIdleBudget,
+                        share.process <= kIdleBudget ? "met" : "NOT MET");
+        std::printf("\n");
+    };
+    row("at rest, pairing screen", pairing, true);
+    row("one phone live, 1920x1080 30 fps", live, false);
+    row("at rest, live screen, phone gone", offline, true);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     BenchEnvironment env;
     QGuiApplication app(argc, argv);
+    BenchMode::read(argc, argv);
     if (!env.useOwnCamera())
         return 1;
     std::printf("Session CPU time over wall time, as a fraction of one core; %s\n",
                 qPrintable(BenchEnvironment::machine()));
-    if (!measureIdle(env) || !measureLive(env)) {
+    if (!measureIdle(env) || !measureLive(env) || !measureWindow(env)) {
         std::fprintf(stderr, "a session did not run as it should\n");
         return 1;
     }

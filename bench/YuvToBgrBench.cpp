@@ -1,6 +1,7 @@
 // Our YUV-to-BGR conversion against libswscale's fastest conversion of the same pictures to
 // BGR24. Ours must be at least as fast (ratio <= 1) while giving the formula's exact bytes.
 
+#include "bench/BenchMode.h"
 #include "bench/BenchTimer.h"
 #include "tests/video/TestEncoder.h"
 #include "video/BgrBuffer.h"
@@ -62,7 +63,7 @@ double compare(int width, int height, bool nv12)
                                    height, out.data());
         }
     };
-    const PairedTiming t = PairedTiming::measureCpu(40, swscale, ours);
+    const PairedTiming t = PairedTiming::measureCpu(BenchMode::pick(40, 1), swscale, ours);
     std::printf("%4dx%-4d %s  libswscale %6.3f ms/picture  ours %6.3f ms/picture  ratio %.2f\n",
                 width, height, nv12 ? "NV12" : "I420", t.baselineMs / pictures,
                 t.candidateMs / pictures, t.ratio());
@@ -71,8 +72,9 @@ double compare(int width, int height, bool nv12)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    BenchMode::read(argc, argv);
     std::printf("YUV 4:2:0 to packed BGR, ours against libswscale (SWS_BILINEAR), target ratio <= 1.00\n");
     double worst = 0;
     for (bool nv12 : {false, true})

@@ -29,6 +29,7 @@ AppController::AppController(const Places& places, QObject* parent)
                    + QStringLiteral("/Vidlet"))
         .toString();
     minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
     applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
 
     QHash<QString, QString> trusted;

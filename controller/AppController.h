@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/LowLatencyPacing.h"
 #include "link/PhoneServer.h"
 #include "system/DesktopColorScheme.h"
 #include "system/SystemIntegration.h"
@@ -64,6 +65,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool lowLatency READ lowLatency WRITE setLowLatency NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
@@ -124,6 +126,10 @@ public:
     void setRecordingQuality(int quality);
     bool minimizeToTray() const { return minimizeToTray_; }
     void setMinimizeToTray(bool on);
+    // Wi-Fi frames leave the pacing queue as soon as they may rather than at the phone's rate:
+    // less delay, less smoothing of the network's jitter ("options/lowLatency").
+    bool lowLatency() const { return lowLatency_; }
+    void setLowLatency(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
     bool trayAvailable() const { return trayAvailable_; }
     void setTrayAvailable(bool available);
@@ -192,6 +198,9 @@ private:
     void record(const unsigned char* frame);
     bool copyForPreview(const unsigned char* frame);
     void onPaceTick();
+    void armPacing();
+    void drainWithLowLatency();
+    void outputOldestPending();
     void updateStats();
     void checkStall();
     void showPausedCard();
@@ -269,6 +278,8 @@ private:
     bool previewShown_ = true;
     QTimer paceTimer;
     int paceIntervalMs = 33;
+    bool lowLatency_ = false;
+    LowLatencyPacing lowLatencyPacing;   // on stallClock's milliseconds
     QElapsedTimer fpsClock;
     std::uint64_t lastDecodedCount = 0;
     int fps_ = 0;

@@ -106,7 +106,8 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     streamSizes.insert(id, qMakePair(width, height));
     if (fps >= 1 && fps <= 120) {
         paceIntervalMs = 1000 / fps;
-        if (paceTimer.isActive())
+        lowLatencyPacing.setPeriodMs(paceIntervalMs);
+        if (paceTimer.isActive() && !lowLatency_)
             paceTimer.setInterval(paceIntervalMs);
     }
     if (id == activeId_ && !(repeated && live_))
@@ -133,6 +134,7 @@ void AppController::goLive(int width, int height)
     decoder.initialize(width, height);
     pendingFrames.clear();
     paceTimer.stop();
+    lowLatencyPacing.reset();
 
     activeIsUsb = false;
     const int i = rosterIndex(activeId_);
@@ -251,8 +253,7 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
         spareFrames.push_back(std::move(pendingFrames.front()));
         pendingFrames.pop_front();
     }
-    if (!paceTimer.isActive())
-        paceTimer.start(paceIntervalMs);
+    armPacing();
 }
 
 void AppController::adoptDecoderSize(int width, int height)
@@ -266,12 +267,58 @@ void AppController::adoptDecoderSize(int width, int height)
     pendingFrames.clear();
 }
 
+void AppController::setLowLatency(bool on)
+{
+    if (on == lowLatency_)
+        return;
+    lowLatency_ = on;
+    settings.setValue(QStringLiteral("options/lowLatency"), on);
+    // The frames waiting now go on under the new rule.
+    paceTimer.stop();
+    armPacing();
+    emit changed();
+}
+
+// By default a repeating tick at the phone's rate drains the queue, one frame a tick; under
+// "Low latency" a single-shot timer is set for the moment the oldest frame may leave.
+void AppController::armPacing()
+{
+    if (lowLatency_) {
+        drainWithLowLatency();
+    } else if (!paceTimer.isActive() && !pendingFrames.empty()) {
+        paceTimer.setSingleShot(false);
+        paceTimer.start(paceIntervalMs);
+    }
+}
+
+void AppController::drainWithLowLatency()
+{
+    paceTimer.stop();
+    while (!pendingFrames.empty()) {
+        const std::int64_t wait
+            = lowLatencyPacing.waitMs(pendingFrames.size(), stallClock.elapsed());
+        if (wait > 0) {
+            paceTimer.setSingleShot(true);
+            paceTimer.start(int(wait));
+            return;
+        }
+        outputOldestPending();
+    }
+}
+
 void AppController::onPaceTick()
 {
-    if (pendingFrames.empty())
-        return;
+    if (lowLatency_)
+        drainWithLowLatency();
+    else if (!pendingFrames.empty())
+        outputOldestPending();
+}
+
+void AppController::outputOldestPending()
+{
     BgrBuffer frame = std::move(pendingFrames.front());
     pendingFrames.pop_front();
+    lowLatencyPacing.passed(stallClock.elapsed());
     outputFrame(frame);
     // One spare covers the steady state, a frame in and a frame out per period; a burst that
     // filled the queue leaves a few more, freed with the queue.

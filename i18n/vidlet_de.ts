@@ -127,6 +127,18 @@
         <translation>Vidlet läuft im Infobereich weiter, wenn Sie das Fenster schließen.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VIDEO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Geringe Latenz</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Zeigt WLAN-Video mit weniger Verzögerung. In einem ausgelasteten Netz können Bewegungen weniger flüssig wirken.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Sprache</translation>
     </message>

@@ -127,6 +127,18 @@
         <translation>Vidlet sigue funcionando en el área de notificación al cerrar la ventana.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VÍDEO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Baja latencia</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Muestra el vídeo por Wi-Fi con menos retraso. En una red saturada, el movimiento puede verse menos fluido.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Idioma</translation>
     </message>

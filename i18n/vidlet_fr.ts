@@ -127,6 +127,18 @@
         <translation>Vidlet reste actif dans la zone de notification quand vous fermez la fenêtre.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VIDÉO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Faible latence</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Affiche la vidéo Wi-Fi avec moins de retard. Sur un réseau chargé, les mouvements peuvent être moins fluides.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Langue</translation>
     </message>

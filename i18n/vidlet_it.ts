@@ -127,6 +127,18 @@
         <translation>Vidlet resta attivo nell’area di notifica quando chiudi la finestra.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VIDEO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Bassa latenza</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Mostra il video Wi-Fi con meno ritardo. Su una rete congestionata il movimento può risultare meno fluido.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Lingua</translation>
     </message>

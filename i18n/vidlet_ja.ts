@@ -127,6 +127,18 @@
         <translation>ウィンドウを閉じても、Vidlet は通知領域で動作し続けます。</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>ビデオ</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>低遅延</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Wi-Fi の映像を少ない遅延で表示します。混雑したネットワークでは、動きが滑らかでなくなることがあります。</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>言語</translation>
     </message>

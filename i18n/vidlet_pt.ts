@@ -127,6 +127,18 @@
         <translation>O Vidlet continua em execução na área de notificação ao fechar a janela.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VÍDEO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Baixa latência</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Mostra o vídeo por Wi-Fi com menos atraso. Em uma rede congestionada, o movimento pode ficar menos suave.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Idioma</translation>
     </message>

@@ -127,6 +127,18 @@
         <translation>Vidlet продолжит работать в области уведомлений после закрытия окна.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>ВИДЕО</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Низкая задержка</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Видео по Wi-Fi показывается с меньшей задержкой. В загруженной сети движение может быть менее плавным.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Язык</translation>
     </message>

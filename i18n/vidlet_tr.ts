@@ -127,6 +127,18 @@
         <translation>Pencereyi kapattığınızda Vidlet bildirim alanında çalışmaya devam eder.</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>VİDEO</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>Düşük gecikme</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>Wi-Fi görüntüsü daha az gecikmeyle gösterilir. Yoğun bir ağda hareket daha az akıcı olabilir.</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>Dil</translation>
     </message>

@@ -127,6 +127,18 @@
         <translation>关闭窗口后，Vidlet 将继续在通知区域运行。</translation>
     </message>
     <message>
+        <source>VIDEO</source>
+        <translation>视频</translation>
+    </message>
+    <message>
+        <source>Low latency</source>
+        <translation>低延迟</translation>
+    </message>
+    <message>
+        <source>Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.</source>
+        <translation>以更低的延迟显示 Wi-Fi 视频。网络繁忙时，画面可能不够流畅。</translation>
+    </message>
+    <message>
         <source>Language</source>
         <translation>语言</translation>
     </message>

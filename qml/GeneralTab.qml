@@ -1,7 +1,7 @@
 import QtQuick
 import Vidlet 1.0
 
-// Appearance, language and window behaviour.
+// Appearance, language, window behaviour and the Wi-Fi video's delay.
 Column {
     id: tab
     property var host
@@ -124,6 +124,34 @@ Column {
             text: app.trayAvailable
                   ? qsTranslate("Main", "Keep Vidlet running in the notification area when you close the window.")
                   : qsTranslate("Main", "Unavailable: this desktop has no notification area, so closing the window quits Vidlet.")
+        }
+    }
+
+    Column {
+        width: parent.width
+        spacing: 8
+        SectionLabel { text: qsTranslate("Main", "VIDEO") }
+        SettingsRow {
+            height: 44
+            Text {
+                x: 13
+                anchors.verticalCenter: parent.verticalCenter
+                text: qsTranslate("Main", "Low latency")
+                font.pixelSize: 13
+                font.weight: Font.DemiBold
+                color: Theme.textc
+            }
+            ToggleSwitch {
+                objectName: "lowLatencyToggle"
+                anchors.right: parent.right
+                anchors.rightMargin: 13
+                anchors.verticalCenter: parent.verticalCenter
+                checked: app.lowLatency
+                onToggled: app.lowLatency = !app.lowLatency
+            }
+        }
+        HelpText {
+            text: qsTranslate("Main", "Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.")
         }
     }
 }

@@ -7,6 +7,9 @@ import Vidlet 1.0
 Item {
     id: screen
     property var host
+    // Not minimised or hidden: only then are the pulsing dots worth their redraws.
+    readonly property bool inSight: Window.visibility !== Window.Minimized
+                                    && Window.visibility !== Window.Hidden
     signal addPhoneRequested()
 
     // Live frames are copied for the preview only while it can be seen.
@@ -166,12 +169,14 @@ Item {
                     height: 8
                     radius: 4
                     color: app.outputEnabled ? Theme.accent : Theme.amber
-                    SequentialAnimation on opacity {
-                        loops: Animation.Infinite
-                        running: app.outputEnabled && screen.visible
-                        NumberAnimation { from: 1.0; to: 0.3; duration: 700; easing.type: Easing.InOutQuad }
-                        NumberAnimation { from: 0.3; to: 1.0; duration: 700; easing.type: Easing.InOutQuad }
-                        onRunningChanged: if (!running) liveDot.opacity = 1
+                    // While video flows: with every phone gone the preview holds a still
+                    // picture, and a window at rest redraws nothing.
+                    Pulse {
+                        objectName: "livePulse"
+                        target: liveDot
+                        low: 0.3
+                        halfMs: 700
+                        running: app.outputEnabled && app.live && screen.visible && screen.inSight
                     }
                 }
                 Text {

@@ -7,6 +7,9 @@ Flickable {
     id: view
     objectName: "pairingScreen"
     property var host
+    // Not minimised or hidden: only then is the pulsing dot worth its redraws.
+    readonly property bool inSight: Window.visibility !== Window.Minimized
+                                    && Window.visibility !== Window.Hidden
 
     contentWidth: width
     contentHeight: Math.max(height, column.height + 40)
@@ -40,16 +43,19 @@ Flickable {
                 anchors.centerIn: parent
                 spacing: 8
                 Rectangle {
+                    id: waitingDot
                     anchors.verticalCenter: parent.verticalCenter
                     width: 8
                     height: 8
                     radius: 4
                     color: Theme.accent
-                    SequentialAnimation on opacity {
-                        loops: Animation.Infinite
-                        running: view.visible
-                        NumberAnimation { from: 1.0; to: 0.25; duration: 900; easing.type: Easing.InOutQuad }
-                        NumberAnimation { from: 0.25; to: 1.0; duration: 900; easing.type: Easing.InOutQuad }
+                    // Only while someone can see it: each step redraws the window.
+                    Pulse {
+                        objectName: "waitingPulse"
+                        target: waitingDot
+                        low: 0.25
+                        halfMs: 900
+                        running: view.visible && view.inSight
                     }
                 }
                 Text {

@@ -6,6 +6,8 @@ Rectangle {
     id: button
     objectName: "recordButton"
     property var host
+    readonly property bool inSight: Window.visibility !== Window.Minimized
+                                    && Window.visibility !== Window.Hidden
 
     enabled: app.recording || (app.live && app.outputEnabled)
     opacity: enabled ? 1 : 0.45
@@ -27,12 +29,12 @@ Rectangle {
             height: 9
             radius: app.recording ? 2 : 4.5
             color: app.recording ? "#ffffff" : Theme.red
-            SequentialAnimation on opacity {
-                loops: Animation.Infinite
-                running: app.recording
-                NumberAnimation { from: 1.0; to: 0.35; duration: 700; easing.type: Easing.InOutQuad }
-                NumberAnimation { from: 0.35; to: 1.0; duration: 700; easing.type: Easing.InOutQuad }
-                onRunningChanged: if (!running) mark.opacity = 1
+            Pulse {
+                objectName: "recordPulse"
+                target: mark
+                low: 0.35
+                halfMs: 700
+                running: app.recording && button.inSight
             }
         }
         Text {

@@ -109,6 +109,37 @@ private slots:
         QCOMPARE(shown.pixelColor(0, 0), QColor(7, 7, 7));
     }
 
+    void lowLatencyPassesFramesOnAtOnceAndDrainsABacklogFaster()
+    {
+        AppController app(testPlaces());
+        goLiveWithPhone(app, 64, 48);
+        app.setLowLatency(true);
+        QSignalSpy preview(&app, &AppController::frameReady);
+        decoded(app, 64, 48, 1);
+        QCOMPARE(preview.count(), 1);   // nothing to wait behind
+        QVERIFY(app.pendingFrames.empty());
+        for (int i = 2; i <= 4; ++i)
+            decoded(app, 64, 48, static_cast<unsigned char>(i));
+        QCOMPARE(app.pendingFrames.size(), std::size_t(3));
+        QVERIFY(app.paceTimer.isActive());
+        QVERIFY(app.paceTimer.interval() <= 16);
+        QTRY_COMPARE(preview.count(), 4);
+        QCOMPARE(preview.last().at(0).value<QImage>().pixelColor(0, 0), QColor(4, 4, 4));
+        QVERIFY(!app.paceTimer.isActive());
+
+        // Back to the phone's rate, frames that wait keep their place.
+        decoded(app, 64, 48, 5);
+        decoded(app, 64, 48, 6);
+        app.setLowLatency(false);
+        QVERIFY(!app.pendingFrames.empty());
+        QVERIFY(app.paceTimer.isActive() && !app.paceTimer.isSingleShot());
+        QCOMPARE(app.paceTimer.interval(), 33);
+        app.setLowLatency(true);
+        AppController reread(testPlaces());
+        QVERIFY(reread.lowLatency());
+        reread.setLowLatency(false);   // the tests after this one pace by default
+    }
+
     void repeatedStreamInfoKeepsTheSession()
     {
         AppController app(testPlaces());

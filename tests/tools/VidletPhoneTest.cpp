@@ -67,6 +67,7 @@ private slots:
     void connectionFailures_data();
     void connectionFailures();
     void noByeClosesSilently();
+    void jitterHoldsVideoBackInOrder();
     void streamInfoCanAnnounceAnotherSize();
     void noStampLeavesThePicturePlain();
     void stalledPcCostsFramesNotMemory();
@@ -330,6 +331,39 @@ void VidletPhoneTest::noByeClosesSilently()
     }
     QCOMPARE(frames, 5);
     QVERIFY(pc.waitForClosed());
+    QVERIFY(finishes(*phone));
+    QCOMPARE(phone->exitCode(), 0);
+}
+
+// The simulated network lets frames arrive late and then together, never out of order, and
+// everything it holds arrives before BYE.
+void VidletPhoneTest::jitterHoldsVideoBackInOrder()
+{
+    PcPeer pc;
+    Phone phone;
+    QVERIFY(startActivePhone(pc, {"--frames", "12", "--jitter-ms", "300"}, phone));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastPts = -1;
+    qint64 lastAt = 0;
+    qint64 shortestGap = 1000;
+    int frames = 0;
+    bool bye = false;
+    while (const auto frame = pc.next(3000)) {
+        bye = frame->type == Bye;
+        if (bye)
+            break;
+        if (frame->type != VideoFrame)
+            continue;
+        QVERIFY(qint64(ptsOf(*frame)) > lastPts);
+        lastPts = qint64(ptsOf(*frame));
+        if (frames++ > 0)
+            shortestGap = qMin(shortestGap, clock.elapsed() - lastAt);
+        lastAt = clock.elapsed();
+    }
+    QVERIFY(bye);
+    QCOMPARE(frames, 12);
+    QVERIFY2(shortestGap < 10, "no frame was held back behind another");
     QVERIFY(finishes(*phone));
     QCOMPARE(phone->exitCode(), 0);
 }
@@ -614,6 +648,7 @@ void VidletPhoneTest::refusesBadArguments_data()
     QTest::newRow("missing value") << QStringList{"--port"};
     QTest::newRow("unknown option") << QStringList{"--fast"};
     QTest::newRow("pause without length") << QStringList{"--pause-at-ms", "100"};
+    QTest::newRow("jitter beyond ten seconds") << QStringList{"--jitter-ms", "10001"};
     QTest::newRow("unreadable token file") << QStringList{"--token-file", "/nonexistent/token"};
 }
 

@@ -41,6 +41,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
+    Q_PROPERTY(bool lowLatency MEMBER lowLatency NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
@@ -99,6 +100,7 @@ public:
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     int recordingQuality = 0;
     bool minimizeToTray = true;
+    bool lowLatency = false;
     bool trayAvailable = true;
     bool usbAvailable = true;
     bool usbServiceInstalled = true;

@@ -92,6 +92,7 @@ private slots:
     void recordingStripNamesFolderThenFile();
     void recordingStripSaysWhyItStopped();
     void liveChipPausesAndResumes();
+    void pulsesRestWhileTheWindowIsOutOfSight();
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
     void closeToTraySaysWhenItIsUnavailable();
@@ -707,6 +708,34 @@ void MainWindowTest::liveChipPausesAndResumes()
     QVERIFY(!h.item("pausedOverlay")->isVisible());
     h.app.setProperty("appConnected", true);
     QVERIFY(h.item("inUseChip")->isVisible());
+}
+
+// A running animation redraws the whole window many times a second: the pulsing dots stop
+// while nobody can see them.
+void MainWindowTest::pulsesRestWhileTheWindowIsOutOfSight()
+{
+    WindowHarness h;
+    QObject* waiting = h.object("waitingPulse");
+    QVERIFY(waiting && waiting->property("running").toBool());
+    h.window->showMinimized();
+    QTRY_VERIFY(!waiting->property("running").toBool());
+    h.window->showNormal();
+    QTRY_VERIFY(waiting->property("running").toBool());
+
+    connectPhones(h);
+    h.app.setProperty("recording", true);
+    QObject* live = h.object("livePulse");
+    QObject* record = h.object("recordPulse");
+    QVERIFY(live && record);
+    QVERIFY(live->property("running").toBool() && record->property("running").toBool());
+    h.window->hide();
+    QVERIFY(!live->property("running").toBool());
+    QVERIFY(!record->property("running").toBool());
+    h.window->show();
+    QVERIFY(live->property("running").toBool() && record->property("running").toBool());
+    // Every phone gone, the preview keeps a still picture: nothing to pulse for.
+    h.app.setProperty("live", false);
+    QVERIFY(!live->property("running").toBool());
 }
 
 void MainWindowTest::settingsOpensOnGeneralAndCloses_data()

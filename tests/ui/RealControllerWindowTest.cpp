@@ -60,6 +60,11 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
     QCOMPARE(controller.minimizeToTray(), !tray);
     click(find("trayToggle"));
     QCOMPARE(controller.minimizeToTray(), tray);
+    const bool lowLatency = controller.lowLatency();
+    click(find("lowLatencyToggle"));
+    QCOMPARE(controller.lowLatency(), !lowLatency);
+    click(find("lowLatencyToggle"));
+    QCOMPARE(controller.lowLatency(), lowLatency);
 
     // Every tab binds to the real controller.
     for (int tab = 1; tab < 4; ++tab) {

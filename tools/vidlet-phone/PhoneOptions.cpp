@@ -54,6 +54,7 @@ QString PhoneOptions::usage()
         "  --stream-info WxH          size announced in STREAM_INFO\n"
         "  --duration-ms N | --frames N   end after this long / this many frames\n"
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
+        "  --jitter-ms N              hold each video message back by 0 to N ms, in order\n"
         "  --no-bye                   end without saying BYE\n"
         "  --no-stamp                 leave the machine-readable stamp out of the picture\n"
         "  --verbose                  print what the PC sends\n"
@@ -83,6 +84,7 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         {"--frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.maxFrames = n; }},
         {"--pause-at-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseAtMs = n; }},
         {"--pause-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseMs = n; }},
+        {"--jitter-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.jitterMs = int(n); }},
     };
     PhoneOptions o;
     const std::pair<const char*, QString*> texts[] = {

@@ -35,6 +35,8 @@ struct PhoneOptions {
     qint64 maxFrames = 0;
     qint64 pauseAtMs = -1;
     qint64 pauseMs = 0;
+    // Each video message reaches the PC late by up to this much, as over a busy Wi-Fi.
+    int jitterMs = 0;
 
     bool noBye = false;
     bool noStamp = false;   // the plain pattern, for pictures people look at

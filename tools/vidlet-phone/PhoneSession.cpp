@@ -37,7 +37,7 @@ QJsonObject parseObject(const QByteArray& payload)
 PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& options,
                            QObject* parent)
     : QObject(parent), socket(socket), usb(usb), options(options),
-      token(options.token), pattern(options.width, options.height)
+      token(options.token), pattern(options.width, options.height), jitter(options.jitterMs)
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -47,6 +47,9 @@ PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& opt
     frameTimer.setSingleShot(true);
     frameTimer.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer, &QTimer::timeout, this, &PhoneSession::sendFrame);
+    heldTimer.setSingleShot(true);
+    heldTimer.setTimerType(Qt::PreciseTimer);
+    connect(&heldTimer, &QTimer::timeout, this, &PhoneSession::releaseHeld);
     connect(socket, &QTcpSocket::readyRead, this, &PhoneSession::onReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &PhoneSession::onDisconnected);
     streamClock.start();
@@ -67,6 +70,38 @@ void PhoneSession::say(const QString& line) const
 void PhoneSession::send(quint8 type, const QByteArray& payload, quint8 flags)
 {
     socket->write(LinkFramer::encode(type, flags, payload));
+}
+
+// Video passes the simulated network, which may hold it back; nothing overtakes what it holds.
+void PhoneSession::sendVideo(quint8 type, const QByteArray& payload, quint8 flags)
+{
+    if (options.jitterMs == 0 && held.empty()) {
+        send(type, payload, flags);
+        return;
+    }
+    held.push_back({jitter.arrivalUsec(streamClock.nsecsElapsed() / 1000),
+                    LinkFramer::encode(type, flags, payload)});
+    releaseHeld();
+}
+
+void PhoneSession::releaseHeld()
+{
+    const qint64 now = streamClock.nsecsElapsed() / 1000;
+    while (!held.empty() && held.front().arrivalUsec <= now) {
+        socket->write(held.front().bytes);
+        held.pop_front();
+    }
+    if (!held.empty() && !heldTimer.isActive())
+        heldTimer.start(int((held.front().arrivalUsec - now + 999) / 1000));
+}
+
+// Before BYE or a close, everything held arrives.
+void PhoneSession::flushHeld()
+{
+    heldTimer.stop();
+    for (const Held& message : held)
+        socket->write(message.bytes);
+    held.clear();
 }
 
 void PhoneSession::sendHello()
@@ -238,13 +273,13 @@ void PhoneSession::sendFrame()
     if (unit->keyframe)
         forceKey = false;
     if (needConfig && unit->keyframe) {
-        send(LinkFramer::VideoConfig, X264Encoder::parameterSets(unit->annexB));
+        sendVideo(LinkFramer::VideoConfig, X264Encoder::parameterSets(unit->annexB));
         needConfig = false;
     }
     QByteArray payload(8, Qt::Uninitialized);
     qToLittleEndian<quint64>(quint64(ptsUsec), payload.data());
     payload.append(unit->annexB);
-    send(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
+    sendVideo(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
     ++framesMade;
     emit frameSent();
     if (streaming)
@@ -261,6 +296,7 @@ void PhoneSession::finish(bool sendBye)
         QMetaObject::invokeMethod(this, &PhoneSession::closed, Qt::QueuedConnection);
         return;
     }
+    flushHeld();
     if (sendBye)
         send(LinkFramer::Bye, QByteArray());
     // disconnected() follows once the queued bytes are out, and it may come right away.
@@ -271,6 +307,8 @@ void PhoneSession::onDisconnected()
 {
     streaming = false;
     frameTimer.stop();
+    heldTimer.stop();
+    held.clear();
     if (finishing) {
         emit closed();
     } else if (!reportedEnd) {

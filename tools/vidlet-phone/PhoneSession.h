@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/vidlet-phone/LinkFramer.h"
+#include "tools/vidlet-phone/NetworkJitter.h"
 #include "tools/vidlet-phone/PhoneOptions.h"
 #include "tools/vidlet-phone/TestPattern.h"
 #include "tools/vidlet-phone/X264Encoder.h"
@@ -8,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+
+#include <deque>
 
 class QTcpSocket;
 
@@ -42,6 +45,9 @@ private:
     void handle(const LinkFramer::Frame& frame);
     void sendHello();
     void send(quint8 type, const QByteArray& payload, quint8 flags = 0);
+    void sendVideo(quint8 type, const QByteArray& payload, quint8 flags = 0);
+    void releaseHeld();
+    void flushHeld();
     void updateStreaming();
     void scheduleNextFrame();
     void sendFrame();
@@ -56,6 +62,15 @@ private:
     TestPattern pattern;
     QTimer frameTimer;
     QElapsedTimer streamClock;
+    // Video messages the simulated network still holds back (--jitter-ms), oldest first, each
+    // with the time on streamClock at which it reaches the PC.
+    struct Held {
+        qint64 arrivalUsec;
+        QByteArray bytes;
+    };
+    NetworkJitter jitter;
+    std::deque<Held> held;
+    QTimer heldTimer;
 
     bool helloSent = false;
     bool welcomeReceived = false;

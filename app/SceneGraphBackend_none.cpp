@@ -1,0 +1,3 @@
+#include "app/SceneGraphBackend.h"
+
+void chooseSceneGraphBackend() {}

@@ -15,6 +15,7 @@ BrowserRun::BrowserRun(QString name, PageServer& pages)
 {
     connect(&server, &PageServer::report, this, &BrowserRun::onReport);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    PrivateDesktop::endWithTheTest(process);
 }
 
 BrowserRun::~BrowserRun()

@@ -109,6 +109,7 @@ void BrowserRun::onReport(const QString& path, const QUrlQuery& query, const QBy
         frames.push_back(std::move(frame));
     } else if (path == QStringLiteral("/step")) {
         step = QString::fromUtf8(body);
+        cameraRetries += step.startsWith(QStringLiteral("no camera yet"));
     } else if (path == QStringLiteral("/done")) {
         finished = true;
     } else if (path == QStringLiteral("/fail")) {

@@ -13,6 +13,7 @@
 namespace {
 constexpr double cameraFps = 30.0;
 constexpr std::size_t maxPendingFrames = 5;
+constexpr std::size_t maxSpareFrames = 2;
 constexpr int stallLimitMs = 1500;
 constexpr int cropTolerance = 15;   // H.264 pads to 16-pixel macroblocks
 
@@ -250,7 +251,8 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
     }
     pendingFrames.push_back(std::move(queued));
     while (pendingFrames.size() > maxPendingFrames) {
-        spareFrames.push_back(std::move(pendingFrames.front()));
+        if (spareFrames.size() < maxSpareFrames)
+            spareFrames.push_back(std::move(pendingFrames.front()));
         pendingFrames.pop_front();
     }
     armPacing();
@@ -320,9 +322,9 @@ void AppController::outputOldestPending()
     pendingFrames.pop_front();
     lowLatencyPacing.passed(stallClock.elapsed());
     outputFrame(frame);
-    // One spare covers the steady state, a frame in and a frame out per period; a burst that
-    // filled the queue leaves a few more, freed with the queue.
-    if (spareFrames.size() < maxPendingFrames)
+    // One spare covers the steady state, a frame in and a frame out per period; what a burst
+    // leaves beyond two is freed.
+    if (spareFrames.size() < maxSpareFrames)
         spareFrames.push_back(std::move(frame));
 }
 

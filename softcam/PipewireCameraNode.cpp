@@ -9,7 +9,6 @@
 #include <spa/pod/builder.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -77,8 +76,6 @@ PipewireCameraNode::PipewireCameraNode(int frameWidth, int frameHeight)
 
 std::unique_ptr<PipewireCameraNode> PipewireCameraNode::create(int width, int height, float fps)
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
     std::unique_ptr<PipewireCameraNode> node(new PipewireCameraNode(width, height));
     if (!node->connect(fps))
         return nullptr;
@@ -87,16 +84,7 @@ std::unique_ptr<PipewireCameraNode> PipewireCameraNode::create(int width, int he
 
 bool PipewireCameraNode::connect(float fps)
 {
-    loop = pw_thread_loop_new("vidlet-camera", nullptr);
-    context = loop ? pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0) : nullptr;
-    if (!context) {
-        explainMissingNode(std::strerror(errno));
-        return false;
-    }
-    // Connecting to the local socket fails at once when no PipeWire runs for this session.
-    core = pw_context_connect(context, nullptr, 0);
-    if (!core) {
-        const std::string why = std::string("PipeWire is not running: ") + std::strerror(errno);
+    if (const std::string why = pipewire.open("vidlet-camera"); !why.empty()) {
         explainMissingNode(why.c_str());
         return false;
     }
@@ -106,14 +94,14 @@ bool PipewireCameraNode::connect(float fps)
         PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
         PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_NODE_NAME, "vidlet-camera",
         PW_KEY_NODE_DESCRIPTION, "Vidlet Camera", nullptr);
-    stream = pw_stream_new(core, "Vidlet Camera", props);
+    stream = pw_stream_new(pipewire.core(), "Vidlet Camera", props);
     if (!stream) {
         explainMissingNode(std::strerror(errno));
         return false;
     }
     pw_stream_add_listener(stream, streamHook.get(), &streamEvents, this);
     wake = pw_loop_add_event(
-        pw_thread_loop_get_loop(loop),
+        pipewire.loop(),
         [](void* self, std::uint64_t) {
             auto* node = static_cast<PipewireCameraNode*>(self);
             if (node->isStreaming())
@@ -141,7 +129,7 @@ bool PipewireCameraNode::connect(float fps)
         stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
         pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params,
         std::uint32_t(count));
-    if (connected < 0 || pw_thread_loop_start(loop) < 0) {
+    if (connected < 0 || !pipewire.start()) {
         explainMissingNode(std::strerror(connected < 0 ? -connected : errno));
         return false;
     }
@@ -150,19 +138,11 @@ bool PipewireCameraNode::connect(float fps)
 
 PipewireCameraNode::~PipewireCameraNode()
 {
-    // With the loop stopped nothing of ours runs on its thread any more.
-    if (loop)
-        pw_thread_loop_stop(loop);
+    pipewire.stop();
     if (stream)
         pw_stream_destroy(stream);
     if (wake)
-        pw_loop_destroy_source(pw_thread_loop_get_loop(loop), wake);
-    if (core)
-        pw_core_disconnect(core);
-    if (context)
-        pw_context_destroy(context);
-    if (loop)
-        pw_thread_loop_destroy(loop);
+        pw_loop_destroy_source(pipewire.loop(), wake);
 }
 
 void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
@@ -177,7 +157,7 @@ void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
         handover.put(bgr);
     handedSinceStreaming = true;
     // An event source's signal is a write to its eventfd: it never blocks.
-    pw_loop_signal_event(pw_thread_loop_get_loop(loop), wake);
+    pw_loop_signal_event(pipewire.loop(), wake);
 }
 
 void PipewireCameraNode::onState(int state, const char* error)

@@ -2,14 +2,12 @@
 
 #include "softcam/CameraPixelFormat.h"
 #include "softcam/FrameHandover.h"
+#include "softcam/PipewireConnection.h"
 
 #include <atomic>
 #include <memory>
 #include <vector>
 
-struct pw_thread_loop;
-struct pw_context;
-struct pw_core;
 struct pw_stream;
 struct spa_source;
 struct spa_hook;
@@ -49,9 +47,7 @@ private:
 
     const int width;
     const int height;
-    pw_thread_loop* loop = nullptr;
-    pw_context* context = nullptr;
-    pw_core* core = nullptr;
+    PipewireConnection pipewire; // first: destroyed after the stream and the source
     pw_stream* stream = nullptr;
     spa_source* wake = nullptr; // signalled by offer(), handled on the loop
     std::unique_ptr<spa_hook> streamHook;

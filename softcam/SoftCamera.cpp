@@ -37,8 +37,10 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
 void SoftCamera::sendFrame(const unsigned char* bgr)
 {
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
-    // its last picture again rather than the same conversion once more.
-    const bool repeated = (device || node) && shared.repeatsLatest(bgr);
+    // its last picture again rather than the same conversion once more, and a PipeWire reader
+    // the picture it already has. The comparison is skipped while neither could use it.
+    const bool repeated
+        = (device || (node && node->isStreaming())) && shared.repeatsLatest(bgr);
     shared.publish(bgr);
     if (node)
         node->offer(bgr, repeated);

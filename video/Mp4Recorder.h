@@ -24,11 +24,12 @@ public:
     Mp4Recorder(const Mp4Recorder&) = delete;
     Mp4Recorder& operator=(const Mp4Recorder&) = delete;
 
-    // Opens a new file at `path` (Qt callers pass QString::toStdWString()) for frames of width x height at `fps` frames per second (0 or
-    // less means 30). False, touching nothing, when already open or when a side is outside
-    // 1..8192; false as well when the file cannot be written, and then a file it created is
-    // deleted again. A file already at `path` is used only when it is empty (a name the caller
-    // reserved); any other is never replaced, and never deleted.
+    // Opens a new file at `path` (Qt callers pass QString::toStdWString()) for frames of
+    // width x height at `fps` frames per second (0 or less means 30). False, touching nothing,
+    // when already open or when a side is outside 1..8192; false as well when the file cannot
+    // be written, and then a file it created is deleted again. A file already at `path` is
+    // used only when it is empty (a name the caller reserved); any other is never replaced, and
+    // never deleted.
     bool start(const std::filesystem::path& path, int width, int height, int fps);
 
     // Appends one BGR frame of exactly the open size (rows top first, width * 3 bytes each).

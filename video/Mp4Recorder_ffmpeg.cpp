@@ -311,9 +311,10 @@ struct Recording {
         auto none = Mp4Recorder::Failure::None;
         if (!failure.compare_exchange_strong(none, why))
             return;
-        qWarning("Vidlet: the recording %s %s", qPrintable(path),
-                 why == Mp4Recorder::Failure::FileRemoved ? "was deleted while it was written"
-                                                          : "cannot be written (is the disk full?)");
+        const char* reason = why == Mp4Recorder::Failure::FileRemoved
+            ? "was deleted while it was written"
+            : "cannot be written (is the disk full?)";
+        qWarning("Vidlet: the recording %s %s", qPrintable(path), reason);
         // Under the lock, so that a writer about to wait cannot miss it.
         { std::lock_guard<std::mutex> guard(lock); }
         wake.notify_all();
@@ -474,7 +475,8 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
     r->frameDuration = ticksPerSecond / fps;
     r->failureCallback = failureCallback;
     // The encoder comes first: a size or encoder problem then leaves no file behind.
-    if (!r->picture || !r->packet || !r->openEncoder(width + width % 2, height + height % 2, fps, bitRate_)
+    if (!r->picture || !r->packet
+        || !r->openEncoder(width + width % 2, height + height % 2, fps, bitRate_)
         || !r->allocatePicture())
         return false;
     if (!r->openFile()) {

@@ -76,7 +76,8 @@ private slots:
         QVERIFY(last > first);
         const QString format = camera.negotiatedFormat();
         QVERIFY(!format.isEmpty());
-        qInfo("%s negotiated %s", qPrintable(browser), qPrintable(format));
+        qInfo("%s negotiated %s (asked again for the camera %d times)", qPrintable(browser),
+              qPrintable(format), run.cameraRetries);
 
         run.close();
         QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);

@@ -15,6 +15,7 @@ BrowserRun::BrowserRun(QString name, PageServer& pages)
 {
     connect(&server, &PageServer::report, this, &BrowserRun::onReport);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    PrivateDesktop::endWithTheTest(process);
 }
 
 BrowserRun::~BrowserRun()
@@ -108,6 +109,7 @@ void BrowserRun::onReport(const QString& path, const QUrlQuery& query, const QBy
         frames.push_back(std::move(frame));
     } else if (path == QStringLiteral("/step")) {
         step = QString::fromUtf8(body);
+        cameraRetries += step.startsWith(QStringLiteral("no camera yet"));
     } else if (path == QStringLiteral("/done")) {
         finished = true;
     } else if (path == QStringLiteral("/fail")) {

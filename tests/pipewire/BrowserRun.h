@@ -37,6 +37,7 @@ public:
     QString why() const { return failure; }
     QJsonObject settings;
     std::vector<Frame> frames;
+    int cameraRetries = 0; // times the page found no camera yet and asked again
 
 private:
     void onReport(const QString& path, const QUrlQuery& query, const QByteArray& body,

@@ -10,6 +10,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 namespace {
 
 constexpr int kStartMs = 20000;
@@ -20,6 +24,12 @@ QString runtimeDir()
 }
 
 } // namespace
+
+void PrivateDesktop::endWithTheTest(QProcess& process)
+{
+    // A test that crashes or is killed by its deadline takes its session with it.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 PrivateDesktop::~PrivateDesktop()
 {
@@ -50,6 +60,7 @@ bool PrivateDesktop::fail(const QString& why)
 QProcess* PrivateDesktop::launch(const QString& program, const QStringList& arguments)
 {
     auto process = std::make_unique<QProcess>();
+    endWithTheTest(*process);
     process->setProgram(find(program));
     process->setArguments(arguments);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);

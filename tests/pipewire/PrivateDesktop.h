@@ -19,6 +19,8 @@ public:
     // False, with why(), when a part did not come up within its deadline.
     bool start();
     QString why() const { return failure; }
+    // Ends `process` when the test process ends, however it ends. Call before starting it.
+    static void endWithTheTest(QProcess& process);
     // The program's path, or empty when its Debian package is not installed.
     static QString find(const QString& program);
     // Runs a PipeWire or GLib command line tool in the session; its standard output, empty

@@ -16,40 +16,30 @@ PipewireCameraReader::PipewireCameraReader(std::string name)
 
 PipewireCameraReader::~PipewireCameraReader()
 {
-    if (loop)
-        pw_thread_loop_stop(loop);
+    pipewire.stop();
     if (stream)
         pw_stream_destroy(stream);
-    if (core)
-        pw_core_disconnect(core);
-    if (context)
-        pw_context_destroy(context);
-    if (loop)
-        pw_thread_loop_destroy(loop);
 }
 
 bool PipewireCameraReader::attach()
 {
     if (!connectTried) {
         connectTried = true;
-        if (!connect())
-            std::fprintf(stderr, "vidlet-camview: cannot reach PipeWire\n");
+        connect();
     }
     return streaming.load();
 }
 
 bool PipewireCameraReader::connect()
 {
-    pw_init(nullptr, nullptr);
-    loop = pw_thread_loop_new("camview", nullptr);
-    context = loop ? pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0) : nullptr;
-    core = context ? pw_context_connect(context, nullptr, 0) : nullptr;
-    if (!core)
+    if (const std::string why = pipewire.open("camview"); !why.empty()) {
+        std::fprintf(stderr, "vidlet-camview: %s\n", why.c_str());
         return false;
+    }
     pw_properties* props = pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
         PW_KEY_TARGET_OBJECT, nodeName.c_str(), nullptr);
-    stream = pw_stream_new(core, "vidlet-camview", props);
+    stream = pw_stream_new(pipewire.core(), "vidlet-camview", props);
     static const pw_stream_events events = [] {
         pw_stream_events e{};
         e.version = PW_VERSION_STREAM_EVENTS;
@@ -80,7 +70,7 @@ bool PipewireCameraReader::connect()
                              pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT
                                              | PW_STREAM_FLAG_MAP_BUFFERS),
                              params, 1) == 0
-        && pw_thread_loop_start(loop) == 0;
+        && pipewire.start();
 }
 
 void PipewireCameraReader::onFormat(const spa_pod* param)

@@ -1,15 +1,13 @@
 #pragma once
 
 #include "softcam/CameraReader.h"
+#include "softcam/PipewireConnection.h"
 
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
 
-struct pw_thread_loop;
-struct pw_context;
-struct pw_core;
 struct pw_stream;
 struct spa_hook;
 struct spa_pod;
@@ -37,9 +35,7 @@ private:
     void onProcess();
 
     std::string nodeName;
-    pw_thread_loop* loop = nullptr;
-    pw_context* context = nullptr;
-    pw_core* core = nullptr;
+    softcam::PipewireConnection pipewire; // first: destroyed after the stream
     pw_stream* stream = nullptr;
     std::unique_ptr<spa_hook> hook;
     bool connectTried = false;

@@ -170,8 +170,9 @@ double compareSpeed()
 double compareMemory()
 {
     const QByteArray payload(qsizetype(PhoneLink::maxPayload), '\x17');
+    // Only video may be this large; the server hands on what follows the 8-byte time stamp.
     const QByteArray stream =
-        PhoneLink::header(PhoneLink::VIDEO_CONFIG, 0, quint32(payload.size())) + payload;
+        PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, quint32(payload.size())) + payload;
 
     Receivers r;
     if (!r.open())
@@ -181,8 +182,8 @@ double compareMemory()
     QObject::connect(r.plain.reader.get(), &QTcpSocket::readyRead,
                      [&] { collected += r.plain.reader->readAll(); });
     QByteArray handedOn; // kept, as the decoder keeps what it is given
-    QObject::connect(&r.phoneServer, &PhoneServer::videoConfig,
-                     [&](int, const QByteArray& config) { handedOn = config; });
+    QObject::connect(&r.phoneServer, &PhoneServer::videoFrame,
+                     [&](int, const QByteArray& unit) { handedOn = unit; });
 
     bool moved = true;
     const qint64 plainGrowth = peakGrowthBytes([&] {
@@ -191,7 +192,7 @@ double compareMemory()
     collected = QByteArray();
     const qint64 serverGrowth = peakGrowthBytes([&] {
         moved = moved
-            && transfer(r.phone, stream, [&] { return handedOn.size() == payload.size(); });
+            && transfer(r.phone, stream, [&] { return handedOn.size() == payload.size() - 8; });
     });
     if (!moved)
         return 1e9;

@@ -39,10 +39,10 @@ private slots:
         QTest::addColumn<QByteArrayList>("names");
         QTest::addColumn<bool>("registered");
         QTest::newRow("no loopback devices") << QByteArrayList{} << false;
-        QTest::newRow("another program's") << QByteArrayList{"OBS Virtual Camera"} << false;
+        QTest::newRow("another program's") << QByteArrayList{"Another Virtual Camera"} << false;
         QTest::newRow("label as a prefix") << QByteArrayList{"Vidlet Camera 2"} << false;
         QTest::newRow("ours among others")
-            << QByteArrayList{"OBS Virtual Camera", "Vidlet Camera"} << true;
+            << QByteArrayList{"Another Virtual Camera", "Vidlet Camera"} << true;
     }
 
     void findsTheCameraByItsLabel()

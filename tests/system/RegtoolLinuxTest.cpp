@@ -127,7 +127,7 @@ private slots:
     {
         ScratchMachine machine;
         machine.write("sys/module/v4l2loopback/version", "0.12.7\n");
-        machine.addDevice(0, "OBS Virtual Camera");
+        machine.addDevice(0, "Another Virtual Camera");
 
         // Without a control device only a reload could add ours, and it would take theirs.
         QCOMPARE(machine.runHelper({"--register"}), 6);
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(machine.runHelper({"--unregister"}), 6);
         QVERIFY(machine.read(kLog).contains("of another program"));
         QVERIFY(machine.commands().isEmpty());
-        QCOMPARE(machine.read(device(0)), QByteArray("OBS Virtual Camera\n"));
+        QCOMPARE(machine.read(device(0)), QByteArray("Another Virtual Camera\n"));
         // The boot configuration is ours alone and goes all the same.
         QVERIFY(!machine.exists(kModulesLoad));
         QVERIFY(!machine.exists(kModprobe));

@@ -12,8 +12,11 @@ DynamicLibrary::~DynamicLibrary()
 bool DynamicLibrary::load(const std::string& path)
 {
     unload();
-    // RTLD_LOCAL keeps the library's symbols from resolving anybody else's.
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_LOCAL keeps the library's symbols from resolving anybody else's. RTLD_NODELETE
+    // keeps its code mapped after the last handle: the camera component's libraries (PipeWire)
+    // set themselves up once per process and keep that, and code of theirs must never vanish
+    // under a thread they started.
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) {
         const char* reason = dlerror();
         error = reason ? reason : "cannot load " + path;

@@ -6,9 +6,9 @@
 
 // Writes the live feed to an MP4 file with H.264 video and no audio. The controller owns one,
 // opens it with a path and the output size, hands it each live frame of that size and closes
-// it. start(), writeFrame() and stop() come from one thread (the GUI thread); the encoding and
-// the file's completion may run elsewhere (the backend's own threads), so that the caller pays
-// little more than a copy of each frame. Each backend lives in its own file
+// it. start(), writeFrame() and stop() come from one thread (the GUI thread); each file is
+// converted, encoded and completed on a worker thread of its own (RecordingQueue), so that the
+// caller pays little more than a copy of each frame. Each backend lives in its own file
 // (Mp4Recorder_ffmpeg.cpp, Mp4Recorder_mf.cpp).
 class Mp4Recorder {
 public:
@@ -37,8 +37,8 @@ public:
     // falls behind, the call waits for it rather than drop a frame.
     void writeFrame(const unsigned char* bgr);
 
-    // Closes the file. Its completion (the encoder's last frames, and on some backends a final
-    // rewrite) may go on after the call returns; waitForFinished() waits for it. Safe when
+    // Closes the file. Its completion (the encoder's last frames, and the final rewrite or
+    // finalisation) goes on after the call returns; waitForFinished() waits for it. Safe when
     // closed.
     void stop();
 

@@ -3,21 +3,16 @@
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
 #include "video/RecordingFile.h"
+#include "video/RecordingQueue.h"
+#include "video/RecordingSet.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QtGlobal>
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -31,9 +26,6 @@ namespace {
 
 constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
-// Frames handed over and not yet encoded. Past this the caller waits for the encoder: a frame
-// is never dropped, and memory stays bounded (about 25 MB at 1920x1080).
-constexpr std::size_t maxQueued = 4;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;
 
@@ -119,19 +111,15 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
     return result == AVERROR_EOF && av_write_trailer(created) == 0;
 }
 
-// One file being recorded. The GUI thread sets it up in start(), then only copies frames into
-// its queue; a worker thread of its own converts, encodes and writes them, and after stop()
-// completes the file, including the rewrite into an ordinary MP4, which reads and writes the
-// whole file (2.7 GB for an hour at 6 Mbit/s). Without this thread the GUI thread would pay for
-// the conversion and the encoder's hand-over on every frame, as much again as decoding, and the
-// window would freeze for the rewrite at every stop. libx264's own threads do the encoding
-// proper, beside this one.
-struct Recording {
-    using Frame = std::vector<unsigned char>;
-    struct Queued {
-        Frame pixels;
-        std::int64_t pts = 0;
-    };
+// One file being recorded. The GUI thread sets it up in start(), then only hands frames to its
+// queue; the queue's worker thread converts, encodes and writes them, and after stop() completes
+// the file, including the rewrite into an ordinary MP4, which reads and writes the whole file
+// (2.7 GB for an hour at 6 Mbit/s). libx264's own threads do the encoding proper, beside it.
+struct Recording : RecordingQueue::Worker {
+    Recording(int width, int height)
+        : width(width), height(height), queue(std::size_t(width) * std::size_t(height) * 3)
+    {
+    }
 
     // Set in start(), then the worker's alone.
     AvCodecContextPtr encoder;
@@ -141,33 +129,14 @@ struct Recording {
     SwsContextPtr toYuv;
     AvFramePtr picture{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
-    Frame padded;   // odd-sized frames, widened to even sides
+    std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
     QString path;
-    int width = 0;   // the frames' own size; the encoder's is even
-    int height = 0;
+    const int width;   // the frames' own size; the encoder's is even
+    const int height;
     std::int64_t frameDuration = 0;
     std::function<void(Mp4Recorder::Failure)> failureCallback;
-
-    // The GUI thread's: frames are timed by their arrival since the file was opened, so stalls
-    // and bursts of the live feed stay in the file; each claims the nominal frame duration.
-    QElapsedTimer clock;
-    std::int64_t lastPts = -1;
-
-    // Shared by both threads.
-    std::mutex lock;   // guards the four below
-    std::condition_variable wake;
-    std::deque<Queued> queue;
-    std::vector<Frame> spare;   // buffers handed back by the worker, for the next frames
-    bool ending = false;
-    std::atomic<Mp4Recorder::Failure> failure{Mp4Recorder::Failure::None};
-    std::atomic<bool> finished{false};
-    std::thread worker;
-
-    ~Recording()
-    {
-        if (worker.joinable())
-            worker.join();
-    }
+    // Last, so that its worker is joined before the members it uses go.
+    RecordingQueue queue;
 
     // libx264's fastest preset, which has no look-ahead and no B frames, with two frame threads
     // of its own.
@@ -271,83 +240,21 @@ struct Recording {
             QFile::remove(path);
     }
 
-    // The GUI thread's side: a copy of the frame joins the queue.
-    void hand(const unsigned char* bgr)
-    {
-        // Two frames within one tick still need rising times.
-        lastPts = std::max<std::int64_t>(clock.nsecsElapsed() / 100, lastPts + 1);
-        const std::size_t bytes = std::size_t(width) * std::size_t(height) * 3;
-        std::unique_lock<std::mutex> guard(lock);
-        wake.wait(guard, [&] { return queue.size() < maxQueued || failed(); });
-        if (failed())
-            return;
-        Frame pixels;
-        if (!spare.empty()) {
-            pixels = std::move(spare.back());
-            spare.pop_back();
-        }
-        // The copy is made unlocked, so the worker never waits for it.
-        guard.unlock();
-        pixels.resize(bytes);
-        std::memcpy(pixels.data(), bgr, bytes);
-        guard.lock();
-        queue.push_back({std::move(pixels), lastPts});
-        wake.notify_all();
-    }
-
-    void end()
-    {
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            ending = true;
-        }
-        wake.notify_all();
-    }
-
-    bool failed() const { return failure.load() != Mp4Recorder::Failure::None; }
+    bool failed() const { return queue.failure() != Mp4Recorder::Failure::None; }
 
     void fail(Mp4Recorder::Failure why)
     {
-        auto none = Mp4Recorder::Failure::None;
-        if (!failure.compare_exchange_strong(none, why))
+        if (!queue.fail(why))
             return;
         const char* reason = why == Mp4Recorder::Failure::FileRemoved
             ? "was deleted while it was written"
             : "cannot be written (is the disk full?)";
         qWarning("Vidlet: the recording %s %s", qPrintable(path), reason);
-        // Under the lock, so that a writer about to wait cannot miss it.
-        { std::lock_guard<std::mutex> guard(lock); }
-        wake.notify_all();
         if (failureCallback)
             failureCallback(why);
     }
 
-    // The worker thread: every queued frame, then the file's completion.
-    void run()
-    {
-        for (;;) {
-            Queued next;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                wake.wait(guard, [&] { return !queue.empty() || ending; });
-                if (queue.empty())
-                    break;
-                next = std::move(queue.front());
-                queue.pop_front();
-            }
-            if (!failed())
-                encode(next);
-            {
-                std::lock_guard<std::mutex> guard(lock);
-                spare.push_back(std::move(next.pixels));
-            }
-            wake.notify_all();
-        }
-        finish();
-        finished = true;
-    }
-
-    void encode(const Queued& frame)
+    void encode(const RecordingQueue::Frame& frame) override
     {
         // The encoder may still hold the previous picture; take a fresh buffer if so.
         if (av_frame_make_writable(picture.get()) < 0)
@@ -356,7 +263,7 @@ struct Recording {
         const int sourceStride[1] = {encoder->width * 3};
         sws_scale(toYuv.get(), source, sourceStride, 0, encoder->height, picture->data,
                   picture->linesize);
-        picture->pts = frame.pts;
+        picture->pts = frame.time;
         if (avcodec_send_frame(encoder.get(), picture.get()) == 0 && drain() < 0)
             fail(Mp4Recorder::Failure::WriteFailed);
         if (file.removed())
@@ -401,7 +308,7 @@ struct Recording {
     // an ordinary MP4 copy of it, written aside and renamed over it in one step: whatever
     // happens meanwhile, a playable file stays at `path`. A file that failed, or whose copy
     // fails, stays fragmented, which plays as well.
-    void finish()
+    void finish() override
     {
         if (!failed()) {
             avcodec_send_frame(encoder.get(), nullptr);
@@ -413,7 +320,6 @@ struct Recording {
         toYuv.reset();
         picture.reset();
         padded = {};
-        spare = {};
         const bool removed = file.removed();
         file.close();
         if (failed() || removed)
@@ -438,20 +344,7 @@ struct Recording {
 
 } // namespace
 
-struct Mp4Recorder::Impl {
-    std::unique_ptr<Recording> open;
-    std::vector<std::unique_ptr<Recording>> closing;   // stopped, completing on their workers
-
-    // Forgets the recordings whose workers are done.
-    void reap()
-    {
-        closing.erase(std::remove_if(closing.begin(), closing.end(),
-                                     [](const std::unique_ptr<Recording>& r) {
-                                         return r->finished.load();
-                                     }),
-                      closing.end());
-    }
-};
+struct Mp4Recorder::Impl : RecordingSet<Recording> {};
 
 Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install(); }
 
@@ -468,10 +361,8 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
     if (fps <= 0)
         fps = defaultFps;
     d->reap();
-    auto r = std::make_unique<Recording>();
+    auto r = std::make_unique<Recording>(width, height);
     r->path = QString::fromStdU16String(file.u16string());
-    r->width = width;
-    r->height = height;
     r->frameDuration = ticksPerSecond / fps;
     r->failureCallback = failureCallback;
     // The encoder comes first: a size or encoder problem then leaves no file behind.
@@ -483,44 +374,28 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
         r->abandon();
         return false;
     }
-    try {
-        r->worker = std::thread(&Recording::run, r.get());
-    } catch (const std::system_error& error) {
-        qWarning("Vidlet: cannot start the recording thread: %s", error.what());
+    if (!r->queue.start(*r)) {
+        qWarning("Vidlet: cannot start the recording thread");
         r->abandon();
         return false;
     }
-    r->clock.start();
     d->open = std::move(r);
     width_ = width;
     height_ = height;
     return true;
 }
 
-void Mp4Recorder::writeFrame(const unsigned char* bgr)
-{
-    if (d->open && bgr)
-        d->open->hand(bgr);
-}
+void Mp4Recorder::writeFrame(const unsigned char* bgr) { d->hand(bgr); }
 
 void Mp4Recorder::stop()
 {
-    if (d->open) {
-        d->open->end();
-        d->closing.push_back(std::move(d->open));
-    }
+    d->stop();
     width_ = 0;
     height_ = 0;
 }
 
-void Mp4Recorder::waitForFinished()
-{
-    d->closing.clear();   // each joins its worker
-}
+void Mp4Recorder::waitForFinished() { d->waitForAll(); }
 
-Mp4Recorder::Failure Mp4Recorder::failure() const
-{
-    return d->open ? d->open->failure.load() : Failure::None;
-}
+Mp4Recorder::Failure Mp4Recorder::failure() const { return d->failure(); }
 
 bool Mp4Recorder::isOpen() const { return d->open != nullptr; }

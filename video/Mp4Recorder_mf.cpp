@@ -1,10 +1,14 @@
 #include "video/Mp4Recorder.h"
 
+#include "video/RecordingQueue.h"
+#include "video/RecordingSet.h"
+
 #include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
-#include <chrono>
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -33,59 +37,130 @@ bool takenByAnotherFile(const std::filesystem::path& path)
         || info.nFileSizeHigh != 0;
 }
 
-} // namespace
-
-struct Mp4Recorder::Impl {
-    IMFSinkWriter* writer = nullptr; // owned; non-null while recording
-    DWORD streamIndex = 0;
-    LONGLONG frameDuration = 0; // 100 ns units
-    // Frames are timed by their arrival since the file was opened, so stalls and bursts of the
-    // live feed stay in the file; each claims the nominal frame duration.
-    std::chrono::steady_clock::time_point opened;
-    bool platformStarted = false;
-    Failure failure = Failure::None;
-
-    void shutdownPlatform()
+// One file being recorded. The GUI thread opens it in start(), then only hands frames to its
+// queue; the queue's worker converts each frame into a sample for the sink writer, which
+// encodes and writes on Media Foundation's own threads, and after stop() completes the file
+// with Finalize(), which can take a while for a long recording.
+struct Recording : RecordingQueue::Worker {
+    Recording(int width, int height)
+        : width(width), height(height), queue(std::size_t(width) * std::size_t(height) * 3)
     {
+    }
+
+    ~Recording() override
+    {
+        // Only a recording whose worker never ran still holds these.
+        releaseCom(writer);
+        if (platformStarted)
+            MFShutdown();
+    }
+
+    // Media Foundation is called from this thread only in the multithreaded apartment.
+    void begin() override
+    {
+        apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    }
+
+    void encode(const RecordingQueue::Frame& frame) override
+    {
+        const DWORD bytes = DWORD(width) * DWORD(height) * 4;
+        IMFMediaBuffer* buffer = nullptr;
+        if (FAILED(MFCreateMemoryBuffer(bytes, &buffer)))
+            return;
+        BYTE* data = nullptr;
+        if (FAILED(buffer->Lock(&data, nullptr, nullptr))) {
+            buffer->Release();
+            return;
+        }
+        // B, G, R, X: the memory order of MFVideoFormat_RGB32.
+        const unsigned char* bgr = frame.pixels.data();
+        const std::size_t pixels = std::size_t(width) * std::size_t(height);
+        for (std::size_t i = 0; i < pixels; ++i) {
+            data[4 * i] = bgr[3 * i];
+            data[4 * i + 1] = bgr[3 * i + 1];
+            data[4 * i + 2] = bgr[3 * i + 2];
+            data[4 * i + 3] = 255;
+        }
+        buffer->Unlock();
+        buffer->SetCurrentLength(bytes);
+        IMFSample* sample = nullptr;
+        if (FAILED(MFCreateSample(&sample))) {
+            buffer->Release();
+            return;
+        }
+        sample->AddBuffer(buffer);
+        sample->SetSampleTime(frame.time);
+        sample->SetSampleDuration(frameDuration);
+        // The sink writer reports its own threads' failures (a full disk among them) on the
+        // next call; while its encoder is behind, the call waits, and the queue with it.
+        const HRESULT written = writer->WriteSample(streamIndex, sample);
+        sample->Release();
+        buffer->Release();
+        if (FAILED(written))
+            fail(Mp4Recorder::Failure::WriteFailed);
+    }
+
+    void finish() override
+    {
+        writer->Finalize();
+        writer->Release();
+        writer = nullptr;
         if (platformStarted)
             MFShutdown();
         platformStarted = false;
+        if (apartment)
+            CoUninitialize();
     }
+
+    void fail(Mp4Recorder::Failure why)
+    {
+        if (queue.fail(why) && failureCallback)
+            failureCallback(why);
+    }
+
+    IMFSinkWriter* writer = nullptr;   // owned until finish()
+    DWORD streamIndex = 0;
+    LONGLONG frameDuration = 0;   // 100 ns units
+    bool platformStarted = false;
+    bool apartment = false;
+    std::function<void(Mp4Recorder::Failure)> failureCallback;
+    const int width;
+    const int height;
+    // Last, so that its worker is joined before the members it uses go.
+    RecordingQueue queue;
 };
+
+} // namespace
+
+struct Mp4Recorder::Impl : RecordingSet<Recording> {};
 
 Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) {}
 
 Mp4Recorder::~Mp4Recorder()
 {
     stop();
+    waitForFinished();
 }
 
 bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height, int fps)
 {
-    if (d->writer || width < 1 || width > maxSide || height < 1 || height > maxSide
+    if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide
         || takenByAnotherFile(path))
         return false;
     if (fps <= 0)
         fps = defaultFps;
-    d->platformStarted = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
+    d->reap();
+    auto r = std::make_unique<Recording>(width, height);
+    r->platformStarted = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
+    r->failureCallback = failureCallback;
+    r->frameDuration = 10000000 / fps;
 
-    IMFAttributes* attributes = nullptr;
-    if (FAILED(MFCreateAttributes(&attributes, 1))) {
-        d->shutdownPlatform();
+    // The container follows from the extension (".mp4"). WriteSample may wait for the encoder
+    // to catch up: it runs on the recording's worker, and the wait bounds the memory.
+    const HRESULT created = MFCreateSinkWriterFromURL(path.c_str(), nullptr, nullptr, &r->writer);
+    if (FAILED(created) || !r->writer)
         return false;
-    }
-    // WriteSample must not wait for the encoder to catch up: it runs on the GUI thread.
-    attributes->SetUINT32(MF_SINK_WRITER_DISABLE_THROTTLING, TRUE);
-    IMFSinkWriter* writer = nullptr;
-    // The container follows from the extension (".mp4").
-    const HRESULT created = MFCreateSinkWriterFromURL(path.c_str(), nullptr, attributes, &writer);
-    attributes->Release();
-    if (FAILED(created) || !writer) {
-        releaseCom(writer);
-        d->shutdownPlatform();
-        return false;
-    }
-
+    IMFSinkWriter* writer = r->writer;
     const UINT64 size = pair(UINT32(width), UINT32(height));
     const UINT64 rate = pair(UINT32(fps), 1);
     IMFMediaType* output = nullptr;
@@ -100,7 +175,7 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
         output->SetUINT64(MF_MT_FRAME_SIZE, size);
         output->SetUINT64(MF_MT_FRAME_RATE, rate);
         output->SetUINT64(MF_MT_PIXEL_ASPECT_RATIO, pair(1, 1));
-        result = writer->AddStream(output, &d->streamIndex);
+        result = writer->AddStream(output, &r->streamIndex);
     }
     if (SUCCEEDED(result))
         result = MFCreateMediaType(&input);
@@ -113,94 +188,39 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
         input->SetUINT64(MF_MT_FRAME_SIZE, size);
         input->SetUINT64(MF_MT_FRAME_RATE, rate);
         input->SetUINT64(MF_MT_PIXEL_ASPECT_RATIO, pair(1, 1));
-        result = writer->SetInputMediaType(d->streamIndex, input, nullptr);
+        result = writer->SetInputMediaType(r->streamIndex, input, nullptr);
     }
     if (SUCCEEDED(result))
         result = writer->BeginWriting();
     releaseCom(output);
     releaseCom(input);
     if (FAILED(result)) {
-        writer->Release();
-        d->shutdownPlatform();
+        r.reset();
         DeleteFileW(path.c_str());
         return false;
     }
-    d->writer = writer;
-    d->failure = Failure::None;
+    if (!r->queue.start(*r)) {
+        r.reset();
+        DeleteFileW(path.c_str());
+        return false;
+    }
+    d->open = std::move(r);
     width_ = width;
     height_ = height;
-    d->frameDuration = 10000000 / fps;
-    d->opened = std::chrono::steady_clock::now();
     return true;
 }
 
-void Mp4Recorder::writeFrame(const unsigned char* bgr)
-{
-    if (!d->writer || !bgr || d->failure != Failure::None)
-        return;
-    const DWORD bytes = DWORD(width_) * DWORD(height_) * 4;
-    IMFMediaBuffer* buffer = nullptr;
-    if (FAILED(MFCreateMemoryBuffer(bytes, &buffer)))
-        return;
-    BYTE* data = nullptr;
-    if (FAILED(buffer->Lock(&data, nullptr, nullptr))) {
-        buffer->Release();
-        return;
-    }
-    // B, G, R, X: the memory order of MFVideoFormat_RGB32.
-    const std::size_t pixels = std::size_t(width_) * std::size_t(height_);
-    for (std::size_t i = 0; i < pixels; ++i) {
-        data[4 * i] = bgr[3 * i];
-        data[4 * i + 1] = bgr[3 * i + 1];
-        data[4 * i + 2] = bgr[3 * i + 2];
-        data[4 * i + 3] = 255;
-    }
-    buffer->Unlock();
-    buffer->SetCurrentLength(bytes);
-    IMFSample* sample = nullptr;
-    if (FAILED(MFCreateSample(&sample))) {
-        buffer->Release();
-        return;
-    }
-    sample->AddBuffer(buffer);
-    const auto elapsed = std::chrono::steady_clock::now() - d->opened;
-    sample->SetSampleTime(
-        LONGLONG(std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count() / 100));
-    sample->SetSampleDuration(d->frameDuration);
-    const HRESULT written = d->writer->WriteSample(d->streamIndex, sample);
-    sample->Release();
-    buffer->Release();
-    // The sink writer encodes and writes on its own threads and reports their failures (a
-    // full disk among them) on the next call.
-    if (FAILED(written)) {
-        d->failure = Failure::WriteFailed;
-        if (failureCallback)
-            failureCallback(d->failure);
-    }
-}
+void Mp4Recorder::writeFrame(const unsigned char* bgr) { d->hand(bgr); }
 
 void Mp4Recorder::stop()
 {
-    if (d->writer) {
-        // Completes the file; this can take a moment.
-        d->writer->Finalize();
-        d->writer->Release();
-        d->writer = nullptr;
-    }
+    d->stop();
     width_ = 0;
     height_ = 0;
-    d->shutdownPlatform();
 }
 
-// Finalize() completes the file before stop() returns.
-void Mp4Recorder::waitForFinished() {}
+void Mp4Recorder::waitForFinished() { d->waitForAll(); }
 
-Mp4Recorder::Failure Mp4Recorder::failure() const
-{
-    return d->writer ? d->failure : Failure::None;
-}
+Mp4Recorder::Failure Mp4Recorder::failure() const { return d->failure(); }
 
-bool Mp4Recorder::isOpen() const
-{
-    return d->writer != nullptr;
-}
+bool Mp4Recorder::isOpen() const { return d->open != nullptr; }

@@ -1,0 +1,97 @@
+#include "video/RecordingQueue.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+RecordingQueue::~RecordingQueue()
+{
+    if (worker.joinable())
+        worker.join();
+}
+
+bool RecordingQueue::start(Worker& work)
+{
+    started = std::chrono::steady_clock::now();
+    try {
+        worker = std::thread(&RecordingQueue::run, this, std::ref(work));
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+void RecordingQueue::hand(const unsigned char* bgr)
+{
+    // Two frames within one tick still need rising times.
+    const auto since = std::chrono::steady_clock::now() - started;
+    lastTime = std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100, lastTime + 1);
+    std::unique_lock<std::mutex> guard(lock);
+    wake.wait(guard, [&] {
+        return queue.size() < maxQueued || failed.load() != Mp4Recorder::Failure::None;
+    });
+    if (failed.load() != Mp4Recorder::Failure::None)
+        return;
+    std::vector<unsigned char> pixels;
+    if (!spare.empty()) {
+        pixels = std::move(spare.back());
+        spare.pop_back();
+    }
+    // The copy is made unlocked, so the worker never waits for it.
+    guard.unlock();
+    pixels.resize(frameBytes);
+    std::memcpy(pixels.data(), bgr, frameBytes);
+    guard.lock();
+    queue.push_back({std::move(pixels), lastTime});
+    wake.notify_all();
+}
+
+void RecordingQueue::end()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        ending = true;
+    }
+    wake.notify_all();
+}
+
+bool RecordingQueue::fail(Mp4Recorder::Failure why)
+{
+    auto none = Mp4Recorder::Failure::None;
+    if (!failed.compare_exchange_strong(none, why))
+        return false;
+    // Under the lock, so that a hand() about to wait cannot miss it.
+    { std::lock_guard<std::mutex> guard(lock); }
+    wake.notify_all();
+    return true;
+}
+
+void RecordingQueue::run(Worker& work)
+{
+    work.begin();
+    for (;;) {
+        Frame next;
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            wake.wait(guard, [&] { return !queue.empty() || ending; });
+            if (queue.empty())
+                break;
+            next = std::move(queue.front());
+            queue.pop_front();
+        }
+        if (failed.load() == Mp4Recorder::Failure::None)
+            work.encode(next);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            spare.push_back(std::move(next.pixels));
+        }
+        wake.notify_all();
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        spare = {};
+    }
+    work.finish();
+    done = true;
+}

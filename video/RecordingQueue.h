@@ -1,0 +1,77 @@
+#pragma once
+
+#include "video/Mp4Recorder.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The frames of one recording on their way from the GUI thread, which only copies each one, to
+// the recording's own worker thread, which converts, encodes and writes them and completes the
+// file at the end. This thread is the one the recorder adds beside the program's others: without
+// it the GUI thread would pay for the conversion and the encoder's hand-over on every frame, as
+// much again as decoding, and the window would freeze while the file is completed at stop.
+// Both platforms' recorders use it; what they do with a frame is their Worker's.
+class RecordingQueue {
+public:
+    struct Frame {
+        std::vector<unsigned char> pixels;   // BGR, rows top first
+        std::int64_t time = 0;   // 100 ns units since start(), rising
+    };
+
+    // Runs on the worker thread: begin(), encode() for every frame handed over unless the
+    // recording failed, then finish().
+    class Worker {
+    public:
+        virtual ~Worker() = default;
+        virtual void begin() {}
+        virtual void encode(const Frame& frame) = 0;
+        virtual void finish() = 0;
+    };
+
+    explicit RecordingQueue(std::size_t frameBytes) : frameBytes(frameBytes) {}
+    ~RecordingQueue();   // waits for the worker, which end() must have let go
+    RecordingQueue(const RecordingQueue&) = delete;
+    RecordingQueue& operator=(const RecordingQueue&) = delete;
+
+    // Starts the worker thread; false when the system gives no thread.
+    bool start(Worker& worker);
+    // GUI thread: a copy of `bgr` joins the queue, timed by its arrival. While `maxQueued`
+    // frames wait, it waits for the worker rather than drop a frame. Nothing once failed.
+    void hand(const unsigned char* bgr);
+    // GUI thread: no more frames; the worker encodes what waits, then finishes the file.
+    void end();
+
+    // Any thread: records why the file stopped taking frames. True for the first failure only.
+    bool fail(Mp4Recorder::Failure why);
+    Mp4Recorder::Failure failure() const { return failed.load(); }
+    // The worker has finished the file.
+    bool finished() const { return done.load(); }
+
+    // At 1920x1080 the waiting frames take about 25 MB.
+    static constexpr std::size_t maxQueued = 4;
+
+private:
+    void run(Worker& worker);
+
+    const std::size_t frameBytes;
+    // The GUI thread's: frames are timed by their arrival, so stalls and bursts of the live feed
+    // stay in the file.
+    std::chrono::steady_clock::time_point started;
+    std::int64_t lastTime = -1;
+
+    std::mutex lock;   // guards the three below
+    std::condition_variable wake;
+    std::deque<Frame> queue;
+    std::vector<std::vector<unsigned char>> spare;   // buffers handed back by the worker
+    bool ending = false;
+
+    std::atomic<Mp4Recorder::Failure> failed{Mp4Recorder::Failure::None};
+    std::atomic<bool> done{false};
+    std::thread worker;
+};

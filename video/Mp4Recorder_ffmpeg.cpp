@@ -2,6 +2,7 @@
 
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
+#include "video/FrameLimits.h"
 #include "video/RecordingFile.h"
 
 #include <QElapsedTimer>
@@ -29,7 +30,7 @@ extern "C" {
 
 namespace {
 
-constexpr int maxSide = 8192;
+using FrameLimits::maxSide;
 constexpr int defaultFps = 30;
 // Frames handed over and not yet encoded. Past this the caller waits for the encoder: a frame
 // is never dropped, and memory stays bounded (about 25 MB at 1920x1080).

@@ -1,5 +1,7 @@
 #include "video/Mp4Recorder.h"
 
+#include "video/FrameLimits.h"
+
 #include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
@@ -8,7 +10,7 @@
 
 namespace {
 
-constexpr int maxSide = 8192;
+using FrameLimits::maxSide;
 constexpr int defaultFps = 30;
 constexpr UINT32 mainProfile = 77; // eAVEncH264VProfile_Main
 

@@ -1,10 +1,10 @@
 import QtQuick
 import Vidlet 1.0
+import "VendorSite.js" as VendorSite
 
 // The program's name, purpose, version and web site.
 Column {
     id: tab
-    property var host
     width: parent ? parent.width : 0
     spacing: 8
 
@@ -61,13 +61,13 @@ Column {
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            text: tab.host.siteUrl.replace("https://", "")
+            text: VendorSite.url.replace("https://", "")
             font.pixelSize: 12
             color: Theme.accent
             MouseArea {
                 anchors.fill: parent
                 cursorShape: Qt.PointingHandCursor
-                onClicked: Qt.openUrlExternally(tab.host.siteUrl)
+                onClicked: Qt.openUrlExternally(VendorSite.url)
             }
         }
     }

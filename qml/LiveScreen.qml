@@ -6,7 +6,9 @@ import Vidlet 1.0
 // chips, the status row with the Record button, and the phone rail.
 Item {
     id: screen
-    property var host
+    required property RenameSession renames
+    // The running recording's length, "m:ss".
+    required property string recordingClock
     // Not minimised or hidden: only then are the pulsing dots worth their redraws.
     readonly property bool inSight: Window.visibility !== Window.Minimized
                                     && Window.visibility !== Window.Hidden
@@ -311,13 +313,13 @@ Item {
                 id: recordButton
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                host: screen.host
+                clock: screen.recordingClock
             }
         }
 
         PhoneRail {
             width: parent.width
-            host: screen.host
+            renames: screen.renames
             onAddPhoneRequested: screen.addPhoneRequested()
         }
     }

@@ -5,8 +5,9 @@ import Vidlet 1.0
 Rectangle {
     id: card
     objectName: offline ? "offlineCard_" + entry.deviceId : "phoneCard_" + entry.id
-    property var entry
-    property var host
+    // A phone of the roster: {id, deviceId, name, model, os, usb}; id is negative when offline.
+    required property var entry
+    required property RenameSession renames
     property bool editing: false
     // A known phone that is not connected: shown in its place, but nothing to choose or rename.
     readonly property bool offline: entry.id < 0
@@ -22,11 +23,9 @@ Rectangle {
 
     // Editing one card at a time: opening a second editor commits the first.
     function beginRename() {
-        if (host.renamingCard && host.renamingCard !== card)
-            host.renamingCard.commitRename()
+        renames.begin(card)
         editor.text = entry.name
         editing = true
-        host.renamingCard = card
         editor.forceActiveFocus()
         editor.selectAll()
     }
@@ -34,23 +33,27 @@ Rectangle {
         if (!editing)
             return
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
+        renames.end(card)
         app.renamePhone(entry.id, editor.text)
     }
     function cancelRename() {
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
+        renames.end(card)
     }
     // The rail makes its cards anew when a phone comes or goes: the edit is committed, not lost.
     Component.onDestruction: {
         if (!editing)
             return
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
-        host.commitRenameLater(entry.id, editor.text)
+        renames.end(card)
+        renames.commitLater(entry.id, editor.text)
+    }
+    Connections {
+        target: card.renames
+        function onCommitRequested(editing: Item) {
+            if (editing === card)
+                card.commitRename()
+        }
     }
 
     width: 116
@@ -152,7 +155,7 @@ Rectangle {
                         cursorShape: Qt.IBeamCursor
                         onPressed: (mouse) => {
                             const p = mapToItem(null, mouse.x, mouse.y)
-                            card.host.openEditMenu(editor, p.x, p.y)
+                            card.renames.editMenu.openFor(editor, p.x, p.y)
                         }
                     }
                 }

@@ -5,7 +5,8 @@ import Vidlet 1.0
 Rectangle {
     id: button
     objectName: "recordButton"
-    property var host
+    // The running recording's length, shown in place of the label.
+    required property string clock
     readonly property bool inSight: Window.visibility !== Window.Minimized
                                     && Window.visibility !== Window.Hidden
 
@@ -40,7 +41,7 @@ Rectangle {
         Text {
             objectName: "recordLabel"
             anchors.verticalCenter: parent.verticalCenter
-            text: app.recording ? button.host.recClock : qsTranslate("Main", "Record")
+            text: app.recording ? button.clock : qsTranslate("Main", "Record")
             font.pixelSize: 13
             font.weight: Font.DemiBold
             color: app.recording ? "#ffffff" : Theme.textc

@@ -165,6 +165,7 @@ void MainWindowTest::noAddressReplacesTheCode()
     QVERIFY(showsText("192.168.1.42:8788"));
 
     h.app.setProperty("pairAddress", "No LAN address found");
+    h.app.setProperty("hasLanAddress", false);
     QVERIFY(!shown("qrTile"));
     QVERIFY(shown("noAddressNote"));
     QVERIFY(!showsText("No LAN address found"));
@@ -845,13 +846,14 @@ void MainWindowTest::addPhoneCardOpensModal()
 void MainWindowTest::themeFollowsChoiceAndSystem()
 {
     WindowHarness h;
+    const QObject* theme = h.engine.singletonInstance<QObject*>(qmlTypeId("Vidlet", 1, 0, "Theme"));
     QCOMPARE(h.window->property("dark").toBool(), true);
     h.app.setProperty("osDark", false);
     QCOMPARE(h.window->property("dark").toBool(), false);
-    QCOMPARE(h.window->property("accent").value<QColor>(), QColor("#0bab9d"));
+    QCOMPARE(theme->property("accent").value<QColor>(), QColor("#0bab9d"));
     h.app.setThemeMode(2);
     QCOMPARE(h.window->property("dark").toBool(), true);
-    QCOMPARE(h.window->property("accent").value<QColor>(), QColor("#22d0c1"));
+    QCOMPARE(theme->property("accent").value<QColor>(), QColor("#22d0c1"));
 
     QMetaObject::invokeMethod(h.window, "shotOpenView", Q_ARG(QVariant, "settings"));
     h.settle(200);
@@ -936,11 +938,11 @@ void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()
     const QPoint p = h.at(bar, 0.3, 0.5);
     QTest::mousePress(h.window, Qt::LeftButton, Qt::NoModifier, p);
     QTest::mouseMove(h.window, p + QPoint(4, 4));
-    QCOMPARE(h.window->property("_moving").toBool(), false);
+    QCOMPARE(bar->property("moving").toBool(), false);
     QTest::mouseMove(h.window, p + QPoint(9, 0));
-    QCOMPARE(h.window->property("_moving").toBool(), true);
+    QCOMPARE(bar->property("moving").toBool(), true);
     QTest::mouseRelease(h.window, Qt::LeftButton, Qt::NoModifier, p + QPoint(9, 0));
-    QTRY_COMPARE(h.window->property("_moving").toBool(), false);
+    QTRY_COMPARE(bar->property("moving").toBool(), false);
 
     QTest::mouseDClick(h.window, Qt::LeftButton, Qt::NoModifier, p);
     QTRY_COMPARE(h.window->property("isMax").toBool(), true);
@@ -992,7 +994,7 @@ void MainWindowTest::editMenuServesTheNameEditor()
     QVERIFY(renames(h).isEmpty());
 
     // Empty field: Cut, Copy and Select all are inactive; a press on one closes the menu only.
-    QMetaObject::invokeMethod(h.window, "openEditMenu", Q_ARG(QVariant, QVariant::fromValue<QObject*>(input)),
+    QMetaObject::invokeMethod(menu, "openFor", Q_ARG(QVariant, QVariant::fromValue<QObject*>(input)),
                               Q_ARG(QVariant, 10000), Q_ARG(QVariant, 10000));
     QVERIFY(menu->isVisible());
     const QRectF card = h.item("card")->mapRectToScene(QRectF(0, 0, h.item("card")->width(), h.item("card")->height()));

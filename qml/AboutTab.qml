@@ -22,7 +22,8 @@ Column {
             width: 46
             height: 46
             source: "qrc:/assets/icons/app-icon-256.png"
-            sourceSize: Qt.size(92, 92)
+            sourceSize.width: 92
+            sourceSize.height: 92
             smooth: true
             mipmap: true
         }

@@ -74,7 +74,8 @@ Rectangle {
             width: 22
             height: 22
             source: "qrc:/assets/icons/app-icon-256.png"
-            sourceSize: Qt.size(44, 44)
+            sourceSize.width: 44
+            sourceSize.height: 44
             smooth: true
             mipmap: true
         }

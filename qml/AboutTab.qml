@@ -8,7 +8,7 @@ Column {
     width: parent ? parent.width : 0
     spacing: 8
 
-    readonly property color tileFill: Theme.dark ? Theme.raised : "#eafcfa"
+    readonly property color tileFill: Theme.dark ? Theme.raised : Theme.accentSoft
 
     Item { width: 1; height: 4 }
     Rectangle {

@@ -54,7 +54,7 @@ Item {
         anchors.fill: panel
         radius: panel.radius
         fillColor: panel.color
-        shadowColor: "#40000000"
+        shadowColor: Theme.menuShadow
         blur: 0.5
         offsetY: 3
     }

@@ -33,7 +33,7 @@ Item {
     Rectangle {
         id: backdrop
         anchors.fill: parent
-        color: Theme.dark ? "#aa000000" : "#55000000"
+        color: Theme.backdrop
         // Rounded like the window card so the dimming does not poke out past its corners.
         radius: root.backdropRadius
         MouseArea {

@@ -60,7 +60,7 @@ Rectangle {
     height: 118
     radius: 12
     opacity: offline ? 0.55 : 1
-    color: active ? (Theme.dark ? "#12262a" : "#eafcfa") : Theme.raised
+    color: active ? Theme.accentSoft : Theme.raised
     border.width: active ? 2 : 1
     border.color: active ? Theme.accent : Theme.hair
 
@@ -94,7 +94,7 @@ Rectangle {
                 anchors.fill: parent
                 anchors.margins: 4.5
                 radius: 6
-                color: card.active ? Theme.accent : Theme.dark ? "#0d1526" : "#cdd6e3"
+                color: card.active ? Theme.accent : Theme.badge
             }
             Rectangle {
                 anchors.horizontalCenter: parent.horizontalCenter
@@ -103,7 +103,7 @@ Rectangle {
                 height: 4
                 radius: 2
                 opacity: 0.85
-                color: card.active ? Theme.accentInk : Theme.dark ? "#05070b" : "#59657a"
+                color: card.active ? Theme.accentInk : Theme.badgeInk
             }
         }
 
@@ -127,7 +127,7 @@ Rectangle {
                 anchors.fill: parent
                 visible: card.editing
                 radius: 4
-                color: Theme.dark ? "#0d1526" : "#ffffff"
+                color: Theme.inputBg
                 border.width: 1
                 border.color: Theme.accent
                 TextInput {
@@ -184,9 +184,9 @@ Rectangle {
         height: 16
         radius: 5
         width: badgeRow.implicitWidth + 14
-        color: "#cc0b0e15"
+        color: Theme.cardChip
         border.width: 1
-        border.color: "#33ffffff"
+        border.color: Theme.cardChipEdge
         Row {
             id: badgeRow
             anchors.centerIn: parent
@@ -203,7 +203,7 @@ Rectangle {
                 text: "LIVE"
                 font.pixelSize: 8
                 font.weight: Font.DemiBold
-                color: "#ffffff"
+                color: Theme.onColour
             }
         }
     }
@@ -216,17 +216,17 @@ Rectangle {
         width: 20
         height: 18
         radius: 5
-        color: pencilArea.containsMouse ? Theme.accent : "#cc0b0e15"
+        color: pencilArea.containsMouse ? Theme.accent : Theme.cardChip
         Behavior on color { ColorAnimation { duration: 100 } }
         border.width: 1
-        border.color: "#33ffffff"
+        border.color: Theme.cardChipEdge
         // A pencil along the 45 degree diagonal: a 3.6 px body and a pointed tip.
         Item {
             anchors.centerIn: parent
             width: 12
             height: 12
             rotation: 45
-            Rectangle { x: 4.2; y: -1; width: 3.6; height: 9; radius: 0.8; color: "#ffffff" }
+            Rectangle { x: 4.2; y: -1; width: 3.6; height: 9; radius: 0.8; color: Theme.onColour }
             Canvas {
                 x: 4.2
                 y: 8.6
@@ -235,7 +235,7 @@ Rectangle {
                 onPaint: {
                     const ctx = getContext("2d")
                     ctx.reset()
-                    ctx.fillStyle = "#ffffff"
+                    ctx.fillStyle = Theme.onColour
                     ctx.beginPath()
                     ctx.moveTo(0, 0)
                     ctx.lineTo(3.6, 0)

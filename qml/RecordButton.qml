@@ -29,7 +29,7 @@ Rectangle {
             width: 9
             height: 9
             radius: app.recording ? 2 : 4.5
-            color: app.recording ? "#ffffff" : Theme.red
+            color: app.recording ? Theme.onColour : Theme.red
             Pulse {
                 objectName: "recordPulse"
                 target: mark
@@ -44,7 +44,7 @@ Rectangle {
             text: app.recording ? button.clock : qsTranslate("Main", "Record")
             font.pixelSize: 13
             font.weight: Font.DemiBold
-            color: app.recording ? "#ffffff" : Theme.textc
+            color: app.recording ? Theme.onColour : Theme.textc
         }
     }
     MouseArea {

@@ -183,7 +183,7 @@ Rectangle {
                         height: 1
                         rotation: modelData
                         antialiasing: true
-                        color: closeButton.hovered ? "#ffffff" : Theme.muted
+                        color: closeButton.hovered ? Theme.onColour : Theme.muted
                     }
                 }
             }

@@ -5,7 +5,11 @@
 # the window as context properties, which qmllint cannot see, and Qt 6.4's qmllint counts every
 # outer id and model role a delegate reads as unqualified. Any other warning fails, unused imports
 # included.
-# Arguments: -D QMLLINT=... -D SOURCE_DIR=... -D SHADOW=... -D SITE_JS=... -D WORK=...
+# Arguments: -D QMLLINT=... -D QT_QML_DIR=... -D SOURCE_DIR=... -D SHADOW=... -D SITE_JS=... -D WORK=...
+if(NOT EXISTS ${QT_QML_DIR}/QtQml/plugins.qmltypes)
+  message(FATAL_ERROR "qmllint needs QtQml's type descriptions, ${QT_QML_DIR}/QtQml/plugins.qmltypes: "
+    "install qml6-module-qtqml (scripts/install-deps.sh does)")
+endif()
 set(module ${WORK}/Vidlet)
 file(REMOVE_RECURSE ${WORK})
 file(GLOB documents ${SOURCE_DIR}/qml/*.qml)

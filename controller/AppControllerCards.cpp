@@ -55,7 +55,7 @@ void AppController::renderIdleCard(int width, int height)
 {
     CardText text{QStringLiteral("Waiting for your phone"), QString(), QStringLiteral("Consolas"),
                   QColor(0x22, 0xD0, 0xC1)};
-    if (hasLanAddress_)
+    if (pairAddress_ != QLatin1String("No LAN address found"))
         text.third = pairAddress_;
     storeCard(drawCard(width, height, text));
 }

@@ -51,6 +51,7 @@ Window {
         else
             Qt.quit()
     }
+    // A drag on the title bar moves the window; a maximized one is restored under the pointer.
     function moveFromTitleBar(pointer, fraction, pressY) {
         if (isMax) {
             // Keep the pointer over the same relative point of the restored title bar; the
@@ -62,10 +63,12 @@ Window {
         startSystemMove()
     }
 
+    // The phone name being edited, shared by the rail's cards and the click-away catcher.
     RenameSession {
         id: renameSession
         editMenu: editMenu
     }
+
     // Screenshot hooks. Assigning themeMode drops its binding to the controller, so a forced
     // theme is never written to the settings.
     function shotSetTheme(mode) { themeMode = mode }

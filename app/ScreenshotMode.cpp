@@ -45,7 +45,10 @@ void ScreenshotMode::choosePhone()
         QMetaObject::invokeMethod(controller, "setActive",
                                   Q_ARG(int, entry.value(QStringLiteral("id")).toInt()));
         // Give the phone time to answer with a fresh key frame before a picture counts.
-        QTimer::singleShot(1200, this, [this] { shotReady = true; });
+        QTimer::singleShot(keyFramePauseMs, this, [this] {
+            shotReady = true;
+            emit picturesCount();
+        });
         return;
     }
 }
@@ -55,7 +58,7 @@ void ScreenshotMode::onFrameReady(const QImage& image)
     if (image.isNull() || shotScheduled || !shotReady)
         return;
     shotScheduled = true;
-    QTimer::singleShot(500, this, &ScreenshotMode::takeShot);
+    QTimer::singleShot(afterPicturePauseMs, this, &ScreenshotMode::takeShot);
 }
 
 void ScreenshotMode::takeShot()

@@ -21,6 +21,17 @@ public:
                    QObject* parent = nullptr);
 
     bool taken() const { return shotTaken; }
+    // A live picture has started the countdown to the shot.
+    bool scheduled() const { return shotScheduled; }
+
+    // How long a newly chosen phone has to send a fresh key frame before a picture counts, and
+    // how long after the first picture that counts the shot is taken.
+    int keyFramePauseMs = 1200;
+    int afterPicturePauseMs = 500;
+
+signals:
+    // The chosen phone has had its time for a key frame: the next picture counts.
+    void picturesCount();
 
 private slots:
     void choosePhone();

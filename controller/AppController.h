@@ -52,6 +52,7 @@ class AppController : public QObject {
     Q_PROPERTY(QString serverInfo READ serverInfo NOTIFY changed)
     Q_PROPERTY(QString qrDataUrl READ qrDataUrl NOTIFY changed)
     Q_PROPERTY(QString pairAddress READ pairAddress NOTIFY changed)
+    Q_PROPERTY(bool hasLanAddress READ hasLanAddress NOTIFY changed)
     Q_PROPERTY(QString pcName READ pcName NOTIFY changed)
     Q_PROPERTY(bool osDark READ osDark NOTIFY osDarkChanged)
     Q_PROPERTY(int themeMode READ themeMode WRITE setThemeMode NOTIFY themeModeChanged)
@@ -106,6 +107,7 @@ public:
     QString serverInfo() const { return serverInfo_; }
     QString qrDataUrl() const { return qrDataUrl_; }
     QString pairAddress() const { return pairAddress_; }
+    bool hasLanAddress() const { return hasLanAddress_; }
     QString pcName() const { return pcName_; }
     bool osDark() const;
     int themeMode() const { return themeMode_; }
@@ -257,6 +259,7 @@ private:
     QString serverInfo_ = QStringLiteral("Not listening");
     QString qrDataUrl_;
     QString pairAddress_;
+    bool hasLanAddress_ = false;   // false: pairAddress_ says that none was found
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;

@@ -1,14 +1,14 @@
 import QtQuick
 import Vidlet 1.0
+import "VendorSite.js" as VendorSite
 
 // The program's name, purpose, version and web site.
 Column {
     id: tab
-    property var host
     width: parent ? parent.width : 0
     spacing: 8
 
-    readonly property color tileFill: Theme.dark ? Theme.raised : "#eafcfa"
+    readonly property color tileFill: Theme.dark ? Theme.raised : Theme.accentSoft
 
     Item { width: 1; height: 4 }
     Rectangle {
@@ -22,7 +22,8 @@ Column {
             width: 46
             height: 46
             source: "qrc:/assets/icons/app-icon-256.png"
-            sourceSize: Qt.size(92, 92)
+            sourceSize.width: 92
+            sourceSize.height: 92
             smooth: true
             mipmap: true
         }
@@ -61,13 +62,13 @@ Column {
         }
         Text {
             anchors.verticalCenter: parent.verticalCenter
-            text: tab.host.siteUrl.replace("https://", "")
+            text: VendorSite.url.replace("https://", "")
             font.pixelSize: 12
             color: Theme.accent
             MouseArea {
                 anchors.fill: parent
                 cursorShape: Qt.PointingHandCursor
-                onClicked: Qt.openUrlExternally(tab.host.siteUrl)
+                onClicked: Qt.openUrlExternally(VendorSite.url)
             }
         }
     }

@@ -1,11 +1,11 @@
 import QtQuick
+import Vidlet 1.0
 
 // The one right-click menu for the window's raw text inputs, which have no native menu.
 // It never takes keyboard focus, so a field that commits on focus loss stays in editing.
 Item {
     id: root
-    property var theme: null
-    property var target: null
+    property TextInput target: null
 
     function openFor(input, sceneX, sceneY) {
         target = input
@@ -31,15 +31,6 @@ Item {
     z: 400
     visible: false
 
-    // A fixed list: the rows' activity follows the target through bindings, so a row is never
-    // rebuilt while its own click is being handled.
-    readonly property var rows: [
-        { label: qsTr("Cut"), hint: "Ctrl+X", action: "cut" },
-        { label: qsTr("Copy"), hint: "Ctrl+C", action: "copy" },
-        { label: qsTr("Paste"), hint: "Ctrl+V", action: "paste" },
-        { sep: true },
-        { label: qsTr("Select all"), hint: "Ctrl+A", action: "selectAll" }
-    ]
     function isActive(action) {
         if (!target)
             return false
@@ -63,7 +54,7 @@ Item {
         anchors.fill: panel
         radius: panel.radius
         fillColor: panel.color
-        shadowColor: "#40000000"
+        shadowColor: Theme.menuShadow
         blur: 0.5
         offsetY: 3
     }
@@ -74,9 +65,9 @@ Item {
         width: 176
         height: rowColumn.implicitHeight + 10
         radius: 7
-        color: root.theme ? root.theme.surface : "#ffffff"
+        color: Theme.surface
         border.width: 1
-        border.color: root.theme ? root.theme.hair : "#e0e6ee"
+        border.color: Theme.hair
 
         Column {
             id: rowColumn
@@ -84,7 +75,15 @@ Item {
             y: 5
             width: panel.width - 10
             Repeater {
-                model: root.rows
+                // A fixed list: the rows' activity follows the target through bindings, so a
+                // row is never rebuilt while its own click is being handled.
+                model: [
+                    { label: qsTr("Cut"), hint: "Ctrl+X", action: "cut" },
+                    { label: qsTr("Copy"), hint: "Ctrl+C", action: "copy" },
+                    { label: qsTr("Paste"), hint: "Ctrl+V", action: "paste" },
+                    { sep: true },
+                    { label: qsTr("Select all"), hint: "Ctrl+A", action: "selectAll" }
+                ]
                 Item {
                     width: rowColumn.width
                     height: modelData.sep ? 7 : 26
@@ -93,7 +92,7 @@ Item {
                         anchors.verticalCenter: parent.verticalCenter
                         width: parent.width
                         height: 1
-                        color: root.theme ? root.theme.hair : "#e0e6ee"
+                        color: Theme.hair
                     }
                     Rectangle {
                         visible: !modelData.sep
@@ -101,7 +100,7 @@ Item {
                         property bool active: !modelData.sep && root.isActive(modelData.action)
                         anchors.fill: parent
                         radius: 5
-                        readonly property color hoverColor: root.theme ? root.theme.raised : "#f4f7fb"
+                        readonly property color hoverColor: Theme.raised
                         color: active && rowArea.containsMouse ? hoverColor
                              : Qt.rgba(hoverColor.r, hoverColor.g, hoverColor.b, 0)
                         Behavior on color { ColorAnimation { duration: 80 } }
@@ -110,8 +109,8 @@ Item {
                             anchors.verticalCenter: parent.verticalCenter
                             text: modelData.label || ""
                             font.pixelSize: 12
-                            color: parent.active ? (root.theme ? root.theme.textc : "#131a25")
-                                                 : (root.theme ? root.theme.muted : "#5c6675")
+                            color: parent.active ? Theme.textc
+                                                 : Theme.muted
                         }
                         Text {
                             anchors.right: parent.right
@@ -119,7 +118,7 @@ Item {
                             anchors.verticalCenter: parent.verticalCenter
                             text: modelData.hint || ""
                             font.pixelSize: 10
-                            color: root.theme ? root.theme.muted : "#5c6675"
+                            color: Theme.muted
                         }
                         MouseArea {
                             id: rowArea

@@ -4,7 +4,6 @@ import Vidlet 1.0
 // Appearance, language, window behaviour and the Wi-Fi video's delay.
 Column {
     id: tab
-    property var host
     signal languageRequested()
 
     width: parent ? parent.width : 0
@@ -73,7 +72,8 @@ Column {
                 anchors.verticalCenter: parent.verticalCenter
                 width: parent.width - 50
                 elide: Text.ElideRight
-                text: tab.host.langName(typeof i18n !== "undefined" && i18n ? i18n.language : "auto")
+                text: typeof i18n !== "undefined" && i18n && i18n.languageName ? i18n.languageName
+                                                                       : qsTranslate("Main", "System default")
                 font.pixelSize: 13
                 font.weight: Font.DemiBold
                 color: Theme.textc

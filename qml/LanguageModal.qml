@@ -5,7 +5,6 @@ import Vidlet 1.0
 Modal {
     id: modal
     objectName: "languageModal"
-    property var host
     title: qsTranslate("Main", "Language")
     panelWidth: 320
 
@@ -16,7 +15,9 @@ Modal {
         columnSpacing: 8
         rowSpacing: 8
         Repeater {
-            model: modal.host.langList
+            // Each language named in itself; the translator holds the list.
+            model: [{ code: "auto", name: qsTranslate("Main", "System default") }]
+                   .concat(typeof i18n !== "undefined" && i18n ? i18n.languages : [])
             Rectangle {
                 objectName: "langCell_" + modelData.code
                 readonly property bool selected: typeof i18n !== "undefined" && !!i18n && i18n.language === modelData.code

@@ -6,7 +6,9 @@ import Vidlet 1.0
 // chips, the status row with the Record button, and the phone rail.
 Item {
     id: screen
-    property var host
+    required property RenameSession renames
+    // The running recording's length, "m:ss".
+    required property string recordingClock
     // Not minimised or hidden: only then are the pulsing dots worth their redraws.
     readonly property bool inSight: Window.visibility !== Window.Minimized
                                     && Window.visibility !== Window.Hidden
@@ -32,8 +34,8 @@ Item {
         anchors.bottomMargin: 12
         radius: 12
         gradient: Gradient {
-            GradientStop { position: 0; color: "#243049" }
-            GradientStop { position: 1; color: "#0d1220" }
+            GradientStop { position: 0; color: Theme.videoTop }
+            GradientStop { position: 1; color: Theme.videoBottom }
         }
 
         FramePreview {
@@ -50,7 +52,7 @@ Item {
             objectName: "pausedOverlay"
             anchors.fill: parent
             visible: !app.outputEnabled
-            color: "#77000000"
+            color: Theme.videoDim
             Column {
                 anchors.centerIn: parent
                 spacing: 8
@@ -67,7 +69,7 @@ Item {
                     text: qsTranslate("Main", "Camera output paused")
                     font.pixelSize: 15
                     font.weight: Font.DemiBold
-                    color: "#ffffff"
+                    color: Theme.onVideoText
                 }
                 Text {
                     anchors.horizontalCenter: parent.horizontalCenter
@@ -76,7 +78,7 @@ Item {
                     wrapMode: Text.WordWrap
                     text: qsTranslate("Main", "Apps receive a frozen frame. Click Resume camera to broadcast again.")
                     font.pixelSize: 12
-                    color: "#c9d0da"
+                    color: Theme.onVideoMuted
                 }
             }
         }
@@ -87,8 +89,8 @@ Item {
             anchors.fill: parent
             visible: !app.phoneConnected
             gradient: Gradient {
-                GradientStop { position: 0; color: "#243049" }
-                GradientStop { position: 1; color: "#0d1220" }
+                GradientStop { position: 0; color: Theme.videoTop }
+                GradientStop { position: 1; color: Theme.videoBottom }
             }
             Column {
                 anchors.centerIn: parent
@@ -100,7 +102,7 @@ Item {
                     text: qsTranslate("Main", "Waiting for your phone")
                     font.pixelSize: 15
                     font.weight: Font.DemiBold
-                    color: "#ffffff"
+                    color: Theme.onVideoText
                     wrapMode: Text.WordWrap
                 }
                 Text {
@@ -108,7 +110,7 @@ Item {
                     horizontalAlignment: Text.AlignHCenter
                     text: qsTranslate("Main", "Open the Vidlet app on one of your phones, or pair a new one.")
                     font.pixelSize: 12
-                    color: "#c9d0da"
+                    color: Theme.onVideoMuted
                     wrapMode: Text.WordWrap
                     lineHeight: 1.25
                 }
@@ -154,7 +156,7 @@ Item {
             height: 26
             radius: 13
             width: liveRow.implicitWidth + 22
-            color: liveArea.containsMouse ? "#cc000000" : "#99000000"
+            color: liveArea.containsMouse ? Theme.chipScrimHover : Theme.chipScrim
             Behavior on color { ColorAnimation { duration: 100 } }
             border.width: 1
             border.color: app.outputEnabled ? Theme.accent : Theme.amber
@@ -184,7 +186,7 @@ Item {
                     text: app.outputEnabled ? "LIVE" : "PAUSED"
                     font.pixelSize: 11
                     font.weight: Font.DemiBold
-                    color: "#ffffff"
+                    color: Theme.onVideoText
                 }
                 // Says what a click does: bars to pause, a triangle to resume.
                 Item {
@@ -196,8 +198,8 @@ Item {
                     Row {
                         visible: app.outputEnabled
                         spacing: 2
-                        Rectangle { width: 2.5; height: 10; radius: 1; color: "#ffffff" }
-                        Rectangle { width: 2.5; height: 10; radius: 1; color: "#ffffff" }
+                        Rectangle { width: 2.5; height: 10; radius: 1; color: Theme.onVideoText }
+                        Rectangle { width: 2.5; height: 10; radius: 1; color: Theme.onVideoText }
                     }
                     Canvas {
                         visible: !app.outputEnabled
@@ -205,7 +207,7 @@ Item {
                         onPaint: {
                             const ctx = getContext("2d")
                             ctx.reset()
-                            ctx.fillStyle = "#ffffff"
+                            ctx.fillStyle = Theme.onVideoText
                             ctx.beginPath()
                             ctx.moveTo(0.5, 0)
                             ctx.lineTo(9, 5)
@@ -234,7 +236,7 @@ Item {
             height: 26
             radius: 13
             width: inUseRow.implicitWidth + 22
-            color: "#99000000"
+            color: Theme.chipScrim
             border.width: 1
             border.color: Theme.accent
             Row {
@@ -253,7 +255,7 @@ Item {
                     text: qsTranslate("Main", "In use")
                     font.pixelSize: 11
                     font.weight: Font.DemiBold
-                    color: "#ffffff"
+                    color: Theme.onVideoText
                 }
             }
         }
@@ -311,13 +313,13 @@ Item {
                 id: recordButton
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
-                host: screen.host
+                clock: screen.recordingClock
             }
         }
 
         PhoneRail {
             width: parent.width
-            host: screen.host
+            renames: screen.renames
             onAddPhoneRequested: screen.addPhoneRequested()
         }
     }

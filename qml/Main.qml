@@ -2,7 +2,6 @@ import QtQuick
 import QtQuick.Window
 import QtQuick.Dialogs
 import Vidlet 1.0
-import "VendorSite.js" as VendorSite
 
 // The whole window: a frameless, translucent window painting its own rounded card, so it looks
 // the same on every desktop. The screens and overlays live in their own files; this one holds
@@ -23,53 +22,16 @@ Window {
     readonly property bool isMax: visibility === Window.Maximized
     readonly property int shadowMargin: isMax || captureMode ? 0 : normalShadow
     property int _restoreW: 540
-    property bool _moving: false
     property int themeMode: app.themeMode
     readonly property bool dark: themeMode === 0 ? app.osDark : themeMode === 2
     readonly property int cardRadius: isMax || captureMode ? 0 : Theme.rCard
-    readonly property int rz: 6
     // Known phones keep the live screen, with their cards offline, while none is connected.
     readonly property bool onLive: app.phoneConnected || app.knownPhones.length > 0
-    property var renamingCard: null
+    // The phone card whose name is being edited, if any.
+    readonly property Item renamingCard: renameSession.card
     property int recSeconds: 0
     readonly property string recClock: Math.floor(recSeconds / 60) + ":"
                                        + String(recSeconds % 60).padStart(2, "0")
-    // The vendor's web site, fixed at build time (VIDLET_VENDOR_SITE).
-    readonly property string siteUrl: VendorSite.url
-
-    readonly property var langList: [
-        { code: "auto", name: qsTr("System default") },
-        { code: "en", name: "English" },
-        { code: "fr", name: "Français" },
-        { code: "es", name: "Español" },
-        { code: "de", name: "Deutsch" },
-        { code: "it", name: "Italiano" },
-        { code: "pt", name: "Português" },
-        { code: "ru", name: "Русский" },
-        { code: "tr", name: "Türkçe" },
-        { code: "zh_CN", name: "中文 (简体)" },
-        { code: "ja", name: "日本語" }
-    ]
-    function langName(code) {
-        for (const l of langList)
-            if (l.code === code)
-                return l.name
-        return code
-    }
-
-    // The palette under short names; modals and the edit menu take the window as their theme.
-    readonly property color bg: Theme.bg
-    readonly property color surface: Theme.surface
-    readonly property color raised: Theme.raised
-    readonly property color hair: Theme.hair
-    readonly property color textc: Theme.textc
-    readonly property color muted: Theme.muted
-    readonly property color faint: Theme.faint
-    readonly property color accent: Theme.accent
-    readonly property color accentInk: Theme.accentInk
-    readonly property color red: Theme.red
-    readonly property color amber: Theme.amber
-    readonly property string mono: Theme.mono
 
     Binding { target: Theme; property: "dark"; value: win.dark }
 
@@ -89,11 +51,24 @@ Window {
         else
             Qt.quit()
     }
-    // A card that goes away while its name is edited (the roster changed) hands the edit over;
-    // it is committed once the roster has settled.
-    function commitRenameLater(id, name) { Qt.callLater(app.renamePhone, id, name) }
-    // Components deep in the window reach the one edit menu through here.
-    function openEditMenu(input, sceneX, sceneY) { editMenu.openFor(input, sceneX, sceneY) }
+    // A drag on the title bar moves the window; a maximized one is restored under the pointer.
+    function moveFromTitleBar(pointer, fraction, pressY) {
+        if (isMax) {
+            // Keep the pointer over the same relative point of the restored title bar; the
+            // margin around the card comes back with the normal state.
+            showNormal()
+            x = Math.round(pointer.x - normalShadow - fraction * (_restoreW - 2 * normalShadow))
+            y = Math.round(pointer.y - pressY - normalShadow)
+        }
+        startSystemMove()
+    }
+
+    // The phone name being edited, shared by the rail's cards and the click-away catcher.
+    RenameSession {
+        id: renameSession
+        editMenu: editMenu
+    }
+
     // Screenshot hooks. Assigning themeMode drops its binding to the controller, so a forced
     // theme is never written to the settings.
     function shotSetTheme(mode) { themeMode = mode }
@@ -164,8 +139,13 @@ Window {
         TitleBar {
             id: titleBar
             width: parent.width
-            host: win
+            maximized: win.isMax
+            cornerRadius: win.cardRadius
             onSettingsRequested: settingsModal.open()
+            onMinimizeRequested: win.showMinimized()
+            onMaximizeToggled: win.toggleMaxRestore()
+            onCloseRequested: win.closeOrHide()
+            onMoveRequested: (pointer, fraction, pressY) => win.moveFromTitleBar(pointer, fraction, pressY)
         }
 
         UpdateStrip {
@@ -194,14 +174,15 @@ Window {
             Loader {
                 anchors.fill: parent
                 active: !win.onLive
-                sourceComponent: PairingScreen { host: win }
+                sourceComponent: PairingScreen {}
             }
             // Going back to pairing removes the live screen, with the rail and any name editor.
             Loader {
                 anchors.fill: parent
                 active: win.onLive
                 sourceComponent: LiveScreen {
-                    host: win
+                    renames: renameSession
+                    recordingClock: win.recClock
                     onAddPhoneRequested: addPhoneModal.open()
                 }
             }
@@ -209,16 +190,15 @@ Window {
 
         SettingsModal {
             id: settingsModal
-            theme: win
-            host: win
+            backdropRadius: win.cardRadius
             onLanguageRequested: {
                 settingsModal.close()
                 languageModal.open()
             }
             onFolderPickRequested: folderDialog.open()
         }
-        LanguageModal { id: languageModal; theme: win; host: win }
-        AddPhoneModal { id: addPhoneModal; theme: win }
+        LanguageModal { id: languageModal; backdropRadius: win.cardRadius }
+        AddPhoneModal { id: addPhoneModal; backdropRadius: win.cardRadius }
 
         // While a phone name is edited, a left press anywhere but on that card commits it.
         MouseArea {
@@ -234,21 +214,20 @@ Window {
                 if (c.contains(p))
                     mouse.accepted = false
                 else
-                    c.commitRename()
+                    renameSession.commit()
             }
         }
 
         EditMenu {
             id: editMenu
             objectName: "editMenu"
-            theme: win
         }
     }
 
     ResizeGrips {
         anchors.fill: card
-        host: win
-        visible: !win.isMax && !win._moving
+        visible: !win.isMax && !titleBar.moving
+        onResizeRequested: (edges) => win.startSystemResize(edges)
     }
 
     FolderDialog {

@@ -1,12 +1,14 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Vidlet 1.0
 
 // Shell of every overlay: dimmed backdrop, a centred panel with a title and a close button,
 // and a scrolling body column that receives the modal's children.
 Item {
     id: root
     default property alias content: bodyColumn.data
-    property var theme: null
+    // The window card's corner radius, which the dimmed backdrop follows.
+    property int backdropRadius: Theme.rCard
     property bool shown: false
     property string title: ""
     property int panelWidth: 360
@@ -15,14 +17,6 @@ Item {
 
     function open() { shown = true }
     function close() { shown = false }
-
-    // Without a theme the modal keeps a fixed light look.
-    readonly property color cPanel: theme ? theme.surface : "#ffffff"
-    readonly property color cBorder: theme ? theme.hair : "#e0e6ee"
-    readonly property color cTitle: theme ? theme.textc : "#131a25"
-    readonly property color cHover: theme ? theme.raised : "#f4f7fb"
-    readonly property color cGlyph: theme ? theme.muted : "#5c6675"
-    readonly property bool darkLook: theme ? theme.dark : false
 
     anchors.fill: parent
     z: 200
@@ -39,9 +33,9 @@ Item {
     Rectangle {
         id: backdrop
         anchors.fill: parent
-        color: root.darkLook ? "#aa000000" : "#55000000"
+        color: Theme.backdrop
         // Rounded like the window card so the dimming does not poke out past its corners.
-        radius: root.theme ? root.theme.cardRadius : 12
+        radius: root.backdropRadius
         MouseArea {
             anchors.fill: parent
             hoverEnabled: true
@@ -62,9 +56,9 @@ Item {
         height: Math.min(2 * pad + headerH + gap + bodyColumn.implicitHeight,
                          Math.max(160, root.height - 48), root.panelMaxHeight)
         radius: 14
-        color: root.cPanel
+        color: Theme.surface
         border.width: 1
-        border.color: root.cBorder
+        border.color: Theme.hair
         scale: root.shown ? 1 : 0.96
         Behavior on scale { NumberAnimation { duration: 130; easing.type: Easing.OutCubic } }
 
@@ -87,7 +81,7 @@ Item {
             elide: Text.ElideRight
             font.pixelSize: 17
             font.weight: Font.DemiBold
-            color: root.cTitle
+            color: Theme.textc
         }
 
         Rectangle {
@@ -98,7 +92,7 @@ Item {
             radius: 7
             x: panel.width - panel.pad - width
             y: panel.pad - 1
-            color: closeArea.containsMouse ? root.cHover : "transparent"
+            color: closeArea.containsMouse ? Theme.raised : "transparent"
             Repeater {
                 model: [45, -45]
                 Rectangle {
@@ -107,7 +101,7 @@ Item {
                     height: 1
                     rotation: modelData
                     antialiasing: true
-                    color: root.cGlyph
+                    color: Theme.muted
                 }
             }
             MouseArea {
@@ -134,8 +128,8 @@ Item {
             ScrollBar.vertical: ThinScrollBar {
                 width: 10
                 view: body
-                thumbColor: root.cBorder
-                pressedColor: root.cGlyph
+                thumbColor: Theme.hair
+                pressedColor: Theme.muted
             }
 
             Column {

@@ -6,8 +6,7 @@ import Vidlet 1.0
 Rectangle {
     id: note
     objectName: "noAddressNote"
-    // The controller's fixed text for "no address".
-    readonly property bool needed: app.pairAddress === "No LAN address found"
+    readonly property bool needed: !app.hasLanAddress
 
     visible: needed
     width: parent ? parent.width : 0

@@ -1,12 +1,12 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import Vidlet 1.0
+import "VendorSite.js" as VendorSite
 
 // Shown while no phone is connected: the QR code to scan and the ways around it.
 Flickable {
     id: view
     objectName: "pairingScreen"
-    property var host
     // Not minimised or hidden: only then is the pulsing dot worth its redraws.
     readonly property bool inSight: Window.visibility !== Window.Minimized
                                     && Window.visibility !== Window.Hidden
@@ -202,7 +202,7 @@ Flickable {
                 MouseArea {
                     anchors.fill: parent
                     cursorShape: Qt.PointingHandCursor
-                    onClicked: Qt.openUrlExternally(view.host.siteUrl + "/app")
+                    onClicked: Qt.openUrlExternally(VendorSite.url + "/app")
                 }
             }
         }

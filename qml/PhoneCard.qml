@@ -5,8 +5,9 @@ import Vidlet 1.0
 Rectangle {
     id: card
     objectName: offline ? "offlineCard_" + entry.deviceId : "phoneCard_" + entry.id
-    property var entry
-    property var host
+    // A phone of the roster: {id, deviceId, name, model, os, usb}; id is negative when offline.
+    required property var entry
+    required property RenameSession renames
     property bool editing: false
     // A known phone that is not connected: shown in its place, but nothing to choose or rename.
     readonly property bool offline: entry.id < 0
@@ -22,11 +23,9 @@ Rectangle {
 
     // Editing one card at a time: opening a second editor commits the first.
     function beginRename() {
-        if (host.renamingCard && host.renamingCard !== card)
-            host.renamingCard.commitRename()
+        renames.begin(card)
         editor.text = entry.name
         editing = true
-        host.renamingCard = card
         editor.forceActiveFocus()
         editor.selectAll()
     }
@@ -34,30 +33,34 @@ Rectangle {
         if (!editing)
             return
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
+        renames.end(card)
         app.renamePhone(entry.id, editor.text)
     }
     function cancelRename() {
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
+        renames.end(card)
     }
     // The rail makes its cards anew when a phone comes or goes: the edit is committed, not lost.
     Component.onDestruction: {
         if (!editing)
             return
         editing = false
-        if (host.renamingCard === card)
-            host.renamingCard = null
-        host.commitRenameLater(entry.id, editor.text)
+        renames.end(card)
+        renames.commitLater(entry.id, editor.text)
+    }
+    Connections {
+        target: card.renames
+        function onCommitRequested(editing: Item) {
+            if (editing === card)
+                card.commitRename()
+        }
     }
 
     width: 116
     height: 118
     radius: 12
     opacity: offline ? 0.55 : 1
-    color: active ? (Theme.dark ? "#12262a" : "#eafcfa") : Theme.raised
+    color: active ? Theme.accentSoft : Theme.raised
     border.width: active ? 2 : 1
     border.color: active ? Theme.accent : Theme.hair
 
@@ -91,7 +94,7 @@ Rectangle {
                 anchors.fill: parent
                 anchors.margins: 4.5
                 radius: 6
-                color: card.active ? Theme.accent : Theme.dark ? "#0d1526" : "#cdd6e3"
+                color: card.active ? Theme.accent : Theme.badge
             }
             Rectangle {
                 anchors.horizontalCenter: parent.horizontalCenter
@@ -100,7 +103,7 @@ Rectangle {
                 height: 4
                 radius: 2
                 opacity: 0.85
-                color: card.active ? Theme.accentInk : Theme.dark ? "#05070b" : "#59657a"
+                color: card.active ? Theme.accentInk : Theme.badgeInk
             }
         }
 
@@ -124,7 +127,7 @@ Rectangle {
                 anchors.fill: parent
                 visible: card.editing
                 radius: 4
-                color: Theme.dark ? "#0d1526" : "#ffffff"
+                color: Theme.inputBg
                 border.width: 1
                 border.color: Theme.accent
                 TextInput {
@@ -152,7 +155,7 @@ Rectangle {
                         cursorShape: Qt.IBeamCursor
                         onPressed: (mouse) => {
                             const p = mapToItem(null, mouse.x, mouse.y)
-                            card.host.openEditMenu(editor, p.x, p.y)
+                            card.renames.editMenu.openFor(editor, p.x, p.y)
                         }
                     }
                 }
@@ -181,9 +184,9 @@ Rectangle {
         height: 16
         radius: 5
         width: badgeRow.implicitWidth + 14
-        color: "#cc0b0e15"
+        color: Theme.cardChip
         border.width: 1
-        border.color: "#33ffffff"
+        border.color: Theme.cardChipEdge
         Row {
             id: badgeRow
             anchors.centerIn: parent
@@ -200,7 +203,7 @@ Rectangle {
                 text: "LIVE"
                 font.pixelSize: 8
                 font.weight: Font.DemiBold
-                color: "#ffffff"
+                color: Theme.onColour
             }
         }
     }
@@ -213,17 +216,17 @@ Rectangle {
         width: 20
         height: 18
         radius: 5
-        color: pencilArea.containsMouse ? Theme.accent : "#cc0b0e15"
+        color: pencilArea.containsMouse ? Theme.accent : Theme.cardChip
         Behavior on color { ColorAnimation { duration: 100 } }
         border.width: 1
-        border.color: "#33ffffff"
+        border.color: Theme.cardChipEdge
         // A pencil along the 45 degree diagonal: a 3.6 px body and a pointed tip.
         Item {
             anchors.centerIn: parent
             width: 12
             height: 12
             rotation: 45
-            Rectangle { x: 4.2; y: -1; width: 3.6; height: 9; radius: 0.8; color: "#ffffff" }
+            Rectangle { x: 4.2; y: -1; width: 3.6; height: 9; radius: 0.8; color: Theme.onColour }
             Canvas {
                 x: 4.2
                 y: 8.6
@@ -232,7 +235,7 @@ Rectangle {
                 onPaint: {
                     const ctx = getContext("2d")
                     ctx.reset()
-                    ctx.fillStyle = "#ffffff"
+                    ctx.fillStyle = Theme.onColour
                     ctx.beginPath()
                     ctx.moveTo(0, 0)
                     ctx.lineTo(3.6, 0)

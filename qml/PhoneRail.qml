@@ -5,7 +5,7 @@ import Vidlet 1.0
 // connected phone in the order it connected, then the add-phone card.
 Flickable {
     id: rail
-    property var host
+    required property RenameSession renames
     signal addPhoneRequested()
 
     height: 120
@@ -41,8 +41,9 @@ Flickable {
                 return cards
             }
             PhoneCard {
+                required property var modelData
                 entry: modelData
-                host: rail.host
+                renames: rail.renames
             }
         }
 

@@ -28,6 +28,6 @@ Rectangle {
         visible: tile.placeholder && app.qrDataUrl === ""
         text: "…"
         font.pixelSize: 22
-        color: "#8a95a7"
+        color: Theme.paperMuted
     }
 }

@@ -5,7 +5,8 @@ import Vidlet 1.0
 Rectangle {
     id: button
     objectName: "recordButton"
-    property var host
+    // The running recording's length, shown in place of the label.
+    required property string clock
     readonly property bool inSight: Window.visibility !== Window.Minimized
                                     && Window.visibility !== Window.Hidden
 
@@ -28,7 +29,7 @@ Rectangle {
             width: 9
             height: 9
             radius: app.recording ? 2 : 4.5
-            color: app.recording ? "#ffffff" : Theme.red
+            color: app.recording ? Theme.onColour : Theme.red
             Pulse {
                 objectName: "recordPulse"
                 target: mark
@@ -40,10 +41,10 @@ Rectangle {
         Text {
             objectName: "recordLabel"
             anchors.verticalCenter: parent.verticalCenter
-            text: app.recording ? button.host.recClock : qsTranslate("Main", "Record")
+            text: app.recording ? button.clock : qsTranslate("Main", "Record")
             font.pixelSize: 13
             font.weight: Font.DemiBold
-            color: app.recording ? "#ffffff" : Theme.textc
+            color: app.recording ? Theme.onColour : Theme.textc
         }
     }
     MouseArea {

@@ -3,8 +3,9 @@ import QtQuick
 // Eight invisible grips along the card's edges and corners that start a system resize.
 Item {
     id: grips
-    property var host
-    readonly property int t: host.rz
+    // How far into the card a grip reaches.
+    property int t: 6
+    signal resizeRequested(int edges)
 
     Repeater {
         model: [
@@ -24,7 +25,7 @@ Item {
             width: modelData.w === 1 ? grips.width - 2 * grips.t : grips.t
             height: modelData.h === 1 ? grips.height - 2 * grips.t : grips.t
             cursorShape: modelData.cur
-            onPressed: grips.host.startSystemResize(modelData.e)
+            onPressed: grips.resizeRequested(modelData.e)
         }
     }
 }

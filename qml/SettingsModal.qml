@@ -6,7 +6,6 @@ import Vidlet 1.0
 Modal {
     id: modal
     objectName: "settingsModal"
-    property var host
     property int tab: 0
     signal languageRequested()
     signal folderPickRequested()
@@ -73,7 +72,6 @@ Modal {
         GeneralTab {
             id: general
             visible: modal.tab === 0
-            host: modal.host
             onLanguageRequested: modal.languageRequested()
         }
         CameraTab {
@@ -88,7 +86,6 @@ Modal {
         AboutTab {
             id: about
             visible: modal.tab === 3
-            host: modal.host
         }
     }
 }

@@ -25,8 +25,23 @@ QtObject {
     readonly property color onVideoText: "#ffffff"
     readonly property color onVideoMuted: "#c9d0da"
     readonly property color chipScrim: "#99000000"
+    readonly property color chipScrimHover: "#cc000000"
+    // The picture area before the first frame, and the dimming over a paused one.
+    readonly property color videoTop: "#243049"
+    readonly property color videoBottom: "#0d1220"
+    readonly property color videoDim: "#77000000"
+    // The rename pencil and the badges drawn over a phone card.
+    readonly property color cardChip: "#cc0b0e15"
+    readonly property color cardChipEdge: "#33ffffff"
+    readonly property color badge: dark ? "#0d1526" : "#cdd6e3"
+    readonly property color badgeInk: dark ? "#05070b" : "#59657a"
+    // White text and glyphs on red, accent or video.
+    readonly property color onColour: "#ffffff"
     readonly property color paper: "#ffffff"
+    readonly property color paperMuted: "#8a95a7"
     readonly property color shadow: "#66000000"
+    readonly property color menuShadow: "#40000000"
+    readonly property color backdrop: dark ? "#aa000000" : "#55000000"
 
     readonly property int fsEyebrow: 10
     readonly property int fsSmall: 11

@@ -1,11 +1,12 @@
 import QtQuick
 import QtQuick.Controls.Basic
+import Vidlet 1.0
 
 // A quiet scroll bar: present only while the view can scroll; the thumb widens under the pointer.
 ScrollBar {
     id: bar
-    property color thumbColor: "#e0e6ee"
-    property color pressedColor: "#5c6675"
+    property color thumbColor: Theme.hair
+    property color pressedColor: Theme.muted
     property Flickable view: null
 
     readonly property bool needed: view !== null && view.contentHeight > view.height + 1

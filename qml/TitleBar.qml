@@ -6,13 +6,23 @@ import Vidlet 1.0
 Rectangle {
     id: bar
     objectName: "titleBar"
-    property var host
+    required property bool maximized
+    // The card's corner radius: only the top corners follow it; the bottom ones stay square.
+    required property int cornerRadius
+    // True from the start of a drag until its release, or a while, since a system move does not
+    // always report the release.
+    readonly property bool moving: drag.moving && movingReset.running
     signal settingsRequested()
+    signal minimizeRequested()
+    signal maximizeToggled()
+    signal closeRequested()
+    // A drag began: `pointer` in global coordinates, `fraction` of the bar's width and `pressY`
+    // inside the bar where it was grabbed, to place a maximized window restored under it.
+    signal moveRequested(point pointer, real fraction, real pressY)
 
     height: 46
     color: Theme.raised
-    // Only the top corners follow the card; the bottom ones stay square.
-    radius: host.cardRadius
+    radius: cornerRadius
     Rectangle {
         anchors.left: parent.left
         anchors.right: parent.right
@@ -43,29 +53,16 @@ Rectangle {
             if (Math.abs(mouse.x - pressAt.x) <= 4 && Math.abs(mouse.y - pressAt.y) <= 4)
                 return
             moving = true
-            bar.host._moving = true
             movingReset.restart()
-            if (bar.host.isMax) {
-                // Keep the pointer over the same relative point of the restored title bar;
-                // the 16 px margin around the card comes back with the normal state.
-                const g = drag.mapToGlobal(mouse.x, mouse.y)
-                const fx = mouse.x / bar.width
-                bar.host.showNormal()
-                bar.host.x = Math.round(g.x - bar.host.normalShadow
-                                       - fx * (bar.host._restoreW - 2 * bar.host.normalShadow))
-                bar.host.y = Math.round(g.y - mouse.y - bar.host.normalShadow)
-            }
-            bar.host.startSystemMove()
+            bar.moveRequested(drag.mapToGlobal(mouse.x, mouse.y), mouse.x / bar.width, mouse.y)
         }
-        onReleased: { moving = false; bar.host._moving = false }
-        onCanceled: { moving = false; bar.host._moving = false }
-        onDoubleClicked: bar.host.toggleMaxRestore()
+        onReleased: moving = false
+        onCanceled: moving = false
+        onDoubleClicked: bar.maximizeToggled()
     }
-    // A system move does not always report the release.
     Timer {
         id: movingReset
         interval: 400
-        onTriggered: bar.host._moving = false
     }
 
     Row {
@@ -77,7 +74,8 @@ Rectangle {
             width: 22
             height: 22
             source: "qrc:/assets/icons/app-icon-256.png"
-            sourceSize: Qt.size(44, 44)
+            sourceSize.width: 44
+            sourceSize.height: 44
             smooth: true
             mipmap: true
         }
@@ -127,18 +125,18 @@ Rectangle {
         }
         TitleButton {
             objectName: "minimizeButton"
-            onClicked: bar.host.showMinimized()
+            onClicked: bar.minimizeRequested()
             Rectangle { width: 11; height: 1; color: Theme.muted }
         }
         TitleButton {
             id: maxButton
             objectName: "maximizeButton"
-            onClicked: bar.host.toggleMaxRestore()
+            onClicked: bar.maximizeToggled()
             Item {
-                width: bar.host.isMax ? 12 : 11
+                width: bar.maximized ? 12 : 11
                 height: width
                 Rectangle {
-                    visible: !bar.host.isMax
+                    visible: !bar.maximized
                     width: 11
                     height: 11
                     radius: 2
@@ -147,7 +145,7 @@ Rectangle {
                     border.color: Theme.muted
                 }
                 Rectangle {
-                    visible: bar.host.isMax
+                    visible: bar.maximized
                     x: 3
                     width: 9
                     height: 9
@@ -158,7 +156,7 @@ Rectangle {
                 }
                 // The front square hides the overlap with the button's current background.
                 Rectangle {
-                    visible: bar.host.isMax
+                    visible: bar.maximized
                     y: 3
                     width: 9
                     height: 9
@@ -173,7 +171,7 @@ Rectangle {
             id: closeButton
             objectName: "closeButton"
             hoverFill: Theme.red
-            onClicked: bar.host.closeOrHide()
+            onClicked: bar.closeRequested()
             Item {
                 width: 13
                 height: 13
@@ -185,7 +183,7 @@ Rectangle {
                         height: 1
                         rotation: modelData
                         antialiasing: true
-                        color: closeButton.hovered ? "#ffffff" : Theme.muted
+                        color: closeButton.hovered ? Theme.onColour : Theme.muted
                     }
                 }
             }

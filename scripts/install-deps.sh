@@ -11,6 +11,7 @@ packages=(
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
   qml6-module-qt-labs-folderlistmodel
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qt-labs-platform
+  qml6-module-qtqml   # QtQml's type descriptions, which qmllint reads
   qt6-qpa-plugins libgl-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libx264-dev
   libqrcodegencpp-dev ffmpeg iproute2

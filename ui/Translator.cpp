@@ -6,13 +6,17 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTranslator>
+#include <QVariantMap>
+
+#include <algorithm>
 
 namespace {
 
-const QStringList knownCodes = {
-    QStringLiteral("auto"), QStringLiteral("en"), QStringLiteral("fr"), QStringLiteral("es"),
-    QStringLiteral("de"), QStringLiteral("it"), QStringLiteral("pt"), QStringLiteral("ru"),
-    QStringLiteral("tr"), QStringLiteral("zh_CN"), QStringLiteral("ja")};
+bool offers(const QString& code)
+{
+    const auto& all = Translator::languages();
+    return std::any_of(all.begin(), all.end(), [&](const auto& l) { return l.code == code; });
+}
 
 QSettings store()
 {
@@ -29,7 +33,8 @@ Translator::Translator(QCoreApplication* app, QQmlEngine* engine, QObject* paren
     // "--lang CODE" picks the language for this run only; it is never stored.
     const QStringList args = app ? app->arguments() : QStringList();
     const qsizetype at = args.indexOf(QStringLiteral("--lang"));
-    if (at >= 0 && at + 1 < args.size() && knownCodes.contains(args.at(at + 1)))
+    if (at >= 0 && at + 1 < args.size()
+        && (args.at(at + 1) == QLatin1String("auto") || offers(args.at(at + 1))))
         language_ = args.at(at + 1);
     applyTranslators(resolveLanguage(language_, QLocale::system().name()));
 }
@@ -39,15 +44,45 @@ Translator::~Translator()
     removeTranslators();
 }
 
+const QList<Translator::Language>& Translator::languages()
+{
+    static const QList<Language> all = {
+        {QStringLiteral("en"), QStringLiteral("English")},
+        {QStringLiteral("fr"), QStringLiteral("Français")},
+        {QStringLiteral("es"), QStringLiteral("Español")},
+        {QStringLiteral("de"), QStringLiteral("Deutsch")},
+        {QStringLiteral("it"), QStringLiteral("Italiano")},
+        {QStringLiteral("pt"), QStringLiteral("Português")},
+        {QStringLiteral("ru"), QStringLiteral("Русский")},
+        {QStringLiteral("tr"), QStringLiteral("Türkçe")},
+        {QStringLiteral("zh_CN"), QStringLiteral("中文 (简体)")},
+        {QStringLiteral("ja"), QStringLiteral("日本語")},
+    };
+    return all;
+}
+
+QString Translator::languageName() const
+{
+    for (const Language& l : languages())
+        if (l.code == language_)
+            return l.name;
+    return language_ == QLatin1String("auto") ? QString() : language_;
+}
+
+QVariantList Translator::languageList() const
+{
+    QVariantList list;
+    for (const Language& l : languages())
+        list.append(QVariantMap{{QStringLiteral("code"), l.code}, {QStringLiteral("name"), l.name}});
+    return list;
+}
+
 QString Translator::resolveLanguage(const QString& choice, const QString& systemLocaleName)
 {
     if (choice != QLatin1String("auto"))
         return choice;
     const QString lang = systemLocaleName.section(QLatin1Char('_'), 0, 0);
-    static const QStringList offered = {
-        QStringLiteral("fr"), QStringLiteral("es"), QStringLiteral("de"), QStringLiteral("it"),
-        QStringLiteral("pt"), QStringLiteral("ru"), QStringLiteral("tr"), QStringLiteral("ja")};
-    if (offered.contains(lang))
+    if (offers(lang))
         return lang;
     // Every Chinese locale gets simplified Chinese, the one catalogue there is.
     if (lang == QLatin1String("zh"))

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QList>
 #include <QString>
+#include <QVariantList>
 
 #include <memory>
 
@@ -15,12 +17,26 @@ class QTranslator;
 class Translator : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString language READ language NOTIFY languageChanged)
+    // The languages the user can pick, for the window: {code, name}, English first.
+    Q_PROPERTY(QVariantList languages READ languageList CONSTANT)
+    // The choice's name in its own language; empty for "auto".
+    Q_PROPERTY(QString languageName READ languageName NOTIFY languageChanged)
 
 public:
+    struct Language {
+        QString code;
+        QString name;   // in the language itself, never translated
+    };
+    // The one list of the interface's languages. The build's list of catalogues (every code
+    // but English) is checked against it by the translator's test.
+    static const QList<Language>& languages();
+
     Translator(QCoreApplication* app, QQmlEngine* engine, QObject* parent = nullptr);
     ~Translator() override;
 
     QString language() const { return language_; }
+    QString languageName() const;
+    QVariantList languageList() const;
 
     // "auto" resolves to the system locale's language when the program has it, else English.
     static QString resolveLanguage(const QString& choice, const QString& systemLocaleName);

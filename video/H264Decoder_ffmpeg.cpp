@@ -3,6 +3,7 @@
 #include "video/BgrBuffer.h"
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
+#include "video/FrameLimits.h"
 #include "video/YuvToBgr.h"
 
 #include <QtGlobal>
@@ -18,10 +19,7 @@ extern "C" {
 
 namespace {
 
-constexpr int maxSide = 8192;
-// The largest picture H.264 allows (level 6.2, 139264 macroblocks). A stream that claims more
-// is refused before its picture buffers are allocated.
-constexpr int maxPixels = 139264 * 256;
+using FrameLimits::maxSide;
 
 // True when the Annex B buffer carries a coded slice (NAL unit types 1 to 5). libavcodec refuses
 // a buffer of parameter sets alone as invalid data, which is no error of the stream.
@@ -134,7 +132,8 @@ bool H264Decoder::initialize(int width, int height)
     // and one thread, because frame threading holds back one picture per extra thread.
     context->flags |= AV_CODEC_FLAG_LOW_DELAY;
     context->thread_count = 1;
-    context->max_pixels = maxPixels;
+    // A stream that claims a larger picture is refused before its buffers are allocated.
+    context->max_pixels = FrameLimits::maxPixels;
     context->pkt_timebase = AVRational{1, 1000000};
     if (avcodec_open2(context.get(), codec, nullptr) < 0)
         return false;

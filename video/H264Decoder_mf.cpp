@@ -1,5 +1,6 @@
 #include "video/H264Decoder.h"
 
+#include "video/FrameLimits.h"
 #include "video/H264Sps.h"
 #include "video/YuvToBgr.h"
 
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr int maxSide = 8192;
+using FrameLimits::maxSide;
 // One frame at 30 frames per second, in the 100 ns units of sample times.
 constexpr LONGLONG frameDuration = 333333;
 

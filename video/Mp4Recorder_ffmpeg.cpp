@@ -2,6 +2,7 @@
 
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
+#include "video/FrameLimits.h"
 #include "video/RecordingFile.h"
 #include "video/RecordingQueue.h"
 #include "video/RecordingSet.h"
@@ -24,7 +25,7 @@ extern "C" {
 
 namespace {
 
-constexpr int maxSide = 8192;
+using FrameLimits::maxSide;
 constexpr int defaultFps = 30;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;

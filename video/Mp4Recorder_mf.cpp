@@ -1,5 +1,6 @@
 #include "video/Mp4Recorder.h"
 
+#include "video/FrameLimits.h"
 #include "video/RecordingQueue.h"
 #include "video/RecordingSet.h"
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int maxSide = 8192;
+using FrameLimits::maxSide;
 constexpr int defaultFps = 30;
 constexpr UINT32 mainProfile = 77; // eAVEncH264VProfile_Main
 

@@ -1,4 +1,5 @@
 import QtQuick
+import Vidlet 1.0
 
 // A rounded rectangle with a soft drop shadow. Qt 6.4 has no QtQuick.Effects, so the shadow
 // is drawn by hand: rings that grow outwards with falling opacity approximate the effect's
@@ -7,7 +8,7 @@ Item {
     id: root
     property real radius: 0
     property color fillColor: "white"
-    property color shadowColor: "#66000000"
+    property color shadowColor: Theme.shadow
     property real blur: 0.7
     property real offsetY: 3
 

@@ -27,6 +27,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString serverInfo MEMBER serverInfo NOTIFY changed)
     Q_PROPERTY(QString qrDataUrl MEMBER qrDataUrl NOTIFY changed)
     Q_PROPERTY(QString pairAddress MEMBER pairAddress NOTIFY changed)
+    Q_PROPERTY(bool hasLanAddress MEMBER hasLanAddress NOTIFY changed)
     Q_PROPERTY(QString pcName MEMBER pcName NOTIFY changed)
     Q_PROPERTY(bool osDark MEMBER osDark NOTIFY osDarkChanged)
     Q_PROPERTY(int themeMode READ themeMode WRITE setThemeMode NOTIFY themeModeChanged)
@@ -88,6 +89,7 @@ public:
     QString serverInfo;
     QString qrDataUrl;
     QString pairAddress = QStringLiteral("192.168.1.42:8788");
+    bool hasLanAddress = true;
     QString pcName = QStringLiteral("DESKTOP-VIDLET");
     bool osDark = true;
     int port = 8788;

@@ -5,6 +5,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 
 // Main.qml bound to the real AppController (not started): every name the window reads or calls
@@ -32,7 +33,6 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
     QCOMPARE(window->property("onLive").toBool(), false);
 
     QMetaObject::invokeMethod(window, "shotOpenView", Q_ARG(QVariant, "settings"));
-    QTest::qWait(200);
     auto find = [window](const QString& name) {
         QList<QQuickItem*> pending{window->contentItem()};
         while (!pending.isEmpty()) {
@@ -47,6 +47,10 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
                           item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
     };
+    // Clicks go to the settings once they have faded and scaled in.
+    QQuickItem* settings = find("settingsModal");
+    QTRY_COMPARE(settings->opacity(), 1.0);
+    QTRY_COMPARE(settings->findChild<QQuickItem*>("modalPanel")->scale(), 1.0);
     const int before = controller.themeMode();
     click(find("themeSegment_2"));
     QCOMPARE(controller.themeMode(), 2);
@@ -69,7 +73,9 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
     // Every tab binds to the real controller.
     for (int tab = 1; tab < 4; ++tab) {
         click(find(QStringLiteral("settingsTab_%1").arg(tab)));
-        QTest::qWait(50);
+        QSignalSpy swapped(window, &QQuickWindow::frameSwapped);   // the tab drawn
+        window->update();
+        QVERIFY(swapped.wait());
     }
     QCOMPARE(engine.rootObjects().size(), 1);
 }

@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -193,7 +194,7 @@ void ScreenshotTest::rendersEveryView()
         for (QQuickItem* image : tile->childItems())
             if (image->property("status").isValid())
                 QTRY_COMPARE(image->property("status").toInt(), 1);   // Image.Ready
-    h.settle(100);
+    QVERIFY(h.nextFrame());
     QCOMPARE(h.window->size(), size);
     const QImage img = h.window->grabWindow().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(img.size(), size);
@@ -286,9 +287,12 @@ void ScreenshotTest::shootsOnceAfterChosenPhoneGoesLive()
     const QStringList args{"Vidlet", "--shot", "600x700", "--out", out, "--shot-active", "Pixel 8",
                            "--shot-delay", "60000"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
+    shot.keyFramePauseMs = 20;
+    shot.afterPicturePauseMs = 20;
+    QSignalSpy counting(&shot, &ScreenshotMode::picturesCount);
     QCOMPARE(h.window->property("captureMode").toBool(), true);
 
-    // A frame before the phone is chosen does not count.
+    // A frame before the phone is chosen does not count, nor one before its key frame is due.
     emit h.app.frameReady(testFrame());
     h.app.phones = {ControllerDouble::phone(4, "iPhone"), ControllerDouble::phone(7, "Pixel 8")};
     h.app.activeId = 4;
@@ -296,24 +300,27 @@ void ScreenshotTest::shootsOnceAfterChosenPhoneGoesLive()
     QCOMPARE(h.app.calls, QStringList{"setActive 7"});
     emit h.app.changed();
     QCOMPARE(h.app.calls.size(), 1);
-    QTest::qWait(800);
     emit h.app.frameReady(testFrame());
-    QTest::qWait(700);
-    QVERIFY(!shot.taken());
+    QVERIFY(!shot.scheduled());
 
-    // After the 1200 ms settling time two quick frames schedule one shot.
-    QTest::qWait(200);
+    // Then an empty picture does not count either; two quick frames schedule one shot.
+    QVERIFY(counting.wait());
     emit h.app.frameReady(QImage());
-    QTest::qWait(700);
-    QVERIFY(!shot.taken());
+    QVERIFY(!shot.scheduled());
     emit h.app.frameReady(testFrame());
+    QVERIFY(shot.scheduled());
     emit h.app.frameReady(testFrame());
-    QTRY_VERIFY_WITH_TIMEOUT(shot.taken(), 3000);
+    QTRY_VERIFY(shot.taken());
     const QImage saved(out);
     QCOMPARE(saved.size(), QSize(600, 700));
+    // A later frame takes no second shot, even once its countdown would have ended.
     const QDateTime written = QFileInfo(out).lastModified();
     emit h.app.frameReady(testFrame());
-    QTest::qWait(700);
+    QTimer countdown;
+    countdown.setSingleShot(true);
+    QSignalSpy ended(&countdown, &QTimer::timeout);
+    countdown.start(shot.afterPicturePauseMs);
+    QVERIFY(ended.wait());
     QCOMPARE(QFileInfo(out).lastModified(), written);
 }
 

@@ -52,7 +52,7 @@ private slots:
     void buttonRestFillsAreTransparentOfTheirOwnColour();
     void modalPanelHeight_data();
     void modalPanelHeight();
-    void modalWithoutThemeIsLight();
+    void modalFollowsTheTheme();
 };
 
 void SharedComponentsTest::themeSwitchesEveryToken()
@@ -150,11 +150,15 @@ void SharedComponentsTest::modalPanelHeight()
     QTRY_VERIFY(!modal->isVisible());
 }
 
-void SharedComponentsTest::modalWithoutThemeIsLight()
+void SharedComponentsTest::modalFollowsTheTheme()
 {
     Scene s("Modal { objectName: 'm'; shown: true }");
     QVERIFY(s.root);
+    QObject* theme = s.engine.singletonInstance<QObject*>(qmlTypeId("Vidlet", 1, 0, "Theme"));
+    theme->setProperty("dark", false);
     QCOMPARE(s.item("modalPanel")->property("color").value<QColor>(), QColor("#ffffff"));
+    theme->setProperty("dark", true);
+    QCOMPARE(s.item("modalPanel")->property("color").value<QColor>(), QColor("#121722"));
     // Without a title the body starts 4 px under the header.
     QCOMPARE(s.item("modalBody")->y(), 20.0 + 24 + 4);
 }

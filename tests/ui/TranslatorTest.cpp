@@ -19,6 +19,7 @@ private slots:
     void storesTheChoiceAndAnnouncesIt();
     void installsBothCatalogues_data();
     void installsBothCatalogues();
+    void everyLanguageButEnglishHasACatalogue();
 
 private:
     QTemporaryDir settingsDir;
@@ -85,6 +86,19 @@ void TranslatorTest::installsBothCatalogues()
     t.setLanguage(code);   // replaces the Japanese catalogues
     QCOMPARE(QCoreApplication::translate("Main", "Settings"), own);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), qt);
+}
+
+// The build compiles the catalogues it lists; the window offers the languages the translator lists.
+void TranslatorTest::everyLanguageButEnglishHasACatalogue()
+{
+    QStringList offered;
+    for (const Translator::Language& l : Translator::languages())
+        if (l.code != QLatin1String("en"))
+            offered.append(l.code);
+    QStringList built = QStringLiteral(VIDLET_LANGUAGES).split(QLatin1Char(','));
+    offered.sort();
+    built.sort();
+    QCOMPARE(offered, built);
 }
 
 QTEST_MAIN(TranslatorTest)

@@ -6,6 +6,7 @@
 #include <QQuickWindow>
 #include <QQmlContext>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 
 void WindowHarness::prepareProcess()
@@ -114,9 +115,11 @@ QQuickItem* WindowHarness::openModalPanel() const
     return nullptr;
 }
 
-void WindowHarness::settle(int ms) const
+bool WindowHarness::nextFrame() const
 {
-    QTest::qWait(ms);
+    QSignalSpy swapped(window, &QQuickWindow::frameSwapped);
+    window->update();
+    return swapped.wait();
 }
 
 void WindowHarness::type(const QString& text) const

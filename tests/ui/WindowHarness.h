@@ -36,8 +36,9 @@ public:
     void type(const QString& text) const;
     // The panel of the modal on show, once its opening animation has finished; null if none.
     QQuickItem* openModalPanel() const;
-    // Waits until every visual change, animations included, has settled.
-    void settle(int ms = 350) const;
+    // Waits until the window has drawn a new frame, so the layout of the last change is in
+    // place and running animations have advanced; false if no frame came.
+    bool nextFrame() const;
 
     // Every screen and overlay the window shows, as a screenshot view name and a settings tab
     // (-1 where there are no tabs); "pairing" and "live" open nothing.

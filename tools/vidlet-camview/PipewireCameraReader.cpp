@@ -1,5 +1,6 @@
 #include "tools/vidlet-camview/PipewireCameraReader.h"
 
+#include "video/FrameLimits.h"
 #include "video/YuvToBgr.h"
 
 #include <pipewire/pipewire.h>
@@ -58,7 +59,7 @@ bool PipewireCameraReader::connect()
     unsigned char buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
     const spa_rectangle smallest = SPA_RECTANGLE(1, 1);
-    const spa_rectangle largest = SPA_RECTANGLE(8192, 8192);
+    const spa_rectangle largest = SPA_RECTANGLE(FrameLimits::maxSide, FrameLimits::maxSide);
     const spa_rectangle usual = SPA_RECTANGLE(1280, 720);
     const spa_pod* params[] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
         &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat,

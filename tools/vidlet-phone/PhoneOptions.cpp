@@ -1,5 +1,7 @@
 #include "tools/vidlet-phone/PhoneOptions.h"
 
+#include "video/FrameLimits.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -143,8 +145,9 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         }
     }
     // 4:2:0 needs even sizes.
-    if (o.width % 2 || o.height % 2 || o.width > 8192 || o.height > 8192)
-        return fail(QStringLiteral("--size must be even and at most 8192x8192"));
+    if (o.width % 2 || o.height % 2 || o.width > FrameLimits::maxSide
+        || o.height > FrameLimits::maxSide)
+        return fail(QStringLiteral("--size must be even and at most %1x%1").arg(FrameLimits::maxSide));
     if ((o.pauseAtMs >= 0) != (o.pauseMs > 0))
         return fail(QStringLiteral("--pause-at-ms and --pause-ms go together"));
     if (o.infoWidth == 0) {

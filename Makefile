@@ -5,6 +5,8 @@ WIN_BUILD  ?= build-win
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# CI sets VIDLET_WERROR=ON: there every build treats a compiler warning as an error.
+VIDLET_WERROR ?= OFF
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 # ccache (when present) matches paths relative to the checkout, so a fresh clone elsewhere, as CI
 # makes, reuses what an earlier build of the same sources compiled.
@@ -20,7 +22,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: $(BUILD)/CMakeCache.txt
 
@@ -35,7 +37,7 @@ run: deps build
 
 # The threaded pieces (camera pacing, card pump, shared memory) run again under ThreadSanitizer.
 tsan: deps
-	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVIDLET_TSAN=ON
+	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=Debug -DVIDLET_TSAN=ON
 	cmake --build $(TSAN_BUILD) --parallel 2 --target tsan_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --output-on-failure -L tsan
@@ -49,12 +51,12 @@ WIN_SDK := $(abspath $(WIN_BUILD))/sdk/vidlet-win64-sdk-qt6.4.2-mingw12
 winbuild: deps
 	@bash scripts/win-sdk.sh "$(WIN_SDK_DIR)" "$(WIN_BUILD)/sdk"
 	if [ -d "$(WIN_SDK)" ]; then \
-	  PKG_CONFIG_LIBDIR=$(WIN_SDK)/lib/pkgconfig cmake -S . -B $(WIN_BUILD) $(GENERATOR) \
+	  PKG_CONFIG_LIBDIR=$(WIN_SDK)/lib/pkgconfig cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	    -DCMAKE_PREFIX_PATH=$(WIN_SDK) -DQT_HOST_PATH=/usr \
 	    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake; \
 	else \
-	  cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake; \
 	fi
 	cmake --build $(WIN_BUILD) --parallel 2
@@ -65,7 +67,7 @@ wintest: winbuild
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer. LSan reports
 # leaks at exit; scripts/lsan.supp names the few inside system libraries.
 asan: deps
-	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLET_ASAN=ON
+	cmake -S . -B $(ASAN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVIDLET_ASAN=ON
 	cmake --build $(ASAN_BUILD) --parallel 2
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0:malloc_context_size=12" \
@@ -75,7 +77,7 @@ asan: deps
 
 # libFuzzer targets (fuzz/), built with clang and ASan+UBSan, each run for FUZZ_SECONDS.
 fuzz: deps
-	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVIDLET_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) --parallel 2 --target fuzz_targets
 	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)

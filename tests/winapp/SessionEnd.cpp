@@ -50,7 +50,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 2)
         return 2;
-    Search search{argv[1]};
+    Search search{argv[1], {}, 0};
     EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
     if (search.windows.empty()) {
         std::printf("no window of %ls\n", argv[1]);

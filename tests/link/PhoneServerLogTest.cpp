@@ -23,13 +23,14 @@ class PhoneServerLogTest : public PhoneServerFixture
     static QString line(const QString& pattern)
     {
         const QRegularExpression re(pattern);
-        for (int round = 0; round < 50; ++round) {
-            for (const QString& l : std::as_const(logged))
-                if (re.match(l).hasMatch())
-                    return l;
-            QTest::qWait(20);
-        }
-        return {};
+        QString found;
+        const bool matched = QTest::qWaitFor([&] {
+            const auto it = std::find_if(logged.cbegin(), logged.cend(),
+                                         [&](const QString& l) { return re.match(l).hasMatch(); });
+            found = it != logged.cend() ? *it : QString();
+            return it != logged.cend();
+        }, 1000);
+        return matched ? found : QString();
     }
 
 private slots:

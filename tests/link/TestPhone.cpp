@@ -2,7 +2,6 @@
 
 #include "link/PhoneLink.h"
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QTest>
@@ -56,33 +55,31 @@ void TestPhone::sendHello(const QString& deviceId, const QString& token, int ver
 
 bool TestPhone::waitForFrames(int count, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (frames.size() < count && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return frames.size() >= count;
+    return QTest::qWaitFor([&] { return frames.size() >= count; }, timeoutMs);
 }
 
 bool TestPhone::waitForType(quint8 type, int timeoutMs)
 {
-    auto arrived = [&] {
+    return QTest::qWaitFor([&] {
         return std::any_of(frames.cbegin(), frames.cend(),
                            [type](const FrameReader::Frame& frame) { return frame.type == type; });
-    };
-    QElapsedTimer timer;
-    timer.start();
-    while (!arrived() && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return arrived();
+    }, timeoutMs);
 }
 
 bool TestPhone::waitForClose(int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!closed && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return closed;
+    return QTest::qWaitFor([this] { return closed; }, timeoutMs);
+}
+
+bool TestPhone::roundTrip(int timeoutMs)
+{
+    const QByteArray payload = PhoneLink::jsonPayload({{"t", ++pingsSent}});
+    send(PhoneLink::PING, 0, payload);
+    return QTest::qWaitFor([&] {
+        return std::any_of(frames.cbegin(), frames.cend(), [&](const FrameReader::Frame& frame) {
+            return frame.type == PhoneLink::PONG && frame.payload == payload;
+        });
+    }, timeoutMs);
 }
 
 QJsonObject TestPhone::json(int index) const

@@ -34,6 +34,9 @@ public:
     // Waits until a frame of this type has arrived.
     bool waitForType(quint8 type, int timeoutMs = 5000);
     bool isClosed() const { return closed; }
+    // Sends a PING and waits for its PONG. The PC handles a connection's messages in order,
+    // so by then it has handled everything sent before, and what it wrote before has arrived.
+    bool roundTrip(int timeoutMs = 5000);
 
     // The frame at `index` as a JSON object, or an empty object when there is none.
     QJsonObject json(int index) const;
@@ -49,4 +52,5 @@ private:
     FrameReader reader;
     QTcpServer tunnelServer;
     bool closed = false;
+    int pingsSent = 0;
 };

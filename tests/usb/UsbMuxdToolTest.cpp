@@ -280,7 +280,7 @@ private slots:
     void detachesAndAttachesAgain()
     {
         QFETCH(bool, timed);
-        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "1500", "--reattach-after-ms", "500"}
+        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "600", "--reattach-after-ms", "100"}
                                     : QStringList{}));
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
         QPointer<QTcpSocket> first = handed.first();

@@ -102,6 +102,12 @@ std::optional<PcPeer::Frame> PcPeer::parse()
     return frame;
 }
 
+bool PcPeer::holdsWholeFrame() const
+{
+    return buffer.size() >= 6
+           && quint32(buffer.size() - 6) >= qFromLittleEndian<quint32>(buffer.constData() + 2);
+}
+
 std::optional<PcPeer::Frame> PcPeer::next(int timeoutMs)
 {
     std::optional<Frame> frame;

@@ -111,8 +111,9 @@ bool PcPeer::holdsWholeFrame() const
 std::optional<PcPeer::Frame> PcPeer::next(int timeoutMs)
 {
     std::optional<Frame> frame;
-    if (!QTest::qWaitFor([&] { return bool(frame = parse()); }, timeoutMs))
-        return std::nullopt;
+    (void)QTest::qWaitFor([&] {
+        return bool(frame = parse()) || !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    }, timeoutMs);
     return frame;
 }
 

@@ -192,7 +192,7 @@ void UpdateCheckerTest::givesUpOnASilentServer()
         return a;
     };
     auto checker = checkerFor(server);
-    checker->setTransferTimeout(100);
+    checker->setTransferTimeout(1000);   // time for the request to reach the server
     // The injected timeout ends it: the wait gives up long before the default 15 s would.
     QCOMPARE(checkAndWait(*checker, 1, 5000), QNetworkReply::OperationCanceledError);
     QCOMPARE(server.requests.size(), 1);

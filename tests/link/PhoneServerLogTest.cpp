@@ -20,7 +20,7 @@ class PhoneServerLogTest : public PhoneServerFixture
     Q_OBJECT
 
     // The one logged line that matches `pattern`, waiting for it a little.
-    static QString line(const QString& pattern)
+    static QString line(const QString& pattern, int timeoutMs = 1000)
     {
         const QRegularExpression re(pattern);
         QString found;
@@ -29,7 +29,7 @@ class PhoneServerLogTest : public PhoneServerFixture
                                          [&](const QString& l) { return re.match(l).hasMatch(); });
             found = it != logged.cend() ? *it : QString();
             return it != logged.cend();
-        }, 1000);
+        }, timeoutMs);
         return matched ? found : QString();
     }
 
@@ -67,7 +67,9 @@ private slots:
         QVERIFY(phone->waitForClose());
         QCOMPARE(line("REJECT"), "Vidlet: REJECT NEEDS_PAIR to 127.0.0.1:" + port
                                      + ": Scan the QR to pair");
-        QVERIFY(line("disconnected").isEmpty());   // it never was a phone of the roster
+        // It never was a phone of the roster. The server logs a close as it closes, and it
+        // closed before the phone saw it.
+        QVERIFY(line("disconnected", 0).isEmpty());
     }
 
     void duplicateAndClosedByThePhone()

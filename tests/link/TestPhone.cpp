@@ -2,9 +2,11 @@
 
 #include "link/PhoneLink.h"
 
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QJsonDocument>
-#include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -53,14 +55,29 @@ void TestPhone::sendHello(const QString& deviceId, const QString& token, int ver
     sendJson(PhoneLink::HELLO, {{"v", version}, {"deviceId", deviceId}, {"token", token}});
 }
 
+bool TestPhone::waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        connect(&socket, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+        connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
 bool TestPhone::waitForFrames(int count, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return frames.size() >= count; }, timeoutMs);
+    return waitUntil([&] { return frames.size() >= count; }, timeoutMs);
 }
 
 bool TestPhone::waitForType(quint8 type, int timeoutMs)
 {
-    return QTest::qWaitFor([&] {
+    return waitUntil([&] {
         return std::any_of(frames.cbegin(), frames.cend(),
                            [type](const FrameReader::Frame& frame) { return frame.type == type; });
     }, timeoutMs);
@@ -68,14 +85,14 @@ bool TestPhone::waitForType(quint8 type, int timeoutMs)
 
 bool TestPhone::waitForClose(int timeoutMs)
 {
-    return QTest::qWaitFor([this] { return closed; }, timeoutMs);
+    return waitUntil([this] { return closed; }, timeoutMs);
 }
 
 bool TestPhone::roundTrip(int timeoutMs)
 {
     const QByteArray payload = PhoneLink::jsonPayload({{"t", ++pingsSent}});
     send(PhoneLink::PING, 0, payload);
-    return QTest::qWaitFor([&] {
+    return waitUntil([&] {
         return std::any_of(frames.cbegin(), frames.cend(), [&](const FrameReader::Frame& frame) {
             return frame.type == PhoneLink::PONG && frame.payload == payload;
         });

@@ -9,6 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 // Plays the phone's end of one phone-link connection over loopback: sends frames or raw
 // bytes and collects every frame the PC writes, in order.
 class TestPhone : public QObject
@@ -48,6 +50,8 @@ public:
 
 private:
     void onReadyRead();
+    // Runs the event loop until `done` holds, looking again whenever the socket reads or closes.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
     FrameReader reader;
     QTcpServer tunnelServer;

@@ -7,18 +7,11 @@
 #include <QPointer>
 #include <QTcpSocket>
 
-namespace {
-constexpr int keepAliveIntervalMs = 1500;
-// An accept error (a full descriptor table) makes QTcpServer stop accepting for good; try
-// again this much later.
-constexpr int acceptRetryMs = 1000;
-}
-
 PhoneServer::PhoneServer(QObject* parent)
     : QObject(parent)
 {
     qRegisterMetaType<QTcpSocket*>();
-    m_pingTimer.setInterval(keepAliveIntervalMs);
+    m_pingTimer.setInterval(defaultKeepAliveIntervalMs);
     m_clock.start();
     connect(&m_tcpServer, &QTcpServer::newConnection, this, &PhoneServer::onNewConnection);
     connect(&m_tcpServer, &QTcpServer::acceptError, this, &PhoneServer::onAcceptError);
@@ -59,7 +52,7 @@ void PhoneServer::onAcceptError(QAbstractSocket::SocketError error)
         qWarning("Vidlet: phone link cannot accept connections (socket error %d), retrying",
                  int(error));
     m_acceptStalled = true;
-    QTimer::singleShot(acceptRetryMs, this, [this] {
+    QTimer::singleShot(m_acceptRetryMs, this, [this] {
         if (m_tcpServer.isListening())
             m_tcpServer.resumeAccepting();
     });

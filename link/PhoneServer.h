@@ -60,9 +60,19 @@ public:
     static constexpr int maxAcceptedPhones = 8;
     static constexpr qint64 maxBufferedBytes = 4 * qint64(PhoneLink::maxPayload);
     static constexpr int defaultSizeChangeIntervalMs = 1000;
+    // An accepted phone is pinged once per keep-alive interval and closed once it has been
+    // silent for longer than the silence limit.
+    static constexpr int defaultKeepAliveIntervalMs = 1500;
+    static constexpr int defaultSilenceLimitMs = 4000;
+    // An accept error (a full descriptor table) makes QTcpServer stop accepting for good; it
+    // is told to try again this much later.
+    static constexpr int defaultAcceptRetryMs = 1000;
     // Tests shorten these; the handshake limit applies to connections adopted from then on.
     void setHandshakeLimitMs(int ms) { m_handshakeLimitMs = ms; }
     void setSizeChangeIntervalMs(int ms) { m_sizeChangeIntervalMs = ms; }
+    void setKeepAliveIntervalMs(int ms) { m_pingTimer.setInterval(ms); }
+    void setSilenceLimitMs(int ms) { m_silenceLimitMs = ms; }
+    void setAcceptRetryMs(int ms) { m_acceptRetryMs = ms; }
 
 public slots:
     // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
@@ -121,6 +131,8 @@ private:
     QTimer m_pingTimer;
     int m_handshakeLimitMs = defaultHandshakeLimitMs;
     int m_sizeChangeIntervalMs = defaultSizeChangeIntervalMs;
+    int m_silenceLimitMs = defaultSilenceLimitMs;
+    int m_acceptRetryMs = defaultAcceptRetryMs;
     QElapsedTimer m_clock;
     bool m_acceptStalled = false;      // warned about failing accepts; cleared by an accept
     bool m_acceptedSinceError = false; // a connection was accepted since the last accept error

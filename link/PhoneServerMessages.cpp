@@ -9,8 +9,6 @@
 #include <QtEndian>
 
 namespace {
-// An accepted connection whose last bytes are older than this is closed at the next tick.
-constexpr qint64 silenceLimitMs = 4000;
 constexpr qsizetype ptsSize = 8;
 // Unsent bytes a connection may pile up. The PC only ever writes small control messages, so a
 // phone that sends PINGs but never reads its PONGs would otherwise make the PC queue copies
@@ -143,7 +141,7 @@ void PhoneServer::onPingTick()
     for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
         if (!it->accepted)
             continue;
-        if (now - it->lastSeenMs > silenceLimitMs)
+        if (now - it->lastSeenMs > m_silenceLimitMs)
             stale.append(it.key());
         else if (it.key()->state() == QAbstractSocket::ConnectedState)
             PhoneLink::writeMessage(it.key(), PhoneLink::PING, 0, ping);

@@ -30,8 +30,8 @@ UsbMuxClient::UsbMuxClient(QObject* parent)
 UsbMuxClient::UsbMuxClient(const UsbMuxEndpoint& endpoint, QObject* parent)
     : QObject(parent), endpoint(endpoint)
 {
-    reconnectTimer.setInterval(5000);
-    tunnelTimer.setInterval(2000);
+    reconnectTimer.setInterval(defaultReconnectMs);
+    tunnelTimer.setInterval(defaultTunnelRetryMs);
     connect(&reconnectTimer, &QTimer::timeout, this, &UsbMuxClient::connectControl);
     connect(&tunnelTimer, &QTimer::timeout, this, &UsbMuxClient::retryTunnels);
     connect(&control, &QTcpSocket::connected, this, &UsbMuxClient::onControlConnected);

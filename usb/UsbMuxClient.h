@@ -32,6 +32,13 @@ public:
     // More phones than a PC has USB ports: a service announcing more is not believed, so that
     // it cannot make the client open tunnels without end.
     static constexpr int maxDevices = 32;
+    // While the service is unreachable it is tried again at this interval; while it is up,
+    // attached phones without a link get a new tunnel at the other.
+    static constexpr int defaultReconnectMs = 5000;
+    static constexpr int defaultTunnelRetryMs = 2000;
+    // Tests shorten these.
+    void setReconnectMs(int ms) { reconnectTimer.setInterval(ms); }
+    void setTunnelRetryMs(int ms) { tunnelTimer.setInterval(ms); }
 
     void start();
     bool isAvailable() const { return available; }

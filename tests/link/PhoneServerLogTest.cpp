@@ -20,16 +20,17 @@ class PhoneServerLogTest : public PhoneServerFixture
     Q_OBJECT
 
     // The one logged line that matches `pattern`, waiting for it a little.
-    static QString line(const QString& pattern)
+    static QString line(const QString& pattern, int timeoutMs = 1000)
     {
         const QRegularExpression re(pattern);
-        for (int round = 0; round < 50; ++round) {
-            for (const QString& l : std::as_const(logged))
-                if (re.match(l).hasMatch())
-                    return l;
-            QTest::qWait(20);
-        }
-        return {};
+        QString found;
+        const bool matched = QTest::qWaitFor([&] {
+            const auto it = std::find_if(logged.cbegin(), logged.cend(),
+                                         [&](const QString& l) { return re.match(l).hasMatch(); });
+            found = it != logged.cend() ? *it : QString();
+            return it != logged.cend();
+        }, timeoutMs);
+        return matched ? found : QString();
     }
 
 private slots:
@@ -66,7 +67,9 @@ private slots:
         QVERIFY(phone->waitForClose());
         QCOMPARE(line("REJECT"), "Vidlet: REJECT NEEDS_PAIR to 127.0.0.1:" + port
                                      + ": Scan the QR to pair");
-        QVERIFY(line("disconnected").isEmpty());   // it never was a phone of the roster
+        // It never was a phone of the roster. The server logs a close as it closes, and it
+        // closed before the phone saw it.
+        QVERIFY(line("disconnected", 0).isEmpty());
     }
 
     void duplicateAndClosedByThePhone()

@@ -2,10 +2,11 @@
 
 #include "link/PhoneLink.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QJsonDocument>
-#include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -54,35 +55,48 @@ void TestPhone::sendHello(const QString& deviceId, const QString& token, int ver
     sendJson(PhoneLink::HELLO, {{"v", version}, {"deviceId", deviceId}, {"token", token}});
 }
 
+bool TestPhone::waitUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QEventLoop loop;
+        connect(&socket, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+        connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
 bool TestPhone::waitForFrames(int count, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (frames.size() < count && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return frames.size() >= count;
+    return waitUntil([&] { return frames.size() >= count; }, timeoutMs);
 }
 
 bool TestPhone::waitForType(quint8 type, int timeoutMs)
 {
-    auto arrived = [&] {
+    return waitUntil([&] {
         return std::any_of(frames.cbegin(), frames.cend(),
                            [type](const FrameReader::Frame& frame) { return frame.type == type; });
-    };
-    QElapsedTimer timer;
-    timer.start();
-    while (!arrived() && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return arrived();
+    }, timeoutMs);
 }
 
 bool TestPhone::waitForClose(int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!closed && timer.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return closed;
+    return waitUntil([this] { return closed; }, timeoutMs);
+}
+
+bool TestPhone::roundTrip(int timeoutMs)
+{
+    const QByteArray payload = PhoneLink::jsonPayload({{"t", ++pingsSent}});
+    send(PhoneLink::PING, 0, payload);
+    return waitUntil([&] {
+        return std::any_of(frames.cbegin(), frames.cend(), [&](const FrameReader::Frame& frame) {
+            return frame.type == PhoneLink::PONG && frame.payload == payload;
+        });
+    }, timeoutMs);
 }
 
 QJsonObject TestPhone::json(int index) const

@@ -9,6 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 // Plays the phone's end of one phone-link connection over loopback: sends frames or raw
 // bytes and collects every frame the PC writes, in order.
 class TestPhone : public QObject
@@ -34,6 +36,9 @@ public:
     // Waits until a frame of this type has arrived.
     bool waitForType(quint8 type, int timeoutMs = 5000);
     bool isClosed() const { return closed; }
+    // Sends a PING and waits for its PONG. The PC handles a connection's messages in order,
+    // so by then it has handled everything sent before, and what it wrote before has arrived.
+    bool roundTrip(int timeoutMs = 5000);
 
     // The frame at `index` as a JSON object, or an empty object when there is none.
     QJsonObject json(int index) const;
@@ -45,8 +50,11 @@ public:
 
 private:
     void onReadyRead();
+    // Runs the event loop until `done` holds, looking again whenever the socket reads or closes.
+    bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
     FrameReader reader;
     QTcpServer tunnelServer;
     bool closed = false;
+    int pingsSent = 0;
 };

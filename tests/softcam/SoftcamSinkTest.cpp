@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -25,14 +26,10 @@ std::vector<unsigned char> filled(int width, int height, unsigned char value)
 // Polls like a video-call program until a frame whose bytes all equal `value` arrives.
 bool waitForFill(softcam::CameraReader& reader, unsigned char value, softcam::CameraFrame& frame)
 {
-    const auto giveUp = steady_clock::now() + seconds(5);
-    while (steady_clock::now() < giveUp) {
-        if (reader.readNewFrame(frame) && !frame.bgr.empty()
-            && frame.bgr == std::vector<unsigned char>(frame.bgr.size(), value))
-            return true;
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return false;
+    return QTest::qWaitFor([&] {
+        return reader.readNewFrame(frame) && !frame.bgr.empty()
+               && frame.bgr == std::vector<unsigned char>(frame.bgr.size(), value);
+    }, 5000);
 }
 
 } // namespace
@@ -188,10 +185,10 @@ private slots:
         const auto bgr = filled(16, 16, 9);
         sink.sendFrame(bgr.data());
         const auto sent = steady_clock::now();
-        std::this_thread::sleep_for(milliseconds(1000));
         softcam::CameraReader reader(segment);
         softcam::CameraFrame frame;
-        QVERIFY(reader.readNewFrame(frame));
+        QVERIFY(QTest::qWaitFor([&] { return reader.readNewFrame(frame) && frame.number >= 15; },
+                                5000));
         const auto after = steady_clock::now();
 
         // Deadlines advance by whole periods from the thread's start, so no run can send more
@@ -248,24 +245,17 @@ private slots:
         softcam::CameraFrame frame;
         int frames = 0;
         int mixed = 0;
-        const auto until = steady_clock::now() + milliseconds(700);
-        while (steady_clock::now() < until) {
-            if (!reader.readNewFrame(frame)) {
-                std::this_thread::sleep_for(milliseconds(1));
-                continue;
-            }
+        while (frames < 30 && QTest::qWaitFor([&] { return reader.readNewFrame(frame); }, 5000)) {
             ++frames;
             const unsigned char first = frame.bgr.front();
-            for (unsigned char byte : frame.bgr)
-                if (byte != first) {
-                    ++mixed;
-                    break;
-                }
+            if (std::any_of(frame.bgr.cbegin(), frame.bgr.cend(),
+                            [first](unsigned char byte) { return byte != first; }))
+                ++mixed;
         }
         done = true;
         cards.join();
         sink.stop();
-        QVERIFY(frames > 0);
+        QCOMPARE(frames, 30);
         QCOMPARE(mixed, 0);
     }
 };

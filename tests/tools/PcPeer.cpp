@@ -102,11 +102,18 @@ std::optional<PcPeer::Frame> PcPeer::parse()
     return frame;
 }
 
+bool PcPeer::holdsWholeFrame() const
+{
+    return buffer.size() >= 6
+           && quint32(buffer.size() - 6) >= qFromLittleEndian<quint32>(buffer.constData() + 2);
+}
+
 std::optional<PcPeer::Frame> PcPeer::next(int timeoutMs)
 {
     std::optional<Frame> frame;
-    if (!QTest::qWaitFor([&] { return bool(frame = parse()); }, timeoutMs))
-        return std::nullopt;
+    (void)QTest::qWaitFor([&] {
+        return bool(frame = parse()) || !socket || socket->state() == QAbstractSocket::UnconnectedState;
+    }, timeoutMs);
     return frame;
 }
 

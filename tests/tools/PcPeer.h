@@ -37,6 +37,8 @@ public:
     // Skips frames until one of this type arrives.
     std::optional<Frame> nextOfType(quint8 type, int timeoutMs = 5000);
     bool waitForClosed(int timeoutMs = 5000);
+    // Whether the next frame came in the same read as the last one taken.
+    bool holdsWholeFrame() const;
     // Stops or resumes taking bytes from the connection, as a stalled PC would.
     void setReading(bool reading);
     void close();

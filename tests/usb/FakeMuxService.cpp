@@ -8,7 +8,6 @@
 
 FakeMuxService::FakeMuxService()
 {
-    clock.start();
     connect(&localServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = localServer.nextPendingConnection())
             accept(socket);
@@ -163,7 +162,7 @@ void FakeMuxService::readFrom(Peer* peer)
         const uchar* header = reinterpret_cast<const uchar*>(peer->buffer.constData());
         Request request{qFromLittleEndian<quint32>(header), qFromLittleEndian<quint32>(header + 4),
                         qFromLittleEndian<quint32>(header + 8),
-                        qFromLittleEndian<quint32>(header + 12), {}, {}, clock.elapsed()};
+                        qFromLittleEndian<quint32>(header + 12), {}, {}};
         if (peer->buffer.size() < qsizetype(request.length))
             return;
         request.payload = peer->buffer.mid(usbmux::kHeaderSize, request.length - usbmux::kHeaderSize);

@@ -2,7 +2,6 @@
 
 #include "usb/UsbMuxEndpoint.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QLocalServer>
 #include <QObject>
@@ -25,7 +24,6 @@ public:
         quint32 length, version, type, tag;
         QByteArray payload;
         QVariantMap message;
-        qint64 atMs;   // since the service was created
     };
     struct Peer
     {
@@ -82,5 +80,4 @@ private:
     QTcpServer tcpServer;
     QString path;
     std::vector<std::unique_ptr<Peer>> peers;
-    QElapsedTimer clock;
 };

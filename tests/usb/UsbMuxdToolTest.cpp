@@ -111,6 +111,7 @@ private:
     void startClient(const UsbMuxEndpoint& endpoint)
     {
         client = std::make_unique<UsbMuxClient>(endpoint);
+        client->setTunnelRetryMs(50);
         connect(client.get(), &UsbMuxClient::tunnelReady, this, [this](QTcpSocket* socket) {
             socket->setParent(links.get());
             handed.append(socket);
@@ -129,11 +130,29 @@ private:
         return true;
     }
 
-    bool command(const QByteArray& line)
+    bool command(const QByteArray& line) { return answer(line) == "ok"; }
+
+    // The tool's answer to a command line, or an empty one when none comes.
+    QByteArray answer(const QByteArray& line)
     {
         tool->write(line + '\n');
-        return QTest::qWaitFor([this] { return tool->canReadLine(); }, 3000)
-               && tool->readLine().trimmed() == "ok";
+        if (!QTest::qWaitFor([this] { return tool->canReadLine(); }, 3000))
+            return {};
+        return tool->readLine().trimmed();
+    }
+
+    bool connectRaw(RawClient& raw)
+    {
+        raw.socket.connectToServer(dir.filePath(QStringLiteral("usbmuxd")));
+        return raw.socket.waitForConnected(3000);
+    }
+
+    // The id the tool gave its phone, as a listener hears it.
+    int phoneId(RawClient& listener)
+    {
+        if (!connectRaw(listener) || listener.ask(request(usbmux::listenRequest())) != result(0))
+            return -1;
+        return listener.reply().value(QStringLiteral("DeviceID"), -1).toInt();
     }
 
 private slots:
@@ -214,30 +233,41 @@ private slots:
         // A phone app that reads nothing keeps the tool's side of the pipe busy writing.
         phoneSides.first()->setReadBufferSize(64 * 1024);
         handed.first()->write(QByteArray(8 * 1024 * 1024, 'v'));
-        QTest::qWait(300);
+        QTRY_COMPARE(phoneSides.first()->bytesAvailable(), qint64(64 * 1024));
         delete handed.first();   // the phone link drops the tunnel in the middle
 
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 4000);
-        QTest::qWait(200);
+        QCOMPARE(answer("detach NOSUCH"), QByteArray("error"));   // still answering
         QCOMPARE(tool->state(), QProcess::Running);
     }
 
     void refusesConnectsAsTold()
     {
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(startOnSocket({"--refuse-connects", "1"}));
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 5000);
-        QVERIFY2(clock.elapsed() >= 1500, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(phoneSides.size(), 1);
+        const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
+        QVERIFY(!startTool({"--socket", socketPath, "--device", device, "--refuse-connects", "1"})
+                     .isEmpty());
+        RawClient listener, refused, served;
+        const int id = phoneId(listener);
+        QVERIFY(id > 0);
+        QVERIFY(connectRaw(refused));
+        QCOMPARE(refused.ask(request(usbmux::connectRequest(id))), result(3));
+        QVERIFY(phoneSides.isEmpty());
+        QVERIFY(connectRaw(served));
+        QCOMPARE(served.ask(request(usbmux::connectRequest(id))), result(0));
+        QTRY_COMPARE(phoneSides.size(), 1);
     }
 
     void refusesConnectWhenPhoneAppIsNotListening()
     {
         phoneApp.close();
         QVERIFY(startOnSocket());
-        QTest::qWait(2500);
-        QVERIFY(handed.isEmpty());
+        QTRY_VERIFY(client->isAvailable());
+        RawClient listener, raw;
+        const int id = phoneId(listener);
+        QVERIFY(id > 0);
+        QVERIFY(connectRaw(raw));
+        QCOMPARE(raw.ask(request(usbmux::connectRequest(id))), result(3));
+        QVERIFY(handed.isEmpty());   // the client's own Connects fare no better
         QVERIFY(client->isAvailable());
     }
 
@@ -250,7 +280,7 @@ private slots:
     void detachesAndAttachesAgain()
     {
         QFETCH(bool, timed);
-        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "1500", "--reattach-after-ms", "500"}
+        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "600", "--reattach-after-ms", "100"}
                                     : QStringList{}));
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
         QPointer<QTcpSocket> first = handed.first();
@@ -274,14 +304,10 @@ private slots:
     {
         const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
         QVERIFY(!startTool({"--socket", socketPath, "--device", device}).isEmpty());
-        auto connected = [&](RawClient& client) {
-            client.socket.connectToServer(socketPath);
-            return client.socket.waitForConnected(3000);
-        };
         bool closed = false;
 
         RawClient listener;
-        QVERIFY(connected(listener));
+        QVERIFY(connectRaw(listener));
         QCOMPARE(listener.ask(request(usbmux::listenRequest())), result(0));
         QCOMPARE(listener.reply().value("MessageType").toString(), QStringLiteral("Attached"));
         // One connection listens or tunnels, never both.
@@ -289,7 +315,7 @@ private slots:
         QTRY_COMPARE(listener.socket.state(), QLocalSocket::UnconnectedState);
 
         RawClient client;
-        QVERIFY(connected(client));
+        QVERIFY(connectRaw(client));
         QCOMPARE(client.ask(named("ListDevices")).keys(), QStringList{"DeviceList"});
         QVERIFY(client.lastPayload.contains("<string>PHONE1</string>"));
         QCOMPARE(client.ask(request(usbmux::listenRequest(), 2)), result(6));
@@ -306,7 +332,7 @@ private slots:
         QVERIFY(!client.lastPayload.contains("<key>ProgName</key>"));
 
         RawClient second;
-        QVERIFY(connected(second));
+        QVERIFY(connectRaw(second));
         QCOMPARE(second.ask(request(usbmux::listenRequest())), result(0));
         client.ask(named("ListListeners"));
         QVERIFY(client.lastPayload.contains("<string>Vidlet</string>"));
@@ -315,7 +341,7 @@ private slots:
         // Lengths the service cannot take end the connection without an answer.
         for (const quint32 length : {15u, 0x10001u}) {
             RawClient bad;
-            QVERIFY(connected(bad));
+            QVERIFY(connectRaw(bad));
             QByteArray header = usbmux::buildHeader(0, 1);
             qToLittleEndian<quint32>(length, header.data());
             QVERIFY(bad.ask(header, &closed).isEmpty());

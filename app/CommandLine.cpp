@@ -1,6 +1,5 @@
 #include "app/CommandLine.h"
 
-
 namespace {
 
 enum class Takes { Nothing, Value, OptionalValue };
@@ -34,9 +33,10 @@ const Option options[] = {
 };
 
 // Qt reads these itself (with one dash or two), some with the next argument as their value.
-const char* const qtWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                   "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
-                                   "display", "geometry", "style", "stylesheet", "name", "title"};
+const char* const qtWithValue[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "name",          "title"};
 const char* const qtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 // How many arguments a Qt option at args[i] takes up, or 0 when it is not one of Qt's.
@@ -74,16 +74,19 @@ CommandLine::Result CommandLine::check(const QStringList& args)
                 i += length - 1;
                 continue;
             }
-            return {Verdict::Error, arg.startsWith(QLatin1Char('-'))
-                                        ? QStringLiteral("unknown option \"%1\"").arg(arg)
-                                        : QStringLiteral("unexpected argument \"%1\"").arg(arg)};
+            return {Verdict::Error,
+                    arg.startsWith(QLatin1Char('-'))
+                        ? QStringLiteral("unknown option \"%1\"").arg(arg)
+                        : QStringLiteral("unexpected argument \"%1\"").arg(arg)};
         }
         // A value never starts with "--": "--lang --port 0" lacks the language, it is not "--port".
-        const bool nextIsValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
+        const bool nextIsValue =
+            i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
         if (option->takes == Takes::Value) {
             if (!nextIsValue)
-                return {Verdict::Error, QStringLiteral("%1 needs a value (%2)")
-                                            .arg(arg, QLatin1String(option->value))};
+                return {
+                    Verdict::Error,
+                    QStringLiteral("%1 needs a value (%2)").arg(arg, QLatin1String(option->value))};
             ++i;
         } else if (option->takes == Takes::OptionalValue && nextIsValue) {
             ++i;
@@ -104,7 +107,8 @@ QString CommandLine::help()
     for (const Option& o : options) {
         const QString left =
             QStringLiteral("  %1 %2").arg(QLatin1String(o.name), QLatin1String(o.value));
-        text += left.leftJustified(30) + QLatin1Char(' ') + QLatin1String(o.help) + QLatin1Char('\n');
+        text +=
+            left.leftJustified(30) + QLatin1Char(' ') + QLatin1String(o.help) + QLatin1Char('\n');
     }
     text += QStringLiteral("\nQt's own options, such as -platform and -style, are accepted too.\n");
     return text;

@@ -10,7 +10,7 @@ public:
     enum class Verdict { Run, Help, Version, Error };
     struct Result {
         Verdict verdict = Verdict::Run;
-        QString error;   // what was wrong, for Verdict::Error
+        QString error; // what was wrong, for Verdict::Error
     };
 
     // `args` as the process got them, program name first; Qt's own options (-platform, -style…)

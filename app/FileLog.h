@@ -36,4 +36,4 @@ bool append(const QString& path, const QByteArray& line);
 // program runs, but a flood of one kind of line is held back (LogLimiter).
 void handler(QtMsgType type, const QMessageLogContext& context, const QString& message);
 
-}
+} // namespace FileLog

@@ -15,8 +15,8 @@
 QString FileLog::folder()
 {
     const QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    const QString base = QDir::isAbsolutePath(state) ? state
-                                                      : QDir::homePath() + QStringLiteral("/.local/state");
+    const QString base =
+        QDir::isAbsolutePath(state) ? state : QDir::homePath() + QStringLiteral("/.local/state");
     return base + QStringLiteral("/Vidlet");
 }
 
@@ -26,7 +26,7 @@ bool FileLog::makeFolder(const QString& folder)
     const QByteArray path = QFile::encodeName(folder);
     if (mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
         return false;
-    struct stat info{};
+    struct stat info {};
     if (lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid())
         return false;
     return (info.st_mode & 077) == 0 || chmod(path.constData(), 0700) == 0;

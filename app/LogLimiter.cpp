@@ -5,7 +5,7 @@
 namespace {
 constexpr int kindLength = 32;
 const QString sharedKind = QStringLiteral("(other)");
-}
+} // namespace
 
 QString LogLimiter::kindOf(const QString& message)
 {
@@ -46,7 +46,8 @@ QStringList LogLimiter::admit(const QString& message, qint64 nowMs)
                          .arg(kind));
         bucket.suppressed = 0;
     }
-    lines.append(message.size() > maxLineLength ? message.left(maxLineLength) + QStringLiteral("...")
-                                                : message);
+    lines.append(message.size() > maxLineLength
+                     ? message.left(maxLineLength) + QStringLiteral("...")
+                     : message);
     return lines;
 }

@@ -14,7 +14,7 @@ public:
     static constexpr int burst = 200;
     static constexpr qint64 refillMs = 3000;
     static constexpr int maxLineLength = 1000;
-    static constexpr int maxKinds = 64;   // later kinds share one bucket
+    static constexpr int maxKinds = 64; // later kinds share one bucket
 
     // The lines to write for `message` logged at `nowMs` (a monotonic clock in milliseconds):
     // none while its kind is over budget; otherwise the summary of what was held back, if
@@ -26,7 +26,7 @@ public:
 private:
     struct Bucket {
         int tokens = burst;
-        qint64 refilledMs = 0;   // time up to which tokens have been added
+        qint64 refilledMs = 0; // time up to which tokens have been added
         qint64 suppressed = 0;
     };
     QHash<QString, Bucket> buckets;

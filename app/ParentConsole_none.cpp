@@ -1,3 +1,5 @@
 #include "app/ParentConsole.h"
 
-void attachParentConsole() {}
+void attachParentConsole()
+{
+}

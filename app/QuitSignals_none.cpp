@@ -9,4 +9,6 @@ QuitSignals::QuitSignals(QObject* parent)
 
 QuitSignals::~QuitSignals() = default;
 
-void QuitSignals::onSignal() {}
+void QuitSignals::onSignal()
+{
+}

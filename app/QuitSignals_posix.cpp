@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int quitSignals[] = {SIGTERM, SIGINT, SIGHUP};
-int signalPipe[2] = {-1, -1};   // read end, write end
+int signalPipe[2] = {-1, -1}; // read end, write end
 
 void onQuitSignal(int number)
 {
@@ -33,7 +33,7 @@ QuitSignals::QuitSignals(QObject* parent)
     }
     notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &QuitSignals::onSignal);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -1,3 +1,5 @@
 #include "app/SceneGraphBackend.h"
 
-void chooseSceneGraphBackend() {}
+void chooseSceneGraphBackend()
+{
+}

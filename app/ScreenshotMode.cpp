@@ -9,7 +9,10 @@
 
 ScreenshotMode::ScreenshotMode(const ShotOptions& options, QObject* controller,
                                QQuickWindow* window, QObject* parent)
-    : QObject(parent), options(options), controller(controller), window(window)
+    : QObject(parent),
+      options(options),
+      controller(controller),
+      window(window)
 {
     if (options.defaultOut)
         QDir().mkpath(QFileInfo(options.out).absolutePath());

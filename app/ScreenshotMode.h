@@ -41,8 +41,8 @@ private:
     void takeShot();
 
     ShotOptions options;
-    QObject* controller;     // borrowed
-    QQuickWindow* window;    // borrowed; null when the window failed to load
+    QObject* controller;  // borrowed
+    QQuickWindow* window; // borrowed; null when the window failed to load
     bool shotReady = true;
     bool shotScheduled = false;
     bool shotTaken = false;

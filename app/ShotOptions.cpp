@@ -25,7 +25,7 @@ QSize parseSize(const QString& text)
     return QSize(okW && w >= 200 ? w : 540, okH && h >= 200 ? h : 640);
 }
 
-}
+} // namespace
 
 ShotOptions ShotOptions::parse(const QStringList& args, const QDateTime& startedAt)
 {
@@ -48,7 +48,7 @@ ShotOptions ShotOptions::parse(const QStringList& args, const QDateTime& started
     o.delayMs = ok && delay >= 200 ? delay : 4000;
 
     if (const auto theme = valueOf(args, QStringLiteral("--shot-theme"))) {
-        const int mode = theme->toInt();   // not a number counts as 0
+        const int mode = theme->toInt(); // not a number counts as 0
         if (mode >= 0 && mode <= 2)
             o.theme = mode;
     }

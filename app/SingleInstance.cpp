@@ -15,8 +15,8 @@ const QByteArray shownReply = "shown\n";
 
 QString baseName(const QString& settingsFile)
 {
-    const QByteArray hash
-        = QCryptographicHash::hash(settingsFile.toUtf8(), QCryptographicHash::Sha1).toHex();
+    const QByteArray hash =
+        QCryptographicHash::hash(settingsFile.toUtf8(), QCryptographicHash::Sha1).toHex();
     return QStringLiteral("vidlet-") + QString::fromLatin1(hash.left(16));
 }
 
@@ -58,7 +58,8 @@ bool SingleInstance::claim()
         // guard.
         qint64 pid = 0;
         QString host, application;
-        if (lock.error() == QLockFile::LockFailedError && lock.getLockInfo(&pid, &host, &application))
+        if (lock.error() == QLockFile::LockFailedError
+            && lock.getLockInfo(&pid, &host, &application))
             return false;
         qWarning("Vidlet: cannot take the lock %s; starting without the one-instance guard",
                  qPrintable(lockPath));
@@ -67,7 +68,8 @@ bool SingleInstance::claim()
     // We hold the lock, so a socket file left here is a crashed run's.
     QLocalServer::removeServer(name);
     if (!server.listen(name))
-        qWarning("Vidlet: later starts cannot reach this one (%s)", qPrintable(server.errorString()));
+        qWarning("Vidlet: later starts cannot reach this one (%s)",
+                 qPrintable(server.errorString()));
     return true;
 }
 
@@ -80,8 +82,7 @@ bool SingleInstance::activateRunning(int timeoutMs)
         if (socket.waitForConnected(int(qMin<qint64>(500, deadline.remainingTime())))) {
             socket.write(showRequest);
             while (socket.bytesAvailable() < shownReply.size()
-                   && socket.waitForReadyRead(int(deadline.remainingTime()))) {
-            }
+                   && socket.waitForReadyRead(int(deadline.remainingTime()))) {}
             if (socket.read(shownReply.size()) == shownReply)
                 return true;
         }

@@ -21,11 +21,14 @@ namespace {
 // How often a desktop without a notification area is asked again; the check is one call to the
 // display server or the session bus.
 constexpr int availabilityCheckMs = 3000;
-}
+} // namespace
 
 TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayAvailable,
                    QObject* parent)
-    : QObject(parent), controller(controller), window(window), trayAvailable(std::move(trayAvailable))
+    : QObject(parent),
+      controller(controller),
+      window(window),
+      trayAvailable(std::move(trayAvailable))
 {
     menu.setStyleSheet(QString::fromLatin1(menuStyle));
     show = menu.addAction(QString());
@@ -121,7 +124,9 @@ void TrayIcon::refresh()
         badge_ = live ? Badge::Live : Badge::None;
         tray_.setToolTip(QStringLiteral("Vidlet"));
     }
-    tray_.setIcon(badge_ == Badge::InUse ? inUseIcon : badge_ == Badge::Live ? liveIcon : plainIcon);
+    tray_.setIcon(badge_ == Badge::InUse      ? inUseIcon
+                      : badge_ == Badge::Live ? liveIcon
+                                              : plainIcon);
     pause->setEnabled(live);
     pause->setText(outputEnabled ? QCoreApplication::translate("tray", "Pause")
                                  : QCoreApplication::translate("tray", "Resume"));

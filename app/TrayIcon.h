@@ -51,16 +51,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QObject* controller;   // borrowed
-    QWindow* window;       // borrowed; may be null when the window failed to load
+    QObject* controller; // borrowed
+    QWindow* window;     // borrowed; may be null when the window failed to load
     QIcon plainIcon = makeIcon(Badge::None);
     QIcon liveIcon = makeIcon(Badge::Live);
     QIcon inUseIcon = makeIcon(Badge::InUse);
-    QMenu menu;             // before the tray, which refers to it until it is gone
+    QMenu menu; // before the tray, which refers to it until it is gone
     QSystemTrayIcon tray_;
-    QAction* show = nullptr;    // owned by the menu
-    QAction* pause = nullptr;   // owned by the menu
-    QAction* quit = nullptr;    // owned by the menu
+    QAction* show = nullptr;  // owned by the menu
+    QAction* pause = nullptr; // owned by the menu
+    QAction* quit = nullptr;  // owned by the menu
     QTimer blinkTimer;
     AvailabilityProbe trayAvailable;
     QTimer availabilityTimer;

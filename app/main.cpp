@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
     }
     if (given.verdict != CommandLine::Verdict::Run) {
         const QString text = given.verdict == CommandLine::Verdict::Help ? CommandLine::help()
-                                                                          : CommandLine::version();
+                                                                         : CommandLine::version();
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
@@ -97,11 +97,10 @@ int main(int argc, char* argv[])
     const bool shotRun = args.contains(QStringLiteral("--shot"));
     // A second start (from the menu, say) shows the running window instead of competing for
     // the camera and the port. Screenshot runs are made beside a running program on purpose.
-    SingleInstance instance(
-        SingleInstance::defaultFolder(),
-        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
-                  QStringLiteral("Vidlet"))
-            .fileName());
+    SingleInstance instance(SingleInstance::defaultFolder(),
+                            QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                      QStringLiteral("Vidlet"), QStringLiteral("Vidlet"))
+                                .fileName());
     if (!shotRun && !instance.claim()) {
 #ifdef Q_OS_WIN
         // Windows lets only the process the user just started take the foreground; this hands
@@ -141,7 +140,7 @@ int main(int argc, char* argv[])
     });
     std::optional<ScreenshotMode> shot;
     if (shotRun) {
-        controller.screenshotMode = true;   // start() then fills in the demonstration data
+        controller.screenshotMode = true; // start() then fills in the demonstration data
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
     }
 

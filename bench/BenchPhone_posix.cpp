@@ -46,15 +46,17 @@ sockaddr_in loopback(quint16 port)
 } // namespace
 
 BenchPhone::BenchPhone(const StampedStream& stream, int jitterMs)
-    : source(stream), jitterMs(jitterMs), sent(stream.units.size(), 0)
+    : source(stream),
+      jitterMs(jitterMs),
+      sent(stream.units.size(), 0)
 {
     frameMessages.reserve(stream.units.size());
     for (const StampedStream::Unit& unit : stream.units) {
         QByteArray payload(8, Qt::Uninitialized);
         qToLittleEndian<quint64>(unit.ptsUsec, payload.data());
         payload += unit.annexB;
-        frameMessages.push_back(message(PhoneLink::VIDEO_FRAME,
-                                        unit.keyframe ? PhoneLink::keyFrameFlag : 0, payload));
+        frameMessages.push_back(
+            message(PhoneLink::VIDEO_FRAME, unit.keyframe ? PhoneLink::keyFrameFlag : 0, payload));
     }
 }
 
@@ -151,9 +153,12 @@ bool BenchPhone::handshake(bool usb)
             return fail("the PC did not open the tunnel with PAIR_INFO");
         token = PhoneLink::readJsonObject(payload).value(QStringLiteral("token")).toString();
     }
-    const QJsonObject hello{{"v", PhoneLink::protocolVersion}, {"token", token},
-                            {"deviceId", usb ? "bench-usb" : "bench-lan"}, {"name", "Bench"},
-                            {"modelName", "Bench"}, {"osVersion", "1"}};
+    const QJsonObject hello{{"v", PhoneLink::protocolVersion},
+                            {"token", token},
+                            {"deviceId", usb ? "bench-usb" : "bench-lan"},
+                            {"name", "Bench"},
+                            {"modelName", "Bench"},
+                            {"osVersion", "1"}};
     if (!sendAll(message(PhoneLink::HELLO, 0, PhoneLink::jsonPayload(hello))))
         return false;
     // WELCOME, then SET_ACTIVE once the PC makes this phone the active one.
@@ -178,8 +183,8 @@ bool BenchPhone::stream()
     // one frame on the PC, so the phase between its frames and the camera's ticks takes every
     // value once rather than one chance value, and the PC's pacing queue has the least slack.
     const auto frames = std::int64_t(frameMessages.size());
-    const auto period
-        = std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
+    const auto period =
+        std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
     NetworkJitter network(jitterMs);
     const auto start = Clock::now();
     for (std::size_t i = 0; i < frameMessages.size(); ++i) {
@@ -207,8 +212,8 @@ bool BenchPhone::sendAll(const QByteArray& bytes)
 {
     qsizetype at = 0;
     while (at < bytes.size()) {
-        const ssize_t n = ::send(socket, bytes.constData() + at, std::size_t(bytes.size() - at),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(socket, bytes.constData() + at, std::size_t(bytes.size() - at), MSG_NOSIGNAL);
         if (n <= 0)
             return fail("the PC closed the connection");
         at += n;
@@ -244,6 +249,5 @@ bool BenchPhone::readMessage(quint8& type, QByteArray& payload)
 void BenchPhone::drainIncoming()
 {
     char scratch[4096];
-    while (::recv(socket, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
-    }
+    while (::recv(socket, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {}
 }

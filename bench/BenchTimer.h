@@ -32,7 +32,8 @@ private:
     static double wallMs()
     {
         return std::chrono::duration<double, std::milli>(
-                   std::chrono::steady_clock::now().time_since_epoch()).count();
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     }
 
     static double threadCpuMs()
@@ -43,7 +44,8 @@ private:
     }
 
     template <typename Baseline, typename Candidate>
-    static PairedTiming paired(int rounds, double (*now)(), Baseline& baseline, Candidate& candidate)
+    static PairedTiming paired(int rounds, double (*now)(), Baseline& baseline,
+                               Candidate& candidate)
     {
         std::vector<double> a, b;
         for (int i = 0; i < rounds; ++i) {

@@ -38,8 +38,8 @@ int dial(quint16 port)
 bool sendAll(int socket, const QByteArray& bytes)
 {
     for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(socket, bytes.constData() + sent, size_t(bytes.size() - sent),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(socket, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         sent += n;

@@ -100,7 +100,8 @@ bool run(int w, int h, double& worstCopyRatio)
         for (int i = 0; i < kFrames; ++i) {
             const std::uint8_t* src[1] = {bgr.data()};
             const int srcPitch[1] = {w * 3};
-            std::uint8_t* dst[3] = {i420.data(), i420.data() + w * h, i420.data() + w * h + w * h / 4};
+            std::uint8_t* dst[3] = {i420.data(), i420.data() + w * h,
+                                    i420.data() + w * h + w * h / 4};
             const int dstPitch[3] = {w, w / 2, w / 2};
             sws_scale(sws.get(), src, srcPitch, 0, h, dst, dstPitch);
         }

@@ -6,7 +6,8 @@
 #include <chrono>
 
 CameraWatch::CameraWatch(std::string segment, std::size_t frames)
-    : published(frames, 0), thread(&CameraWatch::watch, this, std::move(segment))
+    : published(frames, 0),
+      thread(&CameraWatch::watch, this, std::move(segment))
 {
 }
 

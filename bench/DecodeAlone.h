@@ -7,8 +7,7 @@
 // libavcodec alone, configured as H264Decoder configures it, without the conversion to BGR: the
 // baseline of the live path's cost. `buffers` are the stream's Annex B buffers in order (the
 // parameter sets first), each with data() and size(). Returns the pictures decoded.
-template <typename Buffers>
-int decodeAlone(const Buffers& buffers)
+template <typename Buffers> int decodeAlone(const Buffers& buffers)
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
     AvCodecContextPtr c(avcodec_alloc_context3(codec));

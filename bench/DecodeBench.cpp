@@ -50,9 +50,9 @@ double compare(int width, int height)
         std::fprintf(stderr, "decoded %d and %d pictures of %d\n", alone, ours, options.frames);
         return 1e9;
     }
-    std::printf("%4dx%-4d  decode alone %6.3f ms/picture  decode+convert %6.3f ms/picture  ratio %.3f\n",
-                width, height, t.baselineMs / options.frames, t.candidateMs / options.frames,
-                t.ratio());
+    std::printf(
+        "%4dx%-4d  decode alone %6.3f ms/picture  decode+convert %6.3f ms/picture  ratio %.3f\n",
+        width, height, t.baselineMs / options.frames, t.candidateMs / options.frames, t.ratio());
     return t.ratio();
 }
 
@@ -62,7 +62,8 @@ int main(int argc, char** argv)
 {
     BenchMode::read(argc, argv);
     av_log_set_level(AV_LOG_ERROR);
-    std::printf("H264Decoder decode+convert against libavcodec decode alone, 6 Mbit/s, target ratio <= 1.10\n");
+    std::printf("H264Decoder decode+convert against libavcodec decode alone, 6 Mbit/s, target "
+                "ratio <= 1.10\n");
     double worst = 0;
     for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}})
         worst = std::max(worst, compare(w, h));

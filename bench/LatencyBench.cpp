@@ -149,8 +149,8 @@ bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& 
             run.handedNs[stamp->frame] = now;
         if (stamp && !run.overUsb) {
             const QVariantList phones = controller.phones();
-            run.overUsb = !phones.isEmpty()
-                && phones.first().toMap().value(QStringLiteral("usb")).toBool();
+            run.overUsb =
+                !phones.isEmpty() && phones.first().toMap().value(QStringLiteral("usb")).toBool();
         }
     };
     QObject::connect(&controller, &AppController::frameReady, &controller, onFrame);
@@ -331,8 +331,8 @@ int main(int argc, char** argv)
          std::vector<double>(decodeMs.begin() + kWarmUp, decodeMs.end()));
     const bool usbMet = report("USB (no pacing queue)", usb, decodeMs);
     const bool wifiMet = report("Wi-Fi, default pacing, up to 10 ms of jitter", wifi, decodeMs);
-    const bool lowMet
-        = report("Wi-Fi, \"Low latency\", up to 10 ms of jitter", lowLatency, decodeMs);
+    const bool lowMet =
+        report("Wi-Fi, \"Low latency\", up to 10 ms of jitter", lowLatency, decodeMs);
     std::printf("targets: %s\n", usbMet && wifiMet && lowMet ? "met" : "NOT MET");
     return 0;
 }

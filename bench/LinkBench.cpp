@@ -70,8 +70,7 @@ bool transfer(QTcpSocket& writer, const QByteArray& stream, const std::function<
 }
 
 // A connected pair: `writer` plays the phone, `reader` is the PC's end of a plain server.
-struct PlainPair
-{
+struct PlainPair {
     QTcpServer server;
     QTcpSocket writer;
     std::unique_ptr<QTcpSocket> reader;
@@ -90,8 +89,7 @@ struct PlainPair
 
 // The two receivers side by side: a plain socket pair, and a phone connected to PhoneServer
 // that has paired with the current token and been welcomed.
-struct Receivers
-{
+struct Receivers {
     PlainPair plain;
     PhoneServer phoneServer;
     QTcpSocket phone;
@@ -109,7 +107,8 @@ struct Receivers
             return false;
         const QJsonObject hello{{"v", PhoneLink::protocolVersion},
                                 {"token", phoneServer.pairingToken()},
-                                {"deviceId", "link-bench"}, {"name", "Bench"}};
+                                {"deviceId", "link-bench"},
+                                {"name", "Bench"}};
         const QByteArray payload = PhoneLink::jsonPayload(hello);
         phone.write(PhoneLink::header(PhoneLink::HELLO, 0, quint32(payload.size())) + payload);
         QElapsedTimer waited;
@@ -146,14 +145,15 @@ double compareSpeed()
     QObject::connect(r.plain.reader.get(), &QTcpSocket::readyRead,
                      [&] { plainBytes += r.plain.reader->readAll().size(); });
     int signalled = 0;
-    QObject::connect(&r.phoneServer, &PhoneServer::videoFrame,
-                     [&](int, const QByteArray& accessUnit) { signalled += !accessUnit.isEmpty(); });
+    QObject::connect(
+        &r.phoneServer, &PhoneServer::videoFrame,
+        [&](int, const QByteArray& accessUnit) { signalled += !accessUnit.isEmpty(); });
 
     bool moved = true;
     const auto bare = [&] {
         plainBytes = 0;
-        moved = moved
-            && transfer(r.plain.writer, stream, [&] { return plainBytes == stream.size(); });
+        moved =
+            moved && transfer(r.plain.writer, stream, [&] { return plainBytes == stream.size(); });
     };
     const auto framed = [&] {
         signalled = 0;
@@ -163,7 +163,8 @@ double compareSpeed()
     if (!moved)
         return 1e9;
     std::printf("receive %d frames of 25 kB: plain socket %6.2f ms  PhoneServer %6.2f ms  "
-                "ratio %.2f\n", frames, t.baselineMs, t.candidateMs, t.ratio());
+                "ratio %.2f\n",
+                frames, t.baselineMs, t.candidateMs, t.ratio());
     return t.ratio();
 }
 
@@ -199,8 +200,8 @@ double compareMemory()
 
     const double ratio = double(serverGrowth) / double(plainGrowth);
     std::printf("peak resident growth for one 16 MiB frame: plain socket %.1f MiB  PhoneServer "
-                "%.1f MiB  ratio %.2f\n", plainGrowth / 1048576.0, serverGrowth / 1048576.0,
-                ratio);
+                "%.1f MiB  ratio %.2f\n",
+                plainGrowth / 1048576.0, serverGrowth / 1048576.0, ratio);
     return ratio;
 }
 

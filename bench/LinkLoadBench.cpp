@@ -110,20 +110,23 @@ int main(int argc, char** argv)
                          phoneId = id;
                          server.setPhoneActive(id, true);
                      });
-    QObject::connect(&server, &PhoneServer::streamInfo, &server, [&](int id, int width, int height) {
-        if (id == phoneId)
-            decoder.initialize(width, height);
-    });
-    QObject::connect(&server, &PhoneServer::videoConfig, &server, [&](int id, const QByteArray& config) {
-        if (id == phoneId)
-            decoder.decode(reinterpret_cast<const unsigned char*>(config.constData()),
-                           std::size_t(config.size()), 0);
-    });
+    QObject::connect(&server, &PhoneServer::streamInfo, &server,
+                     [&](int id, int width, int height) {
+                         if (id == phoneId)
+                             decoder.initialize(width, height);
+                     });
+    QObject::connect(
+        &server, &PhoneServer::videoConfig, &server, [&](int id, const QByteArray& config) {
+            if (id == phoneId)
+                decoder.decode(reinterpret_cast<const unsigned char*>(config.constData()),
+                               std::size_t(config.size()), 0);
+        });
     QObject::connect(&server, &PhoneServer::videoFrame, &server,
                      [&](int id, const QByteArray& unit, qulonglong pts) {
                          if (id == phoneId)
-                             decoder.decode(reinterpret_cast<const unsigned char*>(unit.constData()),
-                                            std::size_t(unit.size()), pts);
+                             decoder.decode(
+                                 reinterpret_cast<const unsigned char*>(unit.constData()),
+                                 std::size_t(unit.size()), pts);
                      });
     if (!server.listen(0))
         return 1;
@@ -168,8 +171,9 @@ int main(int argc, char** argv)
                 "%d strangers wait, each with at most %u KiB of HELLO), +%lld KiB after it "
                 "(baseline window: +%lld KiB)\n",
                 loaded.rssBeforeKiB, loaded.rssPeakKiB - loaded.rssBeforeKiB,
-                PhoneServer::maxWaitingConnections, unsigned(PhoneServer::maxHandshakePayload / 1024),
-                afterKiB - loaded.rssBeforeKiB, quiet.rssPeakKiB - quiet.rssBeforeKiB);
+                PhoneServer::maxWaitingConnections,
+                unsigned(PhoneServer::maxHandshakePayload / 1024), afterKiB - loaded.rssBeforeKiB,
+                quiet.rssPeakKiB - quiet.rssBeforeKiB);
     const PairedAbuse::Figures& a = abuse.figures();
     std::printf("phone beside abuse     %5.1f fps decoded (%.2f of the baseline; target: 1)\n",
                 abused.fps, quiet.fps > 0 ? abused.fps / quiet.fps : 0.0);

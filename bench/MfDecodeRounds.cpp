@@ -35,7 +35,8 @@ int main(int argc, char** argv)
             decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
         decoder.decode(delimiter, sizeof delimiter, 0);
         QueryPerformanceCounter(&end);
-        std::printf("%.3f %d\n", double(end.QuadPart - begin.QuadPart) * 1000.0 / double(frequency.QuadPart),
+        std::printf("%.3f %d\n",
+                    double(end.QuadPart - begin.QuadPart) * 1000.0 / double(frequency.QuadPart),
                     pictures);
         std::fflush(stdout);
     }

@@ -19,7 +19,9 @@ constexpr int kFlips = 20;
 } // namespace
 
 PairedAbuse::PairedAbuse(quint16 port, const QByteArray& token, int divisor)
-    : port(port), token(token), divisor(divisor)
+    : port(port),
+      token(token),
+      divisor(divisor)
 {
     result.longIds = kLongIds / divisor;
     result.hoarders = kHoarders / divisor;
@@ -58,7 +60,8 @@ void PairedAbuse::run()
             ::close(socket);
     }
 
-    const QByteArray unfinished = PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload)
+    const QByteArray unfinished =
+        PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload)
         + QByteArray(qsizetype(PhoneLink::maxPayload) - 1024 * 1024, 'v');
     for (int i = 0; i < result.hoarders; ++i) {
         const int socket = dial(port);
@@ -67,7 +70,7 @@ void PairedAbuse::run()
         QString code;
         if (handshake(socket, token, QStringLiteral("hoarder-%1").arg(i), &code)) {
             ++result.hoardersWelcomed;
-            sendAll(socket, unfinished);   // fails once the PC has let this one go
+            sendAll(socket, unfinished); // fails once the PC has let this one go
         } else if (code == QLatin1String("BUSY")) {
             ++result.hoardersBusy;
         }
@@ -81,10 +84,11 @@ void PairedAbuse::run()
         if (handshake(flipper, token, QStringLiteral("flipper"))) {
             for (int i = 0; i < kFlips / divisor; ++i) {
                 const int side = i % 2 ? 64 : 5888;
-                const QByteArray info = PhoneLink::jsonPayload(
-                    {{"width", side}, {"height", side}, {"fps", 30}});
-                if (sendAll(flipper, PhoneLink::header(PhoneLink::STREAM_INFO, 0,
-                                                       quint32(info.size())) + info))
+                const QByteArray info =
+                    PhoneLink::jsonPayload({{"width", side}, {"height", side}, {"fps", 30}});
+                if (sendAll(flipper,
+                            PhoneLink::header(PhoneLink::STREAM_INFO, 0, quint32(info.size()))
+                                + info))
                     ++result.sizeFlips;
             }
         }

@@ -71,10 +71,11 @@ bool run(int w, int h)
             }
         };
         const PairedTiming t = PairedTiming::measureCpu(40, sharedOnly, withPipewire);
-        std::printf("%4dx%-4d both threads %s  shared memory %6.3f ms/frame  + PipeWire %6.3f ms/frame  "
-                    "added %6.3f ms  ratio %.2f\n",
-                    w, h, softcam::formatName(format), t.baselineMs / kFrames,
-                    t.candidateMs / kFrames, (t.candidateMs - t.baselineMs) / kFrames, t.ratio());
+        std::printf(
+            "%4dx%-4d both threads %s  shared memory %6.3f ms/frame  + PipeWire %6.3f ms/frame  "
+            "added %6.3f ms  ratio %.2f\n",
+            w, h, softcam::formatName(format), t.baselineMs / kFrames, t.candidateMs / kFrames,
+            (t.candidateMs - t.baselineMs) / kFrames, t.ratio());
     }
     return true;
 }

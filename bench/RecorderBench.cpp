@@ -61,14 +61,14 @@ int decode(const TestEncoder& stream, int width, int height, std::vector<Frame>*
 
 bool record(const QString& path, const std::vector<Frame>& frames, int width, int height)
 {
-    QFile::remove(path);   // the recorder never replaces a file: each round starts afresh
+    QFile::remove(path); // the recorder never replaces a file: each round starts afresh
     Mp4Recorder recorder;
     if (!recorder.start(path.toStdWString(), width, height, 30))
         return false;
     for (const Frame& frame : frames)
         recorder.writeFrame(frame.data());
     recorder.stop();
-    recorder.waitForFinished();   // blocked, not spending the calling thread's time
+    recorder.waitForFinished(); // blocked, not spending the calling thread's time
     return recorder.failure() == Mp4Recorder::Failure::None;
 }
 

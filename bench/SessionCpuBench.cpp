@@ -40,14 +40,26 @@
 
 namespace {
 
-int idleRounds() { return BenchMode::pick(3, 1); }
-int idleWindowMs() { return BenchMode::pick(4000, 500); }
-int liveWindowMs() { return BenchMode::pick(10000, 1000); }
+int idleRounds()
+{
+    return BenchMode::pick(3, 1);
+}
+int idleWindowMs()
+{
+    return BenchMode::pick(4000, 500);
+}
+int liveWindowMs()
+{
+    return BenchMode::pick(10000, 1000);
+}
 constexpr int kSettleMs = 500;
 // The window's first frames, the failed update check and a phone's first key frame pass.
-int windowSettleMs() { return BenchMode::pick(3000, 1000); }
+int windowSettleMs()
+{
+    return BenchMode::pick(3000, 1000);
+}
 constexpr double kIdleBudget = 0.05;
-constexpr double kLiveBudget = 1.3;   // times decoding alone
+constexpr double kLiveBudget = 1.3; // times decoding alone
 
 double threadCpuMs()
 {
@@ -155,8 +167,8 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 
 std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
 {
-    auto controller = std::make_unique<AppController>(AppController::Places{
-        0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
+    auto controller = std::make_unique<AppController>(
+        AppController::Places{0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
     controller->start();
     if (!controller->cameraReady()) {
         std::fprintf(stderr, "the controller has no camera: %s\n",
@@ -177,8 +189,7 @@ bool measureIdle(const BenchEnvironment& env)
         coreShare(kSettleMs);
         const qulonglong sent = controller->framesSent();
         idle.push_back(coreShare(idleWindowMs()));
-        cards.push_back(double(controller->framesSent() - sent) * 1000.0
-                        / double(idleWindowMs()));
+        cards.push_back(double(controller->framesSent() - sent) * 1000.0 / double(idleWindowMs()));
     }
     const double share = percentile(idle, 0.5);
     std::printf("idle pump, 1280x720 camera      %6.3f core (%.1f cards/s)   empty event loop "
@@ -206,8 +217,8 @@ bool measureLive(const BenchEnvironment& env)
                  QStringLiteral("1920x1080"), QStringLiteral("--fps"), QStringLiteral("30"),
                  QStringLiteral("--bitrate"), QStringLiteral("6000"),
                  QStringLiteral("--duration-ms"), QString::number(liveWindowMs() + 20000)});
-    const bool streaming = waitFor(
-        [&] { return controller->live() && controller->framesDecoded() >= 30; }, 20000);
+    const bool streaming =
+        waitFor([&] { return controller->live() && controller->framesDecoded() >= 30; }, 20000);
     double share = 0, fps = 0;
     if (streaming) {
         const qulonglong decoded = controller->framesDecoded();
@@ -266,10 +277,11 @@ bool measureWindow(const BenchEnvironment& env)
 
     PhoneProcess phone;
     phone.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    phone.start(vidlet, {QStringLiteral("--size"), QStringLiteral("1920x1080"),
-                         QStringLiteral("--fps"), QStringLiteral("30"), QStringLiteral("--bitrate"),
-                         QStringLiteral("6000"), QStringLiteral("--duration-ms"),
-                         QString::number(windowSettleMs() + liveWindowMs() + 2000)});
+    phone.start(vidlet,
+                {QStringLiteral("--size"), QStringLiteral("1920x1080"), QStringLiteral("--fps"),
+                 QStringLiteral("30"), QStringLiteral("--bitrate"), QStringLiteral("6000"),
+                 QStringLiteral("--duration-ms"),
+                 QString::number(windowSettleMs() + liveWindowMs() + 2000)});
     if (!waitFor([&] { return vidlet.log().contains(QStringLiteral("connected over LAN")); },
                  20000)) {
         std::fprintf(stderr, "the phone never reached the window's program\n");

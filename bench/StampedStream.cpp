@@ -23,8 +23,8 @@ bool StampedStream::make(int w, int h, int rate, int bitrateKbps, int count)
         pattern.draw(picture, i);
         // Only the index matters: the send time is taken when the frame really leaves.
         FrameStamp{std::uint32_t(i), 0}.encodeI420(picture.y, picture.yStride, picture.u,
-                                                     picture.uStride, picture.v, picture.vStride,
-                                                     w, h);
+                                                   picture.uStride, picture.v, picture.vStride, w,
+                                                   h);
         const quint64 pts = quint64(i) * 1000000 / quint64(rate);
         const auto unit = encoder.encode(qint64(pts), i == 0);
         if (!unit) {

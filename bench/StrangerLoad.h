@@ -25,7 +25,7 @@ public:
 
     struct Figures {
         int idleOpened = 0;
-        int idleClosedByPc = 0;   // found closed by the PC when the load ended
+        int idleClosedByPc = 0; // found closed by the PC when the load ended
         int cyclesWelcomed = 0;
         int cyclesFailed = 0;
         double cycleMsMedian = 0;

@@ -20,7 +20,10 @@ constexpr quint32 kStalledHelloSent = kStalledHelloSize - 4 * 1024;
 using namespace BlockingSocket;
 
 StrangerLoad::StrangerLoad(quint16 port, const QByteArray& token, int idle, int cycles)
-    : port(port), token(token), idleCount(idle), cycleCount(cycles)
+    : port(port),
+      token(token),
+      idleCount(idle),
+      cycleCount(cycles)
 {
 }
 
@@ -71,8 +74,9 @@ void StrangerLoad::run()
             ::close(socket);
         if (welcomed) {
             ++result.cyclesWelcomed;
-            cycleMs.push_back(std::chrono::duration<double, std::milli>(
-                                  std::chrono::steady_clock::now() - begin).count());
+            cycleMs.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+                    .count());
         } else {
             ++result.cyclesFailed;
         }

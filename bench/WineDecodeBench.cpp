@@ -57,8 +57,8 @@ bool compare(const QString& winBuild, const QTemporaryDir& scratch, int width, i
     QProcess wine;
     wine.start(QStringLiteral(VIDLET_SOURCE_DIR "/scripts/wine-run.sh"),
                {winBuild + QStringLiteral("/wineprefix"),
-                winBuild + QStringLiteral("/bin/MfDecodeRounds.exe"), file,
-                QString::number(width), QString::number(height)});
+                winBuild + QStringLiteral("/bin/MfDecodeRounds.exe"), file, QString::number(width),
+                QString::number(height)});
     if (!wine.waitForStarted())
         return false;
     std::vector<double> ffmpeg, mf;
@@ -66,12 +66,12 @@ bool compare(const QString& winBuild, const QTemporaryDir& scratch, int width, i
     for (int round = 0; round < BenchMode::pick(5, 1); ++round) {
         const auto begin = std::chrono::steady_clock::now();
         ffmpegPictures = decodeWithFfmpeg(buffers, width, height);
-        ffmpeg.push_back(std::chrono::duration<double, std::milli>(
-                             std::chrono::steady_clock::now() - begin).count());
+        ffmpeg.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+                .count());
         wine.write("go\n");
         // The first round also waits for the Wine prefix to start.
-        while (!wine.canReadLine() && wine.waitForReadyRead(120000)) {
-        }
+        while (!wine.canReadLine() && wine.waitForReadyRead(120000)) {}
         double ms = 0;
         if (std::sscanf(wine.readLine().constData(), "%lf %d", &ms, &mfPictures) != 2) {
             std::fprintf(stderr, "MfDecodeRounds did not answer: %s\n",
@@ -83,10 +83,11 @@ bool compare(const QString& winBuild, const QTemporaryDir& scratch, int width, i
     wine.closeWriteChannel();
     wine.waitForFinished(30000);
     const int frames = int(stream.units.size());
-    std::printf("%4dx%-4d  FFmpeg %6.3f ms/picture (%d)  Media Foundation under Wine %6.3f ms/picture (%d)"
-                "  ratio %.2f\n",
-                width, height, median(ffmpeg) / frames, ffmpegPictures, median(mf) / frames,
-                mfPictures, median(mf) / median(ffmpeg));
+    std::printf(
+        "%4dx%-4d  FFmpeg %6.3f ms/picture (%d)  Media Foundation under Wine %6.3f ms/picture (%d)"
+        "  ratio %.2f\n",
+        width, height, median(ffmpeg) / frames, ffmpegPictures, median(mf) / frames, mfPictures,
+        median(mf) / median(ffmpeg));
     return ffmpegPictures == frames && mfPictures == frames;
 }
 
@@ -105,8 +106,9 @@ int main(int argc, char** argv)
         std::printf("skipped: no Windows build at %s (make winbuild)\n", qPrintable(winBuild));
         return 77;
     }
-    std::printf("Media Foundation decode+convert under Wine against FFmpeg decode+convert, 6 Mbit/s,"
-                " for information (not a Windows figure)\n");
+    std::printf(
+        "Media Foundation decode+convert under Wine against FFmpeg decode+convert, 6 Mbit/s,"
+        " for information (not a Windows figure)\n");
     QTemporaryDir scratch;
     bool ok = scratch.isValid();
     // A short run starts Wine once, for the smaller stream.

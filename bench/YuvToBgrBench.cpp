@@ -37,7 +37,7 @@ double compare(int width, int height, bool nv12)
             q.uv.insert(q.uv.end(), {p.u[k], p.v[k]});
         input.push_back(std::move(q));
     }
-    BgrBuffer out(std::size_t(width) * height * 3);   // as the decoder's own
+    BgrBuffer out(std::size_t(width) * height * 3); // as the decoder's own
     std::unique_ptr<SwsContext, SwsFree> sws(
         sws_getContext(width, height, nv12 ? AV_PIX_FMT_NV12 : AV_PIX_FMT_YUV420P, width, height,
                        AV_PIX_FMT_BGR24, SWS_BILINEAR, nullptr, nullptr, nullptr));
@@ -47,7 +47,8 @@ double compare(int width, int height, bool nv12)
     }
     const auto swscale = [&] {
         for (const Picture& p : input) {
-            const std::uint8_t* planes[3] = {p.y.data(), nv12 ? p.uv.data() : p.u.data(), p.v.data()};
+            const std::uint8_t* planes[3] = {p.y.data(), nv12 ? p.uv.data() : p.u.data(),
+                                             p.v.data()};
             const int pitches[3] = {width, nv12 ? width : cw, cw};
             std::uint8_t* dst[1] = {out.data()};
             const int dstPitch[1] = {width * 3};
@@ -57,10 +58,11 @@ double compare(int width, int height, bool nv12)
     const auto ours = [&] {
         for (const Picture& p : input) {
             if (nv12)
-                YuvToBgr::fromNv12(p.y.data(), width, p.uv.data(), width, width, height, out.data());
+                YuvToBgr::fromNv12(p.y.data(), width, p.uv.data(), width, width, height,
+                                   out.data());
             else
-                YuvToBgr::fromI420(p.y.data(), width, p.u.data(), cw, p.v.data(), cw, width,
-                                   height, out.data());
+                YuvToBgr::fromI420(p.y.data(), width, p.u.data(), cw, p.v.data(), cw, width, height,
+                                   out.data());
         }
     };
     const PairedTiming t = PairedTiming::measureCpu(BenchMode::pick(40, 1), swscale, ours);
@@ -75,7 +77,8 @@ double compare(int width, int height, bool nv12)
 int main(int argc, char** argv)
 {
     BenchMode::read(argc, argv);
-    std::printf("YUV 4:2:0 to packed BGR, ours against libswscale (SWS_BILINEAR), target ratio <= 1.00\n");
+    std::printf(
+        "YUV 4:2:0 to packed BGR, ours against libswscale (SWS_BILINEAR), target ratio <= 1.00\n");
     double worst = 0;
     for (bool nv12 : {false, true})
         for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}})

@@ -24,10 +24,10 @@ AppController::AppController(const Places& places, QObject* parent)
     PrivateFiles::restrictFile(settings.fileName());
     themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
     recordingFolder_ = settings
-        .value(QStringLiteral("recording/folder"),
-               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
-                   + QStringLiteral("/Vidlet"))
-        .toString();
+                           .value(QStringLiteral("recording/folder"),
+                                  QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+                                      + QStringLiteral("/Vidlet"))
+                           .toString();
     minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
     lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
     applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
@@ -45,9 +45,8 @@ AppController::AppController(const Places& places, QObject* parent)
     settings.endGroup();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
-    connect(&server, &PhoneServer::pairingRefused, this, [this](const QString& name) {
-        emit pairingRefused(name.simplified().left(40));
-    });
+    connect(&server, &PhoneServer::pairingRefused, this,
+            [this](const QString& name) { emit pairingRefused(name.simplified().left(40)); });
     connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
     fpsClock.start();
     paceTimer.setTimerType(Qt::PreciseTimer);
@@ -150,5 +149,6 @@ void AppController::openRecordingsFolder()
 void AppController::showLastRecording()
 {
     if (!lastRecordingPath_.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(lastRecordingPath_).absolutePath()));
+        QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QFileInfo(lastRecordingPath_).absolutePath()));
 }

@@ -78,9 +78,9 @@ public:
     // and tests point them elsewhere, so that a stand-in service can play attached phones and a
     // second copy never meets the first one's port, service or token file.
     struct Places {
-        quint16 port = 8788;   // tried first for phones; when taken, the system chooses
+        quint16 port = 8788; // tried first for phones; when taken, the system chooses
         UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
-        QString tokenFolder;   // for pairing-token.txt; empty: the program's own folder
+        QString tokenFolder; // for pairing-token.txt; empty: the program's own folder
     };
 
     explicit AppController(QObject* parent = nullptr);
@@ -136,7 +136,10 @@ public:
     bool trayAvailable() const { return trayAvailable_; }
     void setTrayAvailable(bool available);
     bool usbAvailable() const { return usb.isAvailable(); }
-    bool usbServiceInstalled() const { return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled(); }
+    bool usbServiceInstalled() const
+    {
+        return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled();
+    }
     bool firewallBlocked() const { return firewallBlocked_; }
     // Whether a window shows the live preview: frameReady is emitted only then. The window
     // keeps it current; true until it says otherwise.
@@ -237,10 +240,10 @@ private:
     std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
 
     std::thread worker;
-    std::atomic<bool> workerRunning{false};   // GUI thread writes, pump reads
-    std::atomic<std::uint64_t> framesSent_{0};   // GUI thread and pump add
+    std::atomic<bool> workerRunning{false};    // GUI thread writes, pump reads
+    std::atomic<std::uint64_t> framesSent_{0}; // GUI thread and pump add
     std::atomic<std::uint64_t> framesDecoded_{0};
-    std::atomic<bool> outputEnabled_{true};   // GUI thread flips, pump reads
+    std::atomic<bool> outputEnabled_{true}; // GUI thread flips, pump reads
     // Read by the pump once at its start; the GUI thread changes them only while it is stopped.
     int outputWidth = 1280;
     int outputHeight = 720;
@@ -259,11 +262,11 @@ private:
     QString serverInfo_ = QStringLiteral("Not listening");
     QString qrDataUrl_;
     QString pairAddress_;
-    bool hasLanAddress_ = false;   // false: pairAddress_ says that none was found
+    bool hasLanAddress_ = false; // false: pairAddress_ says that none was found
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;
-    std::uint64_t recordedFrames = 0;   // frames written to the open recording
+    std::uint64_t recordedFrames = 0; // frames written to the open recording
     int recordingFailure_ = 0;
     QString recordingFolder_;
     int recordingQuality_ = 0;
@@ -275,14 +278,14 @@ private:
     QTimer statsTimer;
     // Live frames, in buffers the decoder converts into and the camera takes over.
     std::deque<BgrBuffer> pendingFrames;
-    std::vector<BgrBuffer> spareFrames;   // output frames' buffers, for the next ones to queue
-    BgrBuffer decodeSlot;   // where the decoder converts the next picture that will be queued
-    QImage previewImage;   // the last frame shown, when the window still holds it
+    std::vector<BgrBuffer> spareFrames; // output frames' buffers, for the next ones to queue
+    BgrBuffer decodeSlot; // where the decoder converts the next picture that will be queued
+    QImage previewImage;  // the last frame shown, when the window still holds it
     bool previewShown_ = true;
     QTimer paceTimer;
     int paceIntervalMs = 33;
     bool lowLatency_ = false;
-    LowLatencyPacing lowLatencyPacing;   // on stallClock's milliseconds
+    LowLatencyPacing lowLatencyPacing; // on stallClock's milliseconds
     QElapsedTimer fpsClock;
     std::uint64_t lastDecodedCount = 0;
     int fps_ = 0;
@@ -296,8 +299,8 @@ private:
     std::uint64_t decodeCalls = 0;
     int decodeMs_ = 0;
     bool firewallBlocked_ = false;
-    int idleTicks = 0;   // stats ticks without a phone since the firewall was last re-checked
-    Frame cropBuffer;   // reused for frames a few pixels larger than the output
+    int idleTicks = 0; // stats ticks without a phone since the firewall was last re-checked
+    Frame cropBuffer;  // reused for frames a few pixels larger than the output
 
     friend class RecordingTest;
     friend class RosterTest;

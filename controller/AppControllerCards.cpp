@@ -64,8 +64,8 @@ void AppController::renderPausedCard(int width, int height)
 {
     storeCard(drawCard(width, height,
                        {QStringLiteral("Phone video paused"),
-                        QStringLiteral("Waiting for the phone to resume"), QStringLiteral("Segoe UI"),
-                        QColor(0xF5, 0xA6, 0x23)}));
+                        QStringLiteral("Waiting for the phone to resume"),
+                        QStringLiteral("Segoe UI"), QColor(0xF5, 0xA6, 0x23)}));
 }
 
 void AppController::storeCard(const QImage& card)

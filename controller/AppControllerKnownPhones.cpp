@@ -43,7 +43,8 @@ QVariantList AppController::knownPhones() const
     QVariantList known;
     for (const QString& deviceId : order) {
         const QStringList seen =
-            settings.value(QStringLiteral("known/") + DeviceKey::fromDeviceId(deviceId)).toStringList();
+            settings.value(QStringLiteral("known/") + DeviceKey::fromDeviceId(deviceId))
+                .toStringList();
         const QString ownName = seen.value(0).isEmpty() ? QStringLiteral("Phone") : seen.value(0);
         int id = -1;
         for (const QVariant& phone : phones_) {

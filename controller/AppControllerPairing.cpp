@@ -13,9 +13,10 @@ void AppController::refreshPairing()
     // The program's own folder unless it cannot be written (installed), then the user's.
     const QString tokenFolder = !places.tokenFolder.isEmpty()
         ? places.tokenFolder
-        : PairingToken::fileFolder(QCoreApplication::applicationDirPath(),
-                                   QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                                       + QStringLiteral("/Vidlet"));
+        : PairingToken::fileFolder(
+            QCoreApplication::applicationDirPath(),
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                + QStringLiteral("/Vidlet"));
     const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
     pairingToken = data.token;
     server.setPairingToken(data.token);

@@ -26,7 +26,7 @@ void AppController::toggleRecording()
         recordingFailure_ = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));
     } else {
-        QFile::remove(path);   // the empty file reserve() made for this start, if still there
+        QFile::remove(path); // the empty file reserve() made for this start, if still there
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
     }
     emit changed();
@@ -47,7 +47,7 @@ void AppController::onRecordingFailed()
 {
     const Mp4Recorder::Failure failure = recorder.failure();
     if (failure == Mp4Recorder::Failure::None)
-        return;   // a file stopped since, or already handled
+        return; // a file stopped since, or already handled
     recordingFailure_ = failure == Mp4Recorder::Failure::FileRemoved ? 2 : 1;
     stopRecording();
     emit changed();

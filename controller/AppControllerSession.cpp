@@ -15,7 +15,7 @@ constexpr double cameraFps = 30.0;
 constexpr std::size_t maxPendingFrames = 5;
 constexpr std::size_t maxSpareFrames = 2;
 constexpr int stallLimitMs = 1500;
-constexpr int cropTolerance = 15;   // H.264 pads to 16-pixel macroblocks
+constexpr int cropTolerance = 15; // H.264 pads to 16-pixel macroblocks
 
 // What the decoder and the camera take; a larger announced size would only fail there after
 // the camera had been given up.
@@ -183,7 +183,8 @@ void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglon
     decoder.decode(reinterpret_cast<const unsigned char*>(accessUnit.constData()),
                    std::size_t(accessUnit.size()), ptsUsec);
     const auto spent = std::chrono::steady_clock::now() - begin;
-    decodeNsSum += std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
+    decodeNsSum +=
+        std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
     ++decodeCalls;
 }
 
@@ -297,8 +298,8 @@ void AppController::drainWithLowLatency()
 {
     paceTimer.stop();
     while (!pendingFrames.empty()) {
-        const std::int64_t wait
-            = lowLatencyPacing.waitMs(pendingFrames.size(), stallClock.elapsed());
+        const std::int64_t wait =
+            lowLatencyPacing.waitMs(pendingFrames.size(), stallClock.elapsed());
         if (wait > 0) {
             paceTimer.setSingleShot(true);
             paceTimer.start(int(wait));

@@ -12,4 +12,4 @@ namespace DeviceKey {
 QString fromDeviceId(const QString& deviceId);
 QString toDeviceId(const QString& key);
 
-}
+} // namespace DeviceKey

@@ -37,7 +37,7 @@ int addressClass(const QString& candidate)
     return 2;
 }
 
-}
+} // namespace
 
 bool LanAddresses::isVirtual(const QString& name)
 {

@@ -34,4 +34,4 @@ bool isVirtual(const QString& name);
 // The system's adapters, in the order it lists them.
 QList<LanInterface> system();
 
-}
+} // namespace LanAddresses

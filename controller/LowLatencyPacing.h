@@ -16,7 +16,11 @@ public:
     // How long the oldest of `queued` frames must still wait at `nowMs`; 0: it may leave now.
     std::int64_t waitMs(std::size_t queued, std::int64_t nowMs) const;
     // A frame left the queue at `nowMs`.
-    void passed(std::int64_t nowMs) { lastMs = nowMs; passedAny = true; }
+    void passed(std::int64_t nowMs)
+    {
+        lastMs = nowMs;
+        passedAny = true;
+    }
     // A new stream: nothing has left yet.
     void reset() { passedAny = false; }
 

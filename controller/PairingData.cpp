@@ -14,7 +14,7 @@ const QString demoPcName = QStringLiteral("DESKTOP-VIDLET");
 const QString demoAddress = QStringLiteral("192.168.1.42");
 const QString demoToken = QStringLiteral("Vid1etDemoT0ken7");
 
-}
+} // namespace
 
 PairingData PairingData::compute(int port, const QString& token, const QString& hostName,
                                  const QList<LanInterface>& interfaces, int bestIndex,
@@ -31,10 +31,10 @@ PairingData PairingData::compute(int port, const QString& token, const QString& 
         data.pcName = hostName;
         data.addresses = LanAddresses::pick(interfaces, bestIndex, shownPort);
     }
-    data.pairAddress = data.addresses.isEmpty() ? QStringLiteral("No LAN address found")
-                                                : data.addresses.first();
-    data.payload = PairingPayload::build(data.pcName, screenshotMode ? demoToken : token,
-                                         data.addresses);
+    data.pairAddress =
+        data.addresses.isEmpty() ? QStringLiteral("No LAN address found") : data.addresses.first();
+    data.payload =
+        PairingPayload::build(data.pcName, screenshotMode ? demoToken : token, data.addresses);
     data.qrDataUrl = QrImage::dataUrl(data.payload);
     return data;
 }

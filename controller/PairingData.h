@@ -9,12 +9,12 @@
 struct PairingData {
     static constexpr int defaultPort = 8788;
 
-    QString token;       // the real token, for the phone link and pairing-token.txt
-    QString pcName;      // the name phones show; also sent in PAIR_INFO
+    QString token;         // the real token, for the phone link and pairing-token.txt
+    QString pcName;        // the name phones show; also sent in PAIR_INFO
     QStringList addresses; // "address:port", best first, at most four
-    QString pairAddress; // first address, or "No LAN address found"
-    QString payload;     // the URI in the QR code
-    QString qrDataUrl;   // PNG data URL of the QR code; empty when it could not be made
+    QString pairAddress;   // first address, or "No LAN address found"
+    QString payload;       // the URI in the QR code
+    QString qrDataUrl;     // PNG data URL of the QR code; empty when it could not be made
 
     // Pure: derives the texts from what the system reported. `port` 0 (not listening yet) is shown
     // as the default port. In screenshot mode the name, the address and the token in the code

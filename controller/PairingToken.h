@@ -21,4 +21,4 @@ void save(const QString& token, const QString& folder);
 // read-only folder.
 QString fileFolder(const QString& programFolder, const QString& userDataFolder);
 
-}
+} // namespace PairingToken

@@ -15,4 +15,4 @@ bool makeFolder(const QString& folder);
 // keep the mode they find.
 bool restrictFile(const QString& file);
 
-}
+} // namespace PrivateFiles

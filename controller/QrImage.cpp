@@ -25,7 +25,7 @@ std::optional<qrcodegen::QrCode> encode(const QString& text)
     }
 }
 
-}
+} // namespace
 
 QImage QrImage::render(const QString& text)
 {
@@ -42,7 +42,8 @@ QImage QrImage::render(const QString& text)
             if (!code->getModule(x, y))
                 continue;
             for (int row = 0; row < moduleSize; ++row) {
-                auto* line = reinterpret_cast<QRgb*>(image.scanLine(quietZone + y * moduleSize + row));
+                auto* line =
+                    reinterpret_cast<QRgb*>(image.scanLine(quietZone + y * moduleSize + row));
                 std::fill_n(line + quietZone + x * moduleSize, moduleSize, darkModule);
             }
         }

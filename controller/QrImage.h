@@ -14,4 +14,4 @@ QImage render(const QString& text);
 // "data:image/png;base64," and the PNG of render(text); empty when no code could be made.
 QString dataUrl(const QString& text);
 
-}
+} // namespace QrImage

@@ -12,4 +12,4 @@ namespace RecordingName {
 // empty string when no file can be created there.
 QString reserve(const QString& folder, const QDateTime& when);
 
-}
+} // namespace RecordingName

@@ -14,8 +14,7 @@
 
 namespace {
 
-struct Expected
-{
+struct Expected {
     quint8 type;
     quint8 flags;
     QByteArray payload;

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     H264Decoder decoder;
     bool interfered = false;
     unsigned checksum = 0;
-    decoder.frameCallback = [&](const unsigned char* bgr, int width, int height, unsigned long long) {
+    decoder.frameCallback = [&](const unsigned char* bgr, int width, int height,
+                                unsigned long long) {
         if (width < 1 || height < 1)
             std::abort();
         for (std::size_t i = 0, n = std::size_t(width) * std::size_t(height) * 3; i < n; ++i)

@@ -40,8 +40,8 @@ LanInterface adapterFrom(const QByteArray& part)
     for (int i = 0; i < (quint8(part[2]) & 7) && pos + width <= part.size(); ++i, pos += width) {
         const auto* bytes = reinterpret_cast<const quint8*>(part.constData() + pos);
         if (width == 4)
-            adapter.addresses.append(QHostAddress(quint32(bytes[0] << 24 | bytes[1] << 16
-                                                          | bytes[2] << 8 | bytes[3])));
+            adapter.addresses.append(
+                QHostAddress(quint32(bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3])));
         else
             adapter.addresses.append(QHostAddress(bytes));
     }

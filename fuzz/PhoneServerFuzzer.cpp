@@ -26,10 +26,9 @@ namespace {
 
 QTcpServer* usbListener = nullptr; // stands in for the USB transport's tunnels
 
-struct Phone
-{
-    QTcpSocket* socket = nullptr;  // the phone's end
-    QPointer<QTcpSocket> pcSide;   // the end PhoneServer owns
+struct Phone {
+    QTcpSocket* socket = nullptr; // the phone's end
+    QPointer<QTcpSocket> pcSide;  // the end PhoneServer owns
 };
 
 // The PC's end of a LAN phone's connection, once the server has adopted it.
@@ -48,7 +47,8 @@ QTcpSocket* adoptedSide(PhoneServer& server, quint16 phonePort)
 bool connectPhone(PhoneServer& server, Phone& phone, bool usb)
 {
     phone.socket = new QTcpSocket;
-    phone.socket->connectToHost(QHostAddress::LocalHost, usb ? usbListener->serverPort() : server.port());
+    phone.socket->connectToHost(QHostAddress::LocalHost,
+                                usb ? usbListener->serverPort() : server.port());
     if (!phone.socket->waitForConnected(2000))
         return false;
     if (usb) {
@@ -71,7 +71,8 @@ void resetPhone(Phone& phone)
         return;
     const linger reset{1, 0};
     if (phone.socket->socketDescriptor() != -1)
-        ::setsockopt(int(phone.socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ::setsockopt(int(phone.socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                     sizeof reset);
     phone.socket->abort();
     delete phone.socket;
     phone.socket = nullptr;

@@ -47,11 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         auto links = std::make_unique<QObject>();
         UsbMuxClient client(UsbMuxEndpoint::tcp(service->serverPort()));
-        QObject::connect(&client, &UsbMuxClient::tunnelReady, links.get(),
-                         [&](QTcpSocket* socket) {
-                             socket->setParent(links.get());
-                             handed.append(socket);
-                         });
+        QObject::connect(&client, &UsbMuxClient::tunnelReady, links.get(), [&](QTcpSocket* socket) {
+            socket->setParent(links.get());
+            handed.append(socket);
+        });
         client.start();
         if (!service->waitForNewConnection(2000))
             return 0;

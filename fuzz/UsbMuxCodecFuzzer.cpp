@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // What the client reads from each message.
             usbmux::isSuccess(message);
             message.value(QStringLiteral("DeviceID")).toInt();
-            message.value(QStringLiteral("Properties")).toMap().value(QStringLiteral("ConnectionType")).toString();
+            message.value(QStringLiteral("Properties"))
+                .toMap()
+                .value(QStringLiteral("ConnectionType"))
+                .toString();
         }
     }
     return 0;

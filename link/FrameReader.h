@@ -8,11 +8,9 @@
 // Cuts a phone-link byte stream into frames (layout in PhoneLink.h). Bytes of an unfinished
 // frame stay buffered until the rest arrives, so the buffer never holds more than one
 // announced frame plus whatever arrived with its last piece.
-class FrameReader
-{
+class FrameReader {
 public:
-    struct Frame
-    {
+    struct Frame {
         quint8 type = 0;
         quint8 flags = 0;
         QByteArray payload; // an independent copy that the receiver may keep

@@ -12,15 +12,22 @@ quint32 payloadLimit(quint8 type)
     case VIDEO_FRAME:
         return maxPayload;
     case THUMBNAIL:
-        return 512 * 1024;    // a JPEG a few hundred pixels wide
+        return 512 * 1024; // a JPEG a few hundred pixels wide
     case HELLO:
-    case VIDEO_CONFIG:        // parameter sets are tens of bytes; a handful of them at most
+    case VIDEO_CONFIG: // parameter sets are tens of bytes; a handful of them at most
         return 64 * 1024;
-    case WELCOME: case REJECT: case PAIR_INFO: case STREAM_INFO: case SET_ACTIVE:
-    case KEYFRAME_REQUEST: case PING: case PONG: case BYE:
+    case WELCOME:
+    case REJECT:
+    case PAIR_INFO:
+    case STREAM_INFO:
+    case SET_ACTIVE:
+    case KEYFRAME_REQUEST:
+    case PING:
+    case PONG:
+    case BYE:
         return 4 * 1024;
     default:
-        return 64 * 1024;     // types of a later protocol are read and passed over
+        return 64 * 1024; // types of a later protocol are read and passed over
     }
 }
 

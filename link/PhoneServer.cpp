@@ -68,14 +68,15 @@ void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
     }
     adoptSocket(socket, true);
     // Over USB the PC speaks first: the phone learns the token without scanning the QR code.
-    PhoneLink::writeMessage(socket, PhoneLink::PAIR_INFO, 0,
-                            PhoneLink::jsonPayload({{"token", m_pairingToken},
-                                                    {"pcName", m_pcName},
-                                                    {"transport", "usb"}}));
+    PhoneLink::writeMessage(
+        socket, PhoneLink::PAIR_INFO, 0,
+        PhoneLink::jsonPayload(
+            {{"token", m_pairingToken}, {"pcName", m_pcName}, {"transport", "usb"}}));
     // Bytes that reached the socket before the hand-over have had their readyRead already.
     if (socket->bytesAvailable() > 0) {
         QMetaObject::invokeMethod(
-            this, [this, guard = QPointer<QTcpSocket>(socket)] {
+            this,
+            [this, guard = QPointer<QTcpSocket>(socket)] {
                 if (guard)
                     onReadyRead(guard);
             },
@@ -182,8 +183,8 @@ void PhoneServer::drainFrames(QTcpSocket* socket)
             return;
         quint8 type = 0;
         const quint32 limit = !record->rxBuffer.peekType(type) ? PhoneLink::maxPayload
-            : record->accepted ? PhoneLink::payloadLimit(type)
-            : qMin(PhoneLink::payloadLimit(type), maxHandshakePayload);
+            : record->accepted                                 ? PhoneLink::payloadLimit(type)
+                               : qMin(PhoneLink::payloadLimit(type), maxHandshakePayload);
         switch (record->rxBuffer.next(frame, limit)) {
         case FrameReader::Status::NeedMore:
             return;
@@ -232,7 +233,8 @@ QString PhoneServer::peerText(QTcpSocket* socket)
     const quint32 v4 = address.toIPv4Address(&isV4);
     if (isV4)
         address = QHostAddress(v4);
-    const QString host = isV4 ? address.toString() : QLatin1Char('[') + address.toString() + QLatin1Char(']');
+    const QString host =
+        isV4 ? address.toString() : QLatin1Char('[') + address.toString() + QLatin1Char(']');
     return host + QLatin1Char(':') + QString::number(socket->peerPort());
 }
 

@@ -20,8 +20,7 @@ class QTcpSocket;
 // GUI thread only. Signals are delivered by direct calls from inside the receive loop, so a
 // handler must not close or delete the socket; the QByteArray arguments are the receiver's to
 // keep. The server owns every phone socket, network or USB.
-class PhoneServer : public QObject
-{
+class PhoneServer : public QObject {
     Q_OBJECT
 
 public:

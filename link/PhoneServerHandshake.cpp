@@ -10,11 +10,8 @@ namespace {
 
 QByteArray welcomePayload()
 {
-    const QJsonObject request{{"codec", "h264"},
-                              {"width", 1280},
-                              {"height", 720},
-                              {"fps", 30},
-                              {"bitrateKbps", 6000}};
+    const QJsonObject request{
+        {"codec", "h264"}, {"width", 1280}, {"height", 720}, {"fps", 30}, {"bitrateKbps", 6000}};
     return PhoneLink::jsonPayload({{"v", PhoneLink::protocolVersion},
                                    {"sessionId", "dev"},
                                    {"active", false},
@@ -88,8 +85,8 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 
     PhoneLink::writeMessage(socket, PhoneLink::WELCOME, 0, welcomePayload());
     qInfo("Vidlet: phone %d connected over %s from %s: device \"%s\", name \"%s\"", id,
-          usb ? "USB" : "LAN", qPrintable(peerText(socket)), PhoneLink::logText(deviceId).constData(),
-          PhoneLink::logText(record->name).constData());
+          usb ? "USB" : "LAN", qPrintable(peerText(socket)),
+          PhoneLink::logText(deviceId).constData(), PhoneLink::logText(record->name).constData());
     emit phoneConnected(id, deviceId, record->name, model, os, usb);
 }
 

@@ -14,12 +14,11 @@ constexpr qsizetype ptsSize = 8;
 // phone that sends PINGs but never reads its PONGs would otherwise make the PC queue copies
 // of its PINGs without end.
 constexpr qint64 maxUnsentBytes = 1024 * 1024;
-}
+} // namespace
 
 // Every message but HELLO works the same before and after the handshake; the consumers act
 // only on the ids of accepted phones.
-void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
-                                QByteArray payload)
+void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, QByteArray payload)
 {
     const PhoneConnection* record = connection(socket);
     if (!record)
@@ -51,8 +50,7 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags,
         break;
     case PhoneLink::PING:
         if (socket->bytesToWrite() + payload.size() > maxUnsentBytes) {
-            qWarning("Vidlet: phone %d does not read what it is sent, closing its connection",
-                     id);
+            qWarning("Vidlet: phone %d does not read what it is sent, closing its connection", id);
             if (PhoneConnection* closing = connection(socket))
                 closing->closeCause = "does not read what it is sent";
             socket->abort();
@@ -85,8 +83,9 @@ void PhoneServer::passStreamInfo(QTcpSocket* socket, const QByteArray& payload)
     const int fps = info.value("fps").toInt(30);
     const qint64 now = m_clock.elapsed();
     const bool resized = width != record->width || height != record->height;
-    if (record->streamInfoHeld || (resized && record->sizeChangedMs != 0
-                                   && now - record->sizeChangedMs < m_sizeChangeIntervalMs)) {
+    if (record->streamInfoHeld
+        || (resized && record->sizeChangedMs != 0
+            && now - record->sizeChangedMs < m_sizeChangeIntervalMs)) {
         if (!record->streamInfoHeld) {
             const int wait = int(record->sizeChangedMs + m_sizeChangeIntervalMs - now);
             QTimer::singleShot(wait, socket, [this, socket] { sendHeldStreamInfo(socket); });

@@ -18,7 +18,8 @@ void HelperLog::line(const char* format, ...)
     va_end(args);
     // Never through a link: the folder is root's, but a link left in it must not make root
     // append to another file.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return;
     const std::string text = std::string(message) + "\n";

@@ -10,7 +10,7 @@ namespace {
 constexpr int maxCharacters = 1023;
 constexpr int maxBytes = 2048;
 
-}
+} // namespace
 
 void RegToolLog::line(const wchar_t* format, ...)
 {
@@ -31,8 +31,8 @@ void RegToolLog::line(const wchar_t* format, ...)
     bytes[length] = '\r';
     bytes[length + 1] = '\n';
 
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;

@@ -28,8 +28,8 @@ bool fileExists(const std::wstring& path)
 bool setString(HKEY key, const wchar_t* name, const std::wstring& value)
 {
     const DWORD bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          bytes) == ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes)
+        == ERROR_SUCCESS;
 }
 
 // The registered copy's path as the last --register wrote it; empty when there is none.
@@ -51,11 +51,11 @@ std::wstring recordedCameraPath()
     return value;
 }
 
-}
+} // namespace
 
 RegTool::RegTool(std::wstring helperFolder, std::wstring programDataFolder)
-    : helperFolder(std::move(helperFolder))
-    , programDataFolder(std::move(programDataFolder))
+    : helperFolder(std::move(helperFolder)),
+      programDataFolder(std::move(programDataFolder))
 {
 }
 

@@ -40,8 +40,8 @@ constexpr unsigned long kCtlAdd = 0x4C80;
 constexpr unsigned long kCtlRemove = 0x4C81;
 
 struct LoopbackConfig {
-    int outputNumber = -1;   // -1: the first free one
-    int captureNumber = -1;  // unused: one device takes frames and gives them
+    int outputNumber = -1;  // -1: the first free one
+    int captureNumber = -1; // unused: one device takes frames and gives them
     char cardLabel[32] = {};
     unsigned int minWidth = 0;
     unsigned int maxWidth = 0;
@@ -61,12 +61,12 @@ bool writeFile(const std::string& file, const std::string& text)
     fs::create_directories(fs::path(file).parent_path(), ec);
     const std::string temporary = file + ".new";
     ::unlink(temporary.c_str());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          0644);
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size())
-        && ::fsync(fd) == 0;
+    const bool written =
+        ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
     ::close(fd);
     if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());
@@ -208,8 +208,8 @@ int V4l2LoopbackSetup::removeDevice(const LoopbackDevice& device)
             ::close(fd);
         if (removed < 0) {
             // EBUSY: a program still has the camera open.
-            log.line("removing /dev/video%d through %s failed: %s", device.number,
-                     kControlDevice, std::strerror(error));
+            log.line("removing /dev/video%d through %s failed: %s", device.number, kControlDevice,
+                     std::strerror(error));
             return kExitDevice;
         }
         log.line("removed /dev/video%d", device.number);

@@ -36,6 +36,6 @@ private:
     std::string otherModuleOptions() const;
 
     std::string root;
-    std::string stateFile;   // present while the module was loaded by us
+    std::string stateFile; // present while the module was loaded by us
     HelperLog& log;
 };

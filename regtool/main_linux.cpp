@@ -23,7 +23,7 @@ namespace {
 bool ownDataFolder(const std::string& folder)
 {
     ::mkdir(folder.c_str(), 0755);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
         return false;
     // Left writable by an older helper run under a permissive umask.

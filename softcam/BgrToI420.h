@@ -6,7 +6,10 @@ namespace softcam {
 
 // 4:2:0 needs even sides, so the I420 picture of a frame with an odd side is one pixel larger
 // that way, its extra column or row repeating the frame's edge.
-inline int i420Side(int side) { return side + side % 2; }
+inline int i420Side(int side)
+{
+    return side + side % 2;
+}
 
 // Bytes of the I420 (YU12) picture of a width x height frame: a full-size Y plane, then U and V
 // at half size each way, all of the even sides above.

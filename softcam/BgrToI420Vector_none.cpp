@@ -3,6 +3,9 @@
 namespace softcam {
 
 // No vector kernel on this processor family: the scalar code converts every column.
-int convertRowPairVector(const I420RowPair&, int) { return 0; }
+int convertRowPairVector(const I420RowPair&, int)
+{
+    return 0;
+}
 
 } // namespace softcam

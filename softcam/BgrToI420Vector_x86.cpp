@@ -18,8 +18,8 @@ constexpr std::array<std::array<std::array<signed char, 16>, 3>, 3> gatherMasks(
         for (int piece = 0; piece < 3; ++piece)
             for (int pixel = 0; pixel < 16; ++pixel) {
                 const int at = 3 * pixel + channel;
-                masks[channel][piece][pixel]
-                    = static_cast<signed char>(at / 16 == piece ? at % 16 : -128);
+                masks[channel][piece][pixel] =
+                    static_cast<signed char>(at / 16 == piece ? at % 16 : -128);
             }
     return masks;
 }
@@ -27,15 +27,15 @@ constexpr std::array<std::array<std::array<signed char, 16>, 3>, 3> gatherMasks(
 constexpr auto kGather = gatherMasks();
 
 struct Channels {
-    __m128i b, g, r;   // 16 pixels each, one byte per pixel
+    __m128i b, g, r; // 16 pixels each, one byte per pixel
 };
 
 VIDLET_AVX2 inline __m128i gather(const __m128i piece[3], int channel)
 {
     __m128i out = _mm_setzero_si128();
     for (int i = 0; i < 3; ++i) {
-        const __m128i mask
-            = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kGather[channel][i].data()));
+        const __m128i mask =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(kGather[channel][i].data()));
         out = _mm_or_si128(out, _mm_shuffle_epi8(piece[i], mask));
     }
     return out;
@@ -67,8 +67,8 @@ VIDLET_AVX2 inline __m128i luma16(const Channels& c)
 VIDLET_AVX2 inline __m128i blockMean(__m128i top, __m128i bottom)
 {
     const __m128i ones = _mm_set1_epi8(1);
-    const __m128i sum = _mm_add_epi16(_mm_maddubs_epi16(top, ones),
-                                      _mm_maddubs_epi16(bottom, ones));
+    const __m128i sum =
+        _mm_add_epi16(_mm_maddubs_epi16(top, ones), _mm_maddubs_epi16(bottom, ones));
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(2)), 2);
 }
 
@@ -78,8 +78,8 @@ VIDLET_AVX2 inline __m128i difference(__m128i b, __m128i g, __m128i r, short kb,
 {
     __m128i sum = _mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi16(kr)),
                                 _mm_mullo_epi16(g, _mm_set1_epi16(kg)));
-    sum = _mm_add_epi16(sum, _mm_add_epi16(_mm_mullo_epi16(b, _mm_set1_epi16(kb)),
-                                           _mm_set1_epi16(128)));
+    sum = _mm_add_epi16(sum,
+                        _mm_add_epi16(_mm_mullo_epi16(b, _mm_set1_epi16(kb)), _mm_set1_epi16(128)));
     const __m128i value = _mm_add_epi16(_mm_srai_epi16(sum, 8), _mm_set1_epi16(128));
     return _mm_packus_epi16(value, value);
 }

@@ -9,9 +9,12 @@ namespace softcam {
 const char* formatName(CameraPixelFormat format)
 {
     switch (format) {
-    case CameraPixelFormat::I420: return "I420";
-    case CameraPixelFormat::NV12: return "NV12";
-    case CameraPixelFormat::YUY2: return "YUY2";
+    case CameraPixelFormat::I420:
+        return "I420";
+    case CameraPixelFormat::NV12:
+        return "NV12";
+    case CameraPixelFormat::YUY2:
+        return "YUY2";
     }
     return "?";
 }

@@ -42,7 +42,7 @@ bool CameraReader::attachTo(const std::string& segmentName)
     const int fd = shm_open(segmentName.c_str(), O_RDWR, 0);
     if (fd < 0)
         return false;
-    struct stat st{};
+    struct stat st {};
     void* map = MAP_FAILED;
     if (ownPrivateSegment(fd) && fstat(fd, &st) == 0 && std::size_t(st.st_size) >= kHeaderBytes)
         map = mmap(nullptr, std::size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);

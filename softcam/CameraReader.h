@@ -11,8 +11,8 @@ namespace softcam {
 struct CameraFrame {
     int width = 0;
     int height = 0;
-    std::uint64_t number = 0; // counts from 1 for each camera
-    std::uint64_t publishedNs = 0; // CLOCK_MONOTONIC when the camera got the frame
+    std::uint64_t number = 0;       // counts from 1 for each camera
+    std::uint64_t publishedNs = 0;  // CLOCK_MONOTONIC when the camera got the frame
     std::vector<unsigned char> bgr; // width * height * 3, top row first
 };
 

@@ -10,12 +10,10 @@ namespace softcam {
 // Creation and deletion come from the controlling thread; the per-frame calls, from another,
 // read the live camera through an atomic so that they never wait behind either. `Camera` has
 // sendFrame(const unsigned char*) and isConnected().
-template<typename Camera>
-class LiveCamera {
+template <typename Camera> class LiveCamera {
 public:
     // `make` returns a std::unique_ptr<Camera>, null on failure. Null while one lives.
-    template<typename Make>
-    void* create(Make make)
+    template <typename Make> void* create(Make make)
     {
         std::lock_guard<std::mutex> guard(lifecycle);
         if (live)
@@ -49,8 +47,7 @@ public:
     }
 
     // Runs `work` under the lock that creation and deletion take.
-    template<typename Work>
-    void locked(Work work)
+    template <typename Work> void locked(Work work)
     {
         std::lock_guard<std::mutex> guard(lifecycle);
         work();

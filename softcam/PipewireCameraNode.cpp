@@ -19,9 +19,12 @@ namespace {
 spa_video_format spaFormat(CameraPixelFormat format)
 {
     switch (format) {
-    case CameraPixelFormat::I420: return SPA_VIDEO_FORMAT_I420;
-    case CameraPixelFormat::NV12: return SPA_VIDEO_FORMAT_NV12;
-    case CameraPixelFormat::YUY2: return SPA_VIDEO_FORMAT_YUY2;
+    case CameraPixelFormat::I420:
+        return SPA_VIDEO_FORMAT_I420;
+    case CameraPixelFormat::NV12:
+        return SPA_VIDEO_FORMAT_NV12;
+    case CameraPixelFormat::YUY2:
+        return SPA_VIDEO_FORMAT_YUY2;
     }
     return SPA_VIDEO_FORMAT_UNKNOWN;
 }
@@ -67,10 +70,10 @@ const pw_stream_events PipewireCameraNode::streamEvents = [] {
 }();
 
 PipewireCameraNode::PipewireCameraNode(int frameWidth, int frameHeight)
-    : width(frameWidth)
-    , height(frameHeight)
-    , streamHook(std::make_unique<spa_hook>())
-    , handover(std::size_t(frameWidth) * std::size_t(frameHeight) * 3)
+    : width(frameWidth),
+      height(frameHeight),
+      streamHook(std::make_unique<spa_hook>()),
+      handover(std::size_t(frameWidth) * std::size_t(frameHeight) * 3)
 {
 }
 
@@ -112,23 +115,22 @@ bool PipewireCameraNode::connect(float fps)
     // Each format its own fixed choice: a browser passes over a size given as a range.
     unsigned char buffer[1024];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_rectangle size = SPA_RECTANGLE(std::uint32_t(i420Side(width)),
-                                             std::uint32_t(i420Side(height)));
+    const spa_rectangle size =
+        SPA_RECTANGLE(std::uint32_t(i420Side(width)), std::uint32_t(i420Side(height)));
     const spa_fraction rate = frameRate(fps);
     const spa_pod* params[std::size(kCameraPixelFormats)];
     std::size_t count = 0;
     for (CameraPixelFormat offered : kCameraPixelFormats)
         params[count++] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat,
-            SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
-            SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-            SPA_FORMAT_VIDEO_format, SPA_POD_Id(spaFormat(offered)),
-            SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+            SPA_POD_Id(spaFormat(offered)), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
             SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
-    const int connected = pw_stream_connect(
-        stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-        pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params,
-        std::uint32_t(count));
+    const int connected =
+        pw_stream_connect(stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+                          pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
+                          params, std::uint32_t(count));
     if (connected < 0 || !pipewire.start()) {
         explainMissingNode(std::strerror(connected < 0 ? -connected : errno));
         return false;
@@ -172,9 +174,9 @@ void PipewireCameraNode::onFormat(const spa_pod* param)
     spa_video_info_raw info{};
     if (!param || spa_format_video_raw_parse(param, &info) < 0)
         return;
-    const auto chosen = std::find_if(
-        std::begin(kCameraPixelFormats), std::end(kCameraPixelFormats),
-        [&](CameraPixelFormat offered) { return spaFormat(offered) == info.format; });
+    const auto chosen =
+        std::find_if(std::begin(kCameraPixelFormats), std::end(kCameraPixelFormats),
+                     [&](CameraPixelFormat offered) { return spaFormat(offered) == info.format; });
     if (chosen == std::end(kCameraPixelFormats))
         return;
     format = *chosen;
@@ -187,12 +189,10 @@ void PipewireCameraNode::onFormat(const spa_pod* param)
     unsigned char buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
     const spa_pod* buffers = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
-        SPA_PARAM_BUFFERS_buffers, SPA_POD_CHOICE_RANGE_Int(4, 2, 8),
-        SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
-        SPA_PARAM_BUFFERS_size, SPA_POD_Int(int(picture.size())),
-        SPA_PARAM_BUFFERS_stride, SPA_POD_Int(pixelStride(format, width)),
-        SPA_PARAM_BUFFERS_dataType,
+        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+        SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+        SPA_PARAM_BUFFERS_size, SPA_POD_Int(int(picture.size())), SPA_PARAM_BUFFERS_stride,
+        SPA_POD_Int(pixelStride(format, width)), SPA_PARAM_BUFFERS_dataType,
         SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemFd) | (1 << SPA_DATA_MemPtr))));
     pw_stream_update_params(stream, &buffers, 1);
 }

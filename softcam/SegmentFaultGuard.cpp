@@ -20,7 +20,7 @@ struct GuardedRange {
 };
 
 GuardedRange ranges[SegmentFaultGuard::kMaxGuards];
-struct sigaction previous{};
+struct sigaction previous {};
 
 void passOn(int signal, siginfo_t* info, void* context)
 {
@@ -35,7 +35,7 @@ void passOn(int signal, siginfo_t* info, void* context)
     }
     // The default action, once the faulting access runs again: the process ends as it would
     // have without us. An ignored SIGBUS would only fault for ever.
-    struct sigaction fallback{};
+    struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
     sigaction(SIGBUS, &fallback, nullptr);
@@ -52,7 +52,8 @@ void onBusError(int signal, siginfo_t* info, void* context)
         // mmap is a plain system call, safe here; the access that faulted then runs again
         // into the fresh pages.
         if (mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+                 MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0)
+            == MAP_FAILED)
             break;
         range.tripped.store(true, std::memory_order_release);
         return;
@@ -64,7 +65,7 @@ void installHandler()
 {
     static std::once_flag installed;
     std::call_once(installed, [] {
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_sigaction = onBusError;
         action.sa_flags = SA_SIGINFO | SA_ONSTACK;
         sigemptyset(&action.sa_mask);

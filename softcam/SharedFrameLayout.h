@@ -52,7 +52,7 @@ struct SharedFrameHeader {
     std::uint64_t slotBytes;
     std::atomic<std::uint32_t> state;
     std::atomic<std::uint32_t> latestSlot;
-    std::atomic<std::uint64_t> frameCount; // frames published, 0 before the first
+    std::atomic<std::uint64_t> frameCount;   // frames published, 0 before the first
     std::atomic<std::uint64_t> readerBeatNs; // CLOCK_MONOTONIC of the last reader's poll
     SlotHeader slot[kSlotCount];
 };
@@ -108,7 +108,7 @@ inline std::string segmentCandidate(const std::string& name, int index)
 // or written by someone the user never chose.
 inline bool ownPrivateSegment(int fd)
 {
-    struct stat st{};
+    struct stat st {};
     return fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
 }
 #endif

@@ -20,9 +20,10 @@ bool namesSameFile(const std::string& name, int fd)
     const int other = shm_open(name.c_str(), O_RDONLY, 0);
     if (other < 0)
         return false;
-    struct stat a{}, b{};
-    const bool same = fstat(fd, &a) == 0 && fstat(other, &b) == 0 && a.st_dev == b.st_dev
-        && a.st_ino == b.st_ino;
+    struct stat a {
+    }, b{};
+    const bool same =
+        fstat(fd, &a) == 0 && fstat(other, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
     ::close(other);
     return same;
 }
@@ -73,16 +74,16 @@ SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string&
             candidate = shm_open(segmentName.c_str(), O_RDWR, 0);
         if (candidate < 0) {
             if (errno == ENOENT)
-                continue;   // deleted between the two opens
+                continue; // deleted between the two opens
             if (errno == EACCES)
                 return Taken;
-            report("Vidlet: cannot open camera segment %s: %s",
-                         segmentName.c_str(), std::strerror(errno));
+            report("Vidlet: cannot open camera segment %s: %s", segmentName.c_str(),
+                   std::strerror(errno));
             return Failed;
         }
-        struct stat st{};
+        struct stat st {};
         if (fstat(candidate, &st) != 0 || st.st_uid != geteuid()) {
-            ::close(candidate);   // another user's: never used, never deleted
+            ::close(candidate); // another user's: never used, never deleted
             return Taken;
         }
         if (flock(candidate, LOCK_EX | LOCK_NB) != 0) {
@@ -110,7 +111,7 @@ SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string&
             : MAP_FAILED;
         if (map == MAP_FAILED) {
             report("Vidlet: cannot map camera segment %s: %s", segmentName.c_str(),
-                         std::strerror(err ? err : errno));
+                   std::strerror(err ? err : errno));
             shm_unlink(segmentName.c_str());
             ::close(candidate);
             return Failed;
@@ -147,7 +148,8 @@ void SharedFramePublisher::publish(const unsigned char* bgr)
     if (guard.tripped() && !cutShortReported) {
         cutShortReported = true;
         report("Vidlet: camera segment %s was cut short by another program; readers get no "
-               "frames until the camera is created again", name.c_str());
+               "frames until the camera is created again",
+               name.c_str());
     }
 }
 
@@ -175,7 +177,7 @@ void SharedFramePublisher::close()
     header->state.store(Stopped, std::memory_order_release);
     if (namesSameFile(name, fd))
         shm_unlink(name.c_str());
-    guard.release();   // before the range can be mapped again for something else
+    guard.release(); // before the range can be mapped again for something else
     munmap(header, mappedBytes);
     ::close(fd); // releases the lock
     header = nullptr;

@@ -39,9 +39,9 @@ private:
     SharedFrameHeader* header = nullptr; // start of the mapping
     std::size_t mappedBytes = 0;
     std::size_t bytesPerFrame = 0;
-    std::uint64_t published = 0; // publish() only
-    WriterState writer;          // publish() only
-    SegmentFaultGuard guard;     // the mapping, against a segment cut short under it
+    std::uint64_t published = 0;   // publish() only
+    WriterState writer;            // publish() only
+    SegmentFaultGuard guard;       // the mapping, against a segment cut short under it
     bool cutShortReported = false; // publish() only
 };
 

@@ -39,8 +39,7 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more, and a PipeWire reader
     // the picture it already has. The comparison is skipped while neither could use it.
-    const bool repeated
-        = (device || (node && node->isStreaming())) && shared.repeatsLatest(bgr);
+    const bool repeated = (device || (node && node->isStreaming())) && shared.repeatsLatest(bgr);
     shared.publish(bgr);
     if (node)
         node->offer(bgr, repeated);

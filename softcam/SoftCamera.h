@@ -15,8 +15,8 @@ namespace softcam {
 class SoftCamera {
 public:
     // Null when the segment is held by another camera or cannot be made.
-    static std::unique_ptr<SoftCamera> create(const std::string& segmentName, int width,
-                                              int height, float fps);
+    static std::unique_ptr<SoftCamera> create(const std::string& segmentName, int width, int height,
+                                              float fps);
 
     void sendFrame(const unsigned char* bgr);
     bool isConnected();
@@ -26,7 +26,7 @@ private:
 
     SharedFramePublisher shared;
     std::unique_ptr<V4l2LoopbackOutput> device; // null without a loopback device
-    std::unique_ptr<PipewireCameraNode> node;    // null without PipeWire
+    std::unique_ptr<PipewireCameraNode> node;   // null without PipeWire
 };
 
 } // namespace softcam

@@ -50,8 +50,7 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
     // Non-blocking, so a stalled device drops a frame instead of holding up the sender.
     fd = ::open(devicePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        report("Vidlet: cannot open %s: %s", devicePath.c_str(),
-                     std::strerror(errno));
+        report("Vidlet: cannot open %s: %s", devicePath.c_str(), std::strerror(errno));
         return false;
     }
     width = frameWidth;
@@ -74,12 +73,12 @@ bool V4l2LoopbackOutput::open(const std::string& devicePath, int frameWidth, int
     v4l2_streamparm parm{};
     parm.type = V4L2_BUF_TYPE_VIDEO_OUTPUT;
     parm.parm.output.timeperframe.numerator = 1000;
-    parm.parm.output.timeperframe.denominator
-        = std::uint32_t(std::lround((rateUsable ? fps : 30.0f) * 1000));
+    parm.parm.output.timeperframe.denominator =
+        std::uint32_t(std::lround((rateUsable ? fps : 30.0f) * 1000));
 
     if (ioctlRetry(fd, VIDIOC_S_FMT, &format) < 0 || ioctlRetry(fd, VIDIOC_S_PARM, &parm) < 0) {
-        report("Vidlet: %s does not take %dx%d I420 output: %s",
-                     devicePath.c_str(), width, height, std::strerror(errno));
+        report("Vidlet: %s does not take %dx%d I420 output: %s", devicePath.c_str(), width, height,
+               std::strerror(errno));
         ::close(fd);
         fd = -1;
         return false;
@@ -112,7 +111,7 @@ void V4l2LoopbackOutput::writeAgain()
     const ssize_t written = ::write(fd, i420.data(), i420.size());
     if (written != ssize_t(i420.size()) && !writeFailureLogged) {
         report("Vidlet: camera device refused a frame: %s",
-                     written < 0 ? std::strerror(errno) : "short write");
+               written < 0 ? std::strerror(errno) : "short write");
         writeFailureLogged = true;
     }
 }

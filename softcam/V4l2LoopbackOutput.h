@@ -38,7 +38,7 @@ private:
     int height = 0;
     std::vector<unsigned char> i420; // write() only
     bool usageEvents = false;
-    std::uint32_t consumers = 0; // hasConsumers() only
+    std::uint32_t consumers = 0;     // hasConsumers() only
     bool writeFailureLogged = false; // write() only
 };
 

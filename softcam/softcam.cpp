@@ -23,9 +23,9 @@ void* scCreateCamera(int width, int height, float framerate)
     bool made = false;
     void* handle = camera.create([&] {
         made = true;
-        return softcam::SoftCamera::create(
-            segmentName.empty() ? softcam::defaultSegmentName() : segmentName, width, height,
-            framerate);
+        return softcam::SoftCamera::create(segmentName.empty() ? softcam::defaultSegmentName()
+                                                               : segmentName,
+                                           width, height, framerate);
     });
     if (!handle && !made)
         softcam::report("Vidlet: a camera already exists in this process");

@@ -8,4 +8,4 @@ namespace BestInterface {
 // counts them; 0 when there is no such route. Only the routing table is consulted, nothing is sent.
 int index();
 
-}
+} // namespace BestInterface

@@ -57,7 +57,7 @@ private:
 };
 
 struct DesktopColorScheme::Source {
-    QString connectionName;   // empty for the shared session bus
+    QString connectionName; // empty for the shared session bus
     QDBusConnection bus;
     PortalListener listener;
 };
@@ -68,18 +68,17 @@ DesktopColorScheme::DesktopColorScheme(const QString& busAddress, QObject* paren
     const QString name = busAddress.isEmpty()
         ? QString()
         : QStringLiteral("vidlet-color-scheme-%1").arg(quintptr(this));
-    source.reset(new Source{
-        name,
-        busAddress.isEmpty() ? QDBusConnection::sessionBus()
-                             : QDBusConnection::connectToBus(busAddress, name),
-        PortalListener([this](Scheme scheme) { setScheme(scheme); })});
+    source.reset(new Source{name,
+                            busAddress.isEmpty() ? QDBusConnection::sessionBus()
+                                                 : QDBusConnection::connectToBus(busAddress, name),
+                            PortalListener([this](Scheme scheme) { setScheme(scheme); })});
     QDBusConnection& bus = source->bus;
     if (!bus.isConnected())
         return;
     bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
                 &source->listener, SLOT(settingChanged(QDBusMessage)));
-    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath,
-                                                       settingsInterface, QStringLiteral("Read"));
+    QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
+                                                       QStringLiteral("Read"));
     read << appearance << colorSchemeKey;
     const QDBusMessage reply = bus.call(read, QDBus::Block, answerTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())

@@ -16,13 +16,14 @@ struct DesktopColorScheme::Source {};
 namespace {
 DesktopColorScheme::Scheme fromQt(Qt::ColorScheme scheme)
 {
-    return scheme == Qt::ColorScheme::Dark    ? DesktopColorScheme::Scheme::Dark
+    return scheme == Qt::ColorScheme::Dark ? DesktopColorScheme::Scheme::Dark
         : scheme == Qt::ColorScheme::Light ? DesktopColorScheme::Scheme::Light
                                            : DesktopColorScheme::Scheme::Unknown;
 }
 } // namespace
 
-DesktopColorScheme::DesktopColorScheme(const QString&, QObject* parent) : QObject(parent)
+DesktopColorScheme::DesktopColorScheme(const QString&, QObject* parent)
+    : QObject(parent)
 {
     QStyleHints* hints = QGuiApplication::styleHints();
     scheme_ = fromQt(hints->colorScheme());
@@ -67,7 +68,8 @@ struct DesktopColorScheme::Source {
         DWORD type = 0;
         if (!key
             || RegQueryValueExW(key, L"AppsUseLightTheme", nullptr, &type,
-                                reinterpret_cast<BYTE*>(&light), &bytes) != ERROR_SUCCESS
+                                reinterpret_cast<BYTE*>(&light), &bytes)
+                != ERROR_SUCCESS
             || type != REG_DWORD)
             return Scheme::Unknown;
         return light ? Scheme::Light : Scheme::Dark;
@@ -75,7 +77,8 @@ struct DesktopColorScheme::Source {
 };
 
 DesktopColorScheme::DesktopColorScheme(const QString&, QObject* parent)
-    : QObject(parent), source(std::make_unique<Source>())
+    : QObject(parent),
+      source(std::make_unique<Source>())
 {
     scheme_ = source->read();
     if (!source->watch())

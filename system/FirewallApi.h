@@ -25,4 +25,4 @@ bool addAllowRule(const FirewallApi& api, const std::wstring& programPath,
                   const std::wstring& ruleName);
 bool removeRulesFor(const FirewallApi& api, const std::wstring& programPath);
 
-}
+} // namespace FirewallRules

@@ -19,4 +19,4 @@ bool addAllowRule(const std::wstring& programPath, const std::wstring& ruleName)
 // Removes every rule for the program; true when none remains. Needs administrator rights.
 bool removeRulesFor(const std::wstring& programPath);
 
-}
+} // namespace FirewallRules

@@ -17,8 +17,7 @@ constexpr int maxRemovalPasses = 16;
 constexpr wchar_t ruleDescription[] = L"Lets your phone reach Vidlet on this PC.";
 
 // One reference to a COM object, released when the scope ends.
-template <typename T>
-class ComRef {
+template <typename T> class ComRef {
 public:
     ComRef() = default;
     ComRef(const ComRef&) = delete;
@@ -78,8 +77,7 @@ bool openFirewallPolicy(const FirewallApi& api, Policy& firewall)
 }
 
 // Calls `visit` with each rule of the collection; false when the enumeration cannot start.
-template <typename Visit>
-bool forEachRule(INetFwRules* rules, Visit visit)
+template <typename Visit> bool forEachRule(INetFwRules* rules, Visit visit)
 {
     ComRef<IUnknown> enumerator;
     if (FAILED(rules->get__NewEnum(enumerator.put())) || !enumerator.get())
@@ -164,10 +162,10 @@ class RuleStrings {
 public:
     RuleStrings(const FirewallApi& api, const std::wstring& programPath,
                 const std::wstring& ruleName)
-        : api(api)
-        , name(api.allocString(ruleName.c_str()))
-        , application(api.allocString(programPath.c_str()))
-        , description(api.allocString(ruleDescription))
+        : api(api),
+          name(api.allocString(ruleName.c_str())),
+          application(api.allocString(programPath.c_str())),
+          description(api.allocString(ruleDescription))
     {
     }
     RuleStrings(const RuleStrings&) = delete;
@@ -185,7 +183,7 @@ public:
     const BSTR description;
 };
 
-}
+} // namespace
 
 FirewallApi FirewallApi::system()
 {
@@ -276,4 +274,4 @@ bool removeRulesFor(const std::wstring& programPath)
     return removeRulesFor(FirewallApi::system(), programPath);
 }
 
-}
+} // namespace FirewallRules

@@ -19,7 +19,7 @@ bool parseNumber(const std::string& field, int base, unsigned long& value)
     return *end == '\0';
 }
 
-}
+} // namespace
 
 std::string RouteTable::interfaceFor(std::string_view table, std::array<std::uint8_t, 4> address)
 {
@@ -36,7 +36,8 @@ std::string RouteTable::interfaceFor(std::string_view table, std::array<std::uin
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
         std::string name, destination, gateway, flags, refCount, use, metric, mask;
-        if (!(fields >> name >> destination >> gateway >> flags >> refCount >> use >> metric >> mask))
+        if (!(fields >> name >> destination >> gateway >> flags >> refCount >> use >> metric
+              >> mask))
             continue;
         unsigned long destinationValue = 0, maskValue = 0, flagsValue = 0, metricValue = 0;
         if (!parseNumber(destination, 16, destinationValue) || !parseNumber(mask, 16, maskValue)

@@ -18,4 +18,4 @@ namespace RouteTable {
 // cover the address, the longest prefix wins, then the lowest metric. Empty when none covers it.
 std::string interfaceFor(std::string_view table, std::array<std::uint8_t, 4> address);
 
-}
+} // namespace RouteTable

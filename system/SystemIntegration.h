@@ -8,8 +8,7 @@
 // Called on the GUI thread only. An action starts its elevated child and calls `done` once,
 // on the GUI thread, when the child has ended or could not start; the caller then reads the
 // state again, whatever the child did. `done` may run before the action returns.
-class SystemIntegration
-{
+class SystemIntegration {
 public:
     virtual ~SystemIntegration() = default;
 

@@ -23,7 +23,7 @@ QString whyUntrusted(const QString& path)
         return QStringLiteral("not found");
     QString at = file.canonicalFilePath();
     for (bool isFile = true;; isFile = false) {
-        struct stat st{};
+        struct stat st {};
         if (::lstat(QFile::encodeName(at).constData(), &st) != 0)
             return at + QStringLiteral(" cannot be read");
         if (st.st_uid != 0)

@@ -7,8 +7,7 @@
 
 namespace {
 
-constexpr wchar_t cameraKey[] =
-    L"CLSID\\{276143AA-B755-440E-834A-93CDEBCA334B}\\InprocServer32";
+constexpr wchar_t cameraKey[] = L"CLSID\\{276143AA-B755-440E-834A-93CDEBCA334B}\\InprocServer32";
 constexpr wchar_t cameraDllName[] = L"softcam.dll";
 constexpr wchar_t helperName[] = L"vidlet-regtool.exe";
 
@@ -18,12 +17,12 @@ bool fileExists(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-}
+} // namespace
 
 WindowsSystemIntegration::WindowsSystemIntegration(std::wstring programPath,
                                                    unsigned long maxWaitMs)
-    : programPath(std::move(programPath))
-    , maxWaitMs(maxWaitMs)
+    : programPath(std::move(programPath)),
+      maxWaitMs(maxWaitMs)
 {
 }
 

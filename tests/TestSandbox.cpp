@@ -10,8 +10,7 @@
 
 namespace {
 
-struct Sandbox
-{
+struct Sandbox {
     std::string root;
     std::string segment;
 
@@ -22,11 +21,13 @@ struct Sandbox
         if (!mkdtemp(pattern.data()))
             std::abort();
         root = pattern;
-        const std::pair<const char*, const char*> folders[] = {
-            {"HOME", "/home"},           {"XDG_CONFIG_HOME", "/config"},
-            {"XDG_DATA_HOME", "/data"},  {"XDG_STATE_HOME", "/state"},
-            {"XDG_CACHE_HOME", "/cache"}, {"XDG_RUNTIME_DIR", "/runtime"},
-            {"TMPDIR", "/tmp"}};
+        const std::pair<const char*, const char*> folders[] = {{"HOME", "/home"},
+                                                               {"XDG_CONFIG_HOME", "/config"},
+                                                               {"XDG_DATA_HOME", "/data"},
+                                                               {"XDG_STATE_HOME", "/state"},
+                                                               {"XDG_CACHE_HOME", "/cache"},
+                                                               {"XDG_RUNTIME_DIR", "/runtime"},
+                                                               {"TMPDIR", "/tmp"}};
         for (const auto& [variable, folder] : folders) {
             const std::string path = root + folder;
             mkdir(path.c_str(), 0700); // Qt insists on 0700 for the runtime folder

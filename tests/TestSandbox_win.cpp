@@ -12,8 +12,7 @@ namespace {
 
 // Windows keeps the program's settings in the roaming profile and its log in LOCALAPPDATA:
 // both point into a fresh folder here, as do the temporary folders.
-struct Sandbox
-{
+struct Sandbox {
     std::filesystem::path root;
 
     Sandbox()
@@ -25,12 +24,12 @@ struct Sandbox
             const auto folder = root / variable;
             std::filesystem::create_directories(folder);
             SetEnvironmentVariableW(std::wstring(variable, variable + strlen(variable)).c_str(),
-                folder.wstring().c_str());
+                                    folder.wstring().c_str());
             _wputenv_s(std::wstring(variable, variable + strlen(variable)).c_str(),
-                folder.wstring().c_str());
+                       folder.wstring().c_str());
         }
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
-            QString::fromStdWString((root / "config").wstring()));
+                           QString::fromStdWString((root / "config").wstring()));
     }
 
     ~Sandbox()

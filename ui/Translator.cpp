@@ -24,10 +24,12 @@ QSettings store()
                      QStringLiteral("Vidlet"));
 }
 
-}
+} // namespace
 
 Translator::Translator(QCoreApplication* app, QQmlEngine* engine, QObject* parent)
-    : QObject(parent), app(app), engine(engine)
+    : QObject(parent),
+      app(app),
+      engine(engine)
 {
     language_ = store().value(QStringLiteral("language"), QStringLiteral("auto")).toString();
     // "--lang CODE" picks the language for this run only; it is never stored.
@@ -73,7 +75,8 @@ QVariantList Translator::languageList() const
 {
     QVariantList list;
     for (const Language& l : languages())
-        list.append(QVariantMap{{QStringLiteral("code"), l.code}, {QStringLiteral("name"), l.name}});
+        list.append(
+            QVariantMap{{QStringLiteral("code"), l.code}, {QStringLiteral("name"), l.name}});
     return list;
 }
 

@@ -25,7 +25,7 @@ class Translator : public QObject {
 public:
     struct Language {
         QString code;
-        QString name;   // in the language itself, never translated
+        QString name; // in the language itself, never translated
     };
     // The one list of the interface's languages. The build's list of catalogues (every code
     // but English) is checked against it by the translator's test.
@@ -51,8 +51,8 @@ private:
     void applyTranslators(const QString& code);
     void removeTranslators();
 
-    QCoreApplication* app;   // not owned
-    QQmlEngine* engine;      // not owned; re-translates the window
+    QCoreApplication* app; // not owned
+    QQmlEngine* engine;    // not owned; re-translates the window
     QString language_ = QStringLiteral("auto");
     std::unique_ptr<QTranslator> appTranslator;
     std::unique_ptr<QTranslator> qtTranslator;

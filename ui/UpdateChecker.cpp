@@ -47,7 +47,7 @@ QUrl vendorSite()
     return QUrl(override.isEmpty() ? QStringLiteral(VIDLET_VENDOR_SITE) : override);
 }
 
-}
+} // namespace
 
 UpdateChecker::UpdateChecker(QObject* parent)
     : QObject(parent),
@@ -61,7 +61,8 @@ void UpdateChecker::check()
     if (!network)
         network = new QNetworkAccessManager(this);
     QNetworkRequest request(site.resolved(QUrl(QStringLiteral("/api/ping.php"))));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Vidlet/1.1 (phone webcam)"));
+    request.setHeader(QNetworkRequest::UserAgentHeader,
+                      QStringLiteral("Vidlet/1.1 (phone webcam)"));
     // Redirects are followed, except from HTTPS down to HTTP.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);

@@ -40,7 +40,7 @@ private:
 
     QUrl site;
     int transferTimeoutMs = 15000;
-    QNetworkAccessManager* network = nullptr;   // a child, made by the first check()
+    QNetworkAccessManager* network = nullptr; // a child, made by the first check()
     bool available_ = false;
     QString latestVersion_;
     QString downloadUrl_;

@@ -20,7 +20,7 @@ std::optional<int> deviceIdIn(const QVariantMap& map)
     return int(id);
 }
 
-}  // namespace
+} // namespace
 
 UsbMuxClient::UsbMuxClient(QObject* parent)
     : UsbMuxClient(UsbMuxEndpoint::platformDefault(), parent)
@@ -28,7 +28,8 @@ UsbMuxClient::UsbMuxClient(QObject* parent)
 }
 
 UsbMuxClient::UsbMuxClient(const UsbMuxEndpoint& endpoint, QObject* parent)
-    : QObject(parent), endpoint(endpoint)
+    : QObject(parent),
+      endpoint(endpoint)
 {
     reconnectTimer.setInterval(defaultReconnectMs);
     tunnelTimer.setInterval(defaultTunnelRetryMs);
@@ -230,7 +231,7 @@ void UsbMuxClient::handleTunnelData(Tunnel* tunnel)
         tunnel->buffer += chunk;
     }
     if (!usbmux::isSuccess(reply)) {
-        closeTunnel(tunnel);   // the next retry tick tries again
+        closeTunnel(tunnel); // the next retry tick tries again
         return;
     }
 
@@ -274,8 +275,8 @@ void UsbMuxClient::forgetSocket(QTcpSocket* socket)
     handedOver.erase(it);
     // The flag says whether any link exists: after the service came back, a second tunnel
     // may have displaced this one, and that one still counts.
-    const bool stillLinked = std::find(handedOver.cbegin(), handedOver.cend(), deviceId)
-                             != handedOver.cend();
+    const bool stillLinked =
+        std::find(handedOver.cbegin(), handedOver.cend(), deviceId) != handedOver.cend();
     if (devices.contains(deviceId) && !stillLinked)
         devices.insert(deviceId, false);
 }

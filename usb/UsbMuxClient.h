@@ -20,8 +20,7 @@
 // Lives on the GUI thread. A finished tunnel is handed over through tunnelReady: the
 // receiver takes the socket during the emission and owns it from then on; the client only
 // watches for its destruction, to open a new tunnel while the phone stays attached.
-class UsbMuxClient : public QObject
-{
+class UsbMuxClient : public QObject {
     Q_OBJECT
 
 public:
@@ -52,9 +51,8 @@ signals:
     void tunnelReady(QTcpSocket* socket);
 
 private:
-    struct Tunnel
-    {
-        QTcpSocket* socket;   // child of the client until handed over
+    struct Tunnel {
+        QTcpSocket* socket; // child of the client until handed over
         QByteArray buffer;
         int deviceId;
     };
@@ -80,12 +78,12 @@ private:
     QByteArray controlBuffer;
     QTimer reconnectTimer;
     QTimer tunnelTimer;
-    QHash<int, bool> devices;              // attached over USB -> a handed-over link exists
-    QHash<QTcpSocket*, int> handedOver;    // socket -> device
+    QHash<int, bool> devices;           // attached over USB -> a handed-over link exists
+    QHash<QTcpSocket*, int> handedOver; // socket -> device
     QSet<int> byeDevices;
     std::vector<std::unique_ptr<Tunnel>> pendingTunnels;
-    quint32 nextTag = 1;                   // shared by the control and every tunnel
+    quint32 nextTag = 1; // shared by the control and every tunnel
     bool available = false;
     bool started = false;
-    bool listenerRefused = false;          // the refusal is in the log already
+    bool listenerRefused = false; // the refusal is in the log already
 };

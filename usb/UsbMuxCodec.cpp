@@ -50,7 +50,7 @@ QVariantMap readDictAtDepth(QXmlStreamReader& reader, int depth)
     return map;
 }
 
-}  // namespace
+} // namespace
 
 QString xmlEscape(const QString& text)
 {
@@ -157,4 +157,4 @@ QVariantMap connectRequest(int deviceId)
     };
 }
 
-}  // namespace usbmux
+} // namespace usbmux

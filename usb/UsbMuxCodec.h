@@ -58,4 +58,4 @@ bool isSuccess(const QVariantMap& message);
 QVariantMap listenRequest();
 QVariantMap connectRequest(int deviceId);
 
-}  // namespace usbmux
+} // namespace usbmux

@@ -8,8 +8,7 @@ class QTcpSocket;
 // 127.0.0.1 (the Apple Mobile Device Service on Windows). Every connection to the service,
 // control or tunnel, is opened through here as a QTcpSocket, so a tunnel can be handed to
 // the phone link as one whatever the transport.
-class UsbMuxEndpoint
-{
+class UsbMuxEndpoint {
 public:
     enum class Opening { Pending, Connected, Failed };
 
@@ -46,7 +45,7 @@ public:
 private:
     Opening openUnix(QTcpSocket& socket) const;
 
-    QString path;       // used when not empty
+    QString path; // used when not empty
     quint16 port = 0;
     Peer peer = Peer::Root;
     bool mustBeApple = false; // the TCP listener must be Apple's service

@@ -26,8 +26,8 @@ bool trustedPeer(int fd, UsbMuxEndpoint::Peer peer, const QString& path)
     if (credentials.uid == 0
         || (peer == UsbMuxEndpoint::Peer::RootOrSelf && credentials.uid == geteuid()))
         return true;
-    qWarning("Vidlet: %s is served by user %u, not by the system; not using it",
-             qPrintable(path), unsigned(credentials.uid));
+    qWarning("Vidlet: %s is served by user %u, not by the system; not using it", qPrintable(path),
+             unsigned(credentials.uid));
     return false;
 }
 
@@ -67,7 +67,8 @@ bool UsbMuxEndpoint::trustsListener(const QTcpSocket&, QString*) const
 bool UsbMuxEndpoint::serviceInstalled(const QString& root)
 {
     for (const char* place : {"usr/sbin", "usr/bin", "sbin", "usr/local/sbin"}) {
-        if (QFileInfo(QDir(root).filePath(QLatin1String(place) + QStringLiteral("/usbmuxd"))).isExecutable())
+        if (QFileInfo(QDir(root).filePath(QLatin1String(place) + QStringLiteral("/usbmuxd")))
+                .isExecutable())
             return true;
     }
     return false;

@@ -19,16 +19,18 @@ DWORD listenerProcess(quint16 servicePort, quint16 localPort)
     // The table may grow between the two calls.
     for (int attempt = 0; attempt < 4 && result == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
         table.resize(size);
-        result = GetExtendedTcpTable(table.empty() ? nullptr : table.data(), &size, FALSE,
-                                     AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
+        result = GetExtendedTcpTable(table.empty() ? nullptr : table.data(), &size, FALSE, AF_INET,
+                                     TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
     }
     if (result != NO_ERROR)
         return 0;
     const auto* rows = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(table.data());
     for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
         const MIB_TCPROW_OWNER_PID& row = rows->table[i];
-        if (row.dwLocalAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwLocalPort)) == servicePort
-            && row.dwRemoteAddr == htonl(INADDR_LOOPBACK) && ntohs(u_short(row.dwRemotePort)) == localPort)
+        if (row.dwLocalAddr == htonl(INADDR_LOOPBACK)
+            && ntohs(u_short(row.dwLocalPort)) == servicePort
+            && row.dwRemoteAddr == htonl(INADDR_LOOPBACK)
+            && ntohs(u_short(row.dwRemotePort)) == localPort)
             return row.dwOwningPid;
     }
     return 0;
@@ -48,8 +50,8 @@ DWORD appleServiceProcess()
             continue;
         SERVICE_STATUS_PROCESS status{};
         DWORD needed = 0;
-        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                 reinterpret_cast<BYTE*>(&status), sizeof status, &needed)
+        if (QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                 sizeof status, &needed)
             && status.dwCurrentState == SERVICE_RUNNING)
             process = status.dwProcessId;
         CloseServiceHandle(service);
@@ -80,7 +82,8 @@ bool UsbMuxEndpoint::trustsListener(const QTcpSocket& socket, QString* why) cons
         *why = listener == 0 ? QStringLiteral("cannot tell which process listens there")
             : apple == 0     ? QStringLiteral("Apple Mobile Device Service is not running")
                              : QStringLiteral("process %1 listens there, not Apple Mobile Device "
-                                              "Service").arg(listener);
+                                                  "Service")
+                               .arg(listener);
     return false;
 }
 

@@ -30,7 +30,8 @@ void route(void* context, int level, const char* format, va_list arguments)
     {
         // Keyed by the format, so "error while decoding MB 12 7" and "... MB 40 3" are one.
         const std::lock_guard<std::mutex> guard(seenLock);
-        if (seen.size() >= maxDistinct || !seen.insert(std::string(component) + '\n' + format).second)
+        if (seen.size() >= maxDistinct
+            || !seen.insert(std::string(component) + '\n' + format).second)
             return;
     }
     char text[512];

@@ -10,4 +10,4 @@ namespace FfmpegLog {
 // level set before (tools and tests quieten FFmpeg) stays.
 void install();
 
-}
+} // namespace FfmpegLog

@@ -20,9 +20,10 @@ bool fuzzyEqual(const QRectF& a, const QRectF& b)
         && fuzzyEqual(a.height(), b.height());
 }
 
-}
+} // namespace
 
-FramePreview::FramePreview(QQuickItem* parent) : QQuickItem(parent)
+FramePreview::FramePreview(QQuickItem* parent)
+    : QQuickItem(parent)
 {
     setFlag(ItemHasContents);
 }
@@ -74,8 +75,9 @@ QSGNode* FramePreview::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*)
     if (textureDirty && !frame.isNull() && window()) {
         // Mipmaps keep a large picture smooth when it is shown much smaller.
         QSGTexture* texture = window()->createTextureFromImage(
-            frame, QQuickWindow::CreateTextureOptions(QQuickWindow::TextureHasMipmaps)
-                       | QQuickWindow::TextureIsOpaque);
+            frame,
+            QQuickWindow::CreateTextureOptions(QQuickWindow::TextureHasMipmaps)
+                | QQuickWindow::TextureIsOpaque);
         if (texture) {
             // The node is made with its first texture: the software renderer cannot draw a
             // texture node that has none.
@@ -85,7 +87,7 @@ QSGNode* FramePreview::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*)
                 node->setOwnsTexture(true);
             }
             texture->setMipmapFiltering(QSGTexture::Linear);
-            node->setTexture(texture);   // the node frees the previous texture
+            node->setTexture(texture); // the node frees the previous texture
         }
     }
     // The texture has what it needs; letting the picture go lets its sender reuse the memory

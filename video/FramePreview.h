@@ -38,7 +38,7 @@ protected:
 private:
     void updateContentRect();
 
-    QImage frame;   // until it becomes a texture
+    QImage frame; // until it becomes a texture
     QSize frameSize_{0, 0};
     bool textureDirty = false;
     QRectF contentRect_;

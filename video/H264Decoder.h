@@ -44,7 +44,7 @@ public:
     bool isInitialized() const;
 
     FrameCallback frameCallback;
-    FrameTarget frameTarget;   // optional
+    FrameTarget frameTarget; // optional
 
 private:
     struct Impl;

@@ -47,7 +47,7 @@ struct H264Decoder::Impl {
     // the decoder stops instead of touching a freed context.
     unsigned generation = 0;
     bool warnedFormat = false;
-    bool warnedError = false;   // once per stream: a damaged stream fails on every access unit
+    bool warnedError = false; // once per stream: a damaged stream fails on every access unit
 
     void release()
     {
@@ -110,7 +110,8 @@ struct H264Decoder::Impl {
     }
 };
 
-H264Decoder::H264Decoder() : d(std::make_unique<Impl>())
+H264Decoder::H264Decoder()
+    : d(std::make_unique<Impl>())
 {
     FfmpegLog::install();
 }

@@ -30,7 +30,7 @@ void releaseCom(IUnknown* object)
 
 struct H264Decoder::Impl {
     IMFTransform* transform = nullptr; // owned: one reference
-    int width = 0;  // the visible picture, as handed to the callback
+    int width = 0;                     // the visible picture, as handed to the callback
     int height = 0;
     // The decoder's own picture, padded to whole macroblocks, whose rows `stride` apart hold
     // the visible picture at the top left.
@@ -96,7 +96,8 @@ bool H264Decoder::Impl::configureOutput()
     }
     chooseVisibleSize(chosen);
     UINT32 defaultStride = 0;
-    stride = SUCCEEDED(chosen->GetUINT32(MF_MT_DEFAULT_STRIDE, &defaultStride)) && defaultStride != 0
+    stride =
+        SUCCEEDED(chosen->GetUINT32(MF_MT_DEFAULT_STRIDE, &defaultStride)) && defaultStride != 0
         ? int(defaultStride)
         : codedWidth;
     chosen->Release();
@@ -106,8 +107,9 @@ bool H264Decoder::Impl::configureOutput()
     MFT_OUTPUT_STREAM_INFO info{};
     if (FAILED(transform->GetOutputStreamInfo(0, &info)))
         return false;
-    transformProvidesSamples
-        = (info.dwFlags & (MFT_OUTPUT_STREAM_PROVIDES_SAMPLES | MFT_OUTPUT_STREAM_CAN_PROVIDE_SAMPLES))
+    transformProvidesSamples =
+        (info.dwFlags
+         & (MFT_OUTPUT_STREAM_PROVIDES_SAMPLES | MFT_OUTPUT_STREAM_CAN_PROVIDE_SAMPLES))
         != 0;
     outputBufferSize = info.cbSize != 0 ? int(info.cbSize) : stride * codedHeight * 3 / 2;
     return true;
@@ -213,13 +215,16 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
     if (!usable)
         return;
     LONGLONG time = 0;
-    const unsigned long long ptsUsec
-        = SUCCEEDED(sample->GetSampleTime(&time)) ? static_cast<unsigned long long>(time / 10) : 0;
+    const unsigned long long ptsUsec =
+        SUCCEEDED(sample->GetSampleTime(&time)) ? static_cast<unsigned long long>(time / 10) : 0;
     if (callback)
         callback(out, width, height, ptsUsec);
 }
 
-H264Decoder::H264Decoder() : d(std::make_unique<Impl>()) {}
+H264Decoder::H264Decoder()
+    : d(std::make_unique<Impl>())
+{
+}
 
 H264Decoder::~H264Decoder() = default;
 

@@ -9,7 +9,10 @@ namespace {
 // the end sets `overrun` and yields zeros, so a damaged SPS ends in a failed check, not a crash.
 class BitReader {
 public:
-    explicit BitReader(std::vector<std::uint8_t> bytes) : bytes(std::move(bytes)) {}
+    explicit BitReader(std::vector<std::uint8_t> bytes)
+        : bytes(std::move(bytes))
+    {
+    }
 
     unsigned bit()
     {
@@ -65,8 +68,19 @@ void skipScalingList(BitReader& reader, int size)
 bool highProfile(unsigned profile)
 {
     switch (profile) {
-    case 100: case 110: case 122: case 244: case 44: case 83: case 86: case 118: case 128:
-    case 138: case 139: case 134: case 135:
+    case 100:
+    case 110:
+    case 122:
+    case 244:
+    case 44:
+    case 83:
+    case 86:
+    case 118:
+    case 128:
+    case 138:
+    case 139:
+    case 134:
+    case 135:
         return true;
     default:
         return false;
@@ -84,8 +98,8 @@ bool parseRbsp(BitReader reader, int& width, int& height)
         chromaFormat = reader.ue();
         if (chromaFormat == 3)
             separatePlanes = reader.bit();
-        reader.ue(); // luma bit depth - 8
-        reader.ue(); // chroma bit depth - 8
+        reader.ue();  // luma bit depth - 8
+        reader.ue();  // chroma bit depth - 8
         reader.bit(); // transform bypass
         if (reader.bit())
             for (int i = 0; i < (chromaFormat != 3 ? 8 : 12); ++i)

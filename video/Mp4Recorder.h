@@ -15,12 +15,12 @@ public:
     // Why the open file stopped taking frames.
     enum class Failure {
         None,
-        WriteFailed,   // the disk is full or refused a write
-        FileRemoved,   // the file, or its folder, was deleted while it was written
+        WriteFailed, // the disk is full or refused a write
+        FileRemoved, // the file, or its folder, was deleted while it was written
     };
 
     Mp4Recorder();
-    ~Mp4Recorder();   // finalises an open file, as stop() does, and waits for every file
+    ~Mp4Recorder(); // finalises an open file, as stop() does, and waits for every file
     Mp4Recorder(const Mp4Recorder&) = delete;
     Mp4Recorder& operator=(const Mp4Recorder&) = delete;
 
@@ -56,7 +56,7 @@ public:
     int bitRate() const { return bitRate_; }
 
     bool isOpen() const;
-    int width() const { return width_; }   // 0 when closed
+    int width() const { return width_; } // 0 when closed
     int height() const { return height_; }
 
 private:

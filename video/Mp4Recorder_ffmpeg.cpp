@@ -60,7 +60,10 @@ struct InputFree {
 using InputPtr = std::unique_ptr<AVFormatContext, InputFree>;
 
 // Named as files outright: FFmpeg would read "pipe:1.mp4" or "tcp:..." as a protocol.
-QByteArray fileUrl(const QString& path) { return "file:" + QFile::encodeName(path); }
+QByteArray fileUrl(const QString& path)
+{
+    return "file:" + QFile::encodeName(path);
+}
 
 // Copies the fragmented recording at `from` into an ordinary MP4 at `to`, its index in front
 // where players and editors look first. No picture is decoded or encoded again. Fragments keep
@@ -100,8 +103,8 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
     while ((result = av_read_frame(input.get(), packet.get())) >= 0) {
         packet->stream_index = 0;
         if (packet->duration <= 0)
-            packet->duration = av_rescale_q(frameDuration, AVRational{1, ticksPerSecond},
-                                            in->time_base);
+            packet->duration =
+                av_rescale_q(frameDuration, AVRational{1, ticksPerSecond}, in->time_base);
         av_packet_rescale_ts(packet.get(), in->time_base, out->time_base);
         packet->pos = -1;
         result = av_interleaved_write_frame(created, packet.get());
@@ -118,7 +121,9 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
 // (2.7 GB for an hour at 6 Mbit/s). libx264's own threads do the encoding proper, beside it.
 struct Recording : RecordingQueue::Worker {
     Recording(int width, int height)
-        : width(width), height(height), queue(std::size_t(width) * std::size_t(height) * 3)
+        : width(width),
+          height(height),
+          queue(std::size_t(width) * std::size_t(height) * 3)
     {
     }
 
@@ -126,13 +131,13 @@ struct Recording : RecordingQueue::Worker {
     AvCodecContextPtr encoder;
     RecordingFile file;
     OutputPtr output;
-    AVStream* stream = nullptr;   // owned by output
+    AVStream* stream = nullptr; // owned by output
     SwsContextPtr toYuv;
     AvFramePtr picture{av_frame_alloc()};
     AvPacketPtr packet{av_packet_alloc()};
-    std::vector<unsigned char> padded;   // odd-sized frames, widened to even sides
+    std::vector<unsigned char> padded; // odd-sized frames, widened to even sides
     QString path;
-    const int width;   // the frames' own size; the encoder's is even
+    const int width; // the frames' own size; the encoder's is even
     const int height;
     std::int64_t frameDuration = 0;
     std::function<void(Mp4Recorder::Failure)> failureCallback;
@@ -162,11 +167,11 @@ struct Recording : RecordingQueue::Worker {
         c->colorspace = AVCOL_SPC_SMPTE170M;
         c->color_range = AVCOL_RANGE_MPEG;
         c->bit_rate = bitRate;
-        c->gop_size = fps;   // a key frame every second, for seeking
+        c->gop_size = fps; // a key frame every second, for seeking
         c->max_b_frames = 0;
         c->thread_count = 2;
         c->thread_type = FF_THREAD_FRAME;
-        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;   // mp4 keeps SPS and PPS in the header
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER; // mp4 keeps SPS and PPS in the header
         av_opt_set(c->priv_data, "preset", "ultrafast", 0);
         av_opt_set(c->priv_data, "profile", "main", 0);
         const int result = avcodec_open2(c, codec, nullptr);
@@ -202,7 +207,8 @@ struct Recording : RecordingQueue::Worker {
             return false;
         AVFormatContext* format = nullptr;
         if (avformat_alloc_output_context2(&format, nullptr, "mp4",
-                                           QFile::encodeName(path).constData()) < 0)
+                                           QFile::encodeName(path).constData())
+            < 0)
             return false;
         output.reset(format);
         format->pb = file.io();
@@ -336,7 +342,8 @@ struct Recording : RecordingQueue::Worker {
         ::close(claimed);
         if (!copyToPlainMp4(path, plain, frameDuration)
             || std::rename(QFile::encodeName(plain).constData(),
-                           QFile::encodeName(path).constData()) != 0) {
+                           QFile::encodeName(path).constData())
+                != 0) {
             qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
             QFile::remove(plain);
         }
@@ -347,7 +354,11 @@ struct Recording : RecordingQueue::Worker {
 
 struct Mp4Recorder::Impl : RecordingSet<Recording> {};
 
-Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) { FfmpegLog::install(); }
+Mp4Recorder::Mp4Recorder()
+    : d(std::make_unique<Impl>())
+{
+    FfmpegLog::install();
+}
 
 Mp4Recorder::~Mp4Recorder()
 {
@@ -386,7 +397,10 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
     return true;
 }
 
-void Mp4Recorder::writeFrame(const unsigned char* bgr) { d->hand(bgr); }
+void Mp4Recorder::writeFrame(const unsigned char* bgr)
+{
+    d->hand(bgr);
+}
 
 void Mp4Recorder::stop()
 {
@@ -395,8 +409,17 @@ void Mp4Recorder::stop()
     height_ = 0;
 }
 
-void Mp4Recorder::waitForFinished() { d->waitForAll(); }
+void Mp4Recorder::waitForFinished()
+{
+    d->waitForAll();
+}
 
-Mp4Recorder::Failure Mp4Recorder::failure() const { return d->failure(); }
+Mp4Recorder::Failure Mp4Recorder::failure() const
+{
+    return d->failure();
+}
 
-bool Mp4Recorder::isOpen() const { return d->open != nullptr; }
+bool Mp4Recorder::isOpen() const
+{
+    return d->open != nullptr;
+}

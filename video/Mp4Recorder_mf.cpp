@@ -44,7 +44,9 @@ bool takenByAnotherFile(const std::filesystem::path& path)
 // with Finalize(), which can take a while for a long recording.
 struct Recording : RecordingQueue::Worker {
     Recording(int width, int height)
-        : width(width), height(height), queue(std::size_t(width) * std::size_t(height) * 3)
+        : width(width),
+          height(height),
+          queue(std::size_t(width) * std::size_t(height) * 3)
     {
     }
 
@@ -57,10 +59,7 @@ struct Recording : RecordingQueue::Worker {
     }
 
     // Media Foundation is called from this thread only in the multithreaded apartment.
-    void begin() override
-    {
-        apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-    }
+    void begin() override { apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)); }
 
     void encode(const RecordingQueue::Frame& frame) override
     {
@@ -119,9 +118,9 @@ struct Recording : RecordingQueue::Worker {
             failureCallback(why);
     }
 
-    IMFSinkWriter* writer = nullptr;   // owned until finish()
+    IMFSinkWriter* writer = nullptr; // owned until finish()
     DWORD streamIndex = 0;
-    LONGLONG frameDuration = 0;   // 100 ns units
+    LONGLONG frameDuration = 0; // 100 ns units
     bool platformStarted = false;
     bool apartment = false;
     std::function<void(Mp4Recorder::Failure)> failureCallback;
@@ -135,7 +134,10 @@ struct Recording : RecordingQueue::Worker {
 
 struct Mp4Recorder::Impl : RecordingSet<Recording> {};
 
-Mp4Recorder::Mp4Recorder() : d(std::make_unique<Impl>()) {}
+Mp4Recorder::Mp4Recorder()
+    : d(std::make_unique<Impl>())
+{
+}
 
 Mp4Recorder::~Mp4Recorder()
 {
@@ -211,7 +213,10 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
     return true;
 }
 
-void Mp4Recorder::writeFrame(const unsigned char* bgr) { d->hand(bgr); }
+void Mp4Recorder::writeFrame(const unsigned char* bgr)
+{
+    d->hand(bgr);
+}
 
 void Mp4Recorder::stop()
 {
@@ -220,8 +225,17 @@ void Mp4Recorder::stop()
     height_ = 0;
 }
 
-void Mp4Recorder::waitForFinished() { d->waitForAll(); }
+void Mp4Recorder::waitForFinished()
+{
+    d->waitForAll();
+}
 
-Mp4Recorder::Failure Mp4Recorder::failure() const { return d->failure(); }
+Mp4Recorder::Failure Mp4Recorder::failure() const
+{
+    return d->failure();
+}
 
-bool Mp4Recorder::isOpen() const { return d->open != nullptr; }
+bool Mp4Recorder::isOpen() const
+{
+    return d->open != nullptr;
+}

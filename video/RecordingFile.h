@@ -12,7 +12,7 @@ struct AVIOContext;
 class RecordingFile {
 public:
     RecordingFile() = default;
-    ~RecordingFile();   // closes, deleting nothing
+    ~RecordingFile(); // closes, deleting nothing
     RecordingFile(const RecordingFile&) = delete;
     RecordingFile& operator=(const RecordingFile&) = delete;
 

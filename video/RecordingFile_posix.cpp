@@ -48,7 +48,10 @@ std::int64_t seekIn(int fd, std::int64_t offset, int whence)
 
 } // namespace
 
-RecordingFile::~RecordingFile() { close(); }
+RecordingFile::~RecordingFile()
+{
+    close();
+}
 
 bool RecordingFile::open(const QString& path)
 {
@@ -77,8 +80,8 @@ bool RecordingFile::open(const QString& path)
     const auto seek = [](void* file, std::int64_t offset, int whence) {
         return seekIn(static_cast<RecordingFile*>(file)->fd, offset, whence);
     };
-    context = buffer ? avio_alloc_context(buffer, bufferSize, 1, this, nullptr, write, seek)
-                     : nullptr;
+    context =
+        buffer ? avio_alloc_context(buffer, bufferSize, 1, this, nullptr, write, seek) : nullptr;
     if (!context) {
         av_free(buffer);
         close();
@@ -103,4 +106,3 @@ bool RecordingFile::removed() const
     struct stat info {};
     return fd >= 0 && fstat(fd, &info) == 0 && info.st_nlink == 0;
 }
-

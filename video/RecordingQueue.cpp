@@ -62,7 +62,9 @@ bool RecordingQueue::fail(Mp4Recorder::Failure why)
     if (!failed.compare_exchange_strong(none, why))
         return false;
     // Under the lock, so that a hand() about to wait cannot miss it.
-    { std::lock_guard<std::mutex> guard(lock); }
+    {
+        std::lock_guard<std::mutex> guard(lock);
+    }
     wake.notify_all();
     return true;
 }

@@ -20,8 +20,8 @@
 class RecordingQueue {
 public:
     struct Frame {
-        std::vector<unsigned char> pixels;   // BGR, rows top first
-        std::int64_t time = 0;   // 100 ns units since start(), rising
+        std::vector<unsigned char> pixels; // BGR, rows top first
+        std::int64_t time = 0;             // 100 ns units since start(), rising
     };
 
     // Runs on the worker thread: begin(), encode() for every frame handed over unless the
@@ -34,8 +34,11 @@ public:
         virtual void finish() = 0;
     };
 
-    explicit RecordingQueue(std::size_t frameBytes) : frameBytes(frameBytes) {}
-    ~RecordingQueue();   // waits for the worker, which end() must have let go
+    explicit RecordingQueue(std::size_t frameBytes)
+        : frameBytes(frameBytes)
+    {
+    }
+    ~RecordingQueue(); // waits for the worker, which end() must have let go
     RecordingQueue(const RecordingQueue&) = delete;
     RecordingQueue& operator=(const RecordingQueue&) = delete;
 
@@ -65,10 +68,10 @@ private:
     std::chrono::steady_clock::time_point started;
     std::int64_t lastTime = -1;
 
-    std::mutex lock;   // guards the three below
+    std::mutex lock; // guards the three below
     std::condition_variable wake;
     std::deque<Frame> queue;
-    std::vector<std::vector<unsigned char>> spare;   // buffers handed back by the worker
+    std::vector<std::vector<unsigned char>> spare; // buffers handed back by the worker
     bool ending = false;
 
     std::atomic<Mp4Recorder::Failure> failed{Mp4Recorder::Failure::None};

@@ -8,8 +8,7 @@
 
 // A recorder's files: the one open now and the stopped ones whose workers are still completing
 // them. `R` is a backend's recording, with a RecordingQueue named `queue` as its last member.
-template <class R>
-struct RecordingSet {
+template <class R> struct RecordingSet {
     std::unique_ptr<R> open;
     std::vector<std::unique_ptr<R>> closing;
 
@@ -30,14 +29,13 @@ struct RecordingSet {
     // Forgets the recordings whose workers are done.
     void reap()
     {
-        closing.erase(std::remove_if(closing.begin(), closing.end(),
-                                     [](const std::unique_ptr<R>& r) {
-                                         return r->queue.finished();
-                                     }),
-                      closing.end());
+        closing.erase(
+            std::remove_if(closing.begin(), closing.end(),
+                           [](const std::unique_ptr<R>& r) { return r->queue.finished(); }),
+            closing.end());
     }
 
-    void waitForAll() { closing.clear(); }   // each joins its worker
+    void waitForAll() { closing.clear(); } // each joins its worker
 
     Mp4Recorder::Failure failure() const
     {

@@ -143,7 +143,7 @@ void SoftcamSink::pace()
 {
     using namespace std::chrono;
     BgrBuffer frame(std::size_t(width) * std::size_t(height) * 3, 0);
-    bool send = false;   // `frame` holds a picture
+    bool send = false; // `frame` holds a picture
     const auto period = microseconds(static_cast<std::int64_t>(1000000.0f / fps));
     auto deadline = steady_clock::now();
     while (running.load()) {

@@ -53,9 +53,9 @@ private:
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;
-    SetLogCallback setLogCallback = nullptr;   // our own component has it, others may not
+    SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
-    int startedWidth = 0;    // size of the last camera started, for the log
+    int startedWidth = 0; // size of the last camera started, for the log
     int startedHeight = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -66,6 +66,6 @@ private:
     std::mutex mutex; // guards the two below, held only to copy a frame in or swap it out
     BgrBuffer latestFrame;
     bool newFrame = false;   // latestFrame holds a frame the pacing thread has not taken
-    std::mutex messageMutex;   // guards the one below
+    std::mutex messageMutex; // guards the one below
     std::string lastComponentMessage;
 };

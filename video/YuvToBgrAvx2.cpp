@@ -39,9 +39,9 @@ VIDLET_AVX2 inline __m256i mask(int out, int channel)
 
 VIDLET_AVX2 inline __m256i spread(__m256i b, __m256i g, __m256i r, int out)
 {
-    return _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(b, mask(out, 0)),
-                                           _mm256_shuffle_epi8(g, mask(out, 1))),
-                           _mm256_shuffle_epi8(r, mask(out, 2)));
+    return _mm256_or_si256(
+        _mm256_or_si256(_mm256_shuffle_epi8(b, mask(out, 0)), _mm256_shuffle_epi8(g, mask(out, 1))),
+        _mm256_shuffle_epi8(r, mask(out, 2)));
 }
 
 // The chroma terms of 16 pairs, from U and V as 16-bit lanes (lane 0 pairs 0..7, lane 1 8..15).
@@ -151,9 +151,8 @@ VIDLET_AVX2 int i420RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, con
                                     : i420Rows<false>(y0, y1, u, v, bgr0, bgr1, width);
 }
 
-VIDLET_AVX2 int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1,
-                             const std::uint8_t* uv, std::uint8_t* bgr0, std::uint8_t* bgr1,
-                             int width)
+VIDLET_AVX2 int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,
+                             std::uint8_t* bgr0, std::uint8_t* bgr1, int width)
 {
     return onCacheLines(bgr0, bgr1) ? nv12Rows<true>(y0, y1, uv, bgr0, bgr1, width)
                                     : nv12Rows<false>(y0, y1, uv, bgr0, bgr1, width);

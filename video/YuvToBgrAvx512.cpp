@@ -17,7 +17,7 @@ namespace {
 // channel. The permute tables put each byte in its place.
 struct Interleave512 {
     std::array<std::array<signed char, 64>, 3> index{}; // into [blue, green] or into red
-    std::array<unsigned long long, 3> redBytes{};        // output bytes taken from red
+    std::array<unsigned long long, 3> redBytes{};       // output bytes taken from red
 };
 
 constexpr Interleave512 interleave512()

@@ -60,8 +60,8 @@ int i420Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t*
     const int w = cpu.avx512 ? i420RowsAvx512(y0, y1, u, v, bgr0, bgr1, width) : 0;
     if (!cpu.avx2)
         return w;
-    return w + i420RowsAvx2(y0 + w, y1 + w, u + w / 2, v + w / 2, bgr0 + w * 3, bgr1 + w * 3,
-                            width - w);
+    return w
+        + i420RowsAvx2(y0 + w, y1 + w, u + w / 2, v + w / 2, bgr0 + w * 3, bgr1 + w * 3, width - w);
 }
 
 int nv12Rows(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,

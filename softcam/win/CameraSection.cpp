@@ -204,9 +204,8 @@ bool CameraSubscriber::attach()
     auto* candidate = static_cast<SharedFrameHeader*>(frameView.data());
     // The header is trusted only once Live, and only as far as it agrees with the section.
     const bool sane = frameView.size() >= kHeaderBytes
-        && candidate->state.load(std::memory_order_acquire) == Live
-        && candidate->magic == kMagic && candidate->version == kVersion
-        && validCameraSize(candidate->width, candidate->height)
+        && candidate->state.load(std::memory_order_acquire) == Live && candidate->magic == kMagic
+        && candidate->version == kVersion && validCameraSize(candidate->width, candidate->height)
         && candidate->slotBytes == frameBytes(candidate->width, candidate->height)
         && segmentBytes(candidate->slotBytes) <= frameView.size();
     if (!sane) {

@@ -72,7 +72,7 @@ private:
     std::uint64_t serial = 0;
     std::size_t slotBytes = 0;
     std::uint64_t published = 0;
-    WriterState writer;   // sendFrame() only
+    WriterState writer; // sendFrame() only
 };
 
 // The reader, inside a program's capture filter: follows the live camera across restarts and

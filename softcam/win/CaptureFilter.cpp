@@ -28,7 +28,10 @@ HRESULT CaptureFilter::create(REFIID iid, void** object)
     return result;
 }
 
-CaptureFilter::CaptureFilter() : pin(*this) {}
+CaptureFilter::CaptureFilter()
+    : pin(*this)
+{
+}
 
 CaptureFilter::~CaptureFilter()
 {
@@ -169,8 +172,8 @@ HRESULT CaptureFilter::EnumPins(IEnumPins** pins)
 {
     if (!pins)
         return E_POINTER;
-    *pins = new (std::nothrow) PinEnumerator({static_cast<IPin*>(&pin)},
-                                             static_cast<IBaseFilter*>(this));
+    *pins = new (std::nothrow)
+        PinEnumerator({static_cast<IPin*>(&pin)}, static_cast<IBaseFilter*>(this));
     return *pins ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -22,8 +22,8 @@ AM_MEDIA_TYPE* handOutType(const VideoFormat& format)
     return newMediaType(format);
 }
 
-using TypeEnumerator = ListEnumerator<IEnumMediaTypes, IID_IEnumMediaTypes, AM_MEDIA_TYPE*,
-                                      VideoFormat, handOutType>;
+using TypeEnumerator =
+    ListEnumerator<IEnumMediaTypes, IID_IEnumMediaTypes, AM_MEDIA_TYPE*, VideoFormat, handOutType>;
 
 // A partial type from Connect (GUID_NULL where the caller does not care) admits `type`.
 bool admits(const AM_MEDIA_TYPE* partial, const AM_MEDIA_TYPE& type)
@@ -42,7 +42,10 @@ bool fullySpecified(const AM_MEDIA_TYPE* type)
 
 } // namespace
 
-CapturePin::CapturePin(CaptureFilter& filter) : filter(filter) {}
+CapturePin::CapturePin(CaptureFilter& filter)
+    : filter(filter)
+{
+}
 
 CapturePin::~CapturePin()
 {
@@ -109,7 +112,8 @@ HRESULT CapturePin::Connect(IPin* receiver, const AM_MEDIA_TYPE* type)
         AM_MEDIA_TYPE candidate;
         if (!offer.toMediaType(candidate))
             return E_OUTOFMEMORY;
-        const HRESULT result = admits(type, candidate) ? tryConnection(receiver, candidate) : E_FAIL;
+        const HRESULT result =
+            admits(type, candidate) ? tryConnection(receiver, candidate) : E_FAIL;
         freeMediaType(candidate);
         if (SUCCEEDED(result))
             return result;

@@ -25,7 +25,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
     // IPin
     HRESULT STDMETHODCALLTYPE Connect(IPin* receiver, const AM_MEDIA_TYPE* type) override;
-    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) override;
+    HRESULT STDMETHODCALLTYPE ReceiveConnection(IPin* connector,
+                                                const AM_MEDIA_TYPE* type) override;
     HRESULT STDMETHODCALLTYPE Disconnect() override;
     HRESULT STDMETHODCALLTYPE ConnectedTo(IPin** pin) override;
     HRESULT STDMETHODCALLTYPE ConnectionMediaType(AM_MEDIA_TYPE* type) override;
@@ -67,8 +68,8 @@ private:
 
     CaptureFilter& filter;
     // Under the filter's lock; fixed while the graph is active, so the thread reads them freely.
-    IPin* connected = nullptr;         // owned
-    IMemInputPin* input = nullptr;     // owned
+    IPin* connected = nullptr;          // owned
+    IMemInputPin* input = nullptr;      // owned
     IMemAllocator* allocator = nullptr; // owned
     AM_MEDIA_TYPE mediaType{};
     VideoFormat format;

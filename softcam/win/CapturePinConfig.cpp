@@ -88,8 +88,8 @@ HRESULT CapturePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* capsByt
     caps.MinOutputSize = caps.MaxOutputSize = caps.InputSize;
     caps.OutputGranularityX = caps.OutputGranularityY = 1;
     caps.MinFrameInterval = caps.MaxFrameInterval = offer.frameTime;
-    caps.MinBitsPerSecond = caps.MaxBitsPerSecond
-        = LONG(offer.imageBytes() * 8 * (10000000 / offer.frameTime));
+    caps.MinBitsPerSecond = caps.MaxBitsPerSecond =
+        LONG(offer.imageBytes() * 8 * (10000000 / offer.frameTime));
     std::memcpy(capsBytes, &caps, sizeof caps);
     return S_OK;
 }

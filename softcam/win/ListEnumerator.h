@@ -14,12 +14,14 @@ namespace softcam {
 // IEnumPins or IEnumMediaTypes over a list fixed when the enumerator is made. `handOut` gives
 // the caller its own reference or copy of an entry. The enumerator holds the filter that made
 // it, so entries that point into the filter stay valid.
-template<typename Interface, const IID& interfaceId, typename Item, typename Entry,
-         Item (*handOut)(const Entry&)>
+template <typename Interface, const IID& interfaceId, typename Item, typename Entry,
+          Item (*handOut)(const Entry&)>
 class ListEnumerator final : public Interface {
 public:
     ListEnumerator(std::vector<Entry> entries, IUnknown* owner, std::size_t position = 0)
-        : entries(std::move(entries)), owner(owner), position(position)
+        : entries(std::move(entries)),
+          owner(owner),
+          position(position)
     {
         owner->AddRef();
     }

@@ -59,8 +59,7 @@ HRESULT removeClassKeys()
 }
 
 // Runs `work` with a filter mapper, with COM started on this thread for the while.
-template<typename Work>
-HRESULT withFilterMapper(Work work)
+template <typename Work> HRESULT withFilterMapper(Work work)
 {
     const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IFilterMapper2* mapper = nullptr;
@@ -106,8 +105,8 @@ HRESULT registerCamera()
 HRESULT unregisterCamera()
 {
     const HRESULT category = withFilterMapper([](IFilterMapper2* mapper) {
-        const HRESULT result = mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr,
-                                                        kCameraClsid);
+        const HRESULT result =
+            mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr, kCameraClsid);
         // Not registered in the category is what unregistering wants.
         return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : result;
     });

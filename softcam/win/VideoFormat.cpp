@@ -9,8 +9,8 @@ namespace softcam {
 namespace {
 
 // I420 has no name in the platform headers: the FOURCC form of a subtype GUID.
-constexpr GUID kSubtypeI420 = {0x30323449, 0x0000, 0x0010,
-                               {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kSubtypeI420 = {
+    0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 struct PixelInfo {
     VideoFormat::Pixel pixel;
@@ -38,8 +38,8 @@ const PixelInfo& infoOf(VideoFormat::Pixel pixel)
 
 std::vector<VideoFormat> VideoFormat::offered(int width, int height, float fps)
 {
-    const long long frameTime = fps >= 1.0f && fps <= 240.0f ? (long long)(10000000.0 / fps)
-                                                             : 333333;
+    const long long frameTime =
+        fps >= 1.0f && fps <= 240.0f ? (long long)(10000000.0 / fps) : 333333;
     std::vector<VideoFormat> formats;
     formats.push_back({Rgb24, width, height, true, frameTime});
     // Video-call programs mostly ask for these; 4:2:x layouts need even sides.
@@ -64,7 +64,8 @@ bool VideoFormat::fromMediaType(const AM_MEDIA_TYPE& type, VideoFormat& format)
         const long height = bitmap.biHeight < 0 ? -bitmap.biHeight : bitmap.biHeight;
         VideoFormat candidate{pixel.pixel, int(bitmap.biWidth), int(height), bitmap.biHeight > 0,
                               info->AvgTimePerFrame > 0 ? info->AvgTimePerFrame : 333333};
-        if (!validCameraSize(candidate.width, candidate.height) || bitmap.biBitCount != pixel.bitCount)
+        if (!validCameraSize(candidate.width, candidate.height)
+            || bitmap.biBitCount != pixel.bitCount)
             return false;
         if (pixel.pixel != Rgb24
             && (bitmap.biHeight < 0 || candidate.width % 2 || candidate.height % 2))
@@ -205,11 +206,12 @@ void scaleBgr(const unsigned char* from, int fromWidth, int fromHeight, unsigned
               int toWidth, int toHeight)
 {
     for (int y = 0; y < toHeight; ++y) {
-        const unsigned char* source
-            = from + std::size_t(std::int64_t(y) * fromHeight / toHeight) * fromWidth * 3;
+        const unsigned char* source =
+            from + std::size_t(std::int64_t(y) * fromHeight / toHeight) * fromWidth * 3;
         unsigned char* target = to + std::size_t(y) * toWidth * 3;
         for (int x = 0; x < toWidth; ++x) {
-            const unsigned char* pixel = source + std::size_t(std::int64_t(x) * fromWidth / toWidth) * 3;
+            const unsigned char* pixel =
+                source + std::size_t(std::int64_t(x) * fromWidth / toWidth) * 3;
             std::memcpy(target + std::size_t(x) * 3, pixel, 3);
         }
     }

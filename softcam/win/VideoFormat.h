@@ -17,7 +17,7 @@ struct VideoFormat {
     Pixel pixel = Rgb24;
     int width = 0;
     int height = 0;
-    bool bottomUp = true; // RGB24 only
+    bool bottomUp = true;         // RGB24 only
     long long frameTime = 333333; // 100 ns units per frame
 
     // The formats offered for a camera of this size and rate, preferred first.

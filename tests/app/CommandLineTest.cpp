@@ -17,15 +17,19 @@ void CommandLineTest::answersWithoutStarting_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");   // on standard output
-    QTest::addColumn<QString>("err");   // on standard error
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: Vidlet [options]" << "";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "Vidlet 1.1\n" << "";
+    QTest::addColumn<QString>("out"); // on standard output
+    QTest::addColumn<QString>("err"); // on standard error
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "usage: Vidlet [options]"
+                          << "";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Vidlet 1.1\n"
+                             << "";
     QTest::newRow("help among Qt's and our options")
         << QStringList{"-platform", "offscreen", "--lang", "de", "--help", "--shot"} << 0
-        << "usage: Vidlet [options]" << "";
-    QTest::newRow("unknown option") << QStringList{"--hepl"} << 2 << ""
-                                    << "Vidlet: unknown option \"--hepl\"\n\nusage: Vidlet [options]";
+        << "usage: Vidlet [options]"
+        << "";
+    QTest::newRow("unknown option")
+        << QStringList{"--hepl"} << 2 << ""
+        << "Vidlet: unknown option \"--hepl\"\n\nusage: Vidlet [options]";
     QTest::newRow("stray argument") << QStringList{"video.mp4"} << 2 << ""
                                     << "Vidlet: unexpected argument \"video.mp4\"";
     QTest::newRow("missing value") << QStringList{"--help", "--lang"} << 2 << ""
@@ -62,9 +66,10 @@ void CommandLineTest::helpExplainsEveryOption()
     QVERIFY(vidlet.waitForFinished(15000));
     const QStringList lines =
         QString::fromLocal8Bit(vidlet.readAllStandardOutput()).replace("\r\n", "\n").split('\n');
-    const QStringList options{"--help", "--version", "--lang", "--port", "--token-folder", "--usbmux",
-                              "--record", "--shot", "--out", "--shot-view", "--shot-active",
-                              "--shot-delay", "--shot-theme"};
+    const QStringList options{"--help",         "--version",   "--lang",        "--port",
+                              "--token-folder", "--usbmux",    "--record",      "--shot",
+                              "--out",          "--shot-view", "--shot-active", "--shot-delay",
+                              "--shot-theme"};
     for (const QString& option : options) {
         QStringList found;
         for (const QString& line : lines)

@@ -24,7 +24,7 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-}
+} // namespace
 
 class FileLogTest : public QObject {
     Q_OBJECT
@@ -113,8 +113,8 @@ private slots:
     void writesEachMessageUnchangedToFileAndStandardError()
     {
         const QString message = "Vidlet: stall cleared -> live feed resumed";
-        const Run run = runChild({message, "  second, with %s and spaces  "},
-                                 envWithStateHome(dir->path()));
+        const Run run =
+            runChild({message, "  second, with %s and spaces  "}, envWithStateHome(dir->path()));
         QCOMPARE(run.exitCode, 0);
         const QByteArray expected = message.toUtf8() + "\n  second, with %s and spaces  \n";
         QCOMPARE(readAll(dir->filePath("Vidlet/vidlet.log")), expected);
@@ -162,7 +162,8 @@ private slots:
         writeFileOfSize(log, FileLog::sizeLimit);
 
         // At the limit: kept, and it grows past the limit while the run goes on.
-        QCOMPARE(runChild({"Vidlet: one", "Vidlet: two"}, envWithStateHome(dir->path())).exitCode, 0);
+        QCOMPARE(runChild({"Vidlet: one", "Vidlet: two"}, envWithStateHome(dir->path())).exitCode,
+                 0);
         QCOMPARE(readAll(log), QByteArray(FileLog::sizeLimit, 'x') + "Vidlet: one\nVidlet: two\n");
 
         // Now over the limit: the next run starts a fresh log.

@@ -6,7 +6,10 @@
 class LogLimiterTest : public QObject {
     Q_OBJECT
 
-    static QString reject(int n) { return QStringLiteral("Vidlet: REJECT NEEDS_PAIR to 10.0.0.%1:5000").arg(n); }
+    static QString reject(int n)
+    {
+        return QStringLiteral("Vidlet: REJECT NEEDS_PAIR to 10.0.0.%1:5000").arg(n);
+    }
 
 private slots:
     void burstPassesThenOneLinePerRefill()
@@ -22,7 +25,8 @@ private slots:
         QVERIFY(limiter.admit(reject(1), LogLimiter::refillMs - 1).isEmpty());
         const QStringList lines = limiter.admit(reject(2), LogLimiter::refillMs);
         QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines.at(0), "Vidlet: suppressed 31 lines like \"" + LogLimiter::kindOf(reject(0)) + "\"");
+        QCOMPARE(lines.at(0),
+                 "Vidlet: suppressed 31 lines like \"" + LogLimiter::kindOf(reject(0)) + "\"");
         QCOMPARE(lines.at(1), reject(2));
         QVERIFY(limiter.admit(reject(3), LogLimiter::refillMs + 10).isEmpty());
     }
@@ -40,11 +44,13 @@ private slots:
     {
         LogLimiter limiter;
         for (int k = 0; k < LogLimiter::maxKinds; ++k)
-            QCOMPARE(limiter.admit(QStringLiteral("Vidlet: kind %1").arg(QChar('A' + k)), 0).size(), 1);
+            QCOMPARE(limiter.admit(QStringLiteral("Vidlet: kind %1").arg(QChar('A' + k)), 0).size(),
+                     1);
         // Every further kind draws on the shared bucket, so varied texts cannot escape the limit.
         int written = 0;
         for (int i = 0; i < 2 * LogLimiter::burst; ++i)
-            written += int(limiter.admit(QStringLiteral("Vidlet: new %1").arg(QChar(0x100 + i)), 0).size());
+            written += int(
+                limiter.admit(QStringLiteral("Vidlet: new %1").arg(QChar(0x100 + i)), 0).size());
         QCOMPARE(written, LogLimiter::burst);
     }
 };

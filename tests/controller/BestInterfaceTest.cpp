@@ -47,9 +47,11 @@ private slots:
             << "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
                "tun0\t00000080\t00000000\t0001\t0\t0\t0\t00000080\t0\t0\t0\n"
             << "eth0";
-        QTest::newRow("no default route") << "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
-                                          << "";
-        QTest::newRow("header only") << "" << "";
+        QTest::newRow("no default route")
+            << "eth0\t0002A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+            << "";
+        QTest::newRow("header only") << ""
+                                     << "";
         QTest::newRow("broken rows are skipped")
             << "eth0\t00000000\n"
                "eth1\tZZZZZZZZ\t0102A8C0\t0003\t0\t0\t1\t00000000\t0\t0\t0\n"
@@ -81,7 +83,8 @@ private slots:
     {
         QFile file("/proc/net/route");
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const std::string name = RouteTable::interfaceFor(file.readAll().toStdString(), {8, 8, 8, 8});
+        const std::string name =
+            RouteTable::interfaceFor(file.readAll().toStdString(), {8, 8, 8, 8});
         if (name.empty())
             QSKIP("this machine has no route to the internet");
         QCOMPARE(BestInterface::index(),

@@ -24,7 +24,10 @@ class ControllerSystemTest : public QObject {
 
     class FakeSystem : public SystemIntegration {
     public:
-        explicit FakeSystem(std::shared_ptr<Machine> machine) : machine(std::move(machine)) {}
+        explicit FakeSystem(std::shared_ptr<Machine> machine)
+            : machine(std::move(machine))
+        {
+        }
         bool isCameraRegistered() const override { return machine->registered; }
         bool isInboundBlocked() const override
         {
@@ -89,9 +92,12 @@ class ControllerSystemTest : public QObject {
         if (!QTest::qWaitFor([this] { return !usbService->tunnels().isEmpty(); }, 3000))
             return nullptr;
         FakeMuxService::Peer* tunnel = usbService->tunnels().constLast();
-        const QByteArray hello = PhoneLink::jsonPayload(
-            {{"v", PhoneLink::protocolVersion}, {"deviceId", "dev-5"}, {"token", token},
-             {"name", "Phone"}, {"model", "Sim"}, {"os", "17"}});
+        const QByteArray hello = PhoneLink::jsonPayload({{"v", PhoneLink::protocolVersion},
+                                                         {"deviceId", "dev-5"},
+                                                         {"token", token},
+                                                         {"name", "Phone"},
+                                                         {"model", "Sim"},
+                                                         {"os", "17"}});
         usbService->sendRaw(tunnel, PhoneLink::header(PhoneLink::HELLO, 0, hello.size()) + hello);
         return QTest::qWaitFor([this] { return app->phoneConnected(); }, 3000) ? tunnel : nullptr;
     }
@@ -126,11 +132,11 @@ private slots:
     {
         QSignalSpy changed(app.get(), &AppController::changed);
         QVERIFY(!app->cameraRegistered());
-        machine->registered = true;   // registered outside the program
+        machine->registered = true; // registered outside the program
         QVERIFY(app->cameraRegistered());
 
         app->unregisterCamera();
-        QVERIFY(changed.isEmpty());   // the window goes on while the helper works
+        QVERIFY(changed.isEmpty()); // the window goes on while the helper works
         QTRY_VERIFY(!app->cameraRegistered());
         QVERIFY(!changed.isEmpty());
         changed.clear();
@@ -178,7 +184,7 @@ private slots:
 
         QSignalSpy changed(app.get(), &AppController::changed);
         app->allowThroughFirewall();
-        QVERIFY(app->firewallBlocked());   // the helper is still at work
+        QVERIFY(app->firewallBlocked()); // the helper is still at work
         QTRY_VERIFY(!app->firewallBlocked());
         QVERIFY(!changed.isEmpty());
         QCOMPARE(machine->calls, (QStringList{"allow", "query"}));
@@ -188,12 +194,12 @@ private slots:
     {
         tick(19);
         QCOMPARE(queries(), 0);
-        machine->blocked = true;   // a block rule appears outside the program
+        machine->blocked = true; // a block rule appears outside the program
         QSignalSpy changed(app.get(), &AppController::changed);
         tick();
         QCOMPARE(queries(), 1);
         QVERIFY(app->firewallBlocked());
-        QCOMPARE(changed.count(), 2);   // the new verdict and the tick's own
+        QCOMPARE(changed.count(), 2); // the new verdict and the tick's own
         tick(19);
         QCOMPARE(queries(), 1);
         tick();
@@ -212,7 +218,7 @@ private slots:
         QTRY_VERIFY(!app->phoneConnected());
         tick(9);
         QCOMPARE(queries(), 0);
-        tick();   // the twentieth tick without a phone
+        tick(); // the twentieth tick without a phone
         QCOMPARE(queries(), 1);
     }
 };

@@ -37,7 +37,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("<busconfig><type>session</type><listen>unix:dir=" + dir.path().toUtf8()
                    + "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
-                     "<allow send_type=\"signal\"/><allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>");
+                     "<allow send_type=\"signal\"/><allow receive_sender=\"*\"/><allow "
+                     "own=\"*\"/></policy></busconfig>");
         file.close();
         daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address=1"});
         if (!daemon.waitForStarted(5000))
@@ -70,9 +71,9 @@ private slots:
         portal.write("1\n");
         QTRY_COMPARE(scheme.scheme(), DesktopColorScheme::Scheme::Dark);
         QCOMPARE(changed.size(), 1);
-        portal.write("0\n");   // no preference
+        portal.write("0\n"); // no preference
         QTRY_COMPARE(scheme.scheme(), DesktopColorScheme::Scheme::Unknown);
-        portal.write("0\n");   // no change, no signal
+        portal.write("0\n"); // no change, no signal
         portal.write("2\n");
         QTRY_COMPARE(scheme.scheme(), DesktopColorScheme::Scheme::Light);
         QCOMPARE(changed.size(), 3);

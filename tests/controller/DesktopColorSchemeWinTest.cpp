@@ -9,7 +9,8 @@
 
 namespace {
 
-const wchar_t* const kPersonalize = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+const wchar_t* const kPersonalize =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
 void setAppsUseLightTheme(DWORD light)
 {
@@ -45,7 +46,10 @@ private slots:
         QCOMPARE(scheme.scheme(), Scheme::Dark);
     }
 
-    void cleanupTestCase() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme"); }
+    void cleanupTestCase()
+    {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kPersonalize, L"AppsUseLightTheme");
+    }
 };
 
 QTEST_GUILESS_MAIN(DesktopColorSchemeWinTest)

@@ -54,7 +54,7 @@ private slots:
         QFETCH(int, waitMs);
         LowLatencyPacing pacing;
         pacing.setPeriodMs(33);
-        QCOMPARE(pacing.waitMs(std::size_t(queued), 1000), std::int64_t(0));   // nothing left yet
+        QCOMPARE(pacing.waitMs(std::size_t(queued), 1000), std::int64_t(0)); // nothing left yet
         pacing.passed(1000);
         QCOMPARE(pacing.waitMs(std::size_t(queued), 1000 + sinceLastMs), std::int64_t(waitMs));
         pacing.reset();

@@ -15,7 +15,7 @@ const QList<LanInterface> homeNetwork = {lanAdapter("Ethernet", 5, {"10.0.0.5"})
                                          lanAdapter("Wi-Fi", 3, {"192.168.1.20"})};
 const QString token = "abcdefghijklmnopqrstuv";
 
-}
+} // namespace
 
 class PairingDataTest : public QObject {
     Q_OBJECT
@@ -23,12 +23,14 @@ class PairingDataTest : public QObject {
 private slots:
     void describesTheLan()
     {
-        const PairingData data = PairingData::compute(8788, token, "Sam's PC", homeNetwork, 3, false);
+        const PairingData data =
+            PairingData::compute(8788, token, "Sam's PC", homeNetwork, 3, false);
         QCOMPARE(data.pcName, QString("Sam's PC"));
         QCOMPARE(data.token, token);
         QCOMPARE(data.pairAddress, QString("192.168.1.20:8788"));
-        QCOMPARE(data.payload, "vidlet://pair?v=1&pc=Sam%27s%20PC&t=" + token
-                                   + "&h=192.168.1.20:8788,10.0.0.5:8788");
+        QCOMPARE(data.payload,
+                 "vidlet://pair?v=1&pc=Sam%27s%20PC&t=" + token
+                     + "&h=192.168.1.20:8788,10.0.0.5:8788");
         QVERIFY(data.qrDataUrl.startsWith("data:image/png;base64,"));
     }
 
@@ -48,7 +50,8 @@ private slots:
 
     void screenshotModeShowsDemonstrationValues()
     {
-        const PairingData data = PairingData::compute(9000, token, "real-host", homeNetwork, 3, true);
+        const PairingData data =
+            PairingData::compute(9000, token, "real-host", homeNetwork, 3, true);
         QCOMPARE(data.pcName, QString("DESKTOP-VIDLET"));
         QCOMPARE(data.addresses, QStringList{"192.168.1.42:9000"});
         QCOMPARE(data.pairAddress, QString("192.168.1.42:9000"));

@@ -29,8 +29,8 @@ private slots:
         QTest::newRow("non-ASCII as UTF-8")
             << QString::fromUtf8("Zoë's Büro") << QStringList{}
             << "vidlet://pair?v=1&pc=Zo%C3%AB%27s%20B%C3%BCro&t=TOKEN";
-        QTest::newRow("percent sign itself") << "100%" << QStringList{}
-                                             << "vidlet://pair?v=1&pc=100%25&t=TOKEN";
+        QTest::newRow("percent sign itself")
+            << "100%" << QStringList{} << "vidlet://pair?v=1&pc=100%25&t=TOKEN";
     }
 
     void buildsTheUri()

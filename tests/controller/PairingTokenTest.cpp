@@ -22,7 +22,8 @@ private slots:
             const QString token = PairingToken::make();
             QVERIFY2(alphabet.match(token).hasMatch(), qPrintable(token));
             const auto decoded = QByteArray::fromBase64Encoding(
-                token.toLatin1(), QByteArray::Base64UrlEncoding | QByteArray::AbortOnBase64DecodingErrors);
+                token.toLatin1(),
+                QByteArray::Base64UrlEncoding | QByteArray::AbortOnBase64DecodingErrors);
             QVERIFY(decoded);
             QCOMPARE(decoded.decoded.size(), 16);
             seen.insert(token);
@@ -60,7 +61,8 @@ private slots:
         old.close();
         QVERIFY(old.setPermissions(QFile::Permissions(0x6644)));
         PairingToken::save(PairingToken::make(), dir.path());
-        const QString user = PairingToken::fileFolder(dir.filePath("none"), dir.filePath("u/Vidlet"));
+        const QString user =
+            PairingToken::fileFolder(dir.filePath("none"), dir.filePath("u/Vidlet"));
         PairingToken::save(PairingToken::make(), user);
         umask(saved);
 

@@ -16,7 +16,10 @@ class Settings : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
 
 public:
-    explicit Settings(const QDBusConnection& bus) : bus(bus) {}
+    explicit Settings(const QDBusConnection& bus)
+        : bus(bus)
+    {
+    }
 
     QDBusConnection bus;
     bool mute = false;
@@ -26,12 +29,12 @@ public slots:
     QDBusVariant Read(const QString& group, const QString& key, const QDBusMessage& message)
     {
         if (mute) {
-            message.setDelayedReply(true);   // and never reply
+            message.setDelayedReply(true); // and never reply
             return {};
         }
         if (group != "org.freedesktop.appearance" || key != "color-scheme") {
-            bus.send(message.createErrorReply(
-                "org.freedesktop.portal.Error.NotFound", "Requested setting not found"));
+            bus.send(message.createErrorReply("org.freedesktop.portal.Error.NotFound",
+                                              "Requested setting not found"));
             return {};
         }
         // The portal's Read answers a variant holding the variant of the value.

@@ -13,9 +13,9 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("short payload")
             << "vidlet://pair?v=1&pc=DESKTOP-1&t=0123456789abcdefghij_-&h=192.168.1.20:8788";
-        QTest::newRow("four addresses and a UTF-8 name")
-            << QString::fromUtf8("vidlet://pair?v=1&pc=Zo%C3%AB&t=AAAAAAAAAAAAAAAAAAAAAA&h=192.168.1.20:8788,"
-                                 "192.168.2.2:8788,10.0.0.1:8788,172.16.0.1:8788 ünïcode");
+        QTest::newRow("four addresses and a UTF-8 name") << QString::fromUtf8(
+            "vidlet://pair?v=1&pc=Zo%C3%AB&t=AAAAAAAAAAAAAAAAAAAAAA&h=192.168.1.20:8788,"
+            "192.168.2.2:8788,10.0.0.1:8788,172.16.0.1:8788 ünïcode");
     }
 
     void pngInDataUrlShowsTheCodesModules()
@@ -47,8 +47,10 @@ private slots:
                 const bool inCode = px >= 32 && py >= 32 && x < modules && y < modules;
                 const QRgb expected = inCode && code.getModule(x, y) ? dark : light;
                 if (qRgb(qRed(image.pixel(px, py)), qGreen(image.pixel(px, py)),
-                         qBlue(image.pixel(px, py))) != expected)
-                    QFAIL(qPrintable(QString("pixel %1,%2 (module %3,%4)").arg(px).arg(py).arg(x).arg(y)));
+                         qBlue(image.pixel(px, py)))
+                    != expected)
+                    QFAIL(qPrintable(
+                        QString("pixel %1,%2 (module %3,%4)").arg(px).arg(py).arg(x).arg(y)));
             }
         }
     }

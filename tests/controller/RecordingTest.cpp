@@ -80,7 +80,7 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(dir.isValid());
-        av_log_set_level(AV_LOG_ERROR);   // libx264 reports every file it encodes
+        av_log_set_level(AV_LOG_ERROR); // libx264 reports every file it encodes
     }
 
     void refusedWithoutLiveOutput_data()
@@ -145,8 +145,9 @@ private slots:
         for (int i = 0; i < 5; ++i)
             feed(app, 64, 48, colour(i));
         // A picture of another size moves the camera, but the file keeps its size and skips it.
-        QTest::ignoreMessage(QtInfoMsg, "Vidlet: virtual camera adopts decoder output 32x24 "
-                                        "(STREAM_INFO said 64x48)");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: virtual camera adopts decoder output 32x24 "
+                             "(STREAM_INFO said 64x48)");
         feed(app, 32, 24, colour(0));
         QVERIFY(app.recording());
 
@@ -180,7 +181,7 @@ private slots:
             AppController app(testPlaces());
             QSignalSpy changed(&app, &AppController::changed);
             app.setRecordingQuality(quality);
-            app.setRecordingQuality(2);   // no such quality
+            app.setRecordingQuality(2); // no such quality
             QCOMPARE(changed.count(), quality == 0 ? 0 : 1);
             goLiveWithPhone(app, 64, 48, true);
             app.setRecordingFolder(dir.filePath(QStringLiteral("quality %1").arg(quality)));
@@ -220,7 +221,8 @@ private slots:
         feed(app, 48, 32, colour(1));
 
         QSignalSpy changed(&app, &AppController::changed);
-        QTest::ignoreMessage(QtInfoMsg, qPrintable("Vidlet: recording stopped: " + path + ", 2 frames"));
+        QTest::ignoreMessage(QtInfoMsg,
+                             qPrintable("Vidlet: recording stopped: " + path + ", 2 frames"));
         if (byToggle)
             app.toggleRecording();
         else
@@ -228,7 +230,7 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QVERIFY(!app.recording());
         QCOMPARE(app.lastRecordingPath(), path);
-        feed(app, 48, 32, colour(2));   // no longer recorded
+        feed(app, 48, 32, colour(2)); // no longer recorded
 
         const Recording r = finished(app, path);
         QVERIFY(r.readable);
@@ -324,7 +326,7 @@ private slots:
         app.setRecordingFolder(dir.filePath(deleteFolder ? "deleted again" : "full again"));
         app.toggleRecording();
         QVERIFY(app.recording());
-        QCOMPARE(app.recordingFailure(), 0);   // the next start clears it
+        QCOMPARE(app.recordingFailure(), 0); // the next start clears it
         app.toggleRecording();
     }
 

@@ -25,8 +25,8 @@ private:
         phone->answerPings = true;
         if (!phone->connectTo(quint16(app.port())))
             return nullptr;
-        QJsonObject hello{{"v", 1}, {"deviceId", deviceId}, {"token", app.pairingToken},
-                          {"name", name}, {"model", "Sim"}, {"os", "17.0"}};
+        QJsonObject hello{{"v", 1},       {"deviceId", deviceId}, {"token", app.pairingToken},
+                          {"name", name}, {"model", "Sim"},       {"os", "17.0"}};
         phone->sendJson(PhoneLink::HELLO, hello);
         if (!phone->waitForType(PhoneLink::WELCOME))
             return nullptr;
@@ -199,7 +199,8 @@ private slots:
             for (const QVariant& v : app.knownPhones()) {
                 const QVariantMap m = v.toMap();
                 list << QStringLiteral("%1 %2 %3 %4")
-                            .arg(m["deviceId"].toString(), m["name"].toString(), m["model"].toString())
+                            .arg(m["deviceId"].toString(), m["name"].toString(),
+                                 m["model"].toString())
                             .arg(m["id"].toInt() >= 0 ? "online" : "offline");
             }
             return list;
@@ -225,7 +226,8 @@ private slots:
             QCOMPARE(known(app), (QStringList{"dev-z Zed Sim online", "dev-a Desk Sim online"}));
         }
         AppController restarted(testPlaces());
-        QCOMPARE(known(restarted), (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim offline"}));
+        QCOMPARE(known(restarted),
+                 (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim offline"}));
         restarted.start();
         restarted.regeneratePairing();
         QVERIFY(restarted.knownPhones().isEmpty());
@@ -240,8 +242,8 @@ private slots:
         auto phone = connectPhone(app, "dev-twice", "Twice");
         QVERIFY(phone);
         phone->frames.clear();
-        phone->sendJson(PhoneLink::HELLO, {{"v", 1}, {"deviceId", "dev-twice"},
-                                           {"token", app.pairingToken}});
+        phone->sendJson(PhoneLink::HELLO,
+                        {{"v", 1}, {"deviceId", "dev-twice"}, {"token", app.pairingToken}});
         QVERIFY(phone->waitForType(PhoneLink::WELCOME));
         QCOMPARE(app.phones().size(), 1);
 
@@ -258,10 +260,14 @@ private slots:
     {
         QTest::addColumn<QString>("deviceId");
         QTest::addColumn<QString>("key");
-        QTest::newRow("plain") << "00008101-ABC" << "00008101-ABC";
-        QTest::newRow("slash") << "vendor/model/42" << "vendor%2Fmodel%2F42";
-        QTest::newRow("backslash") << "lab\\rig" << "lab%5Crig";
-        QTest::newRow("percent") << "100%sure" << "100%sure";
+        QTest::newRow("plain") << "00008101-ABC"
+                               << "00008101-ABC";
+        QTest::newRow("slash") << "vendor/model/42"
+                               << "vendor%2Fmodel%2F42";
+        QTest::newRow("backslash") << "lab\\rig"
+                                   << "lab%5Crig";
+        QTest::newRow("percent") << "100%sure"
+                                 << "100%sure";
     }
 
     void deviceIdsReadBackAfterARestart()
@@ -310,7 +316,8 @@ private slots:
         for (const QString& back : {QStringLiteral("   "), QStringLiteral("Own name")}) {
             app.renamePhone(id, "Other");
             app.renamePhone(id, back);
-            QCOMPARE(app.phones().at(0).toMap().value("name").toString(), QStringLiteral("Own name"));
+            QCOMPARE(app.phones().at(0).toMap().value("name").toString(),
+                     QStringLiteral("Own name"));
             QVERIFY(!app.settings.contains("names/dev-r"));
         }
 
@@ -359,8 +366,11 @@ private slots:
         QSignalSpy refused(&app, &AppController::pairingRefused);
         TestPhone stale;
         QVERIFY(stale.connectTo(quint16(app.port())));
-        stale.sendJson(PhoneLink::HELLO, {{"v", 1}, {"deviceId", "dev-q"}, {"token", before},
-                                          {"name", "<b>Old</b>\n" + QString(60, 'x')}});
+        stale.sendJson(PhoneLink::HELLO,
+                       {{"v", 1},
+                        {"deviceId", "dev-q"},
+                        {"token", before},
+                        {"name", "<b>Old</b>\n" + QString(60, 'x')}});
         QVERIFY(stale.waitForType(PhoneLink::REJECT));
         QCOMPARE(refused.size(), 1);
         QCOMPARE(refused.first().first().toString(), "<b>Old</b> " + QString(29, 'x'));

@@ -74,7 +74,10 @@ private slots:
             QTest::ignoreMessage(QtInfoMsg,
                                  qPrintable(QString("Vidlet: virtual camera adopts decoder output "
                                                     "%1x%2 (STREAM_INFO said %3x%4)")
-                                                .arg(decW).arg(decH).arg(outW).arg(outH)));
+                                                .arg(decW)
+                                                .arg(decH)
+                                                .arg(outW)
+                                                .arg(outH)));
         }
         decoded(app, decW, decH, 0x55);
         QCOMPARE(app.outputWidth, adopted ? decW : outW);
@@ -116,7 +119,7 @@ private slots:
         app.setLowLatency(true);
         QSignalSpy preview(&app, &AppController::frameReady);
         decoded(app, 64, 48, 1);
-        QCOMPARE(preview.count(), 1);   // nothing to wait behind
+        QCOMPARE(preview.count(), 1); // nothing to wait behind
         QVERIFY(app.pendingFrames.empty());
         for (int i = 2; i <= 4; ++i)
             decoded(app, 64, 48, static_cast<unsigned char>(i));
@@ -137,7 +140,7 @@ private slots:
         app.setLowLatency(true);
         AppController reread(testPlaces());
         QVERIFY(reread.lowLatency());
-        reread.setLowLatency(false);   // the tests after this one pace by default
+        reread.setLowLatency(false); // the tests after this one pace by default
     }
 
     void repeatedStreamInfoKeepsTheSession()
@@ -147,7 +150,7 @@ private slots:
         decoded(app, 64, 48);
         app.onStreamInfo(7, 64, 48, 30);
         QCOMPARE(app.pendingFrames.size(), std::size_t(1));
-        app.onStreamInfo(7, 80, 48, 30);   // a new size does restart it
+        app.onStreamInfo(7, 80, 48, 30); // a new size does restart it
         QCOMPARE(app.pendingFrames.size(), std::size_t(0));
         QCOMPARE(app.outputWidth, 80);
     }
@@ -212,8 +215,9 @@ private slots:
         QCOMPARE(app.outputHeight, 720);
         QVERIFY(app.decoder.isInitialized());
         // The first decoded picture then sets the size.
-        QTest::ignoreMessage(QtInfoMsg, "Vidlet: virtual camera adopts decoder output 320x240 "
-                                        "(STREAM_INFO said 1280x720)");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: virtual camera adopts decoder output 320x240 "
+                             "(STREAM_INFO said 1280x720)");
         decoded(app, 320, 240);
         QCOMPARE(app.outputWidth, 320);
     }
@@ -267,8 +271,9 @@ private slots:
         app.showPausedCard();
         QVERIFY(app.workerRunning.load());
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: stall cleared -> live feed resumed");
-        QTest::ignoreMessage(QtInfoMsg, "Vidlet: virtual camera adopts decoder output 320x240 "
-                                        "(STREAM_INFO said 64x48)");
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: virtual camera adopts decoder output 320x240 "
+                             "(STREAM_INFO said 64x48)");
         decoded(app, 320, 240);
         QVERIFY(!app.workerRunning.load());
         QCOMPARE(app.outputWidth, 320);

@@ -42,8 +42,8 @@ private slots:
         // The title sits at the bottom of rows 444..527; nothing is drawn just above it.
         QVERIFY(card.inked(444, 527));
         QVERIFY(!card.inked(400, 443));
-        QVERIFY(card.inked(556, 589));   // second line
-        QVERIFY(card.inked(594, 619));   // the address
+        QVERIFY(card.inked(556, 589)); // second line
+        QVERIFY(card.inked(594, 619)); // the address
         QVERIFY(!card.inked(620, 1079));
     }
 
@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(app.cardFrame.size(), std::size_t(640 * 360 * 3));
         const Card card{app.cardFrame, 640};
         QCOMPARE(card.at(320, 182), QColor(0xF5, 0xA6, 0x23));
-        QVERIFY(card.inked(234, 259));   // "Waiting for the phone to resume"
+        QVERIFY(card.inked(234, 259)); // "Waiting for the phone to resume"
     }
 };
 

@@ -84,7 +84,7 @@ class EndToEndTest : public QObject {
             process.waitForReadyRead(200);
             out += process.readAllStandardOutput();
             QList<QByteArray> lines = out.split('\n');
-            lines.removeLast();   // not finished yet
+            lines.removeLast(); // not finished yet
             for (const QByteArray& line : lines) {
                 const QString text = QString::fromUtf8(line).trimmed();
                 const qsizetype at = text.indexOf(prefix);
@@ -170,8 +170,9 @@ private slots:
     void pauseBringsThePausedCardAndFramesResume()
     {
         PhoneProcess phone;
-        phone.start(*vidlet, {"--size", "320x240", "--duration-ms", "6000", "--pause-at-ms",
-                              "1000", "--pause-ms", "2500"});
+        phone.start(*vidlet,
+                    {"--size", "320x240", "--duration-ms", "6000", "--pause-at-ms", "1000",
+                     "--pause-ms", "2500"});
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
         QVERIFY(waitToShow(Shows::PausedCard, 10000, QSize(320, 240)));
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
@@ -181,8 +182,8 @@ private slots:
     void streamOfAnotherSizeIsAdopted()
     {
         PhoneProcess phone;
-        phone.start(*vidlet, {"--size", "320x240", "--stream-info", "640x480", "--duration-ms",
-                              "3000"});
+        phone.start(*vidlet,
+                    {"--size", "320x240", "--stream-info", "640x480", "--duration-ms", "3000"});
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
         QTRY_VERIFY(vidlet->log().contains(
             "Vidlet: virtual camera adopts decoder output 320x240 (STREAM_INFO said 640x480)"));
@@ -193,8 +194,9 @@ private slots:
     {
         QTemporaryDir dir;
         QProcess usbPhone;
-        usbPhone.start(binPath("vidlet-phone"), {"--usb-listen", "0", "--device-id", "cable",
-                                                 "--size", "320x240", "--duration-ms", "20000"});
+        usbPhone.start(binPath("vidlet-phone"),
+                       {"--usb-listen", "0", "--device-id", "cable", "--size", "320x240",
+                        "--duration-ms", "20000"});
         const QString phoneAddress = firstLineMatching(usbPhone, "listening on ");
         QVERIFY(!phoneAddress.isEmpty());
 
@@ -265,11 +267,12 @@ private slots:
     void secondPhoneTakesOverWhenTheFirstLeaves()
     {
         PhoneProcess first;
-        first.start(*vidlet, {"--device-id", "first", "--size", "640x360", "--duration-ms", "4000"});
+        first.start(*vidlet,
+                    {"--device-id", "first", "--size", "640x360", "--duration-ms", "4000"});
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(640, 360)));
         PhoneProcess second;
-        second.start(*vidlet, {"--device-id", "second", "--size", "320x240", "--duration-ms",
-                               "12000"});
+        second.start(*vidlet,
+                     {"--device-id", "second", "--size", "320x240", "--duration-ms", "12000"});
         // The second phone waits inactive until the first one says goodbye.
         QVERIFY(first.waitForExit(15000));
         QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));

@@ -7,7 +7,8 @@
 
 QString binPath(const QString& program)
 {
-    const QString dir = qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
+    const QString dir =
+        qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
     return dir + QLatin1Char('/') + program;
 }
 

@@ -52,7 +52,8 @@ void SingleInstanceTest::secondStartShowsTheRunningWindow()
     QProcess shot;
     startBeside(shot, first, {"--shot", "--out", "/dev/null/none.png", "--shot-delay", "300"});
     QVERIFY(shot.waitForFinished(20000));
-    QVERIFY(QString::fromUtf8(shot.readAll()).contains("Vidlet: shot FAILED for /dev/null/none.png"));
+    QVERIFY(
+        QString::fromUtf8(shot.readAll()).contains("Vidlet: shot FAILED for /dev/null/none.png"));
 
     // A crash leaves the lock and the socket file behind; the next start takes both over.
     first.process.kill();

@@ -36,8 +36,7 @@ QList<FrameReader::Frame> readAll(FrameReader& reader, const QByteArray& stream,
 
 } // namespace
 
-class FrameReaderTest : public QObject
-{
+class FrameReaderTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -53,9 +52,8 @@ private slots:
     {
         QFETCH(int, chunk);
         const QByteArray stream = frameBytes(0x01, 0x00, "{\"v\":1}")
-                                  + frameBytes(0x11, 0x03, QByteArray(40, 'x'))
-                                  + frameBytes(0x40, 0x00, QByteArray())
-                                  + frameBytes(0x13, 0xFF, QByteArray(3, '\0'));
+            + frameBytes(0x11, 0x03, QByteArray(40, 'x')) + frameBytes(0x40, 0x00, QByteArray())
+            + frameBytes(0x13, 0xFF, QByteArray(3, '\0'));
         FrameReader reader;
         const auto frames = readAll(reader, stream, chunk == 0 ? int(stream.size()) : chunk);
         QCOMPARE(frames.size(), 4);

@@ -17,8 +17,7 @@
 namespace {
 
 // Restores the descriptor limit however the test ends.
-struct DescriptorLimit
-{
+struct DescriptorLimit {
     rlimit saved{};
     DescriptorLimit() { getrlimit(RLIMIT_NOFILE, &saved); }
     ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved); }
@@ -31,8 +30,7 @@ struct DescriptorLimit
 };
 
 // Sees the warnings on their way to the test's own handler, which still checks them.
-struct WarningWatch
-{
+struct WarningWatch {
     static inline QtMessageHandler next = nullptr;
     static inline QStringList seen;
 
@@ -47,10 +45,12 @@ struct WarningWatch
         seen.clear();
         next = qInstallMessageHandler(handle);
         const QRegularExpression re(pattern);
-        const bool logged = QTest::qWaitFor([&] {
-            return std::any_of(seen.cbegin(), seen.cend(),
-                               [&](const QString& text) { return re.match(text).hasMatch(); });
-        }, 5000);
+        const bool logged = QTest::qWaitFor(
+            [&] {
+                return std::any_of(seen.cbegin(), seen.cend(),
+                                   [&](const QString& text) { return re.match(text).hasMatch(); });
+            },
+            5000);
         qInstallMessageHandler(next);
         return logged;
     }
@@ -60,8 +60,7 @@ struct WarningWatch
 
 // What a hostile or broken peer can throw at the server, and that the server keeps serving
 // phones afterwards.
-class PhoneServerAbuseTest : public PhoneServerFixture
-{
+class PhoneServerAbuseTest : public PhoneServerFixture {
     Q_OBJECT
 
 private:
@@ -97,9 +96,8 @@ private slots:
 
         QTest::newRow("random bytes") << noise << false;
         QTest::newRow("largest 32-bit length") << QByteArray::fromHex("11ffffffffff") << true;
-        QTest::newRow("truncated frame")
-            << PhoneLink::header(PhoneLink::VIDEO_FRAME, 1, 100000) + QByteArray(5000, 'x')
-            << false;
+        QTest::newRow("truncated frame") << PhoneLink::header(PhoneLink::VIDEO_FRAME, 1, 100000)
+                + QByteArray(5000, 'x') << false;
         QTest::newRow("half a header") << QByteArray::fromHex("1101ff") << false;
         QTest::newRow("invalid JSON everywhere") << badJson << true;
         QTest::newRow("deeply nested JSON")
@@ -107,10 +105,9 @@ private slots:
         QTest::newRow("HELLO of 16 MiB")
             << frame(PhoneLink::HELLO, "{\"v\":1,\"name\":\"" + QByteArray(0xFFFF00, 'n') + "\"}")
             << true;
-        QTest::newRow("media before HELLO")
-            << frame(PhoneLink::VIDEO_FRAME, QByteArray(3, '\0'))
-                   + frame(PhoneLink::VIDEO_CONFIG, {}) + frame(PhoneLink::BYE, {})
-            << true;
+        QTest::newRow("media before HELLO") << frame(PhoneLink::VIDEO_FRAME, QByteArray(3, '\0'))
+                + frame(PhoneLink::VIDEO_CONFIG, {})
+                + frame(PhoneLink::BYE, {}) << true;
     }
     void survivesBadInput()
     {
@@ -162,8 +159,8 @@ private slots:
         phone.socket.setReadBufferSize(1);
         phone.socket.disconnect(&phone);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not read what it is sent"));
-        const QByteArray ping = (PhoneLink::header(PhoneLink::PING, 0, 4096)
-                                 + QByteArray(4096, 'p')).repeated(256);
+        const QByteArray ping =
+            (PhoneLink::header(PhoneLink::PING, 0, 4096) + QByteArray(4096, 'p')).repeated(256);
         for (int i = 0; i < 96 && disconnected.isEmpty(); ++i) {
             phone.socket.write(ping);
             QTRY_VERIFY_WITH_TIMEOUT(phone.socket.bytesToWrite() == 0 || !disconnected.isEmpty(),
@@ -274,12 +271,12 @@ private slots:
         for (int i = 0; i < hoarders; ++i) {
             phones.push_back(lanPhone());
             QVERIFY(sayHello(*phones.back(), "dev-hoard-" + QString::number(i)) > 0);
-            phones.back()->sendRaw(PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload)
-                                   + part);
+            phones.back()->sendRaw(
+                PhoneLink::header(PhoneLink::VIDEO_FRAME, 0, PhoneLink::maxPayload) + part);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(phones.begin(), phones.end(),
-                                             [](const auto& p) { return p->isClosed(); }),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(phones.begin(), phones.end(), [](const auto& p) { return p->isClosed(); }),
+            20000);
         verifyServesAPhone("dev-after");
     }
 
@@ -294,7 +291,8 @@ private slots:
         QVERIFY(sayHello(phone, "dev-flipper") > 0);
         for (int i = 0; i < 20; ++i) {
             const int side = i % 2 ? 64 : 5888;
-            phone.sendJson(PhoneLink::STREAM_INFO, {{"width", side}, {"height", side}, {"fps", 30}});
+            phone.sendJson(PhoneLink::STREAM_INFO,
+                           {{"width", side}, {"height", side}, {"fps", 30}});
         }
         phone.sendJson(PhoneLink::PING, {{"t", 1}});
         QVERIFY(phone.waitForType(PhoneLink::PONG)); // every STREAM_INFO above was handled

@@ -9,8 +9,7 @@
 #include <memory>
 
 // A listening PhoneServer with a pairing token, and phones to point at it.
-class PhoneServerFixture : public QObject
-{
+class PhoneServerFixture : public QObject {
 protected:
     static inline const QString currentToken = QStringLiteral("CurrentToken0123456789");
     static inline const QString oldToken = QStringLiteral("OldToken-abcdefghijklm");

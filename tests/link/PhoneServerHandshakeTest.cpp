@@ -10,8 +10,7 @@
 
 // HELLO and its answers, the trust model, phones connected twice and the adoption of USB
 // tunnels, over real loopback sockets.
-class PhoneServerHandshakeTest : public PhoneServerFixture
-{
+class PhoneServerHandshakeTest : public PhoneServerFixture {
     Q_OBJECT
 
 private slots:
@@ -23,20 +22,25 @@ private slots:
         QSignalSpy connected(server.get(), &PhoneServer::phoneConnected);
         auto phone = lanPhone();
         QVERIFY(phone);
-        phone->sendJson(PhoneLink::HELLO, {{"v", 1},
-                                           {"token", currentToken},
-                                           {"deviceId", "dev-A"},
-                                           {"name", "Ana's phone"},
-                                           {"modelName", "iPhone15,2"},
-                                           {"model", "iPhone"},
-                                           {"osVersion", "17.4"}});
+        phone->sendJson(PhoneLink::HELLO,
+                        {{"v", 1},
+                         {"token", currentToken},
+                         {"deviceId", "dev-A"},
+                         {"name", "Ana's phone"},
+                         {"modelName", "iPhone15,2"},
+                         {"model", "iPhone"},
+                         {"osVersion", "17.4"}});
         QVERIFY(phone->waitForFrames(1));
         QCOMPARE(phone->frames[0].type, PhoneLink::WELCOME);
         QCOMPARE(phone->frames[0].flags, quint8(0));
-        const QJsonObject request{{"codec", "h264"}, {"width", 1280}, {"height", 720},
-                                  {"fps", 30}, {"bitrateKbps", 6000}};
-        QCOMPARE(phone->json(0), (QJsonObject{{"v", 1}, {"sessionId", "dev"},
-                                              {"active", false}, {"request", request}}));
+        const QJsonObject request{{"codec", "h264"},
+                                  {"width", 1280},
+                                  {"height", 720},
+                                  {"fps", 30},
+                                  {"bitrateKbps", 6000}};
+        QCOMPARE(
+            phone->json(0),
+            (QJsonObject{{"v", 1}, {"sessionId", "dev"}, {"active", false}, {"request", request}}));
         QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 5000);
         const QList<QVariant> args = connected.first();
         QCOMPARE(args.at(0).toInt(), 1);
@@ -54,22 +58,32 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("os");
-        QTest::newRow("nothing given") << QJsonObject{} << "Phone" << "" << "";
-        QTest::newRow("model only") << QJsonObject{{"model", "Pixel"}} << "Phone" << "Pixel"
+        QTest::newRow("nothing given") << QJsonObject{} << "Phone"
+                                       << ""
+                                       << "";
+        QTest::newRow("model only") << QJsonObject{{"model", "Pixel"}} << "Phone"
+                                    << "Pixel"
                                     << "";
         QTest::newRow("modelName not a string")
-            << QJsonObject{{"modelName", 7}, {"model", "Pixel"}} << "Phone" << "Pixel" << "";
+            << QJsonObject{{"modelName", 7}, {"model", "Pixel"}} << "Phone"
+            << "Pixel"
+            << "";
         QTest::newRow("wrong types") << QJsonObject{{"name", 3}, {"osVersion", true}} << "Phone"
-                                     << "" << "";
-        QTest::newRow("empty name stays empty") << QJsonObject{{"name", ""}} << "" << "" << "";
+                                     << ""
+                                     << "";
+        QTest::newRow("empty name stays empty") << QJsonObject{{"name", ""}} << ""
+                                                << ""
+                                                << "";
         // Texts a phone chooses are cut at 64 characters, never inside a surrogate pair.
         QTest::newRow("long texts are cut")
-            << QJsonObject{{"name", QString(10000, 'n')}, {"model", QString(70, 'm')},
+            << QJsonObject{{"name", QString(10000, 'n')},
+                           {"model", QString(70, 'm')},
                            {"osVersion", QString(65, 'o')}}
             << QString(64, 'n') << QString(64, 'm') << QString(64, 'o');
         QTest::newRow("cut keeps whole characters")
             << QJsonObject{{"name", QString(63, 'a') + QString::fromUtf8("\xF0\x9F\x98\x80")}}
-            << QString(63, 'a') << "" << "";
+            << QString(63, 'a') << ""
+            << "";
     }
 
     // A full list of paired phones takes no more: the newcomer is welcomed but not stored.
@@ -132,27 +146,27 @@ private slots:
     // and the one stored for the device.
     void checksVersionAndPairing_data()
     {
-        QTest::addColumn<QString>("pairing");      // the server's current token
-        QTest::addColumn<QString>("trustedId");    // one stored phone, or none
+        QTest::addColumn<QString>("pairing");   // the server's current token
+        QTest::addColumn<QString>("trustedId"); // one stored phone, or none
         QTest::addColumn<QString>("trustedToken");
         QTest::addColumn<QByteArray>("hello");
-        QTest::addColumn<QString>("rejectCode");   // empty: WELCOME
+        QTest::addColumn<QString>("rejectCode"); // empty: WELCOME
         QTest::addColumn<int>("pairedSignals");
-        QTest::addColumn<QString>("storedAfter");  // token stored for dev-A afterwards
+        QTest::addColumn<QString>("storedAfter"); // token stored for dev-A afterwards
 
         auto hello = [](const QString& deviceId, const QString& token, QJsonValue v = 1) {
             return PhoneLink::jsonPayload({{"v", v}, {"deviceId", deviceId}, {"token", token}});
         };
         const QString none;
         QTest::newRow("current token pairs a new phone")
-            << currentToken << none << none << hello("dev-A", currentToken) << ""
-            << 1 << currentToken;
+            << currentToken << none << none << hello("dev-A", currentToken) << "" << 1
+            << currentToken;
         QTest::newRow("current token replaces another stored token")
-            << currentToken << "dev-A" << oldToken << hello("dev-A", currentToken) << ""
-            << 1 << currentToken;
+            << currentToken << "dev-A" << oldToken << hello("dev-A", currentToken) << "" << 1
+            << currentToken;
         QTest::newRow("current token already stored")
-            << currentToken << "dev-A" << currentToken << hello("dev-A", currentToken) << ""
-            << 0 << currentToken;
+            << currentToken << "dev-A" << currentToken << hello("dev-A", currentToken) << "" << 0
+            << currentToken;
         QTest::newRow("stored token after the current one changed")
             << currentToken << "dev-A" << oldToken << hello("dev-A", oldToken) << "" << 0
             << oldToken;
@@ -163,12 +177,10 @@ private slots:
         QTest::newRow("no pairing token yet admits no trusted phone either")
             << none << "dev-A" << oldToken << hello("dev-A", oldToken) << "NEEDS_PAIR" << 0
             << oldToken;
-        QTest::newRow("wrong token")
-            << currentToken << none << none << hello("dev-A", oldToken) << "NEEDS_PAIR" << 0
-            << none;
-        QTest::newRow("missing token")
-            << currentToken << "dev-A" << oldToken << hello("dev-A", "") << "NEEDS_PAIR" << 0
-            << oldToken;
+        QTest::newRow("wrong token") << currentToken << none << none << hello("dev-A", oldToken)
+                                     << "NEEDS_PAIR" << 0 << none;
+        QTest::newRow("missing token") << currentToken << "dev-A" << oldToken << hello("dev-A", "")
+                                       << "NEEDS_PAIR" << 0 << oldToken;
         QTest::newRow("stored token in other letter case")
             << currentToken << "dev-A" << oldToken << hello("dev-A", oldToken.toLower())
             << "NEEDS_PAIR" << 0 << oldToken;
@@ -176,26 +188,24 @@ private slots:
             << currentToken << none << none << hello("dev-A", currentToken.toUpper())
             << "NEEDS_PAIR" << 0 << none;
         QTest::newRow("another device's stored token")
-            << currentToken << "dev-B" << oldToken << hello("dev-A", oldToken) << "NEEDS_PAIR"
-            << 0 << none;
+            << currentToken << "dev-B" << oldToken << hello("dev-A", oldToken) << "NEEDS_PAIR" << 0
+            << none;
         QTest::newRow("stored token without device id")
             << currentToken << "dev-A" << oldToken << hello("", oldToken) << "NEEDS_PAIR" << 0
             << oldToken;
         QTest::newRow("version 2")
-            << currentToken << none << none << hello("dev-A", currentToken, 2)
-            << "VERSION_MISMATCH" << 0 << none;
+            << currentToken << none << none << hello("dev-A", currentToken, 2) << "VERSION_MISMATCH"
+            << 0 << none;
         QTest::newRow("version as text")
             << currentToken << none << none << hello("dev-A", currentToken, "1")
             << "VERSION_MISMATCH" << 0 << none;
         QTest::newRow("version checked before pairing")
-            << currentToken << none << none << hello("dev-A", oldToken, 0)
-            << "VERSION_MISMATCH" << 0 << none;
+            << currentToken << none << none << hello("dev-A", oldToken, 0) << "VERSION_MISMATCH"
+            << 0 << none;
         QTest::newRow("payload not JSON")
-            << currentToken << none << none << QByteArray("v=1") << "VERSION_MISMATCH" << 0
-            << none;
+            << currentToken << none << none << QByteArray("v=1") << "VERSION_MISMATCH" << 0 << none;
         QTest::newRow("payload a JSON array")
-            << currentToken << none << none << QByteArray("[1]") << "VERSION_MISMATCH" << 0
-            << none;
+            << currentToken << none << none << QByteArray("[1]") << "VERSION_MISMATCH" << 0 << none;
     }
 
     void checksVersionAndPairing()
@@ -360,8 +370,9 @@ private slots:
             QCOMPARE(connected.last().at(5).toBool(), secondUsb);
         } else {
             QCOMPARE(second->frames[0].type, PhoneLink::REJECT);
-            QCOMPARE(second->json(0), (QJsonObject{{"code", "DUPLICATE"},
-                                                   {"message", "Already connected over USB"}}));
+            QCOMPARE(
+                second->json(0),
+                (QJsonObject{{"code", "DUPLICATE"}, {"message", "Already connected over USB"}}));
             QVERIFY(second->waitForClose());
             QCOMPARE(connected.size(), 2);
         }
@@ -383,9 +394,9 @@ private slots:
         QCOMPARE(pcEnd->parent(), server.get());
         QVERIFY(phone->waitForFrames(1));
         QCOMPARE(phone->received.left(2), QByteArray::fromHex("0400"));
-        QCOMPARE(phone->json(0), (QJsonObject{{"token", currentToken},
-                                              {"pcName", "DESK-7"},
-                                              {"transport", "usb"}}));
+        QCOMPARE(
+            phone->json(0),
+            (QJsonObject{{"token", currentToken}, {"pcName", "DESK-7"}, {"transport", "usb"}}));
 
         QSignalSpy connected(server.get(), &PhoneServer::phoneConnected);
         phone->sendHello("dev-U", phone->json(0).value("token").toString());

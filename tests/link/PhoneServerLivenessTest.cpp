@@ -23,8 +23,7 @@ QList<FrameReader::Frame> pingsOf(const TestPhone& phone)
 } // namespace
 
 // Keep-alive and the silence limit, on short intervals: four phones watched at once.
-class PhoneServerLivenessTest : public QObject
-{
+class PhoneServerLivenessTest : public QObject {
     Q_OBJECT
 
 private slots:

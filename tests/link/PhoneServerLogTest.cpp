@@ -15,8 +15,7 @@ void collect(QtMsgType, const QMessageLogContext&, const QString& message)
 } // namespace
 
 // The lines the log gets for each phone that connects, is turned away or leaves.
-class PhoneServerLogTest : public PhoneServerFixture
-{
+class PhoneServerLogTest : public PhoneServerFixture {
     Q_OBJECT
 
     // The one logged line that matches `pattern`, waiting for it a little.
@@ -24,12 +23,15 @@ class PhoneServerLogTest : public PhoneServerFixture
     {
         const QRegularExpression re(pattern);
         QString found;
-        const bool matched = QTest::qWaitFor([&] {
-            const auto it = std::find_if(logged.cbegin(), logged.cend(),
-                                         [&](const QString& l) { return re.match(l).hasMatch(); });
-            found = it != logged.cend() ? *it : QString();
-            return it != logged.cend();
-        }, timeoutMs);
+        const bool matched = QTest::qWaitFor(
+            [&] {
+                const auto it = std::find_if(logged.cbegin(), logged.cend(), [&](const QString& l) {
+                    return re.match(l).hasMatch();
+                });
+                found = it != logged.cend() ? *it : QString();
+                return it != logged.cend();
+            },
+            timeoutMs);
         return matched ? found : QString();
     }
 
@@ -49,12 +51,16 @@ private slots:
     void connectAndByeOnTheLan()
     {
         auto phone = lanPhone();
-        phone->sendJson(PhoneLink::HELLO, {{"v", 1}, {"token", currentToken}, {"deviceId", "dev-A"},
-                                           {"name", "Ana\nVidlet: forged line"}});
+        phone->sendJson(PhoneLink::HELLO,
+                        {{"v", 1},
+                         {"token", currentToken},
+                         {"deviceId", "dev-A"},
+                         {"name", "Ana\nVidlet: forged line"}});
         QVERIFY(phone->waitForType(PhoneLink::WELCOME));
         const QString port = QString::number(phone->socket.localPort());
-        QCOMPARE(line("connected"), "Vidlet: phone 1 connected over LAN from 127.0.0.1:" + port
-                                        + ": device \"dev-A\", name \"Ana?Vidlet: forged line\"");
+        QCOMPARE(line("connected"),
+                 "Vidlet: phone 1 connected over LAN from 127.0.0.1:" + port
+                     + ": device \"dev-A\", name \"Ana?Vidlet: forged line\"");
         phone->send(PhoneLink::BYE, 0, {});
         QCOMPARE(line("disconnected"), QString("Vidlet: phone 1 disconnected: BYE"));
     }
@@ -65,8 +71,8 @@ private slots:
         const QString port = QString::number(phone->socket.localPort());
         phone->sendHello("dev-B", "wrong");
         QVERIFY(phone->waitForClose());
-        QCOMPARE(line("REJECT"), "Vidlet: REJECT NEEDS_PAIR to 127.0.0.1:" + port
-                                     + ": Scan the QR to pair");
+        QCOMPARE(line("REJECT"),
+                 "Vidlet: REJECT NEEDS_PAIR to 127.0.0.1:" + port + ": Scan the QR to pair");
         // It never was a phone of the roster. The server logs a close as it closes, and it
         // closed before the phone saw it.
         QVERIFY(line("disconnected", 0).isEmpty());
@@ -79,9 +85,11 @@ private slots:
         auto second = lanPhone();
         QCOMPARE(sayHello(*second, "dev-C"), 2);
         QCOMPARE(line("phone 1 disconnected"),
-                 QString("Vidlet: phone 1 disconnected: duplicate: replaced by the phone's newer connection"));
+                 QString("Vidlet: phone 1 disconnected: duplicate: replaced by the phone's newer "
+                         "connection"));
         second->socket.disconnectFromHost();
-        QCOMPARE(line("phone 2 disconnected"), QString("Vidlet: phone 2 disconnected: closed by the phone"));
+        QCOMPARE(line("phone 2 disconnected"),
+                 QString("Vidlet: phone 2 disconnected: closed by the phone"));
     }
 
     void usbPhoneSaysSo()

@@ -8,8 +8,7 @@
 
 // The messages of a connected phone and the framing of its stream, over real loopback
 // sockets.
-class PhoneServerMessagesTest : public PhoneServerFixture
-{
+class PhoneServerMessagesTest : public PhoneServerFixture {
     Q_OBJECT
 
 private slots:
@@ -109,12 +108,11 @@ private slots:
     {
         QTest::addColumn<bool>("active");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("true, then a key frame request")
-            << true
-            << QByteArray::fromHex("20000f000000") + "{\"active\":true}"
-                   + QByteArray::fromHex("210002000000") + "{}";
-        QTest::newRow("false alone") << false
-                                     << QByteArray::fromHex("200010000000") + "{\"active\":false}";
+        QTest::newRow("true, then a key frame request") << true
+                                                        << QByteArray::fromHex("20000f000000")
+                + "{\"active\":true}" + QByteArray::fromHex("210002000000") + "{}";
+        QTest::newRow("false alone")
+            << false << QByteArray::fromHex("200010000000") + "{\"active\":false}";
     }
 
     void setPhoneActiveWritesExactBytes()
@@ -122,7 +120,7 @@ private slots:
         QFETCH(bool, active);
         QFETCH(QByteArray, expected);
         server->setKeepAliveIntervalMs(3600000); // no PING among the bytes counted
-        auto stranger = lanPhone(); // id 1, never says HELLO
+        auto stranger = lanPhone();              // id 1, never says HELLO
         QVERIFY(stranger);
         auto phone = lanPhone();
         QVERIFY(phone);
@@ -152,21 +150,20 @@ private slots:
         QTest::addColumn<QByteArray>("accessUnit");
         const QByteArray au = QByteArray::fromHex("0000000165888480");
         QTest::newRow("key frame flag")
-            << quint8(0x01) << QByteArray::fromHex("0100000000000000") + au << true
-            << qulonglong(1) << true << au;
+            << quint8(0x01) << QByteArray::fromHex("0100000000000000") + au << true << qulonglong(1)
+            << true << au;
         QTest::newRow("other bits set too")
             << quint8(0x03) << QByteArray::fromHex("0807060504030201") + au << true
             << qulonglong(0x0102030405060708) << true << au;
         QTest::newRow("only other bits")
             << quint8(0x02) << QByteArray::fromHex("ffffffffffffffff") + au << true
             << qulonglong(0xffffffffffffffff) << false << au;
-        QTest::newRow("exactly 8 bytes")
-            << quint8(0x00) << QByteArray::fromHex("0a00000000000000") << true << qulonglong(10)
-            << false << QByteArray();
-        QTest::newRow("7 bytes") << quint8(0x01) << QByteArray(7, '\0') << false
-                                 << qulonglong(0) << false << QByteArray();
-        QTest::newRow("empty") << quint8(0x01) << QByteArray() << false << qulonglong(0)
-                               << false << QByteArray();
+        QTest::newRow("exactly 8 bytes") << quint8(0x00) << QByteArray::fromHex("0a00000000000000")
+                                         << true << qulonglong(10) << false << QByteArray();
+        QTest::newRow("7 bytes") << quint8(0x01) << QByteArray(7, '\0') << false << qulonglong(0)
+                                 << false << QByteArray();
+        QTest::newRow("empty") << quint8(0x01) << QByteArray() << false << qulonglong(0) << false
+                               << QByteArray();
     }
 
     void videoFrameFields()
@@ -200,16 +197,16 @@ private slots:
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QList<int>>("expected");
         QTest::newRow("empty object") << QByteArray("{}") << QList<int>{1280, 720, 30};
-        QTest::newRow("all given") << QByteArray("{\"width\":640,\"height\":480,\"fps\":60}")
-                                   << QList<int>{640, 480, 60};
+        QTest::newRow("all given")
+            << QByteArray("{\"width\":640,\"height\":480,\"fps\":60}") << QList<int>{640, 480, 60};
         QTest::newRow("fraction") << QByteArray("{\"width\":1920,\"fps\":29.97}")
                                   << QList<int>{1920, 720, 30};
-        QTest::newRow("beyond 32 bits") << QByteArray("{\"height\":4294967296}")
-                                        << QList<int>{1280, 720, 30};
-        QTest::newRow("text values") << QByteArray("{\"width\":\"640\",\"fps\":null}")
-                                     << QList<int>{1280, 720, 30};
-        QTest::newRow("no range check") << QByteArray("{\"width\":-5,\"height\":0}")
-                                        << QList<int>{-5, 0, 30};
+        QTest::newRow("beyond 32 bits")
+            << QByteArray("{\"height\":4294967296}") << QList<int>{1280, 720, 30};
+        QTest::newRow("text values")
+            << QByteArray("{\"width\":\"640\",\"fps\":null}") << QList<int>{1280, 720, 30};
+        QTest::newRow("no range check")
+            << QByteArray("{\"width\":-5,\"height\":0}") << QList<int>{-5, 0, 30};
         QTest::newRow("not JSON") << QByteArray("640x480") << QList<int>{1280, 720, 30};
         QTest::newRow("empty payload") << QByteArray() << QList<int>{1280, 720, 30};
     }

@@ -77,10 +77,13 @@ bool TestPhone::waitForFrames(int count, int timeoutMs)
 
 bool TestPhone::waitForType(quint8 type, int timeoutMs)
 {
-    return waitUntil([&] {
-        return std::any_of(frames.cbegin(), frames.cend(),
-                           [type](const FrameReader::Frame& frame) { return frame.type == type; });
-    }, timeoutMs);
+    return waitUntil(
+        [&] {
+            return std::any_of(
+                frames.cbegin(), frames.cend(),
+                [type](const FrameReader::Frame& frame) { return frame.type == type; });
+        },
+        timeoutMs);
 }
 
 bool TestPhone::waitForClose(int timeoutMs)
@@ -92,11 +95,14 @@ bool TestPhone::roundTrip(int timeoutMs)
 {
     const QByteArray payload = PhoneLink::jsonPayload({{"t", ++pingsSent}});
     send(PhoneLink::PING, 0, payload);
-    return waitUntil([&] {
-        return std::any_of(frames.cbegin(), frames.cend(), [&](const FrameReader::Frame& frame) {
-            return frame.type == PhoneLink::PONG && frame.payload == payload;
-        });
-    }, timeoutMs);
+    return waitUntil(
+        [&] {
+            return std::any_of(frames.cbegin(), frames.cend(),
+                               [&](const FrameReader::Frame& frame) {
+                                   return frame.type == PhoneLink::PONG && frame.payload == payload;
+                               });
+        },
+        timeoutMs);
 }
 
 QJsonObject TestPhone::json(int index) const

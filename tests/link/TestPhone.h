@@ -13,8 +13,7 @@
 
 // Plays the phone's end of one phone-link connection over loopback: sends frames or raw
 // bytes and collects every frame the PC writes, in order.
-class TestPhone : public QObject
-{
+class TestPhone : public QObject {
     Q_OBJECT
 
 public:

@@ -42,7 +42,8 @@ private slots:
         QFETCH(QString, browser);
         BrowserRun run(browser, *pages);
         if (run.program().isEmpty())
-            QSKIP(qPrintable(QStringLiteral("the Debian package %1 is not installed").arg(browser)));
+            QSKIP(
+                qPrintable(QStringLiteral("the Debian package %1 is not installed").arg(browser)));
         QVERIFY(camera.create(640, 480, 30.0f));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(QStringLiteral("vidlet-camera")) >= 0,
                                  10000);

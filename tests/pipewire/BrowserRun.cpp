@@ -10,8 +10,8 @@
 #include <QTest>
 
 BrowserRun::BrowserRun(QString name, PageServer& pages)
-    : browser(std::move(name))
-    , server(pages)
+    : browser(std::move(name)),
+      server(pages)
 {
     connect(&server, &PageServer::report, this, &BrowserRun::onReport);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -49,11 +49,14 @@ bool BrowserRun::run(int count, int timeoutMs)
     if (browser == QStringLiteral("chromium")) {
         // The tests run as root in CI, where Chromium's sandbox cannot start. Without the
         // feature Chromium looks for V4L2 devices only.
-        arguments = {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
+        arguments = {QStringLiteral("--headless=new"),
+                     QStringLiteral("--no-sandbox"),
                      QStringLiteral("--use-fake-ui-for-media-stream"),
                      QStringLiteral("--enable-features=WebRtcPipeWireCamera"),
-                     QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
-                     QStringLiteral("--user-data-dir=") + profile, url};
+                     QStringLiteral("--no-first-run"),
+                     QStringLiteral("--disable-gpu"),
+                     QStringLiteral("--user-data-dir=") + profile,
+                     url};
     } else {
         QFile prefs(profile + QStringLiteral("/user.js"));
         if (!prefs.open(QIODevice::WriteOnly))
@@ -78,10 +81,13 @@ bool BrowserRun::run(int count, int timeoutMs)
     if (failure.isEmpty())
         failure = process.state() == QProcess::Running
             ? QStringLiteral("%1 did not report within %2 ms (last step: %3, %4 frames)")
-                  .arg(browser).arg(timeoutMs).arg(step.isEmpty() ? QStringLiteral("none") : step)
+                  .arg(browser)
+                  .arg(timeoutMs)
+                  .arg(step.isEmpty() ? QStringLiteral("none") : step)
                   .arg(frames.size())
             : QStringLiteral("%1 ended before the page was done").arg(browser);
-    failure += QStringLiteral("; its output:\n") + QString::fromLocal8Bit(process.readAll().right(4000));
+    failure +=
+        QStringLiteral("; its output:\n") + QString::fromLocal8Bit(process.readAll().right(4000));
     return false;
 }
 

@@ -58,7 +58,8 @@ void PageServer::serve(QTcpSocket* socket)
     QByteArray reply;
     if (requestLine.value(0) == "GET" && target.path() == QStringLiteral("/"))
         reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nCache-Control: no-store\r\n"
-                "Content-Length: " + QByteArray::number(page.size()) + "\r\n\r\n" + page;
+                "Content-Length: "
+            + QByteArray::number(page.size()) + "\r\n\r\n" + page;
     else if (requestLine.value(0) == "POST")
         reply = "HTTP/1.1 204 No Content\r\n\r\n";
     else

@@ -85,12 +85,11 @@ class PipewireCameraTest : public QObject {
             const auto wrong = camera.differences(bgr.data(), 16);
             QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
         }
-        QVERIFY(read.frames.size() < 2
-                || FrameStamp::decode(read.frames.back().data(), camera.width(), camera.height())
-                           ->frame
-                       > FrameStamp::decode(read.frames.front().data(), camera.width(),
-                                            camera.height())
-                             ->frame);
+        QVERIFY(
+            read.frames.size() < 2
+            || FrameStamp::decode(read.frames.back().data(), camera.width(), camera.height())->frame
+                > FrameStamp::decode(read.frames.front().data(), camera.width(), camera.height())
+                      ->frame);
     }
 
 private slots:
@@ -100,7 +99,8 @@ private slots:
                                     "gdbus", "pw-dump", "gst-launch-1.0"})
             QVERIFY2(!PrivateDesktop::find(QString::fromLatin1(program)).isEmpty(),
                      qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh "
-                                               "installs it)").arg(QLatin1String(program))));
+                                               "installs it)")
+                                    .arg(QLatin1String(program))));
         QVERIFY2(desktop.start(), qPrintable(desktop.why()));
     }
 

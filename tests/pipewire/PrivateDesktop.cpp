@@ -119,15 +119,14 @@ bool PrivateDesktop::start()
              QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
              QStringLiteral("--method"),
              QStringLiteral("org.freedesktop.impl.portal.PermissionStore.SetPermission"),
-             QStringLiteral("devices"), QStringLiteral("true"), QStringLiteral("camera"),
-             QString(), QStringLiteral("['yes']")})
+             QStringLiteral("devices"), QStringLiteral("true"), QStringLiteral("camera"), QString(),
+             QStringLiteral("['yes']")})
             .isNull())
         return fail(QStringLiteral("the camera permission could not be granted"));
     return true;
 }
 
-QByteArray PrivateDesktop::run(const QString& program, const QStringList& arguments,
-                               int timeoutMs)
+QByteArray PrivateDesktop::run(const QString& program, const QStringList& arguments, int timeoutMs)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -147,7 +146,8 @@ int PrivateDesktop::nodeId(const QString& nodeName)
 {
     const QJsonArray objects = QJsonDocument::fromJson(run(QStringLiteral("pw-dump"), {})).array();
     for (const QJsonValue& object : objects) {
-        const QJsonObject props = object[QStringLiteral("info")][QStringLiteral("props")].toObject();
+        const QJsonObject props =
+            object[QStringLiteral("info")][QStringLiteral("props")].toObject();
         if (props[QStringLiteral("node.name")].toString() == nodeName)
             return object[QStringLiteral("id")].toInt();
     }

@@ -11,8 +11,8 @@
 namespace {
 
 // BGR colours of the four quarters, left to right, top to bottom.
-constexpr unsigned char kQuarters[4][3] = {{40, 40, 200}, {60, 180, 40}, {200, 60, 50},
-                                           {128, 128, 128}};
+constexpr unsigned char kQuarters[4][3] = {
+    {40, 40, 200}, {60, 180, 40}, {200, 60, 50}, {128, 128, 128}};
 
 int quarterAt(int x, int y, int width, int height)
 {
@@ -26,8 +26,9 @@ TestCamera::TestCamera()
     scSetLogCallback(
         [](const char* line, void* self) {
             const QString text = QString::fromUtf8(line);
-            QMetaObject::invokeMethod(static_cast<TestCamera*>(self),
-                                      [self, text] { static_cast<TestCamera*>(self)->lines << text; });
+            QMetaObject::invokeMethod(static_cast<TestCamera*>(self), [self, text] {
+                static_cast<TestCamera*>(self)->lines << text;
+            });
         },
         this);
     connect(&pacing, &QTimer::timeout, this, &TestCamera::sendNext);
@@ -71,7 +72,8 @@ bool TestCamera::isConnected() const
 
 QString TestCamera::negotiatedFormat() const
 {
-    static const QRegularExpression negotiated(QStringLiteral("reads the PipeWire camera as (\\w+)"));
+    static const QRegularExpression negotiated(
+        QStringLiteral("reads the PipeWire camera as (\\w+)"));
     QString format;
     for (const QString& line : lines)
         if (const auto match = negotiated.match(line); match.hasMatch())
@@ -95,8 +97,13 @@ std::optional<QString> TestCamera::differences(const unsigned char* bgr, int tol
         for (int channel = 0; channel < 3; ++channel)
             if (std::abs(int(seen[channel]) - int(kQuarters[quarter][channel])) > tolerance)
                 return QStringLiteral("at %1,%2 BGR %3 %4 %5, sent %6 %7 %8")
-                    .arg(x).arg(y).arg(seen[0]).arg(seen[1]).arg(seen[2])
-                    .arg(kQuarters[quarter][0]).arg(kQuarters[quarter][1])
+                    .arg(x)
+                    .arg(y)
+                    .arg(seen[0])
+                    .arg(seen[1])
+                    .arg(seen[2])
+                    .arg(kQuarters[quarter][0])
+                    .arg(kQuarters[quarter][1])
                     .arg(kQuarters[quarter][2]);
     }
     return std::nullopt;

@@ -37,8 +37,9 @@ private slots:
         const int w = 4, h = 2;
         std::vector<unsigned char> bgr;
         for (int i = 0; i < w * h; ++i)
-            bgr.insert(bgr.end(), {static_cast<unsigned char>(b), static_cast<unsigned char>(g),
-                                   static_cast<unsigned char>(r)});
+            bgr.insert(bgr.end(),
+                       {static_cast<unsigned char>(b), static_cast<unsigned char>(g),
+                        static_cast<unsigned char>(r)});
         std::vector<unsigned char> i420(i420Bytes(w, h), 0xEE);
         bgrToI420(bgr.data(), w, h, i420.data());
         for (int i = 0; i < w * h; ++i)
@@ -54,8 +55,8 @@ private slots:
         // Left block: two black and two white pixels, chroma neutral whatever the mix; right
         // block: red over blue, whose average differs from both.
         const unsigned char bgr[2 * 4 * 3] = {
-            0, 0, 0,       255, 255, 255, 0, 0, 255, 0, 0, 255,
-            255, 255, 255, 0, 0, 0,       255, 0, 0, 255, 0, 0,
+            0,   0,   0,   255, 255, 255, 0,   0, 255, 0,   0, 255,
+            255, 255, 255, 0,   0,   0,   255, 0, 0,   255, 0, 0,
         };
         std::vector<unsigned char> i420(i420Bytes(4, 2));
         bgrToI420(bgr, 4, 2, i420.data());
@@ -98,8 +99,15 @@ private slots:
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
-        for (const auto& [w, h] : {std::pair{1, 1}, {2, 2}, {15, 3}, {16, 2}, {17, 5},
-                                   {33, 4}, {48, 7}, {64, 64}, {1281, 3}})
+        for (const auto& [w, h] : {std::pair{1, 1},
+                                   {2, 2},
+                                   {15, 3},
+                                   {16, 2},
+                                   {17, 5},
+                                   {33, 4},
+                                   {48, 7},
+                                   {64, 64},
+                                   {1281, 3}})
             QTest::addRow("%dx%d", w, h) << w << h;
     }
 
@@ -118,12 +126,15 @@ private slots:
 
         const int w2 = i420Side(width), h2 = i420Side(height);
         auto pixel = [&](int x, int y, int c) {
-            return int(bgr[(std::size_t(std::min(y, height - 1)) * width + std::min(x, width - 1)) * 3 + c]);
+            return int(
+                bgr[(std::size_t(std::min(y, height - 1)) * width + std::min(x, width - 1)) * 3
+                    + c]);
         };
         for (int y = 0; y < h2; ++y)
             for (int x = 0; x < w2; ++x) {
-                const int expected = ((66 * pixel(x, y, 2) + 129 * pixel(x, y, 1)
-                                       + 25 * pixel(x, y, 0) + 128) >> 8) + 16;
+                const int expected =
+                    ((66 * pixel(x, y, 2) + 129 * pixel(x, y, 1) + 25 * pixel(x, y, 0) + 128) >> 8)
+                    + 16;
                 QCOMPARE(int(i420[std::size_t(y) * w2 + x]), expected);
             }
         const unsigned char* u = i420.data() + std::size_t(w2) * h2;
@@ -133,9 +144,11 @@ private slots:
                 int sum[3] = {};
                 for (int c = 0; c < 3; ++c)
                     sum[c] = (pixel(2 * cx, 2 * cy, c) + pixel(2 * cx + 1, 2 * cy, c)
-                              + pixel(2 * cx, 2 * cy + 1, c) + pixel(2 * cx + 1, 2 * cy + 1, c) + 2) >> 2;
+                              + pixel(2 * cx, 2 * cy + 1, c) + pixel(2 * cx + 1, 2 * cy + 1, c) + 2)
+                        >> 2;
                 const std::size_t at = std::size_t(cy) * (w2 / 2) + cx;
-                QCOMPARE(int(u[at]), ((-38 * sum[2] - 74 * sum[1] + 112 * sum[0] + 128) >> 8) + 128);
+                QCOMPARE(int(u[at]),
+                         ((-38 * sum[2] - 74 * sum[1] + 112 * sum[0] + 128) >> 8) + 128);
                 QCOMPARE(int(v[at]), ((112 * sum[2] - 94 * sum[1] - 18 * sum[0] + 128) >> 8) + 128);
             }
     }

@@ -61,8 +61,9 @@ private slots:
         void* camera = scCreateCamera(64, 48, 30.0f);
         QVERIFY(camera);
         QTemporaryDir dir;
-        const Run run = camview({QStringLiteral("--snapshot"), dir.filePath(QStringLiteral("s.png")),
-                                 QStringLiteral("--timeout"), QStringLiteral("300")});
+        const Run run =
+            camview({QStringLiteral("--snapshot"), dir.filePath(QStringLiteral("s.png")),
+                     QStringLiteral("--timeout"), QStringLiteral("300")});
         scDeleteCamera(camera);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(QStringLiteral("sent no frame")), qPrintable(run.err));
@@ -117,10 +118,12 @@ private slots:
 
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         const QString summary = run.out.section(QStringLiteral("summary "), 1).trimmed();
-        QVERIFY2(summary.startsWith(QStringLiteral("size=320x240 nominal=30.0 ")), qPrintable(run.out));
-        const QRegularExpressionMatch counts = QRegularExpression(
-            QStringLiteral("stamped=(\\d+) latency_ms=([\\d.]+) .* out_of_order=0$"))
-                                                     .match(summary);
+        QVERIFY2(summary.startsWith(QStringLiteral("size=320x240 nominal=30.0 ")),
+                 qPrintable(run.out));
+        const QRegularExpressionMatch counts =
+            QRegularExpression(
+                QStringLiteral("stamped=(\\d+) latency_ms=([\\d.]+) .* out_of_order=0$"))
+                .match(summary);
         QVERIFY2(counts.hasMatch(), qPrintable(summary));
         QVERIFY(counts.captured(1).toInt() >= 10);
         QVERIFY(counts.captured(2).toDouble() < 1000.0);

@@ -7,7 +7,8 @@ class DynamicLibraryTest : public QObject {
 
     static std::string component()
     {
-        return (QCoreApplication::applicationDirPath() + QStringLiteral("/libsoftcam.so")).toStdString();
+        return (QCoreApplication::applicationDirPath() + QStringLiteral("/libsoftcam.so"))
+            .toStdString();
     }
 
 private slots:

@@ -63,8 +63,9 @@ private slots:
                 continue;
             }
             std::memcpy(frame.data(), handover.latest(), kNumbers * sizeof(std::uint32_t));
-            whole = whole && std::all_of(frame.begin(), frame.end(),
-                                         [&](std::uint32_t n) { return n == frame[0]; });
+            whole = whole && std::all_of(frame.begin(), frame.end(), [&](std::uint32_t n) {
+                        return n == frame[0];
+                    });
             ordered = ordered && frame[0] > last;
             last = frame[0];
             ++taken;

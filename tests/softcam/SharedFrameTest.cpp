@@ -41,8 +41,7 @@ bool uniform(const CameraFrame& frame)
 
 // Runs `work` in a child process as user and group "nobody", the other user of a shared machine,
 // and returns its exit code. Switching users needs root, which the test suite runs as here.
-template<typename Work>
-int asOtherUser(Work work)
+template <typename Work> int asOtherUser(Work work)
 {
     const pid_t child = fork();
     if (child == 0) {
@@ -57,7 +56,7 @@ int asOtherUser(Work work)
 
 struct stat statOf(const std::string& segment)
 {
-    struct stat st{};
+    struct stat st {};
     const int fd = shm_open(segment.c_str(), O_RDONLY, 0);
     if (fd >= 0) {
         fstat(fd, &st);
@@ -104,8 +103,9 @@ private slots:
                 std::vector<unsigned char> frame(frameBytes(w, h));
                 const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
                 // Many frames back to back, so reads and writes overlap as often as they can.
-                for (std::uint64_t n = 1;
-                     n <= 300 || (!(sizesSeen.load() & (1 << i)) && std::chrono::steady_clock::now() < giveUp);
+                for (std::uint64_t n = 1; n <= 300
+                     || (!(sizesSeen.load() & (1 << i))
+                         && std::chrono::steady_clock::now() < giveUp);
                      ++n) {
                     std::memset(frame.data(), fillOf(n, w), frame.size());
                     publisher.publish(frame.data());
@@ -226,7 +226,7 @@ private slots:
         CameraReader reader(name);
         QVERIFY(reader.attach());
         QVERIFY(publisher.readerSeenWithin(std::chrono::seconds(10)));
-        QTRY_VERIFY(!publisher.readerSeenWithin(std::chrono::milliseconds(1)));   // it ages
+        QTRY_VERIFY(!publisher.readerSeenWithin(std::chrono::milliseconds(1))); // it ages
     }
 
     void segmentOfDeadCameraIsIgnoredThenReplaced()
@@ -273,14 +273,17 @@ private slots:
         QFETCH(int, mode);
         QFETCH(int, size);
         QCOMPARE(asOtherUser([&] {
-            const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
-            return fd >= 0 && fchmod(fd, mode_t(mode)) == 0 && ftruncate(fd, size) == 0 ? 0 : 1;
-        }), 0);
+                     const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+                     return fd >= 0 && fchmod(fd, mode_t(mode)) == 0 && ftruncate(fd, size) == 0
+                         ? 0
+                         : 1;
+                 }),
+                 0);
         {
             SharedFramePublisher publisher;
             std::string said;
-            setLogCallback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; },
-                           &said);
+            setLogCallback(
+                [](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
             const bool opened = publisher.open(name, 16, 16, 30.0f);
             setLogCallback(nullptr, nullptr);
             QVERIFY(opened);
@@ -354,10 +357,11 @@ private slots:
         const pid_t child = fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);   // a crashed camera takes its scribbler along
+            prctl(PR_SET_PDEATHSIG, SIGKILL); // a crashed camera takes its scribbler along
             const int fd = shm_open(name.c_str(), O_RDWR, 0);
-            void* map = fd < 0 ? MAP_FAILED
-                               : mmap(nullptr, kHeaderBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            void* map = fd < 0
+                ? MAP_FAILED
+                : mmap(nullptr, kHeaderBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
             if (map == MAP_FAILED)
                 _exit(1);
             auto* bytes = static_cast<volatile unsigned char*>(map);
@@ -413,7 +417,6 @@ private slots:
         setLogCallback(nullptr, nullptr);
         QVERIFY2(said.find("was cut short") != std::string::npos, said.c_str());
         QVERIFY(!publisher.readerSeenWithin(std::chrono::hours(1)));
-
     }
 
     void hostileHeaderIsRejected_data()

@@ -112,7 +112,7 @@ private slots:
 
         softcam::CameraReader reader(segment);
         softcam::CameraFrame frame;
-        QVERIFY(reader.attach()); // still alive
+        QVERIFY(reader.attach());             // still alive
         QVERIFY(!reader.readNewFrame(frame)); // and nothing was published
         scDeleteCamera(camera);
     }

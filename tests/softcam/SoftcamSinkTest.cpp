@@ -26,10 +26,12 @@ std::vector<unsigned char> filled(int width, int height, unsigned char value)
 // Polls like a video-call program until a frame whose bytes all equal `value` arrives.
 bool waitForFill(softcam::CameraReader& reader, unsigned char value, softcam::CameraFrame& frame)
 {
-    return QTest::qWaitFor([&] {
-        return reader.readNewFrame(frame) && !frame.bgr.empty()
-               && frame.bgr == std::vector<unsigned char>(frame.bgr.size(), value);
-    }, 5000);
+    return QTest::qWaitFor(
+        [&] {
+            return reader.readNewFrame(frame) && !frame.bgr.empty()
+                && frame.bgr == std::vector<unsigned char>(frame.bgr.size(), value);
+        },
+        5000);
 }
 
 } // namespace
@@ -45,10 +47,12 @@ class SoftcamSinkTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(component.load((QCoreApplication::applicationDirPath()
-                                 + QStringLiteral("/libsoftcam.so")).toStdString()),
+        QVERIFY2(component.load(
+                     (QCoreApplication::applicationDirPath() + QStringLiteral("/libsoftcam.so"))
+                         .toStdString()),
                  component.errorText().c_str());
-        auto useSegment = reinterpret_cast<void (*)(const char*)>(component.symbol("scSetSegmentName"));
+        auto useSegment =
+            reinterpret_cast<void (*)(const char*)>(component.symbol("scSetSegmentName"));
         QVERIFY(useSegment);
         useSegment(segment.c_str());
     }
@@ -104,7 +108,7 @@ private slots:
         sink.stop();
         QVERIFY(!sink.isRunning());
         QVERIFY(!reader.attach()); // the pacing thread is gone and the camera with it
-        sink.stop(); // twice is harmless
+        sink.stop();               // twice is harmless
 
         QVERIFY(sink.start(32, 24, 30.0f));
         QVERIFY(reader.attach());
@@ -123,18 +127,19 @@ private slots:
         using Delete = void (*)(void*);
         auto create = reinterpret_cast<Create>(component.symbol("scCreateCamera"));
         auto destroy = reinterpret_cast<Delete>(component.symbol("scDeleteCamera"));
-        void* other = create(16, 16, 30.0f);   // only one camera may live at a time
+        void* other = create(16, 16, 30.0f); // only one camera may live at a time
         QVERIFY(other);
         // The component's reason reaches the program's log, on its own and in the failure.
         QTest::ignoreMessage(QtWarningMsg, "Vidlet: a camera already exists in this process");
-        QTest::ignoreMessage(QtWarningMsg,
-                             "Vidlet: camera failed to start at 8x8: a camera already exists in this process");
+        QTest::ignoreMessage(
+            QtWarningMsg,
+            "Vidlet: camera failed to start at 8x8: a camera already exists in this process");
         QVERIFY(!sink.start(8, 8, 30.0f));
 
         const long page = sysconf(_SC_PAGESIZE);
-        auto* pages = static_cast<unsigned char*>(
-            mmap(nullptr, std::size_t(page) * 2, PROT_READ | PROT_WRITE,
-                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        auto* pages =
+            static_cast<unsigned char*>(mmap(nullptr, std::size_t(page) * 2, PROT_READ | PROT_WRITE,
+                                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
         QVERIFY(pages != MAP_FAILED);
         QCOMPARE(mprotect(pages + page, std::size_t(page), PROT_NONE), 0);
         const std::size_t small = 8 * 8 * 3;
@@ -195,10 +200,12 @@ private slots:
         // than that allows; catching up after a stall keeps a loaded machine near the rate.
         const double mostTicks = duration<double>(after - before).count() * paced + 1;
         const double fewestTicks = duration<double>(after - sent).count() * paced * 0.6;
-        QVERIFY2(double(frame.number) <= mostTicks,
-                 qPrintable(QStringLiteral("%1 frames, at most %2").arg(frame.number).arg(mostTicks)));
+        QVERIFY2(
+            double(frame.number) <= mostTicks,
+            qPrintable(QStringLiteral("%1 frames, at most %2").arg(frame.number).arg(mostTicks)));
         QVERIFY2(double(frame.number) >= fewestTicks,
-                 qPrintable(QStringLiteral("%1 frames, at least %2").arg(frame.number).arg(fewestTicks)));
+                 qPrintable(
+                     QStringLiteral("%1 frames, at least %2").arg(frame.number).arg(fewestTicks)));
     }
 
     // A frame handed over by its buffer reaches the camera as a copied one does; the caller
@@ -218,7 +225,7 @@ private slots:
         sink.handFrame(buffer);
         QVERIFY(waitForFill(reader, 0x62, frame));
         BgrBuffer other(32 * 24 * 3, 0x63);
-        sink.handFrame(other);   // not the camera's size: ignored
+        sink.handFrame(other); // not the camera's size: ignored
         QVERIFY(other == BgrBuffer(32 * 24 * 3, 0x63));
     }
 

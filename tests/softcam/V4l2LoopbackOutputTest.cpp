@@ -42,8 +42,9 @@ private slots:
         QTemporaryDir root;
         if (rootExists)
             addDevice(root, QStringLiteral("video0"), name);
-        const std::string path = rootExists ? root.path().toStdString()
-                                            : root.filePath(QStringLiteral("missing")).toStdString();
+        const std::string path = rootExists
+            ? root.path().toStdString()
+            : root.filePath(QStringLiteral("missing")).toStdString();
         QVERIFY(V4l2LoopbackOutput::findDevice(path, "Vidlet Camera").empty());
     }
 

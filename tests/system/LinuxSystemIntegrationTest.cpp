@@ -87,7 +87,8 @@ private slots:
         backend.allowThroughFirewall([&] { ++done; });
         QCOMPARE(done, 0);
         QTRY_COMPARE(done, 1);
-        QVERIFY(machine.commands().contains("pkexec " + ScratchMachine::helperPath() + " --firewall"));
+        QVERIFY(
+            machine.commands().contains("pkexec " + ScratchMachine::helperPath() + " --firewall"));
         QVERIFY(!backend.isInboundBlocked());
 
         backend.registerCamera([&] { ++done; });
@@ -105,9 +106,12 @@ private slots:
         QTest::addColumn<QString>("place");
         QTest::addColumn<QString>("why");
         QTest::newRow("missing") << QString() << "not found";
-        QTest::newRow("writable by others") << "file 0757" << "can be changed by others";
-        QTest::newRow("in a folder others write") << "folder 0777" << "can be changed by others";
-        QTest::newRow("another user's") << "owner 65534" << "does not belong to root";
+        QTest::newRow("writable by others") << "file 0757"
+                                            << "can be changed by others";
+        QTest::newRow("in a folder others write") << "folder 0777"
+                                                  << "can be changed by others";
+        QTest::newRow("another user's") << "owner 65534"
+                                        << "does not belong to root";
     }
 
     void runsOnlyAHelperThatRootAlonePlaced()
@@ -127,7 +131,8 @@ private slots:
                                           : ::chmod(target, mode_t(change[1].toUInt(nullptr, 8))),
                      0);
         }
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not running .* as administrator: .*" + why));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("not running .* as administrator: .*" + why));
         int done = 0;
         system(machine, copy).registerCamera([&] { ++done; });
         QCOMPARE(done, 1);
@@ -141,8 +146,8 @@ private slots:
         QTest::addColumn<QByteArray>("defaults");
         QTest::newRow("ufw off") << QByteArray("ENABLED=no\n") << QByteArray("*filter\n")
                                  << QByteArray();
-        QTest::newRow("ufw rules unreadable") << QByteArray("ENABLED=yes\n") << QByteArray()
-                                              << QByteArray();
+        QTest::newRow("ufw rules unreadable")
+            << QByteArray("ENABLED=yes\n") << QByteArray() << QByteArray();
         QTest::newRow("ufw accepts by default")
             << QByteArray("ENABLED=yes\n") << QByteArray("*filter\n")
             << QByteArray("DEFAULT_INPUT_POLICY=\"ACCEPT\"\n");

@@ -83,7 +83,7 @@ private slots:
         QVERIFY(machine.read(kLog).contains("registered"));
 
         QCOMPARE(machine.runHelper({"--register"}), 0);
-        QCOMPARE(machine.commands(), loading);   // the camera is there: nothing to load
+        QCOMPARE(machine.commands(), loading); // the camera is there: nothing to load
 
         QCOMPARE(machine.runHelper({"--unregister"}), 0);
         QCOMPARE(machine.commands().constLast(), QStringLiteral("modprobe -r v4l2loopback"));
@@ -112,9 +112,10 @@ private slots:
         QCOMPARE(machine.read("victim"), QByteArray("precious\n"));
         QVERIFY(!QFileInfo(machine.path("var/lib/vidlet/module-loaded")).isSymLink());
         const auto mode = [&](const char* relative) {
-            struct stat st{};
+            struct stat st {};
             return lstat(QFile::encodeName(machine.path(relative)).constData(), &st) == 0
-                ? st.st_mode & 07777 : mode_t(-1);
+                ? st.st_mode & 07777
+                : mode_t(-1);
         };
         QCOMPARE(mode(kModprobe), mode_t(0644));
         QCOMPARE(mode(kModulesLoad), mode_t(0644));
@@ -153,7 +154,7 @@ private slots:
         ScratchMachine machine;
         machine.write("etc/modprobe.d/obs.conf", "options v4l2loopback devices=1\n");
         QCOMPARE(machine.runHelper({"--register"}), 7);
-        QVERIFY(machine.exists(device(9)));   // there until the next restart
+        QVERIFY(machine.exists(device(9))); // there until the next restart
         QVERIFY(machine.read(kLog).contains("obs.conf sets v4l2loopback options already"));
         QVERIFY(!machine.exists(kModprobe));
     }
@@ -189,9 +190,9 @@ private slots:
                              << noFirewalld + QStringList{"ufw allow 8788/tcp comment Vidlet"}
                              << QStringList{"ufw delete allow 8788/tcp"};
         // ufw applies the first rule that matches: an allow rule after a deny rule is no use.
-        QTest::newRow("ufw denies first") << QByteArray("ufw deny") << 8
-                                          << noFirewalld + QStringList{"ufw allow 8788/tcp comment Vidlet"}
-                                          << QStringList{};
+        QTest::newRow("ufw denies first")
+            << QByteArray("ufw deny") << 8
+            << noFirewalld + QStringList{"ufw allow 8788/tcp comment Vidlet"} << QStringList{};
         QTest::newRow("none") << QByteArray() << 0 << noFirewalld << QStringList{};
     }
 
@@ -222,7 +223,7 @@ private slots:
         if (exitCode != 0)
             return;
 
-        QCOMPARE(machine.runHelper({"--firewall"}), 0);   // open already: nothing changes
+        QCOMPARE(machine.runHelper({"--firewall"}), 0); // open already: nothing changes
         QCOMPARE(machine.commands().filter(QRegularExpression("add-port|allow")).size(),
                  setup.isEmpty() ? 0 : (setup == "firewalld" ? 2 : 1));
 

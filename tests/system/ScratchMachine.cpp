@@ -49,7 +49,8 @@ void ScratchMachine::writeScript(const QString& name, const QByteArray& body) co
     QFile script(file);
     if (!script.open(QIODevice::WriteOnly))
         return;
-    script.write("#!/bin/sh\nCALLER_PATH=$PATH\nPATH=/usr/bin:/bin\nROOT='" + dir.path().toUtf8() + "'\n");
+    script.write("#!/bin/sh\nCALLER_PATH=$PATH\nPATH=/usr/bin:/bin\nROOT='" + dir.path().toUtf8()
+                 + "'\n");
     script.write("echo \"" + name.toUtf8() + " $*\" >> \"$ROOT/commands\"\n");
     script.write(body);
     script.close();

@@ -58,7 +58,8 @@ void FrameStampTest::survivesH264RoundTrip()
         QVERIFY(picture.y);
         pattern.draw(picture, i);
         // Times with high bits set check all 64 bits travel.
-        const FrameStamp stamp{quint32(0xC0000000u + i), 0x0123456789ABCDEFull + quint64(i) * 33333};
+        const FrameStamp stamp{quint32(0xC0000000u + i),
+                               0x0123456789ABCDEFull + quint64(i) * 33333};
         QVERIFY(stamp.encodeI420(picture.y, picture.yStride, picture.u, picture.uStride, picture.v,
                                  picture.vStride, width, height));
         sent.push_back(stamp);
@@ -69,7 +70,8 @@ void FrameStampTest::survivesH264RoundTrip()
             QCOMPARE(out.width, width);
             QCOMPARE(out.height, height);
             const auto stampRead = FrameStamp::decode(out.bgr.data(), out.width, out.height);
-            QVERIFY2(stampRead, qPrintable(QStringLiteral("no stamp in picture %1").arg(read.size())));
+            QVERIFY2(stampRead,
+                     qPrintable(QStringLiteral("no stamp in picture %1").arg(read.size())));
             read.push_back(*stampRead);
         }
     }
@@ -148,8 +150,8 @@ void FrameStampTest::refusesPictureWithoutStamp()
 void FrameStampTest::encodeRefusesSmallPicture()
 {
     // Too narrow by one pixel, then too low by one row: nothing is drawn, nothing is read.
-    for (const auto& [width, height] : {std::pair{FrameStamp::kWidth - 2, 64},
-                                       std::pair{400, FrameStamp::kHeight - 2}}) {
+    for (const auto& [width, height] :
+         {std::pair{FrameStamp::kWidth - 2, 64}, std::pair{400, FrameStamp::kHeight - 2}}) {
         std::vector<unsigned char> bgr(size_t(width) * height * 3, 0x42);
         const FrameStamp stamp{1, 2};
         QVERIFY(!stamp.encodeBgr(bgr.data(), width, height));

@@ -20,7 +20,8 @@ struct H264TestDecoder::Impl {
     }
 };
 
-H264TestDecoder::H264TestDecoder() : d(std::make_unique<Impl>())
+H264TestDecoder::H264TestDecoder()
+    : d(std::make_unique<Impl>())
 {
     const AVCodec* h264 = avcodec_find_decoder(AV_CODEC_ID_H264);
     d->codec = avcodec_alloc_context3(h264);
@@ -50,9 +51,9 @@ std::vector<H264TestDecoder::Picture> H264TestDecoder::decode(const QByteArray& 
         return pictures;
     while (avcodec_receive_frame(d->codec, d->frame) == 0) {
         AVFrame* f = d->frame;
-        d->sws = sws_getCachedContext(d->sws, f->width, f->height, AVPixelFormat(f->format),
-                                      f->width, f->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr,
-                                      nullptr, nullptr);
+        d->sws =
+            sws_getCachedContext(d->sws, f->width, f->height, AVPixelFormat(f->format), f->width,
+                                 f->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
         // swscale's vector code may write a little past the last pixel of a row, so it
         // writes into a buffer with slack, cut to the packed size afterwards.
         const size_t size = size_t(f->width) * size_t(f->height) * 3;

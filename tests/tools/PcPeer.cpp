@@ -105,15 +105,18 @@ std::optional<PcPeer::Frame> PcPeer::parse()
 bool PcPeer::holdsWholeFrame() const
 {
     return buffer.size() >= 6
-           && quint32(buffer.size() - 6) >= qFromLittleEndian<quint32>(buffer.constData() + 2);
+        && quint32(buffer.size() - 6) >= qFromLittleEndian<quint32>(buffer.constData() + 2);
 }
 
 std::optional<PcPeer::Frame> PcPeer::next(int timeoutMs)
 {
     std::optional<Frame> frame;
-    (void)QTest::qWaitFor([&] {
-        return bool(frame = parse()) || !socket || socket->state() == QAbstractSocket::UnconnectedState;
-    }, timeoutMs);
+    (void)QTest::qWaitFor(
+        [&] {
+            return bool(frame = parse()) || !socket
+                || socket->state() == QAbstractSocket::UnconnectedState;
+        },
+        timeoutMs);
     return frame;
 }
 

@@ -18,9 +18,18 @@ extern "C" {
 namespace {
 
 enum : quint8 {
-    Hello = 0x01, Welcome = 0x02, Reject = 0x03, PairInfo = 0x04,
-    VideoConfig = 0x10, VideoFrame = 0x11, StreamInfo = 0x12,
-    SetActive = 0x20, KeyframeRequest = 0x21, Ping = 0x30, Pong = 0x31, Bye = 0x40,
+    Hello = 0x01,
+    Welcome = 0x02,
+    Reject = 0x03,
+    PairInfo = 0x04,
+    VideoConfig = 0x10,
+    VideoFrame = 0x11,
+    StreamInfo = 0x12,
+    SetActive = 0x20,
+    KeyframeRequest = 0x21,
+    Ping = 0x30,
+    Pong = 0x31,
+    Bye = 0x40,
 };
 
 const QJsonObject kWelcome{{"v", 1}, {"sessionId", "dev"}, {"active", false}};
@@ -34,7 +43,8 @@ quint64 ptsOf(const PcPeer::Frame& frame)
 QList<int> nalTypes(const QByteArray& annexB)
 {
     QList<int> types;
-    for (qsizetype at = annexB.indexOf(QByteArray("\x00\x00\x01", 3)); at >= 0 && at + 3 < annexB.size();
+    for (qsizetype at = annexB.indexOf(QByteArray("\x00\x00\x01", 3));
+         at >= 0 && at + 3 < annexB.size();
          at = annexB.indexOf(QByteArray("\x00\x00\x01", 3), at + 3))
         types.append(annexB[at + 3] & 0x1F);
     return types;
@@ -125,8 +135,8 @@ bool VidletPhoneTest::startActivePhone(PcPeer& pc, const QStringList& arguments,
 
 bool VidletPhoneTest::finishes(QProcess& phone, int timeoutMs)
 {
-    const bool done = QTest::qWaitFor([&] { return phone.state() == QProcess::NotRunning; },
-                                      timeoutMs);
+    const bool done =
+        QTest::qWaitFor([&] { return phone.state() == QProcess::NotRunning; }, timeoutMs);
     if (!done) {
         phone.kill();
         phone.waitForFinished();
@@ -140,10 +150,16 @@ void VidletPhoneTest::lanSessionFollowsThePc()
 {
     PcPeer pc;
     const quint16 port = pc.listen();
-    auto phone = startPhone({"--port", QString::number(port), "--token", "tok-123",
-                             "--device-id", "dev-42", "--name", "Desk Phone", "--model", "Pixel 9",
-                             "--os", "Android 15", "--size", "320x240", "--fps", "30",
-                             "--bitrate", "800", "--duration-ms", "2500"});
+    auto phone = startPhone({"--port",        QString::number(port),
+                             "--token",       "tok-123",
+                             "--device-id",   "dev-42",
+                             "--name",        "Desk Phone",
+                             "--model",       "Pixel 9",
+                             "--os",          "Android 15",
+                             "--size",        "320x240",
+                             "--fps",         "30",
+                             "--bitrate",     "800",
+                             "--duration-ms", "2500"});
     QVERIFY(pc.waitForPhone());
 
     const auto hello = pc.next();
@@ -166,8 +182,8 @@ void VidletPhoneTest::lanSessionFollowsThePc()
     QCOMPARE(pong->payload, QByteArray("\x00\x01\xff", 3));
 
     // The PC writes these two back to back; one key frame answers both.
-    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}}) +
-               PcPeer::frame(KeyframeRequest, QJsonObject{}));
+    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}})
+               + PcPeer::frame(KeyframeRequest, QJsonObject{}));
     const auto info = pc.next();
     QVERIFY(info);
     QCOMPARE(info->type, StreamInfo);
@@ -418,8 +434,8 @@ void VidletPhoneTest::stalledPcCostsFramesNotMemory()
     QVERIFY(pc.waitForPhone());
     QVERIFY(pc.next());
     pc.send(Welcome, kWelcome);
-    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}}) +
-               PcPeer::frame(KeyframeRequest, QJsonObject{}));
+    pc.sendRaw(PcPeer::frame(SetActive, QJsonObject{{"active", true}})
+               + PcPeer::frame(KeyframeRequest, QJsonObject{}));
     QList<PcPeer::Frame> video;
     H264TestDecoder decoder;
     while (video.isEmpty()) {
@@ -432,11 +448,13 @@ void VidletPhoneTest::stalledPcCostsFramesNotMemory()
     }
     pc.setReading(false);
     QByteArray said;
-    QVERIFY(QTest::qWaitFor([&] {
-        said += phone->readAllStandardOutput();
-        return said.contains("dropping video");
-    }, 8000));
-    pc.setReading(true);   // at least the frame it said that of is lost
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            said += phone->readAllStandardOutput();
+            return said.contains("dropping video");
+        },
+        8000));
+    pc.setReading(true); // at least the frame it said that of is lost
 
     bool bye = false;
     while (const auto frame = pc.next(3000)) {
@@ -470,9 +488,9 @@ void VidletPhoneTest::stalledPcCostsFramesNotMemory()
 void VidletPhoneTest::pauseStopsVideoButNotControl()
 {
     PcPeer pc;
-    auto phone = startPhone({"--port", QString::number(pc.listen()), "--size", "320x240",
-                             "--pause-at-ms", "200", "--pause-ms", "600", "--duration-ms", "1200",
-                             "--verbose"});
+    auto phone =
+        startPhone({"--port", QString::number(pc.listen()), "--size", "320x240", "--pause-at-ms",
+                    "200", "--pause-ms", "600", "--duration-ms", "1200", "--verbose"});
     QVERIFY(pc.waitForPhone());
     QVERIFY(pc.next());
     pc.send(Welcome, kWelcome);
@@ -523,10 +541,12 @@ namespace {
 quint16 listeningPort(QProcess& phone)
 {
     QByteArray out;
-    const bool printed = QTest::qWaitFor([&] {
-        out += phone.readAllStandardOutput();
-        return out.contains('\n');
-    }, 10000);
+    const bool printed = QTest::qWaitFor(
+        [&] {
+            out += phone.readAllStandardOutput();
+            return out.contains('\n');
+        },
+        10000);
     if (!printed)
         return 0;
     const QByteArray marker("listening on 127.0.0.1:");
@@ -554,7 +574,8 @@ void VidletPhoneTest::usbModeWaitsForPairInfo()
     QFETCH(QStringList, extra);
     QFETCH(QString, expectedToken);
     auto phone = startPhone(QStringList{"--usb-listen", "0", "--size", "320x240", "--frames", "4",
-                                        "--device-id", "usb-dev"} + extra);
+                                        "--device-id", "usb-dev"}
+                            + extra);
     const quint16 port = listeningPort(*phone);
     QVERIFY(port != 0);
     PcPeer tunnel;

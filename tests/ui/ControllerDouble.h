@@ -52,8 +52,10 @@ public:
     static QVariantMap phone(int id, const QString& name, const QString& model = QString(),
                              const QString& os = QString(), bool usb = false)
     {
-        return {{"id", id}, {"deviceId", QStringLiteral("dev-%1").arg(id)}, {"name", name},
-                {"phoneName", name}, {"model", model}, {"os", os}, {"usb", usb}};
+        return {{"id", id},       {"deviceId", QStringLiteral("dev-%1").arg(id)},
+                {"name", name},   {"phoneName", name},
+                {"model", model}, {"os", os},
+                {"usb", usb}};
     }
 
     // Two phones, the first one active and live: the live screen with a full rail.

@@ -19,8 +19,10 @@ void FramePreviewTest::letterbox_data()
     QTest::addColumn<QSizeF>("item");
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<QRectF>("rect");
-    QTest::newRow("wide in squarish") << QSizeF(508, 500) << QSize(1280, 720) << QRectF(0, 107.125, 508, 285.75);
-    QTest::newRow("tall in wide") << QSizeF(400, 200) << QSize(720, 1280) << QRectF(143.75, 0, 112.5, 200);
+    QTest::newRow("wide in squarish")
+        << QSizeF(508, 500) << QSize(1280, 720) << QRectF(0, 107.125, 508, 285.75);
+    QTest::newRow("tall in wide") << QSizeF(400, 200) << QSize(720, 1280)
+                                  << QRectF(143.75, 0, 112.5, 200);
     QTest::newRow("exact fit") << QSizeF(640, 360) << QSize(1280, 720) << QRectF(0, 0, 640, 360);
     QTest::newRow("upscaled") << QSizeF(300, 300) << QSize(10, 20) << QRectF(75, 0, 150, 300);
     QTest::newRow("no picture") << QSizeF(300, 200) << QSize(0, 0) << QRectF(0, 0, 300, 200);

@@ -13,9 +13,9 @@ LocalWebServer::Identity LocalWebServer::makeIdentity()
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
                   {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                   "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
-                   "-addext", "subjectAltName=IP:127.0.0.1",
-                   "-keyout", dir.filePath("key.pem"), "-out", dir.filePath("cert.pem")});
+                   "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1", "-keyout", dir.filePath("key.pem"), "-out",
+                   dir.filePath("cert.pem")});
     if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
         return Identity();
     QFile cert(dir.filePath("cert.pem"));
@@ -42,7 +42,7 @@ LocalWebServer::LocalWebServer(const Identity& identity)
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         config.setLocalCertificate(identity.certificate);
         config.setPrivateKey(identity.key);
-        config.setPeerVerifyMode(QSslSocket::VerifyNone);   // clients bring no certificate
+        config.setPeerVerifyMode(QSslSocket::VerifyNone); // clients bring no certificate
         ssl->setSslConfiguration(config);
         connect(ssl.get(), &QSslServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket* s = server->nextPendingConnection())
@@ -84,7 +84,7 @@ void LocalWebServer::serve(QTcpSocket* socket)
     auto head = std::make_shared<QByteArray>();
     connect(socket, &QTcpSocket::readyRead, this, [this, socket, head] {
         if (head->endsWith("\r\n\r\n"))
-            return;   // answered already; a GET has no body
+            return; // answered already; a GET has no body
         head->append(socket->readAll());
         const qsizetype end = head->indexOf("\r\n\r\n");
         if (end < 0)
@@ -96,7 +96,8 @@ void LocalWebServer::serve(QTcpSocket* socket)
         for (const QByteArray& line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
             if (colon > 0)
-                r.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+                r.headers.insert(line.left(colon).trimmed().toLower(),
+                                 line.mid(colon + 1).trimmed());
         }
         requests << r;
         const Answer a = respond(r);
@@ -108,8 +109,9 @@ void LocalWebServer::serve(QTcpSocket* socket)
 
 void LocalWebServer::answer(QTcpSocket* socket, const Answer& a)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(a.status) + " X\r\n"
-                      "Content-Type: application/json\r\nConnection: close\r\n";
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(a.status)
+        + " X\r\n"
+          "Content-Type: application/json\r\nConnection: close\r\n";
     if (!a.location.isEmpty())
         head += "Location: " + a.location + "\r\n";
     if (a.declareLength)

@@ -21,16 +21,16 @@ public:
     struct Request {
         QByteArray method;
         QByteArray path;
-        QHash<QByteArray, QByteArray> headers;   // names in lower case
+        QHash<QByteArray, QByteArray> headers; // names in lower case
     };
     struct Answer {
         int status = 200;
         QByteArray body;
-        QByteArray location;        // sent as Location when not empty
-        bool silent = false;        // read the request, never answer
-        int delayMs = 0;            // wait this long before answering
-        qint64 padding = 0;         // white space sent before `body`, blocking this thread
-        bool declareLength = true;  // send Content-Length (otherwise the close ends the body)
+        QByteArray location;       // sent as Location when not empty
+        bool silent = false;       // read the request, never answer
+        int delayMs = 0;           // wait this long before answering
+        qint64 padding = 0;        // white space sent before `body`, blocking this thread
+        bool declareLength = true; // send Content-Length (otherwise the close ends the body)
     };
 
     // A self-signed certificate for 127.0.0.1, made with the openssl tool.
@@ -46,13 +46,13 @@ public:
     ~LocalWebServer() override;
 
     quint16 port() const;
-    QByteArray origin() const;   // "http://127.0.0.1:port" or "https://..."
+    QByteArray origin() const; // "http://127.0.0.1:port" or "https://..."
 
     std::function<Answer(const Request&)> respond = [](const Request&) { return Answer{}; };
     // Answers every request with 200 and `body`.
     void answerAlways(const QByteArray& body);
     QList<Request> requests;
-    int closedConnections = 0;   // connections the client or the server has ended
+    int closedConnections = 0; // connections the client or the server has ended
     qint64 bodyBytesSent = 0;
 
 private:

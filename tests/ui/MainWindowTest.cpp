@@ -19,7 +19,7 @@ private:
     {
         h.app.connectTwoPhones();
         emit h.app.changed();
-        QVERIFY(h.nextFrame());   // the rail lays its cards out before the next frame
+        QVERIFY(h.nextFrame()); // the rail lays its cards out before the next frame
     }
     static QQuickItem* editor(WindowHarness& h, int id)
     {
@@ -134,7 +134,7 @@ void MainWindowTest::showsPairingScreenUntilAPhoneConnects()
 
 void MainWindowTest::noAddressReplacesTheCode_data()
 {
-    QTest::addColumn<bool>("addPhone");   // the Add a phone modal over the live screen
+    QTest::addColumn<bool>("addPhone"); // the Add a phone modal over the live screen
     QTest::newRow("pairing screen") << false;
     QTest::newRow("add a phone") << true;
 }
@@ -175,7 +175,7 @@ void MainWindowTest::noAddressReplacesTheCode()
     QVERIFY(!showsText("No LAN address found"));
     QVERIFY(showsText("Wi-Fi"));
     QVERIFY(shown("noAddressPort")->property("text").toString().contains("port 9000"));
-    h.app.setProperty("port", 0);   // not listening yet: the port phones will try
+    h.app.setProperty("port", 0); // not listening yet: the port phones will try
     QVERIFY(shown("noAddressPort")->property("text").toString().contains("port 8788"));
 }
 
@@ -202,8 +202,8 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
 {
     WindowHarness h;
     const auto known = [](const QString& deviceId, const QString& name, int id) {
-        return QVariantMap{{"deviceId", deviceId}, {"name", name}, {"model", "Pixel 8"},
-                           {"os", ""}, {"id", id}};
+        return QVariantMap{
+            {"deviceId", deviceId}, {"name", name}, {"model", "Pixel 8"}, {"os", ""}, {"id", id}};
     };
     const auto x = [&h](const QString& card) { return h.at(h.item(card), 0, 0).x(); };
     // Anna's phone paired first, the work phone second; the work phone and a guest without a
@@ -279,14 +279,16 @@ void MainWindowTest::refusedPhoneIsToldAndDismissed()
     QVERIFY(!note->isVisible());
     emit h.app.pairingRefused(QString());
     QVERIFY(note->isVisible());
-    QCOMPARE(text->property("text").toString(),
-             QStringLiteral("A phone tried to connect with an old pairing code: scan the code again."));
+    QCOMPARE(
+        text->property("text").toString(),
+        QStringLiteral("A phone tried to connect with an old pairing code: scan the code again."));
     h.click(h.item("refusedDismiss"));
     QVERIFY(!note->isVisible());
     emit h.app.pairingRefused("Anna's phone");
     QVERIFY(note->isVisible());
     QCOMPARE(text->property("text").toString(),
-             QStringLiteral("Anna's phone tried to connect with an old pairing code: scan the code again."));
+             QStringLiteral(
+                 "Anna's phone tried to connect with an old pairing code: scan the code again."));
     // Over the live screen too, until a phone connects after all.
     connectPhones(h);
     QVERIFY(!note->isVisible());
@@ -310,7 +312,7 @@ void MainWindowTest::phoneTextIsNeverMarkup()
         for (QQuickItem* t : visibleItems(h.window->contentItem()))
             if (t->property("text").toString().contains("<")) {
                 seen << t->objectName();
-                QVERIFY2(t->property("textFormat").toInt() == 0,   // Text.PlainText
+                QVERIFY2(t->property("textFormat").toInt() == 0, // Text.PlainText
                          qPrintable(t->property("text").toString()));
             }
     };
@@ -365,8 +367,9 @@ void MainWindowTest::escapeCancelsRename()
     QVERIFY(h.window->property("renamingCard").isNull());
     h.item("titleBar")->forceActiveFocus();
     QVERIFY(renames(h).isEmpty());
-    QCOMPARE(h.item("phoneCard_1")->findChild<QQuickItem*>("phoneName")->property("text").toString(),
-             QStringLiteral("Pixel 8"));
+    QCOMPARE(
+        h.item("phoneCard_1")->findChild<QQuickItem*>("phoneName")->property("text").toString(),
+        QStringLiteral("Pixel 8"));
 }
 
 void MainWindowTest::renameEditorTakesAtMost40Characters()
@@ -514,7 +517,8 @@ void MainWindowTest::cameraTabActions()
 
     QQuickItem* change = nullptr;
     for (QQuickItem* b : h.items(QString()))
-        if (b->property("text").toString() == QLatin1String("Change") && b->property("variant").isValid())
+        if (b->property("text").toString() == QLatin1String("Change")
+            && b->property("variant").isValid())
             change = b;
     QVERIFY(change);
     h.click(change);
@@ -551,8 +555,8 @@ void MainWindowTest::phoneTextsAreShownAsPlainText()
     QFontMetricsF metrics(line->property("font").value<QFont>());
     QCOMPARE(qRound(line->property("contentWidth").toReal()),
              qRound(metrics.horizontalAdvance("<i>M</i>")));
-    for (QQuickItem* name : {h.item("activeName"),
-                             h.item("phoneCard_3")->findChild<QQuickItem*>("phoneName")})
+    for (QQuickItem* name :
+         {h.item("activeName"), h.item("phoneCard_3")->findChild<QQuickItem*>("phoneName")})
         QVERIFY(name->property("truncated").toBool());
 }
 
@@ -562,10 +566,14 @@ void MainWindowTest::deviceLine_data()
     QTest::addColumn<QString>("os");
     QTest::addColumn<bool>("usb");
     QTest::addColumn<QString>("line");
-    QTest::newRow("model") << "Pixel 8" << "Android 14" << false << "Pixel 8";
-    QTest::newRow("os over usb") << "" << "iOS 17" << true << "iOS 17 · USB";
-    QTest::newRow("usb alone") << "" << "" << true << "USB";
-    QTest::newRow("nothing") << "" << "" << false << "";
+    QTest::newRow("model") << "Pixel 8"
+                           << "Android 14" << false << "Pixel 8";
+    QTest::newRow("os over usb") << ""
+                                 << "iOS 17" << true << "iOS 17 · USB";
+    QTest::newRow("usb alone") << ""
+                               << "" << true << "USB";
+    QTest::newRow("nothing") << ""
+                             << "" << false << "";
 }
 
 void MainWindowTest::deviceLine()
@@ -647,7 +655,8 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     h.app.lastRecordingPath = "/home/user/Videos/Vidlet/Vidlet_20261207_165602.mp4";
     h.app.setProperty("recording", true);
     QTRY_VERIFY(strip->isVisible());
-    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording to /home/user/Videos/Vidlet"));
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording to /home/user/Videos/Vidlet"));
     QVERIFY(!h.item("showRecording")->isVisible());
 
     // The phones leave (BYE): the window goes back to pairing, the notice stays with the file.
@@ -657,7 +666,8 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     emit h.app.changed();
     QTRY_VERIFY(h.item("pairingScreen"));
     QVERIFY(strip->isVisible());
-    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording saved: Vidlet_20261207_165602.mp4"));
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording saved: Vidlet_20261207_165602.mp4"));
     QTest::mouseMove(h.window, h.at(notice));
     QObject* tip = h.object("recordingTip");
     QTRY_VERIFY(tip->property("visible").toBool());
@@ -665,7 +675,7 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     // The content moves down under the strip rather than behind it.
     QCOMPARE(h.at(h.item("pairingScreen"), 0, 0).y(), h.at(strip, 0, 1).y());
 
-    QVERIFY(h.nextFrame());   // nothing but the dismiss button closes it
+    QVERIFY(h.nextFrame()); // nothing but the dismiss button closes it
     QVERIFY(strip->isVisible());
     h.click(h.item("showRecording"));
     QCOMPARE(h.app.calls, QStringList{"showLastRecording"});
@@ -677,7 +687,8 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     h.app.setProperty("recording", false);
     QVERIFY(strip->isVisible());
     h.app.setProperty("recording", true);
-    QCOMPARE(notice->property("text").toString(), QStringLiteral("Recording to /home/user/Videos/Vidlet"));
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording to /home/user/Videos/Vidlet"));
 }
 
 // A recording that the disk or a deleted folder stopped says so, where the saved notice goes.
@@ -791,7 +802,7 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
     QCOMPARE(toggle->property("checked").toBool(), false);
     QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Unavailable"));
     h.click(toggle);
-    QCOMPARE(h.app.property("minimizeToTray").toBool(), true);   // the choice is kept for later
+    QCOMPARE(h.app.property("minimizeToTray").toBool(), true); // the choice is kept for later
 
     h.app.setProperty("trayAvailable", true);
     QVERIFY(toggle->isEnabled());
@@ -808,9 +819,11 @@ void MainWindowTest::usbLineSaysWhatIsTrue()
     QCOMPARE(state->property("text").toString(), QStringLiteral("Ready"));
     h.app.setProperty("usbAvailable", false);
 #ifdef Q_OS_WIN
-    QCOMPARE(state->property("text").toString(), QStringLiteral("Needs iTunes or the Apple Devices app"));
+    QCOMPARE(state->property("text").toString(),
+             QStringLiteral("Needs iTunes or the Apple Devices app"));
 #else
-    QCOMPARE(state->property("text").toString(), QStringLiteral("Waiting for an iPhone on the USB cable"));
+    QCOMPARE(state->property("text").toString(),
+             QStringLiteral("Waiting for an iPhone on the USB cable"));
     h.app.setProperty("usbServiceInstalled", false);
     QCOMPARE(state->property("text").toString(), QStringLiteral("usbmuxd is not installed"));
 #endif
@@ -1002,10 +1015,12 @@ void MainWindowTest::editMenuServesTheNameEditor()
     QVERIFY(renames(h).isEmpty());
 
     // Empty field: Cut, Copy and Select all are inactive; a press on one closes the menu only.
-    QMetaObject::invokeMethod(menu, "openFor", Q_ARG(QVariant, QVariant::fromValue<QObject*>(input)),
+    QMetaObject::invokeMethod(menu, "openFor",
+                              Q_ARG(QVariant, QVariant::fromValue<QObject*>(input)),
                               Q_ARG(QVariant, 10000), Q_ARG(QVariant, 10000));
     QVERIFY(menu->isVisible());
-    const QRectF card = h.item("card")->mapRectToScene(QRectF(0, 0, h.item("card")->width(), h.item("card")->height()));
+    const QRectF card = h.item("card")->mapRectToScene(
+        QRectF(0, 0, h.item("card")->width(), h.item("card")->height()));
     const QRectF r = panel->mapRectToScene(QRectF(0, 0, panel->width(), panel->height()));
     QCOMPARE(r.right(), card.right() - 4);
     QCOMPARE(r.bottom(), card.bottom() - 4);

@@ -44,8 +44,9 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
         return static_cast<QQuickItem*>(nullptr);
     };
     auto click = [window](QQuickItem* item) {
-        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
-                          item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        QTest::mouseClick(
+            window, Qt::LeftButton, Qt::NoModifier,
+            item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
     };
     // Clicks go to the settings once they have faded and scaled in.
     QQuickItem* settings = find("settingsModal");
@@ -73,7 +74,7 @@ void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
     // Every tab binds to the real controller.
     for (int tab = 1; tab < 4; ++tab) {
         click(find(QStringLiteral("settingsTab_%1").arg(tab)));
-        QSignalSpy swapped(window, &QQuickWindow::frameSwapped);   // the tab drawn
+        QSignalSpy swapped(window, &QQuickWindow::frameSwapped); // the tab drawn
         window->update();
         QVERIFY(swapped.wait());
     }

@@ -70,7 +70,7 @@ QRect sceneRect(QQuickItem* item)
     return item->mapRectToScene(QRectF(0, 0, item->width(), item->height())).toAlignedRect();
 }
 
-}
+} // namespace
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
@@ -94,26 +94,37 @@ void ScreenshotTest::parsesOptions_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("delay");
-    QTest::addColumn<int>("theme");   // -1: the theme is left alone
+    QTest::addColumn<int>("theme"); // -1: the theme is left alone
     QTest::addColumn<QString>("view");
 
     const QStringList shot{"Vidlet", "--shot"};
     QTest::newRow("alone") << shot << QSize(540, 640) << 4000 << -1 << "";
     QTest::newRow("size") << shot + QStringList{"800x900"} << QSize(800, 900) << 4000 << -1 << "";
-    QTest::newRow("low height") << shot + QStringList{"1280x150"} << QSize(1280, 640) << 4000 << -1 << "";
+    QTest::newRow("low height") << shot + QStringList{"1280x150"} << QSize(1280, 640) << 4000 << -1
+                                << "";
     QTest::newRow("narrow") << shot + QStringList{"100x700"} << QSize(540, 700) << 4000 << -1 << "";
     QTest::newRow("no x") << shot + QStringList{"1280"} << QSize(540, 640) << 4000 << -1 << "";
     QTest::newRow("x first") << shot + QStringList{"x900"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("capital X") << shot + QStringList{"800X900"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("not numbers") << shot + QStringList{"axb"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("next option") << shot + QStringList{"--shot-delay", "900"} << QSize(540, 640) << 900 << -1 << "";
-    QTest::newRow("short delay") << shot + QStringList{"--shot-delay", "150"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("bad delay") << shot + QStringList{"--shot-delay", "soon"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("delay at end") << shot + QStringList{"--shot-delay"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("dark") << shot + QStringList{"--shot-theme", "2"} << QSize(540, 640) << 4000 << 2 << "";
-    QTest::newRow("theme 3") << shot + QStringList{"--shot-theme", "3"} << QSize(540, 640) << 4000 << -1 << "";
-    QTest::newRow("theme word") << shot + QStringList{"--shot-theme", "dark"} << QSize(540, 640) << 4000 << 0 << "";
-    QTest::newRow("view") << shot + QStringList{"--shot-view", "language"} << QSize(540, 640) << 4000 << -1 << "language";
+    QTest::newRow("capital X") << shot + QStringList{"800X900"} << QSize(540, 640) << 4000 << -1
+                               << "";
+    QTest::newRow("not numbers") << shot + QStringList{"axb"} << QSize(540, 640) << 4000 << -1
+                                 << "";
+    QTest::newRow("next option") << shot + QStringList{"--shot-delay", "900"} << QSize(540, 640)
+                                 << 900 << -1 << "";
+    QTest::newRow("short delay") << shot + QStringList{"--shot-delay", "150"} << QSize(540, 640)
+                                 << 4000 << -1 << "";
+    QTest::newRow("bad delay") << shot + QStringList{"--shot-delay", "soon"} << QSize(540, 640)
+                               << 4000 << -1 << "";
+    QTest::newRow("delay at end") << shot + QStringList{"--shot-delay"} << QSize(540, 640) << 4000
+                                  << -1 << "";
+    QTest::newRow("dark") << shot + QStringList{"--shot-theme", "2"} << QSize(540, 640) << 4000 << 2
+                          << "";
+    QTest::newRow("theme 3") << shot + QStringList{"--shot-theme", "3"} << QSize(540, 640) << 4000
+                             << -1 << "";
+    QTest::newRow("theme word") << shot + QStringList{"--shot-theme", "dark"} << QSize(540, 640)
+                                << 4000 << 0 << "";
+    QTest::newRow("view") << shot + QStringList{"--shot-view", "language"} << QSize(540, 640)
+                          << 4000 << -1 << "language";
 }
 
 void ScreenshotTest::parsesOptions()
@@ -135,9 +146,11 @@ void ScreenshotTest::defaultOutputIsInPictures()
     const QDateTime start(QDate(2026, 3, 9), QTime(7, 5, 3));
     const ShotOptions o = ShotOptions::parse({"Vidlet", "--shot", "--out", ""}, start);
     QVERIFY(o.defaultOut);
-    QCOMPARE(o.out, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-                        + "/Vidlet/Vidlet-20260309-070503.png");
-    const ShotOptions given = ShotOptions::parse({"Vidlet", "--out", "/tmp/a.png", "--shot"}, start);
+    QCOMPARE(o.out,
+             QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
+                 + "/Vidlet/Vidlet-20260309-070503.png");
+    const ShotOptions given =
+        ShotOptions::parse({"Vidlet", "--out", "/tmp/a.png", "--shot"}, start);
     QVERIFY(!given.defaultOut);
     QCOMPARE(given.out, QStringLiteral("/tmp/a.png"));
 }
@@ -180,9 +193,15 @@ void ScreenshotTest::rendersEveryView()
     }
     emit h.app.changed();
 
-    const QStringList args{"Vidlet", "--shot", QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                           "--shot-theme", QString::number(theme), "--shot-view", view,
-                           "--shot-delay", "600000"};
+    const QStringList args{"Vidlet",
+                           "--shot",
+                           QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                           "--shot-theme",
+                           QString::number(theme),
+                           "--shot-view",
+                           view,
+                           "--shot-delay",
+                           "600000"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
     if (tab >= 0)
         h.object("settingsModal")->setProperty("tab", tab);
@@ -193,7 +212,7 @@ void ScreenshotTest::rendersEveryView()
     for (QQuickItem* tile : h.items("qrTile"))
         for (QQuickItem* image : tile->childItems())
             if (image->property("status").isValid())
-                QTRY_COMPARE(image->property("status").toInt(), 1);   // Image.Ready
+                QTRY_COMPARE(image->property("status").toInt(), 1); // Image.Ready
     QVERIFY(h.nextFrame());
     QCOMPARE(h.window->size(), size);
     const QImage img = h.window->grabWindow().convertToFormat(QImage::Format_RGB32);
@@ -208,7 +227,8 @@ void ScreenshotTest::rendersEveryView()
     QVERIFY(QColor(img.pixel(0, size.height() - 1)) != QColor(Qt::black));
     QVERIFY(QColor(img.pixel(0, 0)) != QColor(Qt::black));
     if (!modal)
-        QCOMPARE(QColor(img.pixel(size.width() - 1, size.height() - 1)), QColor(theme == 2 ? "#242c3a" : "#e0e6ee"));
+        QCOMPARE(QColor(img.pixel(size.width() - 1, size.height() - 1)),
+                 QColor(theme == 2 ? "#242c3a" : "#e0e6ee"));
     const QColor titleFill = theme == 2 ? QColor("#19202c") : QColor("#f4f7fb");
     if (!modal)
         QCOMPARE(QColor(img.pixel(size.width() / 2, 20)), titleFill);
@@ -220,7 +240,8 @@ void ScreenshotTest::rendersEveryView()
     if (view == QLatin1String("pairing") || view == QLatin1String("addphone")) {
         QQuickItem* tile = nullptr;
         for (QQuickItem* t : h.items("qrTile"))
-            if (t->isVisible() && (view == QLatin1String("pairing") ? t->width() == 198 : t->width() == 190))
+            if (t->isVisible()
+                && (view == QLatin1String("pairing") ? t->width() == 198 : t->width() == 190))
                 tile = t;
         QVERIFY(tile);
         const QRect r = sceneRect(tile);
@@ -252,7 +273,8 @@ void ScreenshotTest::rendersEveryView()
         // The picture is letterboxed in the box; the chip darkens the yellow picture under it.
         const QRectF fitted = h.item("preview")->property("contentRect").toRectF();
         QVERIFY(qFuzzyCompare(fitted.width() / fitted.height(), 1280.0 / 720.0));
-        QVERIFY(std::abs(fitted.width() - b.width()) <= 1 || std::abs(fitted.height() - b.height()) <= 1);
+        QVERIFY(std::abs(fitted.width() - b.width()) <= 1
+                || std::abs(fitted.height() - b.height()) <= 1);
         const QRgb under = img.pixel(c.left() + 4, c.center().y());
         QVERIFY2(qRed(under) < 140 && qGreen(under) < 130 && qBlue(under) < 40,
                  qPrintable(QColor(under).name()));
@@ -269,12 +291,13 @@ void ScreenshotTest::rendersEveryView()
                 panel = p;
         QVERIFY(panel);
         const QRect p = sceneRect(panel);
-        QCOMPARE(QColor(img.pixel(p.left() + 8, p.center().y())), QColor(theme == 2 ? "#121722" : "#ffffff"));
+        QCOMPARE(QColor(img.pixel(p.left() + 8, p.center().y())),
+                 QColor(theme == 2 ? "#121722" : "#ffffff"));
         QVERIFY(QColor(img.pixel(5, size.height() - 5)).lightness() < bg.lightness() || theme == 2);
         if (view == QLatin1String("settings"))
-            QVERIFY(countNear(img, p, accent, 10) > 30);   // tab underline (and theme thumb)
+            QVERIFY(countNear(img, p, accent, 10) > 30); // tab underline (and theme thumb)
         if (view == QLatin1String("language"))
-            QVERIFY(countNear(img, p, accent, 8) > 2000);   // the selected language cell
+            QVERIFY(countNear(img, p, accent, 8) > 2000); // the selected language cell
     }
 }
 
@@ -284,8 +307,8 @@ void ScreenshotTest::shootsOnceAfterChosenPhoneGoesLive()
     QVERIFY(h.window);
     QTemporaryDir dir;
     const QString out = dir.filePath("shot.png");
-    const QStringList args{"Vidlet", "--shot", "600x700", "--out", out, "--shot-active", "Pixel 8",
-                           "--shot-delay", "60000"};
+    const QStringList args{"Vidlet",        "--shot",  "600x700",      "--out", out,
+                           "--shot-active", "Pixel 8", "--shot-delay", "60000"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
     shot.keyFramePauseMs = 20;
     shot.afterPicturePauseMs = 20;
@@ -330,15 +353,15 @@ void ScreenshotTest::shootsAfterDelayWithoutVideo()
     QVERIFY(h.window);
     QTemporaryDir dir;
     const QString out = dir.filePath("pairing.png");
-    const QStringList args{"Vidlet", "--shot", "--out", out, "--shot-active", "Nobody",
-                           "--shot-delay", "300", "--shot-theme", "1"};
+    const QStringList args{"Vidlet",       "--shot", "--out",        out, "--shot-active", "Nobody",
+                           "--shot-delay", "300",    "--shot-theme", "1"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
     QTest::ignoreMessage(QtInfoMsg, qPrintable("Vidlet: shot saved to " + out));
     QTRY_VERIFY_WITH_TIMEOUT(shot.taken(), 3000);
     const QImage saved(out);
     QCOMPARE(saved.size(), QSize(540, 640));
     QCOMPARE(QColor(saved.pixel(20, 320)), QColor("#ffffff"));
-    QCOMPARE(h.app.themeMode(), 0);   // the forced theme never reaches the settings
+    QCOMPARE(h.app.themeMode(), 0); // the forced theme never reaches the settings
 }
 
 void ScreenshotTest::reportsUnwritablePath()
@@ -346,9 +369,10 @@ void ScreenshotTest::reportsUnwritablePath()
     const QString out = "/nonexistent-folder/shot.png";
     QTest::ignoreMessage(QtWarningMsg, qPrintable("Vidlet: shot FAILED for " + out));
     ControllerDouble app;
-    ScreenshotMode shot(ShotOptions::parse({"Vidlet", "--shot", "--out", out, "--shot-delay", "200"},
-                                           QDateTime::currentDateTime()),
-                        &app, nullptr);
+    ScreenshotMode shot(
+        ShotOptions::parse({"Vidlet", "--shot", "--out", out, "--shot-delay", "200"},
+                           QDateTime::currentDateTime()),
+        &app, nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(shot.taken(), 3000);
 }
 

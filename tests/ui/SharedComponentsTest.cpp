@@ -19,7 +19,8 @@ private:
         explicit Scene(const QByteArray& body, QSize size = QSize(540, 640))
         {
             QQmlComponent c(&engine);
-            c.setData("import QtQuick\nimport Vidlet 1.0\nimport \"qrc:/qml\"\nItem {\n" + body + "\n}",
+            c.setData("import QtQuick\nimport Vidlet 1.0\nimport \"qrc:/qml\"\nItem {\n" + body
+                          + "\n}",
                       QUrl("qrc:/qml/Scene.qml"));
             if (c.isError())
                 qWarning() << c.errors();
@@ -38,8 +39,9 @@ private:
         QQuickItem* item(const char* name) const { return root->findChild<QQuickItem*>(name); }
         void click(QQuickItem* item) const
         {
-            QTest::mouseClick(window.get(), Qt::LeftButton, Qt::NoModifier,
-                              item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+            QTest::mouseClick(
+                window.get(), Qt::LeftButton, Qt::NoModifier,
+                item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
         }
     };
 

@@ -32,7 +32,8 @@ int main(int argc, char** argv)
     int far = 0;
     for (int y = 0; y < cells.height(); ++y) {
         for (int x = 0; x < cells.width(); ++x) {
-            const int difference = std::abs(int(ca.constScanLine(y)[x]) - int(cb.constScanLine(y)[x]));
+            const int difference =
+                std::abs(int(ca.constScanLine(y)[x]) - int(cb.constScanLine(y)[x]));
             total += difference;
             far += difference > 64;
         }

@@ -26,7 +26,8 @@ void ShotProgramTest::shotAloneGoesToPictures()
     QVERIFY(vidlet.start({"--shot-delay", "900", "--shot"}));
     QVERIFY(vidlet.process.waitForFinished(20000));
     QCOMPARE(vidlet.process.exitCode(), 0);
-    static const QRegularExpression saved("shot saved to (\\S+/Pictures/Vidlet/Vidlet-\\d{8}-\\d{6}\\.png)");
+    static const QRegularExpression saved(
+        "shot saved to (\\S+/Pictures/Vidlet/Vidlet-\\d{8}-\\d{6}\\.png)");
     const auto match = saved.match(vidlet.log());
     QVERIFY2(match.hasMatch(), qPrintable(vidlet.log()));
     QCOMPARE(QImage(match.captured(1)).size(), QSize(540, 640));
@@ -37,8 +38,8 @@ void ShotProgramTest::pairingShotQuitsWithPicture()
     QTemporaryDir dir;
     const QString out = dir.filePath("pairing.png");
     VidletProcess vidlet;
-    QVERIFY(vidlet.start({"--shot", "600x700", "--out", out, "--shot-delay", "1500",
-                          "--shot-theme", "2", "--shot-view", "main"}));
+    QVERIFY(vidlet.start({"--shot", "600x700", "--out", out, "--shot-delay", "1500", "--shot-theme",
+                          "2", "--shot-view", "main"}));
     QVERIFY(vidlet.process.waitForFinished(20000));
     QCOMPARE(vidlet.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(vidlet.process.exitCode(), 0);
@@ -46,14 +47,15 @@ void ShotProgramTest::pairingShotQuitsWithPicture()
 
     const QImage img = QImage(out).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(img.size(), QSize(600, 700));
-    QCOMPARE(QColor(img.pixel(300, 20)), QColor("#19202c"));   // dark title bar
-    QCOMPARE(QColor(img.pixel(10, 400)), QColor("#0b0e15"));   // dark card
+    QCOMPARE(QColor(img.pixel(300, 20)), QColor("#19202c")); // dark title bar
+    QCOMPARE(QColor(img.pixel(10, 400)), QColor("#0b0e15")); // dark card
     // The QR tile: a white square centred across the window, with dark modules inside.
     int whiteRun = 0;
     for (int x = 0; x < img.width(); ++x) {
         int run = 0;
         for (int y = 100; y < img.height(); ++y)
-            run = QColor(img.pixel(x, y)) == QColor(Qt::white) ? run + 1 : 0, whiteRun = std::max(whiteRun, run);
+            run = QColor(img.pixel(x, y)) == QColor(Qt::white) ? run + 1 : 0,
+            whiteRun = std::max(whiteRun, run);
     }
     QVERIFY(whiteRun >= 10);
     int left = img.width(), right = 0, dark = 0;
@@ -76,8 +78,8 @@ void ShotProgramTest::liveShotWaitsForTheChosenPhone()
     QTemporaryDir dir;
     const QString out = dir.filePath("live.png");
     VidletProcess vidlet;
-    QVERIFY(vidlet.start({"--shot", "--out", out, "--shot-active", "Shot Phone",
-                          "--shot-delay", "30000", "--shot-theme", "1"}));
+    QVERIFY(vidlet.start({"--shot", "--out", out, "--shot-active", "Shot Phone", "--shot-delay",
+                          "30000", "--shot-theme", "1"}));
     PhoneProcess phone;
     phone.start(vidlet, {"--name", "Shot Phone", "--model", "Test rig", "--duration-ms", "25000"});
     // Well before the 30 s delay: the shot follows the phone's live frames.
@@ -87,7 +89,7 @@ void ShotProgramTest::liveShotWaitsForTheChosenPhone()
 
     const QImage img = QImage(out).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(img.size(), QSize(540, 640));
-    QCOMPARE(QColor(img.pixel(270, 20)), QColor("#f4f7fb"));   // light title bar
+    QCOMPARE(QColor(img.pixel(270, 20)), QColor("#f4f7fb")); // light title bar
     // The preview shows the phone's moving pattern, not the empty gradient: along one row across
     // the middle of the picture the brightness varies widely.
     int lo = 255, hi = 0;
@@ -102,7 +104,9 @@ void ShotProgramTest::liveShotWaitsForTheChosenPhone()
     for (int y = 70; y < 110; ++y)
         for (int x = 20; x < 140; ++x) {
             const QColor c(img.pixel(x, y));
-            accent += std::abs(c.red() - 0x0b) + std::abs(c.green() - 0xab) + std::abs(c.blue() - 0x9d) < 40;
+            accent +=
+                std::abs(c.red() - 0x0b) + std::abs(c.green() - 0xab) + std::abs(c.blue() - 0x9d)
+                < 40;
         }
     QVERIFY(accent > 20);
 }
@@ -117,8 +121,8 @@ void ShotProgramTest::updateStripAnnouncesANewerVersion()
     QProcessEnvironment env = vidlet.process.processEnvironment();
     env.insert("VIDLET_UPDATE_SITE", site.origin());
     vidlet.process.setProcessEnvironment(env);
-    QVERIFY(vidlet.start({"--shot", "540x640", "--out", out, "--shot-delay", "2500",
-                          "--shot-theme", "1", "--lang", "en"}));
+    QVERIFY(vidlet.start({"--shot", "540x640", "--out", out, "--shot-delay", "2500", "--shot-theme",
+                          "1", "--lang", "en"}));
     // The server answers from this event loop while the program waits for its shot.
     QTRY_VERIFY_WITH_TIMEOUT(vidlet.process.state() == QProcess::NotRunning, 20000);
     QCOMPARE(vidlet.process.exitCode(), 0);
@@ -130,7 +134,8 @@ void ShotProgramTest::updateStripAnnouncesANewerVersion()
     const QColor strip(img.pixel(20, 64));
     const QColor expected(223, 244, 242);
     QVERIFY2(std::abs(strip.red() - expected.red()) + std::abs(strip.green() - expected.green())
-                     + std::abs(strip.blue() - expected.blue()) <= 9,
+                     + std::abs(strip.blue() - expected.blue())
+                 <= 9,
              qPrintable(strip.name()));
 }
 

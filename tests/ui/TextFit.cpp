@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr qreal slack = 1.0;   // antialiasing and rounding
+constexpr qreal slack = 1.0; // antialiasing and rounding
 
 bool isA(const QQuickItem* item, const char* className)
 {
@@ -77,8 +77,10 @@ QRectF ink(const QQuickItem* text)
 
 bool inside(const QRectF& inner, const QRectF& outer, bool sidewaysOnly)
 {
-    const bool across = inner.left() >= outer.left() - slack && inner.right() <= outer.right() + slack;
-    const bool down = inner.top() >= outer.top() - slack && inner.bottom() <= outer.bottom() + slack;
+    const bool across =
+        inner.left() >= outer.left() - slack && inner.right() <= outer.right() + slack;
+    const bool down =
+        inner.top() >= outer.top() - slack && inner.bottom() <= outer.bottom() + slack;
     return across && (sidewaysOnly || down);
 }
 
@@ -104,7 +106,7 @@ void collect(QQuickItem* item, QList<QQuickItem*>& out)
         collect(child, out);
 }
 
-}
+} // namespace
 
 QStringList TextFit::shownTexts(QQuickItem* root)
 {
@@ -150,7 +152,7 @@ QStringList TextFit::problems(QQuickItem* root, const std::function<bool(const Q
         for (QQuickItem* p = parent; p; p = p->parentItem()) {
             if (isScroller(p)) {
                 if (!bounds(p).intersects(glyphs))
-                    hidden = true;   // scrolled out of view
+                    hidden = true; // scrolled out of view
                 scrolled = true;
                 continue;
             }
@@ -173,7 +175,8 @@ QStringList TextFit::problems(QQuickItem* root, const std::function<bool(const Q
                 || !isAncestor(box, other))
                 continue;
             if (isA(other, "QQuickText")) {
-                if (!other->property("text").toString().trimmed().isEmpty() && overlaps(glyphs, ink(other)))
+                if (!other->property("text").toString().trimmed().isEmpty()
+                    && overlaps(glyphs, ink(other)))
                     report(QStringLiteral("over the text ") + other->property("text").toString());
             } else if (isA(other, "QQuickImage")) {
                 if (overlaps(glyphs, bounds(other)))

@@ -17,4 +17,4 @@ namespace TextFit {
 QStringList problems(QQuickItem* root, const std::function<bool(const QString&)>& wanted);
 // The texts of every visible Text under `root`.
 QStringList shownTexts(QQuickItem* root);
-}
+} // namespace TextFit

@@ -38,7 +38,8 @@ QList<Message> textsInSources(QString* error)
     QProcess lupdate;
     lupdate.start(QStringLiteral(LUPDATE_EXECUTABLE), args);
     QFile file(ts);
-    if (!lupdate.waitForFinished(60000) || lupdate.exitCode() != 0 || !file.open(QIODevice::ReadOnly)) {
+    if (!lupdate.waitForFinished(60000) || lupdate.exitCode() != 0
+        || !file.open(QIODevice::ReadOnly)) {
         *error = QString::fromLocal8Bit(lupdate.readAllStandardError());
         return {};
     }
@@ -64,8 +65,7 @@ bool hasBoxes(const QString& text, const QFont& font)
 {
     QTextLayout layout(text, font);
     layout.beginLayout();
-    while (layout.createLine().isValid()) {
-    }
+    while (layout.createLine().isValid()) {}
     layout.endLayout();
     for (const QGlyphRun& run : layout.glyphRuns())
         if (run.glyphIndexes().contains(0u))
@@ -98,7 +98,7 @@ QStringList glyphProblems(const QStringList& texts)
     return problems;
 }
 
-}
+} // namespace
 
 // Every interface text in all nine catalogues, drawable with the installed fonts, and fitting
 // the window at its normal 540 x 640 size in every language.
@@ -141,7 +141,8 @@ void TranslationsTest::cataloguesCoverEveryText()
 {
     QFETCH(QString, code);
     QTranslator own;
-    QVERIFY2(own.load(":/i18n/vidlet_" + code + ".qm"), "program catalogue missing from the resources");
+    QVERIFY2(own.load(":/i18n/vidlet_" + code + ".qm"),
+             "program catalogue missing from the resources");
     QTranslator qt;
     QVERIFY2(qt.load(":/i18n/qtbase_" + (code == "pt" ? QStringLiteral("pt_BR") : code) + ".qm"),
              "Qt's catalogue missing from the resources");
@@ -172,7 +173,8 @@ void TranslationsTest::cataloguesCoverEveryText()
 void TranslationsTest::glyphCheckSeesBoxes()
 {
     // A private-use character no font draws, beside Japanese and Russian that the fonts cover.
-    const QStringList problems = glyphProblems({"日本語 Русский", QString("Vidlet ") + QChar(0xE7F0)});
+    const QStringList problems =
+        glyphProblems({"日本語 Русский", QString("Vidlet ") + QChar(0xE7F0)});
     QCOMPARE(problems.size(), 1);
     QVERIFY(problems.first().startsWith("Vidlet "));
 }
@@ -208,7 +210,8 @@ void TranslationsTest::fitCheckSeesOverflow()
             Text { x: 10; y: 210; width: 100; wrapMode: Text.WordWrap; text: "wraps onto several lines" }
             Text { x: 200; y: 10; width: 100; elide: Text.ElideRight; text: "short" }
             Text { x: 200; y: 40; width: 100; horizontalAlignment: Text.AlignRight; text: "right" }
-        })", QUrl());
+        })",
+                  QUrl());
     std::unique_ptr<QQuickItem> root(qobject_cast<QQuickItem*>(scene.create()));
     QVERIFY2(root, qPrintable(scene.errorString()));
     root->setParentItem(view.contentItem());
@@ -221,8 +224,9 @@ void TranslationsTest::fitCheckSeesOverflow()
         texts << p.section(QStringLiteral(": "), 0, 0);
     texts.removeDuplicates();
     texts.sort();
-    QCOMPARE(texts, QStringList({"gets elided", "leaves its button", "leaves its segment",
-                                 "runs under the switch", "spills out"}));
+    QCOMPARE(texts,
+             QStringList({"gets elided", "leaves its button", "leaves its segment",
+                          "runs under the switch", "spills out"}));
 }
 
 void TranslationsTest::folderDialogSpeaksTheLanguage_data()
@@ -258,7 +262,8 @@ void TranslationsTest::windowFitsEveryLanguage_data()
     QTest::addColumn<int>("tab");
     for (const QString& code : QStringList{"en"} + languages)
         for (const auto& [view, tab] : WindowHarness::everyView())
-            QTest::newRow(qPrintable(QStringLiteral("%1-%2%3").arg(code, view, tab >= 0 ? QString::number(tab) : "")))
+            QTest::newRow(qPrintable(
+                QStringLiteral("%1-%2%3").arg(code, view, tab >= 0 ? QString::number(tab) : "")))
                 << code << view << tab;
 }
 
@@ -282,8 +287,8 @@ void TranslationsTest::windowFitsEveryLanguage()
         h.app.outputEnabled = false;
     }
     emit h.app.changed();
-    const QStringList args{"Vidlet", "--shot", "540x640", "--shot-theme", "1", "--shot-view", view,
-                           "--shot-delay", "600000"};
+    const QStringList args{"Vidlet",      "--shot", "540x640",      "--shot-theme", "1",
+                           "--shot-view", view,     "--shot-delay", "600000"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
     if (tab >= 0)
         h.object("settingsModal")->setProperty("tab", tab);
@@ -304,7 +309,8 @@ void TranslationsTest::windowFitsEveryLanguage()
     for (const Message& m : std::as_const(messages)) {
         const QString t = QCoreApplication::translate(qPrintable(m.context), qPrintable(m.source));
         if (t.contains(QLatin1String("%1")))
-            filled << QRegularExpression("^" + QRegularExpression::escape(t).replace("%1", ".*") + "$");
+            filled << QRegularExpression("^" + QRegularExpression::escape(t).replace("%1", ".*")
+                                         + "$");
         else
             exact << t;
         if (t != m.source)
@@ -312,7 +318,8 @@ void TranslationsTest::windowFitsEveryLanguage()
     }
     auto translated = [&](const QString& text) {
         return exact.contains(text)
-            || std::any_of(filled.cbegin(), filled.cend(), [&](const auto& re) { return re.match(text).hasMatch(); });
+            || std::any_of(filled.cbegin(), filled.cend(),
+                           [&](const auto& re) { return re.match(text).hasMatch(); });
     };
     QStringList problems = TextFit::problems(root, translated);
     // A text still in English was missed by the switch of language.

@@ -30,13 +30,27 @@ void TranslatorTest::resolvesTheSystemLanguage_data()
     QTest::addColumn<QString>("choice");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("code");
-    QTest::newRow("portuguese") << "auto" << "pt_PT" << "pt";
-    QTest::newRow("traditional chinese") << "auto" << "zh_TW" << "zh_CN";
-    QTest::newRow("dutch") << "auto" << "nl_NL" << "en";
-    QTest::newRow("german") << "auto" << "de_AT" << "de";
-    QTest::newRow("c locale") << "auto" << "C" << "en";
-    QTest::newRow("explicit choice") << "ja" << "fr_FR" << "ja";
-    QTest::newRow("unknown stored code") << "xx" << "fr_FR" << "xx";
+    QTest::newRow("portuguese") << "auto"
+                                << "pt_PT"
+                                << "pt";
+    QTest::newRow("traditional chinese") << "auto"
+                                         << "zh_TW"
+                                         << "zh_CN";
+    QTest::newRow("dutch") << "auto"
+                           << "nl_NL"
+                           << "en";
+    QTest::newRow("german") << "auto"
+                            << "de_AT"
+                            << "de";
+    QTest::newRow("c locale") << "auto"
+                              << "C"
+                              << "en";
+    QTest::newRow("explicit choice") << "ja"
+                                     << "fr_FR"
+                                     << "ja";
+    QTest::newRow("unknown stored code") << "xx"
+                                         << "fr_FR"
+                                         << "xx";
 }
 
 void TranslatorTest::resolvesTheSystemLanguage()
@@ -54,7 +68,7 @@ void TranslatorTest::storesTheChoiceAndAnnouncesIt()
         QCOMPARE(t.language(), QStringLiteral("auto"));
         QSignalSpy changed(&t, &Translator::languageChanged);
         t.setLanguage("fr");
-        t.setLanguage("fr");   // every call runs, the same code included
+        t.setLanguage("fr"); // every call runs, the same code included
         QCOMPARE(changed.size(), 2);
         QCOMPARE(t.language(), QStringLiteral("fr"));
     }
@@ -67,13 +81,23 @@ void TranslatorTest::storesTheChoiceAndAnnouncesIt()
 void TranslatorTest::installsBothCatalogues_data()
 {
     QTest::addColumn<QString>("code");
-    QTest::addColumn<QString>("own");   // the window's "Settings"
-    QTest::addColumn<QString>("qt");    // Qt's "&Yes" button
-    QTest::newRow("de") << "de" << "Einstellungen" << "&Ja";
-    QTest::newRow("pt uses Qt's pt_BR") << "pt" << "Configurações" << "&Sim";
-    QTest::newRow("zh_CN") << "zh_CN" << "设置" << "是(&Y)";
-    QTest::newRow("en") << "en" << "Settings" << "&Yes";
-    QTest::newRow("no catalogue") << "xx" << "Settings" << "&Yes";
+    QTest::addColumn<QString>("own"); // the window's "Settings"
+    QTest::addColumn<QString>("qt");  // Qt's "&Yes" button
+    QTest::newRow("de") << "de"
+                        << "Einstellungen"
+                        << "&Ja";
+    QTest::newRow("pt uses Qt's pt_BR") << "pt"
+                                        << "Configurações"
+                                        << "&Sim";
+    QTest::newRow("zh_CN") << "zh_CN"
+                           << "设置"
+                           << "是(&Y)";
+    QTest::newRow("en") << "en"
+                        << "Settings"
+                        << "&Yes";
+    QTest::newRow("no catalogue") << "xx"
+                                  << "Settings"
+                                  << "&Yes";
 }
 
 void TranslatorTest::installsBothCatalogues()
@@ -83,7 +107,7 @@ void TranslatorTest::installsBothCatalogues()
     QFETCH(QString, qt);
     Translator t(QCoreApplication::instance(), nullptr);
     t.setLanguage("ja");
-    t.setLanguage(code);   // replaces the Japanese catalogues
+    t.setLanguage(code); // replaces the Japanese catalogues
     QCOMPARE(QCoreApplication::translate("Main", "Settings"), own);
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), qt);
 }

@@ -21,7 +21,7 @@ public slots:
 
 const QStringList handledSchemes = {"https", "http", "file", "javascript", "vidlet-evil"};
 
-}
+} // namespace
 
 // The checker against real HTTPS and HTTP servers on loopback. The test trusts its own
 // certificate by adding it to the process's default TLS configuration, as a private CA would be.
@@ -112,42 +112,69 @@ void UpdateCheckerTest::readsTheReply_data()
 {
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("latest");   // empty: no newer version
-    QTest::addColumn<QString>("page");     // empty: the site's own download page
+    QTest::addColumn<QString>("latest"); // empty: no newer version
+    QTest::addColumn<QString>("page");   // empty: the site's own download page
 
-    QTest::newRow("same version") << 200 << QByteArray(R"({"version":"1.1"})") << "" << "";
-    QTest::newRow("patch") << 200 << QByteArray(R"({"version":"1.1.1"})") << "1.1.1" << "";
-    QTest::newRow("longer same") << 200 << QByteArray(R"({"version":"1.1.0"})") << "1.1.0" << "";
-    QTest::newRow("minor") << 200 << QByteArray(R"({"version":"1.2","extra":[1,2]})") << "1.2" << "";
-    QTest::newRow("numeric segments") << 200 << QByteArray(R"({"version":"1.10"})") << "1.10" << "";
-    QTest::newRow("older") << 200 << QByteArray(R"({"version":"1.0.9"})") << "" << "";
-    QTest::newRow("newer with page") << 200
-        << QByteArray(R"({"version":"1.2","url":"https://get.example/v1.2"})") << "1.2" << "https://get.example/v1.2";
-    QTest::newRow("older with page") << 200
-        << QByteArray(R"({"version":"1.0","url":"http://get.example/old"})") << "" << "http://get.example/old";
+    QTest::newRow("same version") << 200 << QByteArray(R"({"version":"1.1"})") << ""
+                                  << "";
+    QTest::newRow("patch") << 200 << QByteArray(R"({"version":"1.1.1"})") << "1.1.1"
+                           << "";
+    QTest::newRow("longer same") << 200 << QByteArray(R"({"version":"1.1.0"})") << "1.1.0"
+                                 << "";
+    QTest::newRow("minor") << 200 << QByteArray(R"({"version":"1.2","extra":[1,2]})") << "1.2"
+                           << "";
+    QTest::newRow("numeric segments") << 200 << QByteArray(R"({"version":"1.10"})") << "1.10"
+                                      << "";
+    QTest::newRow("older") << 200 << QByteArray(R"({"version":"1.0.9"})") << ""
+                           << "";
+    QTest::newRow("newer with page")
+        << 200 << QByteArray(R"({"version":"1.2","url":"https://get.example/v1.2"})") << "1.2"
+        << "https://get.example/v1.2";
+    QTest::newRow("older with page")
+        << 200 << QByteArray(R"({"version":"1.0","url":"http://get.example/old"})") << ""
+        << "http://get.example/old";
     // Only a web address reaches the desktop's default handler.
     QTest::newRow("file page") << 200
-        << QByteArray(R"({"version":"1.2","url":"file:///etc/passwd"})") << "1.2" << "";
+                               << QByteArray(R"({"version":"1.2","url":"file:///etc/passwd"})")
+                               << "1.2"
+                               << "";
     QTest::newRow("script page") << 200
-        << QByteArray(R"x({"version":"1.2","url":"javascript:alert(1)"})x") << "1.2" << "";
-    QTest::newRow("custom scheme page") << 200
-        << QByteArray(R"({"version":"1.2","url":"vidlet-evil://run"})") << "1.2" << "";
-    QTest::newRow("relative page") << 200
-        << QByteArray(R"({"version":"1.2","url":"/elsewhere"})") << "1.2" << "";
-    QTest::newRow("page without scheme") << 200
-        << QByteArray(R"({"version":"1.2","url":"www.example.com"})") << "1.2" << "";
+                                 << QByteArray(R"x({"version":"1.2","url":"javascript:alert(1)"})x")
+                                 << "1.2"
+                                 << "";
+    QTest::newRow("custom scheme page")
+        << 200 << QByteArray(R"({"version":"1.2","url":"vidlet-evil://run"})") << "1.2"
+        << "";
+    QTest::newRow("relative page")
+        << 200 << QByteArray(R"({"version":"1.2","url":"/elsewhere"})") << "1.2"
+        << "";
+    QTest::newRow("page without scheme")
+        << 200 << QByteArray(R"({"version":"1.2","url":"www.example.com"})") << "1.2"
+        << "";
     // A reply without a usable version changes nothing, its page included.
-    QTest::newRow("no version") << 200 << QByteArray(R"({"url":"https://get.example/x"})") << "" << "";
-    QTest::newRow("empty version") << 200 << QByteArray(R"({"version":"","url":"https://get.example/x"})") << "" << "";
-    QTest::newRow("number version") << 200 << QByteArray(R"({"version":1.2})") << "" << "";
-    QTest::newRow("lettered version") << 200 << QByteArray(R"({"version":"1.2-beta","url":"https://get.example/x"})") << "" << "";
-    QTest::newRow("overlong version") << 200
-        << QByteArray(R"({"version":"1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.2"})") << "" << "";
-    QTest::newRow("segment beyond int") << 200 << QByteArray(R"({"version":"99999999999"})") << "" << "";
-    QTest::newRow("array") << 200 << QByteArray("[]") << "" << "";
-    QTest::newRow("not json") << 200 << QByteArray("{version: 9.9") << "" << "";
-    QTest::newRow("server error") << 500 << QByteArray(R"({"version":"9.9"})") << "" << "";
-    QTest::newRow("not found") << 404 << QByteArray(R"({"version":"9.9"})") << "" << "";
+    QTest::newRow("no version") << 200 << QByteArray(R"({"url":"https://get.example/x"})") << ""
+                                << "";
+    QTest::newRow("empty version")
+        << 200 << QByteArray(R"({"version":"","url":"https://get.example/x"})") << ""
+        << "";
+    QTest::newRow("number version") << 200 << QByteArray(R"({"version":1.2})") << ""
+                                    << "";
+    QTest::newRow("lettered version")
+        << 200 << QByteArray(R"({"version":"1.2-beta","url":"https://get.example/x"})") << ""
+        << "";
+    QTest::newRow("overlong version")
+        << 200 << QByteArray(R"({"version":"1.0.0.0.0.0.0.0.0.0.0.0.0.0.0.0.2"})") << ""
+        << "";
+    QTest::newRow("segment beyond int") << 200 << QByteArray(R"({"version":"99999999999"})") << ""
+                                        << "";
+    QTest::newRow("array") << 200 << QByteArray("[]") << ""
+                           << "";
+    QTest::newRow("not json") << 200 << QByteArray("{version: 9.9") << ""
+                              << "";
+    QTest::newRow("server error") << 500 << QByteArray(R"({"version":"9.9"})") << ""
+                                  << "";
+    QTest::newRow("not found") << 404 << QByteArray(R"({"version":"9.9"})") << ""
+                               << "";
 }
 
 void UpdateCheckerTest::readsTheReply()
@@ -179,7 +206,8 @@ void UpdateCheckerTest::readsTheReply()
     QCOMPARE(announced.size(), latest.isEmpty() ? 0 : 1);
     opened.urls.clear();
     checker->openDownload();
-    const QString expected = page.isEmpty() ? QString::fromLatin1(server.origin() + "/download") : page;
+    const QString expected =
+        page.isEmpty() ? QString::fromLatin1(server.origin() + "/download") : page;
     QCOMPARE(opened.urls, QList<QUrl>{QUrl(expected)});
 }
 
@@ -192,7 +220,7 @@ void UpdateCheckerTest::givesUpOnASilentServer()
         return a;
     };
     auto checker = checkerFor(server);
-    checker->setTransferTimeout(1000);   // time for the request to reach the server
+    checker->setTransferTimeout(1000); // time for the request to reach the server
     // The injected timeout ends it: the wait gives up long before the default 15 s would.
     QCOMPARE(checkAndWait(*checker, 1, 5000), QNetworkReply::OperationCanceledError);
     QCOMPARE(server.requests.size(), 1);

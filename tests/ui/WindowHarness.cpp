@@ -21,8 +21,8 @@ void WindowHarness::prepareProcess()
 
 QList<QPair<QString, int>> WindowHarness::everyView()
 {
-    return {{"pairing", -1}, {"live", -1}, {"settings", 0}, {"settings", 1}, {"settings", 2},
-            {"settings", 3}, {"language", -1}, {"addphone", -1}};
+    return {{"pairing", -1}, {"live", -1},    {"settings", 0},  {"settings", 1},
+            {"settings", 2}, {"settings", 3}, {"language", -1}, {"addphone", -1}};
 }
 
 WindowHarness::WindowHarness(bool withUpdater)
@@ -58,7 +58,7 @@ QObject* findInItems(QQuickItem* item, const QString& objectName)
     return nullptr;
 }
 
-}
+} // namespace
 
 QObject* WindowHarness::object(const QString& objectName) const
 {

@@ -65,7 +65,8 @@ QList<FakeMuxService::Peer*> FakeMuxService::peersOpenedWith(const QString& type
 {
     QList<Peer*> found;
     for (const auto& peer : peers) {
-        if (!peer->requests.isEmpty() && peer->requests.first().message.value("MessageType") == type)
+        if (!peer->requests.isEmpty()
+            && peer->requests.first().message.value("MessageType") == type)
             found.append(peer.get());
     }
     return found;
@@ -114,9 +115,11 @@ QByteArray FakeMuxService::result(int number)
 
 QByteArray FakeMuxService::attached(int topLevelId, int propertiesId, const QString& connectionType)
 {
-    const QString top = topLevelId < 0 ? QString()
+    const QString top = topLevelId < 0
+        ? QString()
         : QStringLiteral("\t<key>DeviceID</key>\n\t<integer>%1</integer>\n").arg(topLevelId);
-    const QString inner = propertiesId < 0 ? QString()
+    const QString inner = propertiesId < 0
+        ? QString()
         : QStringLiteral("\t\t<key>DeviceID</key>\n\t\t<integer>%1</integer>\n").arg(propertiesId);
     return (QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                            "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
@@ -160,12 +163,16 @@ void FakeMuxService::readFrom(Peer* peer)
     peer->buffer += peer->socket->readAll();
     while (peer->buffer.size() >= usbmux::kHeaderSize && !peer->tunnelOpen) {
         const uchar* header = reinterpret_cast<const uchar*>(peer->buffer.constData());
-        Request request{qFromLittleEndian<quint32>(header), qFromLittleEndian<quint32>(header + 4),
+        Request request{qFromLittleEndian<quint32>(header),
+                        qFromLittleEndian<quint32>(header + 4),
                         qFromLittleEndian<quint32>(header + 8),
-                        qFromLittleEndian<quint32>(header + 12), {}, {}};
+                        qFromLittleEndian<quint32>(header + 12),
+                        {},
+                        {}};
         if (peer->buffer.size() < qsizetype(request.length))
             return;
-        request.payload = peer->buffer.mid(usbmux::kHeaderSize, request.length - usbmux::kHeaderSize);
+        request.payload =
+            peer->buffer.mid(usbmux::kHeaderSize, request.length - usbmux::kHeaderSize);
         if (!usbmux::takeMessage(peer->buffer, request.message))
             return;
         peer->requests.append(request);

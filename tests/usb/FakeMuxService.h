@@ -14,24 +14,21 @@
 // A usbmux service inside the test, on a Unix socket or on loopback TCP. It records every
 // request with its raw header, answers Listen and Connect as the test sets it up, and lets
 // the test send anything at all on any connection.
-class FakeMuxService : public QObject
-{
+class FakeMuxService : public QObject {
     Q_OBJECT
 
 public:
-    struct Request
-    {
+    struct Request {
         quint32 length, version, type, tag;
         QByteArray payload;
         QVariantMap message;
     };
-    struct Peer
-    {
+    struct Peer {
         QIODevice* socket = nullptr;
         QByteArray buffer;
         QList<Request> requests;
         bool closed = false;
-        bool tunnelOpen = false;   // after Result 0 to a Connect; bytes then go to `received`
+        bool tunnelOpen = false; // after Result 0 to a Connect; bytes then go to `received`
         QByteArray received;
     };
 
@@ -52,9 +49,9 @@ public:
     // Sent in the same write as a Result 0 to a Connect, as a phone app's first bytes.
     QByteArray bytesAfterConnectResult;
 
-    QList<Peer*> controls() const;   // connections whose first request was Listen
-    QList<Peer*> tunnels() const;    // connections whose first request was Connect
-    QList<int> connectedDevices() const;   // DeviceID of every Connect, in order
+    QList<Peer*> controls() const;       // connections whose first request was Listen
+    QList<Peer*> tunnels() const;        // connections whose first request was Connect
+    QList<int> connectedDevices() const; // DeviceID of every Connect, in order
     Peer* lastControl() const;
 
     void send(Peer* peer, const QByteArray& payload);

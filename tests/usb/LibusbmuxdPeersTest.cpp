@@ -13,8 +13,7 @@
 // devices, pick the phone by serial and carry bytes through a tunnel to a stand-in for the phone
 // app that echoes them. USBMUXD_SOCKET_ADDRESS points them at the tool, never at the host's
 // service.
-class LibusbmuxdPeersTest : public QObject
-{
+class LibusbmuxdPeersTest : public QObject {
     Q_OBJECT
 
 private:
@@ -42,9 +41,10 @@ private:
         const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
         service = std::make_unique<QProcess>();
         service->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        service->start(toolPath(), {tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
-                                    tcp ? QStringLiteral("0") : socketPath, QStringLiteral("--device"),
-                                    QStringLiteral("PHONE1=127.0.0.1:%1").arg(echo.serverPort())});
+        service->start(toolPath(),
+                       {tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
+                        tcp ? QStringLiteral("0") : socketPath, QStringLiteral("--device"),
+                        QStringLiteral("PHONE1=127.0.0.1:%1").arg(echo.serverPort())});
         if (!QTest::qWaitFor([this] { return service->canReadLine(); }, 5000))
             return {};
         const QString address = QString::fromUtf8(service->readLine()).trimmed().mid(13);
@@ -103,8 +103,8 @@ private slots:
         const QByteArray sent = randomBytes(256 * 1024);
         inetcat.write(sent);
         QByteArray received;
-        QTRY_VERIFY_WITH_TIMEOUT((received += inetcat.readAllStandardOutput()).size() >= sent.size(),
-                                 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (received += inetcat.readAllStandardOutput()).size() >= sent.size(), 10000);
         QVERIFY(received == sent);
         inetcat.closeWriteChannel();
         QVERIFY(inetcat.waitForFinished(5000));
@@ -128,11 +128,13 @@ private slots:
         iproxy.start(peer("iproxy"), {"-u", "PHONE1", QStringLiteral("%1:7847").arg(localPort)});
         QVERIFY(iproxy.waitForStarted(5000));
         QTcpSocket app;
-        QVERIFY(QTest::qWaitFor([&] {
-            app.abort();
-            app.connectToHost(QHostAddress::LocalHost, localPort);
-            return app.waitForConnected(200);
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                app.abort();
+                app.connectToHost(QHostAddress::LocalHost, localPort);
+                return app.waitForConnected(200);
+            },
+            5000));
 
         // Two rounds on one tunnel, then a second tunnel for a second connection.
         for (int round = 0; round < 2; ++round) {

@@ -13,8 +13,7 @@
 
 using Peer = FakeMuxService::Peer;
 
-class UsbMuxClientTest : public QObject
-{
+class UsbMuxClientTest : public QObject {
     Q_OBJECT
 
 private:
@@ -103,9 +102,12 @@ private:
     {
         socket->write("from pc");
         peer->socket->write("from phone");
-        return QTest::qWaitFor([&] {
-            return peer->received.endsWith("from pc") && socket->bytesAvailable() >= 10;
-        }, 3000) && socket->readAll().endsWith("from phone");
+        return QTest::qWaitFor(
+                   [&] {
+                       return peer->received.endsWith("from pc") && socket->bytesAvailable() >= 10;
+                   },
+                   3000)
+            && socket->readAll().endsWith("from phone");
     }
 
 private slots:
@@ -136,7 +138,7 @@ private slots:
         QFile program(root.filePath("usr/sbin/usbmuxd"));
         QVERIFY(program.open(QIODevice::WriteOnly));
         program.close();
-        QVERIFY(!UsbMuxEndpoint::serviceInstalled(root.path()));   // not a program
+        QVERIFY(!UsbMuxEndpoint::serviceInstalled(root.path())); // not a program
         QVERIFY(program.setPermissions(program.permissions() | QFile::ExeOwner));
         QVERIFY(UsbMuxEndpoint::serviceInstalled(root.path()));
     }
@@ -185,7 +187,7 @@ private slots:
         client->start();
         client->start();
         QTRY_VERIFY(control() && !control()->requests.isEmpty());
-        service->send(control(), FakeMuxService::result(answer));   // a second answer changes nothing
+        service->send(control(), FakeMuxService::result(answer)); // a second answer changes nothing
         // Messages are handled in order: once the device announced next is asked for, the
         // second answer has been handled.
         service->send(control(), FakeMuxService::attached(5, 5));
@@ -201,9 +203,10 @@ private slots:
         QTest::addColumn<QList<int>>("connects");
         const QByteArray usb5 = FakeMuxService::attached(5, 5);
         QTest::newRow("usb") << QByteArrayList{usb5} << QList<int>{5};
-        QTest::newRow("network")
-            << QByteArrayList{FakeMuxService::attached(5, 5, "Network")} << QList<int>{};
-        QTest::newRow("no type") << QByteArrayList{FakeMuxService::attached(5, 5, "")} << QList<int>{};
+        QTest::newRow("network") << QByteArrayList{FakeMuxService::attached(5, 5, "Network")}
+                                 << QList<int>{};
+        QTest::newRow("no type") << QByteArrayList{FakeMuxService::attached(5, 5, "")}
+                                 << QList<int>{};
         QTest::newRow("top-level id wins")
             << QByteArrayList{FakeMuxService::attached(7, 9)} << QList<int>{7};
         QTest::newRow("id from properties")
@@ -236,7 +239,8 @@ private slots:
         // A device announced afterwards (in a place freed for it) is asked for once the client
         // has handled everything before.
         constexpr int sentinel = 99;
-        service->send(control(), FakeMuxService::detached(connects.isEmpty() ? sentinel : connects.last()));
+        service->send(control(),
+                      FakeMuxService::detached(connects.isEmpty() ? sentinel : connects.last()));
         service->send(control(), FakeMuxService::attached(sentinel, sentinel));
         QTRY_VERIFY(service->connectedDevices().contains(sentinel));
         QList<int> seen = service->connectedDevices();
@@ -246,7 +250,8 @@ private slots:
         for (Peer* tunnel : service->tunnels()) {
             const FakeMuxService::Request connect = tunnel->requests.first();
             QCOMPARE(connect.payload,
-                     usbmux::buildPlist(usbmux::connectRequest(connect.message.value("DeviceID").toInt())));
+                     usbmux::buildPlist(
+                         usbmux::connectRequest(connect.message.value("DeviceID").toInt())));
         }
     }
 
@@ -287,8 +292,8 @@ private slots:
             << framed("<plist><dict><key>Number</key><integer>0</integer></dict></plist>");
         QTest::newRow("malformed xml") << framed("<plist><dict><key>MessageType</key><str");
         QTest::newRow("length too small") << QByteArray::fromHex("0f000000") + QByteArray(40, 'x');
-        QTest::newRow("length too large")
-            << QByteArray::fromHex("01004000") + QByteArray(12, '\0') + framed(FakeMuxService::result(0));
+        QTest::newRow("length too large") << QByteArray::fromHex("01004000") + QByteArray(12, '\0')
+                + framed(FakeMuxService::result(0));
         QTest::newRow("closed") << QByteArray();
     }
     void closesTunnelOnFailedConnect()
@@ -304,7 +309,7 @@ private slots:
         else
             service->sendRaw(tunnel, reply);
         QTRY_VERIFY(tunnel->closed);
-        QVERIFY(handed.isEmpty());   // decided when the reply was read, as the tunnel closed
+        QVERIFY(handed.isEmpty()); // decided when the reply was read, as the tunnel closed
     }
 
     void retriesRefusedConnect()
@@ -315,7 +320,7 @@ private slots:
         QTRY_VERIFY(!service->tunnels().isEmpty());
         QTRY_VERIFY(service->tunnels().first()->closed);
         QTRY_COMPARE(handed.size(), 1);
-        QCOMPARE(service->tunnels().size(), 2);   // the refused one, then the retry
+        QCOMPARE(service->tunnels().size(), 2); // the refused one, then the retry
     }
 
     void reopensTunnelWhenLinkDropped()
@@ -415,7 +420,7 @@ private slots:
               "free TCP port does not");
 #endif
         makeClient(UsbMuxEndpoint::unixSocket(socketPath()));
-        client->start();   // fails at once: nothing listens there yet
+        client->start(); // fails at once: nothing listens there yet
         QVERIFY(service->listenUnix(socketPath()));
         QTRY_VERIFY(control());
         QTRY_COMPARE(availability, QList<bool>{true});
@@ -434,12 +439,14 @@ private slots:
             return usbmux::buildHeader(quint32(payload.size()), 0) + payload;
         };
         QTest::newRow("malformed xml") << framed("<plist><dict><key>MessageType</key><string>Att");
-        QTest::newRow("no message type") << framed("<dict><key>DeviceID</key><integer>9</integer></dict>");
-        QTest::newRow("unknown type") << framed("<dict><key>MessageType</key><string>Paired</string></dict>");
+        QTest::newRow("no message type")
+            << framed("<dict><key>DeviceID</key><integer>9</integer></dict>");
+        QTest::newRow("unknown type")
+            << framed("<dict><key>MessageType</key><string>Paired</string></dict>");
         QTest::newRow("detached, unknown device") << framed(FakeMuxService::detached(42));
-        QTest::newRow("huge device id")
-            << framed(FakeMuxService::attached(-1, -1).replace(
-                   "<string>TEST</string>", "<string>TEST</string><key>DeviceID</key><integer>99999999999</integer>"));
+        QTest::newRow("huge device id") << framed(FakeMuxService::attached(-1, -1).replace(
+            "<string>TEST</string>",
+            "<string>TEST</string><key>DeviceID</key><integer>99999999999</integer>"));
     }
     void survivesGarbageOnServiceConnection()
     {
@@ -449,7 +456,7 @@ private slots:
         letClientRead(control());
         // Framing starts afresh with the next read; the connection stays up.
         QVERIFY(link(5));
-        QCOMPARE(service->connectedDevices(), QList<int>{5});   // the garbage opened none
+        QCOMPARE(service->connectedDevices(), QList<int>{5}); // the garbage opened none
         QCOMPARE(service->controls().size(), 1);
         QCOMPARE(availability, QList<bool>{true});
     }

@@ -5,11 +5,10 @@
 
 namespace {
 
-const QByteArray kPrologue =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\"><dict>";
+const QByteArray kPrologue = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                             "<plist version=\"1.0\"><dict>";
 
 QByteArray lengthOnly(quint32 length)
 {
@@ -24,92 +23,101 @@ QByteArray frame(const QByteArray& payload)
 }
 
 // What the service sends when a phone is plugged in, laid out as the service writes it.
-const QByteArray kAttached =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n"
-    "<dict>\n"
-    "\t<key>DeviceID</key>\n"
-    "\t<integer>12</integer>\n"
-    "\t<key>MessageType</key>\n"
-    "\t<string>Attached</string>\n"
-    "\t<key>Properties</key>\n"
-    "\t<dict>\n"
-    "\t\t<key>ConnectionSpeed</key>\n"
-    "\t\t<integer>480000000</integer>\n"
-    "\t\t<key>ConnectionType</key>\n"
-    "\t\t<string>USB</string>\n"
-    "\t\t<key>DeviceID</key>\n"
-    "\t\t<integer>12</integer>\n"
-    "\t\t<key>EscapedFullServiceName</key>\n"
-    "\t\t<string>a&amp;b &lt;c&gt; \"d\"</string>\n"
-    "\t\t<key>InterfaceIndex</key>\n"
-    "\t\t<array>\n"
-    "\t\t\t<integer>1</integer>\n"
-    "\t\t\t<dict><key>Inner</key><string>x</string></dict>\n"
-    "\t\t</array>\n"
-    "\t\t<key>NetworkAddress</key>\n"
-    "\t\t<data>\n"
-    "\t\tEAIAAMCoAQUAAAAAAAAAAA==\n"
-    "\t\t</data>\n"
-    "\t\t<key>Paired</key>\n"
-    "\t\t<true/>\n"
-    "\t\t<key>Trusted</key>\n"
-    "\t\t<false></false>\n"
-    "\t\t<key>Offset</key>\n"
-    "\t\t<integer>-5</integer>\n"
-    "\t\t<key>Speed</key>\n"
-    "\t\t<real>1.5</real>\n"
-    "\t\t<key>SerialNumber</key>\n"
-    "\t\t<string>00008030-001A</string>\n"
-    "\t</dict>\n"
-    "</dict>\n"
-    "</plist>\n";
+const QByteArray kAttached = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                             "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                             "<plist version=\"1.0\">\n"
+                             "<dict>\n"
+                             "\t<key>DeviceID</key>\n"
+                             "\t<integer>12</integer>\n"
+                             "\t<key>MessageType</key>\n"
+                             "\t<string>Attached</string>\n"
+                             "\t<key>Properties</key>\n"
+                             "\t<dict>\n"
+                             "\t\t<key>ConnectionSpeed</key>\n"
+                             "\t\t<integer>480000000</integer>\n"
+                             "\t\t<key>ConnectionType</key>\n"
+                             "\t\t<string>USB</string>\n"
+                             "\t\t<key>DeviceID</key>\n"
+                             "\t\t<integer>12</integer>\n"
+                             "\t\t<key>EscapedFullServiceName</key>\n"
+                             "\t\t<string>a&amp;b &lt;c&gt; \"d\"</string>\n"
+                             "\t\t<key>InterfaceIndex</key>\n"
+                             "\t\t<array>\n"
+                             "\t\t\t<integer>1</integer>\n"
+                             "\t\t\t<dict><key>Inner</key><string>x</string></dict>\n"
+                             "\t\t</array>\n"
+                             "\t\t<key>NetworkAddress</key>\n"
+                             "\t\t<data>\n"
+                             "\t\tEAIAAMCoAQUAAAAAAAAAAA==\n"
+                             "\t\t</data>\n"
+                             "\t\t<key>Paired</key>\n"
+                             "\t\t<true/>\n"
+                             "\t\t<key>Trusted</key>\n"
+                             "\t\t<false></false>\n"
+                             "\t\t<key>Offset</key>\n"
+                             "\t\t<integer>-5</integer>\n"
+                             "\t\t<key>Speed</key>\n"
+                             "\t\t<real>1.5</real>\n"
+                             "\t\t<key>SerialNumber</key>\n"
+                             "\t\t<string>00008030-001A</string>\n"
+                             "\t</dict>\n"
+                             "</dict>\n"
+                             "</plist>\n";
 
-}  // namespace
+} // namespace
 
-class UsbMuxCodecTest : public QObject
-{
+class UsbMuxCodecTest : public QObject {
     Q_OBJECT
 
 private slots:
     void writesListenExactly()
     {
         const QByteArray payload = usbmux::buildPlist(usbmux::listenRequest());
-        QCOMPARE(payload, kPrologue
-                              + "<key>ClientVersionString</key><string>Vidlet</string>"
-                                "<key>MessageType</key><string>Listen</string>"
-                                "<key>ProgName</key><string>Vidlet</string>"
-                                "<key>kLibUSBMuxVersion</key><integer>3</integer>"
-                                "</dict></plist>\n");
+        QCOMPARE(payload,
+                 kPrologue
+                     + "<key>ClientVersionString</key><string>Vidlet</string>"
+                       "<key>MessageType</key><string>Listen</string>"
+                       "<key>ProgName</key><string>Vidlet</string>"
+                       "<key>kLibUSBMuxVersion</key><integer>3</integer>"
+                       "</dict></plist>\n");
     }
 
     void writesConnectWithSwappedPort()
     {
         const QByteArray payload = usbmux::buildPlist(usbmux::connectRequest(12));
-        QCOMPARE(payload, kPrologue
-                              + "<key>ClientVersionString</key><string>Vidlet</string>"
-                                "<key>DeviceID</key><integer>12</integer>"
-                                "<key>MessageType</key><string>Connect</string>"
-                                "<key>PortNumber</key><integer>42782</integer>"
-                                "<key>ProgName</key><string>Vidlet</string>"
-                                "</dict></plist>\n");
+        QCOMPARE(payload,
+                 kPrologue
+                     + "<key>ClientVersionString</key><string>Vidlet</string>"
+                       "<key>DeviceID</key><integer>12</integer>"
+                       "<key>MessageType</key><string>Connect</string>"
+                       "<key>PortNumber</key><integer>42782</integer>"
+                       "<key>ProgName</key><string>Vidlet</string>"
+                       "</dict></plist>\n");
     }
 
     void writesHeaderLittleEndian()
     {
         const QByteArray header = usbmux::buildHeader(0x1234, 0x01020304);
-        QCOMPARE(header.toHex(), QByteArray("44120000" "01000000" "08000000" "04030201"));
+        QCOMPARE(header.toHex(),
+                 QByteArray("44120000"
+                            "01000000"
+                            "08000000"
+                            "04030201"));
     }
 
     void escapes_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("escaped");
-        QTest::newRow("mixed") << "a<b&c" << "a&lt;b&amp;c";
-        QTest::newRow("entity stays literal") << "&lt;" << "&amp;lt;";
-        QTest::newRow("greater") << "x>y" << "x&gt;y";
-        QTest::newRow("quotes untouched") << "\"it's\"" << "\"it's\"";
+        QTest::newRow("mixed") << "a<b&c"
+                               << "a&lt;b&amp;c";
+        QTest::newRow("entity stays literal") << "&lt;"
+                                              << "&amp;lt;";
+        QTest::newRow("greater") << "x>y"
+                                 << "x&gt;y";
+        QTest::newRow("quotes untouched") << "\"it's\""
+                                          << "\"it's\"";
     }
     void escapes()
     {
@@ -180,9 +188,9 @@ private slots:
         QTest::newRow("value without key")
             << QByteArray("<dict><string>lonely</string><key>K</key><true/></dict>")
             << QVariantMap{{"", "lonely"}, {"K", true}};
-        QTest::newRow("later value wins")
-            << QByteArray("<dict><key>K</key><integer>1</integer><key>K</key><integer>2</integer></dict>")
-            << QVariantMap{{"K", qint64(2)}};
+        QTest::newRow("later value wins") << QByteArray(
+            "<dict><key>K</key><integer>1</integer><key>K</key><integer>2</integer></dict>")
+                                          << QVariantMap{{"K", qint64(2)}};
     }
     void readsOddPayloads()
     {
@@ -262,7 +270,8 @@ private slots:
 
     void takesSplitAndMergedMessages()
     {
-        const QByteArray first = frame(usbmux::buildPlist({{"MessageType", "Result"}, {"Number", 0}}));
+        const QByteArray first =
+            frame(usbmux::buildPlist({{"MessageType", "Result"}, {"Number", 0}}));
         const QByteArray second = frame(kAttached);
         const QByteArray stream = first + second;
         QByteArray buffer;
@@ -293,13 +302,17 @@ private slots:
         QTest::addColumn<QByteArray>("dict");
         QTest::addColumn<bool>("success");
         QTest::newRow("zero") << QByteArray("<key>MessageType</key><string>Result</string>"
-                                            "<key>Number</key><integer>0</integer>") << true;
+                                            "<key>Number</key><integer>0</integer>")
+                              << true;
         QTest::newRow("refused") << QByteArray("<key>MessageType</key><string>Result</string>"
-                                               "<key>Number</key><integer>3</integer>") << false;
-        QTest::newRow("no number") << QByteArray("<key>MessageType</key><string>Result</string>")
-                                   << false;
-        QTest::newRow("number as text") << QByteArray("<key>MessageType</key><string>Result</string>"
-                                                      "<key>Number</key><string>0</string>") << false;
+                                               "<key>Number</key><integer>3</integer>")
+                                 << false;
+        QTest::newRow("no number")
+            << QByteArray("<key>MessageType</key><string>Result</string>") << false;
+        QTest::newRow("number as text")
+            << QByteArray("<key>MessageType</key><string>Result</string>"
+                          "<key>Number</key><string>0</string>")
+            << false;
         QTest::newRow("no type") << QByteArray("<key>Number</key><integer>0</integer>") << false;
     }
     void judgesResults()

@@ -40,7 +40,7 @@ class UsbMuxEndpointTest : public QObject {
         const int peer = accept(fd, nullptr, nullptr);
         char byte = 0;
         if (peer >= 0)
-            (void)!read(peer, &byte, 1);   // until the test closes it
+            (void)!read(peer, &byte, 1); // until the test closes it
         _exit(0);
     }
 
@@ -75,8 +75,8 @@ private slots:
         QCOMPARE(read(ready[0], &ok, 1), ssize_t(1));
         QCOMPARE(ok, char(1));
 
-        const UsbMuxEndpoint endpoint
-            = UsbMuxEndpoint::unixSocket(path, system ? Peer::Root : Peer::RootOrSelf);
+        const UsbMuxEndpoint endpoint =
+            UsbMuxEndpoint::unixSocket(path, system ? Peer::Root : Peer::RootOrSelf);
         QTcpSocket socket;
         if (!used)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("not by the system"));

@@ -15,8 +15,9 @@ private slots:
         QTcpServer impostor;
         QVERIFY(impostor.listen(QHostAddress::LocalHost));
         for (const bool apple : {true, false}) {
-            const UsbMuxEndpoint endpoint = apple ? UsbMuxEndpoint::appleService(impostor.serverPort())
-                                                  : UsbMuxEndpoint::tcp(impostor.serverPort());
+            const UsbMuxEndpoint endpoint = apple
+                ? UsbMuxEndpoint::appleService(impostor.serverPort())
+                : UsbMuxEndpoint::tcp(impostor.serverPort());
             QTcpSocket socket;
             QCOMPARE(endpoint.open(socket), UsbMuxEndpoint::Opening::Pending);
             QVERIFY(socket.waitForConnected(5000));
@@ -25,7 +26,7 @@ private slots:
             if (why == QLatin1String("cannot tell which process listens there"))
                 QSKIP("this system does not say which process owns a TCP connection");
             QCOMPARE(trusted, !apple);
-            if (apple)   // the listener is this test, and no Apple service runs here
+            if (apple) // the listener is this test, and no Apple service runs here
                 QCOMPARE(why, QStringLiteral("Apple Mobile Device Service is not running"));
         }
     }

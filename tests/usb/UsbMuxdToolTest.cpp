@@ -31,8 +31,7 @@ QByteArray named(const QString& type, QVariantMap entries = {})
 }
 
 // A client speaking raw requests to the tool, the way libusbmuxd does: one at a time.
-struct RawClient
-{
+struct RawClient {
     QLocalSocket socket;
     QByteArray buffer;
     QByteArray lastPayload;
@@ -41,10 +40,12 @@ struct RawClient
     QVariantMap reply(bool* closed = nullptr)
     {
         // Whether it came is read from the buffer below.
-        (void)QTest::qWaitFor([this] {
-            return socket.state() != QLocalSocket::ConnectedState
-                || (buffer += socket.readAll(), usbmux::bytesMissing(buffer) <= 0);
-        }, 3000);
+        (void)QTest::qWaitFor(
+            [this] {
+                return socket.state() != QLocalSocket::ConnectedState
+                    || (buffer += socket.readAll(), usbmux::bytesMissing(buffer) <= 0);
+            },
+            3000);
         buffer += socket.readAll();
         if (closed)
             *closed = socket.state() != QLocalSocket::ConnectedState;
@@ -70,12 +71,11 @@ QVariantMap result(int number)
             {QStringLiteral("Number"), qint64(number)}};
 }
 
-}  // namespace
+} // namespace
 
 // vidlet-usbmuxd, the real program, between a real UsbMuxClient and a listener that plays
 // the phone app's port.
-class UsbMuxdToolTest : public QObject
-{
+class UsbMuxdToolTest : public QObject {
     Q_OBJECT
 
 private:
@@ -89,7 +89,8 @@ private:
 
     static QString toolPath()
     {
-        const QString bin = qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
+        const QString bin =
+            qEnvironmentVariable("VIDLET_BIN_DIR", QCoreApplication::applicationDirPath());
         return bin + QStringLiteral("/vidlet-usbmuxd");
     }
 
@@ -102,7 +103,8 @@ private:
         tool = std::make_unique<QProcess>();
         tool->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tool->start(toolPath(), arguments);
-        if (!tool->waitForStarted(5000) || !QTest::qWaitFor([this] { return tool->canReadLine(); }, 5000))
+        if (!tool->waitForStarted(5000)
+            || !QTest::qWaitFor([this] { return tool->canReadLine(); }, 5000))
             return {};
         const QString line = QString::fromUtf8(tool->readLine()).trimmed();
         return line.startsWith(u"listening on ") ? line.mid(13) : QString();
@@ -194,9 +196,9 @@ private slots:
     {
         QFETCH(bool, tcp);
         const QString socketPath = dir.filePath(QStringLiteral("usbmuxd"));
-        const QString address = startTool({tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
-                                           tcp ? QStringLiteral("0") : socketPath,
-                                           QStringLiteral("--device"), device});
+        const QString address =
+            startTool({tcp ? QStringLiteral("--port") : QStringLiteral("--socket"),
+                       tcp ? QStringLiteral("0") : socketPath, QStringLiteral("--device"), device});
         QVERIFY(!address.isEmpty());
         startClient(tcp ? UsbMuxEndpoint::tcp(quint16(address.section(':', 1).toUInt()))
                         : UsbMuxEndpoint::unixSocket(socketPath));
@@ -234,10 +236,10 @@ private slots:
         phoneSides.first()->setReadBufferSize(64 * 1024);
         handed.first()->write(QByteArray(8 * 1024 * 1024, 'v'));
         QTRY_COMPARE(phoneSides.first()->bytesAvailable(), qint64(64 * 1024));
-        delete handed.first();   // the phone link drops the tunnel in the middle
+        delete handed.first(); // the phone link drops the tunnel in the middle
 
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 2, 4000);
-        QCOMPARE(answer("detach NOSUCH"), QByteArray("error"));   // still answering
+        QCOMPARE(answer("detach NOSUCH"), QByteArray("error")); // still answering
         QCOMPARE(tool->state(), QProcess::Running);
     }
 
@@ -267,7 +269,7 @@ private slots:
         QVERIFY(id > 0);
         QVERIFY(connectRaw(raw));
         QCOMPARE(raw.ask(request(usbmux::connectRequest(id))), result(3));
-        QVERIFY(handed.isEmpty());   // the client's own Connects fare no better
+        QVERIFY(handed.isEmpty()); // the client's own Connects fare no better
         QVERIFY(client->isAvailable());
     }
 
@@ -280,8 +282,9 @@ private slots:
     void detachesAndAttachesAgain()
     {
         QFETCH(bool, timed);
-        QVERIFY(startOnSocket(timed ? QStringList{"--detach-after-ms", "600", "--reattach-after-ms", "100"}
-                                    : QStringList{}));
+        QVERIFY(startOnSocket(
+            timed ? QStringList{"--detach-after-ms", "600", "--reattach-after-ms", "100"}
+                  : QStringList{}));
         QTRY_COMPARE_WITH_TIMEOUT(handed.size(), 1, 3000);
         QPointer<QTcpSocket> first = handed.first();
         QTRY_COMPARE(phoneSides.size(), 1);
@@ -289,8 +292,10 @@ private slots:
         if (!timed)
             QVERIFY(command("detach PHONE1"));
         // Pulling the cable ends the link at both ends.
-        QTRY_VERIFY_WITH_TIMEOUT(!first || first->state() == QAbstractSocket::UnconnectedState, 5000);
-        QTRY_VERIFY(!phoneSides.first() || phoneSides.first()->state() == QAbstractSocket::UnconnectedState);
+        QTRY_VERIFY_WITH_TIMEOUT(!first || first->state() == QAbstractSocket::UnconnectedState,
+                                 5000);
+        QTRY_VERIFY(!phoneSides.first()
+                    || phoneSides.first()->state() == QAbstractSocket::UnconnectedState);
         if (!timed) {
             QVERIFY(!command("detach NOSUCH"));
             QVERIFY(command("attach"));

@@ -47,7 +47,7 @@ class FfmpegLogTest : public QObject {
 private slots:
     void keepsEachDistinctErrorOnce()
     {
-        H264Decoder decoder;   // it used to silence everything short of fatal, process-wide
+        H264Decoder decoder; // it used to silence everything short of fatal, process-wide
         const QtMessageHandler previous = qInstallMessageHandler(collect);
         av_log(&muxer, AV_LOG_ERROR, "cannot write packet %d\n", 1);
         av_log(&muxer, AV_LOG_ERROR, "cannot write packet %d\n", 2);
@@ -55,8 +55,9 @@ private slots:
         av_log(&muxer, AV_LOG_INFO, "using cpu capabilities\n");
         av_log(&muxer, AV_LOG_FATAL, "out of memory\n");
         qInstallMessageHandler(previous);
-        QCOMPARE(logged, (QStringList{"Vidlet: FFmpeg mp4: cannot write packet 1",
-                                      "Vidlet: FFmpeg mp4: out of memory"}));
+        QCOMPARE(logged,
+                 (QStringList{"Vidlet: FFmpeg mp4: cannot write packet 1",
+                              "Vidlet: FFmpeg mp4: out of memory"}));
     }
 
     // The encoder's and decoder's own threads report too.

@@ -100,8 +100,8 @@ void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns_data()
     // H.264 4:2:0 sizes are even; 322x242 is coded as 336x256 and cropped by the SPS.
     QTest::newRow("high 322x242 cropped") << "high" << 322 << 242 << false << 0ULL;
     QTest::newRow("main 640x360 headers in band") << "main" << 640 << 360 << true << 0ULL;
-    QTest::newRow("baseline, time stamps past 2^40") << "baseline" << 320 << 240 << false
-                                                     << (1ULL << 40) + 7;
+    QTest::newRow("baseline, time stamps past 2^40")
+        << "baseline" << 320 << 240 << false << (1ULL << 40) + 7;
 }
 
 void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns()
@@ -134,7 +134,8 @@ void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns()
         const double error = meanAbsoluteError(f.bgr, sourceBgr(stream.pictures[i], width, height));
         if (error > 3.0)
             QFAIL(qPrintable(QStringLiteral("frame %1 differs from its source by %2 on average")
-                                 .arg(i).arg(error)));
+                                 .arg(i)
+                                 .arg(error)));
     }
 }
 
@@ -312,7 +313,8 @@ void H264DecoderTest::restartDiscardsOldStreamAndDecodesNewOne()
         feed(decoder, second.units[i].bytes, second.units[i].ptsUsec);
         QCOMPARE(frames.size(), 6 + i);
         QCOMPARE(frames.back().width, 640);
-        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(second.pictures[i], 640, 360)) < 3.0);
+        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(second.pictures[i], 640, 360))
+                < 3.0);
     }
 }
 
@@ -410,14 +412,16 @@ void H264DecoderTest::survivesDamagedStreamsAndRecovers()
         std::vector<std::uint8_t> config = stream.config;
         if (damage == 4)
             for (int k = 0; k < 3; ++k)
-                config[4 + random.bounded(int(config.size()) - 4)] ^= std::uint8_t(1 + random.bounded(255));
+                config[4 + random.bounded(int(config.size()) - 4)] ^=
+                    std::uint8_t(1 + random.bounded(255));
         feed(decoder, config);
         for (const auto& unit : stream.units) {
             std::vector<std::uint8_t> bytes = unit.bytes;
             switch (damage) {
             case 0:
                 for (int k = 0; k < 1 + int(bytes.size()) / 100; ++k)
-                    bytes[random.bounded(int(bytes.size()))] ^= std::uint8_t(1 << random.bounded(8));
+                    bytes[random.bounded(int(bytes.size()))] ^=
+                        std::uint8_t(1 << random.bounded(8));
                 break;
             case 1:
                 bytes.resize(std::size_t(random.bounded(int(bytes.size()))));
@@ -453,7 +457,8 @@ void H264DecoderTest::survivesDamagedStreamsAndRecovers()
         feed(decoder, stream.units[i].bytes, stream.units[i].ptsUsec);
         QCOMPARE(frames.size(), i + 1);
         QCOMPARE(frames.back().ptsUsec, stream.units[i].ptsUsec);
-        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(stream.pictures[i], 320, 240)) < 3.0);
+        QVERIFY(meanAbsoluteError(frames.back().bgr, sourceBgr(stream.pictures[i], 320, 240))
+                < 3.0);
     }
 }
 
@@ -468,8 +473,8 @@ void H264DecoderTest::dropsPicturesInUnsupportedFormats()
     std::vector<Delivered> frames;
     record(decoder, frames);
     QVERIFY(decoder.initialize(320, 240));
-    QTest::ignoreMessage(QtWarningMsg,
-                         "Vidlet: H.264 pictures in format yuv444p are not supported, dropping them");
+    QTest::ignoreMessage(
+        QtWarningMsg, "Vidlet: H.264 pictures in format yuv444p are not supported, dropping them");
     feed(decoder, stream.config);
     for (const auto& unit : stream.units)
         feed(decoder, unit.bytes, unit.ptsUsec);

@@ -61,16 +61,19 @@ private slots:
         for (std::size_t length = 0; length <= config.size(); ++length) {
             H264Sps sps;
             if (sps.parse(config.data(), length))
-                QVERIFY(sps.width > 0 && sps.width <= 16384 && sps.height > 0 && sps.height <= 32768);
+                QVERIFY(sps.width > 0 && sps.width <= 16384 && sps.height > 0
+                        && sps.height <= 32768);
         }
         QRandomGenerator random(7);
         for (int round = 0; round < 2000; ++round) {
             std::vector<std::uint8_t> bytes = config;
             for (int flips = 0; flips < 4; ++flips)
-                bytes[4 + random.bounded(int(bytes.size()) - 4)] = std::uint8_t(random.bounded(256));
+                bytes[4 + random.bounded(int(bytes.size()) - 4)] =
+                    std::uint8_t(random.bounded(256));
             H264Sps sps;
             if (sps.parse(bytes.data(), bytes.size()))
-                QVERIFY(sps.width > 0 && sps.width <= 16384 && sps.height > 0 && sps.height <= 32768);
+                QVERIFY(sps.width > 0 && sps.width <= 16384 && sps.height > 0
+                        && sps.height <= 32768);
         }
         // All ones after an SPS header: exp-Golomb codes that never end.
         std::vector<std::uint8_t> ones = {0, 0, 0, 1, 0x67, 100, 0, 40};

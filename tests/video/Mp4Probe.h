@@ -45,8 +45,9 @@ inline bool isOrdinary(const QStringList& boxes)
 inline int framesPlayed(const QString& path)
 {
     QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v:0",
-                            "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
+    probe.start("ffprobe",
+                {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                 "stream=nb_read_frames", "-of", "csv=p=0", path});
     if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit
         || probe.exitCode() != 0)
         return -1;
@@ -55,4 +56,4 @@ inline int framesPlayed(const QString& path)
     return number ? frames : -1;
 }
 
-}
+} // namespace Mp4Probe

@@ -23,12 +23,20 @@ namespace {
 
 // Distinct colours, blue first, far enough apart that encoding cannot blur one into another.
 constexpr std::array<Bgr, 6> palette{{
-    {20, 30, 220}, {40, 200, 60}, {210, 50, 40}, {230, 230, 230}, {30, 30, 30}, {200, 180, 20},
+    {20, 30, 220},
+    {40, 200, 60},
+    {210, 50, 40},
+    {230, 230, 230},
+    {30, 30, 30},
+    {200, 180, 20},
 }};
 
 // Each quadrant gets its own colour and the colours rotate with the frame number, so a read
 // back checks channel order, orientation and frame order at once.
-Bgr quadrantColour(int frame, int quadrant) { return palette[std::size_t(frame + quadrant) % 6]; }
+Bgr quadrantColour(int frame, int quadrant)
+{
+    return palette[std::size_t(frame + quadrant) % 6];
+}
 
 std::vector<unsigned char> quadrantFrame(int width, int height, int frame)
 {
@@ -93,7 +101,9 @@ private slots:
         for (std::size_t i = 0; i < written.size(); ++i) {
             QVERIFY2(qAbs(r.times[i] - written[i]) < 0.05,
                      qPrintable(QString("frame %1 at %2 s, written at %3 s")
-                                    .arg(i).arg(r.times[i]).arg(written[i])));
+                                    .arg(i)
+                                    .arg(r.times[i])
+                                    .arg(written[i])));
         }
         QVERIFY(qAbs(r.seconds - (r.times.back() + 1.0 / 30)) < 0.002);
     }
@@ -152,8 +162,11 @@ private slots:
                 const int y = height < 4 ? 0 : (q / 2) * height / 2 + height / 4;
                 const Bgr want = width < 4 ? quadrantColour(i, 0) : quadrantColour(i, q);
                 const unsigned char* got = r.pixel(std::size_t(i), x, y);
-                QVERIFY2(nearColour(got, want), qPrintable(QString("frame %1 quadrant %2: %3")
-                                                         .arg(i).arg(q).arg(describeColour(got))));
+                QVERIFY2(nearColour(got, want),
+                         qPrintable(QString("frame %1 quadrant %2: %3")
+                                        .arg(i)
+                                        .arg(q)
+                                        .arg(describeColour(got))));
             }
             // The padding repeats the picture's edge rather than showing a black line.
             const unsigned char* corner = r.pixel(std::size_t(i), r.width - 1, r.height - 1);
@@ -184,7 +197,7 @@ private slots:
         QCOMPARE(recorder.width(), 0);
         QCOMPARE(recorder.height(), 0);
         QVERIFY(!QFile::exists(file));
-        recorder.writeFrame(quadrantFrame(4, 4, 0).data());   // closed: ignored
+        recorder.writeFrame(quadrantFrame(4, 4, 0).data()); // closed: ignored
     }
 
     void secondStartLeavesTheOpenFileAlone()
@@ -288,7 +301,8 @@ private slots:
         block.close();
         const QString file = blocker + "/clip.mp4";
         Mp4Recorder recorder;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot create the recording"));
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Vidlet: cannot create the recording"));
         QVERIFY(!recorder.start(file.toStdWString(), 64, 48, 30));
         QVERIFY(!recorder.isOpen());
         QCOMPARE(recorder.width(), 0);
@@ -316,14 +330,16 @@ private slots:
         {
             // A disk that takes a few bytes: the start fails writing the header.
             const FileSizeLimit full(16);
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot start the recording"));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("^Vidlet: cannot start the recording"));
             QVERIFY(!recorder.start(reserved.toStdWString(), 64, 48, 30));
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Vidlet: cannot start the recording"));
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("^Vidlet: cannot start the recording"));
             QVERIFY(!recorder.start(fresh.toStdWString(), 64, 48, 30));
         }
         QVERIFY(QFile::exists(reserved));
         QVERIFY(!QFile::exists(fresh));
-        QVERIFY(recorder.start(fresh.toStdWString(), 16, 16, 30));   // still usable
+        QVERIFY(recorder.start(fresh.toStdWString(), 16, 16, 30)); // still usable
     }
 
     // A full disk fails the file: the recorder says so once, from its own thread, takes no more

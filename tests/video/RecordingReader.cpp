@@ -64,7 +64,6 @@ Recording readRecording(const QString& path)
     return r;
 }
 
-
 bool nearColour(const unsigned char* bgr, const Bgr& want, int tolerance)
 {
     for (int i = 0; i < 3; ++i)

@@ -8,18 +8,18 @@
 // Reads an MP4 recording back the way a player would, for tests of the recorder and of
 // recording control.
 
-using Bgr = std::array<unsigned char, 3>;   // blue, green, red
+using Bgr = std::array<unsigned char, 3>; // blue, green, red
 
 // What a player finds in a recording: the video stream's size, frame rate and duration, and
 // every picture decoded back to BGR with the pipeline's own conversion.
 struct Recording {
-    bool readable = false;   // opened, one H.264 stream, decoder ready
+    bool readable = false; // opened, one H.264 stream, decoder ready
     int width = 0;
     int height = 0;
     double fps = 0;
     double seconds = 0;
-    std::vector<std::vector<unsigned char>> frames;   // width * height * 3 bytes each
-    std::vector<double> times;                         // each frame's time in seconds
+    std::vector<std::vector<unsigned char>> frames; // width * height * 3 bytes each
+    std::vector<double> times;                      // each frame's time in seconds
 
     const unsigned char* pixel(std::size_t frame, int x, int y) const
     {

@@ -26,8 +26,8 @@ TestEncoder::Picture TestEncoder::pattern(int width, int height, int index, bool
     for (int r = 0; r < height; ++r)
         for (int x = 0; x < width; ++x) {
             const bool inSquare = x >= sx && x < sx + square && r >= sy && r < sy + square;
-            p.y[std::size_t(r) * width + x] =
-                std::uint8_t(inSquare ? 230 : 20 + (x * 200 / width + r * 40 / height + index * 2) % 200);
+            p.y[std::size_t(r) * width + x] = std::uint8_t(
+                inSquare ? 230 : 20 + (x * 200 / width + r * 40 / height + index * 2) % 200);
         }
     for (int r = 0; r < ch; ++r)
         for (int x = 0; x < cw; ++x) {
@@ -110,7 +110,8 @@ bool TestEncoder::encode(const Options& o)
         const int cw = o.yuv444 ? o.width : (o.width + 1) / 2;
         const int ch = o.yuv444 ? o.height : (o.height + 1) / 2;
         for (int r = 0; r < o.height; ++r)
-            std::memcpy(frame->data[0] + r * frame->linesize[0], &p.y[std::size_t(r) * o.width], o.width);
+            std::memcpy(frame->data[0] + r * frame->linesize[0], &p.y[std::size_t(r) * o.width],
+                        o.width);
         for (int r = 0; r < ch; ++r) {
             std::memcpy(frame->data[1] + r * frame->linesize[1], &p.u[std::size_t(r) * cw], cw);
             std::memcpy(frame->data[2] + r * frame->linesize[2], &p.v[std::size_t(r) * cw], cw);
@@ -125,8 +126,8 @@ bool TestEncoder::encode(const Options& o)
     avcodec_send_frame(c.get(), nullptr);
     collect();
     if (int(units.size()) != o.frames) {
-        error = "libx264 gave " + std::to_string(units.size()) + " access units for " +
-                std::to_string(o.frames) + " pictures";
+        error = "libx264 gave " + std::to_string(units.size()) + " access units for "
+            + std::to_string(o.frames) + " pictures";
         return false;
     }
     return true;

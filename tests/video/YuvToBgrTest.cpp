@@ -60,8 +60,8 @@ std::vector<std::uint8_t> convert(const Planes& p, Layout layout)
         YuvToBgr::fromI420(p.y.data(), p.yPitch, p.u.data(), p.chromaPitch, p.v.data(),
                            p.chromaPitch, p.width, p.height, out.data());
     else
-        YuvToBgr::fromNv12(p.y.data(), p.yPitch, p.uv.data(), p.chromaPitch * 2, p.width,
-                           p.height, out.data());
+        YuvToBgr::fromNv12(p.y.data(), p.yPitch, p.uv.data(), p.chromaPitch * 2, p.width, p.height,
+                           out.data());
     for (std::size_t i = size; i < out.size(); ++i)
         if (out[i] != 0x5A)
             qFatal("conversion wrote past the frame at byte %zu", i);
@@ -71,10 +71,10 @@ std::vector<std::uint8_t> convert(const Planes& p, Layout layout)
 
 std::vector<std::uint8_t> reference(const Planes& p, Layout layout)
 {
-    return layout == Layout::I420
-        ? referenceBgr(p.y.data(), p.yPitch, p.u.data(), p.v.data(), p.chromaPitch, 1, p.width, p.height)
-        : referenceBgr(p.y.data(), p.yPitch, p.uv.data(), p.uv.data() + 1, p.chromaPitch * 2, 2,
-                       p.width, p.height);
+    return layout == Layout::I420 ? referenceBgr(p.y.data(), p.yPitch, p.u.data(), p.v.data(),
+                                                 p.chromaPitch, 1, p.width, p.height)
+                                  : referenceBgr(p.y.data(), p.yPitch, p.uv.data(), p.uv.data() + 1,
+                                                 p.chromaPitch * 2, 2, p.width, p.height);
 }
 
 } // namespace
@@ -113,7 +113,8 @@ void YuvToBgrTest::documentedValues()
     for (int i = 0; i < 33 * 2; ++i)
         uv.insert(uv.end(), {std::uint8_t(u), std::uint8_t(v)});
     std::vector<std::uint8_t> i420(width * height * 3), nv12(width * height * 3);
-    YuvToBgr::fromI420(luma.data(), width, cb.data(), 33, cr.data(), 33, width, height, i420.data());
+    YuvToBgr::fromI420(luma.data(), width, cb.data(), 33, cr.data(), 33, width, height,
+                       i420.data());
     YuvToBgr::fromNv12(luma.data(), width, uv.data(), 66, width, height, nv12.data());
     for (int i = 0; i < width * height; ++i) {
         const std::array<int, 3> expected{b, g, r};
@@ -129,9 +130,17 @@ void YuvToBgrTest::matchesFormulaForEverySizeAndPitch_data()
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
     QTest::addColumn<int>("padding");
-    const std::array<std::array<int, 2>, 11> sizes{{{1, 1}, {2, 2}, {3, 1}, {31, 17}, {32, 2},
-                                                    {33, 3}, {63, 4}, {64, 5}, {97, 7},
-                                                    {321, 241}, {1280, 720}}};
+    const std::array<std::array<int, 2>, 11> sizes{{{1, 1},
+                                                    {2, 2},
+                                                    {3, 1},
+                                                    {31, 17},
+                                                    {32, 2},
+                                                    {33, 3},
+                                                    {63, 4},
+                                                    {64, 5},
+                                                    {97, 7},
+                                                    {321, 241},
+                                                    {1280, 720}}};
     for (const auto& s : sizes)
         for (int padding : {0, 13, 64})
             QTest::addRow("%dx%d pitch +%d", s[0], s[1], padding) << s[0] << s[1] << padding;
@@ -151,7 +160,10 @@ void YuvToBgrTest::matchesFormulaForEverySizeAndPitch()
             if (ours[i] != expected[i])
                 QFAIL(qPrintable(QStringLiteral("%1: pixel %2 byte %3 is %4, formula gives %5")
                                      .arg(layout == Layout::I420 ? "I420" : "NV12")
-                                     .arg(i / 3).arg(i % 3).arg(ours[i]).arg(expected[i])));
+                                     .arg(i / 3)
+                                     .arg(i % 3)
+                                     .arg(ours[i])
+                                     .arg(expected[i])));
     }
 }
 
@@ -161,8 +173,13 @@ void YuvToBgrTest::matchesFormulaForEveryYuvTriple()
 {
     constexpr int pairs = 256 * 256;
     constexpr int width = pairs * 2, height = 2;
-    Planes p{width, height, width, pairs, std::vector<std::uint8_t>(std::size_t(width) * height),
-             std::vector<std::uint8_t>(pairs), std::vector<std::uint8_t>(pairs),
+    Planes p{width,
+             height,
+             width,
+             pairs,
+             std::vector<std::uint8_t>(std::size_t(width) * height),
+             std::vector<std::uint8_t>(pairs),
+             std::vector<std::uint8_t>(pairs),
              std::vector<std::uint8_t>(pairs * 2)};
     for (int i = 0; i < pairs; ++i) {
         p.u[i] = p.uv[2 * i] = std::uint8_t(i & 0xFF);

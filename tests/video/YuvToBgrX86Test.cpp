@@ -114,22 +114,24 @@ void YuvToBgrX86Test::convertsWholeBlocksAndWritesNothingBeyond()
         v[i] = uv[2 * i + 1] = std::uint8_t(250 - i * 13);
     }
     const int done = width / k.block * k.block;
-    const Bytes expected0 = referenceRow(y0, u, v, width), expected1 = referenceRow(y1, u, v, width);
+    const Bytes expected0 = referenceRow(y0, u, v, width),
+                expected1 = referenceRow(y1, u, v, width);
     // Rows on cache lines take streaming stores, others ordinary ones.
     for (const std::size_t offset : {0, 1})
-    for (bool nv12 : {false, true}) {
-        BgrBuffer rows0(std::size_t(width) * 3 + 64 + offset, 0xA5), rows1 = rows0;
-        std::uint8_t* out0 = rows0.data() + offset;
-        std::uint8_t* out1 = rows1.data() + offset;
-        QCOMPARE(nv12 ? k.nv12(y0.data(), y1.data(), uv.data(), out0, out1, width)
-                      : k.i420(y0.data(), y1.data(), u.data(), v.data(), out0, out1, width),
-                 done);
-        for (const auto& [out, expected] : {std::pair{out0, &expected0}, std::pair{out1, &expected1}}) {
-            QVERIFY(std::equal(out, out + done * 3, expected->begin()));
-            QVERIFY(std::all_of(out + done * 3, out + width * 3 + 64,
-                                [](std::uint8_t b) { return b == 0xA5; }));
+        for (bool nv12 : {false, true}) {
+            BgrBuffer rows0(std::size_t(width) * 3 + 64 + offset, 0xA5), rows1 = rows0;
+            std::uint8_t* out0 = rows0.data() + offset;
+            std::uint8_t* out1 = rows1.data() + offset;
+            QCOMPARE(nv12 ? k.nv12(y0.data(), y1.data(), uv.data(), out0, out1, width)
+                          : k.i420(y0.data(), y1.data(), u.data(), v.data(), out0, out1, width),
+                     done);
+            for (const auto& [out, expected] :
+                 {std::pair{out0, &expected0}, std::pair{out1, &expected1}}) {
+                QVERIFY(std::equal(out, out + done * 3, expected->begin()));
+                QVERIFY(std::all_of(out + done * 3, out + width * 3 + 64,
+                                    [](std::uint8_t b) { return b == 0xA5; }));
+            }
         }
-    }
 }
 
 QTEST_GUILESS_MAIN(YuvToBgrX86Test)

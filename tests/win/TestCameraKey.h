@@ -5,4 +5,4 @@
 namespace TestCameraKey {
 constexpr wchar_t clsid[] = L"{276143AA-B755-440E-834A-93CDEBCA334B}";
 constexpr wchar_t inprocServer[] = L"CLSID\\{276143AA-B755-440E-834A-93CDEBCA334B}\\InprocServer32";
-}
+} // namespace TestCameraKey

@@ -90,7 +90,8 @@ std::wstring readString(HKEY root, const std::wstring& path, const wchar_t* name
     wchar_t value[1024] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);
     if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr,
-                     value, &bytes) != ERROR_SUCCESS)
+                     value, &bytes)
+        != ERROR_SUCCESS)
         return {};
     return value;
 }
@@ -100,7 +101,8 @@ void deleteKey(HKEY root, const std::wstring& path)
     const size_t slash = path.rfind(L'\\');
     HKEY parent = nullptr;
     if (RegOpenKeyExW(root, path.substr(0, slash).c_str(), 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                      &parent) != ERROR_SUCCESS)
+                      &parent)
+        != ERROR_SUCCESS)
         return;
     RegDeleteTreeW(parent, path.substr(slash + 1).c_str());
     RegDeleteKeyExW(parent, path.substr(slash + 1).c_str(), KEY_WOW64_64KEY, 0);
@@ -124,4 +126,4 @@ int run(const std::wstring& commandLine)
     return int(code);
 }
 
-}
+} // namespace WinMachine

@@ -31,4 +31,4 @@ void deleteKey(HKEY root, const std::wstring& path);
 // Runs the command line to its end and gives the exit code, or -1 when it cannot start.
 int run(const std::wstring& commandLine);
 
-}
+} // namespace WinMachine

@@ -24,7 +24,7 @@ struct Skipped {
     std::string reason;
 };
 
-}
+} // namespace
 
 Registration::Registration(const char* name, void (*run)())
 {
@@ -52,7 +52,7 @@ std::string narrow(const std::wstring& text)
     return result;
 }
 
-}
+} // namespace WinTest
 
 int main(int argc, char** argv)
 {

@@ -25,34 +25,53 @@ struct Registration {
 
 std::string narrow(const std::wstring& text);
 
-}
+} // namespace WinTest
 
-#define WIN_TEST(name)                                                   \
-    static void name();                                                  \
-    static const WinTest::Registration name##Registration(#name, name);  \
+#define WIN_TEST(name)                                                                             \
+    static void name();                                                                            \
+    static const WinTest::Registration name##Registration(#name, name);                            \
     static void name()
 
-#define CHECK(condition)                                                 \
-    do {                                                                 \
-        if (!(condition))                                                \
-            WinTest::fail(__FILE__, __LINE__, #condition);               \
+#define CHECK(condition)                                                                           \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            WinTest::fail(__FILE__, __LINE__, #condition);                                         \
     } while (false)
 
 // Prints both values when they differ; they must convert to std::to_string or be strings.
-#define CHECK_EQ(actual, expected)                                       \
-    do {                                                                 \
-        const auto a_ = (actual); /* a copy: `actual` may dangle */      \
-        const auto e_ = (expected);                                      \
-        if (!(a_ == e_))                                                 \
-            WinTest::fail(__FILE__, __LINE__, std::string(#actual " == " #expected ": ") \
-                + WinTest::show(a_) + " != " + WinTest::show(e_));       \
+#define CHECK_EQ(actual, expected)                                                                 \
+    do {                                                                                           \
+        const auto a_ = (actual); /* a copy: `actual` may dangle */                                \
+        const auto e_ = (expected);                                                                \
+        if (!(a_ == e_))                                                                           \
+            WinTest::fail(__FILE__, __LINE__,                                                      \
+                          std::string(#actual " == " #expected ": ") + WinTest::show(a_)           \
+                              + " != " + WinTest::show(e_));                                       \
     } while (false)
 
 namespace WinTest {
-inline std::string show(const std::string& value) { return '"' + value + '"'; }
-inline std::string show(const char* value) { return show(std::string(value)); }
-inline std::string show(const std::wstring& value) { return show(narrow(value)); }
-inline std::string show(const wchar_t* value) { return show(std::wstring(value)); }
-inline std::string show(bool value) { return value ? "true" : "false"; }
-template <typename T> std::string show(const T& value) { return std::to_string(value); }
+inline std::string show(const std::string& value)
+{
+    return '"' + value + '"';
 }
+inline std::string show(const char* value)
+{
+    return show(std::string(value));
+}
+inline std::string show(const std::wstring& value)
+{
+    return show(narrow(value));
+}
+inline std::string show(const wchar_t* value)
+{
+    return show(std::wstring(value));
+}
+inline std::string show(bool value)
+{
+    return value ? "true" : "false";
+}
+template <typename T> std::string show(const T& value)
+{
+    return std::to_string(value);
+}
+} // namespace WinTest

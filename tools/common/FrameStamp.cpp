@@ -69,7 +69,8 @@ bool fits(int width, int height)
 std::uint64_t FrameStamp::nowUsec()
 {
     using namespace std::chrono;
-    return std::uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    return std::uint64_t(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 bool FrameStamp::encodeBgr(unsigned char* bgr, int width, int height) const

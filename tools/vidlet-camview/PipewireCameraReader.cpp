@@ -10,8 +10,8 @@
 #include <cstdio>
 
 PipewireCameraReader::PipewireCameraReader(std::string name)
-    : nodeName(std::move(name))
-    , hook(std::make_unique<spa_hook>())
+    : nodeName(std::move(name)),
+      hook(std::make_unique<spa_hook>())
 {
 }
 
@@ -37,15 +37,16 @@ bool PipewireCameraReader::connect()
         std::fprintf(stderr, "vidlet-camview: %s\n", why.c_str());
         return false;
     }
-    pw_properties* props = pw_properties_new(
-        PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
-        PW_KEY_TARGET_OBJECT, nodeName.c_str(), nullptr);
+    pw_properties* props = pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY,
+                                             "Capture", PW_KEY_MEDIA_ROLE, "Camera",
+                                             PW_KEY_TARGET_OBJECT, nodeName.c_str(), nullptr);
     stream = pw_stream_new(pipewire.core(), "vidlet-camview", props);
     static const pw_stream_events events = [] {
         pw_stream_events e{};
         e.version = PW_VERSION_STREAM_EVENTS;
         e.state_changed = [](void* self, pw_stream_state, pw_stream_state state, const char*) {
-            static_cast<PipewireCameraReader*>(self)->streaming = state == PW_STREAM_STATE_STREAMING;
+            static_cast<PipewireCameraReader*>(self)->streaming =
+                state == PW_STREAM_STATE_STREAMING;
         };
         e.param_changed = [](void* self, std::uint32_t id, const spa_pod* param) {
             if (id == SPA_PARAM_Format)
@@ -62,15 +63,15 @@ bool PipewireCameraReader::connect()
     const spa_rectangle largest = SPA_RECTANGLE(FrameLimits::maxSide, FrameLimits::maxSide);
     const spa_rectangle usual = SPA_RECTANGLE(1280, 720);
     const spa_pod* params[] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat,
-        SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
-        SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-        SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_I420),
-        SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&usual, &smallest, &largest)))};
-    return pw_stream_connect(stream, PW_DIRECTION_INPUT, PW_ID_ANY,
-                             pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT
-                                             | PW_STREAM_FLAG_MAP_BUFFERS),
-                             params, 1) == 0
+        &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+        SPA_POD_Id(SPA_VIDEO_FORMAT_I420), SPA_FORMAT_VIDEO_size,
+        SPA_POD_CHOICE_RANGE_Rectangle(&usual, &smallest, &largest)))};
+    return pw_stream_connect(
+               stream, PW_DIRECTION_INPUT, PW_ID_ANY,
+               pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params, 1)
+        == 0
         && pipewire.start();
 }
 

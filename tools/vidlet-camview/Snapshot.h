@@ -14,8 +14,7 @@ int saveSnapshot(const softcam::CameraFrame& frame, const QString& file);
 // Waits up to `timeoutMs` for a frame from the camera and saves it. `Reader` reads the shared
 // memory (CameraReader) or the PipeWire node (PipewireCameraReader). Returns the process exit
 // code; says what failed on stderr.
-template<typename Reader>
-int takeSnapshot(Reader& reader, const QString& file, int timeoutMs)
+template <typename Reader> int takeSnapshot(Reader& reader, const QString& file, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();

@@ -37,15 +37,16 @@ void StreamWatch::add(const softcam::CameraFrame& frame, float nominalFps)
 {
     count(period, frame, nominalFps);
     count(total, frame, nominalFps);
-    const std::optional<FrameStamp> stamp
-        = FrameStamp::decode(frame.bgr.data(), frame.width, frame.height);
+    const std::optional<FrameStamp> stamp =
+        FrameStamp::decode(frame.bgr.data(), frame.width, frame.height);
     // The camera repeats a picture until a newer one comes; only its first showing counts.
     if (!stamp || (haveStamp && stamp->frame == lastStamp))
         return;
     const bool outOfOrder = haveStamp && stamp->frame < lastStamp;
     haveStamp = true;
     lastStamp = stamp->frame;
-    const double latencyMs = (double(frame.publishedNs) / 1000.0 - double(stamp->timeUsec)) / 1000.0;
+    const double latencyMs =
+        (double(frame.publishedNs) / 1000.0 - double(stamp->timeUsec)) / 1000.0;
     countPicture(period, latencyMs, outOfOrder);
     countPicture(total, latencyMs, outOfOrder);
 }

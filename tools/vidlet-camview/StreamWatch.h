@@ -14,7 +14,10 @@
 // published that picture first. Both clocks are CLOCK_MONOTONIC, shared by every process.
 class StreamWatch {
 public:
-    explicit StreamWatch(std::FILE* out) : out(out) {}
+    explicit StreamWatch(std::FILE* out)
+        : out(out)
+    {
+    }
 
     void add(const softcam::CameraFrame& frame, float nominalFps);
     // Prints the period's line and starts a new period; false when it saw no frame.

@@ -15,14 +15,14 @@ namespace {
 
 // Watches the camera for `seconds` (0: until killed), one report line per second. Exit code
 // 1 when no camera appeared within `timeoutMs`.
-template<typename Reader>
-int watch(Reader& reader, int seconds, int timeoutMs)
+template <typename Reader> int watch(Reader& reader, int seconds, int timeoutMs)
 {
     QElapsedTimer waited;
     waited.start();
     while (!reader.attach()) {
         if (waited.elapsed() >= timeoutMs) {
-            std::fprintf(stderr, "vidlet-camview: no camera found within %d ms (is Vidlet running?)\n",
+            std::fprintf(stderr,
+                         "vidlet-camview: no camera found within %d ms (is Vidlet running?)\n",
                          timeoutMs);
             return 1;
         }
@@ -59,20 +59,24 @@ int main(int argc, char* argv[])
         "Reads the Vidlet camera. Without --snapshot it prints the size, the frame rate and, "
         "for stamped pictures, order and latency, once a second."));
     parser.addHelpOption();
-    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("Save the current frame to <file> (PNG) and exit."),
-                                      QStringLiteral("file"));
-    const QCommandLineOption duration(QStringLiteral("duration"),
-                                      QStringLiteral("Watch for <seconds>, 0 for ever (default 0)."),
-                                      QStringLiteral("seconds"), QStringLiteral("0"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("Wait at most <ms> for the camera (default 5000)."),
-                                     QStringLiteral("ms"), QStringLiteral("5000"));
-    const QCommandLineOption segment(QStringLiteral("segment"),
-                                     QStringLiteral("Shared-memory segment of the camera (default: this user's)."),
-                                     QStringLiteral("name"));
-    const QCommandLineOption pipewire(QStringLiteral("pipewire"),
-                                      QStringLiteral("Read the camera's PipeWire node, as browsers do, instead of the shared memory."));
+    const QCommandLineOption snapshot(
+        QStringLiteral("snapshot"),
+        QStringLiteral("Save the current frame to <file> (PNG) and exit."), QStringLiteral("file"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"), QStringLiteral("Watch for <seconds>, 0 for ever (default 0)."),
+        QStringLiteral("seconds"), QStringLiteral("0"));
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"),
+        QStringLiteral("Wait at most <ms> for the camera (default 5000)."), QStringLiteral("ms"),
+        QStringLiteral("5000"));
+    const QCommandLineOption segment(
+        QStringLiteral("segment"),
+        QStringLiteral("Shared-memory segment of the camera (default: this user's)."),
+        QStringLiteral("name"));
+    const QCommandLineOption pipewire(
+        QStringLiteral("pipewire"),
+        QStringLiteral(
+            "Read the camera's PipeWire node, as browsers do, instead of the shared memory."));
     parser.addOptions({snapshot, duration, timeout, segment, pipewire});
     parser.process(app);
 

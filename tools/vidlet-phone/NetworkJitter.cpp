@@ -1,7 +1,8 @@
 #include "tools/vidlet-phone/NetworkJitter.h"
 
 NetworkJitter::NetworkJitter(int maxMs, unsigned seed)
-    : random(seed), delayUsec(0, qint64(maxMs) * 1000)
+    : random(seed),
+      delayUsec(0, qint64(maxMs) * 1000)
 {
 }
 

@@ -90,11 +90,15 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
     };
     PhoneOptions o;
     const std::pair<const char*, QString*> texts[] = {
-        {"--host", &o.host}, {"--device-id", &o.deviceId}, {"--name", &o.name},
-        {"--model", &o.model}, {"--os", &o.os},
+        {"--host", &o.host}, {"--device-id", &o.deviceId},
+        {"--name", &o.name}, {"--model", &o.model},
+        {"--os", &o.os},
     };
     const std::pair<const char*, bool*> flags[] = {
-        {"--no-bye", &o.noBye}, {"--no-stamp", &o.noStamp}, {"--verbose", &o.verbose}, {"--help", &o.help},
+        {"--no-bye", &o.noBye},
+        {"--no-stamp", &o.noStamp},
+        {"--verbose", &o.verbose},
+        {"--help", &o.help},
     };
     const auto fail = [error](const QString& message) {
         *error = message;
@@ -147,7 +151,8 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
     // 4:2:0 needs even sizes.
     if (o.width % 2 || o.height % 2 || o.width > FrameLimits::maxSide
         || o.height > FrameLimits::maxSide)
-        return fail(QStringLiteral("--size must be even and at most %1x%1").arg(FrameLimits::maxSide));
+        return fail(
+            QStringLiteral("--size must be even and at most %1x%1").arg(FrameLimits::maxSide));
     if ((o.pauseAtMs >= 0) != (o.pauseMs > 0))
         return fail(QStringLiteral("--pause-at-ms and --pause-ms go together"));
     if (o.infoWidth == 0) {

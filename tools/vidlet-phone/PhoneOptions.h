@@ -39,7 +39,7 @@ struct PhoneOptions {
     int jitterMs = 0;
 
     bool noBye = false;
-    bool noStamp = false;   // the plain pattern, for pictures people look at
+    bool noStamp = false; // the plain pattern, for pictures people look at
     bool verbose = false;
     bool help = false;
 

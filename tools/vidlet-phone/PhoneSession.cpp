@@ -36,8 +36,13 @@ QJsonObject parseObject(const QByteArray& payload)
 
 PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& options,
                            QObject* parent)
-    : QObject(parent), socket(socket), usb(usb), options(options),
-      token(options.token), pattern(options.width, options.height), jitter(options.jitterMs)
+    : QObject(parent),
+      socket(socket),
+      usb(usb),
+      options(options),
+      token(options.token),
+      pattern(options.width, options.height),
+      jitter(options.jitterMs)
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -107,12 +112,13 @@ void PhoneSession::flushHeld()
 void PhoneSession::sendHello()
 {
     helloSent = true;
-    send(LinkFramer::Hello, json({{"v", options.protocolVersion},
-                                  {"token", token},
-                                  {"deviceId", options.deviceId},
-                                  {"name", options.name},
-                                  {"modelName", options.model},
-                                  {"osVersion", options.os}}));
+    send(LinkFramer::Hello,
+         json({{"v", options.protocolVersion},
+               {"token", token},
+               {"deviceId", options.deviceId},
+               {"name", options.name},
+               {"modelName", options.model},
+               {"osVersion", options.os}}));
 }
 
 void PhoneSession::onReadyRead()
@@ -207,9 +213,10 @@ void PhoneSession::updateStreaming()
     // parameter sets and an IDR; one that resumes after a pause simply goes on.
     if (!announced) {
         announced = true;
-        send(LinkFramer::StreamInfo, json({{"width", options.infoWidth},
-                                           {"height", options.infoHeight},
-                                           {"fps", options.fps}}));
+        send(LinkFramer::StreamInfo,
+             json({{"width", options.infoWidth},
+                   {"height", options.infoHeight},
+                   {"fps", options.fps}}));
         needConfig = true;
         forceKey = true;
     }

@@ -22,7 +22,8 @@ void print(FILE* to, const QString& line)
 } // namespace
 
 PhoneSimulator::PhoneSimulator(const PhoneOptions& options, QObject* parent)
-    : QObject(parent), options(options)
+    : QObject(parent),
+      options(options)
 {
     for (QTimer* timer : {&durationTimer, &pauseStartTimer, &pauseEndTimer, &closeDeadline})
         timer->setSingleShot(true);
@@ -43,9 +44,10 @@ bool PhoneSimulator::start()
     }
     server = new QTcpServer(this);
     if (!server->listen(QHostAddress::LocalHost, *options.usbPort)) {
-        print(stderr, QStringLiteral("cannot listen on port %1: %2")
-                          .arg(*options.usbPort)
-                          .arg(server->errorString()));
+        print(stderr,
+              QStringLiteral("cannot listen on port %1: %2")
+                  .arg(*options.usbPort)
+                  .arg(server->errorString()));
         return false;
     }
     connect(server, &QTcpServer::newConnection, this, &PhoneSimulator::onNewTunnel);
@@ -59,17 +61,17 @@ void PhoneSimulator::connectToPc()
     auto* timeout = new QTimer(socket);
     timeout->setSingleShot(true);
     const auto fail = [this, socket](const QString& why) {
-        print(stderr, QStringLiteral("cannot connect to %1:%2: %3")
-                          .arg(options.host)
-                          .arg(options.port)
-                          .arg(why));
+        print(stderr,
+              QStringLiteral("cannot connect to %1:%2: %3")
+                  .arg(options.host)
+                  .arg(options.port)
+                  .arg(why));
         socket->abort();
         end(CannotConnect);
     };
     connect(timeout, &QTimer::timeout, this, [fail] { fail(QStringLiteral("timed out")); });
-    connect(socket, &QTcpSocket::errorOccurred, this, [socket, fail] {
-        fail(socket->errorString());
-    });
+    connect(socket, &QTcpSocket::errorOccurred, this,
+            [socket, fail] { fail(socket->errorString()); });
     connect(socket, &QTcpSocket::connected, this, [this, socket, timeout] {
         // From here on the session reports what happens to the connection.
         timeout->deleteLater();

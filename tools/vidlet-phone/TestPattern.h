@@ -7,7 +7,11 @@
 // frame differs from the last and motion estimation has work to do.
 class TestPattern {
 public:
-    TestPattern(int width, int height) : width(width), height(height) {}
+    TestPattern(int width, int height)
+        : width(width),
+          height(height)
+    {
+    }
 
     void draw(const X264Encoder::Picture& picture, qint64 frameNumber) const;
 

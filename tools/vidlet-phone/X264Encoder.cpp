@@ -28,7 +28,10 @@ struct X264Encoder::Impl {
     AvPacketPtr packet;
 };
 
-X264Encoder::X264Encoder() : d(std::make_unique<Impl>()) {}
+X264Encoder::X264Encoder()
+    : d(std::make_unique<Impl>())
+{
+}
 X264Encoder::~X264Encoder() = default;
 
 bool X264Encoder::open(int width, int height, int fps, int bitrateKbps, int gopFrames)

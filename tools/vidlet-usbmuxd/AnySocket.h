@@ -8,8 +8,7 @@
 // where the two differ.
 namespace anysocket {
 
-template <typename Slot>
-void onDisconnected(QIODevice* socket, QObject* context, Slot slot)
+template <typename Slot> void onDisconnected(QIODevice* socket, QObject* context, Slot slot)
 {
     if (auto* tcp = qobject_cast<QAbstractSocket*>(socket))
         QObject::connect(tcp, &QAbstractSocket::disconnected, context, slot);
@@ -44,4 +43,4 @@ inline void limitReadBuffer(QIODevice* socket, qint64 bytes)
         local->setReadBufferSize(bytes);
 }
 
-}  // namespace anysocket
+} // namespace anysocket

@@ -5,9 +5,12 @@
 namespace {
 constexpr qint64 kChunk = 64 * 1024;
 constexpr qint64 kMaxQueued = 4 * 1024 * 1024;
-}  // namespace
+} // namespace
 
-BytePipe::BytePipe(QIODevice* a, QIODevice* b, QObject* parent) : QObject(parent), a(a), b(b)
+BytePipe::BytePipe(QIODevice* a, QIODevice* b, QObject* parent)
+    : QObject(parent),
+      a(a),
+      b(b)
 {
     for (QIODevice* side : {a, b}) {
         QIODevice* other = side == a ? b : a;

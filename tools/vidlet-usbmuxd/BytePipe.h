@@ -8,8 +8,7 @@
 // reader: reading pauses until the other side has written its backlog. When one side closes,
 // what it sent is passed on and the other side is closed gracefully. The pipe owns neither
 // socket; make it a child of one of them.
-class BytePipe : public QObject
-{
+class BytePipe : public QObject {
     Q_OBJECT
 
 public:

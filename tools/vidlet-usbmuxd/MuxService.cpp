@@ -34,7 +34,7 @@ void log(const QString& text)
     std::fprintf(stderr, "vidlet-usbmuxd: %s\n", qPrintable(text));
 }
 
-}  // namespace
+} // namespace
 
 MuxService::MuxService(const QList<Device>& devices, int refuseConnects, QObject* parent)
     : QObject(parent),
@@ -56,7 +56,7 @@ MuxService::MuxService(const QList<Device>& devices, int refuseConnects, QObject
 
 bool MuxService::listenUnix(const QString& path)
 {
-    QLocalServer::removeServer(path);   // a socket file left by an earlier run
+    QLocalServer::removeServer(path); // a socket file left by an earlier run
     return localServer.listen(path);
 }
 
@@ -102,8 +102,9 @@ bool MuxService::detach(const QString& serial)
         device.id = 0;
         log(QStringLiteral("detached %1 (device %2)").arg(device.serial).arg(id));
         for (QIODevice* control : clientsWith(Role::Listening)) {
-            send(control, {{QStringLiteral("DeviceID"), id},
-                           {QStringLiteral("MessageType"), QStringLiteral("Detached")}},
+            send(control,
+                 {{QStringLiteral("DeviceID"), id},
+                  {QStringLiteral("MessageType"), QStringLiteral("Detached")}},
                  0);
         }
         // Pulling the cable ends every connection to the phone.
@@ -173,7 +174,8 @@ void MuxService::readRequests(QIODevice* socket)
         }
         if (quint32(it->buffer.size()) < length)
             return;
-        const QByteArray payload = it->buffer.mid(usbmux::kHeaderSize, length - usbmux::kHeaderSize);
+        const QByteArray payload =
+            it->buffer.mid(usbmux::kHeaderSize, length - usbmux::kHeaderSize);
         it->buffer.remove(0, length);
 
         // A connection that listens, or has asked for a tunnel, takes no more requests.
@@ -195,7 +197,7 @@ void MuxService::readRequests(QIODevice* socket)
         const QVariantMap request = usbmux::parsePlist(payload);
         if (request.value(QStringLiteral("MessageType")).typeId() != QMetaType::QString) {
             log(QStringLiteral("request without a MessageType ignored"));
-            continue;  // the service answers nothing to what it cannot read
+            continue; // the service answers nothing to what it cannot read
         }
         handleRequest(socket, request, tag);
     }
@@ -232,7 +234,8 @@ void MuxService::handleRequest(QIODevice* socket, const QVariantMap& request, qu
     } else if (type == u"ReadBUID") {
         send(socket, {{QStringLiteral("BUID"), buid}}, tag);
     } else if (type == u"ReadPairRecord") {
-        const bool named = request.value(QStringLiteral("PairRecordID")).typeId() == QMetaType::QString;
+        const bool named =
+            request.value(QStringLiteral("PairRecordID")).typeId() == QMetaType::QString;
         sendResult(socket, named ? kNoSuchRecord : kInvalidRequest, tag);
     } else {
         log(QStringLiteral("unknown request %1 refused").arg(type));
@@ -291,7 +294,9 @@ void MuxService::openTunnel(QIODevice* socket, const Device& device, quint32 tag
         new BytePipe(socket, phone, socket);
     });
     connect(phone, &QTcpSocket::errorOccurred, socket, [this, socket, phone, tag, id = device.id] {
-        log(QStringLiteral("device %1's app does not answer: %2").arg(id).arg(phone->errorString()));
+        log(QStringLiteral("device %1's app does not answer: %2")
+                .arg(id)
+                .arg(phone->errorString()));
         phone->disconnect(socket);
         phone->deleteLater();
         const auto client = clients.find(socket);
@@ -325,13 +330,15 @@ QVariantList MuxService::listeners() const
     for (auto it = clients.cbegin(); it != clients.cend(); ++it) {
         if (it->role != Role::Listening)
             continue;
-        const QString progName = it->info.value(QStringLiteral("ProgName"), QStringLiteral("unknown")).toString();
+        const QString progName =
+            it->info.value(QStringLiteral("ProgName"), QStringLiteral("unknown")).toString();
         QVariantMap listener{
             {QStringLiteral("Blacklisted"), false},
             {QStringLiteral("ConnType"), 0},
             {QStringLiteral("ID String"), QStringLiteral("%1-%2").arg(it->number).arg(progName)},
             {QStringLiteral("ProgName"), progName},
-            {QStringLiteral("kLibUSBMuxVersion"), it->info.value(QStringLiteral("kLibUSBMuxVersion"), 0).toLongLong()},
+            {QStringLiteral("kLibUSBMuxVersion"),
+             it->info.value(QStringLiteral("kLibUSBMuxVersion"), 0).toLongLong()},
         };
         if (it->info.contains(QStringLiteral("BundleID")))
             listener.insert(QStringLiteral("BundleID"), it->info.value(QStringLiteral("BundleID")));

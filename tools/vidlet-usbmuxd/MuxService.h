@@ -19,17 +19,15 @@
 // 16 bytes to 64 KiB, anything else closes the connection. Besides Listen and Connect it
 // answers what libusbmuxd's clients ask: ListDevices, ListListeners, ReadBUID and
 // ReadPairRecord (it keeps no pair records). Only the property-list dialect is spoken.
-class MuxService : public QObject
-{
+class MuxService : public QObject {
     Q_OBJECT
 
 public:
-    struct Device
-    {
+    struct Device {
         QString serial;
         QString host;
         quint16 port = 0;
-        int id = 0;   // 0 while detached; a new number at every attach, as the real service
+        int id = 0; // 0 while detached; a new number at every attach, as the real service
     };
 
     MuxService(const QList<Device>& devices, int refuseConnects, QObject* parent = nullptr);
@@ -46,13 +44,12 @@ public:
 
 private:
     enum class Role { Requests, Listening, Connecting, Tunnelling };
-    struct Client
-    {
+    struct Client {
         QByteArray buffer;
         Role role = Role::Requests;
-        int deviceId = 0;   // the device a tunnel leads to
-        int number = 0;     // counts clients since start, for ListListeners
-        QVariantMap info;   // ProgName, kLibUSBMuxVersion and BundleID of its last request
+        int deviceId = 0; // the device a tunnel leads to
+        int number = 0;   // counts clients since start, for ListListeners
+        QVariantMap info; // ProgName, kLibUSBMuxVersion and BundleID of its last request
     };
 
     void accept(QIODevice* socket);
@@ -75,5 +72,5 @@ private:
     int refuseConnects;
     int nextDeviceId = 1;
     int nextClientNumber = 1;
-    const QString buid;   // the host's identity, as ReadBUID reports it
+    const QString buid; // the host's identity, as ReadBUID reports it
 };

@@ -39,7 +39,7 @@ void writeValue(QXmlStreamWriter& xml, const QVariant& value)
     }
 }
 
-}  // namespace
+} // namespace
 
 QByteArray writePrettyPlist(const QVariantMap& map)
 {

@@ -9,8 +9,7 @@ class QSocketNotifier;
 // per line.
 // End of input stops reading; it does not end the program, so a service started with no
 // input keeps running.
-class StdinLines : public QObject
-{
+class StdinLines : public QObject {
     Q_OBJECT
 
 public:

@@ -4,7 +4,8 @@
 
 #include <unistd.h>
 
-StdinLines::StdinLines(QObject* parent) : QObject(parent)
+StdinLines::StdinLines(QObject* parent)
+    : QObject(parent)
 {
     notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &StdinLines::readAvailable);

@@ -29,8 +29,7 @@ const char* usage()
            "exit codes: 0 quit, 1 bad arguments, 2 cannot listen\n";
 }
 
-struct Options
-{
+struct Options {
     QString socketPath;
     std::optional<quint16> port;
     QList<MuxService::Device> devices;
@@ -119,7 +118,7 @@ bool runCommand(MuxService& service, const QString& command)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -131,12 +130,12 @@ int main(int argc, char** argv)
     }
 
     MuxService service(options->devices, options->refuseConnects);
-    const bool listening = options->port ? service.listenTcp(*options->port)
-                                         : service.listenUnix(options->socketPath);
+    const bool listening =
+        options->port ? service.listenTcp(*options->port) : service.listenUnix(options->socketPath);
     if (!listening) {
-        std::fprintf(stderr, "vidlet-usbmuxd: cannot listen on %s\n",
-                     qPrintable(options->port ? QString::number(*options->port)
-                                              : options->socketPath));
+        std::fprintf(
+            stderr, "vidlet-usbmuxd: cannot listen on %s\n",
+            qPrintable(options->port ? QString::number(*options->port) : options->socketPath));
         return 2;
     }
     say(QStringLiteral("listening on ") + service.address());

@@ -20,7 +20,7 @@ std::wstring versionString(const std::vector<BYTE>& record, const wchar_t* name)
     return value;
 }
 
-}
+} // namespace
 
 WIN_TEST(versionRecordNamesTheHelper)
 {
@@ -65,8 +65,8 @@ WIN_TEST(manifestDemandsAdministratorAndIconIsThere)
 
 WIN_TEST(helperIsWindowless)
 {
-    HANDLE file = CreateFileW(helper.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(helper.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     CHECK(file != INVALID_HANDLE_VALUE);
     std::vector<BYTE> header(4096);
     DWORD got = 0;

@@ -77,7 +77,7 @@ private:
     const std::wstring folder;
 };
 
-}
+} // namespace
 
 WIN_TEST(commandLineMustBeOneKnownCommand)
 {
@@ -101,8 +101,9 @@ WIN_TEST(registerStagesRecordsAndUnregisterTakesAllBack)
     CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr), stagedCopy());
     const auto lines = helperLog();
     CHECK_EQ(lines.size(), size_t(3));
-    CHECK_EQ(lines[0], "--- register: src=" + WinTest::narrow(program.path(L"softcam.dll"))
-                           + " dst=" + WinTest::narrow(stagedCopy()));
+    CHECK_EQ(lines[0],
+             "--- register: src=" + WinTest::narrow(program.path(L"softcam.dll"))
+                 + " dst=" + WinTest::narrow(stagedCopy()));
     CHECK_EQ(lines[1], std::string("DllRegisterServer ok"));
     CHECK_EQ(lines[2], std::string("registered, version 1.1"));
 
@@ -222,8 +223,8 @@ WIN_TEST(staleCopyInUseIsScheduledForDeletion)
     HKEY session = nullptr;
     std::vector<wchar_t> pending(4096);
     DWORD bytes = DWORD(pending.size() * sizeof(wchar_t));
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pendingKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
-                      &session) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pendingKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &session)
+        == ERROR_SUCCESS) {
         RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(pending.data()), &bytes);
         RegDeleteValueW(session, L"PendingFileRenameOperations");

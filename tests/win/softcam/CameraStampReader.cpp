@@ -38,7 +38,8 @@ std::vector<unsigned char> topDown(const std::vector<unsigned char>& sample, int
 long long steadyMinusWallUsec()
 {
     using namespace std::chrono;
-    const long long wall = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const long long wall =
+        duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     return (long long)(FrameStamp::nowUsec()) - wall;
 }
 
@@ -87,9 +88,9 @@ int main(int argc, char** argv)
             continue;
         ordered = ordered && (frames.empty() || stamp->frame > frames.back());
         frames.push_back(stamp->frame);
-        latenciesMs.push_back(
-            double((long long)(FrameStamp::nowUsec()) - ((long long)(stamp->timeUsec) + stampToOwnClock))
-            / 1000.0);
+        latenciesMs.push_back(double((long long)(FrameStamp::nowUsec())
+                                     - ((long long)(stamp->timeUsec) + stampToOwnClock))
+                              / 1000.0);
     }
     graph.stop();
     camera->Release();

@@ -8,8 +8,7 @@ extern "C" const CLSID CLSID_NullRenderer;
 
 namespace {
 
-template<typename T>
-void release(T*& object)
+template <typename T> void release(T*& object)
 {
     if (object)
         object->Release();
@@ -33,8 +32,7 @@ IPin* pinOf(IBaseFilter* filter, PIN_DIRECTION wanted)
 }
 
 // Calls `visit(name, moniker)` for each video input device until it returns true.
-template<typename Visit>
-void forEachVideoInput(Visit visit)
+template <typename Visit> void forEachVideoInput(Visit visit)
 {
     ICreateDevEnum* devices = nullptr;
     if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
@@ -100,8 +98,8 @@ IBaseFilter* CaptureGraph::bindVideoInput(const std::wstring& wanted)
 
 bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype, Connection how)
 {
-    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IGraphBuilder, reinterpret_cast<void**>(&graph)))
+    if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&graph)))
         || FAILED(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)))
         || FAILED(CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_IBaseFilter, reinterpret_cast<void**>(&grabberFilter)))
@@ -109,8 +107,8 @@ bool CaptureGraph::build(IBaseFilter* camera, const GUID& subtype, Connection ho
                                    IID_IBaseFilter, reinterpret_cast<void**>(&renderer))))
         return false;
     ISampleGrabber* grabber = nullptr;
-    if (FAILED(grabberFilter->QueryInterface(IID_ISampleGrabber,
-                                             reinterpret_cast<void**>(&grabber))))
+    if (FAILED(
+            grabberFilter->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grabber))))
         return false;
     AM_MEDIA_TYPE type{};
     type.majortype = MEDIATYPE_Video;
@@ -181,8 +179,8 @@ bool CaptureGraph::latestSample(std::vector<unsigned char>& bytes)
 {
     ISampleGrabber* grabber = nullptr;
     if (!grabberFilter
-        || FAILED(grabberFilter->QueryInterface(IID_ISampleGrabber,
-                                                reinterpret_cast<void**>(&grabber))))
+        || FAILED(
+            grabberFilter->QueryInterface(IID_ISampleGrabber, reinterpret_cast<void**>(&grabber))))
         return false;
     long size = 0;
     bool got = SUCCEEDED(grabber->GetCurrentBuffer(&size, nullptr)) && size > 0;

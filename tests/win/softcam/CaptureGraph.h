@@ -33,8 +33,7 @@ public:
     const GUID& subtype() const { return connectedSubtype; }
     bool latestSample(std::vector<unsigned char>& bytes);
     // Polls the newest sample until `accept` takes it or `timeoutMs` passes.
-    template<typename Accept>
-    bool waitForSample(Accept accept, int timeoutMs = 5000)
+    template <typename Accept> bool waitForSample(Accept accept, int timeoutMs = 5000)
     {
         std::vector<unsigned char> bytes;
         for (int waited = 0; waited <= timeoutMs; waited += 20) {

@@ -21,7 +21,8 @@ bool ChildProcess::start(const std::wstring& commandLine)
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE childIn = nullptr;
     HANDLE childOut = nullptr;
-    if (!CreatePipe(&childIn, &toChild, &inherit, 0) || !CreatePipe(&fromChild, &childOut, &inherit, 0))
+    if (!CreatePipe(&childIn, &toChild, &inherit, 0)
+        || !CreatePipe(&fromChild, &childOut, &inherit, 0))
         return false;
     SetHandleInformation(toChild, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(fromChild, HANDLE_FLAG_INHERIT, 0);

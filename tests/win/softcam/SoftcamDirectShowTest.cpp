@@ -14,8 +14,8 @@ namespace {
 
 const wchar_t* const kCameraName = L"Vidlet Camera";
 const wchar_t* const kClassKey = L"CLSID\\{276143AA-B755-440E-834A-93CDEBCA334B}\\InprocServer32";
-constexpr GUID kSubtypeI420 = {0x30323449, 0x0000, 0x0010,
-                               {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+constexpr GUID kSubtypeI420 = {
+    0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 std::wstring dllPath()
 {
@@ -36,8 +36,9 @@ std::wstring registeredServer()
         return {};
     wchar_t value[MAX_PATH] = {};
     DWORD bytes = sizeof value - sizeof(wchar_t);
-    const bool read = RegQueryValueExW(key, nullptr, nullptr, nullptr,
-                                       reinterpret_cast<BYTE*>(value), &bytes) == ERROR_SUCCESS;
+    const bool read =
+        RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &bytes)
+        == ERROR_SUCCESS;
     RegCloseKey(key);
     return read ? std::wstring(value) : L"?";
 }
@@ -207,11 +208,12 @@ WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)
     pins->Release();
 
     IKsPropertySet* properties = nullptr;
-    CHECK(SUCCEEDED(pin->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&properties))));
+    CHECK(
+        SUCCEEDED(pin->QueryInterface(IID_IKsPropertySet, reinterpret_cast<void**>(&properties))));
     GUID category = GUID_NULL;
     DWORD returned = 0;
     const HRESULT got = properties->Get(AMPROPSETID_Pin, AMPROPERTY_PIN_CATEGORY, nullptr, 0,
-                                       &category, sizeof category, &returned);
+                                        &category, sizeof category, &returned);
     properties->Release();
     CHECK(SUCCEEDED(got) && category == PIN_CATEGORY_CAPTURE && returned == sizeof(GUID));
 
@@ -254,7 +256,8 @@ WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)
     // A graph that leaves the format to the camera gets the one set, also when the capture
     // graph builder finds the pin by its category and connects it.
     CaptureGraph graph;
-    const bool built = graph.build(camera, GUID_NULL, CaptureGraph::Connection::CaptureGraphBuilder);
+    const bool built =
+        graph.build(camera, GUID_NULL, CaptureGraph::Connection::CaptureGraphBuilder);
     camera->Release();
     CHECK(built);
     CHECK(graph.subtype() == kSubtypeI420);

@@ -24,7 +24,7 @@ bool isUserOrSystem(PSID sid)
         || (read && EqualSid(sid, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid));
 }
 
-}
+} // namespace
 
 WIN_TEST(cameraObjectsAdmitOnlyTheUserAndSystem)
 {
@@ -34,8 +34,9 @@ WIN_TEST(cameraObjectsAdmitOnlyTheUserAndSystem)
     CHECK(directory);
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR held = nullptr;
-    CHECK(GetSecurityInfo(directory, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                          nullptr, &dacl, nullptr, &held) == ERROR_SUCCESS);
+    CHECK(GetSecurityInfo(directory, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          &dacl, nullptr, &held)
+          == ERROR_SUCCESS);
     CHECK(dacl);
     CHECK_EQ(int(dacl->AceCount), 2);
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
@@ -53,12 +54,11 @@ WIN_TEST(aNameAnotherUserMadeFirstIsNotUsed)
 {
     // Owned by SYSTEM and open to everyone, as a squatter would leave it.
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SYD:(A;;GA;;;WD)",
-                                                               SDDL_REVISION_1, &descriptor,
-                                                               nullptr));
+    CHECK(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"O:SYD:(A;;GA;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
     SECURITY_ATTRIBUTES foreign{sizeof foreign, descriptor, FALSE};
-    HANDLE squatted = CreateFileMappingW(INVALID_HANDLE_VALUE, &foreign, PAGE_READWRITE, 0, 4096,
-                                         kDirectory);
+    HANDLE squatted =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, &foreign, PAGE_READWRITE, 0, 4096, kDirectory);
     const bool fresh = GetLastError() != ERROR_ALREADY_EXISTS;
     LocalFree(descriptor);
     if (!squatted)

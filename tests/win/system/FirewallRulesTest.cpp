@@ -15,7 +15,7 @@ size_t rulesFor(const TestFirewall& firewall, const std::wstring& path)
     return count;
 }
 
-}
+} // namespace
 
 WIN_TEST(onlyAnEnabledInboundBlockForAnActiveProfileCounts)
 {

@@ -15,7 +15,8 @@ const std::wstring cameraClass = std::wstring(L"CLSID\\") + TestCameraKey::clsid
 // A program folder, with a space in its name as under Program Files.
 class ProgramFolder {
 public:
-    ProgramFolder() : folder(binFolder() + L"system scratch")
+    ProgramFolder()
+        : folder(binFolder() + L"system scratch")
     {
         clean();
         CreateDirectoryW(folder.c_str(), nullptr);
@@ -41,7 +42,7 @@ private:
     const std::wstring folder;
 };
 
-}
+} // namespace
 
 WIN_TEST(registrationGoesThroughRegsvr32)
 {
@@ -70,7 +71,7 @@ WIN_TEST(missingFilesMakeTheActionsDoNothing)
         system.registerCamera([&] { ++done; });
         system.unregisterCamera([&] { ++done; });
         system.allowThroughFirewall([&] { ++done; });
-        CHECK_EQ(done, 3);   // the caller still learns that each action is over
+        CHECK_EQ(done, 3); // the caller still learns that each action is over
         CHECK(!system.isCameraRegistered());
     }
 }
@@ -80,7 +81,8 @@ WIN_TEST(aThirtyTwoBitRegistrationDoesNotCount)
     ProgramFolder folder;
     HKEY key = nullptr;
     CHECK(RegCreateKeyExW(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, 0, nullptr, 0,
-                          KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr) == ERROR_SUCCESS);
+                          KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr)
+          == ERROR_SUCCESS);
     RegCloseKey(key);
     const bool registered = WindowsSystemIntegration(folder.program()).isCameraRegistered();
     HKEY classes = nullptr;

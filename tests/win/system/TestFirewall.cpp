@@ -92,7 +92,10 @@ struct TestRules : INetFwRules {
     std::vector<std::unique_ptr<TestEnum>> enumerators;
     long references = 0;
 
-    explicit TestRules(TestFirewall& firewall) : firewall(firewall) {}
+    explicit TestRules(TestFirewall& firewall)
+        : firewall(firewall)
+    {
+    }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
     {
         return answer<INetFwRules>(this, references, id, object);
@@ -151,7 +154,11 @@ struct TestPolicy : INetFwPolicy2 {
     TestRules& rules;
     long references = 0;
 
-    TestPolicy(TestFirewall& firewall, TestRules& rules) : firewall(firewall), rules(rules) {}
+    TestPolicy(TestFirewall& firewall, TestRules& rules)
+        : firewall(firewall),
+          rules(rules)
+    {
+    }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
     {
         return answer<INetFwPolicy2>(this, references, id, object);
@@ -200,16 +207,23 @@ struct TestPolicy : INetFwPolicy2 {
     }
 };
 
-}
+} // namespace
 
 struct TestFirewall::Objects {
-    explicit Objects(TestFirewall& firewall) : rules(firewall), policy(firewall, rules) {}
+    explicit Objects(TestFirewall& firewall)
+        : rules(firewall),
+          policy(firewall, rules)
+    {
+    }
     TestRules rules;
     TestPolicy policy;
     std::vector<std::unique_ptr<TestRule>> allRules;
 };
 
-TestFirewall::TestFirewall() : objects(std::make_unique<Objects>(*this)) {}
+TestFirewall::TestFirewall()
+    : objects(std::make_unique<Objects>(*this))
+{
+}
 
 TestFirewall::~TestFirewall()
 {
@@ -269,11 +283,14 @@ bool TestFirewall::balanced() const
     for (const auto& enumerator : objects->rules.enumerators)
         if (enumerator->references != 0)
             return false;
-    return objects->policy.references == 0 && objects->rules.references == 0
-        && ledger.live.empty() && ledger.badFrees == 0;
+    return objects->policy.references == 0 && objects->rules.references == 0 && ledger.live.empty()
+        && ledger.badFrees == 0;
 }
 
-TestRule::TestRule(StringLedger& ledger) : ledger(ledger) {}
+TestRule::TestRule(StringLedger& ledger)
+    : ledger(ledger)
+{
+}
 
 HRESULT TestRule::QueryInterface(REFIID id, void** object)
 {

@@ -12,48 +12,66 @@
 // references and the strings they hand out, so a test sees leaks and double frees.
 
 // IDispatch's late binding, which FirewallRules never uses.
-#define VIDLET_DISPATCH_STUBS                                                                    \
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }            \
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; } \
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override    \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
-    }                                                                                            \
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,         \
-                                     EXCEPINFO*, UINT*) override                                 \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
+#define VIDLET_DISPATCH_STUBS                                                                      \
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override                                     \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override                        \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override       \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,            \
+                                     EXCEPINFO*, UINT*) override                                   \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
     }
 
-#define VIDLET_PLAIN_PROPERTY(name, type, field)                                                 \
-    HRESULT STDMETHODCALLTYPE get_##name(type* value) override                                   \
-    {                                                                                            \
-        *value = field;                                                                          \
-        return S_OK;                                                                             \
-    }                                                                                            \
-    HRESULT STDMETHODCALLTYPE put_##name(type value) override                                    \
-    {                                                                                            \
-        field = value;                                                                           \
-        return S_OK;                                                                             \
+#define VIDLET_PLAIN_PROPERTY(name, type, field)                                                   \
+    HRESULT STDMETHODCALLTYPE get_##name(type* value) override                                     \
+    {                                                                                              \
+        *value = field;                                                                            \
+        return S_OK;                                                                               \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE put_##name(type value) override                                      \
+    {                                                                                              \
+        field = value;                                                                             \
+        return S_OK;                                                                               \
     }
 
-#define VIDLET_STRING_PROPERTY(name, field)                                                      \
-    HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override { return hand(field, value); }    \
-    HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override { return take(value, field); }
-
-#define VIDLET_UNUSED_PROFILE_PROPERTY(name, type)                                               \
-    HRESULT STDMETHODCALLTYPE get_##name(NET_FW_PROFILE_TYPE2, type*) override                  \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
-    }                                                                                            \
-    HRESULT STDMETHODCALLTYPE put_##name(NET_FW_PROFILE_TYPE2, type) override                   \
-    {                                                                                            \
-        return E_NOTIMPL;                                                                        \
+#define VIDLET_STRING_PROPERTY(name, field)                                                        \
+    HRESULT STDMETHODCALLTYPE get_##name(BSTR* value) override                                     \
+    {                                                                                              \
+        return hand(field, value);                                                                 \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE put_##name(BSTR value) override                                      \
+    {                                                                                              \
+        return take(value, field);                                                                 \
     }
 
-#define VIDLET_UNUSED_PROPERTY(name, type)                                                       \
-    HRESULT STDMETHODCALLTYPE get_##name(type*) override { return E_NOTIMPL; }                  \
-    HRESULT STDMETHODCALLTYPE put_##name(type) override { return E_NOTIMPL; }
+#define VIDLET_UNUSED_PROFILE_PROPERTY(name, type)                                                 \
+    HRESULT STDMETHODCALLTYPE get_##name(NET_FW_PROFILE_TYPE2, type*) override                     \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE put_##name(NET_FW_PROFILE_TYPE2, type) override                      \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }
+
+#define VIDLET_UNUSED_PROPERTY(name, type)                                                         \
+    HRESULT STDMETHODCALLTYPE get_##name(type*) override                                           \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE put_##name(type) override                                            \
+    {                                                                                              \
+        return E_NOTIMPL;                                                                          \
+    }
 
 // Every BSTR that crosses between FirewallRules and the test objects comes from here.
 struct StringLedger {

@@ -27,10 +27,12 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
     GetModuleFileNameW(self, path, MAX_PATH);
     HKEY key = nullptr;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, 0, nullptr, 0,
-                        KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
+        != ERROR_SUCCESS)
         return E_UNEXPECTED;
-    const LSTATUS status = RegSetValueExW(key, nullptr, 0, REG_SZ,
-        reinterpret_cast<const BYTE*>(path), DWORD((wcslen(path) + 1) * sizeof(wchar_t)));
+    const LSTATUS status =
+        RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                       DWORD((wcslen(path) + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? S_OK : E_UNEXPECTED;
 #endif

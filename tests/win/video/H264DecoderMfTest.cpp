@@ -85,7 +85,8 @@ void comparePictures(const Stream& stream, const std::vector<StreamFile::Record>
     const bool wine = runningUnderWine();
     const std::string what = stream.name + ": ";
     if (got.size() != stream.reference.size())
-        WinTest::fail(__FILE__, __LINE__, what + std::to_string(got.size()) + " pictures, "
+        WinTest::fail(__FILE__, __LINE__,
+                      what + std::to_string(got.size()) + " pictures, "
                           + std::to_string(stream.reference.size()) + " expected");
     double worst = 99;
     for (std::size_t i = 0; i < got.size(); ++i) {
@@ -93,11 +94,11 @@ void comparePictures(const Stream& stream, const std::vector<StreamFile::Record>
         const auto& e = stream.reference[i];
         const bool timed = a.ptsUsec == e.ptsUsec || (wine && i == 0 && a.ptsUsec == 0);
         if (a.width != e.width || a.height != e.height || !timed)
-            WinTest::fail(__FILE__, __LINE__, what + "picture " + std::to_string(i) + " is "
-                              + std::to_string(a.width) + "x" + std::to_string(a.height) + " at "
-                              + std::to_string(a.ptsUsec) + ", expected "
-                              + std::to_string(e.width) + "x" + std::to_string(e.height) + " at "
-                              + std::to_string(e.ptsUsec));
+            WinTest::fail(__FILE__, __LINE__,
+                          what + "picture " + std::to_string(i) + " is " + std::to_string(a.width)
+                              + "x" + std::to_string(a.height) + " at " + std::to_string(a.ptsUsec)
+                              + ", expected " + std::to_string(e.width) + "x"
+                              + std::to_string(e.height) + " at " + std::to_string(e.ptsUsec));
         worst = std::min(worst, psnr(a.bytes, e.bytes));
     }
     std::printf("       %s: %zu pictures, worst PSNR against FFmpeg %.1f dB\n", stream.name.c_str(),
@@ -164,7 +165,8 @@ WIN_TEST(sizeChangeMidStream)
     if (runningUnderWine()) {
         // Wine fails the stream change (0xD0000001); what it still delivers must be whole.
         for (std::size_t i = first; i < pictures.size(); ++i)
-            CHECK(pictures[i].bytes.size() == std::size_t(pictures[i].width) * pictures[i].height * 3);
+            CHECK(pictures[i].bytes.size()
+                  == std::size_t(pictures[i].width) * pictures[i].height * 3);
     } else {
         comparePictures(stream, pictures, 99.0);
     }

@@ -20,7 +20,8 @@ int main()
     }
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(GetModuleHandleW(L"softcam.dll"), path, MAX_PATH);
-    const auto create = reinterpret_cast<void* (*)(int, int, float)>(library.symbol("scCreateCamera"));
+    const auto create =
+        reinterpret_cast<void* (*)(int, int, float)>(library.symbol("scCreateCamera"));
     const auto remove = reinterpret_cast<void (*)(void*)>(library.symbol("scDeleteCamera"));
     const auto send = reinterpret_cast<void (*)(void*, const void*)>(library.symbol("scSendFrame"));
     const auto connected = reinterpret_cast<bool (*)(void*)>(library.symbol("scIsConnected"));

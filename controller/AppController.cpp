@@ -1,6 +1,7 @@
 #include "controller/AppController.h"
 #include "controller/DeviceKey.h"
 #include "controller/PrivateFiles.h"
+#include "video/SoftcamSink.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -16,6 +17,7 @@ AppController::AppController(QObject* parent)
 AppController::AppController(const Places& places, QObject* parent)
     : QObject(parent),
       places(places),
+      sink(std::make_unique<SoftcamSink>()),
       usb(places.usbService),
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
@@ -53,7 +55,7 @@ AppController::AppController(const Places& places, QObject* parent)
     paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&paceTimer, &QTimer::timeout, this, &AppController::onPaceTick);
     stallClock.start();
-    stallTimer.setInterval(400);
+    stallTimer.setInterval(intervals.stallCheckMs);
     connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
     stallTimer.start();
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);
@@ -84,10 +86,9 @@ AppController::~AppController()
     stop();
 }
 
-QString AppController::phoneName() const
+void AppController::setCameraSink(std::unique_ptr<IVirtualCameraSink> camera)
 {
-    const int i = rosterIndex(activeId_);
-    return i < 0 ? QString() : phones_.at(i).toMap().value(QStringLiteral("name")).toString();
+    sink = std::move(camera);
 }
 
 bool AppController::osDark() const

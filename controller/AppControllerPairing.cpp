@@ -32,7 +32,7 @@ void AppController::regeneratePairing()
     settings.remove(QStringLiteral("known"));
     settings.remove(QStringLiteral("phoneOrder"));
     refreshPairing();
-    renderIdleCard(outputWidth, outputHeight);
+    renderCard();
     refreshFirewallBlocked();
     emit changed();
 }

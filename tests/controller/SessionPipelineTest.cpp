@@ -84,7 +84,7 @@ private slots:
         const auto& last = app.pendingFrames.back();
         QCOMPARE(last.size(), std::size_t(app.outputWidth) * app.outputHeight * 3);
         QCOMPARE(int(last.back()), 0x55);
-        QVERIFY(app.sink.isRunning());
+        QVERIFY(app.sink->isRunning());
     }
 
     void queueKeepsTheNewestFive()
@@ -185,10 +185,10 @@ private slots:
         app.onStreamInfo(2, 320, 240, fps);
         QCOMPARE(app.paceIntervalMs, interval);
         QVERIFY(!app.live());
-        QCOMPARE(app.streamSizes.value(2), qMakePair(320, 240));
+        QCOMPARE(app.findPhone(2)->streamSize, QSize(320, 240));
         // A connection that is not on the roster is not remembered.
         app.onStreamInfo(99, 640, 480, fps);
-        QVERIFY(!app.streamSizes.contains(99));
+        QVERIFY(!app.findPhone(99));
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera_data()
@@ -240,22 +240,22 @@ private slots:
         goLiveWithPhone(app, 64, 48, true);
         // Live without any decoded frame: never a paused card.
         QTest::qWait(1800);
-        QVERIFY(!app.pausedCardShown);
+        QVERIFY(!(app.session == AppController::Session::Paused));
 
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: stall -> paused card (active phone stopped sending video)");
         decoded(app, 64, 48);
-        QTRY_VERIFY_WITH_TIMEOUT(app.pausedCardShown, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((app.session == AppController::Session::Paused), 5000);
         QCOMPARE(app.status(), QStringLiteral("Phone paused (no video)"));
-        QVERIFY(app.workerRunning.load());
+        QVERIFY(app.cardPumpRunning.load());
         // The pump now feeds the camera on its own.
         const auto sent = app.framesSent();
         QTRY_VERIFY(app.framesSent() > sent + 3);
 
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: stall cleared -> live feed resumed");
         decoded(app, 64, 48);
-        QVERIFY(!app.pausedCardShown);
-        QVERIFY(!app.workerRunning.load());
+        QVERIFY(!(app.session == AppController::Session::Paused));
+        QVERIFY(!app.cardPumpRunning.load());
         QCOMPARE(app.status(), QStringLiteral("Live (decoding phone stream)"));
     }
 
@@ -264,13 +264,15 @@ private slots:
         AppController app(testPlaces());
         goLiveWithPhone(app, 64, 48, true);
         decoded(app, 64, 48);
-        app.showPausedCard();
-        QVERIFY(app.workerRunning.load());
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: stall -> paused card (active phone stopped sending video)");
+        app.pauseForStall();
+        QVERIFY(app.cardPumpRunning.load());
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: stall cleared -> live feed resumed");
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: virtual camera adopts decoder output 320x240 "
                                         "(STREAM_INFO said 64x48)");
         decoded(app, 320, 240);
-        QVERIFY(!app.workerRunning.load());
+        QVERIFY(!app.cardPumpRunning.load());
         QCOMPARE(app.outputWidth, 320);
     }
 
@@ -279,12 +281,12 @@ private slots:
         AppController app(testPlaces());
         app.start();
         QVERIFY(app.cameraReady());
-        QVERIFY(app.workerRunning.load());
+        QVERIFY(app.cardPumpRunning.load());
         const int port = app.port();
         app.start();
         QCOMPARE(app.port(), port);
         app.stop();
-        QVERIFY(!app.workerRunning.load());
+        QVERIFY(!app.cardPumpRunning.load());
         QVERIFY(!app.cameraReady());
         QCOMPARE(app.status(), QStringLiteral("Stopped"));
     }

@@ -167,6 +167,7 @@ public:
         int stallCheckMs = 400;    // how often that is checked
         int statsMs = 500;         // the statistics tick (frame rate, decode time, firewall)
         int paceMs = 0;            // the pacing queue's tick; 0: the phone's frame interval
+        int resizeMs = PhoneServer::defaultSizeChangeIntervalMs;   // between a phone's sizes
     };
     void setIntervals(const Intervals& intervals);
 
@@ -336,7 +337,4 @@ private:
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
 
     friend class RecordingTest;
-    friend class RosterTest;
-    friend class SessionPipelineTest;
-    friend class StatusCardsTest;
 };

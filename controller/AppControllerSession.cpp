@@ -86,8 +86,11 @@ void AppController::setIntervals(const Intervals& chosen)
 {
     intervals = chosen;
     stallTimer.setInterval(intervals.stallCheckMs);
+    server.setSizeChangeIntervalMs(intervals.resizeMs);
     if (statsTimer.isActive())
         statsTimer.start(intervals.statsMs);
+    if (paceTimer.isActive() && !paceTimer.isSingleShot())
+        paceTimer.setInterval(paceTickMs());
 }
 
 void AppController::onStreamInfo(int id, int width, int height, int fps)
@@ -101,12 +104,10 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // the frames in flight, and a phone repeating it could keep the GUI thread busy.
     const bool repeated = phone->streamSize == QSize(width, height);
     phone->streamSize = QSize(width, height);
-    if (fps >= 1 && fps <= 120) {
-        paceIntervalMs = 1000 / fps;
-        lowLatencyPacing.setPeriodMs(paceIntervalMs);
-        if (paceTimer.isActive() && !lowLatency_)
-            paceTimer.setInterval(paceTickMs());
-    }
+    paceIntervalMs = LowLatencyPacing::framePeriodMs(fps, paceIntervalMs);
+    lowLatencyPacing.setPeriodMs(paceIntervalMs);
+    if (paceTimer.isActive() && !lowLatency_)
+        paceTimer.setInterval(paceTickMs());
     if (id == activeId_ && !(repeated && live()))
         goLive(width, height);
 }

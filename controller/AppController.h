@@ -335,6 +335,4 @@ private:
     bool firewallBlocked_ = false;
     int idleTicks = 0;   // stats ticks without a phone since the firewall was last re-checked
     Frame cropBuffer;   // reused for frames a few pixels larger than the output
-
-    friend class RecordingTest;
 };

@@ -31,15 +31,14 @@
 // recorder and the virtual camera, and publishes the session as properties that notify through
 // changed().
 // Everything here runs on the GUI thread except pumpCards(), the status-card pump thread. The
-// recorder and the camera output run threads of their own behind their interfaces; the
+// recorder and the camera sink run threads of their own behind their interfaces; the
 // recorder's reports a failed file through a queued call to onRecordingFailed().
-// How a frame travels: the phone server reads a video frame on the GUI thread and the decoder
-// converts it there into a buffer of the controller's; a Wi-Fi frame waits in the pacing queue
-// for a tick of paceTimer (GUI thread), a USB frame goes on at once; outputFrame() then copies
-// it for the preview (frameReady, queued to the window), hands it to the recorder (which
-// encodes on its own thread) and swaps it into the camera sink, whose own thread repeats the
-// newest frame at the camera's rate. While no live video flows, the card pump thread sends the
-// status card to the same sink instead.
+// A live frame is read from the phone's socket, decoded into a buffer of the controller's and
+// fitted to the camera's size, all on the GUI thread; a Wi-Fi frame then waits in the pacing
+// queue for a tick of paceTimer, a USB frame does not. outputFrame() copies it for the preview
+// (frameReady), lends it to the recorder, which encodes on its thread, and swaps it into the
+// camera sink, whose thread repeats the newest frame at the camera's rate. While no live video
+// flows, the card pump sends the status card to the same sink instead.
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -234,6 +233,8 @@ private:
     void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
     unsigned char* queueSlot(int width, int height);
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
+    const unsigned char* fitToOutput(const unsigned char* pixels, int width, int height);
+    void queueFrame(const unsigned char* frame, bool inSlot);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
     void outputFrame(BgrBuffer& frame);

@@ -55,35 +55,44 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
     // Stop the paused-card pump before the output size may change under it.
     if (session == Session::Paused)
         resumeFromStall();
-    const unsigned char* frame = pixels;
-    if (width != outputWidth || height != outputHeight) {
-        const bool padded = width >= outputWidth && height >= outputHeight
-            && width - outputWidth <= cropTolerance && height - outputHeight <= cropTolerance;
-        if (padded) {
-            const std::size_t row = std::size_t(outputWidth) * 3;
-            cropBuffer.resize(row * std::size_t(outputHeight));
-            for (int y = 0; y < outputHeight; ++y)
-                std::memcpy(cropBuffer.data() + row * y, pixels + std::size_t(width) * 3 * y, row);
-            frame = cropBuffer.data();
-        } else {
-            adoptDecoderSize(width, height);
-        }
-    }
-
+    const unsigned char* frame = fitToOutput(pixels, width, height);
     ++framesDecoded_;
     decodedSinceLive = true;
 
     const std::size_t bytes = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
     const bool inSlot = frame == decodeSlot.data() && decodeSlot.size() == bytes;
-    if (activeIsUsb) {
+    if (!activeIsUsb) {
+        queueFrame(frame, inSlot);
+    } else if (inSlot) {
         // Over USB there is no network jitter to smooth out: output at once.
-        if (inSlot)
-            outputFrame(decodeSlot);
-        else
-            outputFrame(frame);
-        return;
+        outputFrame(decodeSlot);
+    } else {
+        outputFrame(frame);
     }
-    // Buffers come back from the ticks that output them, so the queue allocates nothing.
+}
+
+// A picture a few pixels larger than the output is the codec's padding and is cropped; one of
+// any other size becomes the output's size.
+const unsigned char* AppController::fitToOutput(const unsigned char* pixels, int width, int height)
+{
+    if (width == outputWidth && height == outputHeight)
+        return pixels;
+    const bool padded = width >= outputWidth && height >= outputHeight
+        && width - outputWidth <= cropTolerance && height - outputHeight <= cropTolerance;
+    if (!padded) {
+        adoptDecoderSize(width, height);
+        return pixels;
+    }
+    const std::size_t row = std::size_t(outputWidth) * 3;
+    cropBuffer.resize(row * std::size_t(outputHeight));
+    for (int y = 0; y < outputHeight; ++y)
+        std::memcpy(cropBuffer.data() + row * y, pixels + std::size_t(width) * 3 * y, row);
+    return cropBuffer.data();
+}
+
+// Buffers come back from the ticks that output them, so the queue allocates nothing.
+void AppController::queueFrame(const unsigned char* frame, bool inSlot)
+{
     BgrBuffer queued;
     if (inSlot) {
         queued = std::move(decodeSlot);
@@ -93,7 +102,7 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
             queued = std::move(spareFrames.back());
             spareFrames.pop_back();
         }
-        queued.assign(frame, frame + bytes);
+        queued.assign(frame, frame + std::size_t(outputWidth) * std::size_t(outputHeight) * 3);
     }
     pendingFrames.push_back(std::move(queued));
     while (pendingFrames.size() > maxPendingFrames) {

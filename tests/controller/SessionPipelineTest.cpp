@@ -5,17 +5,15 @@
 
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTest>
 
 // The session pipeline's rules, driven by a phone that streams real H.264 to the controller:
-// fitting pictures to the camera, the pacing queue, stream announcements, stalls, the output
-// switch and the card pump.
+// fitting pictures to the camera, the pacing queue, stream announcements, stalls and the output
+// switch.
 class SessionPipelineTest : public QObject {
     Q_OBJECT
 
     static constexpr int never = 3'600'000;
-    const QColor idleDot{0x22, 0xD0, 0xC1};
     const QColor pausedDot{0xF5, 0xA6, 0x23};
 
     // Frames wait in the Wi-Fi queue until a test shortens the tick; sizes change at once.
@@ -284,60 +282,6 @@ private slots:
         QCOMPARE(phone.camera->pixel(319, 239),
                  StreamingPhone::reference(larger).at(0).pixelColor(319, 239));
         QCOMPARE(phone.app->status(), QStringLiteral("Live (decoding phone stream)"));
-    }
-
-    void startTwiceAndStop()
-    {
-        AppController app(testPlaces());
-        TestCameraSink* camera = TestCameraSink::giveTo(app);
-        QCOMPARE(app.status(), QStringLiteral("Idle"));
-        app.start();
-        QVERIFY(app.cameraReady());
-        QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
-        // The pump shows the idle card.
-        QTRY_VERIFY(camera->frameCount() > 0);
-        QCOMPARE(camera->pixel(640, 362), idleDot);
-        const int port = app.port();
-        app.start();
-        QCOMPARE(app.port(), port);
-        app.stop();
-        QVERIFY(!app.cameraReady());
-        QCOMPARE(app.status(), QStringLiteral("Stopped"));
-    }
-
-    // Whatever keeps the camera from starting, phones can still connect.
-    void cameraThatCannotStartLeavesThePhonesAServer()
-    {
-        AppController app(testPlaces());
-        TestCameraSink::giveTo(app)->refuseStart = true;
-        app.start();
-        QVERIFY(!app.cameraReady());
-        QCOMPARE(app.status(), QStringLiteral("softcam.dll not found or camera unavailable"));
-        QVERIFY(app.port() > 0);
-        QTcpSocket phone;
-        phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
-        QVERIFY(phone.waitForConnected(5000));
-    }
-
-    // The pump runs on its own thread while the GUI thread flips the output switch and redraws
-    // the card with new pairing data.
-    void pumpRunsBesideTheGuiThread()
-    {
-        AppController app(testPlaces());
-        TestCameraSink* camera = TestCameraSink::giveTo(app);
-        app.start();
-        QTRY_VERIFY(app.framesSent() > 3);
-        for (int i = 0; i < 20; ++i) {
-            app.toggleOutput();
-            app.regeneratePairing();
-            const int taken = camera->frameCount();
-            if (app.outputEnabled())
-                QTRY_VERIFY(camera->frameCount() > taken);
-        }
-        QVERIFY(app.outputEnabled());
-        app.stop();
-        const auto sent = app.framesSent();
-        QCOMPARE(app.framesSent(), sent);
     }
 };
 

@@ -67,7 +67,8 @@ class RecordingTest : public QObject {
 
     // The recording holds these pictures of the stream, in order: encoding is lossy, but a
     // neighbour (its square moved 7 pixels) would differ by far more.
-    static void verifyPictures(const Recording& r, const TestEncoder& stream, std::vector<int> indices)
+    static void verifyPictures(const Recording& r, const TestEncoder& stream,
+                               const std::vector<int>& indices)
     {
         const auto pictures = StreamingPhone::reference(stream);
         QCOMPARE(r.frames.size(), indices.size());
@@ -80,7 +81,8 @@ class RecordingTest : public QObject {
                     total += std::abs(int(r.frames[i][std::size_t(y * r.width * 3 + x)])
                                       - int(want.constScanLine(y)[x]));
             const double mean = double(total) / double(r.frames[i].size());
-            QVERIFY2(mean < 6, qPrintable(QString("frame %1: mean difference %2").arg(i).arg(mean)));
+            QVERIFY2(mean < 6,
+                     qPrintable(QString("frame %1: mean difference %2").arg(i).arg(mean)));
         }
     }
 

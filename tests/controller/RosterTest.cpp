@@ -24,11 +24,16 @@ private:
     static QString pairingToken()
     {
         QFile file(TestSandbox::path() + QStringLiteral("/pairing-token.txt"));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).trimmed();
     }
 
     // The settings as the controller keeps them (objects on one file share their contents).
-    static QSettings stored() { return {QSettings::IniFormat, QSettings::UserScope, "Vidlet", "Vidlet"}; }
+    static QSettings stored()
+    {
+        return {QSettings::IniFormat, QSettings::UserScope, "Vidlet", "Vidlet"};
+    }
 
     // Everything the PC wrote to `phone` before this has arrived once its answer to a PING has.
     static bool settle(TestPhone& phone)

@@ -91,7 +91,8 @@ private slots:
         const QSize output = adopted ? QSize(decW, decH) : QSize(outW, outH);
         QCOMPARE(phone.camera->size(), output);
         // A crop keeps the picture's top left.
-        const QImage expected = StreamingPhone::reference(stream).at(0).copy(QRect(QPoint(), output));
+        const QImage expected
+            = StreamingPhone::reference(stream).at(0).copy(QRect(QPoint(), output));
         QCOMPARE(preview.count(), 1);
         QCOMPARE(shown(preview, 0), expected);
         const QPoint corner(output.width() - 1, output.height() - 1);

@@ -53,7 +53,8 @@ bool StreamingPhone::connect()
 void StreamingPhone::send(quint8 type, quint8 flags, const QByteArray& payload)
 {
     if (usb)
-        usbService.sendRaw(tunnel, PhoneLink::header(type, flags, quint32(payload.size())) + payload);
+        usbService.sendRaw(tunnel,
+                           PhoneLink::header(type, flags, quint32(payload.size())) + payload);
     else
         wifi.send(type, flags, payload);
 }
@@ -76,7 +77,8 @@ bool StreamingPhone::sendVideo(const TestEncoder& stream, int first, int count)
         const auto& unit = stream.units.at(std::size_t(i));
         QByteArray payload(8, '\0');
         qToLittleEndian<quint64>(unit.ptsUsec, payload.data());
-        payload.append(reinterpret_cast<const char*>(unit.bytes.data()), qsizetype(unit.bytes.size()));
+        payload.append(reinterpret_cast<const char*>(unit.bytes.data()),
+                       qsizetype(unit.bytes.size()));
         send(PhoneLink::VIDEO_FRAME, i == 0 ? PhoneLink::keyFrameFlag : 0, payload);
     }
     return QTest::qWaitFor([&] { return app->framesDecoded() >= target; }, 10000);
@@ -94,7 +96,8 @@ void StreamingPhone::leave()
 bool StreamingPhone::settle()
 {
     const QByteArray payload = PhoneLink::jsonPayload({{"n", ++pings}});
-    const QByteArray pong = PhoneLink::header(PhoneLink::PONG, 0, quint32(payload.size())) + payload;
+    const QByteArray pong
+        = PhoneLink::header(PhoneLink::PONG, 0, quint32(payload.size())) + payload;
     send(PhoneLink::PING, 0, payload);
     return QTest::qWaitFor([&] { return (usb ? tunnel->received : wifi.received).contains(pong); },
                            5000);

@@ -298,7 +298,8 @@ private:
     QHash<QString, QString> names;   // device id -> the name the user gave it
     QString serverInfo_ = QStringLiteral("Not listening");
     QString qrDataUrl_;
-    QString pairAddress_;
+    QString pairAddress_;   // a text for the window, also when no address was found
+    bool lanAddressFound = false;
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;

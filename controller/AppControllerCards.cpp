@@ -45,8 +45,7 @@ void AppController::renderCard()
     if (session == Session::Paused) {
         storeCard(StatusCard::paused(size));
     } else if (session == Session::Idle || session == Session::NoCamera) {
-        const bool noAddress = pairAddress_ == QLatin1String("No LAN address found");
-        storeCard(StatusCard::idle(size, noAddress ? QString() : pairAddress_));
+        storeCard(StatusCard::idle(size, lanAddressFound ? pairAddress_ : QString()));
     }
 }
 

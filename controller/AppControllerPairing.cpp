@@ -22,6 +22,7 @@ void AppController::refreshPairing()
     pcName_ = data.pcName;
     server.setPcName(data.pcName);
     pairAddress_ = data.pairAddress;
+    lanAddressFound = !data.addresses.isEmpty();
     qrDataUrl_ = data.qrDataUrl;
 }
 

@@ -34,6 +34,22 @@ private slots:
         QCOMPARE(app.status(), QStringLiteral("Stopped"));
     }
 
+    // Below the idle card's two lines, the address phones pair at (here the screenshots' own).
+    void idleCardShowsTheAddress()
+    {
+        AppController app(testPlaces());
+        TestCameraSink* camera = TestCameraSink::giveTo(app);
+        app.screenshotMode = true;
+        app.start();
+        QTRY_VERIFY(camera->frameCount() > 0);
+        const QColor background(0x0B, 0x0E, 0x15);
+        bool inked = false;
+        for (int y = 414; y <= 439 && !inked; ++y)
+            for (int x = 0; x < 1280 && !inked; ++x)
+                inked = camera->pixel(x, y) != background;
+        QVERIFY(inked);
+    }
+
     // Whatever keeps the camera from starting, phones can still connect.
     void cameraThatCannotStartLeavesThePhonesAServer()
     {

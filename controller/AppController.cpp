@@ -22,29 +22,7 @@ AppController::AppController(const Places& places, QObject* parent)
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
 {
-    // The settings hold every trusted phone's token.
-    PrivateFiles::restrictFile(settings.fileName());
-    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
-    recordingFolder_ = settings
-        .value(QStringLiteral("recording/folder"),
-               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
-                   + QStringLiteral("/Vidlet"))
-        .toString();
-    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
-    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
-    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
-
-    QHash<QString, QString> trusted;
-    settings.beginGroup(QStringLiteral("trusted"));
-    for (const QString& key : settings.childKeys())
-        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
-    server.setTrustedDevices(trusted);
-
-    settings.beginGroup(QStringLiteral("names"));
-    for (const QString& key : settings.childKeys())
-        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
+    loadSettings();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
     connect(&server, &PhoneServer::pairingRefused, this, [this](const QString& name) {
@@ -79,6 +57,33 @@ AppController::AppController(const Places& places, QObject* parent)
     decoder.frameTarget = [this](int width, int height) { return queueSlot(width, height); };
     decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
                                    unsigned long long) { onDecodedFrame(pixels, width, height); };
+}
+
+void AppController::loadSettings()
+{
+    // The settings hold every trusted phone's token.
+    PrivateFiles::restrictFile(settings.fileName());
+    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
+    recordingFolder_ = settings
+        .value(QStringLiteral("recording/folder"),
+               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+                   + QStringLiteral("/Vidlet"))
+        .toString();
+    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
+    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
+
+    QHash<QString, QString> trusted;
+    settings.beginGroup(QStringLiteral("trusted"));
+    for (const QString& key : settings.childKeys())
+        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
+    settings.endGroup();
+    server.setTrustedDevices(trusted);
+
+    settings.beginGroup(QStringLiteral("names"));
+    for (const QString& key : settings.childKeys())
+        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
+    settings.endGroup();
 }
 
 AppController::~AppController()

@@ -259,6 +259,8 @@ private:
     void onRecordingFailed();
     void applyRecordingQuality(int quality);
 
+    void loadSettings();
+
     // Pairing
     void refreshPairing();
     void storePairedDevice(const QString& deviceId, const QString& token);

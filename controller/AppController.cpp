@@ -1,6 +1,7 @@
 #include "controller/AppController.h"
 #include "controller/DeviceKey.h"
 #include "controller/PrivateFiles.h"
+#include "video/SoftcamSink.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -16,33 +17,12 @@ AppController::AppController(QObject* parent)
 AppController::AppController(const Places& places, QObject* parent)
     : QObject(parent),
       places(places),
+      sink(std::make_unique<SoftcamSink>()),
       usb(places.usbService),
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
 {
-    // The settings hold every trusted phone's token.
-    PrivateFiles::restrictFile(settings.fileName());
-    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
-    recordingFolder_ = settings
-                           .value(QStringLiteral("recording/folder"),
-                                  QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
-                                      + QStringLiteral("/Vidlet"))
-                           .toString();
-    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
-    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
-    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
-
-    QHash<QString, QString> trusted;
-    settings.beginGroup(QStringLiteral("trusted"));
-    for (const QString& key : settings.childKeys())
-        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
-    server.setTrustedDevices(trusted);
-
-    settings.beginGroup(QStringLiteral("names"));
-    for (const QString& key : settings.childKeys())
-        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
+    loadSettings();
 
     connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
     connect(&server, &PhoneServer::pairingRefused, this,
@@ -52,7 +32,7 @@ AppController::AppController(const Places& places, QObject* parent)
     paceTimer.setTimerType(Qt::PreciseTimer);
     connect(&paceTimer, &QTimer::timeout, this, &AppController::onPaceTick);
     stallClock.start();
-    stallTimer.setInterval(400);
+    stallTimer.setInterval(intervals.stallCheckMs);
     connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
     stallTimer.start();
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);
@@ -78,15 +58,41 @@ AppController::AppController(const Places& places, QObject* parent)
                                    unsigned long long) { onDecodedFrame(pixels, width, height); };
 }
 
+void AppController::loadSettings()
+{
+    // The settings hold every trusted phone's token.
+    PrivateFiles::restrictFile(settings.fileName());
+    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
+    recordingFolder_ = settings
+                           .value(QStringLiteral("recording/folder"),
+                                  QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+                                      + QStringLiteral("/Vidlet"))
+                           .toString();
+    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
+    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
+    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
+
+    QHash<QString, QString> trusted;
+    settings.beginGroup(QStringLiteral("trusted"));
+    for (const QString& key : settings.childKeys())
+        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
+    settings.endGroup();
+    server.setTrustedDevices(trusted);
+
+    settings.beginGroup(QStringLiteral("names"));
+    for (const QString& key : settings.childKeys())
+        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
+    settings.endGroup();
+}
+
 AppController::~AppController()
 {
     stop();
 }
 
-QString AppController::phoneName() const
+void AppController::setCameraSink(std::unique_ptr<IVirtualCameraSink> camera)
 {
-    const int i = rosterIndex(activeId_);
-    return i < 0 ? QString() : phones_.at(i).toMap().value(QStringLiteral("name")).toString();
+    sink = std::move(camera);
 }
 
 bool AppController::osDark() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/ConnectedPhone.h"
 #include "controller/LowLatencyPacing.h"
 #include "link/PhoneServer.h"
 #include "system/DesktopColorScheme.h"
@@ -7,13 +8,13 @@
 #include "usb/UsbMuxClient.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
-#include "video/SoftcamSink.h"
+#include "video/BgrBuffer.h"
+#include "video/IVirtualCameraSink.h"
 
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
 #include <QObject>
-#include <QPair>
 #include <QSettings>
 #include <QTimer>
 #include <QVariantList>
@@ -30,8 +31,14 @@
 // recorder and the virtual camera, and publishes the session as properties that notify through
 // changed().
 // Everything here runs on the GUI thread except pumpCards(), the status-card pump thread. The
-// recorder and the camera output run threads of their own behind their interfaces; the
+// recorder and the camera sink run threads of their own behind their interfaces; the
 // recorder's reports a failed file through a queued call to onRecordingFailed().
+// A live frame is read from the phone's socket, decoded into a buffer of the controller's and
+// fitted to the camera's size, all on the GUI thread; a Wi-Fi frame then waits in the pacing
+// queue for a tick of paceTimer, a USB frame does not. outputFrame() copies it for the preview
+// (frameReady), lends it to the recorder, which encodes on its thread, and swaps it into the
+// camera sink, whose thread repeats the newest frame at the camera's rate. While no live video
+// flows, the card pump sends the status card to the same sink instead.
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -87,15 +94,18 @@ public:
     explicit AppController(const Places& places, QObject* parent = nullptr);
     ~AppController() override;
 
-    QString status() const { return status_; }
-    bool cameraReady() const { return sink.isRunning(); }
+    QString status() const;
+    bool cameraReady() const { return sink->isRunning(); }
     bool appConnected() const { return appConnected_; }
-    bool live() const { return live_; }
+    // Paused counts as live: the phone is still the session's, only its video stopped.
+    bool live() const { return session == Session::Live || session == Session::Paused; }
     bool outputEnabled() const { return outputEnabled_.load(); }
     qulonglong framesSent() const { return framesSent_.load(); }
-    bool phoneConnected() const { return !phones_.isEmpty(); }
+    bool phoneConnected() const { return !roster.empty(); }
     QString phoneName() const;
-    QVariantList phones() const { return phones_; }
+    // The connected phones, in the order they were accepted: one map each with "id",
+    // "deviceId", "name", "phoneName", "model", "os" and "usb".
+    QVariantList phones() const;
     // The trusted phones, connected or not, in the order they first paired: one map each with
     // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
     QVariantList knownPhones() const;
@@ -107,7 +117,7 @@ public:
     QString serverInfo() const { return serverInfo_; }
     QString qrDataUrl() const { return qrDataUrl_; }
     QString pairAddress() const { return pairAddress_; }
-    bool hasLanAddress() const { return hasLanAddress_; }
+    bool hasLanAddress() const { return lanAddressFound; }
     QString pcName() const { return pcName_; }
     bool osDark() const;
     int themeMode() const { return themeMode_; }
@@ -151,6 +161,19 @@ public:
 
     // Replaces the platform's camera and firewall actions, with a stand-in in tests.
     void setSystemIntegration(std::unique_ptr<SystemIntegration> backend);
+    // Replaces the virtual camera (the camera component by default) before start().
+    void setCameraSink(std::unique_ptr<IVirtualCameraSink> camera);
+
+    // How long the session waits on its own. Tests shorten them, so that they wait for the
+    // events rather than for the time.
+    struct Intervals {
+        int stallLimitMs = 1500; // no new picture for this long: the phone paused its video
+        int stallCheckMs = 400;  // how often that is checked
+        int statsMs = 500;       // the statistics tick (frame rate, decode time, firewall)
+        int paceMs = 0;          // the pacing queue's tick; 0: the phone's frame interval
+        int resizeMs = PhoneServer::defaultSizeChangeIntervalMs; // between a phone's sizes
+    };
+    void setIntervals(const Intervals& intervals);
 
 public slots:
     void start();
@@ -180,15 +203,33 @@ signals:
 private:
     using Frame = std::vector<unsigned char>;
 
+    // The session's states. The card pump runs, showing a status card, exactly in those that
+    // show one (Idle, NoCamera, Paused).
+    enum class Session {
+        NotStarted, // before start()
+        Idle,       // serving, no phone streams: the idle card goes to the camera
+        NoCamera,   // as Idle, but the camera would not start
+        Live,       // the active phone's decoded frames go to the camera
+        Paused,     // live, but the active phone stopped sending: the paused card goes out
+        Stopped,    // after stop()
+    };
+    // Every change of state passes here: it stops the card pump (which reads the output size
+    // and the camera), moves the camera to `cameraSize` when given, draws and pumps the state's
+    // card, sets the status text and notifies once.
+    void enterSession(Session next, QSize cameraSize = QSize());
+    void restartCamera(int width, int height);
+
     // Roster
     void onPhoneConnected(int id, const QString& deviceId, const QString& name,
                           const QString& model, const QString& os, bool usb);
     void onPhoneDisconnected(int id);
-    int rosterIndex(int id) const;
+    ConnectedPhone* findPhone(int id);
+    const ConnectedPhone* findPhone(int id) const;
+    void activate(int id);
 
     // Session pipeline
-    void startWorker();
-    void stopWorker();
+    void startCardPump();
+    void stopCardPump();
     void pumpCards();
     void goLive(int width, int height);
     void goIdle();
@@ -197,6 +238,8 @@ private:
     void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
     unsigned char* queueSlot(int width, int height);
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
+    const unsigned char* fitToOutput(const unsigned char* pixels, int width, int height);
+    void queueFrame(const unsigned char* frame, bool inSlot);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
     void outputFrame(BgrBuffer& frame);
@@ -208,18 +251,20 @@ private:
     void outputOldestPending();
     void updateStats();
     void checkStall();
-    void showPausedCard();
+    void pauseForStall();
     void resumeFromStall();
+    int paceTickMs() const;
 
     // Status cards
-    void renderIdleCard(int width, int height);
-    void renderPausedCard(int width, int height);
+    void renderCard();
     void storeCard(const QImage& card);
 
     // Recording
     void stopRecording();
     void onRecordingFailed();
     void applyRecordingQuality(int quality);
+
+    void loadSettings();
 
     // Pairing
     void refreshPairing();
@@ -232,37 +277,36 @@ private:
     void countIdleTick();
 
     const Places places;
-    SoftcamSink sink;
+    std::unique_ptr<IVirtualCameraSink> sink;
     PhoneServer server;
     UsbMuxClient usb;
     H264Decoder decoder;
     Mp4Recorder recorder;
     std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
 
-    std::thread worker;
-    std::atomic<bool> workerRunning{false};    // GUI thread writes, pump reads
+    Session session = Session::NotStarted;
+    Intervals intervals;
+    std::thread cardPump;
+    std::atomic<bool> cardPumpRunning{false};  // GUI thread writes, pump reads
     std::atomic<std::uint64_t> framesSent_{0}; // GUI thread and pump add
     std::atomic<std::uint64_t> framesDecoded_{0};
     std::atomic<bool> outputEnabled_{true}; // GUI thread flips, pump reads
     // Read by the pump once at its start; the GUI thread changes them only while it is stopped.
     int outputWidth = 1280;
     int outputHeight = 720;
-    bool live_ = false;
     bool activeIsUsb = false;
     bool appConnected_ = false;
     // The card the pump sends. The GUI thread rewrites it with the pump stopped, except the
     // redraw after new pairing data, which happens while the pump runs: cardLock guards both.
     Frame cardFrame;
     std::mutex cardLock;
-    QVariantList phones_;
+    std::vector<ConnectedPhone> roster;
     int activeId_ = -1;
-    QHash<int, QPair<int, int>> streamSizes;
-    QHash<QString, QString> names;
-    QString status_ = QStringLiteral("Idle");
+    QHash<QString, QString> names; // device id -> the name the user gave it
     QString serverInfo_ = QStringLiteral("Not listening");
     QString qrDataUrl_;
-    QString pairAddress_;
-    bool hasLanAddress_ = false; // false: pairAddress_ says that none was found
+    QString pairAddress_; // a text for the window, also when no address was found
+    bool lanAddressFound = false;
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;
@@ -283,7 +327,7 @@ private:
     QImage previewImage;  // the last frame shown, when the window still holds it
     bool previewShown_ = true;
     QTimer paceTimer;
-    int paceIntervalMs = 33;
+    int paceIntervalMs = 33; // the phone's frame interval
     bool lowLatency_ = false;
     LowLatencyPacing lowLatencyPacing; // on stallClock's milliseconds
     QElapsedTimer fpsClock;
@@ -291,7 +335,6 @@ private:
     int fps_ = 0;
     QTimer stallTimer;
     QElapsedTimer stallClock;
-    bool pausedCardShown = false;
     bool decodedSinceLive = false;
     std::uint64_t lastSeenDecodedCount = 0;
     std::int64_t lastProgressMs = 0;
@@ -301,9 +344,4 @@ private:
     bool firewallBlocked_ = false;
     int idleTicks = 0; // stats ticks without a phone since the firewall was last re-checked
     Frame cropBuffer;  // reused for frames a few pixels larger than the output
-
-    friend class RecordingTest;
-    friend class RosterTest;
-    friend class SessionPipelineTest;
-    friend class StatusCardsTest;
 };

@@ -1,71 +1,52 @@
 #include "controller/AppController.h"
+#include "controller/StatusCard.h"
 
-#include <QFont>
-#include <QPainter>
-
+#include <chrono>
 #include <cstring>
 
-// Status cards: what the camera shows while no live video flows.
+// The card pump: while no live video flows, a thread of its own sends the session's status card
+// to the camera, 30 times a second.
 
-namespace {
-struct CardText {
-    QString second;
-    QString third;
-    QString thirdFamily;
-    QColor dot;
-};
-
-QImage drawCard(int w, int h, const CardText& text)
+void AppController::startCardPump()
 {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor(0x0B, 0x0E, 0x15));
-    QPainter p(&image);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    const int cx = w / 2;
-    const int cy = h / 2;
+    if (cardPumpRunning.exchange(true))
+        return;
+    cardPump = std::thread(&AppController::pumpCards, this);
+}
 
-    QFont title(QStringLiteral("Segoe UI"), 44);
-    title.setWeight(QFont::DemiBold);
-    p.setFont(title);
-    p.setPen(QColor(0xEE, 0xF2, 0xF8));
-    p.drawText(QRect(QPoint(0, cy - 96), QPoint(w - 1, cy - 13)),
-               Qt::AlignHCenter | Qt::AlignBottom, QStringLiteral("Vidlet"));
+void AppController::stopCardPump()
+{
+    if (cardPumpRunning.exchange(false) && cardPump.joinable())
+        cardPump.join();
+}
 
-    p.setPen(Qt::NoPen);
-    p.setBrush(text.dot);
-    p.drawEllipse(QRectF(cx - 4, cy - 2, 8, 8));
-
-    p.setFont(QFont(QStringLiteral("Segoe UI"), 18));
-    p.setPen(QColor(0x8A, 0x95, 0xA7));
-    p.drawText(QRect(QPoint(0, cy + 16), QPoint(w - 1, cy + 49)), Qt::AlignHCenter | Qt::AlignTop,
-               text.second);
-
-    if (!text.third.isEmpty()) {
-        p.setFont(QFont(text.thirdFamily, 13));
-        p.setPen(QColor(0x5A, 0x65, 0x76));
-        p.drawText(QRect(QPoint(0, cy + 54), QPoint(w - 1, cy + 79)),
-                   Qt::AlignHCenter | Qt::AlignTop, text.third);
+void AppController::pumpCards()
+{
+    using namespace std::chrono;
+    const std::size_t n = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
+    const Frame blank(n, 0x12);
+    auto next = steady_clock::now();
+    while (cardPumpRunning.load()) {
+        if (outputEnabled_.load()) {
+            std::lock_guard<std::mutex> guard(cardLock);
+            sink->sendFrame(cardFrame.size() == n ? cardFrame.data() : blank.data());
+            ++framesSent_;
+        }
+        // Advance a deadline rather than sleep a fixed time, so the rate stays at 30 per second.
+        next += nanoseconds(33'333'000);
+        std::this_thread::sleep_until(next);
     }
-    p.end();
-    return image.convertToFormat(QImage::Format_BGR888);
-}
-} // namespace
-
-void AppController::renderIdleCard(int width, int height)
-{
-    CardText text{QStringLiteral("Waiting for your phone"), QString(), QStringLiteral("Consolas"),
-                  QColor(0x22, 0xD0, 0xC1)};
-    if (pairAddress_ != QLatin1String("No LAN address found"))
-        text.third = pairAddress_;
-    storeCard(drawCard(width, height, text));
 }
 
-void AppController::renderPausedCard(int width, int height)
+// Draws the card of the current state at the output size; states without one keep the last.
+void AppController::renderCard()
 {
-    storeCard(drawCard(width, height,
-                       {QStringLiteral("Phone video paused"),
-                        QStringLiteral("Waiting for the phone to resume"),
-                        QStringLiteral("Segoe UI"), QColor(0xF5, 0xA6, 0x23)}));
+    const QSize size(outputWidth, outputHeight);
+    if (session == Session::Paused) {
+        storeCard(StatusCard::paused(size));
+    } else if (session == Session::Idle || session == Session::NoCamera) {
+        storeCard(StatusCard::idle(size, lanAddressFound ? pairAddress_ : QString()));
+    }
 }
 
 void AppController::storeCard(const QImage& card)

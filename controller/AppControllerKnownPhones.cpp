@@ -46,14 +46,11 @@ QVariantList AppController::knownPhones() const
             settings.value(QStringLiteral("known/") + DeviceKey::fromDeviceId(deviceId))
                 .toStringList();
         const QString ownName = seen.value(0).isEmpty() ? QStringLiteral("Phone") : seen.value(0);
-        int id = -1;
-        for (const QVariant& phone : phones_) {
-            const QVariantMap entry = phone.toMap();
-            if (entry.value(QStringLiteral("deviceId")).toString() == deviceId) {
-                id = entry.value(QStringLiteral("id")).toInt();
-                break;
-            }
-        }
+        const auto online =
+            std::find_if(roster.cbegin(), roster.cend(), [&deviceId](const ConnectedPhone& phone) {
+                return phone.deviceId == deviceId;
+            });
+        const int id = online == roster.cend() ? -1 : online->id;
         known << QVariantMap{{QStringLiteral("deviceId"), deviceId},
                              {QStringLiteral("name"), names.value(deviceId, ownName)},
                              {QStringLiteral("model"), seen.value(1)},

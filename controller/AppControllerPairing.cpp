@@ -23,7 +23,7 @@ void AppController::refreshPairing()
     pcName_ = data.pcName;
     server.setPcName(data.pcName);
     pairAddress_ = data.pairAddress;
-    hasLanAddress_ = !data.addresses.isEmpty();
+    lanAddressFound = !data.addresses.isEmpty();
     qrDataUrl_ = data.qrDataUrl;
 }
 
@@ -34,7 +34,7 @@ void AppController::regeneratePairing()
     settings.remove(QStringLiteral("known"));
     settings.remove(QStringLiteral("phoneOrder"));
     refreshPairing();
-    renderIdleCard(outputWidth, outputHeight);
+    renderCard();
     refreshFirewallBlocked();
     emit changed();
 }

@@ -15,7 +15,7 @@ void AppController::toggleRecording()
         emit changed();
         return;
     }
-    if (!live_ || !outputEnabled_.load())
+    if (!live() || !outputEnabled_.load())
         return;
     const QString path = RecordingName::reserve(recordingFolder_, QDateTime::currentDateTime());
     if (path.isEmpty()) {

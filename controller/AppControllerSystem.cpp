@@ -4,7 +4,8 @@
 // elevated child and reads the state again once the child has ended, whatever it reported.
 
 namespace {
-// Stats ticks (500 ms each) between two background firewall checks: about 10 s.
+// Stats ticks (500 ms each, unless a test shortens them) between two background firewall
+// checks: about 10 s.
 constexpr int kIdleTicksPerFirewallCheck = 20;
 } // namespace
 

@@ -12,6 +12,13 @@
 // Times are milliseconds of any steady clock the caller chooses.
 class LowLatencyPacing {
 public:
+    // The frame period of a phone's announced rate, in whole milliseconds, which both pacings
+    // use; a rate outside 1..120 per second keeps `current`.
+    static int framePeriodMs(int fps, int current)
+    {
+        return fps >= 1 && fps <= 120 ? 1000 / fps : current;
+    }
+
     void setPeriodMs(int ms) { periodMs = ms; }
     // How long the oldest of `queued` frames must still wait at `nowMs`; 0: it may leave now.
     std::int64_t waitMs(std::size_t queued, std::int64_t nowMs) const;

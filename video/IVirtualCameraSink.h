@@ -1,5 +1,7 @@
 #pragma once
 
+#include "video/BgrBuffer.h"
+
 // The virtual camera as the controller sees it. start(), stop(), isRunning() and isConnected()
 // come from the controller's thread; sendFrame() from that thread or the status-card thread.
 // `bgr` in sendFrame() is one frame of the started size (width * height * 3 bytes, blue, green,
@@ -9,6 +11,10 @@ public:
     virtual ~IVirtualCameraSink() = default;
     virtual bool start(int width, int height, float fps) = 0;
     virtual void sendFrame(const unsigned char* bgr) = 0;
+    // As sendFrame(), for a caller that owns the frame's buffer: a sink may swap buffers rather
+    // than copy the frame, and `frame` then comes back holding one of the same size with
+    // undefined contents, for the caller's next frame. From the controller's thread.
+    virtual void handFrame(BgrBuffer& frame) { sendFrame(frame.data()); }
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
     virtual bool isConnected() const = 0;

@@ -24,10 +24,8 @@ public:
 
     bool start(int width, int height, float fps) override;
     void sendFrame(const unsigned char* bgr) override;
-    // As sendFrame(), for a caller that owns the frame's buffer: the buffers are swapped rather
-    // than the frame copied, and `frame` comes back holding one of the same size with undefined
-    // contents, for the caller's next frame. A frame of another size is ignored.
-    void handFrame(BgrBuffer& frame);
+    // Swaps buffers rather than copying; a frame of another size is ignored.
+    void handFrame(BgrBuffer& frame) override;
     void stop() override;
     bool isRunning() const override;
     bool isConnected() const override;

@@ -36,6 +36,24 @@ class LowLatencyPacingTest : public QObject {
     }
 
 private slots:
+    void framePeriodFollowsTheAnnouncedRate_data()
+    {
+        QTest::addColumn<int>("fps");
+        QTest::addColumn<int>("period");
+        QTest::newRow("60") << 60 << 16;
+        QTest::newRow("25") << 25 << 40;
+        QTest::newRow("120") << 120 << 8;
+        QTest::newRow("0 keeps") << 0 << 33;
+        QTest::newRow("121 keeps") << 121 << 33;
+    }
+
+    void framePeriodFollowsTheAnnouncedRate()
+    {
+        QFETCH(int, fps);
+        QFETCH(int, period);
+        QCOMPARE(LowLatencyPacing::framePeriodMs(fps, 33), period);
+    }
+
     void waitsOnlyForTheSpacing_data()
     {
         QTest::addColumn<int>("queued");

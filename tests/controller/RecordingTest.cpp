@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "tests/controller/StreamingPhone.h"
 #include "tests/controller/TestPlaces.h"
 #include "tests/video/FileSizeLimit.h"
 #include "tests/video/RecordingReader.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -21,53 +23,66 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-// Recording control on the real controller: live pictures go through the session pipeline into
-// a real MP4 file, which is read back after the recording ends.
+// Recording control on the real controller: a phone streams to it, the live pictures go through
+// the session pipeline into a real MP4 file, which is read back after the recording ends.
 class RecordingTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
     QList<QUrl> openedUrls;
 
-    static Bgr colour(int i)
+    // Wi-Fi frames leave the queue at once; the statistics never tick into a count of changes.
+    static AppController::Intervals quick()
     {
-        static const Bgr colours[] = {{20, 30, 220}, {40, 200, 60}, {210, 50, 40}, {230, 230, 230}};
-        return colours[i % 4];
+        AppController::Intervals intervals;
+        intervals.paceMs = 1;
+        intervals.statsMs = 3'600'000;
+        intervals.resizeMs = 0;
+        return intervals;
     }
 
-    // One decoded picture of a solid colour through the pipeline; a Wi-Fi frame waits in the
-    // pacing queue, so the tick that drains it is run at once.
-    static void feed(AppController& app, int width, int height, const Bgr& c)
+    // A started controller with a phone live at the given size.
+    static std::unique_ptr<StreamingPhone> liveAt(int width, int height, bool usb = true)
     {
-        std::vector<unsigned char> picture(std::size_t(width) * height * 3);
-        for (std::size_t i = 0; i < picture.size(); i += 3)
-            std::copy(c.begin(), c.end(), picture.begin() + std::ptrdiff_t(i));
-        app.onDecodedFrame(picture.data(), width, height);
-        app.onPaceTick();
+        auto phone = std::make_unique<StreamingPhone>(usb, quick());
+        if (!phone->connect() || !phone->announce(width, height) || !phone->app->live())
+            qFatal("the phone did not go live");
+        return phone;
     }
 
-    static void goLiveWithPhone(AppController& app, int width, int height, bool usb)
+    // One picture of the stream through the pipeline, until it has left for the camera.
+    static void feed(StreamingPhone& phone, const TestEncoder& stream, int index)
     {
-        app.start();
-        app.onPhoneConnected(7, "dev", "Phone", "Sim", "17", usb);
-        app.onStreamInfo(7, width, height, 30);
-        QVERIFY(app.live());
+        const auto sent = phone.app->framesSent();
+        QVERIFY(phone.sendVideo(stream, index, 1));
+        QTRY_VERIFY(phone.app->framesSent() > sent);
     }
 
-    // The file as it stands once its completion, on the recorder's own thread, is over.
-    static Recording finished(AppController& app, const QString& path)
+    // The file as it stands once the controller, and with it the recorder's thread, is gone.
+    static Recording finished(StreamingPhone& phone, const QString& path)
     {
-        app.recorder.waitForFinished();
+        phone.app.reset();
         return readRecording(path);
     }
 
-    static void verifyColours(const Recording& r, int count)
+    // The recording holds these pictures of the stream, in order: encoding is lossy, but a
+    // neighbour (its square moved 7 pixels) would differ by far more.
+    static void verifyPictures(const Recording& r, const TestEncoder& stream,
+                               const std::vector<int>& indices)
     {
-        QCOMPARE(int(r.frames.size()), count);
-        for (int i = 0; i < count; ++i) {
-            const unsigned char* middle = r.pixel(std::size_t(i), r.width / 2, r.height / 2);
-            QVERIFY2(nearColour(middle, colour(i)),
-                     qPrintable(QString("frame %1: %2").arg(i).arg(describeColour(middle))));
+        const auto pictures = StreamingPhone::reference(stream);
+        QCOMPARE(r.frames.size(), indices.size());
+        for (std::size_t i = 0; i < indices.size(); ++i) {
+            const QImage& want = pictures.at(std::size_t(indices[i]));
+            QCOMPARE(QSize(r.width, r.height), want.size());
+            long total = 0;
+            for (int y = 0; y < r.height; ++y)
+                for (int x = 0; x < r.width * 3; ++x)
+                    total += std::abs(int(r.frames[i][std::size_t(y * r.width * 3 + x)])
+                                      - int(want.constScanLine(y)[x]));
+            const double mean = double(total) / double(r.frames[i].size());
+            QVERIFY2(mean < 6,
+                     qPrintable(QString("frame %1: mean difference %2").arg(i).arg(mean)));
         }
     }
 
@@ -93,13 +108,10 @@ private slots:
     void refusedWithoutLiveOutput()
     {
         QFETCH(bool, live);
-        AppController app(testPlaces());
-        if (live) {
-            goLiveWithPhone(app, 64, 48, true);
+        auto phone = live ? liveAt(64, 48) : std::make_unique<StreamingPhone>(false, quick());
+        AppController& app = *phone->app;
+        if (live)
             app.toggleOutput();
-        } else {
-            app.start();
-        }
         const QString folder = dir.filePath("refused");
         app.setRecordingFolder(folder);
         QSignalSpy changed(&app, &AppController::changed);
@@ -120,8 +132,8 @@ private slots:
     void recordsLiveFramesUntilIdle()
     {
         QFETCH(bool, usb);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, usb);
+        auto phone = liveAt(64, 48, usb);
+        AppController& app = *phone->app;
         // Created on demand, with every missing parent.
         const QString folder = dir.filePath(usb ? "usb clips/nested" : "wifi clips/nested");
         app.setRecordingFolder(folder);
@@ -142,27 +154,20 @@ private slots:
         QVERIFY(stamp >= before.addMSecs(-before.time().msec()) && stamp <= after);
         QVERIFY(QFileInfo::exists(path));
 
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 5);
         for (int i = 0; i < 5; ++i)
-            feed(app, 64, 48, colour(i));
+            feed(*phone, stream, i);
         // A picture of another size moves the camera, but the file keeps its size and skips it.
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 32x24 "
                              "(STREAM_INFO said 64x48)");
-        feed(app, 32, 24, colour(0));
+        feed(*phone, StreamingPhone::encode(32, 24, 1), 0);
         QVERIFY(app.recording());
 
-        app.onPhoneDisconnected(7);
-        QVERIFY(!app.live());
+        phone->leave();
+        QTRY_VERIFY(!app.live());
         QVERIFY(!app.recording());
         QCOMPARE(app.lastRecordingPath(), path);
-
-        const Recording r = finished(app, path);
-        QVERIFY(r.readable);
-        QCOMPARE(r.width, 64);
-        QCOMPARE(r.height, 48);
-        verifyColours(r, 5);
-        for (std::size_t i = 1; i < r.times.size(); ++i)
-            QVERIFY(r.times[i] > r.times[i - 1]);
 
         // "Show" opens the file's own folder, even after the recordings folder changed.
         app.setRecordingFolder(dir.filePath("elsewhere"));
@@ -171,27 +176,37 @@ private slots:
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(openedUrls, QList<QUrl>{QUrl::fromLocalFile(folder)});
         openedUrls.clear();
+
+        const Recording r = finished(*phone, path);
+        QVERIFY(r.readable);
+        QCOMPARE(r.width, 64);
+        QCOMPARE(r.height, 48);
+        verifyPictures(r, stream, {0, 1, 2, 3, 4});
+        for (std::size_t i = 1; i < r.times.size(); ++i)
+            QVERIFY(r.times[i] > r.times[i - 1]);
     }
 
     // Standard and High differ in bit rate; the choice is kept for the next start. The encoder
     // writes the settings it ran with into the file (libx264's SEI text), where they are read.
     void qualityChoosesTheBitRate()
     {
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 3);
         for (const int quality : {0, 1}) {
-            AppController app(testPlaces());
+            auto phone = liveAt(64, 48);
+            AppController& app = *phone->app;
             QSignalSpy changed(&app, &AppController::changed);
             app.setRecordingQuality(quality);
             app.setRecordingQuality(2); // no such quality
             QCOMPARE(changed.count(), quality == 0 ? 0 : 1);
-            goLiveWithPhone(app, 64, 48, true);
             app.setRecordingFolder(dir.filePath(QStringLiteral("quality %1").arg(quality)));
             app.toggleRecording();
             QVERIFY(app.recording());
             for (int i = 0; i < 3; ++i)
-                feed(app, 64, 48, colour(i));
+                feed(*phone, stream, i);
             app.toggleRecording();
-            QVERIFY(finished(app, app.lastRecordingPath()).readable);
-            QFile file(app.lastRecordingPath());
+            const QString path = app.lastRecordingPath();
+            QVERIFY(finished(*phone, path).readable);
+            QFile file(path);
             QVERIFY(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
             QVERIFY(bytes.contains(quality == 1 ? " bitrate=6000 " : " bitrate=3000 "));
@@ -211,14 +226,15 @@ private slots:
     void stopsFinaliseTheFile()
     {
         QFETCH(bool, byToggle);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 48, 32, true);
+        auto phone = liveAt(48, 32);
+        AppController& app = *phone->app;
         app.setRecordingFolder(dir.filePath(byToggle ? "toggle" : "stop"));
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: recording to .*\\.mp4$"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
-        feed(app, 48, 32, colour(0));
-        feed(app, 48, 32, colour(1));
+        const TestEncoder stream = StreamingPhone::encode(48, 32, 3);
+        feed(*phone, stream, 0);
+        feed(*phone, stream, 1);
 
         QSignalSpy changed(&app, &AppController::changed);
         QTest::ignoreMessage(QtInfoMsg,
@@ -230,30 +246,32 @@ private slots:
         QCOMPARE(changed.count(), 1);
         QVERIFY(!app.recording());
         QCOMPARE(app.lastRecordingPath(), path);
-        feed(app, 48, 32, colour(2)); // no longer recorded
+        if (byToggle)
+            feed(*phone, stream, 2); // still live, no longer recorded
 
-        const Recording r = finished(app, path);
+        const Recording r = finished(*phone, path);
         QVERIFY(r.readable);
-        verifyColours(r, 2);
+        verifyPictures(r, stream, {0, 1});
     }
 
     // Stop and start again at once: the second file gets its own name, the first stays whole.
     void quickRestartKeepsBothRecordings()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 48, 32, true);
+        auto phone = liveAt(48, 32);
+        AppController& app = *phone->app;
         app.setRecordingFolder(dir.filePath("quick"));
+        const TestEncoder stream = StreamingPhone::encode(48, 32, 3);
         QStringList paths;
         for (int take = 0; take < 2; ++take) {
             app.toggleRecording();
             paths << app.lastRecordingPath();
             for (int i = 0; i <= take; ++i)
-                feed(app, 48, 32, colour(i));
+                feed(*phone, stream, take + i);
             app.toggleRecording();
         }
         QVERIFY(paths[0] != paths[1]);
-        verifyColours(finished(app, paths[0]), 1);
-        verifyColours(readRecording(paths[1]), 2);
+        verifyPictures(finished(*phone, paths[0]), stream, {0});
+        verifyPictures(readRecording(paths[1]), stream, {1, 2});
     }
 
     void newSessionSizeClosesTheFile_data()
@@ -271,22 +289,26 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(bool, keeps);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
+        auto phone = liveAt(64, 48);
+        AppController& app = *phone->app;
         app.setRecordingFolder(dir.filePath("resized"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
-        feed(app, 64, 48, colour(0));
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        feed(*phone, stream, 0);
 
-        app.onStreamInfo(7, width, height, 30);
+        QVERIFY(phone->announce(width, height));
         QCOMPARE(app.recording(), keeps);
-        feed(app, width, height, colour(1));
+        if (keeps)
+            feed(*phone, stream, 1);
+        else
+            feed(*phone, StreamingPhone::encode(width, height, 1), 0);
         app.stop();
 
-        const Recording r = finished(app, path);
+        const Recording r = finished(*phone, path);
         QVERIFY(r.readable);
         QCOMPARE(r.width, 64);
-        verifyColours(r, keeps ? 2 : 1);
+        verifyPictures(r, stream, keeps ? std::vector<int>{0, 1} : std::vector<int>{0});
     }
 
     // A full disk or a deleted folder stops the recording, and the window learns why instead
@@ -301,14 +323,15 @@ private slots:
     void writeFailureStopsTheRecording()
     {
         QFETCH(bool, deleteFolder);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
+        auto phone = liveAt(64, 48);
+        AppController& app = *phone->app;
         const QString folder = dir.filePath(deleteFolder ? "deleted" : "full");
         app.setRecordingFolder(folder);
         app.toggleRecording();
         QVERIFY(app.recording());
         const QString path = app.lastRecordingPath();
         QSignalSpy changed(&app, &AppController::changed);
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 70);
         std::optional<FileSizeLimit> full;
         if (deleteFolder)
             QVERIFY(QDir(folder).removeRecursively());
@@ -316,7 +339,7 @@ private slots:
             full.emplace(QFileInfo(path).size() + 100);
         // The key frame of each second writes the fragment before it.
         for (int i = 0; i < 70 && app.recording(); ++i)
-            feed(app, 64, 48, colour(i));
+            feed(*phone, stream, i);
         QTRY_VERIFY(!app.recording());
         full.reset();
         QCOMPARE(app.recordingFailure(), deleteFolder ? 2 : 1);
@@ -332,8 +355,8 @@ private slots:
 
     void failedStartStaysOffAndSaysSo()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
+        auto phone = liveAt(64, 48);
+        AppController& app = *phone->app;
         // A folder that is really a file cannot hold a recording.
         const QString blocker = dir.filePath("blocker");
         QFile file(blocker);

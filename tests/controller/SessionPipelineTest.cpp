@@ -1,43 +1,50 @@
 #include "controller/AppController.h"
+#include "tests/controller/StreamingPhone.h"
+#include "tests/controller/TestCameraSink.h"
 #include "tests/controller/TestPlaces.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QTcpSocket>
 #include <QTest>
 
-#include <vector>
-
-#ifndef Q_OS_WIN
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-// The session pipeline's rules, fed with decoded pictures directly: fitting pictures to the
-// camera, the pacing queue, stream announcements, stalls and the output switch.
+// The session pipeline's rules, driven by a phone that streams real H.264 to the controller:
+// fitting pictures to the camera, the pacing queue, stream announcements, stalls and the output
+// switch.
 class SessionPipelineTest : public QObject {
     Q_OBJECT
 
-    static std::vector<unsigned char> picture(int width, int height, unsigned char value)
+    static constexpr int never = 3'600'000;
+    const QColor pausedDot{0xF5, 0xA6, 0x23};
+
+    // Frames wait in the Wi-Fi queue until a test shortens the tick; sizes change at once.
+    static AppController::Intervals held()
     {
-        return std::vector<unsigned char>(std::size_t(width) * height * 3, value);
+        AppController::Intervals intervals;
+        intervals.paceMs = never;
+        intervals.resizeMs = 0;
+        return intervals;
     }
 
-    static void decoded(AppController& app, int width, int height, unsigned char value = 0x40)
+    static AppController::Intervals quickTicks()
     {
-        const auto frame = picture(width, height, value);
-        app.onDecodedFrame(frame.data(), width, height);
+        AppController::Intervals intervals = held();
+        intervals.paceMs = 1;
+        return intervals;
     }
 
-    // A started controller with one Wi-Fi phone live at the given size.
-    static void goLiveWithPhone(AppController& app, int width, int height, bool usb = false)
+    // A stall is noticed 30 ms after the last picture.
+    static AppController::Intervals quickStall()
     {
-        app.start();
-        app.onPhoneConnected(7, "dev", "Phone", "Sim", "17", usb);
-        app.onStreamInfo(7, width, height, 30);
-        QVERIFY(app.live());
+        AppController::Intervals intervals = held();
+        intervals.stallLimitMs = 30;
+        intervals.stallCheckMs = 5;
+        intervals.statsMs = 5;
+        return intervals;
+    }
+
+    static QImage shown(const QSignalSpy& preview, int index)
+    {
+        return preview.at(index).at(0).value<QImage>();
     }
 
 private slots:
@@ -52,12 +59,13 @@ private slots:
         QTest::addColumn<bool>("adopted");
         QTest::newRow("exact") << 1280 << 720 << 1280 << 720 << false;
         QTest::newRow("macroblock padding is cropped") << 1920 << 1080 << 1920 << 1088 << false;
-        QTest::newRow("fifteen wider is cropped") << 640 << 360 << 655 << 360 << false;
+        QTest::newRow("fourteen wider is cropped") << 640 << 360 << 654 << 360 << false;
         QTest::newRow("sixteen wider is adopted") << 640 << 360 << 656 << 360 << true;
         QTest::newRow("smaller is adopted") << 1920 << 1080 << 1280 << 720 << true;
         QTest::newRow("narrower but higher is adopted") << 640 << 360 << 632 << 368 << true;
     }
 
+    // Over USB, so that each picture goes out at once.
     void fitsDecodedPicturesToTheOutput()
     {
         QFETCH(int, outW);
@@ -65,10 +73,11 @@ private slots:
         QFETCH(int, decW);
         QFETCH(int, decH);
         QFETCH(bool, adopted);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, outW, outH);
-        decoded(app, outW, outH);
-        QCOMPARE(app.pendingFrames.size(), std::size_t(1));
+        StreamingPhone phone(true, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(outW, outH));
+        QVERIFY(phone.app->live());
+        QCOMPARE(phone.camera->size(), QSize(outW, outH));
 
         if (adopted) {
             QTest::ignoreMessage(QtInfoMsg,
@@ -79,65 +88,60 @@ private slots:
                                                 .arg(outW)
                                                 .arg(outH)));
         }
-        decoded(app, decW, decH, 0x55);
-        QCOMPARE(app.outputWidth, adopted ? decW : outW);
-        QCOMPARE(app.outputHeight, adopted ? decH : outH);
-        // Adopting a size drops frames of the old size; a crop keeps the queue.
-        QCOMPARE(app.pendingFrames.size(), std::size_t(adopted ? 1 : 2));
-        const auto& last = app.pendingFrames.back();
-        QCOMPARE(last.size(), std::size_t(app.outputWidth) * app.outputHeight * 3);
-        QCOMPARE(int(last.back()), 0x55);
-        QVERIFY(app.sink.isRunning());
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder stream = StreamingPhone::encode(decW, decH, 1);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
+        const QSize output = adopted ? QSize(decW, decH) : QSize(outW, outH);
+        QCOMPARE(phone.camera->size(), output);
+        // A crop keeps the picture's top left.
+        const QImage expected =
+            StreamingPhone::reference(stream).at(0).copy(QRect(QPoint(), output));
+        QCOMPARE(preview.count(), 1);
+        QCOMPARE(shown(preview, 0), expected);
+        const QPoint corner(output.width() - 1, output.height() - 1);
+        QCOMPARE(phone.camera->pixel(corner.x(), corner.y()), expected.pixelColor(corner));
     }
 
     void queueKeepsTheNewestFive()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48);
-        for (int i = 1; i <= 7; ++i)
-            decoded(app, 64, 48, static_cast<unsigned char>(i));
-        QCOMPARE(app.pendingFrames.size(), std::size_t(5));
-        QCOMPARE(int(app.pendingFrames.front()[0]), 3);
-        QVERIFY(app.paceTimer.isActive());
-        QCOMPARE(app.paceTimer.interval(), 33);
+        StreamingPhone phone(false, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const auto sentBefore = phone.app->framesSent();
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 7);
+        QVERIFY(phone.sendVideo(stream, 0, 7));
+        QCOMPARE(preview.count(), 0); // all wait for a tick
 
         // Each tick releases the oldest frame to the camera and the preview.
-        QSignalSpy preview(&app, &AppController::frameReady);
-        const auto sentBefore = app.framesSent();
-        QTRY_COMPARE(app.pendingFrames.size(), std::size_t(0));
-        QCOMPARE(preview.count(), 5);
-        QCOMPARE(app.framesSent() - sentBefore, 5ull);
-        const QImage shown = preview.last().at(0).value<QImage>();
-        QCOMPARE(shown.size(), QSize(64, 48));
-        QCOMPARE(shown.pixelColor(0, 0), QColor(7, 7, 7));
+        phone.app->setIntervals(quickTicks());
+        QTRY_COMPARE(preview.count(), 5);
+        const auto pictures = StreamingPhone::reference(stream);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(shown(preview, i), pictures.at(std::size_t(i) + 2));
+        QCOMPARE(phone.app->framesSent() - sentBefore, 5ull);
     }
 
-    void lowLatencyPassesFramesOnAtOnceAndDrainsABacklogFaster()
+    void lowLatencyPassesFramesOnAtOnceAndDrainsABacklog()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48);
-        app.setLowLatency(true);
-        QSignalSpy preview(&app, &AppController::frameReady);
-        decoded(app, 64, 48, 1);
-        QCOMPARE(preview.count(), 1); // nothing to wait behind
-        QVERIFY(app.pendingFrames.empty());
-        for (int i = 2; i <= 4; ++i)
-            decoded(app, 64, 48, static_cast<unsigned char>(i));
-        QCOMPARE(app.pendingFrames.size(), std::size_t(3));
-        QVERIFY(app.paceTimer.isActive());
-        QVERIFY(app.paceTimer.interval() <= 16);
+        StreamingPhone phone(false, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        phone.app->setLowLatency(true);
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 6);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
+        QCOMPARE(preview.count(), 1); // nothing to wait behind, though the tick is held
+        QVERIFY(phone.sendVideo(stream, 1, 3));
         QTRY_COMPARE(preview.count(), 4);
-        QCOMPARE(preview.last().at(0).value<QImage>().pixelColor(0, 0), QColor(4, 4, 4));
-        QVERIFY(!app.paceTimer.isActive());
+        QCOMPARE(shown(preview, 3), StreamingPhone::reference(stream).at(3));
 
-        // Back to the phone's rate, frames that wait keep their place.
-        decoded(app, 64, 48, 5);
-        decoded(app, 64, 48, 6);
-        app.setLowLatency(false);
-        QVERIFY(!app.pendingFrames.empty());
-        QVERIFY(app.paceTimer.isActive() && !app.paceTimer.isSingleShot());
-        QCOMPARE(app.paceTimer.interval(), 33);
-        app.setLowLatency(true);
+        // Back to the phone's rate, frames wait for the tick; switched again, they go on.
+        phone.app->setLowLatency(false);
+        QVERIFY(phone.sendVideo(stream, 4, 2));
+        QCOMPARE(preview.count(), 4);
+        phone.app->setLowLatency(true);
+        QTRY_COMPARE(preview.count(), 6);
         AppController reread(testPlaces());
         QVERIFY(reread.lowLatency());
         reread.setLowLatency(false); // the tests after this one pace by default
@@ -145,53 +149,38 @@ private slots:
 
     void repeatedStreamInfoKeepsTheSession()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48);
-        decoded(app, 64, 48);
-        app.onStreamInfo(7, 64, 48, 30);
-        QCOMPARE(app.pendingFrames.size(), std::size_t(1));
-        app.onStreamInfo(7, 80, 48, 30); // a new size does restart it
-        QCOMPARE(app.pendingFrames.size(), std::size_t(0));
-        QCOMPARE(app.outputWidth, 80);
+        StreamingPhone phone(false, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder small = StreamingPhone::encode(64, 48, 1);
+        QVERIFY(phone.sendVideo(small, 0, 1));
+        QVERIFY(phone.announce(64, 48));
+        // A new size restarts it: the frame that waited is dropped.
+        QVERIFY(phone.announce(80, 48));
+        QCOMPARE(phone.camera->size(), QSize(80, 48));
+        const TestEncoder wider = StreamingPhone::encode(80, 48, 1);
+        QVERIFY(phone.sendVideo(wider, 0, 1));
+        phone.app->setIntervals(quickTicks());
+        QTRY_COMPARE(preview.count(), 1);
+        QCOMPARE(shown(preview, 0), StreamingPhone::reference(wider).at(0));
+
+        // The same size again keeps the frame that waits.
+        phone.app->setIntervals(held());
+        QVERIFY(phone.sendVideo(wider, 0, 1));
+        QVERIFY(phone.announce(80, 48));
+        phone.app->setIntervals(quickTicks());
+        QTRY_COMPARE(preview.count(), 2);
     }
 
     void usbFramesBypassTheQueue()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
-        QSignalSpy preview(&app, &AppController::frameReady);
-        decoded(app, 64, 48);
+        StreamingPhone phone(true, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        QVERIFY(phone.sendVideo(StreamingPhone::encode(64, 48, 1), 0, 1));
         QCOMPARE(preview.count(), 1);
-        QVERIFY(app.pendingFrames.empty());
-        QVERIFY(!app.paceTimer.isActive());
-    }
-
-    void streamInfoSetsThePace_data()
-    {
-        QTest::addColumn<int>("fps");
-        QTest::addColumn<int>("interval");
-        QTest::newRow("60") << 60 << 16;
-        QTest::newRow("25") << 25 << 40;
-        QTest::newRow("0 keeps") << 0 << 33;
-        QTest::newRow("121 keeps") << 121 << 33;
-    }
-
-    void streamInfoSetsThePace()
-    {
-        QFETCH(int, fps);
-        QFETCH(int, interval);
-        AppController app(testPlaces());
-        app.start();
-        app.onPhoneConnected(1, "a", "A", "", "", false);
-        app.onPhoneConnected(2, "b", "B", "", "", false);
-        // A phone that is not active only has its size remembered.
-        app.onStreamInfo(2, 320, 240, fps);
-        QCOMPARE(app.paceIntervalMs, interval);
-        QVERIFY(!app.live());
-        QCOMPARE(app.streamSizes.value(2), qMakePair(320, 240));
-        // A connection that is not on the roster is not remembered.
-        app.onStreamInfo(99, 640, 480, fps);
-        QVERIFY(!app.streamSizes.contains(99));
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera_data()
@@ -209,132 +198,96 @@ private slots:
     {
         QFETCH(int, width);
         QFETCH(int, height);
-        AppController app(testPlaces());
-        goLiveWithPhone(app, width, height);
-        QCOMPARE(app.outputWidth, 1280);
-        QCOMPARE(app.outputHeight, 720);
-        QVERIFY(app.decoder.isInitialized());
+        StreamingPhone phone(true, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(width, height));
+        QVERIFY(phone.app->live());
+        QCOMPARE(phone.camera->size(), QSize(1280, 720));
         // The first decoded picture then sets the size.
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 320x240 "
                              "(STREAM_INFO said 1280x720)");
-        decoded(app, 320, 240);
-        QCOMPARE(app.outputWidth, 320);
+        QVERIFY(phone.sendVideo(StreamingPhone::encode(320, 240, 1), 0, 1));
+        QCOMPARE(phone.camera->size(), QSize(320, 240));
     }
 
     void outputSwitchStopsTheCameraOnly()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
+        StreamingPhone phone(true, held());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        AppController& app = *phone.app;
         app.toggleOutput();
         QVERIFY(!app.outputEnabled());
         QSignalSpy preview(&app, &AppController::frameReady);
         const auto sent = app.framesSent();
-        decoded(app, 64, 48);
+        const int taken = phone.camera->frameCount();
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
         QCOMPARE(app.framesSent(), sent);
+        QCOMPARE(phone.camera->frameCount(), taken);
         QCOMPARE(preview.count(), 1);
         app.toggleOutput();
-        decoded(app, 64, 48);
+        QVERIFY(phone.sendVideo(stream, 1, 1));
         QCOMPARE(app.framesSent(), sent + 1);
+        QCOMPARE(phone.camera->frameCount(), taken + 1);
     }
 
     void stallShowsThePausedCardAndFramesResume()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
-        // Live without any decoded frame: never a paused card.
-        QTest::qWait(1800);
-        QVERIFY(!app.pausedCardShown);
+        StreamingPhone phone(true, quickStall());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        AppController& app = *phone.app;
+        // Live without any decoded frame: never a paused card, however many checks pass.
+        QSignalSpy ticks(&app, &AppController::changed);
+        QTRY_VERIFY(ticks.count() >= 20);
+        QCOMPARE(app.status(), QStringLiteral("Live (decoding phone stream)"));
 
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: stall -> paused card (active phone stopped sending video)");
-        decoded(app, 64, 48);
-        QTRY_VERIFY_WITH_TIMEOUT(app.pausedCardShown, 5000);
-        QCOMPARE(app.status(), QStringLiteral("Phone paused (no video)"));
-        QVERIFY(app.workerRunning.load());
-        // The pump now feeds the camera on its own.
-        const auto sent = app.framesSent();
-        QTRY_VERIFY(app.framesSent() > sent + 3);
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
+        QTRY_COMPARE(app.status(), QStringLiteral("Phone paused (no video)"));
+        QVERIFY(app.live());
+        // The pump now feeds the camera the paused card on its own.
+        const int taken = phone.camera->frameCount();
+        QTRY_VERIFY(phone.camera->frameCount() > taken + 3);
+        QCOMPARE(phone.camera->pixel(32, 26), pausedDot);
 
+        AppController::Intervals patient = quickStall();
+        patient.stallLimitMs = never;
+        app.setIntervals(patient);
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: stall cleared -> live feed resumed");
-        decoded(app, 64, 48);
-        QVERIFY(!app.pausedCardShown);
-        QVERIFY(!app.workerRunning.load());
+        QVERIFY(phone.sendVideo(stream, 1, 1));
         QCOMPARE(app.status(), QStringLiteral("Live (decoding phone stream)"));
+        const QImage picture = StreamingPhone::reference(stream).at(1);
+        QCOMPARE(phone.camera->pixel(32, 26), picture.pixelColor(32, 26));
     }
 
     void pausedPictureOfANewSizeStopsThePumpFirst()
     {
-        AppController app(testPlaces());
-        goLiveWithPhone(app, 64, 48, true);
-        decoded(app, 64, 48);
-        app.showPausedCard();
-        QVERIFY(app.workerRunning.load());
+        StreamingPhone phone(true, quickStall());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: stall -> paused card (active phone stopped sending video)");
+        QVERIFY(phone.sendVideo(StreamingPhone::encode(64, 48, 1), 0, 1));
+        QTRY_COMPARE(phone.app->status(), QStringLiteral("Phone paused (no video)"));
+
+        AppController::Intervals patient = quickStall();
+        patient.stallLimitMs = never;
+        phone.app->setIntervals(patient);
         QTest::ignoreMessage(QtInfoMsg, "Vidlet: stall cleared -> live feed resumed");
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 320x240 "
                              "(STREAM_INFO said 64x48)");
-        decoded(app, 320, 240);
-        QVERIFY(!app.workerRunning.load());
-        QCOMPARE(app.outputWidth, 320);
-    }
-
-    void startTwiceAndStop()
-    {
-        AppController app(testPlaces());
-        app.start();
-        QVERIFY(app.cameraReady());
-        QVERIFY(app.workerRunning.load());
-        const int port = app.port();
-        app.start();
-        QCOMPARE(app.port(), port);
-        app.stop();
-        QVERIFY(!app.workerRunning.load());
-        QVERIFY(!app.cameraReady());
-        QCOMPARE(app.status(), QStringLiteral("Stopped"));
-    }
-
-    // Whatever keeps the camera from starting (here another camera of the user's holds its
-    // segment), phones can still connect.
-    void cameraThatCannotStartLeavesThePhonesAServer()
-    {
-#ifdef Q_OS_WIN
-        QSKIP("holds the camera's POSIX shared-memory segment first");
-#else
-        const QByteArray segment = qgetenv("VIDLET_CAMERA_SEGMENT");
-        const int held = shm_open(segment.constData(), O_RDWR | O_CREAT, 0600);
-        QVERIFY(held >= 0);
-        QCOMPARE(flock(held, LOCK_EX | LOCK_NB), 0);
-        AppController app(testPlaces());
-        app.start();
-        close(held);
-        shm_unlink(segment.constData());
-        QVERIFY(!app.cameraReady());
-        QCOMPARE(app.status(), QStringLiteral("softcam.dll not found or camera unavailable"));
-        QVERIFY(app.port() > 0);
-        QTcpSocket phone;
-        phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
-        QVERIFY(phone.waitForConnected(5000));
-#endif
-    }
-
-    // The pump runs on its own thread while the GUI thread flips the output switch and redraws
-    // the card with new pairing data.
-    void pumpRunsBesideTheGuiThread()
-    {
-        AppController app(testPlaces());
-        app.start();
-        QTRY_VERIFY(app.framesSent() > 3);
-        for (int i = 0; i < 20; ++i) {
-            app.toggleOutput();
-            app.regeneratePairing();
-            QTest::qWait(5);
-        }
-        QVERIFY(app.outputEnabled());
-        app.stop();
-        const auto sent = app.framesSent();
-        QTest::qWait(100);
-        QCOMPARE(app.framesSent(), sent);
+        const TestEncoder larger = StreamingPhone::encode(320, 240, 1);
+        QVERIFY(phone.sendVideo(larger, 0, 1));
+        QCOMPARE(phone.camera->size(), QSize(320, 240));
+        QCOMPARE(phone.camera->pixel(319, 239),
+                 StreamingPhone::reference(larger).at(0).pixelColor(319, 239));
+        QCOMPARE(phone.app->status(), QStringLiteral("Live (decoding phone stream)"));
     }
 };
 

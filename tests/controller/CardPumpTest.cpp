@@ -1,0 +1,90 @@
+#include "controller/AppController.h"
+#include "tests/controller/TestCameraSink.h"
+#include "tests/controller/TestPlaces.h"
+
+#include <QStandardPaths>
+#include <QTcpSocket>
+#include <QTest>
+
+// Starting and stopping, and the card pump that feeds the camera while no phone streams.
+class CardPumpTest : public QObject {
+    Q_OBJECT
+
+    const QColor idleDot{0x22, 0xD0, 0xC1};
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void startTwiceAndStop()
+    {
+        AppController app(testPlaces());
+        TestCameraSink* camera = TestCameraSink::giveTo(app);
+        QCOMPARE(app.status(), QStringLiteral("Idle"));
+        app.start();
+        QVERIFY(app.cameraReady());
+        QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
+        // The pump shows the idle card.
+        QTRY_VERIFY(camera->frameCount() > 0);
+        QCOMPARE(camera->pixel(640, 362), idleDot);
+        const int port = app.port();
+        app.start();
+        QCOMPARE(app.port(), port);
+        app.stop();
+        QVERIFY(!app.cameraReady());
+        QCOMPARE(app.status(), QStringLiteral("Stopped"));
+    }
+
+    // Below the idle card's two lines, the address phones pair at (here the screenshots' own).
+    void idleCardShowsTheAddress()
+    {
+        AppController app(testPlaces());
+        TestCameraSink* camera = TestCameraSink::giveTo(app);
+        app.screenshotMode = true;
+        app.start();
+        QTRY_VERIFY(camera->frameCount() > 0);
+        const QColor background(0x0B, 0x0E, 0x15);
+        bool inked = false;
+        for (int y = 414; y <= 439 && !inked; ++y)
+            for (int x = 0; x < 1280 && !inked; ++x)
+                inked = camera->pixel(x, y) != background;
+        QVERIFY(inked);
+    }
+
+    // Whatever keeps the camera from starting, phones can still connect.
+    void cameraThatCannotStartLeavesThePhonesAServer()
+    {
+        AppController app(testPlaces());
+        TestCameraSink::giveTo(app)->refuseStart = true;
+        app.start();
+        QVERIFY(!app.cameraReady());
+        QCOMPARE(app.status(), QStringLiteral("softcam.dll not found or camera unavailable"));
+        QVERIFY(app.port() > 0);
+        QTcpSocket phone;
+        phone.connectToHost(QHostAddress::LocalHost, quint16(app.port()));
+        QVERIFY(phone.waitForConnected(5000));
+    }
+
+    // The pump runs on its own thread while the GUI thread flips the output switch and redraws
+    // the card with new pairing data.
+    void pumpRunsBesideTheGuiThread()
+    {
+        AppController app(testPlaces());
+        TestCameraSink* camera = TestCameraSink::giveTo(app);
+        app.start();
+        QTRY_VERIFY(app.framesSent() > 3);
+        for (int i = 0; i < 20; ++i) {
+            app.toggleOutput();
+            app.regeneratePairing();
+            const int taken = camera->frameCount();
+            if (app.outputEnabled())
+                QTRY_VERIFY(camera->frameCount() > taken);
+        }
+        QVERIFY(app.outputEnabled());
+        app.stop();
+        const auto sent = app.framesSent();
+        QCOMPARE(app.framesSent(), sent);
+    }
+};
+
+QTEST_MAIN(CardPumpTest)
+#include "CardPumpTest.moc"

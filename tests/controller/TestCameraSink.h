@@ -1,0 +1,83 @@
+#pragma once
+
+#include "controller/AppController.h"
+#include "video/IVirtualCameraSink.h"
+
+#include <QColor>
+#include <QSize>
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+// A virtual camera that keeps what it is given, for a test to read: the size it runs at and the
+// last frame, which the controller's thread and the card pump both send.
+class TestCameraSink : public IVirtualCameraSink {
+public:
+    // Hands a new one to `app` (before its start()) and returns it; `app` owns it.
+    static TestCameraSink* giveTo(AppController& app)
+    {
+        auto sink = std::make_unique<TestCameraSink>();
+        TestCameraSink* kept = sink.get();
+        app.setCameraSink(std::move(sink));
+        return kept;
+    }
+
+    bool start(int width, int height, float) override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (refuseStart)
+            return false;
+        started = QSize(width, height);
+        running = true;
+        return true;
+    }
+    void sendFrame(const unsigned char* bgr) override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!running)
+            return;
+        last.assign(bgr, bgr + std::size_t(started.width()) * std::size_t(started.height()) * 3);
+        ++frames;
+    }
+    void stop() override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        running = false;
+    }
+    bool isRunning() const override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return running;
+    }
+    bool isConnected() const override { return false; }
+
+    QSize size() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return started;
+    }
+    int frameCount() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return frames;
+    }
+    // A pixel of the last frame; black before any.
+    QColor pixel(int x, int y) const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        const std::size_t at = (std::size_t(y) * std::size_t(started.width()) + std::size_t(x)) * 3;
+        if (at + 2 >= last.size())
+            return Qt::black;
+        return QColor(last[at + 2], last[at + 1], last[at]);
+    }
+
+    bool refuseStart = false; // the camera cannot start, as when another program holds it
+
+private:
+    mutable std::mutex lock;
+    QSize started;
+    bool running = false;
+    int frames = 0;
+    std::vector<unsigned char> last;
+};

@@ -55,28 +55,63 @@ AppController::Places controllerPlaces(const QStringList& args)
     places.tokenFolder = optionValue(args, QStringLiteral("--token-folder"));
     return places;
 }
-} // namespace
 
-int main(int argc, char* argv[])
+// Help, the version or a wrong option: answered before the application object exists, so that
+// help prints without a display and nothing starts. Empty when the program should run.
+std::optional<int> answerCommandLine(int argc, char* argv[])
 {
-    // Before the application object: help must print without a display, and nothing may start.
     QStringList rawArgs;
     for (int i = 0; i < argc; ++i)
         rawArgs << QString::fromLocal8Bit(argv[i]);
     const CommandLine::Result given = CommandLine::check(rawArgs);
-    if (given.verdict != CommandLine::Verdict::Run)
-        attachParentConsole();
+    if (given.verdict == CommandLine::Verdict::Run)
+        return std::nullopt;
+    attachParentConsole();
     if (given.verdict == CommandLine::Verdict::Error) {
         std::fprintf(stderr, "Vidlet: %s\n\n%s", qPrintable(given.error),
                      qPrintable(CommandLine::help()));
         return 2;
     }
-    if (given.verdict != CommandLine::Verdict::Run) {
-        const QString text = given.verdict == CommandLine::Verdict::Help ? CommandLine::help()
-                                                                         : CommandLine::version();
-        std::fputs(text.toLocal8Bit().constData(), stdout);
+    const QString text =
+        given.verdict == CommandLine::Verdict::Help ? CommandLine::help() : CommandLine::version();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return 0;
+}
+
+// Another Vidlet holds the instance: it is asked to show its window. The exit code.
+int showRunningInstance(SingleInstance& instance)
+{
+#ifdef Q_OS_WIN
+    // Windows lets only the process the user just started take the foreground; this hands
+    // that right to the running Vidlet, so its window comes to the front, not just flashes.
+    AllowSetForegroundWindow(ASFW_ANY);
+#endif
+    if (instance.activateRunning(5000)) {
+        qInfo("Vidlet: already running; showed its window instead of starting again");
         return 0;
     }
+    qWarning("Vidlet: another Vidlet holds %s but does not answer",
+             qPrintable(instance.serverName()));
+    return 1;
+}
+
+// "--record" starts a recording as soon as video flows, once: for unattended captures.
+void recordOnceLive(AppController& controller)
+{
+    QObject::connect(&controller, &AppController::changed, &controller,
+                     [&controller, armed = true]() mutable {
+                         if (armed && controller.live() && controller.framesDecoded() > 0) {
+                             armed = false;
+                             controller.toggleRecording();
+                         }
+                     });
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (const std::optional<int> answered = answerCommandLine(argc, argv))
+        return *answered;
 
     qInstallMessageHandler(FileLog::handler);
     // The window's card floats on a transparent background.
@@ -101,20 +136,8 @@ int main(int argc, char* argv[])
                             QSettings(QSettings::IniFormat, QSettings::UserScope,
                                       QStringLiteral("Vidlet"), QStringLiteral("Vidlet"))
                                 .fileName());
-    if (!shotRun && !instance.claim()) {
-#ifdef Q_OS_WIN
-        // Windows lets only the process the user just started take the foreground; this hands
-        // that right to the running Vidlet, so its window comes to the front, not just flashes.
-        AllowSetForegroundWindow(ASFW_ANY);
-#endif
-        if (instance.activateRunning(5000)) {
-            qInfo("Vidlet: already running; showed its window instead of starting again");
-            return 0;
-        }
-        qWarning("Vidlet: another Vidlet holds %s but does not answer",
-                 qPrintable(instance.serverName()));
-        return 1;
-    }
+    if (!shotRun && !instance.claim())
+        return showRunningInstance(instance);
 
     AppController controller(controllerPlaces(args));
     UpdateChecker updater;
@@ -144,16 +167,8 @@ int main(int argc, char* argv[])
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
     }
 
-    // "--record" starts a recording as soon as video flows, once: for unattended captures.
-    if (args.contains(QStringLiteral("--record"))) {
-        QObject::connect(&controller, &AppController::changed, &controller,
-                         [&controller, armed = true]() mutable {
-                             if (armed && controller.live() && controller.framesDecoded() > 0) {
-                                 armed = false;
-                                 controller.toggleRecording();
-                             }
-                         });
-    }
+    if (args.contains(QStringLiteral("--record")))
+        recordOnceLive(controller);
 
     // The session's end on Windows: Qt emits aboutToQuit while handling WM_ENDSESSION, after
     // which the system may end the process at any moment, before app.exec() returns. The

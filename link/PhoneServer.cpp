@@ -11,31 +11,31 @@ PhoneServer::PhoneServer(QObject* parent)
     : QObject(parent)
 {
     qRegisterMetaType<QTcpSocket*>();
-    m_pingTimer.setInterval(defaultKeepAliveIntervalMs);
-    m_clock.start();
-    connect(&m_tcpServer, &QTcpServer::newConnection, this, &PhoneServer::onNewConnection);
-    connect(&m_tcpServer, &QTcpServer::acceptError, this, &PhoneServer::onAcceptError);
-    connect(&m_pingTimer, &QTimer::timeout, this, &PhoneServer::onPingTick);
+    pingTimer.setInterval(defaultKeepAliveIntervalMs);
+    clock.start();
+    connect(&tcpServer, &QTcpServer::newConnection, this, &PhoneServer::onNewConnection);
+    connect(&tcpServer, &QTcpServer::acceptError, this, &PhoneServer::onAcceptError);
+    connect(&pingTimer, &QTimer::timeout, this, &PhoneServer::onPingTick);
 }
 
 bool PhoneServer::listen(quint16 port)
 {
-    if (!m_tcpServer.listen(QHostAddress::Any, port)) {
+    if (!tcpServer.listen(QHostAddress::Any, port)) {
         qWarning("Vidlet: phone link cannot listen on port %u: %s", unsigned(port),
-                 qPrintable(m_tcpServer.errorString()));
+                 qPrintable(tcpServer.errorString()));
         return false;
     }
-    m_port = m_tcpServer.serverPort();
-    m_pingTimer.start();
+    port_ = tcpServer.serverPort();
+    pingTimer.start();
     return true;
 }
 
 void PhoneServer::onNewConnection()
 {
-    m_acceptedSinceError = true;
-    m_acceptStalled = false;
+    acceptedSinceError = true;
+    acceptStalled = false;
     // The phone speaks first on the LAN, so nothing is written here.
-    while (QTcpSocket* socket = m_tcpServer.nextPendingConnection())
+    while (QTcpSocket* socket = tcpServer.nextPendingConnection())
         adoptSocket(socket, false);
 }
 
@@ -43,18 +43,18 @@ void PhoneServer::onAcceptError(QAbstractSocket::SocketError error)
 {
     // QTcpServer reports the last real accept error again at the end of every later burst
     // of accepts; a burst that accepted something is not stuck.
-    if (m_acceptedSinceError) {
-        m_acceptedSinceError = false;
-        m_tcpServer.resumeAccepting();
+    if (acceptedSinceError) {
+        acceptedSinceError = false;
+        tcpServer.resumeAccepting();
         return;
     }
-    if (!m_acceptStalled)
+    if (!acceptStalled)
         qWarning("Vidlet: phone link cannot accept connections (socket error %d), retrying",
                  int(error));
-    m_acceptStalled = true;
-    QTimer::singleShot(m_acceptRetryMs, this, [this] {
-        if (m_tcpServer.isListening())
-            m_tcpServer.resumeAccepting();
+    acceptStalled = true;
+    QTimer::singleShot(acceptRetryMs, this, [this] {
+        if (tcpServer.isListening())
+            tcpServer.resumeAccepting();
     });
 }
 
@@ -71,7 +71,7 @@ void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
     PhoneLink::writeMessage(
         socket, PhoneLink::PAIR_INFO, 0,
         PhoneLink::jsonPayload(
-            {{"token", m_pairingToken}, {"pcName", m_pcName}, {"transport", "usb"}}));
+            {{"token", pairingToken_}, {"pcName", pcName_}, {"transport", "usb"}}));
     // Bytes that reached the socket before the hand-over have had their readyRead already.
     if (socket->bytesAvailable() > 0) {
         QMetaObject::invokeMethod(
@@ -92,16 +92,16 @@ void PhoneServer::adoptSocket(QTcpSocket* socket, bool usb)
     socket->disconnect(this); // adopted again: its new record gets the only connections
 
     PhoneConnection record;
-    record.id = m_nextId++;
+    record.id = nextId++;
     record.usb = usb;
-    record.lastSeenMs = m_clock.elapsed();
-    m_connections.insert(socket, record);
+    record.lastSeenMs = clock.elapsed();
+    connections.insert(socket, record);
 
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
     connect(socket, &QTcpSocket::disconnected, this,
             [this, socket] { onSocketDisconnected(socket); });
     // Bound to the socket, so the timer goes when the socket does.
-    QTimer::singleShot(m_handshakeLimitMs, socket,
+    QTimer::singleShot(handshakeLimitMs, socket,
                        [this, socket, id = record.id] { dropIfStillWaiting(socket, id); });
 }
 
@@ -113,7 +113,7 @@ void PhoneServer::makeRoomForNewcomer(QTcpSocket* newcomer)
     QTcpSocket* oldest = nullptr;
     int oldestId = 0;
     int waiting = 0;
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
         if (it->accepted || it.key() == newcomer
             || it.key()->state() != QAbstractSocket::ConnectedState)
             continue;
@@ -142,7 +142,7 @@ void PhoneServer::onReadyRead(QTcpSocket* socket)
     const QByteArray bytes = socket->readAll();
     if (bytes.isEmpty() || socket->state() != QAbstractSocket::ConnectedState)
         return; // a connection on its way out is not listened to any more
-    record->lastSeenMs = m_clock.elapsed();
+    record->lastSeenMs = clock.elapsed();
     record->rxBuffer.append(bytes);
     drainFrames(socket);
     limitBufferedBytes();
@@ -156,7 +156,7 @@ void PhoneServer::limitBufferedBytes()
     qint64 total = 0;
     QTcpSocket* largest = nullptr;
     qsizetype largestBytes = 0;
-    for (auto it = m_connections.begin(); it != m_connections.end(); ++it) {
+    for (auto it = connections.begin(); it != connections.end(); ++it) {
         const qsizetype bytes = it->rxBuffer.buffered();
         total += bytes;
         if (bytes > largestBytes) {
@@ -202,8 +202,8 @@ void PhoneServer::drainFrames(QTcpSocket* socket)
 
 void PhoneServer::onSocketDisconnected(QTcpSocket* socket)
 {
-    const auto it = m_connections.constFind(socket);
-    if (it == m_connections.cend())
+    const auto it = connections.constFind(socket);
+    if (it == connections.cend())
         return;
     const int id = it->id;
     const bool accepted = it->accepted;
@@ -216,7 +216,7 @@ void PhoneServer::onSocketDisconnected(QTcpSocket* socket)
             : "socket error: " + socket->errorString().toUtf8();
         qInfo("Vidlet: phone %d disconnected: %s", id, cause.constData());
     }
-    m_connections.erase(it);
+    connections.erase(it);
     socket->deleteLater();
     if (accepted)
         emit phoneDisconnected(id);
@@ -240,6 +240,6 @@ QString PhoneServer::peerText(QTcpSocket* socket)
 
 PhoneConnection* PhoneServer::connection(QTcpSocket* socket)
 {
-    const auto it = m_connections.find(socket);
-    return it == m_connections.end() ? nullptr : &it.value();
+    const auto it = connections.find(socket);
+    return it == connections.end() ? nullptr : &it.value();
 }

@@ -28,20 +28,20 @@ public:
 
     // On all addresses, IPv4 and IPv6; 0 lets the system choose. On failure nothing changes.
     bool listen(quint16 port);
-    quint16 port() const { return m_port; }
-    quint64 framesReceived() const { return m_framesReceived; }
+    quint16 port() const { return port_; }
+    quint64 framesReceived() const { return framesReceived_; }
 
     // The token a phone must present to pair, and the PC name sent to USB phones. While the
     // token is empty no phone passes, not even a trusted one.
-    QString pairingToken() const { return m_pairingToken; }
-    void setPairingToken(const QString& token) { m_pairingToken = token; }
-    QString pcName() const { return m_pcName; }
-    void setPcName(const QString& name) { m_pcName = name; }
+    QString pairingToken() const { return pairingToken_; }
+    void setPairingToken(const QString& token) { pairingToken_ = token; }
+    QString pcName() const { return pcName_; }
+    void setPcName(const QString& name) { pcName_ = name; }
 
     // Paired phones: device id to the token each presented when it paired. Installed from the
     // stored list at start-up and replaced with an empty map to make every phone pair again.
-    const QHash<QString, QString>& trustedDevices() const { return m_trustedDevices; }
-    void setTrustedDevices(const QHash<QString, QString>& devices) { m_trustedDevices = devices; }
+    const QHash<QString, QString>& trustedDevices() const { return trustedDevices_; }
+    void setTrustedDevices(const QHash<QString, QString>& devices) { trustedDevices_ = devices; }
 
     // Connections that have not said HELLO yet cost memory and a descriptor each and may come
     // from anyone on the LAN, so they are bounded: at most this many wait at once (a newcomer
@@ -67,11 +67,11 @@ public:
     // is told to try again this much later.
     static constexpr int defaultAcceptRetryMs = 1000;
     // Tests shorten these; the handshake limit applies to connections adopted from then on.
-    void setHandshakeLimitMs(int ms) { m_handshakeLimitMs = ms; }
-    void setSizeChangeIntervalMs(int ms) { m_sizeChangeIntervalMs = ms; }
-    void setKeepAliveIntervalMs(int ms) { m_pingTimer.setInterval(ms); }
-    void setSilenceLimitMs(int ms) { m_silenceLimitMs = ms; }
-    void setAcceptRetryMs(int ms) { m_acceptRetryMs = ms; }
+    void setHandshakeLimitMs(int ms) { handshakeLimitMs = ms; }
+    void setSizeChangeIntervalMs(int ms) { sizeChangeIntervalMs = ms; }
+    void setKeepAliveIntervalMs(int ms) { pingTimer.setInterval(ms); }
+    void setSilenceLimitMs(int ms) { silenceLimitMs = ms; }
+    void setAcceptRetryMs(int ms) { acceptRetryMs = ms; }
 
 public slots:
     // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
@@ -119,20 +119,20 @@ private:
     // The phone's address and port for the log; "the USB tunnel" for a USB connection.
     QString peerText(QTcpSocket* socket);
 
-    QTcpServer m_tcpServer;
-    QHash<QTcpSocket*, PhoneConnection> m_connections;
-    quint16 m_port = 0;
-    quint64 m_framesReceived = 0;
-    int m_nextId = 1;
-    QString m_pairingToken;
-    QString m_pcName;
-    QHash<QString, QString> m_trustedDevices;
-    QTimer m_pingTimer;
-    int m_handshakeLimitMs = defaultHandshakeLimitMs;
-    int m_sizeChangeIntervalMs = defaultSizeChangeIntervalMs;
-    int m_silenceLimitMs = defaultSilenceLimitMs;
-    int m_acceptRetryMs = defaultAcceptRetryMs;
-    QElapsedTimer m_clock;
-    bool m_acceptStalled = false;      // warned about failing accepts; cleared by an accept
-    bool m_acceptedSinceError = false; // a connection was accepted since the last accept error
+    QTcpServer tcpServer;
+    QHash<QTcpSocket*, PhoneConnection> connections;
+    quint16 port_ = 0;
+    quint64 framesReceived_ = 0;
+    int nextId = 1;
+    QString pairingToken_;
+    QString pcName_;
+    QHash<QString, QString> trustedDevices_;
+    QTimer pingTimer;
+    int handshakeLimitMs = defaultHandshakeLimitMs;
+    int sizeChangeIntervalMs = defaultSizeChangeIntervalMs;
+    int silenceLimitMs = defaultSilenceLimitMs;
+    int acceptRetryMs = defaultAcceptRetryMs;
+    QElapsedTimer clock;
+    bool acceptStalled = false;      // warned about failing accepts; cleared by an accept
+    bool acceptedSinceError = false; // a connection was accepted since the last accept error
 };

@@ -56,7 +56,7 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
         return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
     // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
-    if (m_pairingToken.isEmpty() || !checkPairing(deviceId, token)) {
+    if (pairingToken_.isEmpty() || !checkPairing(deviceId, token)) {
         emit pairingRefused(hello.value("name").toString());
         return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
     }
@@ -68,7 +68,7 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
         return;
     // A connection on its way out (a duplicate just replaced) no longer counts.
     int accepted = 0;
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it)
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it)
         accepted += it->accepted && it.key()->state() == QAbstractSocket::ConnectedState;
     if (accepted >= maxAcceptedPhones) {
         qWarning("Vidlet: %d phones are connected already; refusing another", accepted);
@@ -94,23 +94,23 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 // recognised by the token stored for it, even after the current token has changed.
 bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
 {
-    if (sameSecret(token, m_pairingToken)) {
+    if (sameSecret(token, pairingToken_)) {
         // Each stored phone is a permanent settings entry, so the list has a ceiling; a phone
         // beyond it is welcomed this time and pairs again next time.
-        const bool known = m_trustedDevices.contains(deviceId);
-        if (!known && m_trustedDevices.size() >= maxTrustedDevices) {
+        const bool known = trustedDevices_.contains(deviceId);
+        if (!known && trustedDevices_.size() >= maxTrustedDevices) {
             qWarning("Vidlet: %d phones are paired already; not remembering another",
                      int(maxTrustedDevices));
             return true;
         }
-        if (!deviceId.isEmpty() && m_trustedDevices.value(deviceId) != token) {
-            m_trustedDevices.insert(deviceId, token);
+        if (!deviceId.isEmpty() && trustedDevices_.value(deviceId) != token) {
+            trustedDevices_.insert(deviceId, token);
             emit devicePaired(deviceId, token);
         }
         return true;
     }
-    const auto stored = m_trustedDevices.constFind(deviceId);
-    return !deviceId.isEmpty() && !token.isEmpty() && stored != m_trustedDevices.cend()
+    const auto stored = trustedDevices_.constFind(deviceId);
+    return !deviceId.isEmpty() && !token.isEmpty() && stored != trustedDevices_.cend()
         && sameSecret(*stored, token);
 }
 
@@ -126,7 +126,7 @@ bool PhoneServer::settleDuplicates(QTcpSocket* socket, const QString& deviceId)
     // Closing a connection can remove records at once, so decide on a snapshot. Connections
     // already on their way out no longer count.
     QList<QTcpSocket*> others;
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
         if (it.key() != socket && it->accepted && it->deviceId == deviceId
             && it.key()->state() == QAbstractSocket::ConnectedState)
             others.append(it.key());

@@ -34,7 +34,7 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, Q
         break;
     case PhoneLink::VIDEO_FRAME: {
         // Counted even when dropped: the count measures what the phone sent.
-        ++m_framesReceived;
+        ++framesReceived_;
         if (payload.size() < ptsSize)
             break;
         const quint64 ptsUsec = qFromLittleEndian<quint64>(payload.constData());
@@ -81,13 +81,13 @@ void PhoneServer::passStreamInfo(QTcpSocket* socket, const QByteArray& payload)
     const int width = info.value("width").toInt(1280);
     const int height = info.value("height").toInt(720);
     const int fps = info.value("fps").toInt(30);
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = clock.elapsed();
     const bool resized = width != record->width || height != record->height;
     if (record->streamInfoHeld
         || (resized && record->sizeChangedMs != 0
-            && now - record->sizeChangedMs < m_sizeChangeIntervalMs)) {
+            && now - record->sizeChangedMs < sizeChangeIntervalMs)) {
         if (!record->streamInfoHeld) {
-            const int wait = int(record->sizeChangedMs + m_sizeChangeIntervalMs - now);
+            const int wait = int(record->sizeChangedMs + sizeChangeIntervalMs - now);
             QTimer::singleShot(wait, socket, [this, socket] { sendHeldStreamInfo(socket); });
         }
         record->streamInfoHeld = true;
@@ -113,14 +113,14 @@ void PhoneServer::sendHeldStreamInfo(QTcpSocket* socket)
     if (record->heldWidth != record->width || record->heldHeight != record->height) {
         record->width = record->heldWidth;
         record->height = record->heldHeight;
-        record->sizeChangedMs = qMax<qint64>(m_clock.elapsed(), 1);
+        record->sizeChangedMs = qMax<qint64>(clock.elapsed(), 1);
     }
     emit streamInfo(record->id, record->width, record->height, record->heldFps);
 }
 
 void PhoneServer::setPhoneActive(int id, bool active)
 {
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
         if (it->id != id || !it->accepted)
             continue;
         PhoneLink::writeMessage(it.key(), PhoneLink::SET_ACTIVE, 0,
@@ -134,13 +134,13 @@ void PhoneServer::setPhoneActive(int id, bool active)
 
 void PhoneServer::onPingTick()
 {
-    const qint64 now = m_clock.elapsed();
+    const qint64 now = clock.elapsed();
     const QByteArray ping = PhoneLink::jsonPayload({{"t", now}});
     QList<QTcpSocket*> stale;
-    for (auto it = m_connections.cbegin(); it != m_connections.cend(); ++it) {
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
         if (!it->accepted)
             continue;
-        if (now - it->lastSeenMs > m_silenceLimitMs)
+        if (now - it->lastSeenMs > silenceLimitMs)
             stale.append(it.key());
         else if (it.key()->state() == QAbstractSocket::ConnectedState)
             PhoneLink::writeMessage(it.key(), PhoneLink::PING, 0, ping);

@@ -2,6 +2,7 @@
 #include "PcPeer.h"
 
 #include "tools/common/FrameStamp.h"
+#include "tools/vidlet-phone/LinkFramer.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -17,20 +18,8 @@ extern "C" {
 
 namespace {
 
-enum : quint8 {
-    Hello = 0x01,
-    Welcome = 0x02,
-    Reject = 0x03,
-    PairInfo = 0x04,
-    VideoConfig = 0x10,
-    VideoFrame = 0x11,
-    StreamInfo = 0x12,
-    SetActive = 0x20,
-    KeyframeRequest = 0x21,
-    Ping = 0x30,
-    Pong = 0x31,
-    Bye = 0x40,
-};
+// The message types, as the phone simulator writes them.
+using enum LinkFramer::Type;
 
 const QJsonObject kWelcome{{"v", 1}, {"sessionId", "dev"}, {"active", false}};
 

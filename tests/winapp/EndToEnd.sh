@@ -91,5 +91,5 @@ else
 fi
 
 [ $failed -eq 0 ] || { echo "--- Vidlet.exe"; cat "$scratch/vidlet.log"; echo "--- phones";
-  cat "$scratch"/phone-*.log; }
+  cat "$scratch"/phone-*.log; echo "--- usbmux stand-in"; cat "$scratch/usbmuxd.log"; }
 exit $failed

@@ -11,8 +11,10 @@
 // less its own decode time. Besides the delay, the spread of the intervals between frames
 // handed to the camera shows how smooth the motion is.
 // The stream is 720p30 at 6000 kbit/s, stamped and encoded once before anything is timed.
-// Targets: USB adds at most 2 ms beyond decoding (median); Wi-Fi by default adds at most a frame
-// period and those 2 ms (95th percentile); Wi-Fi under "Low latency" adds at most 12 ms
+// Targets: USB adds at most 2 ms beyond decoding (median) and 3 ms (95th percentile); Wi-Fi by
+// default smooths: the intervals between frames handed to the camera spread at most half as
+// much as those the phone sent them at (its delay, a queue filled at the start and drained no
+// faster than it fills, is shown, not judged); Wi-Fi under "Low latency" adds at most 12 ms
 // (median) and 25 ms (95th percentile). The phone runs at 30 fps by a clock slightly fast
 // against the PC's (see BenchPhone), which is the hardest case for the pacing queue.
 
@@ -49,6 +51,7 @@ constexpr int kWarmUp = 10;
 constexpr double kPeriodMs = 1000.0 / kFps;
 // What the controller may add to decoding when no queue holds the frame.
 constexpr double kOverheadBudgetMs = 2.0;
+constexpr double kOverheadP95BudgetMs = 3.0;
 constexpr int kJitterMs = 10;
 constexpr double kLowLatencyMedianMs = 12.0;
 constexpr double kLowLatencyP95Ms = 25.0;
@@ -240,20 +243,27 @@ bool report(const char* name, const PathRun& run, const std::vector<double>& dec
                 measured, toCamera.size());
     const double median = percentile(added, 0.5);
     const double p95 = percentile(added, 0.95);
+    // Smoothness: how far the intervals between frames stray from one another.
+    const auto spread = [](const std::vector<double>& intervals) {
+        return percentile(intervals, 0.95) - percentile(intervals, 0.05);
+    };
+    const std::vector<double> sentIntervals = intervalsMs(run.sentNs);
+    const std::vector<double> handed = intervalsMs(run.handedNs);
     bool met = false;
-    char verdict[96];
+    char verdict[96] = "";
+    char smoothness[96] = "";
     if (run.usb) {
-        met = median <= kOverheadBudgetMs;
-        std::snprintf(verdict, sizeof verdict, "target median <= %.1f ms: %s", kOverheadBudgetMs,
-                      met ? "met" : "NOT MET");
+        met = median <= kOverheadBudgetMs && p95 <= kOverheadP95BudgetMs;
+        std::snprintf(verdict, sizeof verdict, "target median <= %.1f, p95 <= %.1f ms: %s",
+                      kOverheadBudgetMs, kOverheadP95BudgetMs, met ? "met" : "NOT MET");
     } else if (run.lowLatency) {
         met = median <= kLowLatencyMedianMs && p95 <= kLowLatencyP95Ms;
         std::snprintf(verdict, sizeof verdict, "target median <= %.0f, p95 <= %.0f ms: %s",
                       kLowLatencyMedianMs, kLowLatencyP95Ms, met ? "met" : "NOT MET");
     } else {
-        met = p95 <= kPeriodMs + kOverheadBudgetMs;
-        std::snprintf(verdict, sizeof verdict, "target p95 <= %.1f ms: %s",
-                      kPeriodMs + kOverheadBudgetMs, met ? "met" : "NOT MET");
+        met = spread(handed) <= spread(sentIntervals) / 2;
+        std::snprintf(smoothness, sizeof smoothness, "target <= half the phone's %.2f ms: %s",
+                      spread(sentIntervals), met ? "met" : "NOT MET");
     }
     line("sent -> SoftcamSink::sendFrame", toSink);
     line("added beyond decode", added, verdict);
@@ -268,14 +278,11 @@ bool report(const char* name, const PathRun& run, const std::vector<double>& dec
                     percentile({added.begin(), added.begin() + second}, 0.5),
                     percentile({added.end() - second, added.end()}, 0.5));
     }
-    // Smoothness: how far the intervals between frames stray from one another.
-    const std::vector<double> handed = intervalsMs(run.handedNs);
     const std::vector<std::int64_t> published(run.publishedNs.begin(), run.publishedNs.end());
     const std::vector<double> shown = intervalsMs(published);
-    std::printf("  %-36s p5 %6.2f  median %6.2f  p95 %6.2f ms, spread p95-p5 %6.2f ms\n",
+    std::printf("  %-36s p5 %6.2f  median %6.2f  p95 %6.2f ms, spread p95-p5 %6.2f ms %s\n",
                 "interval between frames to the sink", percentile(handed, 0.05),
-                percentile(handed, 0.5), percentile(handed, 0.95),
-                percentile(handed, 0.95) - percentile(handed, 0.05));
+                percentile(handed, 0.5), percentile(handed, 0.95), spread(handed), smoothness);
     std::printf("  %-36s p5 %6.2f  median %6.2f  p95 %6.2f ms, spread p95-p5 %6.2f ms\n",
                 "interval between frames in the camera", percentile(shown, 0.05),
                 percentile(shown, 0.5), percentile(shown, 0.95),

@@ -54,6 +54,7 @@ AppController::AppController(const Places& places, QObject* parent)
         QMetaObject::invokeMethod(this, &AppController::onRecordingFailed, Qt::QueuedConnection);
     };
     decoder.frameTarget = [this](int width, int height) { return queueSlot(width, height); };
+    decoder.pictureWanted = [this] { return pictureWanted(); };
     decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
                                    unsigned long long) { onDecodedFrame(pixels, width, height); };
 }

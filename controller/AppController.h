@@ -24,6 +24,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -34,7 +35,8 @@
 // recorder and the camera sink run threads of their own behind their interfaces; the
 // recorder's reports a failed file through a queued call to onRecordingFailed().
 // A live frame is read from the phone's socket, decoded into a buffer of the controller's and
-// fitted to the camera's size, all on the GUI thread; a Wi-Fi frame then waits in the pacing
+// fitted to the camera's size, all on the GUI thread (a picture nobody would look at is decoded
+// but not converted); a Wi-Fi frame then waits in the pacing
 // queue for a tick of paceTimer, a USB frame does not. outputFrame() copies it for the preview
 // (frameReady), lends it to the recorder, which encodes on its thread, and swaps it into the
 // camera sink, whose thread repeats the newest frame at the camera's rate. While no live video
@@ -172,6 +174,7 @@ public:
         int statsMs = 500;       // the statistics tick (frame rate, decode time, firewall)
         int paceMs = 0;          // the pacing queue's tick; 0: the phone's frame interval
         int resizeMs = PhoneServer::defaultSizeChangeIntervalMs; // between a phone's sizes
+        int unreadRefreshMs = 1000; // how often a camera nobody reads gets a new picture
     };
     void setIntervals(const Intervals& intervals);
 
@@ -237,13 +240,16 @@ private:
     void onVideoConfig(int id, const QByteArray& config);
     void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
     unsigned char* queueSlot(int width, int height);
+    bool pictureWanted();
     void onDecodedFrame(const unsigned char* pixels, int width, int height);
+    bool fitsOutput(int width, int height) const;
     const unsigned char* fitToOutput(const unsigned char* pixels, int width, int height);
     void queueFrame(const unsigned char* frame, bool inSlot);
     void adoptDecoderSize(int width, int height);
     void outputFrame(const unsigned char* frame);
     void outputFrame(BgrBuffer& frame);
     void record(const unsigned char* frame);
+    bool previewWanted() const;
     bool copyForPreview(const unsigned char* frame);
     void onPaceTick();
     void armPacing();
@@ -326,6 +332,7 @@ private:
     BgrBuffer decodeSlot; // where the decoder converts the next picture that will be queued
     QImage previewImage;  // the last frame shown, when the window still holds it
     bool previewShown_ = true;
+    std::optional<std::int64_t> lastPictureMs; // on stallClock: the last picture converted
     QTimer paceTimer;
     int paceIntervalMs = 33; // the phone's frame interval
     bool lowLatency_ = false;

@@ -49,6 +49,20 @@ unsigned char* AppController::queueSlot(int width, int height)
     return decodeSlot.data();
 }
 
+// A picture is converted only when someone may see it: a program reading the camera, the
+// window's preview, a recording. While nobody looks, the camera still gets a picture a second,
+// so that a program that opens it starts on a recent one.
+bool AppController::pictureWanted()
+{
+    const std::int64_t now = stallClock.elapsed();
+    const bool wanted = recorder.isOpen() || previewWanted()
+        || (outputEnabled_.load() && sink->mayBeRead()) || !lastPictureMs
+        || now - *lastPictureMs >= intervals.unreadRefreshMs;
+    if (wanted)
+        lastPictureMs = now;
+    return wanted;
+}
+
 void AppController::onDecodedFrame(const unsigned char* pixels, int width, int height)
 {
     if (!live() || width < 1 || height < 1)
@@ -56,9 +70,14 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
     // Stop the paused-card pump before the output size may change under it.
     if (session == Session::Paused)
         resumeFromStall();
-    const unsigned char* frame = fitToOutput(pixels, width, height);
     ++framesDecoded_;
     decodedSinceLive = true;
+    if (!pixels) { // decoded but not converted: only its size matters
+        if (!fitsOutput(width, height))
+            adoptDecoderSize(width, height);
+        return;
+    }
+    const unsigned char* frame = fitToOutput(pixels, width, height);
 
     const std::size_t bytes = std::size_t(outputWidth) * std::size_t(outputHeight) * 3;
     const bool inSlot = frame == decodeSlot.data() && decodeSlot.size() == bytes;
@@ -74,13 +93,17 @@ void AppController::onDecodedFrame(const unsigned char* pixels, int width, int h
 
 // A picture a few pixels larger than the output is the codec's padding and is cropped; one of
 // any other size becomes the output's size.
+bool AppController::fitsOutput(int width, int height) const
+{
+    return width >= outputWidth && height >= outputHeight && width - outputWidth <= cropTolerance
+        && height - outputHeight <= cropTolerance;
+}
+
 const unsigned char* AppController::fitToOutput(const unsigned char* pixels, int width, int height)
 {
     if (width == outputWidth && height == outputHeight)
         return pixels;
-    const bool padded = width >= outputWidth && height >= outputHeight
-        && width - outputWidth <= cropTolerance && height - outputHeight <= cropTolerance;
-    if (!padded) {
+    if (!fitsOutput(width, height)) {
         adoptDecoderSize(width, height);
         return pixels;
     }
@@ -224,9 +247,14 @@ void AppController::record(const unsigned char* frame)
 // The preview gets its own copy, since the window keeps the picture until it draws the next.
 // The copy goes into the image the last frame used when nothing holds that any more, and is
 // skipped altogether while no window shows the preview (hidden, minimised, another screen).
+bool AppController::previewWanted() const
+{
+    return previewShown_ && isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady));
+}
+
 bool AppController::copyForPreview(const unsigned char* frame)
 {
-    if (!previewShown_ || !isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)))
+    if (!previewWanted())
         return false;
     const QSize size(outputWidth, outputHeight);
     if (previewImage.size() != size || !previewImage.isDetached())

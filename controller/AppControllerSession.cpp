@@ -135,6 +135,7 @@ void AppController::goLive(int width, int height)
     const ConnectedPhone* active = findPhone(activeId_);
     activeIsUsb = active && active->usb;
     decodedSinceLive = false;
+    lastPictureMs.reset(); // the camera shows the phone's first picture
     lastSeenDecodedCount = framesDecoded_.load();
     lastProgressMs = stallClock.elapsed();
     enterSession(Session::Live, QSize(width, height));

@@ -9,7 +9,7 @@ namespace softcam {
 // The one camera a process may have alive behind softcam.h's C functions, on either platform.
 // Creation and deletion come from the controlling thread; the per-frame calls, from another,
 // read the live camera through an atomic so that they never wait behind either. `Camera` has
-// sendFrame(const unsigned char*) and isConnected().
+// sendFrame(const unsigned char*), isConnected() and seesEveryReader().
 template <typename Camera> class LiveCamera {
 public:
     // `make` returns a std::unique_ptr<Camera>, null on failure. Null while one lives.
@@ -44,6 +44,12 @@ public:
     {
         Camera* alive = current.load(std::memory_order_acquire);
         return camera && camera == alive && alive->isConnected();
+    }
+
+    bool seesEveryReader(void* camera)
+    {
+        Camera* alive = current.load(std::memory_order_acquire);
+        return camera && camera == alive && alive->seesEveryReader();
     }
 
     // Runs `work` under the lock that creation and deletion take.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "softcam/StreamingCopy.h"
 #include "video/FrameLimits.h"
 
 #include <atomic>
@@ -137,7 +138,7 @@ inline void writeFrame(SharedFrameHeader* header, std::size_t slotBytes, WriterS
     // Odd while the slot is written; as an acquire, the copy below cannot start before it. The
     // exchange ignores whatever a reader may have left in the field.
     meta.sequence.exchange(seq + 1, std::memory_order_acquire);
-    std::memcpy(slotData(header, slotBytes, slot), bgr, slotBytes);
+    copyPastCache(slotData(header, slotBytes, slot), bgr, slotBytes);
     meta.frameNumber.store(number, std::memory_order_relaxed);
     meta.publishedNs.store(monotonicNs(), std::memory_order_relaxed);
     meta.sequence.store(seq + 2, std::memory_order_release);

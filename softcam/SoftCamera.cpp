@@ -9,6 +9,9 @@ namespace {
 
 // A reader polls many times a second; one silent for this long has gone.
 constexpr std::chrono::seconds kReaderTimeout{3};
+// While nothing reads the camera its segment is refreshed this often rather than at every
+// frame: a reader that comes finds a recent picture, and every frame from the next one on.
+constexpr std::uint64_t kUnreadRefreshNs = 1'000'000'000;
 
 } // namespace
 
@@ -39,8 +42,15 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more, and a PipeWire reader
     // the picture it already has. The comparison is skipped while neither could use it.
-    const bool repeated = (device || (node && node->isStreaming())) && shared.repeatsLatest(bgr);
-    shared.publish(bgr);
+    const bool nodeRead = node && node->isStreaming();
+    const bool repeated = (device || nodeRead) && shared.repeatsLatest(bgr);
+    // The device and the node compare with the segment's picture, so it stays current for them.
+    const bool read = device || nodeRead || shared.readerSeenWithin(kReaderTimeout);
+    const std::uint64_t now = clock();
+    if (read || !lastPublishNs || now - *lastPublishNs >= kUnreadRefreshNs) {
+        shared.publish(bgr);
+        lastPublishNs = now;
+    }
     if (node)
         node->offer(bgr, repeated);
     if (device && repeated)
@@ -54,6 +64,11 @@ bool SoftCamera::isConnected()
     const bool deviceRead = device && device->hasConsumers();
     const bool nodeRead = node && node->isStreaming();
     return deviceRead || nodeRead || shared.readerSeenWithin(kReaderTimeout);
+}
+
+bool SoftCamera::seesEveryReader() const
+{
+    return !device || device->reportsConsumers();
 }
 
 } // namespace softcam

@@ -1,17 +1,22 @@
 #pragma once
 
 #include "softcam/PipewireCameraNode.h"
+#include "softcam/SharedFrameLayout.h"
 #include "softcam/SharedFramePublisher.h"
 #include "softcam/V4l2LoopbackOutput.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace softcam {
 
 // One camera: every frame goes to the shared-memory segment, to the PipeWire camera node where
-// PipeWire runs, and, when a "Vidlet Camera" loopback device exists, to that device too. sendFrame() runs on the sending thread and may
-// overlap isConnected() on the controlling thread.
+// PipeWire runs, and, when a "Vidlet Camera" loopback device exists, to that device too.
+// sendFrame() runs on the sending thread and may overlap isConnected() and seesEveryReader() on
+// the controlling thread.
 class SoftCamera {
 public:
     // Null when the segment is held by another camera or cannot be made.
@@ -20,9 +25,16 @@ public:
 
     void sendFrame(const unsigned char* bgr);
     bool isConnected();
+    // False while a loopback device is fed whose module does not report its readers.
+    bool seesEveryReader() const;
+    // For tests: the clock, in nanoseconds, that spaces the frames nobody reads.
+    void setClock(std::function<std::uint64_t()> nowNs) { clock = std::move(nowNs); }
 
 private:
     SoftCamera() = default;
+
+    std::function<std::uint64_t()> clock = monotonicNs;
+    std::optional<std::uint64_t> lastPublishNs; // the sending thread's
 
     SharedFramePublisher shared;
     std::unique_ptr<V4l2LoopbackOutput> device; // null without a loopback device

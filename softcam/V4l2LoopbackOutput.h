@@ -29,6 +29,8 @@ public:
     void writeAgain();
     // Whether some program is reading, as far as the module tells.
     bool hasConsumers();
+    // Whether the module tells at all: older ones send no usage events.
+    bool reportsConsumers() const { return usageEvents; }
 
 private:
     void subscribeToClientUsage();

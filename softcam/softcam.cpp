@@ -47,6 +47,11 @@ bool scIsConnected(void* handle)
     return camera.isConnected(handle);
 }
 
+bool scSeesEveryReader(void* handle)
+{
+    return camera.seesEveryReader(handle);
+}
+
 void scSetLogCallback(void (*callback)(const char* line, void* context), void* context)
 {
     softcam::setLogCallback(callback, context);

@@ -21,6 +21,10 @@ SOFTCAM_API void scSendFrame(void* camera, const void* bgr);
 // Some program is reading. Linux: a shared-memory reader polled within the last few seconds,
 // or the loopback device reports a reader. Windows: a program's graph is running on the camera.
 SOFTCAM_API bool scIsConnected(void* camera);
+// Whether scIsConnected() would notice every program that reads: false while an output cannot
+// tell (a loopback device whose module reports no readers), and the sender must then take the
+// camera as read. Optional: the program takes a component without it as unable to tell.
+SOFTCAM_API bool scSeesEveryReader(void* camera);
 
 // Sends the component's diagnostics, one line each with the "Vidlet: " prefix, to `callback`
 // instead of standard error; it may be called from any thread that meets the trouble, and never

@@ -23,6 +23,11 @@ public:
     // have each converted straight into the place it keeps it instead of copying it there.
     using FrameTarget = std::function<unsigned char*(int width, int height)>;
 
+    // Asked inside decode() for each picture: false when nobody would look at it. The picture
+    // is then decoded (later ones refer to it) but not converted, and frameCallback gets null
+    // pixels with its size.
+    using PictureWanted = std::function<bool()>;
+
     H264Decoder();
     ~H264Decoder();
     H264Decoder(const H264Decoder&) = delete;
@@ -44,7 +49,8 @@ public:
     bool isInitialized() const;
 
     FrameCallback frameCallback;
-    FrameTarget frameTarget; // optional
+    FrameTarget frameTarget;     // optional
+    PictureWanted pictureWanted; // optional: without it every picture is converted
 
 private:
     struct Impl;

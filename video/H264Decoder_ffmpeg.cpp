@@ -59,11 +59,12 @@ struct H264Decoder::Impl {
 
     // Hands every picture the decoder has ready to the callback. False when the callback ended
     // this decoder's stream.
-    bool drain(const FrameCallback& callback, const FrameTarget& target)
+    bool drain(const FrameCallback& callback, const FrameTarget& target,
+               const PictureWanted& wanted)
     {
         while (context && avcodec_receive_frame(context.get(), frame.get()) == 0) {
             const unsigned before = generation;
-            deliver(callback, target);
+            deliver(callback, target, wanted);
             av_frame_unref(frame.get());
             if (generation != before)
                 return false;
@@ -71,13 +72,21 @@ struct H264Decoder::Impl {
         return true;
     }
 
-    void deliver(const FrameCallback& callback, const FrameTarget& target)
+    void deliver(const FrameCallback& callback, const FrameTarget& target,
+                 const PictureWanted& wanted)
     {
         const AVFrame& f = *frame;
         if (f.width < 1 || f.height < 1 || f.width > maxSide || f.height > maxSide)
             return;
         const bool supported = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P
             || f.format == AV_PIX_FMT_NV12;
+        const unsigned long long ptsUsec =
+            f.pts == AV_NOPTS_VALUE ? 0 : static_cast<unsigned long long>(f.pts);
+        if (supported && wanted && !wanted()) {
+            if (callback)
+                callback(nullptr, f.width, f.height, ptsUsec);
+            return;
+        }
         unsigned char* out = supported && target ? target(f.width, f.height) : nullptr;
         if (supported && !out) {
             bgr.resize(std::size_t(f.width) * std::size_t(f.height) * 3);
@@ -105,8 +114,7 @@ struct H264Decoder::Impl {
             return;
         }
         if (callback)
-            callback(out, f.width, f.height,
-                     f.pts == AV_NOPTS_VALUE ? 0 : static_cast<unsigned long long>(f.pts));
+            callback(out, f.width, f.height, ptsUsec);
     }
 };
 
@@ -159,7 +167,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     // lowers it again; a phone stream has no reordering, so every access unit starts at none.
     d->context->has_b_frames = 0;
     int result = avcodec_send_packet(d->context.get(), packet);
-    if (result == AVERROR(EAGAIN) && d->drain(frameCallback, frameTarget))
+    if (result == AVERROR(EAGAIN) && d->drain(frameCallback, frameTarget, pictureWanted))
         result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
     if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError
@@ -170,7 +178,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
                  reason);
         d->warnedError = true;
     }
-    d->drain(frameCallback, frameTarget);
+    d->drain(frameCallback, frameTarget, pictureWanted);
 }
 
 void H264Decoder::reset()

@@ -70,8 +70,10 @@ struct H264Decoder::Impl {
     bool configureOutput();
     void chooseVisibleSize(IMFMediaType* type);
     // False when the callback ended this decoder's stream.
-    bool drainOutput(const FrameCallback& callback, const FrameTarget& target);
-    void convertToBgr(IMFSample* sample, const FrameCallback& callback, const FrameTarget& target);
+    bool drainOutput(const FrameCallback& callback, const FrameTarget& target,
+                     const PictureWanted& wanted);
+    void convertToBgr(IMFSample* sample, const FrameCallback& callback, const FrameTarget& target,
+                      const PictureWanted& wanted);
 };
 
 bool H264Decoder::Impl::configureOutput()
@@ -138,7 +140,8 @@ void H264Decoder::Impl::chooseVisibleSize(IMFMediaType* type)
     }
 }
 
-bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTarget& target)
+bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTarget& target,
+                                    const PictureWanted& wanted)
 {
     const unsigned before = generation;
     int streamChanges = 0;
@@ -170,7 +173,7 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTa
         }
         streamChanges = 0;
         if (SUCCEEDED(result) && output.pSample)
-            convertToBgr(output.pSample, callback, target);
+            convertToBgr(output.pSample, callback, target, wanted);
         // The transform's own sample, or ours handed back: either way one reference more.
         if (output.pSample && output.pSample != prepared)
             output.pSample->Release();
@@ -184,7 +187,7 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTa
 }
 
 void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& callback,
-                                     const FrameTarget& target)
+                                     const FrameTarget& target, const PictureWanted& wanted)
 {
     IMFMediaBuffer* buffer = nullptr;
     if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) || !buffer)
@@ -202,12 +205,13 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
     const std::size_t needed = std::size_t(pitch) * (std::size_t(planeRows) + (height + 1) / 2);
     const bool usable = width >= 1 && height >= 1 && width <= maxSide && height <= maxSide
         && pitch >= width && needed <= length;
-    unsigned char* out = usable && target ? target(width, height) : nullptr;
-    if (usable && !out) {
+    const bool convert = usable && (!wanted || wanted());
+    unsigned char* out = convert && target ? target(width, height) : nullptr;
+    if (convert && !out) {
         bgr.resize(std::size_t(width) * std::size_t(height) * 3);
         out = bgr.data();
     }
-    if (usable)
+    if (convert)
         YuvToBgr::fromNv12(data, pitch, data + std::size_t(pitch) * planeRows, pitch, width, height,
                            out);
     buffer->Unlock();
@@ -313,14 +317,14 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
             if (frameCallback)
                 frameCallback(bgr, w, h, pts);
         };
-        if (!d->drainOutput(counting, frameTarget) || d->generation != before || delivered == 0)
+        if (!d->drainOutput(counting, frameTarget, pictureWanted) || d->generation != before || delivered == 0)
             break;
         result = d->transform->ProcessInput(0, sample, 0);
     }
     sample->Release();
     buffer->Release();
     if (d->transform && d->generation == generation)
-        d->drainOutput(frameCallback, frameTarget);
+        d->drainOutput(frameCallback, frameTarget, pictureWanted);
 }
 
 void H264Decoder::reset()

@@ -2,8 +2,8 @@
 
 #include "video/BgrBuffer.h"
 
-// The virtual camera as the controller sees it. start(), stop(), isRunning() and isConnected()
-// come from the controller's thread; sendFrame() from that thread or the status-card thread.
+// The virtual camera as the controller sees it. start(), stop(), isRunning(), isConnected() and
+// mayBeRead() come from the controller's thread; sendFrame() from that thread or the status-card thread.
 // `bgr` in sendFrame() is one frame of the started size (width * height * 3 bytes, blue, green,
 // red, top row first), lent for the duration of the call.
 class IVirtualCameraSink {
@@ -18,4 +18,7 @@ public:
     virtual void stop() = 0;
     virtual bool isRunning() const = 0;
     virtual bool isConnected() const = 0;
+    // False only when the camera knows that no program reads it, so that pictures nobody sees
+    // need not be made.
+    virtual bool mayBeRead() const { return true; }
 };

@@ -59,6 +59,8 @@ bool SoftcamSink::loadLibrary()
     deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));
     sendCameraFrame = reinterpret_cast<SendCameraFrame>(module.symbol("scSendFrame"));
     cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
+    cameraSeesEveryReader =
+        reinterpret_cast<CameraSeesEveryReader>(module.symbol("scSeesEveryReader"));
     setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
@@ -68,6 +70,7 @@ bool SoftcamSink::loadLibrary()
         deleteCamera = nullptr;
         sendCameraFrame = nullptr;
         cameraIsConnected = nullptr;
+        cameraSeesEveryReader = nullptr;
         setLogCallback = nullptr;
         return false;
     }
@@ -192,4 +195,14 @@ bool SoftcamSink::isRunning() const
 bool SoftcamSink::isConnected() const
 {
     return camera && cameraIsConnected && cameraIsConnected(camera);
+}
+
+// A component that cannot tell whether somebody reads is taken as read.
+bool SoftcamSink::mayBeRead() const
+{
+    if (!camera)
+        return false;
+    if (!cameraIsConnected || !cameraSeesEveryReader || !cameraSeesEveryReader(camera))
+        return true;
+    return cameraIsConnected(camera);
 }

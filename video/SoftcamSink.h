@@ -29,12 +29,14 @@ public:
     void stop() override;
     bool isRunning() const override;
     bool isConnected() const override;
+    bool mayBeRead() const override;
 
 private:
     using CreateCamera = void* (*)(int, int, float);
     using DeleteCamera = void (*)(void*);
     using SendCameraFrame = void (*)(void*, const void*);
     using CameraIsConnected = bool (*)(void*);
+    using CameraSeesEveryReader = bool (*)(void*);
     using LogCallback = void (*)(const char*, void*);
     using SetLogCallback = void (*)(LogCallback, void*);
 
@@ -51,6 +53,7 @@ private:
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;
+    CameraSeesEveryReader cameraSeesEveryReader = nullptr; // our own component has it
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
     int startedWidth = 0; // size of the last camera started, for the log

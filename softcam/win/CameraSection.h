@@ -60,6 +60,8 @@ public:
     void sendFrame(const unsigned char* bgr);
     // A program's graph is running on the camera.
     bool isConnected() const;
+    // Every reader runs a graph, so isConnected() sees them all.
+    bool seesEveryReader() const { return true; }
 
 private:
     CameraPublisher() = default;

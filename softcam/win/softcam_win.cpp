@@ -51,6 +51,11 @@ bool scIsConnected(void* handle)
     return camera.isConnected(handle);
 }
 
+bool scSeesEveryReader(void* handle)
+{
+    return camera.seesEveryReader(handle);
+}
+
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 {
     if (!object)

@@ -183,6 +183,45 @@ private slots:
         QCOMPARE(preview.count(), 1);
     }
 
+    void picturesNobodySeesAreNotConverted_data()
+    {
+        QTest::addColumn<bool>("cameraRead");
+        QTest::addColumn<bool>("previewShown");
+        QTest::addColumn<int>("sent"); // of the four pictures, to the camera
+        QTest::newRow("nobody looks: the first only") << false << false << 1;
+        QTest::newRow("a program may read the camera") << true << false << 4;
+        QTest::newRow("the window shows the preview") << false << true << 4;
+    }
+
+    void picturesNobodySeesAreNotConverted()
+    {
+        QFETCH(bool, cameraRead);
+        QFETCH(bool, previewShown);
+        QFETCH(int, sent);
+        AppController::Intervals intervals = held();
+        intervals.unreadRefreshMs = never;
+        StreamingPhone phone(true, intervals);
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        phone.camera->read = cameraRead;
+        phone.app->setPreviewShown(previewShown);
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const int before = phone.camera->frameCount();
+        const TestEncoder stream = StreamingPhone::encode(64, 48, 5);
+        QVERIFY(phone.sendVideo(stream, 0, 4));
+        QCOMPARE(phone.app->framesDecoded(), 4ull);
+        QCOMPARE(phone.camera->frameCount() - before, sent);
+        QCOMPARE(preview.count(), previewShown ? 4 : 0);
+        const auto pictures = StreamingPhone::reference(stream);
+        QCOMPARE(phone.camera->pixel(40, 30), pictures.at(std::size_t(sent) - 1).pixelColor(40, 30));
+
+        // A program that opens the camera gets the next picture.
+        phone.camera->read = true;
+        QVERIFY(phone.sendVideo(stream, 4, 1));
+        QCOMPARE(phone.camera->frameCount() - before, sent + 1);
+        QCOMPARE(phone.camera->pixel(40, 30), pictures.at(4).pixelColor(40, 30));
+    }
+
     void implausibleAnnouncedSizeKeepsTheCamera_data()
     {
         QTest::addColumn<int>("width");

@@ -51,6 +51,7 @@ public:
         return running;
     }
     bool isConnected() const override { return false; }
+    bool mayBeRead() const override { return read; }
 
     QSize size() const
     {
@@ -73,6 +74,7 @@ public:
     }
 
     bool refuseStart = false; // the camera cannot start, as when another program holds it
+    bool read = true;         // some program may be reading; from the controller's thread
 
 private:
     mutable std::mutex lock;

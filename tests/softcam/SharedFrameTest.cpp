@@ -1,6 +1,8 @@
 #include "softcam/CameraReader.h"
 #include "softcam/ComponentLog.h"
 #include "softcam/SharedFramePublisher.h"
+#include "softcam/SoftCamera.h"
+#include "softcam/StreamingCopy.h"
 
 #include <QtTest>
 
@@ -227,6 +229,48 @@ private slots:
         QVERIFY(reader.attach());
         QVERIFY(publisher.readerSeenWithin(std::chrono::seconds(10)));
         QTRY_VERIFY(!publisher.readerSeenWithin(std::chrono::milliseconds(1))); // it ages
+    }
+
+    // Every alignment of the destination, lengths around the 16-byte stores and 64-byte rounds.
+    void copyPastCacheKeepsEveryByte()
+    {
+        std::vector<unsigned char> from(300), to(320);
+        for (std::size_t i = 0; i < from.size(); ++i)
+            from[i] = static_cast<unsigned char>(i * 7 + 1);
+        for (std::size_t offset = 0; offset < 16; ++offset) {
+            for (std::size_t bytes : {0, 1, 15, 16, 17, 63, 64, 65, 128, 129, 299}) {
+                std::fill(to.begin(), to.end(), 0);
+                copyPastCache(to.data() + offset, from.data() + 1, bytes);
+                QVERIFY(std::equal(from.begin() + 1, from.begin() + 1 + bytes, to.begin() + offset));
+                QVERIFY(std::all_of(to.begin() + offset + bytes, to.end(),
+                                    [](unsigned char b) { return b == 0; }));
+            }
+        }
+    }
+
+    // Unread, the segment gets a frame a second; a reader gets every frame from its first poll.
+    void unreadCameraRefreshesItsSegmentOnceASecond()
+    {
+        std::uint64_t now = 5'000'000'000;
+        const auto camera = SoftCamera::create(name, 2, 2, 30.0f);
+        QVERIFY(camera);
+        camera->setClock([&now] { return now; });
+        auto send = [&](unsigned char value, std::uint64_t afterMs) {
+            now += afterMs * 1'000'000;
+            const std::vector<unsigned char> frame(frameBytes(2, 2), value);
+            camera->sendFrame(frame.data());
+        };
+        send(1, 0);
+        send(2, 500);
+        send(3, 500); // a second after the first
+        send(4, 200);
+        CameraReader reader(name);
+        CameraFrame frame;
+        QVERIFY(reader.readNewFrame(frame));
+        QCOMPARE(frame.bgr.front(), 3);
+        send(5, 10);
+        QVERIFY(reader.readNewFrame(frame));
+        QCOMPARE(frame.bgr.front(), 5);
     }
 
     void segmentOfDeadCameraIsIgnoredThenReplaced()

@@ -20,6 +20,7 @@ private slots:
     void deliversEveryPictureBeforeDecodeReturns();
     void losslessStreamGivesTheFormulaExactly();
     void convertsIntoTheReceiversBuffer();
+    void picturesNobodyWantsAreDecodedNotConverted();
     void reportsDecodedSizeNotAnnouncedSize();
     void ignoresInputWhenNotStreaming();
     void refusesSizesOutsideRange_data();
@@ -201,6 +202,47 @@ void H264DecoderTest::convertsIntoTheReceiversBuffer()
     for (std::size_t i = 0; i < frames.size(); ++i) {
         QCOMPARE(given[i] == owned[i].data(), i % 2 == 0);
         QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+    }
+}
+
+// The pictures after one left unconverted still come out exact: it was decoded all the same.
+void H264DecoderTest::picturesNobodyWantsAreDecodedNotConverted()
+{
+    TestEncoder::Options options;
+    options.profile = "high444";
+    options.qp = 0;
+    options.width = 64;
+    options.height = 48;
+    options.frames = 4;
+    const TestEncoder stream = makeStream(options);
+
+    H264Decoder decoder;
+    int asked = 0, targets = 0;
+    decoder.pictureWanted = [&] { return asked++ % 2 == 1; };
+    decoder.frameTarget = [&](int, int) -> unsigned char* {
+        ++targets;
+        return nullptr;
+    };
+    std::vector<Delivered> frames;
+    decoder.frameCallback = [&frames](const unsigned char* bgr, int width, int height,
+                                      unsigned long long pts) {
+        frames.push_back({width, height, pts, {}});
+        if (bgr)
+            frames.back().bgr.assign(bgr, bgr + std::size_t(width) * std::size_t(height) * 3);
+    };
+    QVERIFY(decoder.initialize(options.width, options.height));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(frames.size(), std::size_t(4));
+    QCOMPARE(targets, 2);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        QCOMPARE(frames[i].width, options.width);
+        QCOMPARE(frames[i].height, options.height);
+        if (i % 2 == 0)
+            QVERIFY(frames[i].bgr.empty());
+        else
+            QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
     }
 }
 

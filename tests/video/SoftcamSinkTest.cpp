@@ -148,15 +148,18 @@ private slots:
         destroy(other);
     }
 
+    // Our component sees every reader here (no loopback device), so an unread camera says so.
     void connectedWhileAReaderPolls()
     {
         SoftcamSink sink;
         QVERIFY(!sink.isConnected());
         QVERIFY(sink.start(16, 16, 30.0f));
         QVERIFY(!sink.isConnected());
+        QVERIFY(!sink.mayBeRead());
         softcam::CameraReader reader(segment);
         QVERIFY(reader.attach());
         QVERIFY(sink.isConnected());
+        QVERIFY(sink.mayBeRead());
         sink.stop();
         QVERIFY(!sink.isConnected());
     }

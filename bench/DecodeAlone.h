@@ -6,8 +6,10 @@
 
 // libavcodec alone, configured as H264Decoder configures it, without the conversion to BGR: the
 // baseline of the live path's cost. `buffers` are the stream's Annex B buffers in order (the
-// parameter sets first), each with data() and size(). Returns the pictures decoded.
-template <typename Buffers> int decodeAlone(const Buffers& buffers)
+// parameter sets first), each with data() and size(). `between` runs after each buffer (a pause,
+// to decode at a stream's pace). Returns the pictures decoded.
+template <typename Buffers, typename Between = void (*)()>
+int decodeAlone(const Buffers& buffers, Between between = [] {})
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
     AvCodecContextPtr c(avcodec_alloc_context3(codec));
@@ -26,6 +28,7 @@ template <typename Buffers> int decodeAlone(const Buffers& buffers)
             ++pictures;
             av_frame_unref(frame.get());
         }
+        between();
     }
     return pictures;
 }

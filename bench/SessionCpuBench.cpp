@@ -69,6 +69,26 @@ double threadCpuMs()
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
+double processCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Runs the event loop for `ms` and returns the CPU time of every thread of the process over
+// the wall time that passed.
+double coreShare(int ms)
+{
+    QElapsedTimer wall;
+    const double cpu = processCpuSeconds();
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    return (processCpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
+}
+
 // CPU milliseconds per picture of decoding alone, over three seconds of the phone simulator's
 // own stream, made here as it makes it. The machine's speed drifts, so it is measured beside
 // each live window and the median of all passes is the baseline.
@@ -98,34 +118,24 @@ public:
             const int pictures = decodeAlone(buffers);
             ms.push_back((threadCpuMs() - begin) / std::max(pictures, 1));
         }
+        // At the stream's pace, as a live session decodes: each picture meets colder caches.
+        const std::vector<QByteArray> first(buffers.begin(),
+                                            buffers.begin() + BenchMode::pick(90, 10));
+        const double begin = threadCpuMs();
+        const int pictures = decodeAlone(first, [] { usleep(33333); });
+        pacedMs.push_back((threadCpuMs() - begin) / std::max(pictures, 1));
+        // The phone's frames that queued up meanwhile are decoded before a window opens.
+        coreShare(2000);
     }
 
     double msPerPicture() const { return ms.empty() ? 0.0 : percentile(ms, 0.5); }
+    double pacedMsPerPicture() const { return pacedMs.empty() ? 0.0 : percentile(pacedMs, 0.5); }
 
 private:
     std::vector<QByteArray> buffers;
     std::vector<double> ms;
+    std::vector<double> pacedMs;
 };
-
-double processCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-// Runs the event loop for `ms` and returns the CPU time of every thread of the process over
-// the wall time that passed.
-double coreShare(int ms)
-{
-    QElapsedTimer wall;
-    const double cpu = processCpuSeconds();
-    wall.start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-    return (processCpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
-}
 
 // CPU time so far of another process (all its threads), or of one of its threads, from /proc.
 double processCpuSeconds(qint64 pid, qint64 thread = 0)
@@ -245,7 +255,7 @@ bool measureLive(const BenchEnvironment& env)
                  QString::fromUtf8(tokenFile.readAll()), QStringLiteral("--size"),
                  QStringLiteral("1920x1080"), QStringLiteral("--fps"), QStringLiteral("30"),
                  QStringLiteral("--bitrate"), QStringLiteral("6000"),
-                 QStringLiteral("--duration-ms"), QString::number(2 * liveWindowMs() + 25000)});
+                 QStringLiteral("--duration-ms"), QString::number(2 * liveWindowMs() + 45000)});
     // A program reading the camera (its own CPU time is not counted): every picture is then
     // converted and copied into the camera; while nobody reads, one a second is.
     QProcess reader;
@@ -276,25 +286,30 @@ bool measureLive(const BenchEnvironment& env)
     }
     const LiveShare read = measureLiveWindow(*controller);
     baseline.measure();
-    const double alone = baseline.msPerPicture();
+    // The session decodes a picture every 33 ms, so its baseline is decoding at that pace;
+    // back to back, with warm caches, decoding costs less, and that ratio is shown too.
+    const double alone = baseline.pacedMsPerPicture();
+    const double backToBack = baseline.msPerPicture();
+    const auto ratio = [](double ms, double base) { return base > 0 ? ms / base : 0.0; };
     // The phone's encoder shares the machine, so it may fall short of 30 fps; the cost per
     // frame shows what a full rate would take.
     const auto row = [&](const char* what, const LiveShare& live) {
-        std::printf("live 1920x1080 30 fps 6000 kbit/s, %-24s %6.3f core (%.1f fps decoded, %.2f ms "
-                    "CPU per frame, %.2fx decoding alone)\n",
-                    what, live.share, live.fps, live.msPerFrame(),
-                    alone > 0 ? live.msPerFrame() / alone : 0.0);
+        std::printf("live 1920x1080 30 fps 6000 kbit/s, %-25s %6.3f core (%.1f fps decoded, %.2f "
+                    "ms CPU per frame: %.2fx decoding alone, %.2fx back to back)\n",
+                    what, live.share, live.fps, live.msPerFrame(), ratio(live.msPerFrame(), alone),
+                    ratio(live.msPerFrame(), backToBack));
         if (live.fps < 27)
             std::printf("  (the phone fell short of 30 fps: its encoder shares a busy machine)\n");
     };
-    std::printf("decoding alone: %.2f ms CPU per picture; empty event loop %6.3f core\n", alone,
-                empty);
+    std::printf("decoding alone at 30 fps: %.2f ms CPU per picture (back to back %.2f ms); empty "
+                "event loop %6.3f core\n",
+                alone, backToBack, empty);
     row("nobody reading the camera", unread);
     row("a program reading it", read);
-    const double ratio = alone > 0 ? unread.msPerFrame() / alone : 0.0;
+    const double unreadRatio = ratio(unread.msPerFrame(), alone);
     std::printf("live CPU per frame against decoding alone, nobody reading: %.2fx   target <= "
                 "%.1f: %s\n",
-                ratio, kLiveBudget, alone > 0 && ratio <= kLiveBudget ? "met" : "NOT MET");
+                unreadRatio, kLiveBudget, alone > 0 && unreadRatio <= kLiveBudget ? "met" : "NOT MET");
     return unread.fps > 1 && read.fps > 1;
 }
 

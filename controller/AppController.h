@@ -36,11 +36,11 @@
 // recorder's reports a failed file through a queued call to onRecordingFailed().
 // A live frame is read from the phone's socket, decoded into a buffer of the controller's and
 // fitted to the camera's size, all on the GUI thread (a picture nobody would look at is decoded
-// but not converted); a Wi-Fi frame then waits in the pacing
-// queue for a tick of paceTimer, a USB frame does not. outputFrame() copies it for the preview
-// (frameReady), lends it to the recorder, which encodes on its thread, and swaps it into the
-// camera sink, whose thread repeats the newest frame at the camera's rate. While no live video
-// flows, the card pump sends the status card to the same sink instead.
+// but not converted); a Wi-Fi frame then waits in the pacing queue for a tick of paceTimer, a
+// USB frame does not. outputFrame() copies it for the preview (frameReady), lends it to the
+// recorder, which encodes on its thread, and swaps it into the camera sink, whose thread
+// repeats the newest frame at the camera's rate. While no live video flows, the card pump sends
+// the status card to the same sink instead.
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)

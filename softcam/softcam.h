@@ -1,7 +1,7 @@
 #pragma once
 
 // The camera component's C interface: libsoftcam.so on Linux, softcam.dll on Windows, the same
-// four functions on both. The program resolves them by name at run time; tests and tools may
+// functions on both but the segment's name. The program resolves them by name at run time; tests and tools may
 // also link against the library.
 #ifdef _WIN32
 // softcam.def names the exports.

@@ -1,8 +1,8 @@
 #pragma once
 
-// The camera component's C interface: libsoftcam.so on Linux, softcam.dll on Windows, the same
-// functions on both but the segment's name. The program resolves them by name at run time; tests and tools may
-// also link against the library.
+// The camera component's C interface: libsoftcam.so on Linux, softcam.dll on Windows. Both have
+// the five camera functions; the log callback and the segment's name are Linux's. The program
+// resolves them by name at run time; tests and tools may also link against the library.
 #ifdef _WIN32
 // softcam.def names the exports.
 #define SOFTCAM_API extern "C"

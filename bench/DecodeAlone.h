@@ -8,8 +8,8 @@
 // baseline of the live path's cost. `buffers` are the stream's Annex B buffers in order (the
 // parameter sets first), each with data() and size(). `between` runs after each buffer (a pause,
 // to decode at a stream's pace). Returns the pictures decoded.
-template <typename Buffers, typename Between = void (*)()>
-int decodeAlone(const Buffers& buffers, Between between = [] {})
+template <typename Buffers, typename Between>
+int decodeAlone(const Buffers& buffers, Between between)
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
     AvCodecContextPtr c(avcodec_alloc_context3(codec));
@@ -31,4 +31,9 @@ int decodeAlone(const Buffers& buffers, Between between = [] {})
         between();
     }
     return pictures;
+}
+
+template <typename Buffers> int decodeAlone(const Buffers& buffers)
+{
+    return decodeAlone(buffers, [] {});
 }

@@ -317,7 +317,8 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
             if (frameCallback)
                 frameCallback(bgr, w, h, pts);
         };
-        if (!d->drainOutput(counting, frameTarget, pictureWanted) || d->generation != before || delivered == 0)
+        if (!d->drainOutput(counting, frameTarget, pictureWanted) || d->generation != before
+            || delivered == 0)
             break;
         result = d->transform->ProcessInput(0, sample, 0);
     }

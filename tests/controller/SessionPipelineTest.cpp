@@ -213,7 +213,8 @@ private slots:
         QCOMPARE(phone.camera->frameCount() - before, sent);
         QCOMPARE(preview.count(), previewShown ? 4 : 0);
         const auto pictures = StreamingPhone::reference(stream);
-        QCOMPARE(phone.camera->pixel(40, 30), pictures.at(std::size_t(sent) - 1).pixelColor(40, 30));
+        QCOMPARE(phone.camera->pixel(40, 30),
+                 pictures.at(std::size_t(sent) - 1).pixelColor(40, 30));
 
         // A program that opens the camera gets the next picture.
         phone.camera->read = true;

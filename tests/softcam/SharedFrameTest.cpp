@@ -241,7 +241,8 @@ private slots:
             for (std::size_t bytes : {0, 1, 15, 16, 17, 63, 64, 65, 128, 129, 299}) {
                 std::fill(to.begin(), to.end(), 0);
                 copyPastCache(to.data() + offset, from.data() + 1, bytes);
-                QVERIFY(std::equal(from.begin() + 1, from.begin() + 1 + bytes, to.begin() + offset));
+                QVERIFY(
+                    std::equal(from.begin() + 1, from.begin() + 1 + bytes, to.begin() + offset));
                 QVERIFY(std::all_of(to.begin() + offset + bytes, to.end(),
                                     [](unsigned char b) { return b == 0; }));
             }

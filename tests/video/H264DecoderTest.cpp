@@ -65,6 +65,26 @@ TestEncoder makeStream(const TestEncoder::Options& options)
     return encoder;
 }
 
+// Lossless 4:2:0 (qp 0), so a decoded picture is the source exactly.
+TestEncoder losslessStream(int width, int height, int frames)
+{
+    TestEncoder::Options options;
+    options.profile = "high444";
+    options.qp = 0;
+    options.width = width;
+    options.height = height;
+    options.frames = frames;
+    return makeStream(options);
+}
+
+// The stream's parameter sets, then every access unit with its time stamp.
+void feedStream(H264Decoder& decoder, const TestEncoder& stream)
+{
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+}
+
 std::vector<std::uint8_t> sourceBgr(const TestEncoder::Picture& p, int width, int height)
 {
     const int cw = (width + 1) / 2;
@@ -142,37 +162,25 @@ void H264DecoderTest::deliversEveryPictureBeforeDecodeReturns()
 
 void H264DecoderTest::losslessStreamGivesTheFormulaExactly()
 {
-    TestEncoder::Options options;
-    options.profile = "high444";
-    options.qp = 0;
-    options.width = 352;
-    options.height = 288;
-    options.frames = 8;
-    const TestEncoder stream = makeStream(options);
+    const int streamWidth = 352, streamHeight = 288;
+    const TestEncoder stream = losslessStream(streamWidth, streamHeight, 8);
 
     H264Decoder decoder;
     std::vector<Delivered> frames;
     record(decoder, frames);
-    QVERIFY(decoder.initialize(options.width, options.height));
-    feed(decoder, stream.config);
-    for (const auto& unit : stream.units)
-        feed(decoder, unit.bytes, unit.ptsUsec);
+    QVERIFY(decoder.initialize(streamWidth, streamHeight));
+    feedStream(decoder, stream);
     QCOMPARE(frames.size(), stream.pictures.size());
     for (std::size_t i = 0; i < frames.size(); ++i)
-        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], streamWidth, streamHeight));
 }
 
 // A receiver that keeps frames has them converted straight into its own buffers; a null target
 // leaves a picture in the decoder's.
 void H264DecoderTest::convertsIntoTheReceiversBuffer()
 {
-    TestEncoder::Options options;
-    options.profile = "high444";
-    options.qp = 0;
-    options.width = 64;
-    options.height = 48;
-    options.frames = 4;
-    const TestEncoder stream = makeStream(options);
+    const int streamWidth = 64, streamHeight = 48;
+    const TestEncoder stream = losslessStream(streamWidth, streamHeight, 4);
 
     H264Decoder decoder;
     std::vector<std::vector<std::uint8_t>> owned(4);
@@ -193,28 +201,21 @@ void H264DecoderTest::convertsIntoTheReceiversBuffer()
         given.push_back(bgr);
         keep(bgr, width, height, pts);
     };
-    QVERIFY(decoder.initialize(options.width, options.height));
-    feed(decoder, stream.config);
-    for (const auto& unit : stream.units)
-        feed(decoder, unit.bytes, unit.ptsUsec);
+    QVERIFY(decoder.initialize(streamWidth, streamHeight));
+    feedStream(decoder, stream);
     QCOMPARE(asked, std::size_t(4));
     QCOMPARE(frames.size(), std::size_t(4));
     for (std::size_t i = 0; i < frames.size(); ++i) {
         QCOMPARE(given[i] == owned[i].data(), i % 2 == 0);
-        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+        QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], streamWidth, streamHeight));
     }
 }
 
 // The pictures after one left unconverted still come out exact: it was decoded all the same.
 void H264DecoderTest::picturesNobodyWantsAreDecodedNotConverted()
 {
-    TestEncoder::Options options;
-    options.profile = "high444";
-    options.qp = 0;
-    options.width = 64;
-    options.height = 48;
-    options.frames = 4;
-    const TestEncoder stream = makeStream(options);
+    const int streamWidth = 64, streamHeight = 48;
+    const TestEncoder stream = losslessStream(streamWidth, streamHeight, 4);
 
     H264Decoder decoder;
     int asked = 0, targets = 0;
@@ -230,19 +231,17 @@ void H264DecoderTest::picturesNobodyWantsAreDecodedNotConverted()
         if (bgr)
             frames.back().bgr.assign(bgr, bgr + std::size_t(width) * std::size_t(height) * 3);
     };
-    QVERIFY(decoder.initialize(options.width, options.height));
-    feed(decoder, stream.config);
-    for (const auto& unit : stream.units)
-        feed(decoder, unit.bytes, unit.ptsUsec);
+    QVERIFY(decoder.initialize(streamWidth, streamHeight));
+    feedStream(decoder, stream);
     QCOMPARE(frames.size(), std::size_t(4));
     QCOMPARE(targets, 2);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        QCOMPARE(frames[i].width, options.width);
-        QCOMPARE(frames[i].height, options.height);
+        QCOMPARE(frames[i].width, streamWidth);
+        QCOMPARE(frames[i].height, streamHeight);
         if (i % 2 == 0)
             QVERIFY(frames[i].bgr.empty());
         else
-            QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], options.width, options.height));
+            QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], streamWidth, streamHeight));
     }
 }
 
@@ -255,9 +254,7 @@ void H264DecoderTest::reportsDecodedSizeNotAnnouncedSize()
     std::vector<Delivered> frames;
     record(decoder, frames);
     QVERIFY(decoder.initialize(1280, 720));
-    feed(decoder, stream.config);
-    for (const auto& unit : stream.units)
-        feed(decoder, unit.bytes, unit.ptsUsec);
+    feedStream(decoder, stream);
     QCOMPARE(frames.size(), std::size_t(3));
     for (const auto& f : frames) {
         QCOMPARE(f.width, 320);
@@ -517,9 +514,7 @@ void H264DecoderTest::dropsPicturesInUnsupportedFormats()
     QVERIFY(decoder.initialize(320, 240));
     QTest::ignoreMessage(
         QtWarningMsg, "Vidlet: H.264 pictures in format yuv444p are not supported, dropping them");
-    feed(decoder, stream.config);
-    for (const auto& unit : stream.units)
-        feed(decoder, unit.bytes, unit.ptsUsec);
+    feedStream(decoder, stream);
     QCOMPARE(frames.size(), std::size_t(0));
     QVERIFY(decoder.isInitialized());
 }

@@ -123,8 +123,6 @@ public:
         const double begin = threadCpuMs();
         const int pictures = decodeAlone(buffers, [] { usleep(33333); });
         pacedMs.push_back((threadCpuMs() - begin) / std::max(pictures, 1));
-        // The phone's frames that queued up meanwhile are decoded before a window opens.
-        coreShare(BenchMode::pick(2000, 300));
     }
 
     double msPerPicture() const { return ms.empty() ? 0.0 : percentile(ms, 0.5); }
@@ -273,9 +271,15 @@ bool measureLive(const BenchEnvironment& env)
     DecodeBaseline baseline;
     if (!baseline.encode())
         return false;
-    baseline.measure();
+    // The phone's frames that queue up while the baseline is measured are decoded before a
+    // window opens.
+    const auto measureBaseline = [&] {
+        baseline.measure();
+        coreShare(BenchMode::pick(2000, 300));
+    };
+    measureBaseline();
     const LiveShare unread = measureLiveWindow(*controller);
-    baseline.measure();
+    measureBaseline();
     reader.start(BenchEnvironment::toolPath(QStringLiteral("vidlet-camview")),
                  {QStringLiteral("--segment"), QString::fromStdString(env.cameraSegment()),
                   QStringLiteral("--duration"), QString::number(liveWindowMs() / 1000 + 20)});
@@ -284,7 +288,7 @@ bool measureLive(const BenchEnvironment& env)
         return false;
     }
     const LiveShare read = measureLiveWindow(*controller);
-    baseline.measure();
+    baseline.measure(); // no window follows, so nothing to settle
     // The session decodes a picture every 33 ms, so its baseline is decoding at that pace;
     // back to back, with warm caches, decoding costs less, and that ratio is shown too.
     const double alone = baseline.pacedMsPerPicture();

@@ -30,6 +30,9 @@ private slots:
         pages = std::make_unique<PageServer>(page.readAll());
     }
 
+    // A row that failed half way must not leave its camera publishing for the next one.
+    void cleanup() { camera.destroy(); }
+
     void browserSeesTheCamera_data()
     {
         QTest::addColumn<QString>("browser");
@@ -48,10 +51,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(QStringLiteral("vidlet-camera")) >= 0,
                                  10000);
         // Every frame the page reports was read while the camera said it was in use.
-        int reportsWhileConnected = 0;
+        int reportsWhileUnconnected = 0;
         connect(pages.get(), &PageServer::report, &run, [&](const QString& path) {
-            if (path == QStringLiteral("/frame") && camera.isConnected())
-                ++reportsWhileConnected;
+            if (path == QStringLiteral("/frame") && !camera.isConnected())
+                ++reportsWhileUnconnected;
         });
         const int wanted = 15;
         QVERIFY2(run.run(wanted, 90000), qPrintable(run.why()));
@@ -61,7 +64,7 @@ private slots:
         QCOMPARE(run.settings[QStringLiteral("height")].toInt(), 480);
         QCOMPARE(qRound(run.settings[QStringLiteral("frameRate")].toDouble()), 30);
         QCOMPARE(int(run.frames.size()), wanted);
-        QCOMPARE(reportsWhileConnected, wanted);
+        QCOMPARE(reportsWhileUnconnected, 0);
         std::uint32_t first = 0, last = 0;
         for (const BrowserRun::Frame& frame : run.frames) {
             QCOMPARE(frame.width, 640);
@@ -82,7 +85,6 @@ private slots:
 
         run.close();
         QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);
-        camera.destroy();
     }
 
     // The whole road: vidlet-phone streams to the real Vidlet, whose camera Chromium reads.

@@ -31,6 +31,7 @@ public:
     QString program() const;
     // Starts the browser on the page, asking for `frames` frames, and waits until the page is
     // done. False with why() when it could not start, the page failed or the deadline passed.
+    // A browser that crashes gets a second attempt.
     bool run(int frames, int timeoutMs);
     // Ends the browser (it closes the camera with it).
     void close();
@@ -40,6 +41,7 @@ public:
     int cameraRetries = 0; // times the page found no camera yet and asked again
 
 private:
+    bool attempt(int frames, int timeoutMs);
     void onReport(const QString& path, const QUrlQuery& query, const QByteArray& body,
                   quint64 arrivedUsec);
 
@@ -49,4 +51,5 @@ private:
     QString failure;
     QString step; // how far the page got
     bool finished = false;
+    bool crashed = false; // the browser ended abnormally before the page was done
 };

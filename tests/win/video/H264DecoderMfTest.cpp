@@ -138,6 +138,35 @@ WIN_TEST(picturesHaveTheStreamsSizeNotTheAnnouncedOne)
     comparePictures(stream, decodeAll(decoder, stream), 99.0);
 }
 
+WIN_TEST(picturesNobodyWantsAreDecodedNotConverted)
+{
+    const auto all = streams();
+    Stream stream = streamNamed(all, "baseline-320x240");
+    H264Decoder decoder;
+    CHECK(decoder.initialize(320, 240));
+    // Every other picture is unwanted: it comes without pixels but with its size, and the
+    // pictures that refer to it still decode right.
+    int asked = 0, unconverted = 0;
+    decoder.pictureWanted = [&] { return asked++ % 2 == 1; };
+    std::vector<StreamFile::Record> wanted;
+    decoder.frameCallback = [&](const unsigned char* bgr, int w, int h, unsigned long long pts) {
+        if (bgr)
+            wanted.push_back({w, h, pts, {bgr, bgr + std::size_t(w) * h * 3}});
+        else
+            unconverted += w == 320 && h == 240;
+    };
+    for (const auto& buffer : stream.buffers)
+        decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
+    decoder.decode(kDelimiter.data(), kDelimiter.size(), 0);
+    CHECK_EQ(asked, int(stream.reference.size()));
+    CHECK_EQ(unconverted, (asked + 1) / 2);
+    std::vector<StreamFile::Record> odd;
+    for (std::size_t i = 1; i < stream.reference.size(); i += 2)
+        odd.push_back(stream.reference[i]);
+    stream.reference = odd;
+    comparePictures(stream, wanted, 99.0);
+}
+
 WIN_TEST(damagedStreamIsSurvived)
 {
     const auto all = streams();

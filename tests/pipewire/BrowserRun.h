@@ -38,7 +38,7 @@ public:
     QString why() const { return failure; }
     QJsonObject settings;
     std::vector<Frame> frames;
-    int cameraRetries = 0; // times the page found no camera yet and asked again
+    int cameraRetries = 0; // times the page found no camera, or could not start it, and asked again
 
 private:
     bool attempt(int frames, int timeoutMs);

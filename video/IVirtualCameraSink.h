@@ -3,9 +3,9 @@
 #include "video/BgrBuffer.h"
 
 // The virtual camera as the controller sees it. start(), stop(), isRunning(), isConnected() and
-// mayBeRead() come from the controller's thread; sendFrame() from that thread or the status-card thread.
-// `bgr` in sendFrame() is one frame of the started size (width * height * 3 bytes, blue, green,
-// red, top row first), lent for the duration of the call.
+// mayBeRead() come from the controller's thread; sendFrame() from that thread or the
+// status-card thread. `bgr` in sendFrame() is one frame of the started size (width * height * 3
+// bytes, blue, green, red, top row first), lent for the duration of the call.
 class IVirtualCameraSink {
 public:
     virtual ~IVirtualCameraSink() = default;

@@ -189,6 +189,18 @@ bool H264Decoder::Impl::drainOutput(const FrameCallback& callback, const FrameTa
 void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& callback,
                                      const FrameTarget& target, const PictureWanted& wanted)
 {
+    const int pitch = stride >= 1 ? stride : width;
+    if (width < 1 || height < 1 || width > maxSide || height > maxSide || pitch < width)
+        return;
+    LONGLONG time = 0;
+    const unsigned long long ptsUsec =
+        SUCCEEDED(sample->GetSampleTime(&time)) ? static_cast<unsigned long long>(time / 10) : 0;
+    // A picture nobody would see is neither copied out of the transform's sample nor locked.
+    if (wanted && !wanted()) {
+        if (callback)
+            callback(nullptr, width, height, ptsUsec);
+        return;
+    }
     IMFMediaBuffer* buffer = nullptr;
     if (FAILED(sample->ConvertToContiguousBuffer(&buffer)) || !buffer)
         return;
@@ -198,30 +210,22 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
         buffer->Release();
         return;
     }
-    const int pitch = stride >= 1 ? stride : width;
     const int planeRows = codedHeight >= height ? codedHeight : height;
     // The chroma plane follows all the decoder's luma rows; a buffer too short for the
     // picture it claims is skipped rather than read past.
     const std::size_t needed = std::size_t(pitch) * (std::size_t(planeRows) + (height + 1) / 2);
-    const bool usable = width >= 1 && height >= 1 && width <= maxSide && height <= maxSide
-        && pitch >= width && needed <= length;
-    const bool convert = usable && (!wanted || wanted());
-    unsigned char* out = convert && target ? target(width, height) : nullptr;
-    if (convert && !out) {
+    const bool usable = needed <= length;
+    unsigned char* out = usable && target ? target(width, height) : nullptr;
+    if (usable && !out) {
         bgr.resize(std::size_t(width) * std::size_t(height) * 3);
         out = bgr.data();
     }
-    if (convert)
+    if (usable)
         YuvToBgr::fromNv12(data, pitch, data + std::size_t(pitch) * planeRows, pitch, width, height,
                            out);
     buffer->Unlock();
     buffer->Release();
-    if (!usable)
-        return;
-    LONGLONG time = 0;
-    const unsigned long long ptsUsec =
-        SUCCEEDED(sample->GetSampleTime(&time)) ? static_cast<unsigned long long>(time / 10) : 0;
-    if (callback)
+    if (usable && callback)
         callback(out, width, height, ptsUsec);
 }
 

@@ -244,14 +244,15 @@ void AppController::record(const unsigned char* frame)
     }
 }
 
-// The preview gets its own copy, since the window keeps the picture until it draws the next.
-// The copy goes into the image the last frame used when nothing holds that any more, and is
-// skipped altogether while no window shows the preview (hidden, minimised, another screen).
+// A window shows the preview: not hidden, minimised or on another screen.
 bool AppController::previewWanted() const
 {
     return previewShown_ && isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady));
 }
 
+// The preview gets its own copy, since the window keeps the picture until it draws the next.
+// The copy goes into the image the last frame used when nothing holds that any more, and is
+// skipped altogether while no window shows the preview.
 bool AppController::copyForPreview(const unsigned char* frame)
 {
     if (!previewWanted())

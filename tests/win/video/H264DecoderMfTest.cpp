@@ -58,15 +58,21 @@ const Stream& streamNamed(const std::vector<Stream>& all, const std::string& nam
     WinTest::fail(__FILE__, __LINE__, "no stream " + name);
 }
 
+// Every buffer, then the delimiter that releases the last picture under Wine.
+void feedAll(H264Decoder& decoder, const Stream& stream)
+{
+    for (const auto& buffer : stream.buffers)
+        decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
+    decoder.decode(kDelimiter.data(), kDelimiter.size(), 0);
+}
+
 std::vector<StreamFile::Record> decodeAll(H264Decoder& decoder, const Stream& stream)
 {
     std::vector<StreamFile::Record> pictures;
     decoder.frameCallback = [&](const unsigned char* bgr, int w, int h, unsigned long long pts) {
         pictures.push_back({w, h, pts, {bgr, bgr + std::size_t(w) * h * 3}});
     };
-    for (const auto& buffer : stream.buffers)
-        decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
-    decoder.decode(kDelimiter.data(), kDelimiter.size(), 0);
+    feedAll(decoder, stream);
     return pictures;
 }
 
@@ -155,9 +161,7 @@ WIN_TEST(picturesNobodyWantsAreDecodedNotConverted)
         else
             unconverted += w == 320 && h == 240;
     };
-    for (const auto& buffer : stream.buffers)
-        decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
-    decoder.decode(kDelimiter.data(), kDelimiter.size(), 0);
+    feedAll(decoder, stream);
     CHECK_EQ(asked, int(stream.reference.size()));
     CHECK_EQ(unconverted, (asked + 1) / 2);
     std::vector<StreamFile::Record> odd;
@@ -226,9 +230,7 @@ WIN_TEST(decodesNothingUnlessStreamingAndSurvivesResetFromTheCallback)
 
     CHECK(decoder.initialize(320, 240));
     decoder.decode(stream.buffers[0].bytes.data(), 0, 0);
-    for (const auto& buffer : stream.buffers)
-        decoder.decode(buffer.bytes.data(), buffer.bytes.size(), buffer.ptsUsec);
-    decoder.decode(kDelimiter.data(), kDelimiter.size(), 0);
+    feedAll(decoder, stream);
     // The callback reset the decoder at its first picture; nothing followed.
     CHECK_EQ(calls, 1);
     CHECK(!decoder.isInitialized());

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMetaMethod>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -17,7 +18,7 @@ AppController::AppController(QObject* parent)
 AppController::AppController(const Places& places, QObject* parent)
     : QObject(parent),
       places(places),
-      sink(std::make_unique<SoftcamSink>()),
+      pipeline(std::make_unique<SoftcamSink>()),
       usb(places.usbService),
       settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
                QStringLiteral("Vidlet"))
@@ -29,8 +30,6 @@ AppController::AppController(const Places& places, QObject* parent)
             [this](const QString& name) { emit pairingRefused(name.simplified().left(40)); });
     connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
     fpsClock.start();
-    paceTimer.setTimerType(Qt::PreciseTimer);
-    connect(&paceTimer, &QTimer::timeout, this, &AppController::onPaceTick);
     stallClock.start();
     stallTimer.setInterval(intervals.stallCheckMs);
     connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
@@ -50,13 +49,13 @@ AppController::AppController(const Places& places, QObject* parent)
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
 
     // The recorder notices a full disk or a deleted file on its own thread.
-    recorder.failureCallback = [this](Mp4Recorder::Failure) {
+    pipeline.recorder().failureCallback = [this](Mp4Recorder::Failure) {
         QMetaObject::invokeMethod(this, &AppController::onRecordingFailed, Qt::QueuedConnection);
     };
-    decoder.frameTarget = [this](int width, int height) { return queueSlot(width, height); };
-    decoder.pictureWanted = [this] { return pictureWanted(); };
-    decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
-                                   unsigned long long) { onDecodedFrame(pixels, width, height); };
+    connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
+    pipeline.fanOut().setPreviewWatched(
+        [this] { return isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)); });
+    pipeline.setLowLatency(lowLatency_);
 }
 
 void AppController::loadSettings()
@@ -93,7 +92,7 @@ AppController::~AppController()
 
 void AppController::setCameraSink(std::unique_ptr<IVirtualCameraSink> camera)
 {
-    sink = std::move(camera);
+    pipeline.camera().setSink(std::move(camera));
 }
 
 bool AppController::osDark() const
@@ -105,7 +104,7 @@ bool AppController::osDark() const
 void AppController::toggleOutput()
 {
     // Only the GUI thread writes the flag; the pump sees either value whole.
-    outputEnabled_.exchange(!outputEnabled_.load());
+    pipeline.camera().setEnabled(!pipeline.camera().enabled());
     emit changed();
 }
 

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "controller/ConnectedPhone.h"
-#include "controller/LowLatencyPacing.h"
 #include "link/PhoneServer.h"
+#include "pipeline/CardPump.h"
+#include "pipeline/LivePipeline.h"
 #include "system/DesktopColorScheme.h"
 #include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
-#include "video/H264Decoder.h"
-#include "video/Mp4Recorder.h"
-#include "video/BgrBuffer.h"
 #include "video/IVirtualCameraSink.h"
 
 #include <QElapsedTimer>
@@ -19,28 +17,16 @@
 #include <QTimer>
 #include <QVariantList>
 
-#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
-// The one object the window binds to. It owns the phone link, the USB client, the decoder, the
-// recorder and the virtual camera, and publishes the session as properties that notify through
-// changed().
-// Everything here runs on the GUI thread except pumpCards(), the status-card pump thread. The
-// recorder and the camera sink run threads of their own behind their interfaces; the
-// recorder's reports a failed file through a queued call to onRecordingFailed().
-// A live frame is read from the phone's socket, decoded into a buffer of the controller's and
-// fitted to the camera's size, all on the GUI thread (a picture nobody would look at is decoded
-// but not converted); a Wi-Fi frame then waits in the pacing queue for a tick of paceTimer, a
-// USB frame does not. outputFrame() copies it for the preview (frameReady), lends it to the
-// recorder, which encodes on its thread, and swaps it into the camera sink, whose thread
-// repeats the newest frame at the camera's rate. While no live video flows, the card pump sends
-// the status card to the same sink instead.
+// The one object the window binds to. It keeps the session's state, the roster of phones, the
+// pairing data and the settings, and lends the live pipeline (decoder, pacer, preview,
+// recorder, camera) what it needs. Everything here runs on the GUI thread, except the card
+// pump's thread and the threads the pipeline's recorder and camera run behind their interfaces;
+// the recorder reports a failed file through a queued call to onRecordingFailed().
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -97,12 +83,12 @@ public:
     ~AppController() override;
 
     QString status() const;
-    bool cameraReady() const { return sink->isRunning(); }
+    bool cameraReady() const { return pipeline.camera().isRunning(); }
     bool appConnected() const { return appConnected_; }
     // Paused counts as live: the phone is still the session's, only its video stopped.
     bool live() const { return session == Session::Live || session == Session::Paused; }
-    bool outputEnabled() const { return outputEnabled_.load(); }
-    qulonglong framesSent() const { return framesSent_.load(); }
+    bool outputEnabled() const { return pipeline.camera().enabled(); }
+    qulonglong framesSent() const { return pipeline.camera().sent(); }
     bool phoneConnected() const { return !roster.empty(); }
     QString phoneName() const;
     // The connected phones, in the order they were accepted: one map each with "id",
@@ -113,7 +99,7 @@ public:
     QVariantList knownPhones() const;
     int activeId() const { return activeId_; }
     qulonglong framesReceived() const { return server.framesReceived(); }
-    qulonglong framesDecoded() const { return framesDecoded_.load(); }
+    qulonglong framesDecoded() const { return pipeline.framesDecoded(); }
     int fps() const { return fps_; }
     int decodeMs() const { return decodeMs_; }
     QString serverInfo() const { return serverInfo_; }
@@ -128,7 +114,7 @@ public:
     bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
     // Programs find the camera through PipeWire, with no registration.
     bool pipewireCamera() const { return systemIntegration->hasPipewireCamera(); }
-    bool recording() const { return recorder.isOpen(); }
+    bool recording() const { return pipeline.recorder().isOpen(); }
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
     // (the disk is full), 2 its file or folder was deleted. Cleared by the next start.
@@ -155,7 +141,7 @@ public:
     bool firewallBlocked() const { return firewallBlocked_; }
     // Whether a window shows the live preview: frameReady is emitted only then. The window
     // keeps it current; true until it says otherwise.
-    bool previewShown() const { return previewShown_; }
+    bool previewShown() const { return pipeline.fanOut().previewShown(); }
     void setPreviewShown(bool shown);
 
     // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
@@ -204,8 +190,6 @@ signals:
     void pairingRefused(QString name);
 
 private:
-    using Frame = std::vector<unsigned char>;
-
     // The session's states. The card pump runs, showing a status card, exactly in those that
     // show one (Idle, NoCamera, Paused).
     enum class Session {
@@ -216,11 +200,10 @@ private:
         Paused,     // live, but the active phone stopped sending: the paused card goes out
         Stopped,    // after stop()
     };
-    // Every change of state passes here: it stops the card pump (which reads the output size
-    // and the camera), moves the camera to `cameraSize` when given, draws and pumps the state's
-    // card, sets the status text and notifies once.
+    // Every change of state passes here: it stops the card pump (which reads the camera's
+    // size), moves the camera to `cameraSize` when given, draws and pumps the state's card,
+    // sets the status text and notifies once.
     void enterSession(Session next, QSize cameraSize = QSize());
-    void restartCamera(int width, int height);
 
     // Roster
     void onPhoneConnected(int id, const QString& deviceId, const QString& name,
@@ -230,40 +213,18 @@ private:
     const ConnectedPhone* findPhone(int id) const;
     void activate(int id);
 
-    // Session pipeline
-    void startCardPump();
-    void stopCardPump();
-    void pumpCards();
+    // Session
     void goLive(int width, int height);
     void goIdle();
     void onStreamInfo(int id, int width, int height, int fps);
     void onVideoConfig(int id, const QByteArray& config);
     void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
-    unsigned char* queueSlot(int width, int height);
-    bool pictureWanted();
-    void onDecodedFrame(const unsigned char* pixels, int width, int height);
-    bool fitsOutput(int width, int height) const;
-    const unsigned char* fitToOutput(const unsigned char* pixels, int width, int height);
-    void queueFrame(const unsigned char* frame, bool inSlot);
-    void adoptDecoderSize(int width, int height);
-    void outputFrame(const unsigned char* frame);
-    void outputFrame(BgrBuffer& frame);
-    void record(const unsigned char* frame);
-    bool previewWanted() const;
-    bool copyForPreview(const unsigned char* frame);
-    void onPaceTick();
-    void armPacing();
-    void drainWithLowLatency();
-    void outputOldestPending();
+    void afterDecode(int pictures);
     void updateStats();
     void checkStall();
     void pauseForStall();
     void resumeFromStall();
-    int paceTickMs() const;
-
-    // Status cards
     void renderCard();
-    void storeCard(const QImage& card);
 
     // Recording
     void stopRecording();
@@ -283,29 +244,15 @@ private:
     void countIdleTick();
 
     const Places places;
-    std::unique_ptr<IVirtualCameraSink> sink;
+    LivePipeline pipeline;
+    CardPump cardPump{pipeline.camera()};
     PhoneServer server;
     UsbMuxClient usb;
-    H264Decoder decoder;
-    Mp4Recorder recorder;
     std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
 
     Session session = Session::NotStarted;
     Intervals intervals;
-    std::thread cardPump;
-    std::atomic<bool> cardPumpRunning{false};  // GUI thread writes, pump reads
-    std::atomic<std::uint64_t> framesSent_{0}; // GUI thread and pump add
-    std::atomic<std::uint64_t> framesDecoded_{0};
-    std::atomic<bool> outputEnabled_{true}; // GUI thread flips, pump reads
-    // Read by the pump once at its start; the GUI thread changes them only while it is stopped.
-    int outputWidth = 1280;
-    int outputHeight = 720;
-    bool activeIsUsb = false;
     bool appConnected_ = false;
-    // The card the pump sends. The GUI thread rewrites it with the pump stopped, except the
-    // redraw after new pairing data, which happens while the pump runs: cardLock guards both.
-    Frame cardFrame;
-    std::mutex cardLock;
     std::vector<ConnectedPhone> roster;
     int activeId_ = -1;
     QHash<QString, QString> names; // device id -> the name the user gave it
@@ -316,7 +263,6 @@ private:
     QString pcName_;
     QString pairingToken;
     QString lastRecordingPath_;
-    std::uint64_t recordedFrames = 0; // frames written to the open recording
     int recordingFailure_ = 0;
     QString recordingFolder_;
     int recordingQuality_ = 0;
@@ -326,17 +272,7 @@ private:
     DesktopColorScheme colorScheme;
     int themeMode_ = 0;
     QTimer statsTimer;
-    // Live frames, in buffers the decoder converts into and the camera takes over.
-    std::deque<BgrBuffer> pendingFrames;
-    std::vector<BgrBuffer> spareFrames; // output frames' buffers, for the next ones to queue
-    BgrBuffer decodeSlot; // where the decoder converts the next picture that will be queued
-    QImage previewImage;  // the last frame shown, when the window still holds it
-    bool previewShown_ = true;
-    std::optional<std::int64_t> lastPictureMs; // on stallClock: the last picture converted
-    QTimer paceTimer;
-    int paceIntervalMs = 33; // the phone's frame interval
     bool lowLatency_ = false;
-    LowLatencyPacing lowLatencyPacing; // on stallClock's milliseconds
     QElapsedTimer fpsClock;
     std::uint64_t lastDecodedCount = 0;
     int fps_ = 0;
@@ -345,10 +281,7 @@ private:
     bool decodedSinceLive = false;
     std::uint64_t lastSeenDecodedCount = 0;
     std::int64_t lastProgressMs = 0;
-    std::uint64_t decodeNsSum = 0;
-    std::uint64_t decodeCalls = 0;
     int decodeMs_ = 0;
     bool firewallBlocked_ = false;
     int idleTicks = 0; // stats ticks without a phone since the firewall was last re-checked
-    Frame cropBuffer;  // reused for frames a few pixels larger than the output
 };

@@ -10,19 +10,20 @@
 
 void AppController::toggleRecording()
 {
-    if (recorder.isOpen()) {
+    if (pipeline.recorder().isOpen()) {
         stopRecording();
         emit changed();
         return;
     }
-    if (!live() || !outputEnabled_.load())
+    if (!live() || !outputEnabled())
         return;
     const QString path = RecordingName::reserve(recordingFolder_, QDateTime::currentDateTime());
     if (path.isEmpty()) {
         qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder_));
-    } else if (recorder.start(path.toStdWString(), outputWidth, outputHeight, 30)) {
+    } else if (pipeline.recorder().start(path.toStdWString(), pipeline.camera().size().width(),
+                                         pipeline.camera().size().height(), 30)) {
         lastRecordingPath_ = path;
-        recordedFrames = 0;
+        pipeline.fanOut().takeRecordedFrames();
         recordingFailure_ = 0;
         qInfo("Vidlet: recording to %s", qPrintable(path));
     } else {
@@ -34,18 +35,18 @@ void AppController::toggleRecording()
 
 void AppController::stopRecording()
 {
-    if (!recorder.isOpen())
+    if (!pipeline.recorder().isOpen())
         return;
-    recorder.stop();
+    pipeline.recorder().stop();
     qInfo("Vidlet: recording stopped: %s, %llu frames", qUtf8Printable(lastRecordingPath_),
-          static_cast<unsigned long long>(recordedFrames));
+          static_cast<unsigned long long>(pipeline.fanOut().takeRecordedFrames()));
 }
 
 // The file stops taking frames, so the recording stops, and the window says why instead of
 // showing a recording that no longer grows. What was written up to then stays.
 void AppController::onRecordingFailed()
 {
-    const Mp4Recorder::Failure failure = recorder.failure();
+    const Mp4Recorder::Failure failure = pipeline.recorder().failure();
     if (failure == Mp4Recorder::Failure::None)
         return; // a file stopped since, or already handled
     recordingFailure_ = failure == Mp4Recorder::Failure::FileRemoved ? 2 : 1;
@@ -57,7 +58,7 @@ void AppController::onRecordingFailed()
 void AppController::applyRecordingQuality(int quality)
 {
     recordingQuality_ = quality == 1 ? 1 : 0;
-    recorder.setBitRate(recordingQuality_ == 1 ? 6'000'000 : 3'000'000);
+    pipeline.recorder().setBitRate(recordingQuality_ == 1 ? 6'000'000 : 3'000'000);
 }
 
 void AppController::setRecordingQuality(int quality)

@@ -1,14 +1,11 @@
 #include "controller/AppController.h"
+#include "controller/StatusCard.h"
 #include "video/FrameLimits.h"
 
 #include <QDebug>
 
 // The session's states and their changes: starting and stopping, going live when the active
 // phone announces its stream, idle when it leaves, and paused while it sends nothing.
-
-namespace {
-constexpr double cameraFps = 30.0;
-} // namespace
 
 QString AppController::status() const
 {
@@ -31,28 +28,27 @@ QString AppController::status() const
 
 void AppController::enterSession(Session next, QSize cameraSize)
 {
-    stopCardPump();
+    cardPump.stop();
     if (next == Session::Stopped)
-        sink->stop();
+        pipeline.camera().stop();
     else if (cameraSize.isValid())
-        restartCamera(cameraSize.width(), cameraSize.height());
+        pipeline.camera().resize(cameraSize);
     session = next;
     if (next == Session::Idle || next == Session::NoCamera || next == Session::Paused) {
         renderCard();
-        startCardPump();
+        cardPump.start();
     }
     emit changed();
 }
 
-// Only while the card pump is stopped: it reads the camera and the output size.
-void AppController::restartCamera(int width, int height)
+// Draws the card of the current state at the camera's size; states without one keep the last.
+void AppController::renderCard()
 {
-    if (width == outputWidth && height == outputHeight && sink->isRunning())
-        return;
-    sink->stop();
-    sink->start(width, height, cameraFps);
-    outputWidth = width;
-    outputHeight = height;
+    const QSize size = pipeline.camera().size();
+    if (session == Session::Paused)
+        cardPump.setCard(StatusCard::paused(size));
+    else if (session == Session::Idle || session == Session::NoCamera)
+        cardPump.setCard(StatusCard::idle(size, lanAddressFound ? pairAddress_ : QString()));
 }
 
 void AppController::start()
@@ -61,7 +57,7 @@ void AppController::start()
         return;
     // Phones are served even without a camera: the window shows that the camera is
     // unavailable, and the preview and recording still work.
-    const bool cameraStarted = sink->start(outputWidth, outputHeight, cameraFps);
+    const bool cameraStarted = pipeline.camera().start();
     if (server.listen(places.port) || server.listen(0)) {
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
         qInfo("Vidlet: listening for phones on port %d", int(server.port()));
@@ -79,9 +75,7 @@ void AppController::stop()
 {
     const bool wasRunning = session != Session::Stopped;
     stopRecording();
-    decoder.reset();
-    paceTimer.stop();
-    pendingFrames.clear();
+    pipeline.end();
     statsTimer.stop();
     enterSession(Session::Stopped);
     if (wasRunning)
@@ -93,10 +87,10 @@ void AppController::setIntervals(const Intervals& chosen)
     intervals = chosen;
     stallTimer.setInterval(intervals.stallCheckMs);
     server.setSizeChangeIntervalMs(intervals.resizeMs);
+    pipeline.setPaceTickMs(intervals.paceMs);
+    pipeline.setUnreadRefreshMs(intervals.unreadRefreshMs);
     if (statsTimer.isActive())
         statsTimer.start(intervals.statsMs);
-    if (paceTimer.isActive() && !paceTimer.isSingleShot())
-        paceTimer.setInterval(paceTickMs());
 }
 
 void AppController::onStreamInfo(int id, int width, int height, int fps)
@@ -110,51 +104,40 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // the frames in flight, and a phone repeating it could keep the GUI thread busy.
     const bool repeated = phone->streamSize == QSize(width, height);
     phone->streamSize = QSize(width, height);
-    paceIntervalMs = LowLatencyPacing::framePeriodMs(fps, paceIntervalMs);
-    lowLatencyPacing.setPeriodMs(paceIntervalMs);
-    if (paceTimer.isActive() && !lowLatency_)
-        paceTimer.setInterval(paceTickMs());
+    pipeline.setPhoneFps(fps);
     if (id == activeId_ && !(repeated && live()))
         goLive(width, height);
 }
 
 void AppController::goLive(int width, int height)
 {
-    // A size no camera can have is treated as unknown: keep the current output and let the
-    // first decoded picture set the size.
-    if (!FrameLimits::accepts(width, height)) {
-        width = outputWidth;
-        height = outputHeight;
-    }
-    if (recorder.isOpen() && (recorder.width() != width || recorder.height() != height))
+    // A size no camera can have is treated as unknown: keep the current one and let the first
+    // decoded picture set the size.
+    const QSize size = FrameLimits::accepts(width, height) ? QSize(width, height)
+                                                           : pipeline.camera().size();
+    const Mp4Recorder& recorder = pipeline.recorder();
+    if (recorder.isOpen() && QSize(recorder.width(), recorder.height()) != size)
         stopRecording();
-    decoder.initialize(width, height);
-    pendingFrames.clear();
-    paceTimer.stop();
-    lowLatencyPacing.reset();
     const ConnectedPhone* active = findPhone(activeId_);
-    activeIsUsb = active && active->usb;
+    pipeline.begin(size, !(active && active->usb));
     decodedSinceLive = false;
-    lastPictureMs.reset(); // the camera shows the phone's first picture
-    lastSeenDecodedCount = framesDecoded_.load();
+    lastSeenDecodedCount = pipeline.framesDecoded();
     lastProgressMs = stallClock.elapsed();
-    enterSession(Session::Live, QSize(width, height));
+    enterSession(Session::Live, size);
 }
 
 void AppController::goIdle()
 {
     if (!live())
         return;
-    paceTimer.stop();
-    pendingFrames.clear();
     stopRecording();
-    decoder.reset();
+    pipeline.end();
     enterSession(Session::Idle);
 }
 
 void AppController::checkStall()
 {
-    const std::uint64_t decoded = framesDecoded_.load();
+    const std::uint64_t decoded = pipeline.framesDecoded();
     const qint64 now = stallClock.elapsed();
     const std::uint64_t previous = lastSeenDecodedCount;
     lastSeenDecodedCount = decoded;
@@ -169,8 +152,7 @@ void AppController::checkStall()
 
 void AppController::pauseForStall()
 {
-    paceTimer.stop();
-    pendingFrames.clear();
+    pipeline.dropWaiting();
     qInfo("Vidlet: stall -> paused card (active phone stopped sending video)");
     enterSession(Session::Paused);
 }

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "video/BgrBuffer.h"
+#include "video/IVirtualCameraSink.h"
+
+#include <QSize>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// The camera stage: the virtual camera at its current size, the output switch and the count of
+// frames the camera was sent. The GUI thread starts, moves and stops it; the GUI thread and the
+// card pump send to it. The card pump reads the size once as it starts, and the GUI thread
+// changes it only while the pump is stopped.
+class CameraOutput {
+public:
+    static constexpr float fps = 30.0f;
+
+    explicit CameraOutput(std::unique_ptr<IVirtualCameraSink> sink);
+
+    // Replaces the camera before start(): tests hand in one of their own.
+    void setSink(std::unique_ptr<IVirtualCameraSink> camera) { sink = std::move(camera); }
+    // At the current size: 1280x720 until a stream gives another.
+    bool start() { return sink->start(current.width(), current.height(), fps); }
+    // The camera at `size`, restarted only when it has another size or is not running.
+    void resize(QSize size);
+    void stop() { sink->stop(); }
+    QSize size() const { return current; }
+    std::size_t frameBytes() const
+    {
+        return std::size_t(current.width()) * std::size_t(current.height()) * 3;
+    }
+
+    // One frame of size() to the camera while the output is on. From either thread.
+    void send(const unsigned char* bgr);
+    // As send(), swapping buffers with the camera: `frame` comes back holding one of the same
+    // size, for a later frame. From the GUI thread.
+    void hand(BgrBuffer& frame);
+
+    bool enabled() const { return on.load(); }
+    void setEnabled(bool enabled) { on.store(enabled); }
+    std::uint64_t sent() const { return count.load(); }
+
+    bool isRunning() const { return sink->isRunning(); }
+    bool isConnected() const { return sink->isConnected(); }
+    bool mayBeRead() const { return sink->mayBeRead(); }
+
+private:
+    std::unique_ptr<IVirtualCameraSink> sink;
+    QSize current{1280, 720};
+    std::atomic<bool> on{true};              // the GUI thread flips it, the pump reads it
+    std::atomic<std::uint64_t> count{0}; // both threads add
+};

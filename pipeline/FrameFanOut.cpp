@@ -1,0 +1,53 @@
+#include "pipeline/FrameFanOut.h"
+#include "pipeline/CameraOutput.h"
+#include "video/Mp4Recorder.h"
+
+#include <cstring>
+
+FrameFanOut::FrameFanOut(CameraOutput& camera, Mp4Recorder& recorder, Preview preview)
+    : camera(camera),
+      recorder(recorder),
+      preview(std::move(preview))
+{
+}
+
+void FrameFanOut::pass(BgrBuffer& frame)
+{
+    const bool previewed = copyForPreview(frame.data());
+    const QSize size = camera.size();
+    if (recorder.isOpen() && recorder.width() == size.width()
+        && recorder.height() == size.height()) {
+        recorder.writeFrame(frame.data());
+        ++recordedFrames;
+    }
+    camera.hand(frame);
+    if (previewed)
+        preview(previewImage);
+}
+
+bool FrameFanOut::previewWanted() const
+{
+    return shown_ && (!previewWatched || previewWatched());
+}
+
+std::uint64_t FrameFanOut::takeRecordedFrames()
+{
+    const std::uint64_t frames = recordedFrames;
+    recordedFrames = 0;
+    return frames;
+}
+
+// The preview gets its own copy, since the window keeps the picture until it draws the next.
+// The copy goes into the image the last frame used when nothing holds that any more.
+bool FrameFanOut::copyForPreview(const unsigned char* frame)
+{
+    if (!previewWanted())
+        return false;
+    const QSize size = camera.size();
+    if (previewImage.size() != size || !previewImage.isDetached())
+        previewImage = QImage(size, QImage::Format_BGR888);
+    const std::size_t row = std::size_t(size.width()) * 3;
+    for (int y = 0; y < size.height(); ++y)
+        std::memcpy(previewImage.scanLine(y), frame + row * std::size_t(y), row);
+    return true;
+}

@@ -1,0 +1,176 @@
+#include "pipeline/LivePipeline.h"
+#include "pipeline/FrameFitter.h"
+
+#include <QDebug>
+
+#include <chrono>
+
+// The stages are wired here, source first.
+LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock& clock)
+    : clock(clock),
+      cameraStage(std::move(sink)),
+      fanOutStage(cameraStage, recorderStage,
+                  [this](const QImage& picture) { Q_EMIT frameReady(picture); })
+{
+    // The decoder converts a picture of the camera's size straight into a buffer of ours, which
+    // then travels through the pacer into the camera without being copied.
+    decoder.pictureWanted = [this] { return convert; };
+    decoder.frameTarget = [this](int width, int height) {
+        return slotFor(QSize(width, height));
+    };
+    decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
+                                   unsigned long long) { take(pixels, QSize(width, height)); };
+}
+
+void LivePipeline::begin(QSize size, bool paced)
+{
+    decoder.initialize(size.width(), size.height());
+    completed.clear();
+    lastConvertedMs.reset(); // the camera shows the stream's first picture
+    pacer.reset();
+    if (!paced)
+        return;
+    pacer = std::make_unique<FramePacer>(clock, pool,
+                                         [this](BgrBuffer& frame) { fanOutStage.pass(frame); });
+    pacer->setPeriodMs(phonePeriodMs);
+    pacer->setTickMs(paceTickMs);
+    pacer->setLowLatency(lowLatency);
+}
+
+void LivePipeline::end()
+{
+    decoder.reset();
+    completed.clear();
+    pacer.reset();
+}
+
+void LivePipeline::dropWaiting()
+{
+    if (pacer)
+        pacer->clear();
+}
+
+int LivePipeline::configure(const QByteArray& parameterSets)
+{
+    return feed(parameterSets, 0);
+}
+
+int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec)
+{
+    const auto begin = std::chrono::steady_clock::now();
+    const int pictures = feed(accessUnit, ptsUsec);
+    const auto spent = std::chrono::steady_clock::now() - begin;
+    decodeNsSum +=
+        std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
+    ++decodeCalls;
+    return pictures;
+}
+
+int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec)
+{
+    completed.clear();
+    convert = pictureWanted();
+    decoder.decode(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                   std::size_t(bytes.size()), ptsUsec);
+    decoded += completed.size();
+    return int(completed.size());
+}
+
+// A picture is converted only when someone may see it: a program reading the camera, the
+// window's preview, a recording; and, while nobody looks, once every unreadRefreshMs.
+bool LivePipeline::pictureWanted() const
+{
+    return recorderStage.isOpen() || fanOutStage.previewWanted()
+        || (cameraStage.enabled() && cameraStage.mayBeRead()) || !lastConvertedMs
+        || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
+}
+
+unsigned char* LivePipeline::slotFor(QSize size)
+{
+    if (size != cameraStage.size())
+        return nullptr;
+    if (slot.empty())
+        slot = pool.take();
+    slot.resize(cameraStage.frameBytes());
+    return slot.data();
+}
+
+// Inside decode(): the picture is only kept, cropped to the camera's size when it is a few
+// pixels larger. One of another size is kept whole until pass() has moved the camera to it.
+void LivePipeline::take(const unsigned char* pixels, QSize size)
+{
+    Picture picture{size, {}};
+    if (pixels) {
+        lastConvertedMs = clock.nowMs();
+        const std::size_t whole = std::size_t(size.width()) * std::size_t(size.height()) * 3;
+        if (pixels == slot.data() && slot.size() == whole) {
+            picture.frame = std::move(slot);
+            slot = BgrBuffer();
+        } else if (FrameFitter::fit(size, cameraStage.size()) == FrameFitter::Fit::Crop) {
+            picture.frame = pool.take();
+            FrameFitter::crop(pixels, size.width(), cameraStage.size(), picture.frame);
+        } else {
+            picture.frame = pool.take();
+            picture.frame.assign(pixels, pixels + whole);
+        }
+    }
+    completed.push_back(std::move(picture));
+}
+
+void LivePipeline::pass()
+{
+    for (Picture& picture : completed) {
+        if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
+            adopt(picture.size);
+        if (picture.frame.size() != cameraStage.frameBytes())
+            continue; // not converted, or cropped for a size the camera has left since
+        if (pacer) {
+            pacer->push(std::move(picture.frame));
+        } else {
+            fanOutStage.pass(picture.frame);
+            pool.give(std::move(picture.frame));
+        }
+    }
+    completed.clear();
+}
+
+void LivePipeline::adopt(QSize size)
+{
+    const QSize announced = cameraStage.size();
+    qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)",
+          size.width(), size.height(), announced.width(), announced.height());
+    cameraStage.resize(size);
+    if (pacer)
+        pacer->clear();
+}
+
+void LivePipeline::setPhoneFps(int fps)
+{
+    phonePeriodMs = FramePacer::framePeriodMs(fps, phonePeriodMs);
+    if (pacer)
+        pacer->setPeriodMs(phonePeriodMs);
+}
+
+void LivePipeline::setLowLatency(bool on)
+{
+    lowLatency = on;
+    if (pacer)
+        pacer->setLowLatency(on);
+}
+
+void LivePipeline::setPaceTickMs(int ms)
+{
+    paceTickMs = ms;
+    if (pacer)
+        pacer->setTickMs(ms);
+}
+
+std::optional<int> LivePipeline::takeDecodeMs()
+{
+    if (decodeCalls == 0)
+        return std::nullopt;
+    const int ms = int(decodeNsSum / decodeCalls / 1'000'000);
+    decodeNsSum = 0;
+    decodeCalls = 0;
+    return ms;
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "pipeline/CameraOutput.h"
+#include "pipeline/Clock.h"
+#include "pipeline/FrameFanOut.h"
+#include "pipeline/FramePacer.h"
+#include "pipeline/FramePool.h"
+#include "video/H264Decoder.h"
+#include "video/Mp4Recorder.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The live path, one stage after the other: the decoder turns the active phone's H.264 into
+// pictures, the fitter crops each to the camera's size, the pacer (phones on Wi-Fi only) evens
+// out the network's jitter, and the fan-out hands each frame to the preview, the recorder and the
+// camera. All of it runs on the GUI thread. Nothing leaves decode() before it returns: the
+// session first does what a new picture means to it (a paused session resumes), then pass()
+// lets the pictures on, restarting the camera first when the stream's size changed.
+class LivePipeline : public QObject {
+    Q_OBJECT
+
+public:
+    explicit LivePipeline(std::unique_ptr<IVirtualCameraSink> sink,
+                          const Clock& clock = Clock::steady());
+
+    CameraOutput& camera() { return cameraStage; }
+    const CameraOutput& camera() const { return cameraStage; }
+    Mp4Recorder& recorder() { return recorderStage; }
+    const Mp4Recorder& recorder() const { return recorderStage; }
+    FrameFanOut& fanOut() { return fanOutStage; }
+    const FrameFanOut& fanOut() const { return fanOutStage; }
+
+    // A new stream at `size`: the decoder starts afresh and nothing waits. `paced`: the phone is
+    // on Wi-Fi, so its frames go through the pacer; over USB there is no jitter to smooth out.
+    void begin(QSize size, bool paced);
+    // The stream ended: the decoder and the pacer are gone.
+    void end();
+    // The stream paused: the frames waiting are dropped.
+    void dropWaiting();
+    bool isRunning() const { return decoder.isInitialized(); }
+
+    // One buffer of the stream (its parameter sets, or one access unit); returns how many
+    // pictures it completed. Only access units count towards the decode time.
+    int configure(const QByteArray& parameterSets);
+    int decode(const QByteArray& accessUnit, std::uint64_t ptsUsec);
+    // Lets on the pictures the last decode() completed.
+    void pass();
+
+    // The phone's announced frame rate, which the pacer follows.
+    void setPhoneFps(int fps);
+    void setLowLatency(bool on);
+    void setPaceTickMs(int ms);
+    // While nobody looks at the pictures, the camera still gets one this often, so that a
+    // program that opens it starts on a recent one.
+    void setUnreadRefreshMs(int ms) { unreadRefreshMs = ms; }
+
+    std::uint64_t framesDecoded() const { return decoded; }
+    // The mean time of one decode() since the last call; none without a call.
+    std::optional<int> takeDecodeMs();
+
+Q_SIGNALS:
+    void frameReady(QImage image);
+
+private:
+    struct Picture {
+        QSize size;
+        BgrBuffer frame; // empty when it was decoded but not converted
+    };
+
+    int feed(const QByteArray& bytes, std::uint64_t ptsUsec);
+    bool pictureWanted() const;
+    unsigned char* slotFor(QSize size);
+    void take(const unsigned char* pixels, QSize size);
+    void adopt(QSize size);
+    BgrBuffer frameOfSize(std::size_t bytes);
+
+    const Clock& clock;
+    CameraOutput cameraStage;
+    Mp4Recorder recorderStage;
+    FrameFanOut fanOutStage;
+    H264Decoder decoder;
+    FramePool pool;
+    std::unique_ptr<FramePacer> pacer;
+
+    BgrBuffer slot;                // where the decoder converts a picture of the camera's size
+    std::vector<Picture> completed; // by the running decode(), for pass()
+    bool convert = false;           // whether the running decode() converts its pictures
+    std::optional<std::int64_t> lastConvertedMs;
+    int unreadRefreshMs = 1000;
+    int phonePeriodMs = 33;
+    int paceTickMs = 0;
+    bool lowLatency = false;
+    std::uint64_t decoded = 0;
+    std::uint64_t decodeNsSum = 0;
+    std::uint64_t decodeCalls = 0;
+};

@@ -7,6 +7,7 @@
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "system/TaskbarStyles.h"
 #include "ui/Translator.h"
 #include "ui/UpdateChecker.h"
@@ -18,7 +19,6 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
-#include <QSettings>
 
 #include <cstdio>
 #include <optional>
@@ -132,19 +132,17 @@ int main(int argc, char* argv[])
     const bool shotRun = args.contains(QStringLiteral("--shot"));
     // A second start (from the menu, say) shows the running window instead of competing for
     // the camera and the port. Screenshot runs are made beside a running program on purpose.
-    SingleInstance instance(SingleInstance::defaultFolder(),
-                            QSettings(QSettings::IniFormat, QSettings::UserScope,
-                                      QStringLiteral("Vidlet"), QStringLiteral("Vidlet"))
-                                .fileName());
+    AppSettings settings;
+    SingleInstance instance(SingleInstance::defaultFolder(), settings.fileName());
     if (!shotRun && !instance.claim())
         return showRunningInstance(instance);
 
-    AppController controller(controllerPlaces(args));
+    AppController controller(settings, controllerPlaces(args));
     UpdateChecker updater;
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &controller);
     engine.rootContext()->setContextProperty(QStringLiteral("updater"), &updater);
-    Translator translator(&app, &engine);
+    Translator translator(settings, &app, &engine);
     engine.rootContext()->setContextProperty(QStringLiteral("i18n"), &translator);
 
     engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));

@@ -19,6 +19,7 @@
 // against the PC's (see BenchPhone), which is the hardest case for the pacing queue.
 
 #include "bench/BenchEnvironment.h"
+#include "settings/AppSettings.h"
 #include "bench/BenchMode.h"
 #include "bench/BenchPhone.h"
 #include "bench/CameraWatch.h"
@@ -139,7 +140,8 @@ bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& 
         service = UsbMuxEndpoint::tcp(*muxPort);
     }
 
-    AppController controller(AppController::Places{0, service, env.folder()});
+    AppSettings settings; // in the bench's own folder
+    AppController controller(settings, AppController::Places{0, service, env.folder()});
     controller.setLowLatency(run.lowLatency);
     run.handedNs.assign(stream.units.size(), 0);
     const auto onFrame = [&](const QImage& image) {

@@ -14,6 +14,7 @@
 // for the pump alone, which runs inside it.
 
 #include "bench/BenchEnvironment.h"
+#include "settings/AppSettings.h"
 #include "bench/BenchMode.h"
 #include "bench/DecodeAlone.h"
 #include "bench/Percentile.h"
@@ -187,8 +188,9 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs)
 
 std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
 {
+    static AppSettings settings; // in the bench's own folder
     auto controller = std::make_unique<AppController>(
-        AppController::Places{0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
+        settings, AppController::Places{0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
     controller->start();
     if (!controller->cameraReady()) {
         std::fprintf(stderr, "the controller has no camera: %s\n",

@@ -1,6 +1,5 @@
 #include "controller/AppController.h"
-#include "controller/DeviceKey.h"
-#include "controller/PrivateFiles.h"
+#include "settings/AppSettings.h"
 #include "video/SoftcamSink.h"
 
 #include <QDesktopServices>
@@ -10,79 +9,51 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-AppController::AppController(QObject* parent)
-    : AppController(Places{}, parent)
-{
-}
-
-AppController::AppController(const Places& places, QObject* parent)
+AppController::AppController(AppSettings& settings, const Places& places, QObject* parent)
     : QObject(parent),
+      settings(settings),
       places(places),
       pipeline(std::make_unique<SoftcamSink>()),
-      usb(places.usbService),
-      settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
-               QStringLiteral("Vidlet"))
+      usb(places.usbService)
 {
-    loadSettings();
+    server.setTrustedDevices(settings.trustedPhones());
+    applyRecordingQuality();
+    pipeline.setLowLatency(settings.lowLatency());
 
-    connect(&server, &PhoneServer::devicePaired, this, &AppController::storePairedDevice);
-    connect(&server, &PhoneServer::pairingRefused, this,
-            [this](const QString& name) { emit pairingRefused(name.simplified().left(40)); });
-    connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
-    fpsClock.start();
-    stallClock.start();
-    stallTimer.setInterval(intervals.stallCheckMs);
-    connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
-    stallTimer.start();
+    // Phones, over the LAN and through the USB service's tunnels.
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);
     connect(&usb, &UsbMuxClient::availabilityChanged, this, &AppController::changed);
     connect(&server, &PhoneServer::usbByeReceived, &usb, &UsbMuxClient::noteUsbBye);
-    usb.start();
-    // Found by name, so that tests can tick it without waiting.
-    statsTimer.setParent(this);
-    statsTimer.setObjectName(QStringLiteral("statsTimer"));
-    connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);
+    connect(&server, &PhoneServer::devicePaired, this,
+            [this](const QString& deviceId, const QString& token) {
+                this->settings.trustPhone(deviceId, token);
+            });
+    connect(&server, &PhoneServer::pairingRefused, this,
+            [this](const QString& name) { Q_EMIT pairingRefused(name.simplified().left(40)); });
     connect(&server, &PhoneServer::phoneConnected, this, &AppController::onPhoneConnected);
     connect(&server, &PhoneServer::phoneDisconnected, this, &AppController::onPhoneDisconnected);
+
+    // The active phone's stream into the live pipeline, and its pictures to the window.
     connect(&server, &PhoneServer::streamInfo, this, &AppController::onStreamInfo);
     connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
-
+    connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
+    pipeline.fanOut().setPreviewWatched(
+        [this] { return isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)); });
     // The recorder notices a full disk or a deleted file on its own thread.
     pipeline.recorder().failureCallback = [this](Mp4Recorder::Failure) {
         QMetaObject::invokeMethod(this, &AppController::onRecordingFailed, Qt::QueuedConnection);
     };
-    connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
-    pipeline.fanOut().setPreviewWatched(
-        [this] { return isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)); });
-    pipeline.setLowLatency(lowLatency_);
-}
 
-void AppController::loadSettings()
-{
-    // The settings hold every trusted phone's token.
-    PrivateFiles::restrictFile(settings.fileName());
-    themeMode_ = settings.value(QStringLiteral("theme/mode"), 0).toInt();
-    recordingFolder_ = settings
-                           .value(QStringLiteral("recording/folder"),
-                                  QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
-                                      + QStringLiteral("/Vidlet"))
-                           .toString();
-    minimizeToTray_ = settings.value(QStringLiteral("options/minimizeToTray"), true).toBool();
-    lowLatency_ = settings.value(QStringLiteral("options/lowLatency"), false).toBool();
-    applyRecordingQuality(settings.value(QStringLiteral("recording/quality"), 0).toInt());
-
-    QHash<QString, QString> trusted;
-    settings.beginGroup(QStringLiteral("trusted"));
-    for (const QString& key : settings.childKeys())
-        trusted.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
-    server.setTrustedDevices(trusted);
-
-    settings.beginGroup(QStringLiteral("names"));
-    for (const QString& key : settings.childKeys())
-        names.insert(DeviceKey::toDeviceId(key), settings.value(key).toString());
-    settings.endGroup();
+    // The session's own clocks. The stats timer is found by name, so that tests can tick it.
+    stallTimer.setInterval(intervals.stallCheckMs);
+    connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
+    stallTimer.start();
+    statsTimer.setParent(this);
+    statsTimer.setObjectName(QStringLiteral("statsTimer"));
+    connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);
+    connect(&colorScheme, &DesktopColorScheme::schemeChanged, this, &AppController::osDarkChanged);
+    usb.start();
 }
 
 AppController::~AppController()
@@ -105,25 +76,38 @@ void AppController::toggleOutput()
 {
     // Only the GUI thread writes the flag; the pump sees either value whole.
     pipeline.camera().setEnabled(!pipeline.camera().enabled());
-    emit changed();
+    Q_EMIT changed();
+}
+
+int AppController::themeMode() const
+{
+    return settings.themeMode();
 }
 
 void AppController::setThemeMode(int mode)
 {
-    if (mode < 0 || mode > 2 || mode == themeMode_)
+    if (mode < 0 || mode > 2 || mode == themeMode())
         return;
-    themeMode_ = mode;
-    settings.setValue(QStringLiteral("theme/mode"), mode);
-    emit themeModeChanged();
+    settings.setThemeMode(mode);
+    Q_EMIT themeModeChanged();
+}
+
+bool AppController::minimizeToTray() const
+{
+    return settings.minimizeToTray();
 }
 
 void AppController::setMinimizeToTray(bool on)
 {
-    if (on == minimizeToTray_)
+    if (on == minimizeToTray())
         return;
-    minimizeToTray_ = on;
-    settings.setValue(QStringLiteral("options/minimizeToTray"), on);
-    emit changed();
+    settings.setMinimizeToTray(on);
+    Q_EMIT changed();
+}
+
+bool AppController::usbServiceInstalled() const
+{
+    return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled();
 }
 
 void AppController::setTrayAvailable(bool available)
@@ -131,7 +115,12 @@ void AppController::setTrayAvailable(bool available)
     if (available == trayAvailable_)
         return;
     trayAvailable_ = available;
-    emit changed();
+    Q_EMIT changed();
+}
+
+QString AppController::recordingFolder() const
+{
+    return settings.recordingFolder();
 }
 
 void AppController::setRecordingFolder(const QString& folder)
@@ -139,17 +128,16 @@ void AppController::setRecordingFolder(const QString& folder)
     QString path = folder.trimmed();
     if (path.startsWith(QLatin1String("file:")))
         path = QUrl(path, QUrl::TolerantMode).toLocalFile();
-    if (path.isEmpty() || path == recordingFolder_)
+    if (path.isEmpty() || path == recordingFolder())
         return;
-    recordingFolder_ = path;
-    settings.setValue(QStringLiteral("recording/folder"), path);
-    emit changed();
+    settings.setRecordingFolder(path);
+    Q_EMIT changed();
 }
 
 void AppController::openRecordingsFolder()
 {
-    QDir().mkpath(recordingFolder_);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(recordingFolder_));
+    QDir().mkpath(recordingFolder());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(recordingFolder()));
 }
 
 void AppController::showLastRecording()

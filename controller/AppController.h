@@ -1,32 +1,32 @@
 #pragma once
 
 #include "controller/ConnectedPhone.h"
+#include "controller/LiveStats.h"
+#include "controller/PairingData.h"
+#include "controller/StallWatch.h"
 #include "link/PhoneServer.h"
 #include "pipeline/CardPump.h"
 #include "pipeline/LivePipeline.h"
 #include "system/DesktopColorScheme.h"
+#include "system/Product.h"
 #include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
-#include "video/IVirtualCameraSink.h"
 
-#include <QElapsedTimer>
-#include <QHash>
 #include <QImage>
 #include <QObject>
-#include <QSettings>
 #include <QTimer>
 #include <QVariantList>
 
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
-// The one object the window binds to. It keeps the session's state, the roster of phones, the
-// pairing data and the settings, and lends the live pipeline (decoder, pacer, preview,
-// recorder, camera) what it needs. Everything here runs on the GUI thread, except the card
-// pump's thread and the threads the pipeline's recorder and camera run behind their interfaces;
-// the recorder reports a failed file through a queued call to onRecordingFailed().
+class AppSettings;
+
+// The one object the window binds to. It keeps the session's state, the roster of phones and
+// the pairing data, and lends the live pipeline (decoder, pacer, preview, recorder, camera)
+// what it needs; the settings it is lent. Everything here runs on the GUI thread, except the
+// card pump's thread and the threads behind the recorder and the camera; the recorder reports
+// a failed file through a queued call to onRecordingFailed().
 class AppController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -73,85 +73,10 @@ public:
     // and tests point them elsewhere, so that a stand-in service can play attached phones and a
     // second copy never meets the first one's port, service or token file.
     struct Places {
-        quint16 port = 8788; // tried first for phones; when taken, the system chooses
+        quint16 port = Product::phonePort; // tried first; when taken, the system chooses
         UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
         QString tokenFolder; // for pairing-token.txt; empty: the program's own folder
     };
-
-    explicit AppController(QObject* parent = nullptr);
-    explicit AppController(const Places& places, QObject* parent = nullptr);
-    ~AppController() override;
-
-    QString status() const;
-    bool cameraReady() const { return pipeline.camera().isRunning(); }
-    bool appConnected() const { return appConnected_; }
-    // Paused counts as live: the phone is still the session's, only its video stopped.
-    bool live() const { return session == Session::Live || session == Session::Paused; }
-    bool outputEnabled() const { return pipeline.camera().enabled(); }
-    qulonglong framesSent() const { return pipeline.camera().sent(); }
-    bool phoneConnected() const { return !roster.empty(); }
-    QString phoneName() const;
-    // The connected phones, in the order they were accepted: one map each with "id",
-    // "deviceId", "name", "phoneName", "model", "os" and "usb".
-    QVariantList phones() const;
-    // The trusted phones, connected or not, in the order they first paired: one map each with
-    // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
-    QVariantList knownPhones() const;
-    int activeId() const { return activeId_; }
-    qulonglong framesReceived() const { return server.framesReceived(); }
-    qulonglong framesDecoded() const { return pipeline.framesDecoded(); }
-    int fps() const { return fps_; }
-    int decodeMs() const { return decodeMs_; }
-    QString serverInfo() const { return serverInfo_; }
-    QString qrDataUrl() const { return qrDataUrl_; }
-    QString pairAddress() const { return pairAddress_; }
-    bool hasLanAddress() const { return lanAddressFound; }
-    QString pcName() const { return pcName_; }
-    bool osDark() const;
-    int themeMode() const { return themeMode_; }
-    int port() const { return server.port(); }
-    QString appVersion() const { return QStringLiteral("1.1"); }
-    bool cameraRegistered() const { return systemIntegration->isCameraRegistered(); }
-    // Programs find the camera through PipeWire, with no registration.
-    bool pipewireCamera() const { return systemIntegration->hasPipewireCamera(); }
-    bool recording() const { return pipeline.recorder().isOpen(); }
-    QString lastRecordingPath() const { return lastRecordingPath_; }
-    // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
-    // (the disk is full), 2 its file or folder was deleted. Cleared by the next start.
-    int recordingFailure() const { return recordingFailure_; }
-    QString recordingFolder() const { return recordingFolder_; }
-    void setRecordingFolder(const QString& folder);
-    // 0 Standard, 1 High: the video bit rate of the next recording ("recording/quality").
-    int recordingQuality() const { return recordingQuality_; }
-    void setRecordingQuality(int quality);
-    bool minimizeToTray() const { return minimizeToTray_; }
-    void setMinimizeToTray(bool on);
-    // Wi-Fi frames leave the pacing queue as soon as they may rather than at the phone's rate:
-    // less delay, less smoothing of the network's jitter ("options/lowLatency").
-    bool lowLatency() const { return lowLatency_; }
-    void setLowLatency(bool on);
-    // The desktop has a notification area to hide into; kept current by the tray icon.
-    bool trayAvailable() const { return trayAvailable_; }
-    void setTrayAvailable(bool available);
-    bool usbAvailable() const { return usb.isAvailable(); }
-    bool usbServiceInstalled() const
-    {
-        return usb.isAvailable() || UsbMuxEndpoint::serviceInstalled();
-    }
-    bool firewallBlocked() const { return firewallBlocked_; }
-    // Whether a window shows the live preview: frameReady is emitted only then. The window
-    // keeps it current; true until it says otherwise.
-    bool previewShown() const { return pipeline.fanOut().previewShown(); }
-    void setPreviewShown(bool shown);
-
-    // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
-    bool screenshotMode = false;
-
-    // Replaces the platform's camera and firewall actions, with a stand-in in tests.
-    void setSystemIntegration(std::unique_ptr<SystemIntegration> backend);
-    // Replaces the virtual camera (the camera component by default) before start().
-    void setCameraSink(std::unique_ptr<IVirtualCameraSink> camera);
-
     // How long the session waits on its own. Tests shorten them, so that they wait for the
     // events rather than for the time.
     struct Intervals {
@@ -162,9 +87,78 @@ public:
         int resizeMs = PhoneServer::defaultSizeChangeIntervalMs; // between a phone's sizes
         int unreadRefreshMs = 1000; // how often a camera nobody reads gets a new picture
     };
-    void setIntervals(const Intervals& intervals);
 
-public slots:
+    AppController(AppSettings& settings, const Places& places, QObject* parent = nullptr);
+    ~AppController() override;
+
+    // Replaces the platform's camera and firewall actions, with a stand-in in tests.
+    void setSystemIntegration(std::unique_ptr<SystemIntegration> backend);
+    // Replaces the virtual camera (the camera component by default) before start().
+    void setCameraSink(std::unique_ptr<IVirtualCameraSink> camera);
+    void setIntervals(const Intervals& intervals);
+    // Set by the screenshot mode before start(): the pairing data then shows demonstration values.
+    bool screenshotMode = false;
+
+    QString status() const;
+    bool cameraReady() const;
+    bool appConnected() const { return appConnected_; }
+    // Paused counts as live: the phone is still the session's, only its video stopped.
+    bool live() const { return session == Session::Live || session == Session::Paused; }
+    bool outputEnabled() const;
+    qulonglong framesSent() const;
+    bool phoneConnected() const { return !roster.empty(); }
+    QString phoneName() const;
+    // The connected phones, in the order they were accepted: one map each with "id",
+    // "deviceId", "name", "phoneName", "model", "os" and "usb".
+    QVariantList phones() const;
+    // The trusted phones, connected or not, in the order they first paired: one map each with
+    // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
+    QVariantList knownPhones() const;
+    int activeId() const { return activeId_; }
+    qulonglong framesReceived() const { return server.framesReceived(); }
+    qulonglong framesDecoded() const;
+    int fps() const { return stats.fps(); }
+    int decodeMs() const { return stats.decodeMs(); }
+    QString serverInfo() const { return serverInfo_; }
+    QString qrDataUrl() const { return pairing.qrDataUrl; }
+    QString pairAddress() const { return pairing.pairAddress; }
+    bool hasLanAddress() const { return !pairing.addresses.isEmpty(); }
+    QString pcName() const { return pairing.pcName; }
+    bool osDark() const;
+    int themeMode() const;
+    int port() const { return server.port(); }
+    QString appVersion() const { return QStringLiteral("1.1"); }
+    bool cameraRegistered() const;
+    // Programs find the camera through PipeWire, with no registration.
+    bool pipewireCamera() const;
+    bool recording() const;
+    QString lastRecordingPath() const { return lastRecordingPath_; }
+    // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
+    // (the disk is full), 2 its file or folder was deleted. Cleared by the next start.
+    int recordingFailure() const { return recordingFailure_; }
+    QString recordingFolder() const;
+    void setRecordingFolder(const QString& folder);
+    // 0 Standard, 1 High: the video bit rate of the next recording.
+    int recordingQuality() const;
+    void setRecordingQuality(int quality);
+    bool minimizeToTray() const;
+    void setMinimizeToTray(bool on);
+    // Wi-Fi frames leave the pacing queue as soon as they may rather than at the phone's rate:
+    // less delay, less smoothing of the network's jitter.
+    bool lowLatency() const;
+    void setLowLatency(bool on);
+    // The desktop has a notification area to hide into; kept current by the tray icon.
+    bool trayAvailable() const { return trayAvailable_; }
+    void setTrayAvailable(bool available);
+    bool usbAvailable() const { return usb.isAvailable(); }
+    bool usbServiceInstalled() const;
+    bool firewallBlocked() const { return firewallBlocked_; }
+    // Whether a window shows the live preview: frameReady is emitted only then. The window
+    // keeps it current; true until it says otherwise.
+    bool previewShown() const;
+    void setPreviewShown(bool shown);
+
+public Q_SLOTS:
     void start();
     void stop();
     void setActive(int id);
@@ -180,7 +174,7 @@ public slots:
     // Shows the folder of `lastRecordingPath` in the file manager, where the file is.
     void showLastRecording();
 
-signals:
+Q_SIGNALS:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
@@ -190,20 +184,14 @@ signals:
     void pairingRefused(QString name);
 
 private:
-    // The session's states. The card pump runs, showing a status card, exactly in those that
-    // show one (Idle, NoCamera, Paused).
-    enum class Session {
-        NotStarted, // before start()
-        Idle,       // serving, no phone streams: the idle card goes to the camera
-        NoCamera,   // as Idle, but the camera would not start
-        Live,       // the active phone's decoded frames go to the camera
-        Paused,     // live, but the active phone stopped sending: the paused card goes out
-        Stopped,    // after stop()
-    };
+    // The card pump runs, showing a status card, exactly in the states that show one (Idle,
+    // NoCamera, Paused). NoCamera is Idle with a camera that would not start.
+    enum class Session { NotStarted, Idle, NoCamera, Live, Paused, Stopped };
     // Every change of state passes here: it stops the card pump (which reads the camera's
-    // size), moves the camera to `cameraSize` when given, draws and pumps the state's card,
-    // sets the status text and notifies once.
+    // size), moves the camera to `cameraSize` when given, draws and pumps the state's card and
+    // notifies once.
     void enterSession(Session next, QSize cameraSize = QSize());
+    void renderCard();
 
     // Roster
     void onPhoneConnected(int id, const QString& deviceId, const QString& name,
@@ -212,6 +200,8 @@ private:
     ConnectedPhone* findPhone(int id);
     const ConnectedPhone* findPhone(int id) const;
     void activate(int id);
+    void rememberPhone(const QString& deviceId, const QString& name, const QString& model,
+                       const QString& os);
 
     // Session
     void goLive(int width, int height);
@@ -224,64 +214,37 @@ private:
     void checkStall();
     void pauseForStall();
     void resumeFromStall();
-    void renderCard();
 
-    // Recording
     void stopRecording();
     void onRecordingFailed();
-    void applyRecordingQuality(int quality);
-
-    void loadSettings();
-
-    // Pairing
+    void applyRecordingQuality();
     void refreshPairing();
-    void storePairedDevice(const QString& deviceId, const QString& token);
-    void rememberPhone(const QString& deviceId, const QString& name, const QString& model,
-                       const QString& os);
-
-    // Camera registration and firewall
     void refreshFirewallBlocked();
     void countIdleTick();
 
+    AppSettings& settings;
     const Places places;
     LivePipeline pipeline;
     CardPump cardPump{pipeline.camera()};
     PhoneServer server;
     UsbMuxClient usb;
     std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
+    DesktopColorScheme colorScheme;
 
     Session session = Session::NotStarted;
     Intervals intervals;
-    bool appConnected_ = false;
     std::vector<ConnectedPhone> roster;
     int activeId_ = -1;
-    QHash<QString, QString> names; // device id -> the name the user gave it
+    PairingData pairing;
     QString serverInfo_ = QStringLiteral("Not listening");
-    QString qrDataUrl_;
-    QString pairAddress_; // a text for the window, also when no address was found
-    bool lanAddressFound = false;
-    QString pcName_;
-    QString pairingToken;
     QString lastRecordingPath_;
     int recordingFailure_ = 0;
-    QString recordingFolder_;
-    int recordingQuality_ = 0;
-    bool minimizeToTray_ = true;
+    bool appConnected_ = false;
     bool trayAvailable_ = true;
-    QSettings settings;
-    DesktopColorScheme colorScheme;
-    int themeMode_ = 0;
-    QTimer statsTimer;
-    bool lowLatency_ = false;
-    QElapsedTimer fpsClock;
-    std::uint64_t lastDecodedCount = 0;
-    int fps_ = 0;
-    QTimer stallTimer;
-    QElapsedTimer stallClock;
-    bool decodedSinceLive = false;
-    std::uint64_t lastSeenDecodedCount = 0;
-    std::int64_t lastProgressMs = 0;
-    int decodeMs_ = 0;
     bool firewallBlocked_ = false;
     int idleTicks = 0; // stats ticks without a phone since the firewall was last re-checked
+    QTimer statsTimer;
+    QTimer stallTimer;
+    StallWatch stall{Clock::steady()};
+    LiveStats stats{Clock::steady()};
 };

@@ -1,35 +1,29 @@
 #include "controller/AppController.h"
-#include "controller/DeviceKey.h"
+#include "settings/AppSettings.h"
 
 #include <algorithm>
 
 // Known phones: the trusted store as the window shows it, so a phone that leaves keeps its card
-// and its place. Settings: "phoneOrder" lists device ids in the order they first paired;
-// "known/" + device id holds the phone's own name, model and OS version as last seen.
-
-namespace {
-const QString orderKey = QStringLiteral("phoneOrder");
-}
+// and its place.
 
 void AppController::rememberPhone(const QString& deviceId, const QString& name,
                                   const QString& model, const QString& os)
 {
     if (deviceId.isEmpty() || !server.trustedDevices().contains(deviceId))
         return;
-    QStringList order = settings.value(orderKey).toStringList();
+    QStringList order = settings.phoneOrder();
     if (!order.contains(deviceId)) {
         order << deviceId;
-        settings.setValue(orderKey, order);
+        settings.setPhoneOrder(order);
     }
-    settings.setValue(QStringLiteral("known/") + DeviceKey::fromDeviceId(deviceId),
-                      QStringList{name, model, os});
+    settings.setPhoneSeen(deviceId, {name, model, os});
 }
 
 QVariantList AppController::knownPhones() const
 {
     const QHash<QString, QString> trusted = server.trustedDevices();
     QStringList order;
-    for (const QString& deviceId : settings.value(orderKey).toStringList())
+    for (const QString& deviceId : settings.phoneOrder())
         if (trusted.contains(deviceId) && !order.contains(deviceId))
             order << deviceId;
     // Phones paired before the order was kept follow, in a fixed order of their own.
@@ -42,9 +36,7 @@ QVariantList AppController::knownPhones() const
 
     QVariantList known;
     for (const QString& deviceId : order) {
-        const QStringList seen =
-            settings.value(QStringLiteral("known/") + DeviceKey::fromDeviceId(deviceId))
-                .toStringList();
+        const QStringList seen = settings.phoneSeen(deviceId);
         const QString ownName = seen.value(0).isEmpty() ? QStringLiteral("Phone") : seen.value(0);
         const auto online =
             std::find_if(roster.cbegin(), roster.cend(), [&deviceId](const ConnectedPhone& phone) {
@@ -52,7 +44,7 @@ QVariantList AppController::knownPhones() const
             });
         const int id = online == roster.cend() ? -1 : online->id;
         known << QVariantMap{{QStringLiteral("deviceId"), deviceId},
-                             {QStringLiteral("name"), names.value(deviceId, ownName)},
+                             {QStringLiteral("name"), settings.phoneName(deviceId, ownName)},
                              {QStringLiteral("model"), seen.value(1)},
                              {QStringLiteral("os"), seen.value(2)},
                              {QStringLiteral("id"), id}};

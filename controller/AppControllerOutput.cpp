@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 
 // The active phone's stream into the live pipeline, and the figures the window shows of it.
 
@@ -20,21 +21,50 @@ void AppController::afterDecode(int pictures)
 {
     if (pictures == 0 || !live())
         return;
-    decodedSinceLive = true;
+    stall.pictureArrived();
     // The paused card's pump stops before live pictures reach the camera.
     if (session == Session::Paused)
         resumeFromStall();
     pipeline.pass();
 }
 
+bool AppController::cameraReady() const
+{
+    return pipeline.camera().isRunning();
+}
+
+bool AppController::outputEnabled() const
+{
+    return pipeline.camera().enabled();
+}
+
+qulonglong AppController::framesSent() const
+{
+    return pipeline.camera().sent();
+}
+
+qulonglong AppController::framesDecoded() const
+{
+    return pipeline.framesDecoded();
+}
+
+bool AppController::lowLatency() const
+{
+    return settings.lowLatency();
+}
+
 void AppController::setLowLatency(bool on)
 {
-    if (on == lowLatency_)
+    if (on == lowLatency())
         return;
-    lowLatency_ = on;
-    settings.setValue(QStringLiteral("options/lowLatency"), on);
+    settings.setLowLatency(on);
     pipeline.setLowLatency(on);
-    emit changed();
+    Q_EMIT changed();
+}
+
+bool AppController::previewShown() const
+{
+    return pipeline.fanOut().previewShown();
 }
 
 void AppController::setPreviewShown(bool shown)
@@ -45,13 +75,8 @@ void AppController::setPreviewShown(bool shown)
 void AppController::updateStats()
 {
     appConnected_ = pipeline.camera().isConnected();
-    const qint64 elapsed = fpsClock.restart();
-    const std::uint64_t decoded = pipeline.framesDecoded();
-    fps_ = elapsed > 0 ? int((decoded - lastDecodedCount) * 1000 / std::uint64_t(elapsed)) : 0;
-    lastDecodedCount = decoded;
-    if (const std::optional<int> ms = pipeline.takeDecodeMs())
-        decodeMs_ = *ms;
+    stats.tick(pipeline.framesDecoded(), pipeline.takeDecodeMs());
     if (roster.empty())
         countIdleTick();
-    emit changed();
+    Q_EMIT changed();
 }

@@ -1,7 +1,6 @@
 #include "controller/AppController.h"
-#include "controller/DeviceKey.h"
-#include "controller/PairingData.h"
 #include "controller/PairingToken.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -17,29 +16,17 @@ void AppController::refreshPairing()
             QCoreApplication::applicationDirPath(),
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                 + QStringLiteral("/Vidlet"));
-    const PairingData data = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
-    pairingToken = data.token;
-    server.setPairingToken(data.token);
-    pcName_ = data.pcName;
-    server.setPcName(data.pcName);
-    pairAddress_ = data.pairAddress;
-    lanAddressFound = !data.addresses.isEmpty();
-    qrDataUrl_ = data.qrDataUrl;
+    pairing = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
+    server.setPairingToken(pairing.token);
+    server.setPcName(pairing.pcName);
 }
 
 void AppController::regeneratePairing()
 {
     server.setTrustedDevices({});
-    settings.remove(QStringLiteral("trusted"));
-    settings.remove(QStringLiteral("known"));
-    settings.remove(QStringLiteral("phoneOrder"));
+    settings.forgetPairedPhones();
     refreshPairing();
     renderCard();
     refreshFirewallBlocked();
-    emit changed();
-}
-
-void AppController::storePairedDevice(const QString& deviceId, const QString& token)
-{
-    settings.setValue(QStringLiteral("trusted/") + DeviceKey::fromDeviceId(deviceId), token);
+    Q_EMIT changed();
 }

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 
 #include "controller/RecordingName.h"
 
@@ -12,14 +13,14 @@ void AppController::toggleRecording()
 {
     if (pipeline.recorder().isOpen()) {
         stopRecording();
-        emit changed();
+        Q_EMIT changed();
         return;
     }
     if (!live() || !outputEnabled())
         return;
-    const QString path = RecordingName::reserve(recordingFolder_, QDateTime::currentDateTime());
+    const QString path = RecordingName::reserve(recordingFolder(), QDateTime::currentDateTime());
     if (path.isEmpty()) {
-        qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder_));
+        qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder()));
     } else if (pipeline.recorder().start(path.toStdWString(), pipeline.camera().size().width(),
                                          pipeline.camera().size().height(), 30)) {
         lastRecordingPath_ = path;
@@ -30,7 +31,7 @@ void AppController::toggleRecording()
         QFile::remove(path); // the empty file reserve() made for this start, if still there
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
     }
-    emit changed();
+    Q_EMIT changed();
 }
 
 void AppController::stopRecording()
@@ -51,21 +52,30 @@ void AppController::onRecordingFailed()
         return; // a file stopped since, or already handled
     recordingFailure_ = failure == Mp4Recorder::Failure::FileRemoved ? 2 : 1;
     stopRecording();
-    emit changed();
+    Q_EMIT changed();
+}
+
+bool AppController::recording() const
+{
+    return pipeline.recorder().isOpen();
+}
+
+int AppController::recordingQuality() const
+{
+    return settings.recordingQuality();
 }
 
 // A minute takes about 22 MB at Standard and 45 MB at High, the rate the phone sends at.
-void AppController::applyRecordingQuality(int quality)
+void AppController::applyRecordingQuality()
 {
-    recordingQuality_ = quality == 1 ? 1 : 0;
-    pipeline.recorder().setBitRate(recordingQuality_ == 1 ? 6'000'000 : 3'000'000);
+    pipeline.recorder().setBitRate(recordingQuality() == 1 ? 6'000'000 : 3'000'000);
 }
 
 void AppController::setRecordingQuality(int quality)
 {
-    if (quality < 0 || quality > 1 || quality == recordingQuality_)
+    if (quality < 0 || quality > 1 || quality == recordingQuality())
         return;
-    applyRecordingQuality(quality);
-    settings.setValue(QStringLiteral("recording/quality"), quality);
-    emit changed();
+    settings.setRecordingQuality(quality);
+    applyRecordingQuality();
+    Q_EMIT changed();
 }

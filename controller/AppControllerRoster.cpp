@@ -1,5 +1,5 @@
 #include "controller/AppController.h"
-#include "controller/DeviceKey.h"
+#include "settings/AppSettings.h"
 
 #include <algorithm>
 
@@ -44,14 +44,14 @@ void AppController::onPhoneConnected(int id, const QString& deviceId, const QStr
         phone = &roster.back();
     }
     const QSize announced = phone->streamSize;
-    *phone = {id, deviceId, names.value(deviceId, name), name, model, os, usb, announced};
+    *phone = {id, deviceId, settings.phoneName(deviceId, name), name, model, os, usb, announced};
 
     // The session goes live later, when this phone announces its stream.
     if (activeId_ < 0) {
         activeId_ = id;
         server.setPhoneActive(id, true);
     }
-    emit changed();
+    Q_EMIT changed();
 }
 
 void AppController::onPhoneDisconnected(int id)
@@ -60,18 +60,18 @@ void AppController::onPhoneDisconnected(int id)
                                 [id](const ConnectedPhone& phone) { return phone.id == id; }),
                  roster.end());
     if (id != activeId_) {
-        emit changed();
+        Q_EMIT changed();
         return;
     }
     activeId_ = -1;
     if (roster.empty()) {
         goIdle();
-        emit changed();
+        Q_EMIT changed();
         return;
     }
     // The longest-connected remaining phone takes over.
     activate(roster.front().id);
-    emit changed();
+    Q_EMIT changed();
 }
 
 void AppController::setActive(int id)
@@ -81,7 +81,7 @@ void AppController::setActive(int id)
     if (activeId_ >= 0)
         server.setPhoneActive(activeId_, false);
     activate(id);
-    emit changed();
+    Q_EMIT changed();
 }
 
 // A phone whose stream size is known goes live at once; the others when they announce it.
@@ -100,17 +100,9 @@ void AppController::renamePhone(int id, const QString& newName)
     if (!phone)
         return;
     const QString name = newName.trimmed();
-    const QString key = QStringLiteral("names/") + DeviceKey::fromDeviceId(phone->deviceId);
     const bool own = name.isEmpty() || name == phone->phoneName;
     phone->name = own ? phone->phoneName : name;
-    if (!phone->deviceId.isEmpty()) {
-        if (own) {
-            names.remove(phone->deviceId);
-            settings.remove(key);
-        } else {
-            names.insert(phone->deviceId, name);
-            settings.setValue(key, name);
-        }
-    }
-    emit changed();
+    if (!phone->deviceId.isEmpty())
+        settings.setPhoneName(phone->deviceId, own ? QString() : name);
+    Q_EMIT changed();
 }

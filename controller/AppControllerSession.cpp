@@ -38,7 +38,7 @@ void AppController::enterSession(Session next, QSize cameraSize)
         renderCard();
         cardPump.start();
     }
-    emit changed();
+    Q_EMIT changed();
 }
 
 // Draws the card of the current state at the camera's size; states without one keep the last.
@@ -48,7 +48,7 @@ void AppController::renderCard()
     if (session == Session::Paused)
         cardPump.setCard(StatusCard::paused(size));
     else if (session == Session::Idle || session == Session::NoCamera)
-        cardPump.setCard(StatusCard::idle(size, lanAddressFound ? pairAddress_ : QString()));
+        cardPump.setCard(StatusCard::idle(size, hasLanAddress() ? pairing.pairAddress : QString()));
 }
 
 void AppController::start()
@@ -120,9 +120,7 @@ void AppController::goLive(int width, int height)
         stopRecording();
     const ConnectedPhone* active = findPhone(activeId_);
     pipeline.begin(size, !(active && active->usb));
-    decodedSinceLive = false;
-    lastSeenDecodedCount = pipeline.framesDecoded();
-    lastProgressMs = stallClock.elapsed();
+    stall.restart(pipeline.framesDecoded());
     enterSession(Session::Live, size);
 }
 
@@ -137,16 +135,10 @@ void AppController::goIdle()
 
 void AppController::checkStall()
 {
-    const std::uint64_t decoded = pipeline.framesDecoded();
-    const qint64 now = stallClock.elapsed();
-    const std::uint64_t previous = lastSeenDecodedCount;
-    lastSeenDecodedCount = decoded;
-    if (previous != decoded)
-        lastProgressMs = now;
-    if (session == Session::Paused && previous != decoded)
+    const bool moved = stall.moved(pipeline.framesDecoded());
+    if (session == Session::Paused && moved)
         resumeFromStall();
-    else if (session == Session::Live && decodedSinceLive
-             && now - lastProgressMs > intervals.stallLimitMs)
+    else if (session == Session::Live && stall.stalled(intervals.stallLimitMs))
         pauseForStall();
 }
 

@@ -14,21 +14,31 @@ void AppController::setSystemIntegration(std::unique_ptr<SystemIntegration> back
     systemIntegration = std::move(backend);
 }
 
+bool AppController::cameraRegistered() const
+{
+    return systemIntegration->isCameraRegistered();
+}
+
+bool AppController::pipewireCamera() const
+{
+    return systemIntegration->hasPipewireCamera();
+}
+
 void AppController::registerCamera()
 {
-    systemIntegration->registerCamera([this] { emit changed(); });
+    systemIntegration->registerCamera([this] { Q_EMIT changed(); });
 }
 
 void AppController::unregisterCamera()
 {
-    systemIntegration->unregisterCamera([this] { emit changed(); });
+    systemIntegration->unregisterCamera([this] { Q_EMIT changed(); });
 }
 
 void AppController::allowThroughFirewall()
 {
     systemIntegration->allowThroughFirewall([this] {
         refreshFirewallBlocked();
-        emit changed();
+        Q_EMIT changed();
     });
 }
 
@@ -38,7 +48,7 @@ void AppController::refreshFirewallBlocked()
     if (blocked == firewallBlocked_)
         return;
     firewallBlocked_ = blocked;
-    emit changed();
+    Q_EMIT changed();
 }
 
 // While the program waits for a phone, a block made or lifted outside it shows within about

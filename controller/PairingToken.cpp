@@ -1,5 +1,5 @@
 #include "controller/PairingToken.h"
-#include "controller/PrivateFiles.h"
+#include "settings/PrivateFiles.h"
 
 #include <QByteArray>
 #include <QDir>

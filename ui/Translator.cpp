@@ -1,9 +1,9 @@
 #include "ui/Translator.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 #include <QQmlEngine>
-#include <QSettings>
 #include <QStringList>
 #include <QTranslator>
 #include <QVariantMap>
@@ -18,20 +18,16 @@ bool offers(const QString& code)
     return std::any_of(all.begin(), all.end(), [&](const auto& l) { return l.code == code; });
 }
 
-QSettings store()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
-                     QStringLiteral("Vidlet"));
-}
-
 } // namespace
 
-Translator::Translator(QCoreApplication* app, QQmlEngine* engine, QObject* parent)
+Translator::Translator(AppSettings& settings, QCoreApplication* app, QQmlEngine* engine,
+                       QObject* parent)
     : QObject(parent),
+      settings(settings),
       app(app),
       engine(engine)
 {
-    language_ = store().value(QStringLiteral("language"), QStringLiteral("auto")).toString();
+    language_ = settings.language();
     // "--lang CODE" picks the language for this run only; it is never stored.
     const QStringList args = app ? app->arguments() : QStringList();
     const qsizetype at = args.indexOf(QStringLiteral("--lang"));
@@ -96,7 +92,7 @@ QString Translator::resolveLanguage(const QString& choice, const QString& system
 void Translator::setLanguage(const QString& code)
 {
     language_ = code;
-    store().setValue(QStringLiteral("language"), code);
+    settings.setLanguage(code);
     applyTranslators(resolveLanguage(code, QLocale::system().name()));
     if (engine)
         engine->retranslate();

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class AppSettings;
 class QCoreApplication;
 class QQmlEngine;
 class QTranslator;
@@ -31,7 +32,9 @@ public:
     // but English) is checked against it by the translator's test.
     static const QList<Language>& languages();
 
-    Translator(QCoreApplication* app, QQmlEngine* engine, QObject* parent = nullptr);
+    // The choice is kept in `settings`.
+    Translator(AppSettings& settings, QCoreApplication* app, QQmlEngine* engine,
+               QObject* parent = nullptr);
     ~Translator() override;
 
     QString language() const { return language_; }
@@ -51,6 +54,7 @@ private:
     void applyTranslators(const QString& code);
     void removeTranslators();
 
+    AppSettings& settings;
     QCoreApplication* app; // not owned
     QQmlEngine* engine;    // not owned; re-translates the window
     QString language_ = QStringLiteral("auto");

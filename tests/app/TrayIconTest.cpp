@@ -1,4 +1,5 @@
 #include "app/TrayIcon.h"
+#include "settings/AppSettings.h"
 #include "tests/ui/ControllerDouble.h"
 #include "ui/Translator.h"
 
@@ -163,7 +164,8 @@ void TrayIconTest::speaksTheNewLanguageAtOnce()
     app.appConnected = true;
     TrayIcon tray(&app, nullptr);
     const QList<QAction*> items = tray.tray().contextMenu()->actions();
-    Translator i18n(QCoreApplication::instance(), nullptr);
+    AppSettings settings;
+    Translator i18n(settings, QCoreApplication::instance(), nullptr);
     // Only the language change is delivered: no change from the controller, no blink tick.
     i18n.setLanguage("de");
     QCoreApplication::sendPostedEvents();

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/TestCameraSink.h"
 #include "tests/controller/TestPlaces.h"
 
@@ -17,7 +18,8 @@ private slots:
 
     void startTwiceAndStop()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         TestCameraSink* camera = TestCameraSink::giveTo(app);
         QCOMPARE(app.status(), QStringLiteral("Idle"));
         app.start();
@@ -37,7 +39,8 @@ private slots:
     // Below the idle card's two lines, the address phones pair at (here the screenshots' own).
     void idleCardShowsTheAddress()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         TestCameraSink* camera = TestCameraSink::giveTo(app);
         app.screenshotMode = true;
         app.start();
@@ -53,7 +56,8 @@ private slots:
     // Whatever keeps the camera from starting, phones can still connect.
     void cameraThatCannotStartLeavesThePhonesAServer()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         TestCameraSink::giveTo(app)->refuseStart = true;
         app.start();
         QVERIFY(!app.cameraReady());
@@ -68,7 +72,8 @@ private slots:
     // the card with new pairing data.
     void pumpRunsBesideTheGuiThread()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         TestCameraSink* camera = TestCameraSink::giveTo(app);
         app.start();
         QTRY_VERIFY(app.framesSent() > 3);

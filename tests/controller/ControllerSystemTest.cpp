@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "TestPlaces.h"
 #include "link/PhoneLink.h"
 #include "tests/usb/FakeMuxService.h"
@@ -62,6 +63,7 @@ class ControllerSystemTest : public QObject {
 
     QTemporaryDir dir;
     std::unique_ptr<FakeMuxService> usbService;
+    std::unique_ptr<AppSettings> settings;
     std::unique_ptr<AppController> app;
     std::shared_ptr<Machine> machine;
 
@@ -116,7 +118,8 @@ private slots:
         QVERIFY(usbService->listenNatively(dir.filePath("usbmuxd")));
         AppController::Places places = testPlaces();
         places.usbService = usbService->endpoint();
-        app = std::make_unique<AppController>(places);
+        settings = std::make_unique<AppSettings>();
+        app = std::make_unique<AppController>(*settings, places);
         machine = std::make_shared<Machine>();
         app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
     }

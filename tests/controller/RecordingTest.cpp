@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/StreamingPhone.h"
 #include "tests/controller/TestPlaces.h"
 #include "tests/video/FileSizeLimit.h"
@@ -211,7 +212,8 @@ private slots:
             const QByteArray bytes = file.readAll();
             QVERIFY(bytes.contains(quality == 1 ? " bitrate=6000 " : " bitrate=3000 "));
         }
-        AppController restarted(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController restarted(stored, testPlaces());
         QCOMPARE(restarted.recordingQuality(), 1);
         restarted.setRecordingQuality(0);
     }

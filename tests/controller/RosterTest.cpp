@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/TestCameraSink.h"
 #include "tests/controller/TestPlaces.h"
 #include "link/PhoneLink.h"
@@ -88,7 +89,8 @@ private slots:
 
     void settingsDefaults()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         QCOMPARE(app.themeMode(), 0);
         QVERIFY(app.minimizeToTray());
         QCOMPARE(app.recordingFolder(),
@@ -116,19 +118,22 @@ private slots:
     {
         QFETCH(int, mode);
         QFETCH(bool, accepted);
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         QSignalSpy themeSpy(&app, &AppController::themeModeChanged);
         QSignalSpy changedSpy(&app, &AppController::changed);
         app.setThemeMode(mode);
         QCOMPARE(themeSpy.count(), accepted ? 1 : 0);
         QCOMPARE(changedSpy.count(), 0);
-        AppController reread(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController reread(stored, testPlaces());
         QCOMPARE(reread.themeMode(), accepted ? mode : 0);
     }
 
     void minimizeToTrayAndFolderWriters()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         QSignalSpy spy(&app, &AppController::changed);
         app.setMinimizeToTray(true);
         QCOMPARE(spy.count(), 0);
@@ -142,14 +147,16 @@ private slots:
         app.setRecordingFolder("   ");
         QCOMPARE(app.recordingFolder(), QStringLiteral("/tmp/Clips"));
 
-        AppController reread(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController reread(stored, testPlaces());
         QVERIFY(!reread.minimizeToTray());
         QCOMPARE(reread.recordingFolder(), QStringLiteral("/tmp/Clips"));
     }
 
     void firstPhoneBecomesActiveOthersJoinInactive()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         app.start();
         QVERIFY(app.port() > 0);
         QCOMPARE(app.status(), QStringLiteral("Idle (ready to pair)"));
@@ -186,7 +193,8 @@ private slots:
 
     void activePhoneLeavingHandsOverToTheOldest()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         TestCameraSink* camera = TestCameraSink::giveTo(app);
         app.start();
         auto a = connectPhone(app, "dev-a", "A");
@@ -236,7 +244,8 @@ private slots:
             return list;
         };
         {
-            AppController app(testPlaces());
+            AppSettings settings;
+            AppController app(settings, testPlaces());
             app.start();
             auto z = connectPhone(app, "dev-z", "Zed");
             QVERIFY(z);
@@ -255,7 +264,8 @@ private slots:
             QTRY_COMPARE(app.phones().size(), 2);
             QCOMPARE(known(app), (QStringList{"dev-z Zed Sim online", "dev-a Desk Sim online"}));
         }
-        AppController restarted(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController restarted(stored, testPlaces());
         QCOMPARE(known(restarted),
                  (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim offline"}));
         restarted.start();
@@ -267,7 +277,8 @@ private slots:
     // roster is empty and the next phone becomes active.
     void helloTwiceLeavesNoGhost()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-twice", "Twice");
         QVERIFY(phone);
@@ -305,7 +316,8 @@ private slots:
         QFETCH(QString, deviceId);
         QFETCH(QString, key);
         {
-            AppController app(testPlaces());
+            AppSettings settings;
+            AppController app(settings, testPlaces());
             app.start();
             auto phone = connectPhone(app, deviceId, "Own");
             QVERIFY(phone);
@@ -314,7 +326,8 @@ private slots:
             QVERIFY(stored().contains("trusted/" + key));
             QVERIFY(stored().contains("names/" + key));
         }
-        AppController reread(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController reread(stored, testPlaces());
         const QVariantList known = reread.knownPhones();
         QCOMPARE(known.size(), 1);
         QCOMPARE(known.at(0).toMap().value("deviceId").toString(), deviceId);
@@ -323,7 +336,8 @@ private slots:
 
     void renameFollowsTheDevice()
     {
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-r", "Own name");
         QVERIFY(phone);
@@ -364,7 +378,8 @@ private slots:
         QFile::remove(file);
         QDir(QFileInfo(file).absolutePath()).removeRecursively();
         const mode_t saved = umask(0);
-        AppController app(testPlaces());
+        AppSettings settings;
+        AppController app(settings, testPlaces());
         app.start();
         auto phone = connectPhone(app, "dev-p", "P");
         QVERIFY(phone);

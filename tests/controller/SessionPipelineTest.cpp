@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/StreamingPhone.h"
 #include "tests/controller/TestCameraSink.h"
 #include "tests/controller/TestPlaces.h"
@@ -142,7 +143,8 @@ private slots:
         QCOMPARE(preview.count(), 4);
         phone.app->setLowLatency(true);
         QTRY_COMPARE(preview.count(), 6);
-        AppController reread(testPlaces());
+        AppSettings stored; // as the next start reads them
+        AppController reread(stored, testPlaces());
         QVERIFY(reread.lowLatency());
         reread.setLowLatency(false); // the tests after this one pace by default
     }

@@ -16,7 +16,7 @@ StreamingPhone::StreamingPhone(bool usb, const AppController::Intervals& interva
     QFile::remove(servicePath);
     if (usb && usbService.listenNatively(servicePath))
         places.usbService = usbService.endpoint();
-    app = std::make_unique<AppController>(places);
+    app = std::make_unique<AppController>(settings, places);
     camera = TestCameraSink::giveTo(*app);
     app->setIntervals(intervals);
     app->start();

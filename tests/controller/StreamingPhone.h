@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/TestCameraSink.h"
 #include "tests/link/TestPhone.h"
 #include "tests/usb/FakeMuxService.h"
@@ -37,6 +38,7 @@ public:
     // The stream's pictures as the controller's decoder makes them.
     static std::vector<QImage> reference(const TestEncoder& stream);
 
+    AppSettings settings; // the test's sandbox
     std::unique_ptr<AppController> app;
     TestCameraSink* camera = nullptr;
 

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 #include "tests/controller/TestPlaces.h"
 #include "tests/ui/WindowHarness.h"
 
@@ -22,7 +23,8 @@ private slots:
 
 void RealControllerWindowTest::bindsWithoutWarningsAndDrivesSettings()
 {
-    AppController controller(testPlaces());
+    AppSettings stored;
+    AppController controller(stored, testPlaces());
     QQmlApplicationEngine engine;
     engine.rootContext()->setContextProperty("app", &controller);
     engine.load(QUrl("qrc:/qml/Main.qml"));

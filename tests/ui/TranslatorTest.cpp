@@ -1,4 +1,5 @@
 #include "ui/Translator.h"
+#include "settings/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -64,7 +65,8 @@ void TranslatorTest::resolvesTheSystemLanguage()
 void TranslatorTest::storesTheChoiceAndAnnouncesIt()
 {
     {
-        Translator t(QCoreApplication::instance(), nullptr);
+        AppSettings settings;
+        Translator t(settings, QCoreApplication::instance(), nullptr);
         QCOMPARE(t.language(), QStringLiteral("auto"));
         QSignalSpy changed(&t, &Translator::languageChanged);
         t.setLanguage("fr");
@@ -74,7 +76,8 @@ void TranslatorTest::storesTheChoiceAndAnnouncesIt()
     }
     const QSettings store(QSettings::IniFormat, QSettings::UserScope, "Vidlet", "Vidlet");
     QCOMPARE(store.value("language").toString(), QStringLiteral("fr"));
-    Translator again(QCoreApplication::instance(), nullptr);
+    AppSettings settings;
+    Translator again(settings, QCoreApplication::instance(), nullptr);
     QCOMPARE(again.language(), QStringLiteral("fr"));
 }
 
@@ -105,7 +108,8 @@ void TranslatorTest::installsBothCatalogues()
     QFETCH(QString, code);
     QFETCH(QString, own);
     QFETCH(QString, qt);
-    Translator t(QCoreApplication::instance(), nullptr);
+    AppSettings settings;
+    Translator t(settings, QCoreApplication::instance(), nullptr);
     t.setLanguage("ja");
     t.setLanguage(code); // replaces the Japanese catalogues
     QCOMPARE(QCoreApplication::translate("Main", "Settings"), own);

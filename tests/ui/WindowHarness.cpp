@@ -30,7 +30,8 @@ WindowHarness::WindowHarness(bool withUpdater)
     engine.rootContext()->setContextProperty(QStringLiteral("app"), &app);
     if (withUpdater)
         engine.rootContext()->setContextProperty(QStringLiteral("updater"), &updater);
-    i18n = std::make_unique<Translator>(QCoreApplication::instance(), &engine);
+    settings = std::make_unique<AppSettings>();
+    i18n = std::make_unique<Translator>(*settings, QCoreApplication::instance(), &engine);
     engine.rootContext()->setContextProperty(QStringLiteral("i18n"), i18n.get());
     engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
     if (!engine.rootObjects().isEmpty())

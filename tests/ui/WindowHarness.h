@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/AppSettings.h"
 #include "tests/ui/ControllerDouble.h"
 #include "ui/Translator.h"
 
@@ -20,6 +21,7 @@ public:
     ControllerDouble app;
     UpdaterDouble updater;
     // Declared before the engine so the engine, and every binding to "i18n", goes first.
+    std::unique_ptr<AppSettings> settings; // in prepareProcess()'s folder
     std::unique_ptr<Translator> i18n;
     QQmlApplicationEngine engine;
     QQuickWindow* window = nullptr;

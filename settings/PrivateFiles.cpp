@@ -1,4 +1,4 @@
-#include "controller/PrivateFiles.h"
+#include "settings/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "controller/DeviceKey.h"
+#include "settings/DeviceKey.h"
 
 QString DeviceKey::fromDeviceId(const QString& deviceId)
 {

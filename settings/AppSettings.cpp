@@ -1,0 +1,151 @@
+#include "settings/AppSettings.h"
+#include "settings/PrivateFiles.h"
+#include "settings/DeviceKey.h"
+
+#include <QStandardPaths>
+
+namespace {
+const QString themeKey = QStringLiteral("theme/mode");
+const QString trayKey = QStringLiteral("options/minimizeToTray");
+const QString lowLatencyKey = QStringLiteral("options/lowLatency");
+const QString folderKey = QStringLiteral("recording/folder");
+const QString qualityKey = QStringLiteral("recording/quality");
+const QString languageKey = QStringLiteral("language");
+const QString trustedGroup = QStringLiteral("trusted");
+const QString namesGroup = QStringLiteral("names");
+const QString knownGroup = QStringLiteral("known");
+const QString orderKey = QStringLiteral("phoneOrder");
+
+QString phoneKey(const QString& group, const QString& deviceId)
+{
+    return group + QLatin1Char('/') + DeviceKey::fromDeviceId(deviceId);
+}
+} // namespace
+
+AppSettings::AppSettings()
+    : store(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vidlet"),
+            QStringLiteral("Vidlet"))
+{
+    // The store holds every trusted phone's token.
+    PrivateFiles::restrictFile(store.fileName());
+}
+
+int AppSettings::themeMode() const
+{
+    return store.value(themeKey, 0).toInt();
+}
+
+void AppSettings::setThemeMode(int mode)
+{
+    store.setValue(themeKey, mode);
+}
+
+bool AppSettings::minimizeToTray() const
+{
+    return store.value(trayKey, true).toBool();
+}
+
+void AppSettings::setMinimizeToTray(bool on)
+{
+    store.setValue(trayKey, on);
+}
+
+bool AppSettings::lowLatency() const
+{
+    return store.value(lowLatencyKey, false).toBool();
+}
+
+void AppSettings::setLowLatency(bool on)
+{
+    store.setValue(lowLatencyKey, on);
+}
+
+QString AppSettings::recordingFolder() const
+{
+    return store
+        .value(folderKey,
+               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+                   + QStringLiteral("/Vidlet"))
+        .toString();
+}
+
+void AppSettings::setRecordingFolder(const QString& folder)
+{
+    store.setValue(folderKey, folder);
+}
+
+int AppSettings::recordingQuality() const
+{
+    return store.value(qualityKey, 0).toInt() == 1 ? 1 : 0;
+}
+
+void AppSettings::setRecordingQuality(int quality)
+{
+    store.setValue(qualityKey, quality);
+}
+
+QString AppSettings::language() const
+{
+    return store.value(languageKey, QStringLiteral("auto")).toString();
+}
+
+void AppSettings::setLanguage(const QString& code)
+{
+    store.setValue(languageKey, code);
+}
+
+QHash<QString, QString> AppSettings::trustedPhones() const
+{
+    QHash<QString, QString> trusted;
+    store.beginGroup(trustedGroup);
+    for (const QString& key : store.childKeys())
+        trusted.insert(DeviceKey::toDeviceId(key), store.value(key).toString());
+    store.endGroup();
+    return trusted;
+}
+
+void AppSettings::trustPhone(const QString& deviceId, const QString& token)
+{
+    store.setValue(phoneKey(trustedGroup, deviceId), token);
+}
+
+QString AppSettings::phoneName(const QString& deviceId, const QString& otherwise) const
+{
+    const QString name = store.value(phoneKey(namesGroup, deviceId)).toString();
+    return name.isEmpty() ? otherwise : name;
+}
+
+void AppSettings::setPhoneName(const QString& deviceId, const QString& name)
+{
+    if (name.isEmpty())
+        store.remove(phoneKey(namesGroup, deviceId));
+    else
+        store.setValue(phoneKey(namesGroup, deviceId), name);
+}
+
+QStringList AppSettings::phoneOrder() const
+{
+    return store.value(orderKey).toStringList();
+}
+
+void AppSettings::setPhoneOrder(const QStringList& order)
+{
+    store.setValue(orderKey, order);
+}
+
+QStringList AppSettings::phoneSeen(const QString& deviceId) const
+{
+    return store.value(phoneKey(knownGroup, deviceId)).toStringList();
+}
+
+void AppSettings::setPhoneSeen(const QString& deviceId, const QStringList& seen)
+{
+    store.setValue(phoneKey(knownGroup, deviceId), seen);
+}
+
+void AppSettings::forgetPairedPhones()
+{
+    store.remove(trustedGroup);
+    store.remove(knownGroup);
+    store.remove(orderKey);
+}

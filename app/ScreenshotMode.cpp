@@ -50,7 +50,7 @@ void ScreenshotMode::choosePhone()
         // Give the phone time to answer with a fresh key frame before a picture counts.
         QTimer::singleShot(keyFramePauseMs, this, [this] {
             shotReady = true;
-            emit picturesCount();
+            Q_EMIT picturesCount();
         });
         return;
     }

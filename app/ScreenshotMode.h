@@ -29,11 +29,11 @@ public:
     int keyFramePauseMs = 1200;
     int afterPicturePauseMs = 500;
 
-signals:
+Q_SIGNALS:
     // The chosen phone has had its time for a key frame: the next picture counts.
     void picturesCount();
 
-private slots:
+private Q_SLOTS:
     void choosePhone();
     void onFrameReady(const QImage& image);
 

@@ -102,7 +102,7 @@ void SingleInstance::onConnection()
             if (socket->bytesAvailable() < showRequest.size())
                 return;
             if (socket->read(showRequest.size()) == showRequest) {
-                emit activationRequested();
+                Q_EMIT activationRequested();
                 socket->write(shownReply);
             }
             socket->disconnectFromServer();

@@ -32,7 +32,7 @@ public:
     // How long a local caller may take to send its request before it is disconnected.
     void setIdleTimeout(int ms) { idleTimeoutMs = ms; }
 
-signals:
+Q_SIGNALS:
     void activationRequested();
 
 private:

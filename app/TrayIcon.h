@@ -38,7 +38,7 @@ public:
     // The 32 x 32 icon with a badge painted in its lower right corner.
     static QIcon makeIcon(Badge badge);
 
-public slots:
+public Q_SLOTS:
     // Re-reads the controller: icon, tool tip, blinking and the pause item, in the current
     // language.
     void refresh();

@@ -4,6 +4,7 @@
 #include "controller/PairingToken.h"
 #include "controller/QrImage.h"
 #include "system/BestInterface.h"
+#include "system/Product.h"
 
 #include <QHostInfo>
 
@@ -20,7 +21,7 @@ PairingData PairingData::compute(int port, const QString& token, const QString& 
                                  const QList<LanInterface>& interfaces, int bestIndex,
                                  bool screenshotMode)
 {
-    const int shownPort = port != 0 ? port : defaultPort;
+    const int shownPort = port != 0 ? port : Product::phonePort;
 
     PairingData data;
     data.token = token;

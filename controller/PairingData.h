@@ -7,8 +7,6 @@
 
 // Everything the pairing screen and the phone link need to pair a new phone.
 struct PairingData {
-    static constexpr int defaultPort = 8788;
-
     QString token;         // the real token, for the phone link and pairing-token.txt
     QString pcName;        // the name phones show; also sent in PAIR_INFO
     QStringList addresses; // "address:port", best first, at most four

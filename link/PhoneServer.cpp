@@ -219,7 +219,7 @@ void PhoneServer::onSocketDisconnected(QTcpSocket* socket)
     connections.erase(it);
     socket->deleteLater();
     if (accepted)
-        emit phoneDisconnected(id);
+        Q_EMIT phoneDisconnected(id);
 }
 
 QString PhoneServer::peerText(QTcpSocket* socket)

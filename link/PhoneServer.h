@@ -73,13 +73,13 @@ public:
     void setSilenceLimitMs(int ms) { silenceLimitMs = ms; }
     void setAcceptRetryMs(int ms) { acceptRetryMs = ms; }
 
-public slots:
+public Q_SLOTS:
     // Takes over a connected tunnel socket (re-parenting it) and speaks first with PAIR_INFO.
     void adoptUsbSocket(QTcpSocket* socket);
     // Tells an accepted phone whether it is the one whose video is shown; ignores other ids.
     void setPhoneActive(int id, bool active);
 
-signals:
+Q_SIGNALS:
     void phoneConnected(int id, QString deviceId, QString name, QString model, QString os,
                         bool usb);
     void phoneDisconnected(int id);

@@ -57,7 +57,7 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
         return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
     // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
     if (pairingToken_.isEmpty() || !checkPairing(deviceId, token)) {
-        emit pairingRefused(hello.value("name").toString());
+        Q_EMIT pairingRefused(hello.value("name").toString());
         return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
     }
     if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
@@ -87,7 +87,7 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
     qInfo("Vidlet: phone %d connected over %s from %s: device \"%s\", name \"%s\"", id,
           usb ? "USB" : "LAN", qPrintable(peerText(socket)),
           PhoneLink::logText(deviceId).constData(), PhoneLink::logText(record->name).constData());
-    emit phoneConnected(id, deviceId, record->name, model, os, usb);
+    Q_EMIT phoneConnected(id, deviceId, record->name, model, os, usb);
 }
 
 // A phone presenting the current token pairs and is remembered by device id; later it is
@@ -105,7 +105,7 @@ bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
         }
         if (!deviceId.isEmpty() && trustedDevices_.value(deviceId) != token) {
             trustedDevices_.insert(deviceId, token);
-            emit devicePaired(deviceId, token);
+            Q_EMIT devicePaired(deviceId, token);
         }
         return true;
     }

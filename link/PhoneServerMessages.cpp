@@ -30,7 +30,7 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, Q
         handleHello(socket, payload);
         break;
     case PhoneLink::VIDEO_CONFIG:
-        emit videoConfig(id, payload);
+        Q_EMIT videoConfig(id, payload);
         break;
     case PhoneLink::VIDEO_FRAME: {
         // Counted even when dropped: the count measures what the phone sent.
@@ -39,14 +39,14 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, Q
             break;
         const quint64 ptsUsec = qFromLittleEndian<quint64>(payload.constData());
         payload.remove(0, ptsSize); // advances the start; the access unit is not copied
-        emit videoFrame(id, payload, ptsUsec, (flags & PhoneLink::keyFrameFlag) != 0);
+        Q_EMIT videoFrame(id, payload, ptsUsec, (flags & PhoneLink::keyFrameFlag) != 0);
         break;
     }
     case PhoneLink::STREAM_INFO:
         passStreamInfo(socket, payload);
         break;
     case PhoneLink::THUMBNAIL:
-        emit thumbnail(id, payload);
+        Q_EMIT thumbnail(id, payload);
         break;
     case PhoneLink::PING:
         if (socket->bytesToWrite() + payload.size() > maxUnsentBytes) {
@@ -62,7 +62,7 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, Q
         // The USB transport must learn of the goodbye before the tunnel closes, or it would
         // open a new tunnel to a phone that has just left.
         if (record->usb)
-            emit usbByeReceived(socket);
+            Q_EMIT usbByeReceived(socket);
         if (PhoneConnection* closing = connection(socket))
             closing->closeCause = "BYE";
         socket->disconnectFromHost();
@@ -101,7 +101,7 @@ void PhoneServer::passStreamInfo(QTcpSocket* socket, const QByteArray& payload)
         record->height = height;
         record->sizeChangedMs = qMax<qint64>(now, 1);
     }
-    emit streamInfo(record->id, width, height, fps);
+    Q_EMIT streamInfo(record->id, width, height, fps);
 }
 
 void PhoneServer::sendHeldStreamInfo(QTcpSocket* socket)
@@ -115,7 +115,7 @@ void PhoneServer::sendHeldStreamInfo(QTcpSocket* socket)
         record->height = record->heldHeight;
         record->sizeChangedMs = qMax<qint64>(clock.elapsed(), 1);
     }
-    emit streamInfo(record->id, record->width, record->height, record->heldFps);
+    Q_EMIT streamInfo(record->id, record->width, record->height, record->heldFps);
 }
 
 void PhoneServer::setPhoneActive(int id, bool active)

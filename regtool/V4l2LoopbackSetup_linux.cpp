@@ -100,7 +100,7 @@ std::vector<LoopbackDevice> V4l2LoopbackSetup::devices() const
 
 LoopbackDevice V4l2LoopbackSetup::ownDevice() const
 {
-    return findLoopbackDevice(path(kLoopbackSysfsFolder), kLoopbackCameraLabel);
+    return findLoopbackDevice(path(kLoopbackSysfsFolder), loopbackCameraLabel);
 }
 
 bool V4l2LoopbackSetup::moduleLoaded() const
@@ -110,7 +110,7 @@ bool V4l2LoopbackSetup::moduleLoaded() const
 
 int V4l2LoopbackSetup::registerCamera()
 {
-    log.line("--- register: %s", kLoopbackCameraLabel);
+    log.line("--- register: %s", loopbackCameraLabel);
     LoopbackDevice own = ownDevice();
     if (own.number >= 0) {
         log.line("camera already present as /dev/video%d", own.number);
@@ -120,7 +120,7 @@ int V4l2LoopbackSetup::registerCamera()
             return added;
         own = ownDevice();
         if (own.number < 0) {
-            log.line("v4l2loopback shows no device labelled %s", kLoopbackCameraLabel);
+            log.line("v4l2loopback shows no device labelled %s", loopbackCameraLabel);
             return kExitDevice;
         }
         log.line("camera added as /dev/video%d", own.number);
@@ -134,7 +134,7 @@ int V4l2LoopbackSetup::registerCamera()
 int V4l2LoopbackSetup::loadModule()
 {
     const int code = runProgram({"modprobe", "v4l2loopback", "devices=1", "exclusive_caps=1",
-                                 std::string("card_label=") + kLoopbackCameraLabel},
+                                 std::string("card_label=") + loopbackCameraLabel},
                                 kModprobeTimeoutMs);
     if (code != 0) {
         log.line("modprobe v4l2loopback failed (exit %d); is v4l2loopback installed?", code);
@@ -171,7 +171,7 @@ int V4l2LoopbackSetup::addDevice()
         return kExitDevice;
     }
     LoopbackConfig config;
-    std::strncpy(config.cardLabel, kLoopbackCameraLabel, sizeof config.cardLabel - 1);
+    std::strncpy(config.cardLabel, loopbackCameraLabel, sizeof config.cardLabel - 1);
     const int number = ioctlRetry(fd, kCtlAdd, reinterpret_cast<unsigned long>(&config));
     const int error = errno;
     ::close(fd);
@@ -184,13 +184,13 @@ int V4l2LoopbackSetup::addDevice()
 
 int V4l2LoopbackSetup::unregisterCamera()
 {
-    log.line("--- unregister: %s", kLoopbackCameraLabel);
+    log.line("--- unregister: %s", loopbackCameraLabel);
     int result = kExitOk;
     const LoopbackDevice own = ownDevice();
     if (own.number >= 0)
         result = removeDevice(own);
     else
-        log.line("no camera labelled %s", kLoopbackCameraLabel);
+        log.line("no camera labelled %s", loopbackCameraLabel);
     if (result == kExitOk)
         unloadModuleIfOurs();
     removeBootConfiguration();
@@ -283,7 +283,7 @@ int V4l2LoopbackSetup::writeBootConfiguration()
     const std::string header = "# Written by vidlet-regtool --register, removed by --unregister.\n";
     const std::string options = std::string("options v4l2loopback devices=1 exclusive_caps=1 "
                                             "card_label=\"")
-        + kLoopbackCameraLabel + "\"\n";
+        + loopbackCameraLabel + "\"\n";
     for (const auto& [file, text] : {std::pair{kModulesLoadFile, header + "v4l2loopback\n"},
                                      std::pair{kModprobeFile, header + options}}) {
         if (!writeFile(path(file), text)) {

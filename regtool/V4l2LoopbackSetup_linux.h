@@ -7,7 +7,7 @@
 
 class HelperLog;
 
-// The camera side of the helper: a v4l2loopback device labelled kLoopbackCameraLabel, with
+// The camera side of the helper: a v4l2loopback device labelled loopbackCameraLabel, with
 // exclusive capabilities (browsers list a device only when it announces capture alone), that
 // comes back at every boot through a modules-load.d and a modprobe.d file of our own.
 // Devices of other programs are never removed: where the loaded module cannot add or remove

@@ -2,6 +2,7 @@
 
 #include "softcam/BgrToI420.h"
 #include "softcam/ComponentLog.h"
+#include "system/Product.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/param/buffers.h>
@@ -96,8 +97,8 @@ bool PipewireCameraNode::connect(float fps)
     pw_properties* props = pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE, "Camera",
         PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_NODE_NAME, "vidlet-camera",
-        PW_KEY_NODE_DESCRIPTION, "Vidlet Camera", nullptr);
-    stream = pw_stream_new(pipewire.core(), "Vidlet Camera", props);
+        PW_KEY_NODE_DESCRIPTION, Product::cameraName, nullptr);
+    stream = pw_stream_new(pipewire.core(), Product::cameraName, props);
     if (!stream) {
         explainMissingNode(std::strerror(errno));
         return false;

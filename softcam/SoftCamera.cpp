@@ -1,6 +1,7 @@
 #include "softcam/SoftCamera.h"
 
 #include "softcam/SharedFrameLayout.h"
+#include "system/Product.h"
 
 #include <chrono>
 
@@ -25,7 +26,7 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
     // the module may have been loaded since the last camera.
     const std::string path = segmentName != userSegmentName()
         ? std::string()
-        : V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", "Vidlet Camera");
+        : V4l2LoopbackOutput::findDevice("/sys/devices/virtual/video4linux", Product::cameraName);
     if (!path.empty()) {
         // The descriptor stays open for the camera's life: with exclusive_caps=1 a reader
         // only sees the device while a producer holds it.

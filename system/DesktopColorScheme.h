@@ -25,7 +25,7 @@ public:
 
     Scheme scheme() const { return scheme_; }
 
-signals:
+Q_SIGNALS:
     void schemeChanged();
 
 private:

@@ -43,7 +43,7 @@ public:
     {
     }
 
-public slots:
+public Q_SLOTS:
     void settingChanged(const QDBusMessage& signal)
     {
         const QVariantList arguments = signal.arguments();
@@ -96,7 +96,7 @@ void DesktopColorScheme::setScheme(Scheme scheme)
     if (scheme == scheme_)
         return;
     scheme_ = scheme;
-    emit schemeChanged();
+    Q_EMIT schemeChanged();
 }
 
 #include "DesktopColorScheme_portal.moc"

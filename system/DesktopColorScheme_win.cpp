@@ -97,5 +97,5 @@ void DesktopColorScheme::setScheme(Scheme scheme)
     if (scheme == scheme_)
         return;
     scheme_ = scheme;
-    emit schemeChanged();
+    Q_EMIT schemeChanged();
 }

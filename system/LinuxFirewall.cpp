@@ -40,7 +40,7 @@ bool portFieldMatches(const std::string& field)
         try {
             const int low = std::stoi(part.substr(0, colon));
             const int high = colon == std::string::npos ? low : std::stoi(part.substr(colon + 1));
-            if (low <= kPhonePort && kPhonePort <= high)
+            if (low <= Product::phonePort && Product::phonePort <= high)
                 return true;
         } catch (const std::exception&) {
             // An application name or a field we do not know: not our port.
@@ -58,7 +58,7 @@ LinuxFirewall::LinuxFirewall(std::string root)
 
 std::string LinuxFirewall::portSpec()
 {
-    return std::to_string(kPhonePort) + "/tcp";
+    return std::to_string(Product::phonePort) + "/tcp";
 }
 
 LinuxFirewall::Verdict LinuxFirewall::firewalld(bool permanent) const

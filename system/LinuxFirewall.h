@@ -1,11 +1,12 @@
 #pragma once
 
+#include "system/Product.h"
+
 #include <string>
 
 // The port phones connect to first (the program falls back to another only when it is taken).
-inline constexpr int kPhonePort = 8788;
 
-// What the machine's firewall does with incoming phones on kPhonePort, as far as it can be read:
+// What the machine's firewall does with incoming phones on the phone port, as far as it can be read:
 // firewalld through firewall-cmd, whose queries need no root (they go over D-Bus), and ufw
 // through its own files, since its commands need root (ufw.conf is readable by everyone,
 // user.rules on most systems by root only). Files are looked up under `root`, a folder that

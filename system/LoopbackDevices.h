@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/Product.h"
+
 #include <string>
 #include <vector>
 
@@ -10,7 +12,7 @@ struct LoopbackDevice {
 };
 
 // The label the program gives its own loopback device; other programs find the camera by it.
-inline constexpr const char* kLoopbackCameraLabel = "Vidlet Camera";
+inline constexpr const char* loopbackCameraLabel = Product::cameraName;
 
 // Where the kernel lists the video devices that belong to no hardware, v4l2loopback's among them.
 inline constexpr const char* kLoopbackSysfsFolder = "/sys/devices/virtual/video4linux";

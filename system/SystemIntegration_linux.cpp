@@ -47,7 +47,7 @@ LinuxSystemIntegration::LinuxSystemIntegration(std::string root, QString helper)
 
 bool LinuxSystemIntegration::isCameraRegistered() const
 {
-    return findLoopbackDevice(root + kLoopbackSysfsFolder, kLoopbackCameraLabel).number >= 0;
+    return findLoopbackDevice(root + kLoopbackSysfsFolder, loopbackCameraLabel).number >= 0;
 }
 
 bool LinuxSystemIntegration::hasPipewireCamera() const

@@ -96,7 +96,7 @@ void Translator::setLanguage(const QString& code)
     applyTranslators(resolveLanguage(code, QLocale::system().name()));
     if (engine)
         engine->retranslate();
-    emit languageChanged();
+    Q_EMIT languageChanged();
 }
 
 void Translator::removeTranslators()

@@ -44,10 +44,10 @@ public:
     // "auto" resolves to the system locale's language when the program has it, else English.
     static QString resolveLanguage(const QString& choice, const QString& systemLocaleName);
 
-public slots:
+public Q_SLOTS:
     void setLanguage(const QString& code);
 
-signals:
+Q_SIGNALS:
     void languageChanged();
 
 private:

@@ -102,7 +102,7 @@ void UpdateChecker::onReplyFinished(QNetworkReply* reply)
     if (*version > runningVersion) {
         latestVersion_ = versionText;
         available_ = true;
-        emit availableChanged();
+        Q_EMIT availableChanged();
     }
 }
 

@@ -27,12 +27,12 @@ public:
     // How long a request may go without any data before it is given up; 15 s by default.
     void setTransferTimeout(int ms) { transferTimeoutMs = ms; }
 
-public slots:
+public Q_SLOTS:
     // Starts one ping request and returns at once; several may be in flight.
     void check();
     void openDownload();
 
-signals:
+Q_SIGNALS:
     void availableChanged();
 
 private:

@@ -113,7 +113,7 @@ void UsbMuxClient::onControlError()
         available = false;
         tunnelTimer.stop();
         qInfo("Vidlet: USB service connection lost");
-        emit availabilityChanged(false);
+        Q_EMIT availabilityChanged(false);
     }
     control.abort();
     controlBuffer.clear();
@@ -134,7 +134,7 @@ void UsbMuxClient::handleControlMessage(const QVariantMap& message)
         if (!available) {
             available = true;
             qInfo("Vidlet: USB service available at %s", qPrintable(endpoint.describe()));
-            emit availabilityChanged(true);
+            Q_EMIT availabilityChanged(true);
         }
         tunnelTimer.start();
     } else if (type == u"Attached") {
@@ -243,7 +243,7 @@ void UsbMuxClient::handleTunnelData(Tunnel* tunnel)
     handedOver.insert(socket, deviceId);
     connect(socket, &QObject::destroyed, this, [this, socket] { forgetSocket(socket); });
     qInfo("Vidlet: USB tunnel to device %d open", deviceId);
-    emit tunnelReady(socket);
+    Q_EMIT tunnelReady(socket);
 }
 
 void UsbMuxClient::closeTunnel(Tunnel* tunnel)

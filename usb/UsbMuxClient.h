@@ -46,7 +46,7 @@ public:
     // device is detached.
     void noteUsbBye(QTcpSocket* socket);
 
-signals:
+Q_SIGNALS:
     void availabilityChanged(bool available);
     void tunnelReady(QTcpSocket* socket);
 

@@ -47,7 +47,7 @@ void FramePreview::setFrame(const QImage& img)
     frameSize_ = img.size();
     textureDirty = true;
     if (frameSize_ != previous)
-        emit frameSizeChanged();
+        Q_EMIT frameSizeChanged();
     updateContentRect();
     update();
 }
@@ -58,7 +58,7 @@ void FramePreview::updateContentRect()
     if (fuzzyEqual(r, contentRect_))
         return;
     contentRect_ = r;
-    emit contentRectChanged();
+    Q_EMIT contentRectChanged();
 }
 
 void FramePreview::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry)

@@ -27,7 +27,7 @@ public:
     // centred, not rounded to whole pixels. An empty item or picture gives the whole item.
     static QRectF letterbox(const QSizeF& item, const QSize& picture);
 
-signals:
+Q_SIGNALS:
     void frameSizeChanged();
     void contentRectChanged();
 

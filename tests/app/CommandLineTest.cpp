@@ -7,7 +7,7 @@
 class CommandLineTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void answersWithoutStarting_data();
     void answersWithoutStarting();
     void helpExplainsEveryOption();

@@ -54,7 +54,7 @@ class FileLogTest : public QObject {
         return env;
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         dir.emplace();

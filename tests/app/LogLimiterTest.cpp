@@ -11,7 +11,7 @@ class LogLimiterTest : public QObject {
         return QStringLiteral("Vidlet: REJECT NEEDS_PAIR to 10.0.0.%1:5000").arg(n);
     }
 
-private slots:
+private Q_SLOTS:
     void burstPassesThenOneLinePerRefill()
     {
         LogLimiter limiter;

@@ -11,7 +11,7 @@
 class SingleInstanceGuardTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void onlyAHeldLockMeansAnotherInstance()
     {
         const QString folder = TestSandbox::path() + "/held";

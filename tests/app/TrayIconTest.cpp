@@ -13,7 +13,7 @@
 class TrayIconTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
@@ -98,13 +98,13 @@ void TrayIconTest::clickShowsWindowRightClickDoesNot()
     QWindow window;
     TrayIcon tray(&app, &window);
     QVERIFY(!window.isVisible());
-    emit tray.tray().activated(QSystemTrayIcon::Context);
-    emit tray.tray().activated(QSystemTrayIcon::MiddleClick);
+    Q_EMIT tray.tray().activated(QSystemTrayIcon::Context);
+    Q_EMIT tray.tray().activated(QSystemTrayIcon::MiddleClick);
     QVERIFY(!window.isVisible());
-    emit tray.tray().activated(QSystemTrayIcon::Trigger);
+    Q_EMIT tray.tray().activated(QSystemTrayIcon::Trigger);
     QVERIFY(window.isVisible());
     window.hide();
-    emit tray.tray().activated(QSystemTrayIcon::DoubleClick);
+    Q_EMIT tray.tray().activated(QSystemTrayIcon::DoubleClick);
     QVERIFY(window.isVisible());
     window.hide();
     tray.tray().contextMenu()->actions().at(0)->trigger();

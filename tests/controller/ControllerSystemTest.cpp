@@ -104,7 +104,7 @@ class ControllerSystemTest : public QObject {
         return QTest::qWaitFor([this] { return app->phoneConnected(); }, 3000) ? tunnel : nullptr;
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());

@@ -8,7 +8,7 @@ Q_DECLARE_METATYPE(QList<LanInterface>)
 class LanAddressesTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void picksAddresses_data()
     {
         QTest::addColumn<QList<LanInterface>>("interfaces");

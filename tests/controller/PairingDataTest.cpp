@@ -20,7 +20,7 @@ const QString token = "abcdefghijklmnopqrstuv";
 class PairingDataTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void describesTheLan()
     {
         const PairingData data =

@@ -7,7 +7,7 @@
 class PairingPayloadTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void buildsTheUri_data()
     {
         QTest::addColumn<QString>("pcName");

@@ -13,7 +13,7 @@
 class PairingTokenTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void tokensAreUrlSafeBase64OfSixteenBytes()
     {
         const QRegularExpression alphabet("^[A-Za-z0-9_-]{22}$");

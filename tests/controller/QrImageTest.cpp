@@ -7,7 +7,7 @@
 class QrImageTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void pngInDataUrlShowsTheCodesModules_data()
     {
         QTest::addColumn<QString>("text");

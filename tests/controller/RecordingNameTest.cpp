@@ -8,7 +8,7 @@
 class RecordingNameTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void takenNamesGetASuffixAndKeepTheirContent()
     {
         QTemporaryDir dir;

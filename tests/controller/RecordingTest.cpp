@@ -87,11 +87,11 @@ class RecordingTest : public QObject {
         }
     }
 
-public slots:
+public Q_SLOTS:
     // Stands in for the desktop's file manager.
     void openUrl(const QUrl& url) { openedUrls << url; }
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);

@@ -79,7 +79,7 @@ private:
         return types;
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void init()

@@ -48,7 +48,7 @@ class SessionPipelineTest : public QObject {
         return preview.at(index).at(0).value<QImage>();
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void fitsDecodedPicturesToTheOutput_data()

@@ -16,7 +16,7 @@ class StatusCardsTest : public QObject {
         return false;
     }
 
-private slots:
+private Q_SLOTS:
     void idleCardLayoutAt1080p()
     {
         const QImage card = StatusCard::idle(QSize(1920, 1080), "192.168.1.20:8788");

@@ -35,8 +35,10 @@ public:
     void sendFrame(const unsigned char* bgr) override
     {
         std::lock_guard<std::mutex> guard(lock);
-        if (!running)
+        if (!running) {
+            ++framesWhileStopped_;
             return;
+        }
         last.assign(bgr, bgr + std::size_t(started.width()) * std::size_t(started.height()) * 3);
         ++frames;
     }
@@ -63,6 +65,13 @@ public:
         std::lock_guard<std::mutex> guard(lock);
         return frames;
     }
+    // Frames sent to the camera while it was not running: none, if the controller keeps its
+    // order of stopping.
+    int framesWhileStopped() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return framesWhileStopped_;
+    }
     // A pixel of the last frame; black before any.
     QColor pixel(int x, int y) const
     {
@@ -81,5 +90,6 @@ private:
     QSize started;
     bool running = false;
     int frames = 0;
+    int framesWhileStopped_ = 0;
     std::vector<unsigned char> last;
 };

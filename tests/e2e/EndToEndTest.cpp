@@ -98,7 +98,7 @@ class EndToEndTest : public QObject {
     std::unique_ptr<VidletProcess> vidlet;
     softcam::CameraReader camera;
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         vidlet = std::make_unique<VidletProcess>();

@@ -39,7 +39,7 @@ QList<FrameReader::Frame> readAll(FrameReader& reader, const QByteArray& stream,
 class FrameReaderTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void reassemblesFramesWhateverTheChunking_data()
     {
         QTest::addColumn<int>("chunk");

@@ -74,7 +74,7 @@ private:
         QCOMPARE(phone.frames[0].type, PhoneLink::WELCOME);
     }
 
-private slots:
+private Q_SLOTS:
     void init() { QVERIFY(startServer()); }
 
     void cleanup() { server.reset(); }

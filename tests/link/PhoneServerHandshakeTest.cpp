@@ -13,7 +13,7 @@
 class PhoneServerHandshakeTest : public PhoneServerFixture {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { QVERIFY(startServer()); }
     void cleanup() { server.reset(); }
 

@@ -26,7 +26,7 @@ QList<FrameReader::Frame> pingsOf(const TestPhone& phone)
 class PhoneServerLivenessTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void pingsLivePhonesAndClosesSilentOnes()
     {
         // The limit spans several ticks, so that a busy machine delaying one PONG does not

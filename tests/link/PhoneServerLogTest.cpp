@@ -35,7 +35,7 @@ class PhoneServerLogTest : public PhoneServerFixture {
         return matched ? found : QString();
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         logged.clear();

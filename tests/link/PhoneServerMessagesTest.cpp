@@ -11,7 +11,7 @@
 class PhoneServerMessagesTest : public PhoneServerFixture {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { QVERIFY(startServer()); }
     void cleanup() { server.reset(); }
 

@@ -21,7 +21,7 @@ class BrowserCameraTest : public QObject {
     TestCamera camera;
     std::unique_ptr<PageServer> pages;
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(desktop.start(), qPrintable(desktop.why()));

@@ -66,5 +66,5 @@ void PageServer::serve(QTcpSocket* socket)
         reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n";
     socket->write(reply);
     if (requestLine.value(0) == "POST")
-        emit report(target.path(), QUrlQuery(target), body, arrived);
+        Q_EMIT report(target.path(), QUrlQuery(target), body, arrived);
 }

@@ -19,7 +19,7 @@ public:
     // The page's address, with `query` (without "?") appended.
     QString url(const QString& query) const;
 
-signals:
+Q_SIGNALS:
     void report(const QString& path, const QUrlQuery& query, const QByteArray& body,
                 quint64 arrivedUsec);
 

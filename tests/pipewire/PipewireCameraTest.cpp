@@ -92,7 +92,7 @@ class PipewireCameraTest : public QObject {
                       ->frame);
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         for (const char* program : {"pipewire", "wireplumber", "xdg-desktop-portal", "dbus-daemon",

@@ -9,7 +9,7 @@ using namespace softcam;
 class BgrToI420Test : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void convertsColoursToLimitedRangeBt601_data()
     {
         QTest::addColumn<int>("b");

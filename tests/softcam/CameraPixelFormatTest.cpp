@@ -21,7 +21,7 @@ class CameraPixelFormatTest : public QObject {
         return bgr;
     }
 
-private slots:
+private Q_SLOTS:
     void sizes_data()
     {
         QTest::addColumn<int>("width");

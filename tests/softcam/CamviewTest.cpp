@@ -41,7 +41,7 @@ class CamviewTest : public QObject {
         return run;
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { scSetSegmentName(segment.toUtf8().constData()); }
     void cleanupTestCase() { shm_unlink(segment.toUtf8().constData()); }
 

@@ -17,7 +17,7 @@ class FrameHandoverTest : public QObject {
         return std::vector<unsigned char>(bytes, value);
     }
 
-private slots:
+private Q_SLOTS:
     void takesOnlyWhatCameSinceTheLastTake()
     {
         softcam::FrameHandover handover(16);

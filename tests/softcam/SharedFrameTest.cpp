@@ -74,7 +74,7 @@ class SharedFrameTest : public QObject {
 
     std::string name;
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         static int serial = 0;

@@ -18,7 +18,7 @@ class SoftcamApiTest : public QObject {
     std::mutex logLock;
     QStringList logged; // under logLock: the component may log from any thread
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         scSetSegmentName(segment.c_str());

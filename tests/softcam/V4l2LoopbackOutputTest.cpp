@@ -15,7 +15,7 @@ class V4l2LoopbackOutputTest : public QObject {
         file.write(name);
     }
 
-private slots:
+private Q_SLOTS:
     void findsTheDeviceByItsLabel()
     {
         QTemporaryDir root;

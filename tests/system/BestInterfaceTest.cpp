@@ -19,7 +19,7 @@ const std::string header =
 class BestInterfaceTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void findsTheRouteTo8888_data()
     {
         QTest::addColumn<QString>("rows");

@@ -28,7 +28,7 @@ class DesktopColorSchemeTest : public QObject {
             portal.kill();
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         // A bus with no service files, so nothing is ever started on demand.

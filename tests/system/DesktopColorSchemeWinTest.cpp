@@ -28,7 +28,7 @@ void setAppsUseLightTheme(DWORD light)
 class DesktopColorSchemeWinTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void followsTheRegistryValue()
     {
         using Scheme = DesktopColorScheme::Scheme;

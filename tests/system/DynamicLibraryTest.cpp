@@ -11,7 +11,7 @@ class DynamicLibraryTest : public QObject {
             .toStdString();
     }
 
-private slots:
+private Q_SLOTS:
     void missingLibraryFailsCleanly_data()
     {
         QTest::addColumn<QString>("path");

@@ -27,7 +27,7 @@ class LinuxSystemIntegrationTest : public QObject {
         qputenv("VIDLET_REGTOOL_ROOT", machine.root().toUtf8());
     }
 
-private slots:
+private Q_SLOTS:
     void cleanup()
     {
         qputenv("PATH", savedPath);

@@ -25,7 +25,7 @@ public:
     bool mute = false;
     uint value = 0;
 
-public slots:
+public Q_SLOTS:
     QDBusVariant Read(const QString& group, const QString& key, const QDBusMessage& message)
     {
         if (mute) {
@@ -41,7 +41,7 @@ public slots:
         return QDBusVariant(QVariant::fromValue(QDBusVariant(value)));
     }
 
-signals:
+Q_SIGNALS:
     void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
 };
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
             if (line.isEmpty())
                 continue;
             settings.value = line.toUInt();
-            emit settings.SettingChanged("org.freedesktop.appearance", "color-scheme",
+            Q_EMIT settings.SettingChanged("org.freedesktop.appearance", "color-scheme",
                                          QDBusVariant(settings.value));
         }
     });

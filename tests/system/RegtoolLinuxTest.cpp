@@ -21,7 +21,7 @@ class RegtoolLinuxTest : public QObject {
         return QStringLiteral("%1/video%2/name").arg(kDevices).arg(number);
     }
 
-private slots:
+private Q_SLOTS:
     // Only the tests' copy can be pointed at another "/"; the installed one reads no such
     // variable, whoever starts it.
     void onlyTheTestBuildTakesAScratchRoot()

@@ -14,7 +14,7 @@ extern "C" {
 
 class FrameStampTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void initTestCase() { av_log_set_level(AV_LOG_ERROR); }
     void survivesH264RoundTrip_data();
     void survivesH264RoundTrip();

@@ -57,7 +57,7 @@ using Phone = std::unique_ptr<QProcess, KillPhone>;
 // vidlet-phone started as a real process against a PC side written in the test.
 class VidletPhoneTest : public QObject {
     Q_OBJECT
-private slots:
+private Q_SLOTS:
     void initTestCase() { av_log_set_level(AV_LOG_ERROR); }
     void lanSessionFollowsThePc();
     void rejectEndsWithItsCode_data();

@@ -113,20 +113,20 @@ public:
 
     QStringList calls;
 
-public slots:
+public Q_SLOTS:
     void start() { calls << QStringLiteral("start"); }
     void stop() { calls << QStringLiteral("stop"); }
     void setActive(int id)
     {
         calls << QStringLiteral("setActive %1").arg(id);
         activeId = id;
-        emit changed();
+        Q_EMIT changed();
     }
     void toggleOutput()
     {
         calls << QStringLiteral("toggleOutput");
         outputEnabled = !outputEnabled;
-        emit changed();
+        Q_EMIT changed();
     }
     void setThemeMode(int mode)
     {
@@ -134,7 +134,7 @@ public slots:
         if (mode < 0 || mode > 2 || mode == themeMode_)
             return;
         themeMode_ = mode;
-        emit themeModeChanged();
+        Q_EMIT themeModeChanged();
     }
     void regeneratePairing() { calls << QStringLiteral("regeneratePairing"); }
     void registerCamera() { calls << QStringLiteral("registerCamera"); }
@@ -148,7 +148,7 @@ public slots:
     void openRecordingsFolder() { calls << QStringLiteral("openRecordingsFolder"); }
     void showLastRecording() { calls << QStringLiteral("showLastRecording"); }
 
-signals:
+Q_SIGNALS:
     void changed();
     void frameReady(QImage image);
     void osDarkChanged();
@@ -170,10 +170,10 @@ public:
     QString latestVersion;
     int downloads = 0;
 
-public slots:
+public Q_SLOTS:
     void check() {}
     void openDownload() { ++downloads; }
 
-signals:
+Q_SIGNALS:
     void availableChanged();
 };

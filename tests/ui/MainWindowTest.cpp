@@ -18,7 +18,7 @@ private:
     static void connectPhones(WindowHarness& h)
     {
         h.app.connectTwoPhones();
-        emit h.app.changed();
+        Q_EMIT h.app.changed();
         QVERIFY(h.nextFrame()); // the rail lays its cards out before the next frame
     }
     static QQuickItem* editor(WindowHarness& h, int id)
@@ -62,7 +62,7 @@ private:
         return h.app.calls.filter(QRegularExpression("^renamePhone"));
     }
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { WindowHarness::prepareProcess(); }
     // Any QML warning (a broken binding, a missing property) fails the test that caused it.
     void init() { QTest::failOnWarning(QRegularExpression(".*")); }
@@ -214,15 +214,15 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     h.app.phones = {guest, ControllerDouble::phone(5, "Work phone")};
     h.app.activeId = 5;
     h.app.live = true;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("offlineCard_dev-a"));
     QVERIFY(h.nextFrame());
     QVERIFY(x("offlineCard_dev-a") < x("phoneCard_5"));
     QVERIFY(x("phoneCard_5") < x("phoneCard_6"));
     // The twice-a-second notifications while live leave the cards as they are.
     QQuickItem* card = h.item("phoneCard_5");
-    emit h.app.changed();
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
+    Q_EMIT h.app.changed();
     QCOMPARE(h.item("phoneCard_5"), card);
     QQuickItem* offline = h.item("offlineCard_dev-a");
     QCOMPARE(offline->property("deviceLine").toString(), QStringLiteral("Offline"));
@@ -236,7 +236,7 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     h.app.activeId = -1;
     h.app.live = false;
     h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", -1)};
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("offlineCard_dev-5"));
     QVERIFY(h.nextFrame());
     QVERIFY(h.item("previewBox"));
@@ -254,7 +254,7 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     h.app.phones = {back};
     h.app.activeId = 9;
     h.app.knownPhones = {known("dev-a", "Anna", -1), known("dev-5", "Work phone", 9)};
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("phoneCard_9"));
     QVERIFY(h.nextFrame());
     QVERIFY(!h.item("offlineCard_dev-5"));
@@ -266,7 +266,7 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     h.app.phones.clear();
     h.app.activeId = -1;
     h.app.knownPhones.clear();
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("pairingScreen"));
     QTRY_VERIFY(!h.item("previewBox"));
 }
@@ -277,14 +277,14 @@ void MainWindowTest::refusedPhoneIsToldAndDismissed()
     QQuickItem* note = h.item("refusedNote");
     QQuickItem* text = h.item("refusedText");
     QVERIFY(!note->isVisible());
-    emit h.app.pairingRefused(QString());
+    Q_EMIT h.app.pairingRefused(QString());
     QVERIFY(note->isVisible());
     QCOMPARE(
         text->property("text").toString(),
         QStringLiteral("A phone tried to connect with an old pairing code: scan the code again."));
     h.click(h.item("refusedDismiss"));
     QVERIFY(!note->isVisible());
-    emit h.app.pairingRefused("Anna's phone");
+    Q_EMIT h.app.pairingRefused("Anna's phone");
     QVERIFY(note->isVisible());
     QCOMPARE(text->property("text").toString(),
              QStringLiteral(
@@ -292,7 +292,7 @@ void MainWindowTest::refusedPhoneIsToldAndDismissed()
     // Over the live screen too, until a phone connects after all.
     connectPhones(h);
     QVERIFY(!note->isVisible());
-    emit h.app.pairingRefused("Tab");
+    Q_EMIT h.app.pairingRefused("Tab");
     QVERIFY(note->isVisible());
     QVERIFY(h.item("previewBox")->isVisible());
     QVERIFY(h.at(h.item("previewBox"), 0, 0).y() > h.at(note, 0, 1).y());
@@ -304,7 +304,7 @@ void MainWindowTest::phoneTextIsNeverMarkup()
 {
     WindowHarness h;
     const QString name = "<b>Bold</b><img src=\"file:///etc/hostname\">";
-    emit h.app.pairingRefused(name);
+    Q_EMIT h.app.pairingRefused(name);
     h.app.phones = {ControllerDouble::phone(1, name, "<i>Model</i>", "", true)};
     h.app.activeId = 1;
     QStringList seen;
@@ -317,7 +317,7 @@ void MainWindowTest::phoneTextIsNeverMarkup()
             }
     };
     check();
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("phoneCard_1"));
     QVERIFY(h.nextFrame());
     check();
@@ -396,7 +396,7 @@ void MainWindowTest::renameSurvivesRosterRefresh()
     h.type("Desk");
     for (int i = 0; i < 3; ++i) {
         h.app.setProperty("framesSent", qulonglong(i + 1));
-        emit h.app.changed();
+        Q_EMIT h.app.changed();
     }
     QVERIFY(editor(h, 2)->hasActiveFocus());
     h.type(" cam");
@@ -412,7 +412,7 @@ void MainWindowTest::renameIsCommittedWhenTheRosterChanges()
     h.type("Desk");
     // A third phone connects while the name is being edited.
     h.app.phones.append(ControllerDouble::phone(3, "Pixel 7", "Pixel 7"));
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_COMPARE(renames(h), QStringList{"renamePhone 2 Desk"});
     QVERIFY(noRenameOpen(h));
 }
@@ -423,7 +423,7 @@ void MainWindowTest::pairingScreenRemovesTheLiveScreen()
     connectPhones(h);
     beginRename(h, 1);
     h.app.phones.clear();
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(!h.item("previewBox"));
     QVERIFY(!h.item("phoneCard_1"));
     QVERIFY(noRenameOpen(h));
@@ -541,7 +541,7 @@ void MainWindowTest::phoneTextsAreShownAsPlainText()
     h.app.phones = {ControllerDouble::phone(3, image + "<b>N</b>", "<i>M</i>")};
     h.app.activeId = 3;
     h.app.live = true;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("phoneCard_3"));
     h.window->grabWindow();
     // A request of the test's own, sent after the window drew the texts, comes in after any
@@ -585,7 +585,7 @@ void MainWindowTest::deviceLine()
     WindowHarness h;
     h.app.phones = {ControllerDouble::phone(3, "Phone", model, os, usb)};
     h.app.activeId = 3;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("phoneCard_3"));
     QCOMPARE(h.item("phoneCard_3")->property("deviceLine").toString(), line);
     bool shown = false;
@@ -619,7 +619,7 @@ void MainWindowTest::recordButtonEnabledState()
     h.app.live = live;
     h.app.outputEnabled = output;
     h.app.recording = recording;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QQuickItem* button = h.item("recordButton");
     QCOMPARE(button->isEnabled(), enabled);
     QCOMPARE(button->opacity(), enabled ? 1.0 : 0.45);
@@ -663,7 +663,7 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
     h.app.recording = false;
     h.app.phones.clear();
     h.app.activeId = -1;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QTRY_VERIFY(h.item("pairingScreen"));
     QVERIFY(strip->isVisible());
     QCOMPARE(notice->property("text").toString(),

@@ -14,7 +14,7 @@
 class RealControllerWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { WindowHarness::prepareProcess(); }
     void init() { QTest::failOnWarning(QRegularExpression(".*")); }
 

@@ -75,7 +75,7 @@ QRect sceneRect(QQuickItem* item)
 class ScreenshotTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { WindowHarness::prepareProcess(); }
     void init() { QTest::failOnWarning(QRegularExpression("^qrc:")); }
 
@@ -191,7 +191,7 @@ void ScreenshotTest::rendersEveryView()
         h.app.connectTwoPhones();
         h.app.appConnected = true;
     }
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
 
     const QStringList args{"Vidlet",
                            "--shot",
@@ -206,7 +206,7 @@ void ScreenshotTest::rendersEveryView()
     if (tab >= 0)
         h.object("settingsModal")->setProperty("tab", tab);
     if (live)
-        emit h.app.frameReady(testFrame());
+        Q_EMIT h.app.frameReady(testFrame());
     // Let the opening animations finish and the QR image decode before the grab.
     h.openModalPanel();
     for (QQuickItem* tile : h.items("qrTile"))
@@ -316,29 +316,29 @@ void ScreenshotTest::shootsOnceAfterChosenPhoneGoesLive()
     QCOMPARE(h.window->property("captureMode").toBool(), true);
 
     // A frame before the phone is chosen does not count, nor one before its key frame is due.
-    emit h.app.frameReady(testFrame());
+    Q_EMIT h.app.frameReady(testFrame());
     h.app.phones = {ControllerDouble::phone(4, "iPhone"), ControllerDouble::phone(7, "Pixel 8")};
     h.app.activeId = 4;
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QCOMPARE(h.app.calls, QStringList{"setActive 7"});
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     QCOMPARE(h.app.calls.size(), 1);
-    emit h.app.frameReady(testFrame());
+    Q_EMIT h.app.frameReady(testFrame());
     QVERIFY(!shot.scheduled());
 
     // Then an empty picture does not count either; two quick frames schedule one shot.
     QVERIFY(counting.wait());
-    emit h.app.frameReady(QImage());
+    Q_EMIT h.app.frameReady(QImage());
     QVERIFY(!shot.scheduled());
-    emit h.app.frameReady(testFrame());
+    Q_EMIT h.app.frameReady(testFrame());
     QVERIFY(shot.scheduled());
-    emit h.app.frameReady(testFrame());
+    Q_EMIT h.app.frameReady(testFrame());
     QTRY_VERIFY(shot.taken());
     const QImage saved(out);
     QCOMPARE(saved.size(), QSize(600, 700));
     // A later frame takes no second shot, even once its countdown would have ended.
     const QDateTime written = QFileInfo(out).lastModified();
-    emit h.app.frameReady(testFrame());
+    Q_EMIT h.app.frameReady(testFrame());
     QTimer countdown;
     countdown.setSingleShot(true);
     QSignalSpy ended(&countdown, &QTimer::timeout);

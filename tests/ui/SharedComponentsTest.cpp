@@ -45,7 +45,7 @@ private:
         }
     };
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { WindowHarness::prepareProcess(); }
     void init() { QTest::failOnWarning(QRegularExpression(".*")); }
 

@@ -12,7 +12,7 @@
 class ShotProgramTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void pairingShotQuitsWithPicture();
     void liveShotWaitsForTheChosenPhone();
     void shotAloneGoesToPictures();

@@ -105,7 +105,7 @@ QStringList glyphProblems(const QStringList& texts)
 class TranslationsTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cataloguesCoverEveryText_data();
     void cataloguesCoverEveryText();
@@ -280,13 +280,13 @@ void TranslationsTest::windowFitsEveryLanguage()
     h.app.firewallBlocked = true;
     h.updater.available = true;
     h.updater.latestVersion = "9.9";
-    emit h.updater.availableChanged();
+    Q_EMIT h.updater.availableChanged();
     if (view == QLatin1String("live")) {
         h.app.connectTwoPhones();
         h.app.appConnected = true;
         h.app.outputEnabled = false;
     }
-    emit h.app.changed();
+    Q_EMIT h.app.changed();
     const QStringList args{"Vidlet",      "--shot", "540x640",      "--shot-theme", "1",
                            "--shot-view", view,     "--shot-delay", "600000"};
     ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);

@@ -10,7 +10,7 @@
 class TranslatorTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());

@@ -15,7 +15,7 @@ class OpenedUrls : public QObject {
     Q_OBJECT
 public:
     QList<QUrl> urls;
-public slots:
+public Q_SLOTS:
     void open(const QUrl& url) { urls << url; }
 };
 
@@ -28,7 +28,7 @@ const QStringList handledSchemes = {"https", "http", "file", "javascript", "vidl
 class UpdateCheckerTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void defaultsToTheVendorSite();

@@ -177,7 +177,7 @@ void FakeMuxService::readFrom(Peer* peer)
             return;
         peer->requests.append(request);
         answer(peer, request);
-        emit requestReceived(peer);
+        Q_EMIT requestReceived(peer);
     }
     if (peer->tunnelOpen)
         peer->received += std::exchange(peer->buffer, QByteArray());

@@ -64,7 +64,7 @@ public:
                                const QString& connectionType = QStringLiteral("USB"));
     static QByteArray detached(int id);
 
-signals:
+Q_SIGNALS:
     void requestReceived(FakeMuxService::Peer* peer);
 
 private:

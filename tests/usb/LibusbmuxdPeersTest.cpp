@@ -64,7 +64,7 @@ private:
         return QStandardPaths::findExecutable(QLatin1String(name));
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QVERIFY(dir.isValid());

@@ -110,7 +110,7 @@ private:
             && socket->readAll().endsWith("from phone");
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QVERIFY(dir.isValid());

@@ -70,7 +70,7 @@ const QByteArray kAttached = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 class UsbMuxCodecTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void writesListenExactly()
     {
         const QByteArray payload = usbmux::buildPlist(usbmux::listenRequest());

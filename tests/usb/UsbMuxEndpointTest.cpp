@@ -44,7 +44,7 @@ class UsbMuxEndpointTest : public QObject {
         _exit(0);
     }
 
-private slots:
+private Q_SLOTS:
     void onlyATrustedServiceIsUsed_data()
     {
         QTest::addColumn<int>("owner");   // uid of the listener

@@ -9,7 +9,7 @@
 class UsbMuxEndpointWinTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void onlyApplesServiceIsHandedTheToken()
     {
         QTcpServer impostor;

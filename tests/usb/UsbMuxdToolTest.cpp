@@ -157,7 +157,7 @@ private:
         return listener.reply().value(QStringLiteral("DeviceID"), -1).toInt();
     }
 
-private slots:
+private Q_SLOTS:
     void init()
     {
         QVERIFY(dir.isValid());

@@ -44,7 +44,7 @@ struct Muxer {
 class FfmpegLogTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void keepsEachDistinctErrorOnce()
     {
         H264Decoder decoder; // it used to silence everything short of fatal, process-wide

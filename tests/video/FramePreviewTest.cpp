@@ -7,7 +7,7 @@
 class FramePreviewTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void letterbox_data();
     void letterbox();
     void publishesSizeAndRectangle();

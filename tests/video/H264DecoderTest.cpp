@@ -14,7 +14,7 @@ extern "C" {
 class H264DecoderTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void deliversEveryPictureBeforeDecodeReturns_data();
     void deliversEveryPictureBeforeDecodeReturns();

@@ -12,7 +12,7 @@ extern "C" {
 class H264SpsTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase() { av_log_set_level(AV_LOG_QUIET); }
 
     void readsTheVisibleSize_data()

@@ -73,7 +73,7 @@ class Mp4RecorderTest : public QObject {
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
-private slots:
+private Q_SLOTS:
     // libx264 reports every file it encodes.
     void initTestCase() { av_log_set_level(AV_LOG_ERROR); }
 

@@ -44,7 +44,7 @@ class SoftcamSinkTest : public QObject {
     // Loads the same component the sink loads, to point its cameras at this test's segment.
     DynamicLibrary component;
 
-private slots:
+private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(component.load(

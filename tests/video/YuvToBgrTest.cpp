@@ -9,7 +9,7 @@
 class YuvToBgrTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void documentedValues_data();
     void documentedValues();
     void matchesFormulaForEverySizeAndPitch_data();

@@ -8,7 +8,7 @@
 class YuvToBgrX86Test : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void matchesFormulaForEveryYuvTriple_data();
     void matchesFormulaForEveryYuvTriple();
     void convertsWholeBlocksAndWritesNothingBeyond_data();

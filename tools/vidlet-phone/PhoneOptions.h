@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/Product.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,7 +11,7 @@
 struct PhoneOptions {
     // LAN mode connects to host:port; USB mode listens on usbPort as the phone app does.
     QString host = QStringLiteral("127.0.0.1");
-    quint16 port = 8788;
+    quint16 port = Product::phonePort;
     std::optional<quint16> usbPort;
 
     // Without --token or --token-file: an empty token on the LAN, PAIR_INFO's over USB.

@@ -135,7 +135,7 @@ void PhoneSession::onReadyRead()
         std::fprintf(stderr, "vidlet-phone: the PC announced a frame over 16 MiB\n");
         reportedEnd = true;
         frameTimer.stop();
-        emit lost(QStringLiteral("oversized frame from the PC"));
+        Q_EMIT lost(QStringLiteral("oversized frame from the PC"));
         socket->abort();
     }
 }
@@ -158,7 +158,7 @@ void PhoneSession::handle(const LinkFramer::Frame& frame)
         say(QStringLiteral("WELCOME %1").arg(QString::fromUtf8(frame.payload)));
         if (!welcomeReceived) {
             welcomeReceived = true;
-            emit welcomed();
+            Q_EMIT welcomed();
         }
         updateStreaming();
         break;
@@ -170,7 +170,7 @@ void PhoneSession::handle(const LinkFramer::Frame& frame)
                      message.toUtf8().constData());
         reportedEnd = true;
         frameTimer.stop();
-        emit rejected(code, message);
+        Q_EMIT rejected(code, message);
         break;
     }
     case LinkFramer::SetActive:
@@ -255,7 +255,7 @@ void PhoneSession::sendFrame()
     if (!encoderOpen) {
         reportedEnd = true;
         streaming = false;
-        emit lost(QStringLiteral("the encoder could not be opened"));
+        Q_EMIT lost(QStringLiteral("the encoder could not be opened"));
         socket->abort();
         return;
     }
@@ -288,7 +288,7 @@ void PhoneSession::sendFrame()
     payload.append(unit->annexB);
     sendVideo(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
     ++framesMade;
-    emit frameSent();
+    Q_EMIT frameSent();
     if (streaming)
         scheduleNextFrame();
 }
@@ -317,9 +317,9 @@ void PhoneSession::onDisconnected()
     heldTimer.stop();
     held.clear();
     if (finishing) {
-        emit closed();
+        Q_EMIT closed();
     } else if (!reportedEnd) {
         reportedEnd = true;
-        emit lost(QStringLiteral("connection closed by the PC"));
+        Q_EMIT lost(QStringLiteral("connection closed by the PC"));
     }
 }

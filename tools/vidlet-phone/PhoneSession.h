@@ -31,7 +31,7 @@ public:
     // Ends the session: BYE (when sendBye) and a graceful close; closed() follows.
     void finish(bool sendBye);
 
-signals:
+Q_SIGNALS:
     void welcomed();
     void frameSent();
     void rejected(const QString& code, const QString& message);

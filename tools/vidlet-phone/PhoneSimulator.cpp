@@ -179,5 +179,5 @@ void PhoneSimulator::end(int exitCode)
     if (ended)
         return;
     ended = true;
-    emit finished(exitCode);
+    Q_EMIT finished(exitCode);
 }

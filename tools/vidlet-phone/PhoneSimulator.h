@@ -24,7 +24,7 @@ public:
     // Starts connecting or listening; false (with a message) when that cannot begin.
     bool start();
 
-signals:
+Q_SIGNALS:
     void finished(int exitCode);
 
 private:

@@ -15,7 +15,7 @@ class StdinLines : public QObject {
 public:
     explicit StdinLines(QObject* parent = nullptr);
 
-signals:
+Q_SIGNALS:
     void line(const QString& text);
 
 private:

@@ -22,7 +22,7 @@ void StdinLines::readAvailable()
     pending.append(chunk, n);
     qsizetype end;
     while ((end = pending.indexOf('\n')) >= 0) {
-        emit line(QString::fromUtf8(pending.left(end)).trimmed());
+        Q_EMIT line(QString::fromUtf8(pending.left(end)).trimmed());
         pending.remove(0, end + 1);
     }
 }

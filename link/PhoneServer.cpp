@@ -70,8 +70,9 @@ void PhoneServer::adoptUsbSocket(QTcpSocket* socket)
     // Over USB the PC speaks first: the phone learns the token without scanning the QR code.
     PhoneLink::writeMessage(
         socket, PhoneLink::PAIR_INFO, 0,
-        PhoneLink::jsonPayload(
-            {{"token", pairingToken_}, {"pcName", pcName_}, {"transport", "usb"}}));
+        PhoneLink::jsonPayload({{QStringLiteral("token"), pairingToken_},
+                                {QStringLiteral("pcName"), pcName_},
+                                {QStringLiteral("transport"), QStringLiteral("usb")}}));
     // Bytes that reached the socket before the hand-over have had their readyRead already.
     if (socket->bytesAvailable() > 0) {
         QMetaObject::invokeMethod(

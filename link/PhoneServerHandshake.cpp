@@ -10,12 +10,15 @@ namespace {
 
 QByteArray welcomePayload()
 {
-    const QJsonObject request{
-        {"codec", "h264"}, {"width", 1280}, {"height", 720}, {"fps", 30}, {"bitrateKbps", 6000}};
-    return PhoneLink::jsonPayload({{"v", PhoneLink::protocolVersion},
-                                   {"sessionId", "dev"},
-                                   {"active", false},
-                                   {"request", request}});
+    const QJsonObject request{{QStringLiteral("codec"), QStringLiteral("h264")},
+                              {QStringLiteral("width"), 1280},
+                              {QStringLiteral("height"), 720},
+                              {QStringLiteral("fps"), 30},
+                              {QStringLiteral("bitrateKbps"), 6000}};
+    return PhoneLink::jsonPayload({{QStringLiteral("v"), PhoneLink::protocolVersion},
+                                   {QStringLiteral("sessionId"), QStringLiteral("dev")},
+                                   {QStringLiteral("active"), false},
+                                   {QStringLiteral("request"), request}});
 }
 
 // Takes as long for every string of a given length wherever the first difference lies, so the
@@ -50,15 +53,16 @@ constexpr qsizetype maxText = 64;
 void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 {
     const QJsonObject hello = PhoneLink::readJsonObject(payload);
-    const QString token = hello.value("token").toString();
-    const QString deviceId = capped(hello.value("deviceId").toString(), maxDeviceId);
+    const QString token = hello.value(QLatin1String("token")).toString();
+    const QString deviceId = capped(hello.value(QLatin1String("deviceId")).toString(), maxDeviceId);
 
-    if (hello.value("v").toInt(0) != PhoneLink::protocolVersion)
-        return reject(socket, "VERSION_MISMATCH", "Unsupported protocol version");
+    if (hello.value(QLatin1String("v")).toInt(0) != PhoneLink::protocolVersion)
+        return reject(socket, QStringLiteral("VERSION_MISMATCH"),
+                      QStringLiteral("Unsupported protocol version"));
     // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
     if (pairingToken_.isEmpty() || !checkPairing(deviceId, token)) {
-        Q_EMIT pairingRefused(hello.value("name").toString());
-        return reject(socket, "NEEDS_PAIR", "Scan the QR to pair");
+        Q_EMIT pairingRefused(hello.value(QLatin1String("name")).toString());
+        return reject(socket, QStringLiteral("NEEDS_PAIR"), QStringLiteral("Scan the QR to pair"));
     }
     if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
         return;
@@ -72,13 +76,15 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
         accepted += it->accepted && it.key()->state() == QAbstractSocket::ConnectedState;
     if (accepted >= maxAcceptedPhones) {
         qWarning("Vidlet: %d phones are connected already; refusing another", accepted);
-        return reject(socket, "BUSY", "Too many phones connected");
+        return reject(socket, QStringLiteral("BUSY"), QStringLiteral("Too many phones connected"));
     }
     record->deviceId = deviceId;
-    record->name = capped(hello.value("name").toString("Phone"), maxText);
-    const QString model =
-        capped(hello.value("modelName").toString(hello.value("model").toString()), maxText);
-    const QString os = capped(hello.value("osVersion").toString(), maxText);
+    record->name =
+        capped(hello.value(QLatin1String("name")).toString(QStringLiteral("Phone")), maxText);
+    const QString model = capped(hello.value(QLatin1String("modelName"))
+                                     .toString(hello.value(QLatin1String("model")).toString()),
+                                 maxText);
+    const QString os = capped(hello.value(QLatin1String("osVersion")).toString(), maxText);
     record->accepted = true;
     const int id = record->id;
     const bool usb = record->usb;
@@ -136,7 +142,8 @@ bool PhoneServer::settleDuplicates(QTcpSocket* socket, const QString& deviceId)
         if (!record)
             continue;
         if (record->usb && !usb) {
-            reject(socket, "DUPLICATE", "Already connected over USB");
+            reject(socket, QStringLiteral("DUPLICATE"),
+                   QStringLiteral("Already connected over USB"));
             return false;
         }
         connection(other)->closeCause = "duplicate: replaced by the phone's newer connection";
@@ -150,6 +157,7 @@ void PhoneServer::reject(QTcpSocket* socket, const QString& code, const QString&
     qInfo("Vidlet: REJECT %s to %s: %s", qPrintable(code), qPrintable(peerText(socket)),
           qPrintable(message));
     PhoneLink::writeMessage(socket, PhoneLink::REJECT, 0,
-                            PhoneLink::jsonPayload({{"code", code}, {"message", message}}));
+                            PhoneLink::jsonPayload({{QStringLiteral("code"), code},
+                                                    {QStringLiteral("message"), message}}));
     socket->disconnectFromHost();
 }

@@ -78,9 +78,9 @@ void PhoneServer::passStreamInfo(QTcpSocket* socket, const QByteArray& payload)
 {
     PhoneConnection* record = connection(socket);
     const QJsonObject info = PhoneLink::readJsonObject(payload);
-    const int width = info.value("width").toInt(1280);
-    const int height = info.value("height").toInt(720);
-    const int fps = info.value("fps").toInt(30);
+    const int width = info.value(QLatin1String("width")).toInt(1280);
+    const int height = info.value(QLatin1String("height")).toInt(720);
+    const int fps = info.value(QLatin1String("fps")).toInt(30);
     const qint64 now = clock.elapsed();
     const bool resized = width != record->width || height != record->height;
     if (record->streamInfoHeld
@@ -124,7 +124,7 @@ void PhoneServer::setPhoneActive(int id, bool active)
         if (it->id != id || !it->accepted)
             continue;
         PhoneLink::writeMessage(it.key(), PhoneLink::SET_ACTIVE, 0,
-                                PhoneLink::jsonPayload({{"active", active}}));
+                                PhoneLink::jsonPayload({{QStringLiteral("active"), active}}));
         if (active)
             PhoneLink::writeMessage(it.key(), PhoneLink::KEYFRAME_REQUEST, 0,
                                     PhoneLink::jsonPayload({}));
@@ -135,7 +135,7 @@ void PhoneServer::setPhoneActive(int id, bool active)
 void PhoneServer::onPingTick()
 {
     const qint64 now = clock.elapsed();
-    const QByteArray ping = PhoneLink::jsonPayload({{"t", now}});
+    const QByteArray ping = PhoneLink::jsonPayload({{QStringLiteral("t"), now}});
     QList<QTcpSocket*> stale;
     for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
         if (!it->accepted)

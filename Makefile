@@ -14,7 +14,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 export CCACHE_MAXSIZE ?= 20G
 
-.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean
+.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean format-check
 
 all: build
 
@@ -81,6 +81,10 @@ fuzz: deps
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVIDLET_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) --parallel 2 --target fuzz_targets
 	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Every C++ file as clang-format writes it; CI runs this before the tests.
+format-check: deps
+	@bash scripts/check-format.sh
 
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300

@@ -190,7 +190,8 @@ std::unique_ptr<AppController> startedController(const BenchEnvironment& env)
 {
     static AppSettings settings; // in the bench's own folder
     auto controller = std::make_unique<AppController>(
-        settings, AppController::Places{0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
+        settings,
+        AppController::Places{0, UsbMuxEndpoint::unixSocket(env.absentUsbService()), env.folder()});
     controller->start();
     if (!controller->cameraReady()) {
         std::fprintf(stderr, "the controller has no camera: %s\n",

@@ -3,12 +3,12 @@
 #include "controller/ConnectedPhone.h"
 #include "controller/LiveStats.h"
 #include "controller/PairingData.h"
+#include "controller/SessionSetup.h"
 #include "controller/StallWatch.h"
 #include "link/PhoneServer.h"
 #include "pipeline/CardPump.h"
 #include "pipeline/LivePipeline.h"
 #include "system/DesktopColorScheme.h"
-#include "system/Product.h"
 #include "system/SystemIntegration.h"
 #include "usb/UsbMuxClient.h"
 
@@ -69,24 +69,8 @@ class AppController : public QObject {
     Q_PROPERTY(bool previewShown READ previewShown WRITE setPreviewShown)
 
 public:
-    // Where the controller meets the machine. The defaults are the real ones; the command line
-    // and tests point them elsewhere, so that a stand-in service can play attached phones and a
-    // second copy never meets the first one's port, service or token file.
-    struct Places {
-        quint16 port = Product::phonePort; // tried first; when taken, the system chooses
-        UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
-        QString tokenFolder; // for pairing-token.txt; empty: the program's own folder
-    };
-    // How long the session waits on its own. Tests shorten them, so that they wait for the
-    // events rather than for the time.
-    struct Intervals {
-        int stallLimitMs = 1500; // no new picture for this long: the phone paused its video
-        int stallCheckMs = 400;  // how often that is checked
-        int statsMs = 500;       // the statistics tick (frame rate, decode time, firewall)
-        int paceMs = 0;          // the pacing queue's tick; 0: the phone's frame interval
-        int resizeMs = PhoneServer::defaultSizeChangeIntervalMs; // between a phone's sizes
-        int unreadRefreshMs = 1000; // how often a camera nobody reads gets a new picture
-    };
+    using Places = ControllerPlaces;
+    using Intervals = SessionIntervals;
 
     AppController(AppSettings& settings, const Places& places, QObject* parent = nullptr);
     ~AppController() override;

@@ -113,8 +113,8 @@ void AppController::goLive(int width, int height)
 {
     // A size no camera can have is treated as unknown: keep the current one and let the first
     // decoded picture set the size.
-    const QSize size = FrameLimits::accepts(width, height) ? QSize(width, height)
-                                                           : pipeline.camera().size();
+    const QSize size =
+        FrameLimits::accepts(width, height) ? QSize(width, height) : pipeline.camera().size();
     const Mp4Recorder& recorder = pipeline.recorder();
     if (recorder.isOpen() && QSize(recorder.width(), recorder.height()) != size)
         stopRecording();

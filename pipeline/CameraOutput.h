@@ -49,6 +49,6 @@ public:
 private:
     std::unique_ptr<IVirtualCameraSink> sink;
     QSize current{1280, 720};
-    std::atomic<bool> on{true};              // the GUI thread flips it, the pump reads it
+    std::atomic<bool> on{true};          // the GUI thread flips it, the pump reads it
     std::atomic<std::uint64_t> count{0}; // both threads add
 };

@@ -66,6 +66,6 @@ private:
     int periodMs = 33;
     int tickOverrideMs = 0;
     bool lowLatency = false;
-    std::optional<std::int64_t> tickAtMs;     // the default rule's next tick, once it runs
+    std::optional<std::int64_t> tickAtMs;   // the default rule's next tick, once it runs
     std::optional<std::int64_t> lastLeftMs; // when the last frame left
 };

@@ -15,9 +15,7 @@ LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock
     // The decoder converts a picture of the camera's size straight into a buffer of ours, which
     // then travels through the pacer into the camera without being copied.
     decoder.pictureWanted = [this] { return convert; };
-    decoder.frameTarget = [this](int width, int height) {
-        return slotFor(QSize(width, height));
-    };
+    decoder.frameTarget = [this](int width, int height) { return slotFor(QSize(width, height)); };
     decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
                                    unsigned long long) { take(pixels, QSize(width, height)); };
 }

@@ -90,7 +90,7 @@ private:
     FramePool pool;
     std::unique_ptr<FramePacer> pacer;
 
-    BgrBuffer slot;                // where the decoder converts a picture of the camera's size
+    BgrBuffer slot;                 // where the decoder converts a picture of the camera's size
     std::vector<Picture> completed; // by the running decode(), for pass()
     bool convert = false;           // whether the running decode() converts its pictures
     std::optional<std::int64_t> lastConvertedMs;

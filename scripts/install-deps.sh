@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache
+  build-essential cmake ninja-build pkg-config ccache clang-format
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
   qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-templates

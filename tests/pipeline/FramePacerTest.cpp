@@ -121,8 +121,8 @@ private Q_SLOTS:
         queue.push(3, 1010);
         QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(1016));
         queue.runUntil(2000);
-        QCOMPARE(queue.left, (std::vector<std::pair<int, std::int64_t>>{
-                                 {1, 1000}, {2, 1016}, {3, 1040}}));
+        QCOMPARE(queue.left,
+                 (std::vector<std::pair<int, std::int64_t>>{{1, 1000}, {2, 1016}, {3, 1040}}));
         queue.push(4, 2000); // a period after the last: at once
         QCOMPARE(queue.left.back(), (std::pair<int, std::int64_t>{4, 2000}));
     }

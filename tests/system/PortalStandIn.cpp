@@ -72,7 +72,7 @@ int main(int argc, char** argv)
                 continue;
             settings.value = line.toUInt();
             Q_EMIT settings.SettingChanged("org.freedesktop.appearance", "color-scheme",
-                                         QDBusVariant(settings.value));
+                                           QDBusVariant(settings.value));
         }
     });
     std::printf("ready\n");

@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QVariant>
 
-ScreenshotMode::ScreenshotMode(const ShotOptions& options, QObject* controller,
+ScreenshotMode::ScreenshotMode(const ShotOptions& options, ShotSession& session,
                                QQuickWindow* window, QObject* parent)
     : QObject(parent),
       options(options),
-      controller(controller),
+      session(session),
       window(window)
 {
     if (options.defaultOut)
@@ -27,9 +27,9 @@ ScreenshotMode::ScreenshotMode(const ShotOptions& options, QObject* controller,
     }
     if (!options.active.isEmpty()) {
         shotReady = false;
-        connect(controller, SIGNAL(changed()), this, SLOT(choosePhone()));
+        session.watchChanges(this, [this] { choosePhone(); });
     }
-    connect(controller, SIGNAL(frameReady(QImage)), this, SLOT(onFrameReady(QImage)));
+    session.watchPictures(this, [this](const QImage& image) { onFrameReady(image); });
     QTimer::singleShot(options.delayMs, this, &ScreenshotMode::takeShot);
 }
 
@@ -37,7 +37,7 @@ void ScreenshotMode::choosePhone()
 {
     if (phoneChosen)
         return;
-    const QVariantList phones = controller->property("phones").toList();
+    const QVariantList phones = session.phones();
     for (const QVariant& v : phones) {
         const QVariantMap entry = v.toMap();
         // The phone's own name, or failing that the name the user gave it; exact match.
@@ -45,8 +45,7 @@ void ScreenshotMode::choosePhone()
             && entry.value(QStringLiteral("name")).toString() != options.active)
             continue;
         phoneChosen = true;
-        QMetaObject::invokeMethod(controller, "setActive",
-                                  Q_ARG(int, entry.value(QStringLiteral("id")).toInt()));
+        session.setActive(entry.value(QStringLiteral("id")).toInt());
         // Give the phone time to answer with a fresh key frame before a picture counts.
         QTimer::singleShot(keyFramePauseMs, this, [this] {
             shotReady = true;

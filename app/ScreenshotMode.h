@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ShotOptions.h"
+#include "app/ShotSession.h"
 
 #include <QImage>
 #include <QObject>
@@ -9,15 +10,15 @@ class QQuickWindow;
 
 // Renders the main window to a PNG file for documentation and quits. It sizes, themes and opens
 // a view in the window, optionally makes a named phone active, and takes the shot shortly after
-// the first live picture or after the delay, whichever comes first. The controller (its
-// `changed()`, `frameReady(QImage)`, `phones` and `setActive(int)`) and the window are reached
-// through the meta-object system and borrowed for the object's life. GUI thread only.
+// the first live picture or after the delay, whichever comes first. The session and the window
+// are borrowed for the object's life; the window's own functions are QML's, reached through the
+// meta-object system. GUI thread only.
 class ScreenshotMode : public QObject {
     Q_OBJECT
 
 public:
     // The caller has already switched the controller to its demonstration data.
-    ScreenshotMode(const ShotOptions& options, QObject* controller, QQuickWindow* window,
+    ScreenshotMode(const ShotOptions& options, ShotSession& session, QQuickWindow* window,
                    QObject* parent = nullptr);
 
     bool taken() const { return shotTaken; }
@@ -33,15 +34,13 @@ Q_SIGNALS:
     // The chosen phone has had its time for a key frame: the next picture counts.
     void picturesCount();
 
-private Q_SLOTS:
+private:
     void choosePhone();
     void onFrameReady(const QImage& image);
-
-private:
     void takeShot();
 
     ShotOptions options;
-    QObject* controller;  // borrowed
+    ShotSession& session;
     QQuickWindow* window; // borrowed; null when the window failed to load
     bool shotReady = true;
     bool shotScheduled = false;

@@ -23,10 +23,10 @@ namespace {
 constexpr int availabilityCheckMs = 3000;
 } // namespace
 
-TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayAvailable,
+TrayIcon::TrayIcon(TraySession& session, QWindow* window, AvailabilityProbe trayAvailable,
                    QObject* parent)
     : QObject(parent),
-      controller(controller),
+      session(session),
       window(window),
       trayAvailable(std::move(trayAvailable))
 {
@@ -38,8 +38,7 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayA
     menu.addSeparator();
     quit = menu.addAction(QString());
     connect(show, &QAction::triggered, this, &TrayIcon::showWindow);
-    connect(pause, &QAction::triggered, this,
-            [this] { QMetaObject::invokeMethod(this->controller, "toggleOutput"); });
+    connect(pause, &QAction::triggered, this, [this] { this->session.toggleOutput(); });
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
     tray_.setContextMenu(&menu);
     // A language switch reaches every top-level widget, the menu included.
@@ -54,12 +53,12 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayA
         blinkPhase = !blinkPhase;
         refresh();
     });
-    connect(controller, SIGNAL(changed()), this, SLOT(refresh()));
+    session.watchChanges(this, [this] { refresh(); });
 
     refresh();
     // A desktop without a notification area (a headless session) runs the program all the same.
     const bool available = this->trayAvailable();
-    controller->setProperty("trayAvailable", available);
+    session.setTrayAvailable(available);
     if (available)
         tray_.show();
     else
@@ -72,7 +71,7 @@ TrayIcon::TrayIcon(QObject* controller, QWindow* window, AvailabilityProbe trayA
 void TrayIcon::checkAvailability()
 {
     const bool available = trayAvailable();
-    if (available == controller->property("trayAvailable").toBool())
+    if (available == session.trayAvailable())
         return;
     if (available) {
         qInfo("Vidlet: a notification area appeared; showing the tray icon");
@@ -84,7 +83,7 @@ void TrayIcon::checkAvailability()
         if (window && !window->isVisible())
             showWindow();
     }
-    controller->setProperty("trayAvailable", available);
+    session.setTrayAvailable(available);
 }
 
 QIcon TrayIcon::makeIcon(Badge badge)
@@ -108,9 +107,9 @@ QIcon TrayIcon::makeIcon(Badge badge)
 
 void TrayIcon::refresh()
 {
-    const bool appConnected = controller->property("appConnected").toBool();
-    const bool live = controller->property("live").toBool();
-    const bool outputEnabled = controller->property("outputEnabled").toBool();
+    const bool appConnected = session.appConnected();
+    const bool live = session.live();
+    const bool outputEnabled = session.outputEnabled();
 
     if (appConnected) {
         if (!blinkTimer.isActive())

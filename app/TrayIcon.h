@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/TraySession.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
@@ -13,12 +15,10 @@ class QWindow;
 
 // The notification-area icon: green badge while a phone is live, blinking red while another
 // program reads the camera, and a menu to show the window, pause the camera and quit.
-// It reads the controller's `appConnected`, `live` and `outputEnabled` and calls its
-// `toggleOutput()` through the meta-object system, as the window does. A desktop may have no
-// notification area, or gain or lose one while the program runs (a panel restarting): the tray
-// looks again every few seconds and keeps the controller's `trayAvailable` current, so that the
-// window never hides itself where nothing could bring it back. GUI thread only; the controller
-// and the window are borrowed and must outlive the tray.
+// A desktop may have no notification area, or gain or lose one while the program runs (a panel
+// restarting): the tray looks again every few seconds and keeps the session's `trayAvailable`
+// current, so that the window never hides itself where nothing could bring it back. GUI thread
+// only; the session and the window are borrowed and must outlive the tray.
 class TrayIcon : public QObject {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ public:
     enum class Badge { None, Live, InUse };
     using AvailabilityProbe = std::function<bool()>;
 
-    TrayIcon(QObject* controller, QWindow* window,
+    TrayIcon(TraySession& session, QWindow* window,
              AvailabilityProbe trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
              QObject* parent = nullptr);
 
@@ -39,7 +39,7 @@ public:
     static QIcon makeIcon(Badge badge);
 
 public Q_SLOTS:
-    // Re-reads the controller: icon, tool tip, blinking and the pause item, in the current
+    // Re-reads the session: icon, tool tip, blinking and the pause item, in the current
     // language.
     void refresh();
     // Shows the window, raises it and asks for the focus.
@@ -51,8 +51,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QObject* controller; // borrowed
-    QWindow* window;     // borrowed; may be null when the window failed to load
+    TraySession& session;
+    QWindow* window; // borrowed; may be null when the window failed to load
     QIcon plainIcon = makeIcon(Badge::None);
     QIcon liveIcon = makeIcon(Badge::Live);
     QIcon inUseIcon = makeIcon(Badge::InUse);

@@ -154,7 +154,7 @@ int main(int argc, char* argv[])
     QQuickWindow* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
     addTaskbarStyles(window);
 
-    TrayIcon tray(&controller, window);
+    TrayIcon tray(controller, window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &tray, [&tray] {
         qInfo("Vidlet: another start asked for the window; showing it");
         tray.showWindow();
@@ -162,7 +162,7 @@ int main(int argc, char* argv[])
     std::optional<ScreenshotMode> shot;
     if (shotRun) {
         controller.screenshotMode = true; // start() then fills in the demonstration data
-        shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), &controller, window);
+        shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), controller, window);
     }
 
     if (args.contains(QStringLiteral("--record")))

@@ -56,6 +56,17 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     usb.start();
 }
 
+QMetaObject::Connection AppController::watchChanges(QObject* context, std::function<void()> changed)
+{
+    return connect(this, &AppController::changed, context, std::move(changed));
+}
+
+QMetaObject::Connection AppController::watchPictures(QObject* context,
+                                                     std::function<void(const QImage&)> picture)
+{
+    return connect(this, &AppController::frameReady, context, std::move(picture));
+}
+
 AppController::~AppController()
 {
     stop();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ShotSession.h"
+#include "app/TraySession.h"
 #include "controller/ConnectedPhone.h"
 #include "controller/LiveStats.h"
 #include "controller/PairingData.h"
@@ -27,7 +29,7 @@ class AppSettings;
 // what it needs; the settings it is lent. Everything here runs on the GUI thread, except the
 // card pump's thread and the threads behind the recorder and the camera; the recorder reports
 // a failed file through a queued call to onRecordingFailed().
-class AppController : public QObject {
+class AppController : public QObject, public TraySession, public ShotSession {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
     Q_PROPERTY(bool cameraReady READ cameraReady NOTIFY changed)
@@ -85,16 +87,16 @@ public:
 
     QString status() const;
     bool cameraReady() const;
-    bool appConnected() const { return appConnected_; }
+    bool appConnected() const override { return appConnected_; }
     // Paused counts as live: the phone is still the session's, only its video stopped.
-    bool live() const { return session == Session::Live || session == Session::Paused; }
-    bool outputEnabled() const;
+    bool live() const override { return session == Session::Live || session == Session::Paused; }
+    bool outputEnabled() const override;
     qulonglong framesSent() const;
     bool phoneConnected() const { return !roster.empty(); }
     QString phoneName() const;
     // The connected phones, in the order they were accepted: one map each with "id",
     // "deviceId", "name", "phoneName", "model", "os" and "usb".
-    QVariantList phones() const;
+    QVariantList phones() const override;
     // The trusted phones, connected or not, in the order they first paired: one map each with
     // "deviceId", "name", "model", "os" and "id" (the connection id, -1 while offline).
     QVariantList knownPhones() const;
@@ -132,8 +134,8 @@ public:
     bool lowLatency() const;
     void setLowLatency(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
-    bool trayAvailable() const { return trayAvailable_; }
-    void setTrayAvailable(bool available);
+    bool trayAvailable() const override { return trayAvailable_; }
+    void setTrayAvailable(bool available) override;
     bool usbAvailable() const { return usb.isAvailable(); }
     bool usbServiceInstalled() const;
     bool firewallBlocked() const { return firewallBlocked_; }
@@ -141,12 +143,15 @@ public:
     // keeps it current; true until it says otherwise.
     bool previewShown() const;
     void setPreviewShown(bool shown);
+    QMetaObject::Connection watchChanges(QObject* context, std::function<void()> changed) override;
+    QMetaObject::Connection watchPictures(QObject* context,
+                                          std::function<void(const QImage&)> picture) override;
 
 public Q_SLOTS:
     void start();
     void stop();
-    void setActive(int id);
-    void toggleOutput();
+    void setActive(int id) override;
+    void toggleOutput() override;
     void setThemeMode(int mode);
     void regeneratePairing();
     void registerCamera();

@@ -1,6 +1,7 @@
 #include "app/TrayIcon.h"
 #include "settings/AppSettings.h"
 #include "tests/ui/ControllerDouble.h"
+#include "tests/ui/SessionDouble.h"
 #include "ui/Translator.h"
 
 #include <QApplication>
@@ -34,7 +35,8 @@ private:
 void TrayIconTest::startsPlainWithPauseGreyedOut()
 {
     ControllerDouble app;
-    TrayIcon tray(&app, nullptr);
+    SessionDouble session(app);
+    TrayIcon tray(session, nullptr);
     QCOMPARE(tray.badge(), TrayIcon::Badge::None);
     QCOMPARE(tray.tray().toolTip(), QStringLiteral("Vidlet"));
     QVERIFY(!tray.pauseAction().isEnabled());
@@ -49,7 +51,8 @@ void TrayIconTest::startsPlainWithPauseGreyedOut()
 void TrayIconTest::followsLiveAndOutput()
 {
     ControllerDouble app;
-    TrayIcon tray(&app, nullptr);
+    SessionDouble session(app);
+    TrayIcon tray(session, nullptr);
     app.setProperty("live", true);
     QCOMPARE(tray.badge(), TrayIcon::Badge::Live);
     QVERIFY(tray.pauseAction().isEnabled());
@@ -68,7 +71,8 @@ void TrayIconTest::followsLiveAndOutput()
 void TrayIconTest::blinksWhileAnAppReadsTheCamera()
 {
     ControllerDouble app;
-    TrayIcon tray(&app, nullptr);
+    SessionDouble session(app);
+    TrayIcon tray(session, nullptr);
     app.setProperty("live", true);
     app.setProperty("appConnected", true);
     QVERIFY(tray.blinking());
@@ -96,7 +100,8 @@ void TrayIconTest::clickShowsWindowRightClickDoesNot()
 {
     ControllerDouble app;
     QWindow window;
-    TrayIcon tray(&app, &window);
+    SessionDouble session(app);
+    TrayIcon tray(session, &window);
     QVERIFY(!window.isVisible());
     Q_EMIT tray.tray().activated(QSystemTrayIcon::Context);
     Q_EMIT tray.tray().activated(QSystemTrayIcon::MiddleClick);
@@ -116,7 +121,8 @@ void TrayIconTest::followsTheNotificationAreaComingAndGoing()
     ControllerDouble app;
     QWindow window;
     bool available = false;
-    TrayIcon tray(&app, &window, [&available] { return available; });
+    SessionDouble session(app);
+    TrayIcon tray(session, &window, [&available] { return available; });
     QCOMPARE(app.property("trayAvailable").toBool(), false);
     QVERIFY(!tray.tray().isVisible());
 
@@ -162,7 +168,8 @@ void TrayIconTest::speaksTheNewLanguageAtOnce()
 {
     ControllerDouble app;
     app.appConnected = true;
-    TrayIcon tray(&app, nullptr);
+    SessionDouble session(app);
+    TrayIcon tray(session, nullptr);
     const QList<QAction*> items = tray.tray().contextMenu()->actions();
     AppSettings settings;
     Translator i18n(settings, QCoreApplication::instance(), nullptr);

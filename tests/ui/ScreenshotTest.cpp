@@ -1,5 +1,6 @@
 #include "app/ScreenshotMode.h"
 #include "app/ShotOptions.h"
+#include "tests/ui/SessionDouble.h"
 #include "tests/ui/WindowHarness.h"
 
 #include <qrcodegen.hpp>
@@ -202,7 +203,8 @@ void ScreenshotTest::rendersEveryView()
                            view,
                            "--shot-delay",
                            "600000"};
-    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
+    SessionDouble session(h.app);
+    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), session, h.window);
     if (tab >= 0)
         h.object("settingsModal")->setProperty("tab", tab);
     if (live)
@@ -309,7 +311,8 @@ void ScreenshotTest::shootsOnceAfterChosenPhoneGoesLive()
     const QString out = dir.filePath("shot.png");
     const QStringList args{"Vidlet",        "--shot",  "600x700",      "--out", out,
                            "--shot-active", "Pixel 8", "--shot-delay", "60000"};
-    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
+    SessionDouble session(h.app);
+    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), session, h.window);
     shot.keyFramePauseMs = 20;
     shot.afterPicturePauseMs = 20;
     QSignalSpy counting(&shot, &ScreenshotMode::picturesCount);
@@ -355,7 +358,8 @@ void ScreenshotTest::shootsAfterDelayWithoutVideo()
     const QString out = dir.filePath("pairing.png");
     const QStringList args{"Vidlet",       "--shot", "--out",        out, "--shot-active", "Nobody",
                            "--shot-delay", "300",    "--shot-theme", "1"};
-    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
+    SessionDouble session(h.app);
+    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), session, h.window);
     QTest::ignoreMessage(QtInfoMsg, qPrintable("Vidlet: shot saved to " + out));
     QTRY_VERIFY_WITH_TIMEOUT(shot.taken(), 3000);
     const QImage saved(out);
@@ -369,10 +373,11 @@ void ScreenshotTest::reportsUnwritablePath()
     const QString out = "/nonexistent-folder/shot.png";
     QTest::ignoreMessage(QtWarningMsg, qPrintable("Vidlet: shot FAILED for " + out));
     ControllerDouble app;
+    SessionDouble session(app);
     ScreenshotMode shot(
         ShotOptions::parse({"Vidlet", "--shot", "--out", out, "--shot-delay", "200"},
                            QDateTime::currentDateTime()),
-        &app, nullptr);
+        session, nullptr);
     QTRY_VERIFY_WITH_TIMEOUT(shot.taken(), 3000);
 }
 

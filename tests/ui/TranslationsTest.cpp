@@ -1,6 +1,7 @@
 #include "app/ScreenshotMode.h"
 #include "app/ShotOptions.h"
 #include "tests/ui/TextFit.h"
+#include "tests/ui/SessionDouble.h"
 #include "tests/ui/WindowHarness.h"
 
 #include <QFile>
@@ -289,7 +290,8 @@ void TranslationsTest::windowFitsEveryLanguage()
     Q_EMIT h.app.changed();
     const QStringList args{"Vidlet",      "--shot", "540x640",      "--shot-theme", "1",
                            "--shot-view", view,     "--shot-delay", "600000"};
-    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), &h.app, h.window);
+    SessionDouble session(h.app);
+    ScreenshotMode shot(ShotOptions::parse(args, QDateTime::currentDateTime()), session, h.window);
     if (tab >= 0)
         h.object("settingsModal")->setProperty("tab", tab);
     QQuickItem* panel = h.openModalPanel();

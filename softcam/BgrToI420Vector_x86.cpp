@@ -1,4 +1,5 @@
 #include "softcam/BgrToI420Rows.h"
+#include "system/CpuFeatures.h"
 
 #include <array>
 #include <immintrin.h>
@@ -103,16 +104,11 @@ VIDLET_AVX2 int convertRowPairAvx2(const I420RowPair& rows, int width)
     return x;
 }
 
-const bool hasAvx2 = [] {
-    __builtin_cpu_init();
-    return bool(__builtin_cpu_supports("avx2"));
-}();
-
 } // namespace
 
 int convertRowPairVector(const I420RowPair& rows, int width)
 {
-    return hasAvx2 ? convertRowPairAvx2(rows, width) : 0;
+    return CpuFeatures::hasAvx2() ? convertRowPairAvx2(rows, width) : 0;
 }
 
 } // namespace softcam

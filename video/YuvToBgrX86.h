@@ -35,9 +35,6 @@ inline bool onCacheLines(const std::uint8_t* row0, const std::uint8_t* row1)
         == 0;
 }
 
-bool hasAvx2();
-bool hasAvx512(); // F, BW and VBMI
-
 int i420RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* u,
                  const std::uint8_t* v, std::uint8_t* bgr0, std::uint8_t* bgr1, int width);
 int nv12RowsAvx2(const std::uint8_t* y0, const std::uint8_t* y1, const std::uint8_t* uv,

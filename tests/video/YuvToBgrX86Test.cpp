@@ -1,3 +1,4 @@
+#include "system/CpuFeatures.h"
 #include "tests/video/ReferenceBgr.h"
 #include "video/BgrBuffer.h"
 #include "video/YuvToBgrX86.h"
@@ -32,8 +33,8 @@ Kernel kernel(const QString& name)
 {
     using namespace YuvToBgrX86;
     if (name == "AVX2")
-        return {hasAvx2(), 32, i420RowsAvx2, nv12RowsAvx2};
-    return {hasAvx512(), 64, i420RowsAvx512, nv12RowsAvx512};
+        return {CpuFeatures::hasAvx2(), 32, i420RowsAvx2, nv12RowsAvx2};
+    return {CpuFeatures::hasAvx512(), 64, i420RowsAvx512, nv12RowsAvx512};
 }
 
 Bytes referenceRow(const Bytes& y, const Bytes& u, const Bytes& v, int width)

@@ -1,0 +1,104 @@
+#include "pipeline/LivePipeline.h"
+#include "tests/controller/TestCameraSink.h"
+#include "tests/pipeline/ManualClock.h"
+#include "tests/video/TestEncoder.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The live path as its own stages, with the real decoder and a camera of the test's: nothing
+// reaches the camera, and the camera never changes size, before decode() has returned.
+class LivePipelineTest : public QObject {
+    Q_OBJECT
+
+    static TestEncoder stream(int width, int height, int frames)
+    {
+        TestEncoder encoder;
+        TestEncoder::Options options;
+        options.width = width;
+        options.height = height;
+        options.frames = frames;
+        if (!encoder.encode(options))
+            qFatal("libx264 could not encode the test stream: %s", encoder.error.c_str());
+        return encoder;
+    }
+
+    static QByteArray bytes(const std::vector<std::uint8_t>& data)
+    {
+        return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    }
+
+    struct Rig {
+        ManualClock clock;
+        TestCameraSink* camera = new TestCameraSink;
+        LivePipeline pipeline{std::unique_ptr<IVirtualCameraSink>(camera), clock};
+
+        // Over USB: nothing waits in a pacer.
+        explicit Rig(QSize size)
+        {
+            pipeline.camera().resize(size);
+            pipeline.begin(size, false);
+        }
+        int decode(const TestEncoder& stream, std::size_t unit)
+        {
+            if (unit == 0)
+                pipeline.configure(bytes(stream.config));
+            return pipeline.decode(bytes(stream.units[unit].bytes), stream.units[unit].ptsUsec);
+        }
+    };
+
+private Q_SLOTS:
+    void picturesLeaveOnlyWhenPassed()
+    {
+        Rig rig({64, 48});
+        QSignalSpy preview(&rig.pipeline, &LivePipeline::frameReady);
+        const TestEncoder frames = stream(64, 48, 2);
+        QCOMPARE(rig.decode(frames, 0), 1);
+        QCOMPARE(rig.camera->frameCount(), 0);
+        QCOMPARE(preview.count(), 0);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->frameCount(), 1);
+        QCOMPARE(preview.count(), 1);
+        QCOMPARE(rig.pipeline.framesDecoded(), std::uint64_t(1));
+    }
+
+    void aNewSizeMovesTheCameraAfterTheDecoder()
+    {
+        Rig rig({64, 48});
+        const TestEncoder larger = stream(96, 64, 1);
+        QCOMPARE(rig.decode(larger, 0), 1);
+        QCOMPARE(rig.camera->size(), QSize(64, 48));
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: virtual camera adopts decoder output 96x64 "
+                             "(STREAM_INFO said 64x48)");
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->size(), QSize(96, 64));
+        QCOMPARE(rig.camera->frameCount(), 1);
+    }
+
+    // While nothing would show a picture (no reader, no preview, no recording), pictures are
+    // decoded but not converted, but for one a second, so that a program opening the camera
+    // starts on a recent one.
+    void unseenPicturesAreRefreshedOnceASecond()
+    {
+        Rig rig({64, 48});
+        rig.camera->read = false;
+        rig.pipeline.fanOut().setPreviewShown(false);
+        const TestEncoder frames = stream(64, 48, 3);
+        QCOMPARE(rig.decode(frames, 0), 1);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->frameCount(), 1); // the stream's first picture
+        rig.clock.set(999);
+        QCOMPARE(rig.decode(frames, 1), 1);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->frameCount(), 1);
+        rig.clock.set(1000);
+        QCOMPARE(rig.decode(frames, 2), 1);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->frameCount(), 2);
+        QCOMPARE(rig.pipeline.framesDecoded(), std::uint64_t(3));
+    }
+};
+
+QTEST_GUILESS_MAIN(LivePipelineTest)
+#include "LivePipelineTest.moc"

@@ -86,12 +86,13 @@ fuzz: deps
 format-check: deps
 	@bash scripts/check-format.sh
 
-test: deps build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
-	$(MAKE) wintest
-	$(MAKE) tsan
-	$(MAKE) asan
-	$(MAKE) fuzz FUZZ_SECONDS=15
+test: deps
+	@bash scripts/stage.sh build $(MAKE) build
+	@bash scripts/stage.sh linux-tests sh -c 'cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300'
+	@bash scripts/stage.sh windows $(MAKE) wintest
+	@bash scripts/stage.sh tsan $(MAKE) tsan
+	@bash scripts/stage.sh asan $(MAKE) asan
+	@bash scripts/stage.sh fuzz $(MAKE) fuzz FUZZ_SECONDS=15
 
 # bench_decode_wine runs the Windows build's decoder under Wine. Every benchmark ends by itself;
 # all of them take about 7 minutes on 2 cores. One that runs past BENCH_LIMIT seconds

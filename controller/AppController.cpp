@@ -1,6 +1,6 @@
 #include "controller/AppController.h"
 #include "settings/AppSettings.h"
-#include "video/SoftcamSink.h"
+#include "camera/SoftcamSink.h"
 
 #include <QDesktopServices>
 #include <QDir>

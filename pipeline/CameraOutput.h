@@ -1,7 +1,7 @@
 #pragma once
 
 #include "video/BgrBuffer.h"
-#include "video/IVirtualCameraSink.h"
+#include "camera/IVirtualCameraSink.h"
 
 #include <QSize>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controller/AppController.h"
-#include "video/IVirtualCameraSink.h"
+#include "camera/IVirtualCameraSink.h"
 
 #include <QColor>
 #include <QSize>

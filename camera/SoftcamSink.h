@@ -2,7 +2,7 @@
 
 #include "system/DynamicLibrary.h"
 #include "video/BgrBuffer.h"
-#include "video/IVirtualCameraSink.h"
+#include "camera/IVirtualCameraSink.h"
 
 #include <atomic>
 #include <cstdint>

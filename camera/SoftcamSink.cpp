@@ -1,4 +1,4 @@
-#include "video/SoftcamSink.h"
+#include "camera/SoftcamSink.h"
 
 #include <QDebug>
 

@@ -1,6 +1,6 @@
 #include "softcam/CameraReader.h"
 #include "system/DynamicLibrary.h"
-#include "video/SoftcamSink.h"
+#include "camera/SoftcamSink.h"
 
 #include <QtTest>
 

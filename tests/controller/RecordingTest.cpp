@@ -155,14 +155,14 @@ private Q_SLOTS:
         QVERIFY(stamp >= before.addMSecs(-before.time().msec()) && stamp <= after);
         QVERIFY(QFileInfo::exists(path));
 
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 5);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 5);
         for (int i = 0; i < 5; ++i)
             feed(*phone, stream, i);
         // A picture of another size moves the camera, but the file keeps its size and skips it.
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 32x24 "
                              "(STREAM_INFO said 64x48)");
-        feed(*phone, StreamingPhone::encode(32, 24, 1), 0);
+        feed(*phone, TestEncoder::ofSize(32, 24, 1), 0);
         QVERIFY(app.recording());
 
         phone->leave();
@@ -191,7 +191,7 @@ private Q_SLOTS:
     // writes the settings it ran with into the file (libx264's SEI text), where they are read.
     void qualityChoosesTheBitRate()
     {
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 3);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 3);
         for (const int quality : {0, 1}) {
             auto phone = liveAt(64, 48);
             AppController& app = *phone->app;
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: recording to .*\\.mp4$"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
-        const TestEncoder stream = StreamingPhone::encode(48, 32, 3);
+        const TestEncoder stream = TestEncoder::ofSize(48, 32, 3);
         feed(*phone, stream, 0);
         feed(*phone, stream, 1);
 
@@ -262,7 +262,7 @@ private Q_SLOTS:
         auto phone = liveAt(48, 32);
         AppController& app = *phone->app;
         app.setRecordingFolder(dir.filePath("quick"));
-        const TestEncoder stream = StreamingPhone::encode(48, 32, 3);
+        const TestEncoder stream = TestEncoder::ofSize(48, 32, 3);
         QStringList paths;
         for (int take = 0; take < 2; ++take) {
             app.toggleRecording();
@@ -296,7 +296,7 @@ private Q_SLOTS:
         app.setRecordingFolder(dir.filePath("resized"));
         app.toggleRecording();
         const QString path = app.lastRecordingPath();
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
         feed(*phone, stream, 0);
 
         QVERIFY(phone->announce(width, height));
@@ -304,7 +304,7 @@ private Q_SLOTS:
         if (keeps)
             feed(*phone, stream, 1);
         else
-            feed(*phone, StreamingPhone::encode(width, height, 1), 0);
+            feed(*phone, TestEncoder::ofSize(width, height, 1), 0);
         app.stop();
 
         const Recording r = finished(*phone, path);
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QVERIFY(app.recording());
         const QString path = app.lastRecordingPath();
         QSignalSpy changed(&app, &AppController::changed);
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 70);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 70);
         std::optional<FileSizeLimit> full;
         if (deleteFolder)
             QVERIFY(QDir(folder).removeRecursively());

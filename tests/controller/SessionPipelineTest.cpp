@@ -90,7 +90,7 @@ private Q_SLOTS:
                                                 .arg(outH)));
         }
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
-        const TestEncoder stream = StreamingPhone::encode(decW, decH, 1);
+        const TestEncoder stream = TestEncoder::ofSize(decW, decH, 1);
         QVERIFY(phone.sendVideo(stream, 0, 1));
         const QSize output = adopted ? QSize(decW, decH) : QSize(outW, outH);
         QCOMPARE(phone.camera->size(), output);
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(phone.announce(64, 48));
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
         const auto sentBefore = phone.app->framesSent();
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 7);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 7);
         QVERIFY(phone.sendVideo(stream, 0, 7));
         QCOMPARE(preview.count(), 0); // all wait for a tick
 
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(phone.announce(64, 48));
         phone.app->setLowLatency(true);
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 6);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 6);
         QVERIFY(phone.sendVideo(stream, 0, 1));
         QCOMPARE(preview.count(), 1); // nothing to wait behind, though the tick is held
         QVERIFY(phone.sendVideo(stream, 1, 3));
@@ -155,13 +155,13 @@ private Q_SLOTS:
         QVERIFY(phone.connect());
         QVERIFY(phone.announce(64, 48));
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
-        const TestEncoder small = StreamingPhone::encode(64, 48, 1);
+        const TestEncoder small = TestEncoder::ofSize(64, 48, 1);
         QVERIFY(phone.sendVideo(small, 0, 1));
         QVERIFY(phone.announce(64, 48));
         // A new size restarts it: the frame that waited is dropped.
         QVERIFY(phone.announce(80, 48));
         QCOMPARE(phone.camera->size(), QSize(80, 48));
-        const TestEncoder wider = StreamingPhone::encode(80, 48, 1);
+        const TestEncoder wider = TestEncoder::ofSize(80, 48, 1);
         QVERIFY(phone.sendVideo(wider, 0, 1));
         phone.app->setIntervals(quickTicks());
         QTRY_COMPARE(preview.count(), 1);
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QVERIFY(phone.connect());
         QVERIFY(phone.announce(64, 48));
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
-        QVERIFY(phone.sendVideo(StreamingPhone::encode(64, 48, 1), 0, 1));
+        QVERIFY(phone.sendVideo(TestEncoder::ofSize(64, 48, 1), 0, 1));
         QCOMPARE(preview.count(), 1);
     }
 
@@ -209,7 +209,7 @@ private Q_SLOTS:
         phone.app->setPreviewShown(previewShown);
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
         const int before = phone.camera->frameCount();
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 5);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 5);
         QVERIFY(phone.sendVideo(stream, 0, 4));
         QCOMPARE(phone.app->framesDecoded(), 4ull);
         QCOMPARE(phone.camera->frameCount() - before, sent);
@@ -249,7 +249,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 320x240 "
                              "(STREAM_INFO said 1280x720)");
-        QVERIFY(phone.sendVideo(StreamingPhone::encode(320, 240, 1), 0, 1));
+        QVERIFY(phone.sendVideo(TestEncoder::ofSize(320, 240, 1), 0, 1));
         QCOMPARE(phone.camera->size(), QSize(320, 240));
     }
 
@@ -264,7 +264,7 @@ private Q_SLOTS:
         QSignalSpy preview(&app, &AppController::frameReady);
         const auto sent = app.framesSent();
         const int taken = phone.camera->frameCount();
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
         QVERIFY(phone.sendVideo(stream, 0, 1));
         QCOMPARE(app.framesSent(), sent);
         QCOMPARE(phone.camera->frameCount(), taken);
@@ -288,7 +288,7 @@ private Q_SLOTS:
 
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: stall -> paused card (active phone stopped sending video)");
-        const TestEncoder stream = StreamingPhone::encode(64, 48, 2);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
         QVERIFY(phone.sendVideo(stream, 0, 1));
         QTRY_COMPARE(app.status(), QStringLiteral("Phone paused (no video)"));
         QVERIFY(app.live());
@@ -314,7 +314,7 @@ private Q_SLOTS:
         QVERIFY(phone.announce(64, 48));
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: stall -> paused card (active phone stopped sending video)");
-        QVERIFY(phone.sendVideo(StreamingPhone::encode(64, 48, 1), 0, 1));
+        QVERIFY(phone.sendVideo(TestEncoder::ofSize(64, 48, 1), 0, 1));
         QTRY_COMPARE(phone.app->status(), QStringLiteral("Phone paused (no video)"));
 
         AppController::Intervals patient = quickStall();
@@ -324,7 +324,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 320x240 "
                              "(STREAM_INFO said 64x48)");
-        const TestEncoder larger = StreamingPhone::encode(320, 240, 1);
+        const TestEncoder larger = TestEncoder::ofSize(320, 240, 1);
         QVERIFY(phone.sendVideo(larger, 0, 1));
         QCOMPARE(phone.camera->size(), QSize(320, 240));
         QCOMPARE(phone.camera->pixel(319, 239),

@@ -106,18 +106,6 @@ bool StreamingPhone::settle()
                            5000);
 }
 
-TestEncoder StreamingPhone::encode(int width, int height, int frames)
-{
-    TestEncoder stream;
-    TestEncoder::Options options;
-    options.width = width;
-    options.height = height;
-    options.frames = frames;
-    if (!stream.encode(options))
-        qFatal("libx264 could not encode the test stream: %s", stream.error.c_str());
-    return stream;
-}
-
 std::vector<QImage> StreamingPhone::reference(const TestEncoder& stream)
 {
     std::vector<QImage> pictures;

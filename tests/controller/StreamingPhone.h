@@ -34,7 +34,6 @@ public:
     // phone sent before it has been read.
     bool settle();
 
-    static TestEncoder encode(int width, int height, int frames);
     // The stream's pictures as the controller's decoder makes them.
     static std::vector<QImage> reference(const TestEncoder& stream);
 

@@ -11,18 +11,6 @@
 class LivePipelineTest : public QObject {
     Q_OBJECT
 
-    static TestEncoder stream(int width, int height, int frames)
-    {
-        TestEncoder encoder;
-        TestEncoder::Options options;
-        options.width = width;
-        options.height = height;
-        options.frames = frames;
-        if (!encoder.encode(options))
-            qFatal("libx264 could not encode the test stream: %s", encoder.error.c_str());
-        return encoder;
-    }
-
     static QByteArray bytes(const std::vector<std::uint8_t>& data)
     {
         return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
@@ -52,7 +40,7 @@ private Q_SLOTS:
     {
         Rig rig({64, 48});
         QSignalSpy preview(&rig.pipeline, &LivePipeline::frameReady);
-        const TestEncoder frames = stream(64, 48, 2);
+        const TestEncoder frames = TestEncoder::ofSize(64, 48, 2);
         QCOMPARE(rig.decode(frames, 0), 1);
         QCOMPARE(rig.camera->frameCount(), 0);
         QCOMPARE(preview.count(), 0);
@@ -65,7 +53,7 @@ private Q_SLOTS:
     void aNewSizeMovesTheCameraAfterTheDecoder()
     {
         Rig rig({64, 48});
-        const TestEncoder larger = stream(96, 64, 1);
+        const TestEncoder larger = TestEncoder::ofSize(96, 64, 1);
         QCOMPARE(rig.decode(larger, 0), 1);
         QCOMPARE(rig.camera->size(), QSize(64, 48));
         QTest::ignoreMessage(QtInfoMsg,
@@ -84,7 +72,7 @@ private Q_SLOTS:
         Rig rig({64, 48});
         rig.camera->read = false;
         rig.pipeline.fanOut().setPreviewShown(false);
-        const TestEncoder frames = stream(64, 48, 3);
+        const TestEncoder frames = TestEncoder::ofSize(64, 48, 3);
         QCOMPARE(rig.decode(frames, 0), 1);
         rig.pipeline.pass();
         QCOMPARE(rig.camera->frameCount(), 1); // the stream's first picture

@@ -2,6 +2,8 @@
 
 #include "video/FfmpegPtr.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 extern "C" {
@@ -35,6 +37,21 @@ TestEncoder::Picture TestEncoder::pattern(int width, int height, int index, bool
             p.v[std::size_t(r) * cw + x] = std::uint8_t(220 - (r * 170 / ch + index) % 170);
         }
     return p;
+}
+
+TestEncoder TestEncoder::ofSize(int width, int height, int frames)
+{
+    TestEncoder stream;
+    Options options;
+    options.width = width;
+    options.height = height;
+    options.frames = frames;
+    if (!stream.encode(options)) {
+        std::fprintf(stderr, "libx264 could not encode the test stream: %s\n",
+                     stream.error.c_str());
+        std::abort();
+    }
+    return stream;
 }
 
 bool TestEncoder::encode(const Options& o)

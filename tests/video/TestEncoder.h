@@ -40,6 +40,9 @@ struct TestEncoder {
     std::string error;
 
     bool encode(const Options& options);
+    // A stream of `frames` pictures at this size, the other options at their defaults; the test
+    // program stops, saying why, when libx264 cannot make it.
+    static TestEncoder ofSize(int width, int height, int frames);
 
     static Picture pattern(int width, int height, int index, bool yuv444);
 };

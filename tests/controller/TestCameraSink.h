@@ -3,7 +3,7 @@
 #include "controller/AppController.h"
 #include "camera/IVirtualCameraSink.h"
 
-#include <QColor>
+#include <QImage>
 #include <QSize>
 
 #include <memory>
@@ -72,14 +72,15 @@ public:
         std::lock_guard<std::mutex> guard(lock);
         return framesWhileStopped_;
     }
-    // A pixel of the last frame; black before any.
-    QColor pixel(int x, int y) const
+    // The last frame; null before any.
+    QImage frame() const
     {
         std::lock_guard<std::mutex> guard(lock);
-        const std::size_t at = (std::size_t(y) * std::size_t(started.width()) + std::size_t(x)) * 3;
-        if (at + 2 >= last.size())
-            return Qt::black;
-        return QColor(last[at + 2], last[at + 1], last[at]);
+        if (last.empty())
+            return {};
+        return QImage(last.data(), started.width(), started.height(), started.width() * 3,
+                      QImage::Format_BGR888)
+            .copy();
     }
 
     bool refuseStart = false; // the camera cannot start, as when another program holds it

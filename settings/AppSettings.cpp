@@ -60,13 +60,15 @@ void AppSettings::setLowLatency(bool on)
     store.setValue(lowLatencyKey, on);
 }
 
+// The window reads this at every change of the session: the default, which reads the user's
+// folder configuration from disk, is worked out only when no folder was chosen.
 QString AppSettings::recordingFolder() const
 {
-    return store
-        .value(folderKey,
-               QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
-                   + QStringLiteral("/Vidlet"))
-        .toString();
+    const QVariant chosen = store.value(folderKey);
+    if (chosen.isValid())
+        return chosen.toString();
+    return QStandardPaths::writableLocation(QStandardPaths::MoviesLocation)
+        + QStringLiteral("/Vidlet");
 }
 
 void AppSettings::setRecordingFolder(const QString& folder)

@@ -104,11 +104,14 @@ VIDLET_AVX2 int convertRowPairAvx2(const I420RowPair& rows, int width)
     return x;
 }
 
+// Asked once, not for every row.
+const bool hasAvx2 = CpuFeatures::hasAvx2();
+
 } // namespace
 
 int convertRowPairVector(const I420RowPair& rows, int width)
 {
-    return CpuFeatures::hasAvx2() ? convertRowPairAvx2(rows, width) : 0;
+    return hasAvx2 ? convertRowPairAvx2(rows, width) : 0;
 }
 
 } // namespace softcam

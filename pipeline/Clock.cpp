@@ -5,10 +5,10 @@
 namespace {
 class SteadyClock final : public Clock {
 public:
-    std::int64_t nowMs() const override
+    std::int64_t nowUs() const override
     {
         using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+        return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
     }
 };
 } // namespace

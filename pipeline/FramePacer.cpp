@@ -2,6 +2,15 @@
 
 #include <algorithm>
 
+namespace {
+
+// The waits that tell a standing delay from jitter: about half a second's worth.
+constexpr std::size_t waitsKept = 15;
+// A frame that waits this little is on time; the timer is no finer.
+constexpr std::int64_t onTimeUs = 2000;
+
+} // namespace
+
 FramePacer::FramePacer(const Clock& clock, FramePool& pool, Release release)
     : clock(clock),
       pool(pool),
@@ -12,21 +21,17 @@ FramePacer::FramePacer(const Clock& clock, FramePool& pool, Release release)
     QObject::connect(&timer, &QTimer::timeout, [this] { wake(); });
 }
 
-void FramePacer::setPeriodMs(int ms)
+void FramePacer::setAnnouncedPeriodUs(std::int64_t us)
 {
-    if (ms == periodMs)
-        return;
-    periodMs = ms;
-    if (tickAtMs && tickOverrideMs <= 0)
-        tickAtMs = clock.nowMs() + tickMs();
+    announcedUs = us;
     arm();
 }
 
 void FramePacer::setTickMs(int ms)
 {
-    tickOverrideMs = ms;
-    if (tickAtMs)
-        tickAtMs = clock.nowMs() + tickMs();
+    tickOverrideUs = std::int64_t(ms) * 1000;
+    if (slotUs && lastLeftUs)
+        slotUs = clock.nowUs() + slotSpacingUs();
     arm();
 }
 
@@ -35,89 +40,110 @@ void FramePacer::setLowLatency(bool on)
     if (on == lowLatency)
         return;
     lowLatency = on;
-    tickAtMs.reset();
-    if (!frames.empty() && !lowLatency)
-        tickAtMs = clock.nowMs() + tickMs();
+    // The default rule's slots start a period after the last frame that left.
+    slotUs.reset();
+    if (lastLeftUs)
+        slotUs = *lastLeftUs + slotSpacingUs();
     wake();
+}
+
+std::int64_t FramePacer::periodUs() const
+{
+    return rate.periodUs().value_or(announcedUs);
 }
 
 void FramePacer::push(BgrBuffer&& frame)
 {
-    frames.push_back(std::move(frame));
+    const std::int64_t now = clock.nowUs();
+    rate.arrived(now);
+    // A period measured shorter than the word the slot was set by brings the slot nearer.
+    if (slotUs && lastLeftUs && !lowLatency)
+        slotUs = std::min(*slotUs, *lastLeftUs + slotSpacingUs());
+    frames.push_back({std::move(frame), now});
     while (frames.size() > capacity) {
-        pool.give(std::move(frames.front()));
+        pool.give(std::move(frames.front().frame));
         frames.pop_front();
     }
-    const std::int64_t now = clock.nowMs();
-    if (lowLatency) {
-        wake();
-        return;
-    }
-    // The tick keeps its phase while the queue is empty: a frame waits for the next tick.
-    if (!tickAtMs)
-        tickAtMs = now + tickMs();
-    else if (*tickAtMs < now)
-        *tickAtMs += (now - *tickAtMs + tickMs() - 1) / tickMs() * tickMs();
-    arm();
+    wake();
 }
 
 void FramePacer::wake()
 {
-    const std::int64_t now = clock.nowMs();
+    const std::int64_t now = clock.nowUs();
     if (lowLatency) {
-        while (!frames.empty() && lowLatencyDueMs(now) <= now)
+        while (!frames.empty() && lowLatencyDueUs(now) <= now)
             letOutOldest(now);
-    } else if (tickAtMs && *tickAtMs <= now && !frames.empty()) {
+    } else if (!frames.empty() && (!slotUs || *slotUs <= now)) {
+        // A frame alone whose slot has passed was late: the slots follow it from now.
+        const bool late = frames.size() == 1 && frames.front().arrivedUs >= slotUs.value_or(now);
+        const std::int64_t shed = shedUs();
         letOutOldest(now);
-        *tickAtMs += tickMs();
-        if (*tickAtMs <= now) // far behind: the next tick is a whole tick away
-            tickAtMs = now + tickMs();
+        const std::int64_t from = late || !slotUs ? now : *slotUs;
+        slotUs = from + slotSpacingUs() - shed;
+        if (*slotUs <= now) // far behind: the next frame is a whole period away
+            slotUs = now + slotSpacingUs();
     }
     arm();
 }
 
-std::optional<std::int64_t> FramePacer::nextWakeMs() const
+std::optional<std::int64_t> FramePacer::nextWakeUs() const
 {
     if (frames.empty())
         return std::nullopt;
     if (lowLatency)
-        return lowLatencyDueMs(clock.nowMs());
-    return tickAtMs;
+        return lowLatencyDueUs(clock.nowUs());
+    return slotUs.value_or(clock.nowUs());
 }
 
 void FramePacer::clear()
 {
-    for (BgrBuffer& frame : frames)
-        pool.give(std::move(frame));
+    for (Waiting& waiting : frames)
+        pool.give(std::move(waiting.frame));
     frames.clear();
-    tickAtMs.reset();
-    lastLeftMs.reset();
+    slotUs.reset();
+    lastLeftUs.reset();
+    recentWaits.clear();
+    rate.clear();
     timer.stop();
 }
 
-std::int64_t FramePacer::lowLatencyDueMs(std::int64_t nowMs) const
+std::int64_t FramePacer::lowLatencyDueUs(std::int64_t nowUs) const
 {
-    if (!lastLeftMs)
-        return nowMs;
-    const int spacing = frames.size() > 1 ? periodMs / 2 : periodMs * 3 / 4;
-    return *lastLeftMs + spacing;
+    if (!lastLeftUs)
+        return nowUs;
+    const std::int64_t spacing = frames.size() > 1 ? periodUs() / 2 : periodUs() * 3 / 4;
+    return *lastLeftUs + spacing;
 }
 
-void FramePacer::letOutOldest(std::int64_t nowMs)
+std::int64_t FramePacer::shedUs() const
 {
-    BgrBuffer frame = std::move(frames.front());
+    if (recentWaits.size() < waitsKept)
+        return 0;
+    const std::int64_t standing = *std::min_element(recentWaits.begin(), recentWaits.end());
+    // A step of at most a sixth of a period: the motion speeds up a little, never jumps.
+    return std::clamp<std::int64_t>(standing - onTimeUs, 0, slotSpacingUs() / 6);
+}
+
+void FramePacer::letOutOldest(std::int64_t nowUs)
+{
+    Waiting waiting = std::move(frames.front());
     frames.pop_front();
-    lastLeftMs = nowMs;
-    release(frame);
-    pool.give(std::move(frame));
+    lastLeftUs = nowUs;
+    recentWaits.push_back(nowUs - waiting.arrivedUs);
+    if (recentWaits.size() > waitsKept)
+        recentWaits.pop_front();
+    release(waiting.frame);
+    pool.give(std::move(waiting.frame));
 }
 
 void FramePacer::arm()
 {
-    const std::optional<std::int64_t> due = nextWakeMs();
+    const std::optional<std::int64_t> due = nextWakeUs();
     if (!due) {
         timer.stop();
         return;
     }
-    timer.start(int(std::clamp<std::int64_t>(*due - clock.nowMs(), 0, INT32_MAX)));
+    // The timer counts whole milliseconds: round up, so that it never fires before the slot.
+    const std::int64_t waitUs = std::max<std::int64_t>(*due - clock.nowUs(), 0);
+    timer.start(int(std::min<std::int64_t>((waitUs + 999) / 1000, INT32_MAX)));
 }

@@ -30,7 +30,7 @@ void LivePipeline::begin(QSize size, bool paced)
         return;
     pacer = std::make_unique<FramePacer>(clock, pool,
                                          [this](BgrBuffer& frame) { fanOutStage.pass(frame); });
-    pacer->setPeriodMs(phonePeriodMs);
+    pacer->setAnnouncedPeriodUs(phonePeriodUs);
     pacer->setTickMs(paceTickMs);
     pacer->setLowLatency(lowLatency);
 }
@@ -144,9 +144,9 @@ void LivePipeline::adopt(QSize size)
 
 void LivePipeline::setPhoneFps(int fps)
 {
-    phonePeriodMs = FramePacer::framePeriodMs(fps, phonePeriodMs);
+    phonePeriodUs = FramePacer::announcedPeriodUs(fps).value_or(phonePeriodUs);
     if (pacer)
-        pacer->setPeriodMs(phonePeriodMs);
+        pacer->setAnnouncedPeriodUs(phonePeriodUs);
 }
 
 void LivePipeline::setLowLatency(bool on)

@@ -95,7 +95,7 @@ private:
     bool convert = false;           // whether the running decode() converts its pictures
     std::optional<std::int64_t> lastConvertedMs;
     int unreadRefreshMs = 1000;
-    int phonePeriodMs = 33;
+    std::int64_t phonePeriodUs = 33'333;
     int paceTickMs = 0;
     bool lowLatency = false;
     std::uint64_t decoded = 0;

@@ -111,15 +111,16 @@ private Q_SLOTS:
         const auto sentBefore = phone.app->framesSent();
         const TestEncoder stream = TestEncoder::ofSize(64, 48, 7);
         QVERIFY(phone.sendVideo(stream, 0, 7));
-        QCOMPARE(preview.count(), 0); // all wait for a tick
+        QCOMPARE(preview.count(), 1); // the first goes at once, the others wait for a tick
 
         // Each tick releases the oldest frame to the camera and the preview.
         phone.app->setIntervals(quickTicks());
-        QTRY_COMPARE(preview.count(), 5);
+        QTRY_COMPARE(preview.count(), 6);
         const auto pictures = StreamingPhone::reference(stream);
-        for (int i = 0; i < 5; ++i)
-            QCOMPARE(shown(preview, i), pictures.at(std::size_t(i) + 2));
-        QCOMPARE(phone.app->framesSent() - sentBefore, 5ull);
+        QCOMPARE(shown(preview, 0), pictures.at(0));
+        for (int i = 1; i < 6; ++i)
+            QCOMPARE(shown(preview, i), pictures.at(std::size_t(i) + 1));
+        QCOMPARE(phone.app->framesSent() - sentBefore, 6ull);
     }
 
     void lowLatencyPassesFramesOnAtOnceAndDrainsABacklog()
@@ -154,24 +155,25 @@ private Q_SLOTS:
         QVERIFY(phone.connect());
         QVERIFY(phone.announce(64, 48));
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
-        const TestEncoder small = TestEncoder::ofSize(64, 48, 1);
-        QVERIFY(phone.sendVideo(small, 0, 1));
+        const TestEncoder small = TestEncoder::ofSize(64, 48, 2);
+        QVERIFY(phone.sendVideo(small, 0, 2)); // the first goes at once, the second waits
         QVERIFY(phone.announce(64, 48));
         // A new size restarts it: the frame that waited is dropped.
         QVERIFY(phone.announce(80, 48));
         QCOMPARE(phone.camera->size(), QSize(80, 48));
-        const TestEncoder wider = TestEncoder::ofSize(80, 48, 1);
+        const TestEncoder wider = TestEncoder::ofSize(80, 48, 3);
         QVERIFY(phone.sendVideo(wider, 0, 1));
-        phone.app->setIntervals(quickTicks());
-        QTRY_COMPARE(preview.count(), 1);
-        QCOMPARE(shown(preview, 0), StreamingPhone::reference(wider).at(0));
-
-        // The same size again keeps the frame that waits.
-        phone.app->setIntervals(held());
-        QVERIFY(phone.sendVideo(wider, 0, 1));
-        QVERIFY(phone.announce(80, 48));
         phone.app->setIntervals(quickTicks());
         QTRY_COMPARE(preview.count(), 2);
+        QCOMPARE(shown(preview, 1), StreamingPhone::reference(wider).at(0));
+
+        // The same size again keeps the frames that wait.
+        phone.app->setIntervals(held());
+        QVERIFY(phone.sendVideo(wider, 1, 2));
+        QVERIFY(phone.announce(80, 48));
+        QCOMPARE(preview.count(), 2);
+        phone.app->setIntervals(quickTicks());
+        QTRY_COMPARE(preview.count(), 4);
     }
 
     void usbFramesBypassTheQueue()

@@ -1,3 +1,4 @@
+#include "bench/Percentile.h"
 #include "pipeline/FramePacer.h"
 #include "tests/pipeline/ManualClock.h"
 
@@ -7,94 +8,157 @@
 #include <vector>
 
 // The Wi-Fi queue's two rules, on a clock the test moves: each frame carries its number in its
-// first byte, and the test records when each one left.
+// first bytes, and the test records when each one left.
 class FramePacerTest : public QObject {
     Q_OBJECT
+
+    static constexpr std::int64_t period = 33'333; // µs, 30 fps
+
+    struct Departure {
+        int number;
+        std::int64_t us;
+        bool operator==(const Departure& other) const
+        {
+            return number == other.number && us == other.us;
+        }
+    };
 
     struct Queue {
         ManualClock clock;
         FramePool pool;
-        std::vector<std::pair<int, std::int64_t>> left; // frame number, when it left
-        FramePacer pacer{clock, pool, [this](BgrBuffer& frame) {
-                             left.emplace_back(int(frame[0]), clock.nowMs());
-                         }};
+        std::vector<Departure> left;
+        FramePacer pacer{
+            clock, pool, [this](BgrBuffer& frame) {
+                left.push_back({int(frame[0] | frame[1] << 8 | frame[2] << 16), clock.nowUs()});
+            }};
 
         explicit Queue(bool lowLatency = false)
         {
-            pacer.setPeriodMs(33);
+            pacer.setAnnouncedPeriodUs(period);
             pacer.setLowLatency(lowLatency);
         }
-        void push(int number, std::int64_t atMs)
+        void push(int number, std::int64_t atUs)
         {
-            clock.set(atMs);
-            pacer.push(BgrBuffer(4, static_cast<unsigned char>(number)));
+            clock.setUs(atUs);
+            BgrBuffer frame(4, 0);
+            frame[0] = static_cast<unsigned char>(number);
+            frame[1] = static_cast<unsigned char>(number >> 8);
+            frame[2] = static_cast<unsigned char>(number >> 16);
+            pacer.push(std::move(frame));
         }
-        // Wakes the pacer whenever it asks to be woken, as its timer would, up to `untilMs`.
-        void runUntil(std::int64_t untilMs)
+        // Wakes the pacer whenever its timer would, up to `untilUs`: in whole milliseconds,
+        // rounded up, as the timer counts.
+        void runUntil(std::int64_t untilUs)
         {
-            while (const auto due = pacer.nextWakeMs()) {
-                if (*due > untilMs)
+            while (const auto due = pacer.nextWakeUs()) {
+                const std::int64_t fires = std::max(
+                    (*due - clock.nowUs() + 999) / 1000 * 1000 + clock.nowUs(), clock.nowUs());
+                if (fires > untilUs)
                     break;
-                clock.set(std::max(*due, clock.nowMs()));
+                clock.setUs(fires);
                 pacer.wake();
             }
-            clock.set(untilMs);
+            clock.setUs(untilUs);
+        }
+        // Every frame arrives at its time and the pacer runs between them.
+        void play(const std::vector<std::int64_t>& arrivals)
+        {
+            for (std::size_t i = 0; i < arrivals.size(); ++i) {
+                runUntil(arrivals[i]);
+                push(int(i), arrivals[i]);
+            }
+            runUntil(arrivals.back() + 1'000'000);
         }
         std::vector<int> numbersLeft() const
         {
             std::vector<int> numbers;
-            for (const auto& [number, at] : left)
-                numbers.push_back(number);
+            for (const Departure& departure : left)
+                numbers.push_back(departure.number);
             return numbers;
         }
     };
 
+    // A phone at `periodUs` whose frames leave up to `jitterUs` after their time, in order.
+    static std::vector<std::int64_t> phone(int frames, double periodUs, int jitterUs,
+                                           unsigned seed = 7)
+    {
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<int> jitter(0, std::max(jitterUs, 0));
+        std::vector<std::int64_t> arrivals;
+        for (int i = 0; i < frames; ++i) {
+            const auto due = std::int64_t(i * periodUs) + jitter(random);
+            arrivals.push_back(arrivals.empty() ? due : std::max(due, arrivals.back()));
+        }
+        return arrivals;
+    }
+
+    // How long each frame waited, in ms, for the frames numbered [from, to).
+    static std::vector<double> waitsMs(const Queue& queue,
+                                       const std::vector<std::int64_t>& arrivals, int from, int to)
+    {
+        std::vector<double> waits;
+        for (const Departure& departure : queue.left)
+            if (departure.number >= from && departure.number < to)
+                waits.push_back(double(departure.us - arrivals[std::size_t(departure.number)])
+                                / 1000);
+        return waits;
+    }
+
+    // p95 - p5 of the intervals between successive times, in ms.
+    static double spreadMs(const std::vector<std::int64_t>& times)
+    {
+        std::vector<double> intervals;
+        for (std::size_t i = 1; i < times.size(); ++i)
+            intervals.push_back(double(times[i] - times[i - 1]) / 1000);
+        return percentile(intervals, 0.95) - percentile(intervals, 0.05);
+    }
+
 private Q_SLOTS:
-    void framePeriodFollowsTheAnnouncedRate_data()
+    void announcedPeriodTakesOnlySaneRates_data()
     {
         QTest::addColumn<int>("fps");
-        QTest::addColumn<int>("period");
-        QTest::newRow("60") << 60 << 16;
-        QTest::newRow("25") << 25 << 40;
-        QTest::newRow("120") << 120 << 8;
-        QTest::newRow("0 keeps") << 0 << 33;
-        QTest::newRow("121 keeps") << 121 << 33;
+        QTest::addColumn<std::int64_t>("period"); // 0: none
+        QTest::newRow("60") << 60 << std::int64_t(16'666);
+        QTest::newRow("25") << 25 << std::int64_t(40'000);
+        QTest::newRow("120") << 120 << std::int64_t(8'333);
+        QTest::newRow("0") << 0 << std::int64_t(0);
+        QTest::newRow("121") << 121 << std::int64_t(0);
     }
 
-    void framePeriodFollowsTheAnnouncedRate()
+    void announcedPeriodTakesOnlySaneRates()
     {
         QFETCH(int, fps);
-        QFETCH(int, period);
-        QCOMPARE(FramePacer::framePeriodMs(fps, 33), period);
+        QFETCH(std::int64_t, period);
+        QCOMPARE(FramePacer::announcedPeriodUs(fps).value_or(0), period);
     }
 
-    // By default frames leave one a tick, the newest five of a burst, and the tick keeps its
-    // phase while the queue is empty.
-    void defaultTickLetsOneFrameOutPerTick()
+    // By default the first frame leaves at once; a burst behind it keeps its newest five, which
+    // leave a period apart. A frame that comes after its slot has passed leaves at once.
+    void defaultLetsOneFrameOutPerPeriod()
     {
         Queue queue;
-        for (int i = 0; i < 7; ++i)
+        for (int i = 0; i < 8; ++i)
             queue.push(i, 0);
         QCOMPARE(queue.pacer.queued(), FramePacer::capacity);
-        queue.runUntil(1000);
-        QCOMPARE(queue.numbersLeft(), (std::vector<int>{2, 3, 4, 5, 6}));
-        for (std::size_t i = 0; i < queue.left.size(); ++i)
-            QCOMPARE(queue.left[i].second, std::int64_t(33 * (i + 1)));
-        queue.push(7, 1010);
-        QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(33 * 31));
+        queue.runUntil(1'000'000);
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{0, 3, 4, 5, 6, 7}));
+        for (std::size_t i = 1; i < queue.left.size(); ++i) // the timer's whole milliseconds
+            QCOMPARE(queue.left[i].us, (std::int64_t(i) * period + 999) / 1000 * 1000);
+        queue.push(8, 1'010'000);
+        QCOMPARE(queue.left.back(), (Departure{8, 1'010'000}));
+        queue.push(9, 1'020'000);
+        QCOMPARE(queue.pacer.nextWakeUs(), std::optional<std::int64_t>(1'010'000 + period));
     }
 
-    void clearDropsTheWaitingFramesAndTheTick()
+    void clearDropsTheWaitingFrames()
     {
         Queue queue;
         queue.push(1, 0);
-        queue.push(2, 10);
+        queue.push(2, 10'000);
         queue.pacer.clear();
-        QCOMPARE(queue.pacer.nextWakeMs(), std::nullopt);
-        queue.push(3, 20);
-        queue.runUntil(100);
-        QCOMPARE(queue.numbersLeft(), std::vector<int>{3});
-        QCOMPARE(queue.left[0].second, std::int64_t(53)); // a fresh tick, a period after
+        QCOMPARE(queue.pacer.nextWakeUs(), std::nullopt);
+        queue.push(3, 20'000);
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{1, 3})); // a fresh start
     }
 
     void aShorterTickRestartsFromNow()
@@ -103,10 +167,11 @@ private Q_SLOTS:
         queue.pacer.setTickMs(3'600'000);
         queue.push(1, 0);
         queue.push(2, 0);
+        queue.push(3, 0);
         queue.clock.set(500);
         queue.pacer.setTickMs(1);
-        queue.runUntil(1000);
-        QCOMPARE(queue.left, (std::vector<std::pair<int, std::int64_t>>{{1, 501}, {2, 502}}));
+        queue.runUntil(1'000'000);
+        QCOMPARE(queue.left, (std::vector<Departure>{{1, 0}, {2, 501'000}, {3, 502'000}}));
     }
 
     // Under "Low latency" a frame alone leaves three quarters of a period after the last one,
@@ -114,66 +179,124 @@ private Q_SLOTS:
     void lowLatencyWaitsOnlyForTheSpacing()
     {
         Queue queue(true);
-        queue.push(1, 1000);
+        queue.push(1, 1'000'000);
         QCOMPARE(queue.numbersLeft(), std::vector<int>{1}); // nothing left before it
-        queue.push(2, 1010);
-        QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(1024));
-        queue.push(3, 1010);
-        QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(1016));
-        queue.runUntil(2000);
-        QCOMPARE(queue.left,
-                 (std::vector<std::pair<int, std::int64_t>>{{1, 1000}, {2, 1016}, {3, 1040}}));
-        queue.push(4, 2000); // a period after the last: at once
-        QCOMPARE(queue.left.back(), (std::pair<int, std::int64_t>{4, 2000}));
+        queue.push(2, 1'010'000);
+        QCOMPARE(queue.pacer.nextWakeUs(), std::optional<std::int64_t>(1'000'000 + period * 3 / 4));
+        queue.push(3, 1'010'000);
+        QCOMPARE(queue.pacer.nextWakeUs(), std::optional<std::int64_t>(1'000'000 + period / 2));
+        queue.runUntil(2'000'000);
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{1, 2, 3}));
+        QCOMPARE(queue.left[1].us, std::int64_t(1'017'000));
+        QCOMPARE(queue.left[2].us, std::int64_t(1'017'000 + 25'000));
+        queue.push(4, 2'000'000); // a period after the last: at once
+        QCOMPARE(queue.left.back(), (Departure{4, 2'000'000}));
     }
 
     void switchingRulesMovesTheWaitingFramesOn()
     {
         Queue queue;
         queue.push(1, 0);
-        queue.push(2, 5);
+        queue.push(2, 5'000);
+        queue.push(3, 5'000);
         queue.clock.set(10);
         queue.pacer.setLowLatency(true);
-        QCOMPARE(queue.numbersLeft(), std::vector<int>{1});
-        QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(34));
-        queue.pacer.setLowLatency(false);
-        QCOMPARE(queue.pacer.nextWakeMs(), std::optional<std::int64_t>(43));
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{1}));
+        QCOMPARE(queue.pacer.nextWakeUs(), std::optional<std::int64_t>(period / 2));
+        queue.runUntil(period / 2 + 1000);
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{1, 2}));
+        queue.pacer.setLowLatency(false); // the next slot a period after the last frame
+        QCOMPARE(queue.pacer.nextWakeUs(), std::optional<std::int64_t>(17'000 + period));
     }
 
-    void jitterAndALateBurstBuildNoStandingQueueUnderLowLatency()
+    void lowLatencyBuildsNoStandingQueueFromJitterOrABurst()
     {
-        // 30 fps with up to 10 ms of jitter, and once a 120 ms hole after which four frames
-        // arrive together.
-        std::mt19937 random(19);
-        std::uniform_int_distribution<int> jitter(0, 10);
-        std::vector<std::int64_t> arrivals;
-        for (int i = 0; i < 250; ++i)
-            arrivals.push_back(std::max<std::int64_t>(i * 100 / 3 + jitter(random),
-                                                      arrivals.empty() ? 0 : arrivals.back()));
-        for (int i = 150; i < 154; ++i)
-            arrivals[std::size_t(i)] = arrivals[153];
-
+        // Up to 10 ms of jitter, and once a 120 ms hole after which four frames come together.
+        std::vector<std::int64_t> arrivals = phone(250, period, 10'000, 19);
+        for (std::size_t i = 150; i < 154; ++i)
+            arrivals[i] = arrivals[153];
         Queue queue(true);
-        for (std::size_t i = 0; i < arrivals.size(); ++i) {
-            queue.runUntil(arrivals[i]);
-            queue.push(int(i % 250), arrivals[i]);
-        }
-        queue.runUntil(arrivals.back() + 1000);
+        queue.play(arrivals);
         QCOMPARE(queue.left.size(), arrivals.size()); // none dropped
-        std::vector<std::int64_t> waited;
-        for (std::size_t i = 0; i < queue.left.size(); ++i) {
-            QCOMPARE(queue.left[i].first, int(i));
-            waited.push_back(queue.left[i].second - arrivals[i]);
-        }
-        std::int64_t worstOutsideBurst = 0;
-        for (std::size_t i = 0; i < waited.size(); ++i)
-            if (i < 150 || i > 160)
-                worstOutsideBurst = std::max(worstOutsideBurst, waited[i]);
-        QVERIFY2(worstOutsideBurst <= 33, "jitter alone held a frame for over a frame period");
-        // The burst leaves half a period apart and is gone within two periods.
-        QCOMPARE(waited[150], std::int64_t(0));
-        QCOMPARE(waited[151], std::int64_t(16));
-        QVERIFY(waited[153] <= 66);
+        std::vector<double> outsideBurst = waitsMs(queue, arrivals, 0, 150);
+        for (const double wait : waitsMs(queue, arrivals, 161, 250))
+            outsideBurst.push_back(wait);
+        QVERIFY2(percentile(outsideBurst, 1.0) <= 34, "jitter alone held a frame for a period");
+        const std::vector<double> burst = waitsMs(queue, arrivals, 150, 154);
+        QCOMPARE(burst[0], 0.0); // then half a period apart, and gone within two periods
+        QVERIFY(burst[1] <= 17.0);
+        QVERIFY(burst[3] <= 67.0);
+    }
+
+    // The default rule smooths 10 ms of jitter at the cost of about that much delay, and keeps
+    // no more: the intervals between frames that leave spread less than half as much as those
+    // they arrived at.
+    void defaultSmoothsJitterWithoutAStandingDelay()
+    {
+        const std::vector<std::int64_t> arrivals = phone(1800, period, 10'000);
+        Queue queue;
+        queue.play(arrivals);
+        QCOMPARE(queue.left.size(), arrivals.size());
+        const std::vector<double> waits = waitsMs(queue, arrivals, 60, 1800);
+        std::vector<std::int64_t> departures;
+        for (const Departure& departure : queue.left)
+            departures.push_back(departure.us);
+        const QByteArray figures = QByteArray::number(percentile(waits, 0.5)) + " ms median, "
+            + QByteArray::number(percentile(waits, 0.95)) + " ms p95, spread "
+            + QByteArray::number(spreadMs(departures)) + " of "
+            + QByteArray::number(spreadMs(arrivals)) + " ms";
+        QVERIFY2(percentile(waits, 0.5) <= 10 && percentile(waits, 0.95) <= 20, figures);
+        QVERIFY2(spreadMs(departures) <= spreadMs(arrivals) / 2, figures);
+    }
+
+    // Wi-Fi power saving: 300 ms of silence, then the frames held back come at once. The queue
+    // keeps the newest five and is back to its usual delay within two seconds.
+    void aStallAndItsBurstAddDelayOnlyForAWhile()
+    {
+        std::vector<std::int64_t> arrivals = phone(600, period, 10'000);
+        for (std::size_t i = 300; i < 309; ++i)
+            arrivals[i] = arrivals[309];
+        Queue queue;
+        queue.play(arrivals);
+        const double before = percentile(waitsMs(queue, arrivals, 200, 300), 0.95);
+        const double twoSecondsOn = percentile(waitsMs(queue, arrivals, 370, 430), 0.95);
+        QVERIFY2(twoSecondsOn <= before + 2,
+                 QByteArray::number(before) + " ms before, " + QByteArray::number(twoSecondsOn)
+                     + " ms two seconds after");
+        QCOMPARE(queue.left.size(), arrivals.size() - 5); // the burst's oldest four, no more
+    }
+
+    // The phone's clock a tenth of a percent fast or slow against ours, for ten minutes: the
+    // frames leave at the phone's true rate, so the delay does not grow and none is lost.
+    void aSkewedPhoneClockBuildsNoDelay_data()
+    {
+        QTest::addColumn<double>("skew");
+        QTest::newRow("fast") << 0.999;
+        QTest::newRow("slow") << 1.001;
+    }
+
+    void aSkewedPhoneClockBuildsNoDelay()
+    {
+        QFETCH(double, skew);
+        const std::vector<std::int64_t> arrivals = phone(18'000, double(period) * skew, 10'000);
+        Queue queue;
+        queue.play(arrivals);
+        QCOMPARE(queue.left.size(), arrivals.size());
+        const double first = percentile(waitsMs(queue, arrivals, 60, 1800), 0.95);
+        const double last = percentile(waitsMs(queue, arrivals, 16'200, 18'000), 0.95);
+        QVERIFY2(last <= first + 2,
+                 QByteArray::number(first) + " ms in the first minute, " + QByteArray::number(last)
+                     + " ms in the last");
+    }
+
+    // A phone that says 1 fps and sends 30 does not slow the queue to its word.
+    void theRateComesFromTheFramesNotTheAnnouncement()
+    {
+        Queue queue;
+        queue.pacer.setAnnouncedPeriodUs(1'000'000);
+        queue.play(phone(300, period, 0));
+        QCOMPARE(queue.left.size(), std::size_t(300));
+        QVERIFY(std::abs(queue.pacer.periodUs() - period) <= 10);
     }
 };
 

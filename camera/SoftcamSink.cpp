@@ -3,6 +3,7 @@
 #include <QDebug>
 
 #include <chrono>
+#include <optional>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -14,6 +15,17 @@ constexpr const char* kComponentName = "softcam.dll";
 #else
 constexpr const char* kComponentName = "libsoftcam.so";
 #endif
+
+std::int64_t nowUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::chrono::steady_clock::time_point steadyAt(std::int64_t us)
+{
+    return std::chrono::steady_clock::time_point(std::chrono::microseconds(us));
+}
 
 } // namespace
 
@@ -108,6 +120,7 @@ bool SoftcamSink::start(int newWidth, int newHeight, float newFps)
         std::lock_guard<std::mutex> guard(mutex);
         latestFrame.assign(std::size_t(width) * std::size_t(height) * 3, 0);
         newFrame = false;
+        tick = CameraTick(std::int64_t(1'000'000.0f / fps));
     }
     running = true;
     try {
@@ -130,7 +143,7 @@ void SoftcamSink::sendFrame(const unsigned char* bgr)
     if (latestFrame.empty())
         return;
     std::memcpy(latestFrame.data(), bgr, latestFrame.size());
-    newFrame = true;
+    noteNewFrame();
 }
 
 void SoftcamSink::handFrame(BgrBuffer& frame)
@@ -139,41 +152,56 @@ void SoftcamSink::handFrame(BgrBuffer& frame)
     if (latestFrame.empty() || frame.size() != latestFrame.size())
         return;
     latestFrame.swap(frame);
+    noteNewFrame();
+}
+
+void SoftcamSink::noteNewFrame()
+{
     newFrame = true;
+    tick.frameCame(nowUs());
+    frameCame.notify_one();
 }
 
 void SoftcamSink::pace()
 {
-    using namespace std::chrono;
     BgrBuffer frame(std::size_t(width) * std::size_t(height) * 3, 0);
-    bool send = false; // `frame` holds a picture
-    const auto period = microseconds(static_cast<std::int64_t>(1000000.0f / fps));
-    auto deadline = steady_clock::now();
+    std::unique_lock<std::mutex> lock(mutex);
     while (running.load()) {
-        {
-            // A new frame is taken by swapping buffers, not copied; without one the last is
-            // sent again.
-            std::lock_guard<std::mutex> guard(mutex);
-            if (newFrame && latestFrame.size() == frame.size()) {
-                latestFrame.swap(frame);
-                newFrame = false;
-                send = true;
-            }
+        const std::optional<std::int64_t> due = tick.nextSendUs();
+        if (!due) {
+            frameCame.wait(lock);
+            continue;
         }
+        if (*due > nowUs()) {
+            frameCame.wait_until(lock, steadyAt(*due));
+            continue;
+        }
+        // A new frame is taken by swapping buffers, not copied; without one the last is sent
+        // again.
+        if (newFrame && latestFrame.size() == frame.size()) {
+            latestFrame.swap(frame);
+            newFrame = false;
+        }
+        tick.sent(nowUs());
         // The component is called outside the lock so that sendFrame never waits for it.
-        if (send && camera)
+        lock.unlock();
+        if (camera)
             sendCameraFrame(camera, frame.data());
-        // A late thread sends back to back until it has caught up; ticks are never skipped.
-        deadline += period;
-        if (deadline > steady_clock::now())
-            std::this_thread::sleep_until(deadline);
+        lock.lock();
     }
 }
 
 void SoftcamSink::stop()
 {
-    if (running.exchange(false) && thread.joinable())
+    if (running.exchange(false) && thread.joinable()) {
+        {
+            // Under the lock, so that the wake cannot fall between the thread's check of
+            // `running` and its wait.
+            std::lock_guard<std::mutex> guard(mutex);
+            frameCame.notify_one();
+        }
         thread.join();
+    }
     if (camera && deleteCamera) {
         deleteCamera(camera);
         camera = nullptr;

@@ -2,9 +2,11 @@
 
 #include "system/DynamicLibrary.h"
 #include "video/BgrBuffer.h"
+#include "camera/CameraTick.h"
 #include "camera/IVirtualCameraSink.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -13,8 +15,9 @@
 
 // Drives the camera component, loaded at run time from the program's folder or the search
 // path. A pacing thread, alive between start() and stop(), hands the newest frame to the
-// component at the camera's rate and repeats it until a newer one arrives, so the camera's rate
-// never depends on the phone's. start() and stop() must come from one thread.
+// component as soon as the camera's rate allows and repeats it while no newer one arrives (see
+// CameraTick), so a reader gets the camera's rate whatever the phone's, without a tick of its
+// own to wait for. start() and stop() must come from one thread.
 class SoftcamSink : public IVirtualCameraSink {
 public:
     SoftcamSink() = default;
@@ -42,6 +45,8 @@ private:
 
     bool loadLibrary();
     void pace();
+    // Under the lock: a frame was put into latestFrame.
+    void noteNewFrame();
     // The component's diagnostics, from any thread: into the program's log, and kept as the
     // reason of the next failed start.
     static void componentMessage(const char* line, void* sink);
@@ -64,9 +69,11 @@ private:
 
     std::thread thread;
     std::atomic<bool> running{false};
-    std::mutex mutex; // guards the two below, held only to copy a frame in or swap it out
+    std::mutex mutex; // guards the four below, held only to copy a frame in or swap it out
+    std::condition_variable frameCame; // wakes the pacing thread for a new frame or to stop
     BgrBuffer latestFrame;
-    bool newFrame = false;   // latestFrame holds a frame the pacing thread has not taken
+    bool newFrame = false; // latestFrame holds a frame the pacing thread has not taken
+    CameraTick tick{33'333};
     std::mutex messageMutex; // guards the one below
     std::string lastComponentMessage;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/ArrivalRate.h"
+#include "video/ArrivalRate.h"
 #include "pipeline/Clock.h"
 #include "pipeline/FramePool.h"
 

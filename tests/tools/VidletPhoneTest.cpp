@@ -661,6 +661,10 @@ void VidletPhoneTest::refusesBadArguments_data()
     QTest::newRow("unknown option") << QStringList{"--fast"};
     QTest::newRow("pause without length") << QStringList{"--pause-at-ms", "100"};
     QTest::newRow("jitter beyond ten seconds") << QStringList{"--jitter-ms", "10001"};
+    QTest::newRow("stall without its cycle") << QStringList{"--stall-ms", "300"};
+    QTest::newRow("stall as long as its cycle")
+        << QStringList{"--stall-ms", "300", "--stall-every-ms", "300"};
+    QTest::newRow("skew beyond ten percent") << QStringList{"--skew-ppm", "-100001"};
     QTest::newRow("unreadable token file") << QStringList{"--token-file", "/nonexistent/token"};
 }
 

@@ -57,6 +57,10 @@ QString PhoneOptions::usage()
         "  --duration-ms N | --frames N   end after this long / this many frames\n"
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
         "  --jitter-ms N              hold each video message back by 0 to N ms, in order\n"
+        "  --stall-ms N --stall-every-ms M   Wi-Fi power saving: no video arrives for N ms\n"
+        "                             every M ms, then what it held arrives at once\n"
+        "  --skew-ppm N               the phone's clock runs N parts per million fast (or slow,\n"
+        "                             below 0) against the PC's\n"
         "  --no-bye                   end without saying BYE\n"
         "  --no-stamp                 leave the machine-readable stamp out of the picture\n"
         "  --verbose                  print what the PC sends\n"
@@ -87,6 +91,10 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         {"--pause-at-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseAtMs = n; }},
         {"--pause-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseMs = n; }},
         {"--jitter-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.jitterMs = int(n); }},
+        {"--stall-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.stallMs = int(n); }},
+        {"--stall-every-ms", 1, 3'600'000,
+         [](PhoneOptions& o, qint64 n) { o.stallEveryMs = int(n); }},
+        {"--skew-ppm", -100'000, 100'000, [](PhoneOptions& o, qint64 n) { o.skewPpm = int(n); }},
     };
     PhoneOptions o;
     const std::pair<const char*, QString*> texts[] = {
@@ -155,6 +163,9 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
             QStringLiteral("--size must be even and at most %1x%1").arg(FrameLimits::maxSide));
     if ((o.pauseAtMs >= 0) != (o.pauseMs > 0))
         return fail(QStringLiteral("--pause-at-ms and --pause-ms go together"));
+    if ((o.stallMs > 0) != (o.stallEveryMs > 0) || o.stallMs >= qMax(o.stallEveryMs, 1))
+        return fail(QStringLiteral("--stall-ms and --stall-every-ms go together, the silence "
+                                   "shorter than its cycle"));
     if (o.infoWidth == 0) {
         o.infoWidth = o.width;
         o.infoHeight = o.height;

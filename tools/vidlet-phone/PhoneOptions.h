@@ -39,6 +39,11 @@ struct PhoneOptions {
     qint64 pauseMs = 0;
     // Each video message reaches the PC late by up to this much, as over a busy Wi-Fi.
     int jitterMs = 0;
+    // Wi-Fi power saving: the link falls silent for stallMs every stallEveryMs.
+    int stallMs = 0;
+    int stallEveryMs = 0;
+    // The phone's clock runs this many parts per million fast (above 0) or slow against the PC's.
+    int skewPpm = 0;
 
     bool noBye = false;
     bool noStamp = false; // the plain pattern, for pictures people look at

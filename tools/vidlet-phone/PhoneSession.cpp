@@ -42,7 +42,7 @@ PhoneSession::PhoneSession(QTcpSocket* socket, bool usb, const PhoneOptions& opt
       options(options),
       token(options.token),
       pattern(options.width, options.height),
-      jitter(options.jitterMs)
+      jitter(options.jitterMs, options.stallMs, options.stallEveryMs)
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -80,7 +80,7 @@ void PhoneSession::send(quint8 type, const QByteArray& payload, quint8 flags)
 // Video passes the simulated network, which may hold it back; nothing overtakes what it holds.
 void PhoneSession::sendVideo(quint8 type, const QByteArray& payload, quint8 flags)
 {
-    if (options.jitterMs == 0 && held.empty()) {
+    if (options.jitterMs == 0 && options.stallMs == 0 && held.empty()) {
         send(type, payload, flags);
         return;
     }
@@ -224,9 +224,19 @@ void PhoneSession::updateStreaming()
     frameTimer.start(0);
 }
 
+qint64 PhoneSession::phoneUsec() const
+{
+    return streamClock.nsecsElapsed() / 1000 * (1'000'000 + options.skewPpm) / 1'000'000;
+}
+
+qint64 PhoneSession::pcUsec(qint64 phoneTimeUsec) const
+{
+    return phoneTimeUsec * 1'000'000 / (1'000'000 + options.skewPpm);
+}
+
 void PhoneSession::scheduleNextFrame()
 {
-    const qint64 nextUsec = (lastSlot + 1) * 1000000 / options.fps;
+    const qint64 nextUsec = pcUsec((lastSlot + 1) * 1000000 / options.fps);
     const qint64 waitUsec = nextUsec - streamClock.nsecsElapsed() / 1000;
     frameTimer.start(int(qMax<qint64>(0, (waitUsec + 999) / 1000)));
 }
@@ -237,7 +247,7 @@ void PhoneSession::sendFrame()
         return;
     // Frames belong to fixed slots of the session's clock; a late timer skips the slots it
     // missed, as a camera does, so the stream keeps real time.
-    const qint64 slot = streamClock.nsecsElapsed() / 1000 * options.fps / 1000000;
+    const qint64 slot = phoneUsec() * options.fps / 1000000;
     if (slot <= lastSlot) {
         scheduleNextFrame();
         return;

@@ -62,7 +62,10 @@ private:
     TestPattern pattern;
     QTimer frameTimer;
     QElapsedTimer streamClock;
-    // Video messages the simulated network still holds back (--jitter-ms), oldest first, each
+    // The phone's own clock, which paces its frames: streamClock, skewed by --skew-ppm.
+    qint64 phoneUsec() const;
+    qint64 pcUsec(qint64 phoneTimeUsec) const;
+    // Video messages the simulated network still holds back (--jitter-ms, --stall-ms), oldest first, each
     // with the time on streamClock at which it reaches the PC.
     struct Held {
         qint64 arrivalUsec;

@@ -20,10 +20,12 @@
 // as the phone app does, and the PC comes through the tunnel and speaks first with PAIR_INFO.
 // Either way it pairs, waits to be made active, streams, lingers so the PC can show the last
 // frames, says BYE and closes. With `jitterMs`, each frame leaves up to that much after its
-// slot, as the phone simulator's --jitter-ms holds it back, and its time is when it left.
+// slot, as the phone simulator's --jitter-ms holds it back, and with `stallMs` nothing leaves
+// for that long every `stallEveryMs` (--stall-ms); a frame's time is when it left.
 class BenchPhone {
 public:
-    explicit BenchPhone(const StampedStream& stream, int jitterMs = 0);
+    explicit BenchPhone(const StampedStream& stream, int jitterMs = 0, int stallMs = 0,
+                        int stallEveryMs = 0);
     ~BenchPhone();
     BenchPhone(const BenchPhone&) = delete;
     BenchPhone& operator=(const BenchPhone&) = delete;
@@ -53,6 +55,8 @@ private:
 
     const StampedStream& source;
     const int jitterMs;
+    const int stallMs;
+    const int stallEveryMs;
     std::vector<QByteArray> frameMessages;
     quint16 lanPort = 0;
     QString token;

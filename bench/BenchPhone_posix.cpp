@@ -45,9 +45,11 @@ sockaddr_in loopback(quint16 port)
 
 } // namespace
 
-BenchPhone::BenchPhone(const StampedStream& stream, int jitterMs)
+BenchPhone::BenchPhone(const StampedStream& stream, int jitterMs, int stallMs, int stallEveryMs)
     : source(stream),
       jitterMs(jitterMs),
+      stallMs(stallMs),
+      stallEveryMs(stallEveryMs),
       sent(stream.units.size(), 0)
 {
     frameMessages.reserve(stream.units.size());
@@ -185,7 +187,7 @@ bool BenchPhone::stream()
     const auto frames = std::int64_t(frameMessages.size());
     const auto period =
         std::chrono::nanoseconds(1'000'000'000 * frames / (source.fps * (frames + 1)));
-    NetworkJitter network(jitterMs);
+    NetworkJitter network(jitterMs, stallMs, stallEveryMs);
     const auto start = Clock::now();
     for (std::size_t i = 0; i < frameMessages.size(); ++i) {
         const auto slot = std::chrono::duration_cast<std::chrono::microseconds>(period * i);

@@ -104,8 +104,12 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // the frames in flight, and a phone repeating it could keep the GUI thread busy.
     const bool repeated = phone->streamSize == QSize(width, height);
     phone->streamSize = QSize(width, height);
+    if (id != activeId_)
+        return;
+    // Only a first guess for the pacer, which then measures the frames' own rate; another
+    // phone's word has no say in it.
     pipeline.setPhoneFps(fps);
-    if (id == activeId_ && !(repeated && live()))
+    if (!(repeated && live()))
         goLive(width, height);
 }
 

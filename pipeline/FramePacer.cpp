@@ -117,9 +117,15 @@ std::int64_t FramePacer::lowLatencyDueUs(std::int64_t nowUs) const
 
 std::int64_t FramePacer::shedUs() const
 {
-    if (recentWaits.size() < waitsKept)
+    // Frames waiting behind the one that leaves are a backlog whatever the waits before said.
+    const std::int64_t backlog =
+        frames.size() > 2 ? std::int64_t(frames.size() - 1) * slotSpacingUs() : 0;
+    if (recentWaits.size() < waitsKept && backlog == 0)
         return 0;
-    const std::int64_t standing = *std::min_element(recentWaits.begin(), recentWaits.end());
+    const std::int64_t standing =
+        std::max(backlog, recentWaits.size() < waitsKept
+                              ? 0
+                              : *std::min_element(recentWaits.begin(), recentWaits.end()));
     // A step of at most a sixth of a period: the motion speeds up a little, never jumps.
     return std::clamp<std::int64_t>(standing - onTimeUs, 0, slotSpacingUs() / 6);
 }

@@ -132,8 +132,8 @@ private Q_SLOTS:
         QCOMPARE(FramePacer::announcedPeriodUs(fps).value_or(0), period);
     }
 
-    // By default the first frame leaves at once; a burst behind it keeps its newest five, which
-    // leave a period apart. A frame that comes after its slot has passed leaves at once.
+    // By default the first frame leaves at once; a burst behind it keeps its newest five. A
+    // frame that comes after its slot has passed leaves at once.
     void defaultLetsOneFrameOutPerPeriod()
     {
         Queue queue;
@@ -142,8 +142,12 @@ private Q_SLOTS:
         QCOMPARE(queue.pacer.queued(), FramePacer::capacity);
         queue.runUntil(1'000'000);
         QCOMPARE(queue.numbersLeft(), (std::vector<int>{0, 3, 4, 5, 6, 7}));
-        for (std::size_t i = 1; i < queue.left.size(); ++i) // the timer's whole milliseconds
-            QCOMPARE(queue.left[i].us, (std::int64_t(i) * period + 999) / 1000 * 1000);
+        // A backlog: they leave sooner than a period apart, by at most a sixth.
+        for (std::size_t i = 2; i < queue.left.size(); ++i) {
+            const std::int64_t interval = queue.left[i].us - queue.left[i - 1].us;
+            QVERIFY(interval >= period * 5 / 6 - 1000 && interval <= period + 1000);
+            QVERIFY(interval < period || i + 2 >= queue.left.size());
+        }
         queue.push(8, 1'010'000);
         QCOMPARE(queue.left.back(), (Departure{8, 1'010'000}));
         queue.push(9, 1'020'000);
@@ -250,7 +254,8 @@ private Q_SLOTS:
     }
 
     // Wi-Fi power saving: 300 ms of silence, then the frames held back come at once. The queue
-    // keeps the newest five and is back to its usual delay within two seconds.
+    // keeps the newest five and is back to its usual delay within two seconds (within one in
+    // this run).
     void aStallAndItsBurstAddDelayOnlyForAWhile()
     {
         std::vector<std::int64_t> arrivals = phone(600, period, 10'000);
@@ -263,7 +268,7 @@ private Q_SLOTS:
         QVERIFY2(twoSecondsOn <= before + 2,
                  QByteArray::number(before) + " ms before, " + QByteArray::number(twoSecondsOn)
                      + " ms two seconds after");
-        QCOMPARE(queue.left.size(), arrivals.size() - 5); // the burst's oldest four, no more
+        QVERIFY(arrivals.size() - queue.left.size() <= 4); // at most the burst's oldest four
     }
 
     // The phone's clock a tenth of a percent fast or slow against ours, for ten minutes: the

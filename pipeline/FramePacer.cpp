@@ -122,10 +122,10 @@ std::int64_t FramePacer::shedUs() const
         frames.size() > 2 ? std::int64_t(frames.size() - 1) * slotSpacingUs() : 0;
     if (recentWaits.size() < waitsKept && backlog == 0)
         return 0;
-    const std::int64_t standing =
-        std::max(backlog, recentWaits.size() < waitsKept
-                              ? 0
-                              : *std::min_element(recentWaits.begin(), recentWaits.end()));
+    const std::int64_t standing = std::max(
+        backlog,
+        recentWaits.size() < waitsKept ? 0
+                                       : *std::min_element(recentWaits.begin(), recentWaits.end()));
     // A step of at most a sixth of a period: the motion speeds up a little, never jumps.
     return std::clamp<std::int64_t>(standing - onTimeUs, 0, slotSpacingUs() / 6);
 }

@@ -3,8 +3,8 @@
 #include <QDebug>
 
 #include <chrono>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <system_error>
 

@@ -8,6 +8,8 @@ namespace {
 constexpr std::size_t waitsKept = 15;
 // A frame that waits this little is on time; the timer is no finer.
 constexpr std::int64_t onTimeUs = 2000;
+// A wake this long after its slot did not come from the timer.
+constexpr std::int64_t lateUs = 5000;
 
 } // namespace
 
@@ -74,6 +76,19 @@ void FramePacer::wake()
         while (!frames.empty() && lowLatencyDueUs(now) <= now)
             letOutOldest(now);
     } else if (!frames.empty() && (!slotUs || *slotUs <= now)) {
+        // Woken late (a busy thread, a timer starved by other messages): frames whose slots
+        // have all passed are stale, and only the newest of them leaves; nor do more than two
+        // wait behind a slot the timer missed, or the frames alone would drain them one each.
+        const auto stale = [&] {
+            return frames.size() > 1
+                && (*slotUs + slotSpacingUs() <= now
+                    || (frames.size() > 2 && now - *slotUs > lateUs));
+        };
+        while (slotUs && stale()) {
+            pool.give(std::move(frames.front().frame));
+            frames.pop_front();
+            *slotUs += slotSpacingUs();
+        }
         // A frame alone whose slot has passed was late: the slots follow it from now.
         const bool late = frames.size() == 1 && frames.front().arrivedUs >= slotUs.value_or(now);
         const std::int64_t shed = shedUs();

@@ -294,13 +294,30 @@ private Q_SLOTS:
                      + " ms in the last");
     }
 
+    // A timer that never fires (on Windows a busy thread's timer message waits behind every
+    // other message): the frames that come still take the due ones out and stale ones are
+    // dropped, so the camera keeps getting most pictures, at most about two periods late.
+    void aStarvedTimerStillLetsTheNewestFramesOut()
+    {
+        const std::vector<std::int64_t> arrivals = phone(300, period, 10'000);
+        Queue queue;
+        for (std::size_t i = 0; i < arrivals.size(); ++i)
+            queue.push(int(i), arrivals[i]); // no runUntil: only the frames wake it
+        const std::vector<double> waits = waitsMs(queue, arrivals, 30, 300);
+        QVERIFY2(percentile(waits, 1.0) <= 80, QByteArray::number(percentile(waits, 1.0)));
+        QVERIFY(queue.pacer.queued() <= 2);
+        QVERIFY2(queue.left.size() >= arrivals.size() * 85 / 100,
+                 QByteArray::number(queue.left.size()));
+    }
+
     // A phone that says 1 fps and sends 30 does not slow the queue to its word.
     void theRateComesFromTheFramesNotTheAnnouncement()
     {
         Queue queue;
         queue.pacer.setAnnouncedPeriodUs(1'000'000);
         queue.play(phone(300, period, 0));
-        QCOMPARE(queue.left.size(), std::size_t(300));
+        // The frames that waited for the word's slot are stale once the rate is known.
+        QVERIFY(queue.left.size() >= std::size_t(295));
         QVERIFY(std::abs(queue.pacer.periodUs() - period) <= 10);
     }
 };

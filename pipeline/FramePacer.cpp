@@ -66,21 +66,27 @@ void FramePacer::push(BgrBuffer&& frame)
         pool.give(std::move(frames.front().frame));
         frames.pop_front();
     }
-    wake();
+    serve(true);
 }
 
 void FramePacer::wake()
+{
+    serve(false);
+}
+
+void FramePacer::serve(bool byFrame)
 {
     const std::int64_t now = clock.nowUs();
     if (lowLatency) {
         while (!frames.empty() && lowLatencyDueUs(now) <= now)
             letOutOldest(now);
     } else if (!frames.empty() && (!slotUs || *slotUs <= now)) {
-        // Woken late (a busy thread, a timer starved by other messages): frames whose slots
-        // have all passed are stale, and only the newest of them leaves; nor do more than two
-        // wait behind a slot the timer missed, or the frames alone would drain them one each.
+        // A frame came long after a slot the timer missed (on Windows a busy thread's timer
+        // waits behind every other message): frames whose slots have all passed are stale, and
+        // only the newest of them leaves; nor do more than two wait, or the frames alone would
+        // drain them one each.
         const auto stale = [&] {
-            return frames.size() > 1
+            return byFrame && frames.size() > 1
                 && (*slotUs + slotSpacingUs() <= now
                     || (frames.size() > 2 && now - *slotUs > lateUs));
         };

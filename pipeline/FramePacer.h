@@ -70,6 +70,8 @@ private:
         std::int64_t arrivedUs = 0;
     };
 
+    // Lets out what is due; `byFrame` when a new frame, not the timer, asks.
+    void serve(bool byFrame);
     // The default rule's spacing: the phone's period unless a test fixed it.
     std::int64_t slotSpacingUs() const { return tickOverrideUs > 0 ? tickOverrideUs : periodUs(); }
     std::int64_t lowLatencyDueUs(std::int64_t nowUs) const;

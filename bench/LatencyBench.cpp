@@ -28,6 +28,7 @@
 #include "bench/CameraWatch.h"
 #include "bench/Percentile.h"
 #include "bench/StampedStream.h"
+#include "tests/pipewire/PrivateDesktop.h"
 #include "controller/AppController.h"
 #include "tools/common/FrameStamp.h"
 #include "video/H264Decoder.h"
@@ -103,9 +104,10 @@ struct PathRun {
     int stallMs = 0; // Wi-Fi power saving: silent this long every kStallEveryMs
 
     std::vector<std::int64_t> sentNs;
-    std::vector<std::int64_t> handedNs; // frameReady, just after the sink got the frame
-    std::vector<std::uint64_t> publishedNs;
-    std::optional<bool> overUsb; // how the phone came, seen with the first frame
+    std::vector<std::int64_t> handedNs;     // frameReady, just after the sink got the frame
+    std::vector<std::uint64_t> publishedNs; // the shared-memory reader's
+    std::vector<std::uint64_t> pipewireNs;  // the PipeWire reader's; empty without PipeWire
+    std::optional<bool> overUsb;            // how the phone came, seen with the first frame
 };
 
 // The usbmux stand-in, playing one phone on a cable whose app port is `phonePort`.
@@ -138,7 +140,7 @@ void stopUsbService(QProcess& mux)
     }
 }
 
-bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& run)
+bool runPath(const StampedStream& stream, const BenchEnvironment& env, bool pipewire, PathRun& run)
 {
     const bool usb = run.usb;
     BenchPhone phone(stream, run.jitterMs, run.stallMs, run.stallMs > 0 ? kStallEveryMs : 0);
@@ -177,7 +179,10 @@ bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& 
         return false;
     }
 
-    CameraWatch camera(env.cameraSegment(), stream.units.size());
+    CameraWatch camera(CameraWatch::sharedMemory(env.cameraSegment()), stream.units.size());
+    std::optional<CameraWatch> node;
+    if (pipewire)
+        node.emplace(CameraWatch::pipewire(), stream.units.size());
     if (usb) {
         phone.startUsb();
     } else {
@@ -199,6 +204,8 @@ bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& 
 
     const bool streamed = phone.wait();
     camera.stop();
+    if (node)
+        node->stop();
     stopUsbService(mux);
     if (!streamed) {
         std::fprintf(stderr, "the phone failed: %s\n", phone.error().c_str());
@@ -206,6 +213,8 @@ bool runPath(const StampedStream& stream, const BenchEnvironment& env, PathRun& 
     }
     run.sentNs = phone.sentNs();
     run.publishedNs = camera.publishedNs();
+    if (node)
+        run.pipewireNs = node->publishedNs();
     if (run.overUsb != usb) {
         std::fprintf(stderr, "the phone did not come over the transport asked for\n");
         return false;
@@ -271,6 +280,37 @@ double settledAfterSilences(const std::vector<double>& addedByFrame)
             settled.push_back(addedByFrame[i]);
     }
     return percentile(settled, 0.5);
+}
+
+// What one reader of the camera saw: the delay from the phone to the reader, its worst second,
+// the pictures it got and how evenly they came.
+void reportReader(const char* what, const PathRun& run, const std::vector<std::uint64_t>& got)
+{
+    std::vector<double> delay;
+    std::vector<double> perSecond;
+    double worstSecond = 0;
+    std::size_t pictures = 0;
+    for (std::size_t i = kWarmUp; i < run.sentNs.size(); ++i) {
+        if (run.sentNs[i] != 0 && got[i] != 0) {
+            delay.push_back((double(got[i]) - double(run.sentNs[i])) / 1e6);
+            perSecond.push_back(delay.back());
+            ++pictures;
+        }
+        if ((i + 1) % std::size_t(kFps) == 0 || i + 1 == run.sentNs.size()) {
+            if (!perSecond.empty())
+                worstSecond = std::max(worstSecond, percentile(perSecond, 0.5));
+            perSecond.clear();
+        }
+    }
+    const std::vector<std::int64_t> times(got.begin(), got.end());
+    const std::vector<double> intervals = intervalsMs(times);
+    const auto [fewest, most] = readerRate(got);
+    std::printf("  %s: %zu of %zu pictures; phone to reader median %6.2f ms  p95 %6.2f ms, worst "
+                "second's median %6.2f ms; intervals spread p95-p5 %6.2f ms; %.1f to %.1f new "
+                "pictures per second\n",
+                what, pictures, run.sentNs.size() - kWarmUp, percentile(delay, 0.5),
+                percentile(delay, 0.95), worstSecond,
+                percentile(intervals, 0.95) - percentile(intervals, 0.05), fewest, most);
 }
 
 // Prints the path's figures; true when it meets its target. `jitterOnlyMedian`, the median
@@ -361,18 +401,12 @@ bool report(const char* name, const PathRun& run, const std::vector<double>& dec
                     percentile({added.begin(), added.begin() + second}, 0.5),
                     percentile({added.end() - second, added.end()}, 0.5));
     }
-    const std::vector<std::int64_t> published(run.publishedNs.begin(), run.publishedNs.end());
-    const std::vector<double> shown = intervalsMs(published);
     std::printf("  %-36s p5 %6.2f  median %6.2f  p95 %6.2f ms, spread p95-p5 %6.2f ms %s\n",
                 "interval between frames to the sink", percentile(handed, 0.05),
                 percentile(handed, 0.5), percentile(handed, 0.95), spread(handed), smoothness);
-    std::printf("  %-36s p5 %6.2f  median %6.2f  p95 %6.2f ms, spread p95-p5 %6.2f ms\n",
-                "interval between frames in the camera", percentile(shown, 0.05),
-                percentile(shown, 0.5), percentile(shown, 0.95),
-                percentile(shown, 0.95) - percentile(shown, 0.05));
-    const auto [fewest, most] = readerRate(run.publishedNs);
-    std::printf("  %-36s %.1f to %.1f per second (the phone sends %d)\n",
-                "new pictures a reader got", fewest, most, kFps);
+    reportReader("shared-memory reader", run, run.publishedNs);
+    if (!run.pipewireNs.empty())
+        reportReader("PipeWire reader", run, run.pipewireNs);
     return toSink.size() >= measured * 9 / 10 && met && pacingMet;
 }
 
@@ -385,6 +419,11 @@ int main(int argc, char** argv)
     BenchMode::read(argc, argv);
     if (!env.useOwnCamera())
         return 1;
+    // A PipeWire reader reads the camera's node in a desktop session of the benchmark's own.
+    PrivateDesktop desktop;
+    const bool pipewire = desktop.start();
+    if (!pipewire)
+        std::printf("no PipeWire reader: %s\n", qPrintable(desktop.why()));
     const int frames = BenchMode::pick(300, 40);
     std::printf("Session latency, %dx%d %d fps %d kbit/s, %d frames (first %d left out); %s\n",
                 kWidth, kHeight, kFps, kBitrateKbps, frames, kWarmUp,
@@ -405,7 +444,7 @@ int main(int argc, char** argv)
     lowLatency.lowLatency = true;
     std::vector<std::vector<double>> passes{decodePass(stream)};
     for (PathRun* run : {&wifi, &lowLatency, &usb, &silences}) {
-        if (!runPath(stream, env, *run))
+        if (!runPath(stream, env, pipewire, *run))
             return 1;
         passes.push_back(decodePass(stream));
     }

@@ -87,6 +87,7 @@ void AppController::setIntervals(const Intervals& chosen)
     intervals = chosen;
     stallTimer.setInterval(intervals.stallCheckMs);
     server.setSizeChangeIntervalMs(intervals.resizeMs);
+    pipeline.camera().setRemakeIntervalMs(intervals.resizeMs);
     pipeline.setPaceTickMs(intervals.paceMs);
     pipeline.setUnreadRefreshMs(intervals.unreadRefreshMs);
     if (statsTimer.isActive())

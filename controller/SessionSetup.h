@@ -22,6 +22,7 @@ struct SessionIntervals {
     int stallCheckMs = 400;  // how often that is checked
     int statsMs = 500;       // the statistics tick (frame rate, decode time, firewall)
     int paceMs = 0;          // the pacing queue's tick; 0: the phone's frame interval
-    int resizeMs = PhoneServer::defaultSizeChangeIntervalMs; // between a phone's sizes
+    // Between a phone's sizes, and between the camera's, whatever changes it.
+    int resizeMs = PhoneServer::defaultSizeChangeIntervalMs;
     int unreadRefreshMs = 1000; // how often a camera nobody reads gets a new picture
 };

@@ -1,17 +1,23 @@
 #include "pipeline/CameraOutput.h"
 
-CameraOutput::CameraOutput(std::unique_ptr<IVirtualCameraSink> sink)
-    : sink(std::move(sink))
+CameraOutput::CameraOutput(std::unique_ptr<IVirtualCameraSink> sink, const Clock& clock)
+    : sink(std::move(sink)),
+      clock(clock)
 {
 }
 
-void CameraOutput::resize(QSize size)
+bool CameraOutput::resize(QSize size)
 {
     if (size == current && sink->isRunning())
-        return;
+        return true;
+    const std::int64_t now = clock.nowMs();
+    if (remadeMs && now - *remadeMs < remakeIntervalMs)
+        return false;
+    remadeMs = now;
     sink->stop();
     sink->start(size.width(), size.height(), fps);
     current = size;
+    return true;
 }
 
 void CameraOutput::send(const unsigned char* bgr)

@@ -1,13 +1,15 @@
 #pragma once
 
-#include "video/BgrBuffer.h"
 #include "camera/IVirtualCameraSink.h"
+#include "pipeline/Clock.h"
+#include "video/BgrBuffer.h"
 
 #include <QSize>
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 // The camera stage: the virtual camera at its current size, the output switch and the count of
 // frames the camera was sent. The GUI thread starts, moves and stops it; the GUI thread and the
@@ -17,14 +19,18 @@ class CameraOutput {
 public:
     static constexpr float fps = 30.0f;
 
-    explicit CameraOutput(std::unique_ptr<IVirtualCameraSink> sink);
+    CameraOutput(std::unique_ptr<IVirtualCameraSink> sink, const Clock& clock);
 
     // Replaces the camera before start(): tests hand in one of their own.
     void setSink(std::unique_ptr<IVirtualCameraSink> camera) { sink = std::move(camera); }
     // At the current size: 1280x720 until a stream gives another.
     bool start() { return sink->start(current.width(), current.height(), fps); }
-    // The camera at `size`, restarted only when it has another size or is not running.
-    void resize(QSize size);
+    // The camera at `size`, restarted only when it has another size or is not running. A phone
+    // may change its size at every keyframe, and each remake costs the GUI thread (a new segment,
+    // a new PipeWire node), so the camera is remade at most once per interval, whoever asks:
+    // false while the remake must wait, the camera keeping its size meanwhile.
+    bool resize(QSize size);
+    void setRemakeIntervalMs(int ms) { remakeIntervalMs = ms; }
     void stop() { sink->stop(); }
     QSize size() const { return current; }
     std::size_t frameBytes() const
@@ -48,7 +54,10 @@ public:
 
 private:
     std::unique_ptr<IVirtualCameraSink> sink;
+    const Clock& clock;
     QSize current{1280, 720};
-    std::atomic<bool> on{true};          // the GUI thread flips it, the pump reads it
-    std::atomic<std::uint64_t> count{0}; // both threads add
+    int remakeIntervalMs = 1000;
+    std::optional<std::int64_t> remadeMs; // the last remake
+    std::atomic<bool> on{true};           // the GUI thread flips it, the pump reads it
+    std::atomic<std::uint64_t> count{0};  // both threads add
 };

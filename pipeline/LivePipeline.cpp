@@ -8,7 +8,7 @@
 // The stages are wired here, source first.
 LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock& clock)
     : clock(clock),
-      cameraStage(std::move(sink)),
+      cameraStage(std::move(sink), clock),
       fanOutStage(cameraStage, recorderStage,
                   [this](const QImage& picture) { Q_EMIT frameReady(picture); })
 {
@@ -120,8 +120,11 @@ void LivePipeline::pass()
     for (Picture& picture : completed) {
         if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
             adopt(picture.size);
-        if (picture.frame.size() != cameraStage.frameBytes())
-            continue; // not converted, or cropped for a size the camera has left since
+        // Not converted, cropped for a size the camera has left since, or of a size the camera
+        // has not taken yet.
+        if (picture.frame.size() != cameraStage.frameBytes()
+            || FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
+            continue;
         if (pacer) {
             pacer->push(std::move(picture.frame));
         } else {
@@ -135,9 +138,10 @@ void LivePipeline::pass()
 void LivePipeline::adopt(QSize size)
 {
     const QSize announced = cameraStage.size();
+    if (!cameraStage.resize(size))
+        return; // the pictures of this size wait for the camera's next allowed remake
     qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)",
           size.width(), size.height(), announced.width(), announced.height());
-    cameraStage.resize(size);
     if (pacer)
         pacer->clear();
 }

@@ -253,6 +253,45 @@ private Q_SLOTS:
         QCOMPARE(phone.camera->size(), QSize(320, 240));
     }
 
+    // A phone that changes its size inside its stream (new parameter sets before a keyframe)
+    // or by announcing it remakes the camera at most once per interval: the pictures of a size
+    // the camera has not taken wait for it, and the camera never shows a picture of another
+    // size as its own.
+    void sizeFlipsRemakeTheCameraAtMostOncePerInterval()
+    {
+        AppController::Intervals intervals = held();
+        intervals.paceMs = 1;
+        intervals.resizeMs = never;
+        StreamingPhone phone(false, intervals);
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QCOMPARE(phone.camera->size(), QSize(64, 48));
+        const int starts = phone.camera->starts();
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder narrow = TestEncoder::ofSize(64, 48, 3);
+        const TestEncoder wide = TestEncoder::ofSize(80, 48, 3);
+        const TestEncoder upright = TestEncoder::ofSize(48, 64, 3);
+        QVERIFY(phone.sendVideo(narrow, 0, 1));
+        QTRY_COMPARE(preview.count(), 1);
+        QVERIFY(phone.sendVideo(wide, 0, 2));
+        QVERIFY(phone.sendVideo(upright, 0, 2)); // as many bytes as the camera's pictures
+        QVERIFY(phone.settle());
+        QCOMPARE(phone.camera->starts(), starts);
+        QCOMPARE(phone.camera->size(), QSize(64, 48));
+        QCOMPARE(preview.count(), 1);
+        QVERIFY(phone.sendVideo(narrow, 0, 2));
+        QTRY_COMPARE(preview.count(), 3);
+        QCOMPARE(shown(preview, 2), StreamingPhone::reference(narrow).at(1));
+
+        // Once the interval has passed, the next picture of a new size has the camera remade.
+        intervals.resizeMs = 0;
+        phone.app->setIntervals(intervals);
+        QVERIFY(phone.sendVideo(wide, 0, 1));
+        QCOMPARE(phone.camera->size(), QSize(80, 48));
+        QCOMPARE(phone.camera->starts(), starts + 1);
+        QTRY_COMPARE(preview.count(), 4);
+    }
+
     void outputSwitchStopsTheCameraOnly()
     {
         StreamingPhone phone(true, held());

@@ -30,6 +30,7 @@ public:
             return false;
         started = QSize(width, height);
         running = true;
+        ++starts_;
         return true;
     }
     void sendFrame(const unsigned char* bgr) override
@@ -59,6 +60,12 @@ public:
     {
         std::lock_guard<std::mutex> guard(lock);
         return started;
+    }
+    // How often the camera was made.
+    int starts() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return starts_;
     }
     int frameCount() const
     {
@@ -92,5 +99,6 @@ private:
     bool running = false;
     int frames = 0;
     int framesWhileStopped_ = 0;
+    int starts_ = 0;
     std::vector<unsigned char> last;
 };

@@ -50,11 +50,18 @@ private Q_SLOTS:
         QCOMPARE(rig.pipeline.framesDecoded(), std::uint64_t(1));
     }
 
+    // The camera takes a new size after the decoder returns, never inside it, and at most once
+    // a second: until then the pictures of the new size are not shown.
     void aNewSizeMovesTheCameraAfterTheDecoder()
     {
         Rig rig({64, 48});
-        const TestEncoder larger = TestEncoder::ofSize(96, 64, 1);
+        const TestEncoder larger = TestEncoder::ofSize(96, 64, 2);
         QCOMPARE(rig.decode(larger, 0), 1);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->size(), QSize(64, 48));
+        QCOMPARE(rig.camera->frameCount(), 0);
+        rig.clock.set(1000);
+        QCOMPARE(rig.decode(larger, 1), 1);
         QCOMPARE(rig.camera->size(), QSize(64, 48));
         QTest::ignoreMessage(QtInfoMsg,
                              "Vidlet: virtual camera adopts decoder output 96x64 "

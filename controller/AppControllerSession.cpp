@@ -105,6 +105,7 @@ void AppController::onStreamInfo(int id, int width, int height, int fps)
     // the frames in flight, and a phone repeating it could keep the GUI thread busy.
     const bool repeated = phone->streamSize == QSize(width, height);
     phone->streamSize = QSize(width, height);
+    phone->streamFps = fps;
     if (id != activeId_)
         return;
     // Only a first guess for the pacer, which then measures the frames' own rate; another
@@ -124,6 +125,8 @@ void AppController::goLive(int width, int height)
     if (recorder.isOpen() && QSize(recorder.width(), recorder.height()) != size)
         stopRecording();
     const ConnectedPhone* active = findPhone(activeId_);
+    if (active)
+        pipeline.setPhoneFps(active->streamFps);
     pipeline.begin(size, !(active && active->usb));
     stall.restart(pipeline.framesDecoded());
     enterSession(Session::Live, size);

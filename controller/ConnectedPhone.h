@@ -14,6 +14,7 @@ struct ConnectedPhone {
     QString os;
     bool usb = false;
     QSize streamSize{-1, -1}; // the size it last announced; negative until then
+    int streamFps = 30;       // the rate it last announced: the pacer's first guess
 
     bool hasStreamSize() const { return streamSize.width() >= 0 && streamSize.height() >= 0; }
 

@@ -3,8 +3,12 @@
 #include "settings/AppSettings.h"
 #include "tests/controller/StreamingPhone.h"
 #include "tests/controller/TestCameraSink.h"
+#include "tests/TestSandbox.h"
 #include "tests/controller/TestPlaces.h"
+#include "tests/link/TestPhone.h"
+#include "link/PhoneLink.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -290,6 +294,29 @@ private Q_SLOTS:
         QCOMPARE(phone.camera->size(), QSize(80, 48));
         QCOMPARE(phone.camera->starts(), starts + 1);
         QTRY_COMPARE(preview.count(), 4);
+    }
+
+    // The pacing follows the active phone: another paired phone announcing one frame a second
+    // does not hold the active phone's frames for a second each.
+    void anotherPhonesRateDoesNotSteerThePacing()
+    {
+        AppController::Intervals intervals;
+        intervals.resizeMs = 0;
+        StreamingPhone phone(false, intervals);
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48, 30));
+        TestPhone other;
+        QVERIFY(other.connectTo(quint16(phone.app->port())));
+        QFile tokenFile(TestSandbox::path() + QStringLiteral("/pairing-token.txt"));
+        QVERIFY(tokenFile.open(QIODevice::ReadOnly));
+        other.sendHello(QStringLiteral("other"), QString::fromUtf8(tokenFile.readAll()).trimmed());
+        QTRY_COMPARE(phone.app->phones().size(), 2);
+        other.sendJson(PhoneLink::STREAM_INFO, {{"width", 64}, {"height", 48}, {"fps", 1}});
+        QVERIFY(other.roundTrip());
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        // The first leaves at once, the second a period of the active phone's rate later.
+        QVERIFY(phone.sendVideo(TestEncoder::ofSize(64, 48, 2), 0, 2));
+        QTRY_COMPARE_WITH_TIMEOUT(preview.count(), 2, 500);
     }
 
     void outputSwitchStopsTheCameraOnly()

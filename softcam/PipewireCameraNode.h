@@ -35,6 +35,8 @@ public:
     void offer(const unsigned char* bgr, bool repeated);
     // A reader streams from the node. Any thread.
     bool isStreaming() const { return streaming.load(std::memory_order_relaxed); }
+    // The daemon went away or dropped the node: a new node is needed. Any thread.
+    bool lost() const { return pipewire.lost() || dropped.load(); }
 
 private:
     PipewireCameraNode(int width, int height);
@@ -54,9 +56,11 @@ private:
 
     FrameHandover handover;
     std::atomic<bool> streaming{false};
+    std::atomic<bool> dropped{false};
     bool handedSinceStreaming = false; // sending thread only
 
     // PipeWire's loop only:
+    bool published = false; // the daemon has taken the node
     CameraPixelFormat format = CameraPixelFormat::I420;
     bool negotiated = false;
     bool pictureCurrent = false; // `picture` is the handover's latest frame in `format`

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 struct pw_thread_loop;
+struct spa_hook;
 struct pw_context;
 struct pw_core;
 struct pw_loop;
@@ -28,11 +31,18 @@ public:
 
     pw_loop* loop() const;
     pw_core* core() const { return connected; }
+    // The daemon went away (it was restarted, or stopped): nothing made on this connection
+    // works any more. Any thread.
+    bool lost() const { return gone.load(); }
+    // Whether the session's PipeWire socket exists: a cheap look before connecting again.
+    static bool daemonPresent();
 
 private:
     pw_thread_loop* thread = nullptr;
     pw_context* context = nullptr;
     pw_core* connected = nullptr;
+    std::unique_ptr<spa_hook> coreHook;
+    std::atomic<bool> gone{false};
 };
 
 } // namespace softcam

@@ -1,5 +1,6 @@
 #include "softcam/SoftCamera.h"
 
+#include "softcam/ComponentLog.h"
 #include "softcam/SharedFrameLayout.h"
 #include "system/Product.h"
 
@@ -13,6 +14,9 @@ constexpr std::chrono::seconds kReaderTimeout{3};
 // While nothing reads the camera its segment is refreshed this often rather than at every
 // frame: a reader that comes finds a recent picture, and every frame from the next one on.
 constexpr std::uint64_t kUnreadRefreshNs = 1'000'000'000;
+// While PipeWire is away, whether it is back is looked at this often.
+constexpr std::uint64_t kNodeRetryNs = 500'000'000;
+constexpr std::uint64_t kNodeRefusedRetryNs = 5'000'000'000;
 
 } // namespace
 
@@ -34,12 +38,48 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
         if (output->open(path, width, height, fps))
             camera->device = std::move(output);
     }
+    camera->width = width;
+    camera->height = height;
+    camera->fps = fps;
     camera->node = PipewireCameraNode::create(width, height, fps);
     return camera;
 }
 
+void SoftCamera::keepNode()
+{
+    const std::uint64_t now = clock();
+    if (node && node->lost()) {
+        if (!nodeLostTold)
+            report("Vidlet: PipeWire went away; the PipeWire camera is published again when it "
+                   "returns");
+        nodeLostTold = true;
+        std::unique_ptr<PipewireCameraNode> gone;
+        {
+            std::lock_guard<std::mutex> guard(nodeLock);
+            gone = std::move(node);
+        }
+        nextNodeTryNs = now + kNodeRetryNs;
+    }
+    if (node || now < nextNodeTryNs)
+        return;
+    nextNodeTryNs = now + kNodeRetryNs;
+    if (!PipewireConnection::daemonPresent())
+        return;
+    std::unique_ptr<PipewireCameraNode> fresh = PipewireCameraNode::create(width, height, fps);
+    if (!fresh) {
+        nextNodeTryNs = now + kNodeRefusedRetryNs; // running, but it refused the node
+        return;
+    }
+    if (nodeLostTold)
+        report("Vidlet: PipeWire is back; the PipeWire camera is published again");
+    nodeLostTold = false;
+    std::lock_guard<std::mutex> guard(nodeLock);
+    node = std::move(fresh);
+}
+
 void SoftCamera::sendFrame(const unsigned char* bgr)
 {
+    keepNode();
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more, and a PipeWire reader
     // the picture it already has. The comparison is skipped while neither could use it.
@@ -63,7 +103,11 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
 bool SoftCamera::isConnected()
 {
     const bool deviceRead = device && device->hasConsumers();
-    const bool nodeRead = node && node->isStreaming();
+    bool nodeRead = false;
+    {
+        std::lock_guard<std::mutex> guard(nodeLock);
+        nodeRead = node && node->isStreaming();
+    }
     return deviceRead || nodeRead || shared.readerSeenWithin(kReaderTimeout);
 }
 

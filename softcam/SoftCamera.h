@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -33,12 +34,23 @@ public:
 private:
     SoftCamera() = default;
 
+    // The sending thread's: a node PipeWire lost is replaced once the daemon is back.
+    void keepNode();
+
     std::function<std::uint64_t()> clock = monotonicNs;
     std::optional<std::uint64_t> lastPublishNs; // the sending thread's
+    int width = 0;
+    int height = 0;
+    float fps = 30.0f;
+    std::uint64_t nextNodeTryNs = 0; // the sending thread's
+    bool nodeLostTold = false;       // the sending thread's
 
     SharedFramePublisher shared;
     std::unique_ptr<V4l2LoopbackOutput> device; // null without a loopback device
-    std::unique_ptr<PipewireCameraNode> node;   // null without PipeWire
+    // Null without PipeWire. The sending thread replaces it under nodeLock, which the
+    // controlling thread takes to read it.
+    std::unique_ptr<PipewireCameraNode> node;
+    mutable std::mutex nodeLock;
 };
 
 } // namespace softcam

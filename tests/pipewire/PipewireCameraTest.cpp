@@ -5,6 +5,7 @@
 #include "tools/common/FrameStamp.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -133,6 +134,24 @@ private Q_SLOTS:
         QVERIFY(camera.create(320, 240));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        camera.destroy();
+    }
+
+    // PipeWire restarted under a live camera (an update, a user fixing their sound): the node
+    // is published again by itself, and a reader that opens it gets the camera's pictures.
+    void nodeReturnsWhenPipewireRestarts()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        QVERIFY2(desktop.restartPipewire(), qPrintable(desktop.why()));
+        QElapsedTimer back;
+        back.start();
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        qInfo("the node was back %lld ms after the new daemon's socket", back.elapsed());
+        checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        const QStringList log = camera.log();
+        QCOMPARE(log.filter(QStringLiteral("PipeWire went away")).size(), 1);
+        QCOMPARE(log.filter(QStringLiteral("PipeWire is back")).size(), 1);
         camera.destroy();
     }
 

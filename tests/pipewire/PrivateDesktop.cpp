@@ -126,6 +126,38 @@ bool PrivateDesktop::start()
     return true;
 }
 
+QProcess* PrivateDesktop::started(const QString& program) const
+{
+    for (const auto& process : processes)
+        if (process->program() == find(program))
+            return process.get();
+    return nullptr;
+}
+
+bool PrivateDesktop::restartPipewire()
+{
+    QProcess* daemon = started(QStringLiteral("pipewire"));
+    QProcess* manager = started(QStringLiteral("wireplumber"));
+    if (!daemon || !manager)
+        return fail(QStringLiteral("PipeWire was not started"));
+    for (QProcess* process : {manager, daemon}) {
+        process->terminate();
+        if (!process->waitForFinished(kStartMs))
+            return fail(process->program() + QStringLiteral(" did not stop"));
+    }
+    const QString socket = runtimeDir() + QStringLiteral("/pipewire-0");
+    if (!QTest::qWaitFor([&] { return !QFile::exists(socket); }, kStartMs))
+        return fail(QStringLiteral("the stopped pipewire left its socket"));
+    for (QProcess* process : {daemon, manager}) {
+        process->start();
+        if (!process->waitForStarted(kStartMs))
+            return fail(process->program() + QStringLiteral(" did not start again"));
+        if (process == daemon && !QTest::qWaitFor([&] { return QFile::exists(socket); }, kStartMs))
+            return fail(QStringLiteral("the new pipewire made no socket"));
+    }
+    return true;
+}
+
 QByteArray PrivateDesktop::run(const QString& program, const QStringList& arguments, int timeoutMs)
 {
     QProcess process;

@@ -18,6 +18,9 @@ public:
 
     // False, with why(), when a part did not come up within its deadline.
     bool start();
+    // Stops PipeWire and WirePlumber and starts them again, as an update or a user's
+    // `systemctl --user restart pipewire` does; true once the new daemon's socket is there.
+    bool restartPipewire();
     QString why() const { return failure; }
     // Ends `process` when the test process ends, however it ends. Call before starting it.
     static void endWithTheTest(QProcess& process);
@@ -32,6 +35,7 @@ public:
 
 private:
     QProcess* launch(const QString& program, const QStringList& arguments);
+    QProcess* started(const QString& program) const;
     bool fail(const QString& why);
 
     std::vector<std::unique_ptr<QProcess>> processes; // stopped in reverse order

@@ -22,6 +22,14 @@ struct GuardedRange {
 GuardedRange ranges[SegmentFaultGuard::kMaxGuards];
 struct sigaction previous {};
 
+// A signal sent with kill() or sigqueue() rather than raised by an access.
+bool sentByAProcess(const siginfo_t* info)
+{
+    return info->si_code <= 0;
+}
+
+// Everything but a fault in a guarded range: as if the guard were not there. The guard stays
+// installed whatever happens here, so a later truncation is still caught.
 void passOn(int signal, siginfo_t* info, void* context)
 {
     if (previous.sa_flags & SA_SIGINFO) {
@@ -33,31 +41,45 @@ void passOn(int signal, siginfo_t* info, void* context)
         previous.sa_handler(signal);
         return;
     }
-    // The default action, once the faulting access runs again: the process ends as it would
-    // have without us. An ignored SIGBUS would only fault for ever.
+    if (sentByAProcess(info) && previous.sa_handler == SIG_IGN)
+        return;
+    // The default action: the process ends as it would have without the guard. A fault
+    // ends it when the access runs again; a sent signal is raised again. (An ignored fault would
+    // only fault for ever.)
     struct sigaction fallback {};
     fallback.sa_handler = SIG_DFL;
     sigemptyset(&fallback.sa_mask);
     sigaction(SIGBUS, &fallback, nullptr);
+    if (sentByAProcess(info))
+        raise(SIGBUS);
 }
 
-void onBusError(int signal, siginfo_t* info, void* context)
+// Whether `address` lies in a guarded range, which then gets private zero pages, so that the
+// access that faulted runs again into memory nobody reads.
+bool replaceGuardedRange(std::uintptr_t address)
 {
-    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
     for (GuardedRange& range : ranges) {
         const std::uintptr_t end = range.end.load(std::memory_order_acquire);
         const std::uintptr_t begin = range.begin.load(std::memory_order_relaxed);
         if (end == 0 || address < begin || address >= end)
             continue;
-        // mmap is a plain system call, safe here; the access that faulted then runs again
-        // into the fresh pages.
+        // mmap is a plain system call, safe in a signal handler.
         if (mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ | PROT_WRITE,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0)
             == MAP_FAILED)
-            break;
+            return false;
         range.tripped.store(true, std::memory_order_release);
-        return;
+        return true;
     }
+    return false;
+}
+
+void onBusError(int signal, siginfo_t* info, void* context)
+{
+    // A sent signal's address means nothing, whatever it holds.
+    if (!sentByAProcess(info)
+        && replaceGuardedRange(reinterpret_cast<std::uintptr_t>(info->si_addr)))
+        return;
     passOn(signal, info, context);
 }
 

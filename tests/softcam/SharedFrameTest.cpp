@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -462,6 +463,45 @@ private Q_SLOTS:
         setLogCallback(nullptr, nullptr);
         QVERIFY2(said.find("was cut short") != std::string::npos, said.c_str());
         QVERIFY(!publisher.readerSeenWithin(std::chrono::hours(1)));
+    }
+
+    // A SIGBUS sent by another program (kill -BUS) is none of the guard's business: with the
+    // signal ignored beforehand it stays ignored and the guard still catches the next cut; with
+    // the default action it ends the process, as it would without the guard. In a plain child
+    // program: the test's own crash handler would take the signal here.
+    void aSentBusSignalIsTreatedAsWithoutTheGuard_data()
+    {
+        QTest::addColumn<bool>("ignored");
+        QTest::newRow("ignored before") << true;
+        QTest::newRow("default action") << false;
+    }
+
+    void aSentBusSignalIsTreatedAsWithoutTheGuard()
+    {
+        QFETCH(bool, ignored);
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+        if (!ignored)
+            QSKIP("a sanitizer handles SIGBUS itself: ThreadSanitizer delivers it late, "
+                  "AddressSanitizer reports it and aborts");
+#endif
+        const std::string program =
+            (QCoreApplication::applicationDirPath() + QStringLiteral("/bus-signal-child"))
+                .toStdString();
+        std::string segment = name;
+        std::string disposition = ignored ? "ignored" : "default";
+        char* arguments[] = {const_cast<char*>(program.c_str()), segment.data(), disposition.data(),
+                             nullptr};
+        pid_t child = 0;
+        QCOMPARE(posix_spawn(&child, program.c_str(), nullptr, nullptr, arguments, environ), 0);
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        if (ignored) {
+            QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                     qPrintable(QString::number(status)));
+        } else {
+            QVERIFY(WIFSIGNALED(status));
+            QCOMPARE(WTERMSIG(status), SIGBUS);
+        }
     }
 
     void hostileHeaderIsRejected_data()

@@ -38,6 +38,10 @@ SharedFramePublisher::~SharedFramePublisher()
 bool SharedFramePublisher::open(const std::string& segmentName, int width, int height, float fps)
 {
     close();
+    requestedName = segmentName;
+    cameraWidth = width;
+    cameraHeight = height;
+    cameraFps = fps;
     if (!validCameraSize(width, height))
         return false;
     for (int index = 0; index < kSegmentNames; ++index) {
@@ -145,12 +149,16 @@ void SharedFramePublisher::publish(const unsigned char* bgr)
     if (!header)
         return;
     writeFrame(header, bytesPerFrame, writer, bgr, ++published);
-    if (guard.tripped() && !cutShortReported) {
-        cutShortReported = true;
-        report("Vidlet: camera segment %s was cut short by another program; readers get no "
-               "frames until the camera is created again",
-               name.c_str());
-    }
+    reportCutShort();
+}
+
+void SharedFramePublisher::reportCutShort()
+{
+    if (!guard.tripped() || cutShortReported)
+        return;
+    cutShortReported = true;
+    report("Vidlet: camera segment %s was cut short by another program; it is made again",
+           name.c_str());
 }
 
 bool SharedFramePublisher::repeatsLatest(const unsigned char* bgr) const
@@ -167,6 +175,13 @@ bool SharedFramePublisher::readerSeenWithin(std::chrono::nanoseconds window) con
     const std::uint64_t beat = header->readerBeatNs.load(std::memory_order_relaxed);
     const std::uint64_t now = monotonicNs();
     return beat != 0 && beat <= now && now - beat < std::uint64_t(window.count());
+}
+
+bool SharedFramePublisher::reopen()
+{
+    reportCutShort();
+    const std::string segmentName = requestedName;
+    return open(segmentName, cameraWidth, cameraHeight, cameraFps);
 }
 
 void SharedFramePublisher::close()

@@ -28,12 +28,24 @@ public:
     // Whether `bgr` is the frame published last, to the byte. Call on the publishing thread.
     bool repeatsLatest(const unsigned char* bgr) const;
     bool readerSeenWithin(std::chrono::nanoseconds window) const;
+    // Another program cut the segment short (frames reach nobody until it is made again), or
+    // making it again failed.
+    bool needsReopen() const { return !header || guard.tripped(); }
+    // Makes the segment again as open() made it; readers find the new one by its name. Not
+    // while publish() or readerSeenWithin() runs.
+    bool reopen();
 
 private:
     enum Outcome { Opened, Taken, Failed };
     Outcome openNamed(const std::string& segmentName, int width, int height, float fps);
     void close();
+    // Once per segment, when the guard has tripped.
+    void reportCutShort();
 
+    std::string requestedName; // as open() was given it
+    int cameraWidth = 0;
+    int cameraHeight = 0;
+    float cameraFps = 0;
     std::string name;
     int fd = -1;
     SharedFrameHeader* header = nullptr; // start of the mapping

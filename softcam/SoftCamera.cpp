@@ -77,9 +77,22 @@ void SoftCamera::keepNode()
     node = std::move(fresh);
 }
 
+void SoftCamera::keepSegment()
+{
+    const std::uint64_t now = clock();
+    if (!shared.needsReopen() || now < nextSegmentTryNs)
+        return;
+    // At most once a second: a program that keeps cutting it costs no more.
+    nextSegmentTryNs = now + 1'000'000'000;
+    std::lock_guard<std::mutex> guard(sharedLock);
+    if (shared.reopen())
+        lastPublishNs.reset(); // the new segment gets this frame
+}
+
 void SoftCamera::sendFrame(const unsigned char* bgr)
 {
     keepNode();
+    keepSegment();
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more, and a PipeWire reader
     // the picture it already has. The comparison is skipped while neither could use it.
@@ -108,6 +121,7 @@ bool SoftCamera::isConnected()
         std::lock_guard<std::mutex> guard(nodeLock);
         nodeRead = node && node->isStreaming();
     }
+    std::lock_guard<std::mutex> guard(sharedLock);
     return deviceRead || nodeRead || shared.readerSeenWithin(kReaderTimeout);
 }
 

@@ -36,16 +36,22 @@ private:
 
     // The sending thread's: a node PipeWire lost is replaced once the daemon is back.
     void keepNode();
+    // The sending thread's: a segment another program cut short is made again.
+    void keepSegment();
 
     std::function<std::uint64_t()> clock = monotonicNs;
     std::optional<std::uint64_t> lastPublishNs; // the sending thread's
     int width = 0;
     int height = 0;
     float fps = 30.0f;
-    std::uint64_t nextNodeTryNs = 0; // the sending thread's
-    bool nodeLostTold = false;       // the sending thread's
+    std::uint64_t nextNodeTryNs = 0;    // the sending thread's
+    std::uint64_t nextSegmentTryNs = 0; // the sending thread's
+    bool nodeLostTold = false;          // the sending thread's
 
+    // The sending thread remakes it under sharedLock, which the controlling thread takes to
+    // ask it about readers.
     SharedFramePublisher shared;
+    mutable std::mutex sharedLock;
     std::unique_ptr<V4l2LoopbackOutput> device; // null without a loopback device
     // Null without PipeWire. The sending thread replaces it under nodeLock, which the
     // controlling thread takes to read it.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -95,6 +96,35 @@ private Q_SLOTS:
         QVERIFY(scIsConnected(camera));
         scDeleteCamera(camera);
         QVERIFY(!scIsConnected(camera));
+    }
+
+    // Another program of the user's cuts the camera's segment short: the camera lives, makes
+    // the segment again, and a reader that opens it gets the frames that follow.
+    void aSegmentCutShortIsMadeAgain()
+    {
+        void* camera = scCreateCamera(16, 16, 30.0f);
+        QVERIFY(camera);
+        const std::vector<unsigned char> before(16 * 16 * 3, 0x21);
+        const std::vector<unsigned char> after(16 * 16 * 3, 0x42);
+        {
+            // A reader makes the camera publish every frame; it lets go before the cut.
+            softcam::CameraReader reader(segment);
+            QVERIFY(reader.attach());
+        }
+        scSendFrame(camera, before.data());
+        const int fd = shm_open(segment.c_str(), O_RDWR, 0);
+        QVERIFY(fd >= 0);
+        QCOMPARE(ftruncate(fd, 0), 0);
+        close(fd);
+        scSendFrame(camera, before.data()); // faults into the guard
+        scSendFrame(camera, after.data());  // into the segment made again
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(reader.readNewFrame(frame));
+        QVERIFY(frame.bgr == after);
+        scDeleteCamera(camera);
+        std::lock_guard<std::mutex> guard(logLock);
+        QCOMPARE(logged.filter(QStringLiteral("was cut short")).size(), 1);
     }
 
     void ignoresHandlesItDidNotMake()

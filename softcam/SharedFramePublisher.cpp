@@ -79,11 +79,12 @@ SharedFramePublisher::Outcome SharedFramePublisher::openNamed(const std::string&
         if (candidate < 0) {
             if (errno == ENOENT)
                 continue; // deleted between the two opens
-            if (errno == EACCES)
-                return Taken;
-            report("Vidlet: cannot open camera segment %s: %s", segmentName.c_str(),
-                   std::strerror(errno));
-            return Failed;
+            // Another user's segment, or something planted at the name (a directory, a link):
+            // the name is not ours to use, whatever the reason.
+            if (errno != EACCES)
+                report("Vidlet: cannot open camera segment %s: %s", segmentName.c_str(),
+                       std::strerror(errno));
+            return Taken;
         }
         struct stat st {};
         if (fstat(candidate, &st) != 0 || st.st_uid != geteuid()) {

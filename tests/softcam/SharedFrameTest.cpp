@@ -86,6 +86,7 @@ private Q_SLOTS:
     {
         for (int index = 0; index < kSegmentNames; ++index)
             shm_unlink(segmentCandidate(name, index).c_str());
+        rmdir(("/dev/shm" + name).c_str()); // what a test planted at the name
     }
 
     void readerNeverSeesTornFrameWhileWriterChangesSize()
@@ -351,6 +352,32 @@ private Q_SLOTS:
     }
 
     // A live camera of another user, under the name this user's readers look at, is not read.
+    // Something else planted at the camera's name, by anyone, takes only that name: the camera
+    // opens at the next one and readers follow it there.
+    void whateverBlocksTheNameIsPassedOver_data()
+    {
+        QTest::addColumn<bool>("link");
+        QTest::newRow("a directory") << false;
+        QTest::newRow("a symbolic link") << true;
+    }
+
+    void whateverBlocksTheNameIsPassedOver()
+    {
+        QFETCH(bool, link);
+        const std::string path = "/dev/shm" + name;
+        QCOMPARE(link ? symlink("/dev/null", path.c_str()) : mkdir(path.c_str(), 0700), 0);
+        {
+            SharedFramePublisher publisher;
+            QVERIFY(publisher.open(name, 16, 16, 30.0f));
+            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
+            publisher.publish(bgr.data());
+            CameraReader reader(name);
+            CameraFrame frame;
+            QVERIFY(reader.readNewFrame(frame));
+            QVERIFY(uniform(frame));
+        }
+    }
+
     void readerRefusesAnotherUsersCamera()
     {
         if (geteuid() != 0)

@@ -38,6 +38,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
     connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
+    connect(&pipeline, &LivePipeline::cameraResized, this, &AppController::endRecordingOfOtherSize);
     pipeline.fanOut().setPreviewWatched(
         [this] { return isSignalConnected(QMetaMethod::fromSignal(&AppController::frameReady)); });
     // The recorder notices a full disk or a deleted file on its own thread.

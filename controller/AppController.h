@@ -120,7 +120,8 @@ public:
     bool recording() const;
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
-    // (the disk is full), 2 its file or folder was deleted. Cleared by the next start.
+    // (the disk is full), 2 its file or folder was deleted, 3 the phone's picture changed size.
+    // Cleared by the next start.
     int recordingFailure() const { return recordingFailure_; }
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
@@ -206,6 +207,8 @@ private:
 
     void stopRecording();
     void onRecordingFailed();
+    // A file holds one size: a picture of another ends the recording, and the window says why.
+    void endRecordingOfOtherSize(QSize size);
     void applyRecordingQuality();
     void refreshPairing();
     void refreshFirewallBlocked();

@@ -7,7 +7,8 @@
 #include <QFile>
 
 // Recording: the live feed goes to an MP4 file in the chosen folder. The file is opened at the
-// output size; the session closes it when it goes idle, stops or changes size.
+// output size; the session closes it when it goes idle, stops or changes size (announced or
+// taken from the decoder), and in the last case the window says so.
 
 void AppController::toggleRecording()
 {
@@ -51,6 +52,16 @@ void AppController::onRecordingFailed()
     if (failure == Mp4Recorder::Failure::None)
         return; // a file stopped since, or already handled
     recordingFailure_ = failure == Mp4Recorder::Failure::FileRemoved ? 2 : 1;
+    stopRecording();
+    Q_EMIT changed();
+}
+
+void AppController::endRecordingOfOtherSize(QSize size)
+{
+    const Mp4Recorder& recorder = pipeline.recorder();
+    if (!recorder.isOpen() || QSize(recorder.width(), recorder.height()) == size)
+        return;
+    recordingFailure_ = 3;
     stopRecording();
     Q_EMIT changed();
 }

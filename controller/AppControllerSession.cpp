@@ -121,9 +121,7 @@ void AppController::goLive(int width, int height)
     // decoded picture set the size.
     const QSize size =
         FrameLimits::accepts(width, height) ? QSize(width, height) : pipeline.camera().size();
-    const Mp4Recorder& recorder = pipeline.recorder();
-    if (recorder.isOpen() && QSize(recorder.width(), recorder.height()) != size)
-        stopRecording();
+    endRecordingOfOtherSize(size);
     const ConnectedPhone* active = findPhone(activeId_);
     if (active)
         pipeline.setPhoneFps(active->streamFps);

@@ -303,6 +303,10 @@
         <translation>Aufnahme angehalten: Ihre Datei oder ihr Ordner wurde gelöscht</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Aufnahme angehalten: Das Bild des Telefons hat seine Größe geändert. Gespeichert: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Zeigen</translation>
     </message>

@@ -303,6 +303,10 @@
         <translation>Grabación detenida: se eliminó su archivo o su carpeta</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Grabación detenida: la imagen del teléfono cambió de tamaño. Guardado: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

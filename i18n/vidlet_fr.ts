@@ -303,6 +303,10 @@
         <translation>Enregistrement arrêté : son fichier ou son dossier a été supprimé</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Enregistrement arrêté : l&apos;image du téléphone a changé de taille. Sauvegardé : %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Afficher</translation>
     </message>

@@ -303,6 +303,10 @@
         <translation>Registrazione interrotta: il file o la cartella è stato eliminato</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Registrazione interrotta: l&apos;immagine del telefono ha cambiato dimensione. Salvato: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostra</translation>
     </message>

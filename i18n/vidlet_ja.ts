@@ -303,6 +303,10 @@
         <translation>録画を停止しました: ファイルまたはフォルダーが削除されました</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>録画を停止しました: スマートフォンの映像のサイズが変わりました。保存済み: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>表示</translation>
     </message>

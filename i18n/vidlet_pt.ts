@@ -303,6 +303,10 @@
         <translation>Gravação interrompida: o arquivo ou a pasta foi excluído</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Gravação interrompida: a imagem do telefone mudou de tamanho. Salvo: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

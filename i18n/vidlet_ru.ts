@@ -303,6 +303,10 @@
         <translation>Запись остановлена: её файл или папка удалены</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Запись остановлена: изображение с телефона изменило размер. Сохранено: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Показать</translation>
     </message>

@@ -303,6 +303,10 @@
         <translation>Kayıt durdu: dosyası veya klasörü silindi</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>Kayıt durdu: telefonun görüntüsünün boyutu değişti. Kaydedilen: %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Göster</translation>
     </message>

@@ -303,6 +303,10 @@
         <translation>录像已停止：其文件或文件夹已被删除</translation>
     </message>
     <message>
+        <source>Recording stopped: the phone&apos;s picture changed size. Saved: %1</source>
+        <translation>录像已停止：手机画面的尺寸发生了变化。已保存：%1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>显示</translation>
     </message>

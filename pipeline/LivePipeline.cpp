@@ -144,6 +144,7 @@ void LivePipeline::adopt(QSize size)
           size.width(), size.height(), announced.width(), announced.height());
     if (pacer)
         pacer->clear();
+    Q_EMIT cameraResized(size);
 }
 
 void LivePipeline::setPhoneFps(int fps)

@@ -68,6 +68,8 @@ public:
 
 Q_SIGNALS:
     void frameReady(QImage image);
+    // The camera took the size of the pictures the decoder gave.
+    void cameraResized(QSize size);
 
 private:
     struct Picture {

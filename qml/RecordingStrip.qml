@@ -42,6 +42,8 @@ Rectangle {
                 ? qsTranslate("Main", "Recording stopped: the disk is full or cannot be written. Saved: %1").arg(strip.fileName)
             : app.recordingFailure === 2
                 ? qsTranslate("Main", "Recording stopped: its file or folder was deleted")
+            : app.recordingFailure === 3
+                ? qsTranslate("Main", "Recording stopped: the phone's picture changed size. Saved: %1").arg(strip.fileName)
             : qsTranslate("Main", "Recording saved: %1").arg(strip.fileName)
         // The sentence's start and the path's end stay readable; the whole path is on hover.
         elide: Text.ElideMiddle

@@ -691,7 +691,8 @@ void MainWindowTest::recordingStripNamesFolderThenFile()
              QStringLiteral("Recording to /home/user/Videos/Vidlet"));
 }
 
-// A recording that the disk or a deleted folder stopped says so, where the saved notice goes.
+// A recording that the disk, a deleted folder or a new picture size stopped says so, where the
+// saved notice goes.
 void MainWindowTest::recordingStripSaysWhyItStopped()
 {
     WindowHarness h;
@@ -707,6 +708,10 @@ void MainWindowTest::recordingStripSaysWhyItStopped()
     h.app.setProperty("recordingFailure", 2);
     QCOMPARE(notice->property("text").toString(),
              QStringLiteral("Recording stopped: its file or folder was deleted"));
+    h.app.setProperty("recordingFailure", 3);
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording stopped: the phone's picture changed size. "
+                            "Saved: Vidlet_20261207_165602.mp4"));
 }
 
 void MainWindowTest::liveChipPausesAndResumes()

@@ -88,6 +88,12 @@ CommandLine::Result CommandLine::check(const QStringList& args)
                     Verdict::Error,
                     QStringLiteral("%1 needs a value (%2)").arg(arg, QLatin1String(option->value))};
             ++i;
+            // A port the program could not use would otherwise be dropped without a word.
+            bool isNumber = false;
+            if (arg == QLatin1String("--port") && (args[i].toUInt(&isNumber) > 65535 || !isNumber))
+                return {Verdict::Error,
+                        QStringLiteral("--port takes a port number from 0 to 65535, not \"%1\"")
+                            .arg(args[i])};
         } else if (option->takes == Takes::OptionalValue && nextIsValue) {
             ++i;
         }

@@ -34,6 +34,11 @@ void CommandLineTest::answersWithoutStarting_data()
                                     << "Vidlet: unexpected argument \"video.mp4\"";
     QTest::newRow("missing value") << QStringList{"--help", "--lang"} << 2 << ""
                                    << "Vidlet: --lang needs a value (CODE)";
+    QTest::newRow("port not a number")
+        << QStringList{"--port", "88o8"} << 2 << ""
+        << "Vidlet: --port takes a port number from 0 to 65535, not \"88o8\"";
+    QTest::newRow("port too large") << QStringList{"--port", "65536"} << 2 << ""
+                                    << "Vidlet: --port takes a port number from 0 to 65535";
 }
 
 void CommandLineTest::answersWithoutStarting()

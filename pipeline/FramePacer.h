@@ -19,8 +19,9 @@
 // stutter. A frame that finds the queue empty and its slot gone leaves at once, and the slots
 // move later to follow it. A queue that keeps every frame waiting (a burst that filled it, a
 // phone whose clock runs fast) is a standing delay that smooths nothing: while every frame of
-// the last half second waited, the slots come a little sooner until the quickest one barely
-// waits. So the delay follows the jitter of the last moments and shrinks when the network calms.
+// the last half second waited, or more than two wait, the slots come up to a sixth of a period
+// sooner until the quickest one barely waits. So the delay follows the jitter of the last
+// moments and shrinks when the network calms.
 //
 // Under "Low latency" the oldest frame leaves as soon as it arrives, but no sooner than a
 // spacing after the frame before: three quarters of a period while it is alone, so jitter passes
@@ -28,7 +29,8 @@
 // within a few frames instead of standing.
 //
 // GUI thread only. Time comes from the clock it is given; its own timer calls wake() when the
-// next frame is due.
+// next frame is due, and each new frame lets out what is due too, so a timer that a busy thread
+// fires late, or never, costs at most some stale frames, never the pictures.
 class FramePacer {
 public:
     static constexpr std::size_t capacity = 5;

@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "controller/PhoneText.h"
 #include "settings/AppSettings.h"
 #include "camera/SoftcamSink.h"
 
@@ -29,7 +30,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
                 this->settings.trustPhone(deviceId, token);
             });
     connect(&server, &PhoneServer::pairingRefused, this,
-            [this](const QString& name) { Q_EMIT pairingRefused(name.simplified().left(40)); });
+            [this](const QString& name) { Q_EMIT pairingRefused(PhoneText::oneLine(name, 40)); });
     connect(&server, &PhoneServer::phoneConnected, this, &AppController::onPhoneConnected);
     connect(&server, &PhoneServer::phoneDisconnected, this, &AppController::onPhoneDisconnected);
 

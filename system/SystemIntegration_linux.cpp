@@ -115,7 +115,9 @@ void LinuxSystemIntegration::runHelper(const QString& command, std::function<voi
                          process->deleteLater();
                          done();
                      });
-    process->start(QStringLiteral("pkexec"), {helper, command});
+    // By its own path: whatever PATH holds, only the system's pkexec may ask for the password.
+    process->start(QString::fromStdString(root) + QStringLiteral("/usr/bin/pkexec"),
+                   {helper, command});
 }
 
 std::unique_ptr<SystemIntegration> createSystemIntegration()

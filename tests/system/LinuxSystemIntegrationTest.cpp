@@ -72,10 +72,12 @@ private Q_SLOTS:
         QFile::remove(socket);
     }
 
+    // The system's pkexec, by its path: one planted on PATH is never run.
     void actionsRunTheHelperThroughPkexec()
     {
         ScratchMachine machine;
         useStandIns(machine);
+        machine.writeScript("pkexec", "echo planted >> \"$ROOT/commands\"\n");
         machine.write("etc/ufw/ufw.conf", "ENABLED=yes\n");
         machine.write("etc/ufw/user.rules", "*filter\n");
         LinuxSystemIntegration backend = system(machine);
@@ -98,6 +100,7 @@ private Q_SLOTS:
         QTRY_COMPARE(done, 3);
         QVERIFY(!backend.isCameraRegistered());
         QCOMPARE(machine.commands().filter("pkexec").size(), 3);
+        QVERIFY(!machine.commands().contains("planted"));
     }
 
     // Only a helper that no one but root could have changed is run as root.

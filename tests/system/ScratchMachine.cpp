@@ -6,7 +6,8 @@
 
 ScratchMachine::ScratchMachine()
 {
-    valid = dir.isValid() && QDir(dir.path()).mkpath(QStringLiteral("bin"));
+    valid = dir.isValid() && QDir(dir.path()).mkpath(QStringLiteral("bin"))
+        && QDir(dir.path()).mkpath(QStringLiteral("usr/bin"));
     writeScript("modprobe", R"(
 if [ "$1" = "-r" ]; then
   rm -rf "$ROOT/sys/module/v4l2loopback" "$ROOT"/sys/devices/virtual/video4linux/video*
@@ -39,13 +40,14 @@ case "$*" in
 esac
 )");
     // Keeps the caller's environment, stand-ins included, so that the helper works on this
-    // root too.
-    writeScript("pkexec", R"(PATH="$CALLER_PATH" exec "$@")");
+    // root too. Where the program looks for it, not on PATH.
+    writeScript("pkexec", R"(PATH="$CALLER_PATH" exec "$@")", QStringLiteral("usr/bin/"));
 }
 
-void ScratchMachine::writeScript(const QString& name, const QByteArray& body) const
+void ScratchMachine::writeScript(const QString& name, const QByteArray& body,
+                                 const QString& folder) const
 {
-    const QString file = dir.filePath(QStringLiteral("bin/") + name);
+    const QString file = dir.filePath(folder + name);
     QFile script(file);
     if (!script.open(QIODevice::WriteOnly))
         return;

@@ -5,7 +5,8 @@
 #include <QTemporaryDir>
 
 // A throw-away folder that stands for "/" of a Linux machine, with stand-ins for modprobe,
-// firewall-cmd, ufw and pkexec that act on it and record their arguments. The stand-ins
+// firewall-cmd, ufw (on PATH, in bin/) and pkexec (in usr/bin/) that act on it and record
+// their arguments. The stand-ins
 // follow the state the test lays out:
 //   sys/module/v4l2loopback            the module is loaded
 //   sys/devices/virtual/video4linux/   its devices, each with a name file
@@ -35,9 +36,11 @@ public:
     // An environment whose PATH holds the stand-ins only and whose helper works on this root.
     QProcessEnvironment environment() const;
 
-private:
-    void writeScript(const QString& name, const QByteArray& body) const;
+    // A stand-in that records its arguments, then runs `body` (a shell script), in `folder`.
+    void writeScript(const QString& name, const QByteArray& body,
+                     const QString& folder = QStringLiteral("bin/")) const;
 
+private:
     QTemporaryDir dir;
     bool valid = false;
 };

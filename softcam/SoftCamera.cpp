@@ -47,8 +47,10 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
 
 void SoftCamera::keepNode()
 {
+    if (node && !node->lost())
+        return; // every frame comes here: a working node costs one look
     const std::uint64_t now = clock();
-    if (node && node->lost()) {
+    if (node) {
         if (!nodeLostTold)
             report("Vidlet: PipeWire went away; the PipeWire camera is published again when it "
                    "returns");
@@ -79,8 +81,10 @@ void SoftCamera::keepNode()
 
 void SoftCamera::keepSegment()
 {
+    if (!shared.needsReopen())
+        return;
     const std::uint64_t now = clock();
-    if (!shared.needsReopen() || now < nextSegmentTryNs)
+    if (now < nextSegmentTryNs)
         return;
     // At most once a second: a program that keeps cutting it costs no more.
     nextSegmentTryNs = now + 1'000'000'000;

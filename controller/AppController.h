@@ -198,7 +198,8 @@ private:
     void goIdle();
     void onStreamInfo(int id, int width, int height, int fps);
     void onVideoConfig(int id, const QByteArray& config);
-    void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe);
+    void onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool keyframe,
+                      bool newerWaiting);
     void afterDecode(int pictures);
     void updateStats();
     void checkStall();

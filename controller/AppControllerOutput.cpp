@@ -9,10 +9,11 @@ void AppController::onVideoConfig(int id, const QByteArray& config)
         afterDecode(pipeline.configure(config));
 }
 
-void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool)
+void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool,
+                                 bool newerWaiting)
 {
     if (id == activeId_ && pipeline.isRunning())
-        afterDecode(pipeline.decode(accessUnit, ptsUsec));
+        afterDecode(pipeline.decode(accessUnit, ptsUsec, newerWaiting));
 }
 
 // Runs after the decoder has returned, so that stopping the card pump or restarting the camera

@@ -54,6 +54,20 @@ bool FrameReader::peekType(quint8& type) const
     return true;
 }
 
+bool FrameReader::holdsWhole(quint8 type) const
+{
+    for (qsizetype at = readPos; buffer.size() - at >= PhoneLink::headerSize;) {
+        const char* head = buffer.constData() + at;
+        const qsizetype end = at + PhoneLink::headerSize + qFromLittleEndian<quint32>(head + 2);
+        if (end > buffer.size())
+            return false;
+        if (quint8(head[0]) == type)
+            return true;
+        at = end;
+    }
+    return false;
+}
+
 // Frames are read by advancing `readPos`; the consumed prefix is dropped once per read
 // rather than once per frame, and a fully consumed buffer gives its memory back.
 void FrameReader::dropConsumed()

@@ -26,6 +26,8 @@ public:
 
     // The type of the frame at the front, once its header has arrived.
     bool peekType(quint8& type) const;
+    // Whether a whole frame of `type` has arrived and waits to be taken.
+    bool holdsWhole(quint8 type) const;
 
     qsizetype buffered() const { return buffer.size() - readPos; }
 

@@ -91,7 +91,9 @@ Q_SIGNALS:
     void usbByeReceived(QTcpSocket* socket);
     void streamInfo(int id, int width, int height, int fps);
     void videoConfig(int id, QByteArray annexbSpsPps);
-    void videoFrame(int id, QByteArray annexbAccessUnit, qulonglong ptsUsec, bool keyframe);
+    // `newerWaiting`: a later frame of the same phone has already arrived, so the PC is behind.
+    void videoFrame(int id, QByteArray annexbAccessUnit, qulonglong ptsUsec, bool keyframe,
+                    bool newerWaiting);
 
 private:
     void onNewConnection();

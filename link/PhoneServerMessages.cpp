@@ -39,7 +39,8 @@ void PhoneServer::handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, Q
             break;
         const quint64 ptsUsec = qFromLittleEndian<quint64>(payload.constData());
         payload.remove(0, ptsSize); // advances the start; the access unit is not copied
-        Q_EMIT videoFrame(id, payload, ptsUsec, (flags & PhoneLink::keyFrameFlag) != 0);
+        Q_EMIT videoFrame(id, payload, ptsUsec, (flags & PhoneLink::keyFrameFlag) != 0,
+                          record->rxBuffer.holdsWhole(PhoneLink::VIDEO_FRAME));
         break;
     }
     case PhoneLink::STREAM_INFO:

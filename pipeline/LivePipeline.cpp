@@ -50,13 +50,13 @@ void LivePipeline::dropWaiting()
 
 int LivePipeline::configure(const QByteArray& parameterSets)
 {
-    return feed(parameterSets, 0);
+    return feed(parameterSets, 0, false);
 }
 
-int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec)
+int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bool behind)
 {
     const auto begin = std::chrono::steady_clock::now();
-    const int pictures = feed(accessUnit, ptsUsec);
+    const int pictures = feed(accessUnit, ptsUsec, behind);
     const auto spent = std::chrono::steady_clock::now() - begin;
     decodeNsSum +=
         std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
@@ -64,10 +64,10 @@ int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec)
     return pictures;
 }
 
-int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec)
+int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind)
 {
     completed.clear();
-    convert = pictureWanted();
+    convert = pictureWanted(behind);
     decoder.decode(reinterpret_cast<const unsigned char*>(bytes.constData()),
                    std::size_t(bytes.size()), ptsUsec);
     decoded += completed.size();
@@ -75,12 +75,16 @@ int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec)
 }
 
 // A picture is converted only when someone may see it: a program reading the camera, the
-// window's preview, a recording; and, while nobody looks, once every unreadRefreshMs.
-bool LivePipeline::pictureWanted() const
+// window's preview, a recording; and, while nobody looks, once every unreadRefreshMs. A
+// recording keeps every picture; the camera and the preview only the newest.
+bool LivePipeline::pictureWanted(bool behind) const
 {
-    return recorderStage.isOpen() || fanOutStage.previewWanted()
-        || (cameraStage.enabled() && cameraStage.mayBeRead()) || !lastConvertedMs
-        || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
+    if (recorderStage.isOpen())
+        return true;
+    if (behind && !pacer)
+        return false;
+    return fanOutStage.previewWanted() || (cameraStage.enabled() && cameraStage.mayBeRead())
+        || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
 }
 
 unsigned char* LivePipeline::slotFor(QSize size)

@@ -48,9 +48,11 @@ public:
     bool isRunning() const { return decoder.isInitialized(); }
 
     // One buffer of the stream (its parameter sets, or one access unit); returns how many
-    // pictures it completed. Only access units count towards the decode time.
+    // pictures it completed. Only access units count towards the decode time. `behind`: a later
+    // access unit has already arrived, so without a pacer to space them out this one's pictures
+    // are only decoded: a thread that falls behind catches up on the newest picture.
     int configure(const QByteArray& parameterSets);
-    int decode(const QByteArray& accessUnit, std::uint64_t ptsUsec);
+    int decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bool behind = false);
     // Lets on the pictures the last decode() completed.
     void pass();
 
@@ -77,8 +79,8 @@ private:
         BgrBuffer frame; // empty when it was decoded but not converted
     };
 
-    int feed(const QByteArray& bytes, std::uint64_t ptsUsec);
-    bool pictureWanted() const;
+    int feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind);
+    bool pictureWanted(bool behind) const;
     unsigned char* slotFor(QSize size);
     void take(const unsigned char* pixels, QSize size);
     void adopt(QSize size);

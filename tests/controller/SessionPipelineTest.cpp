@@ -215,7 +215,8 @@ private Q_SLOTS:
         QSignalSpy preview(phone.app.get(), &AppController::frameReady);
         const int before = phone.camera->frameCount();
         const TestEncoder stream = TestEncoder::ofSize(64, 48, 5);
-        QVERIFY(phone.sendVideo(stream, 0, 4));
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(phone.sendVideo(stream, i, 1));
         QCOMPARE(phone.app->framesDecoded(), 4ull);
         QCOMPARE(phone.camera->frameCount() - before, sent);
         QCOMPARE(preview.count(), previewShown ? 4 : 0);
@@ -227,6 +228,35 @@ private Q_SLOTS:
         QVERIFY(phone.sendVideo(stream, 4, 1));
         QCOMPARE(phone.camera->frameCount() - before, sent + 1);
         QCOMPARE(phone.camera->frame(), pictures.at(4));
+    }
+
+    // Pictures that arrive together, as they do once the PC has fallen behind the phone: all are
+    // decoded, but only the newest goes to the camera and the preview. On Wi-Fi they all go
+    // into the queue, which evens out the network's bursts.
+    void aPcBehindShowsOnlyTheNewestPicture_data()
+    {
+        QTest::addColumn<bool>("usb");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("USB") << true << 1;
+        QTest::newRow("Wi-Fi") << false << 4;
+    }
+
+    void aPcBehindShowsOnlyTheNewestPicture()
+    {
+        QFETCH(bool, usb);
+        QFETCH(int, shown);
+        StreamingPhone phone(usb, quickTicks());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        phone.camera->read = true;
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const int before = phone.camera->frameCount();
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 4);
+        QVERIFY(phone.sendVideo(stream, 0, 4));
+        QCOMPARE(phone.app->framesDecoded(), 4ull);
+        QTRY_COMPARE(preview.count(), shown);
+        QCOMPARE(phone.camera->frameCount() - before, shown);
+        QCOMPARE(phone.camera->frame(), StreamingPhone::reference(stream).back());
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera_data()

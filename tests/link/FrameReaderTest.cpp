@@ -84,6 +84,24 @@ private Q_SLOTS:
         QCOMPARE(frame.payload, QByteArray(1000, 'b'));
     }
 
+    // Only a whole frame of the type counts, wherever it waits behind others.
+    void tellsWhetherAWholeFrameOfATypeWaits()
+    {
+        FrameReader reader;
+        const QByteArray video = frameBytes(PhoneLink::VIDEO_FRAME, 0, QByteArray(50, 'v'));
+        reader.append(frameBytes(PhoneLink::VIDEO_FRAME, 0, "first")
+                      + frameBytes(PhoneLink::PING, 0, "{}") + video.left(20));
+        FrameReader::Frame frame;
+        QCOMPARE(reader.next(frame), FrameReader::Status::Frame);
+        QVERIFY(!reader.holdsWhole(PhoneLink::VIDEO_FRAME));
+        QVERIFY(reader.holdsWhole(PhoneLink::PING));
+        reader.append(video.mid(20));
+        QVERIFY(reader.holdsWhole(PhoneLink::VIDEO_FRAME));
+        QCOMPARE(reader.next(frame), FrameReader::Status::Frame);
+        QCOMPARE(reader.next(frame), FrameReader::Status::Frame);
+        QVERIFY(!reader.holdsWhole(PhoneLink::VIDEO_FRAME));
+    }
+
     void payloadIsIndependentOfLaterInput()
     {
         FrameReader reader;

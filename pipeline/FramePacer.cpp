@@ -54,7 +54,7 @@ std::int64_t FramePacer::periodUs() const
     return rate.periodUs().value_or(announcedUs);
 }
 
-void FramePacer::push(BgrBuffer&& frame)
+void FramePacer::push(BgrBuffer&& frame, bool behind)
 {
     const std::int64_t now = clock.nowUs();
     rate.arrived(now);
@@ -66,7 +66,13 @@ void FramePacer::push(BgrBuffer&& frame)
         pool.give(std::move(frames.front().frame));
         frames.pop_front();
     }
+    if (behind && leftWhileBehind) {
+        arm();
+        return;
+    }
+    const std::uint64_t before = framesLeft;
     serve(true);
+    leftWhileBehind = behind && framesLeft != before;
 }
 
 void FramePacer::wake()
@@ -156,6 +162,7 @@ void FramePacer::letOutOldest(std::int64_t nowUs)
     Waiting waiting = std::move(frames.front());
     frames.pop_front();
     lastLeftUs = nowUs;
+    ++framesLeft;
     recentWaits.push_back(nowUs - waiting.arrivedUs);
     if (recentWaits.size() > waitsKept)
         recentWaits.pop_front();

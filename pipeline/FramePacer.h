@@ -54,7 +54,10 @@ public:
     // The frames waiting now go on under the new rule.
     void setLowLatency(bool on);
 
-    void push(BgrBuffer&& frame);
+    // `behind`: a later frame has already arrived. Once one frame of such a run has left, the
+    // rest only queue (the oldest dropped past five): this thread is behind the phone, and
+    // letting each one out would keep it there.
+    void push(BgrBuffer&& frame, bool behind = false);
     // Lets out what is due now and arms the timer for what is due next.
     void wake();
     // When wake() next has a frame to let out; none while the queue is empty.
@@ -72,11 +75,11 @@ private:
         std::int64_t arrivedUs = 0;
     };
 
-    // Lets out what is due; `byFrame` when a new frame, not the timer, asks.
-    void serve(bool byFrame);
     // The default rule's spacing: the phone's period unless a test fixed it.
     std::int64_t slotSpacingUs() const { return tickOverrideUs > 0 ? tickOverrideUs : periodUs(); }
     std::int64_t lowLatencyDueUs(std::int64_t nowUs) const;
+    // Lets out what is due; `byFrame` when a new frame, not the timer, asks.
+    void serve(bool byFrame);
     // How much sooner than a period the next slot comes: the standing delay, a step at a time.
     std::int64_t shedUs() const;
     void letOutOldest(std::int64_t nowUs);
@@ -94,4 +97,6 @@ private:
     std::optional<std::int64_t> slotUs;     // by default, when the next frame may leave
     std::optional<std::int64_t> lastLeftUs; // when the last frame left
     std::deque<std::int64_t> recentWaits;   // how long the last frames waited, newest last
+    std::uint64_t framesLeft = 0;
+    bool leftWhileBehind = false; // a frame left during this run of frames pushed behind
 };

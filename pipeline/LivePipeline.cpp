@@ -67,7 +67,8 @@ int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bo
 int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind)
 {
     completed.clear();
-    convert = pictureWanted(behind);
+    decodedBehind = behind;
+    convert = pictureWanted();
     decoder.decode(reinterpret_cast<const unsigned char*>(bytes.constData()),
                    std::size_t(bytes.size()), ptsUsec);
     decoded += completed.size();
@@ -77,11 +78,11 @@ int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behi
 // A picture is converted only when someone may see it: a program reading the camera, the
 // window's preview, a recording; and, while nobody looks, once every unreadRefreshMs. A
 // recording keeps every picture; the camera and the preview only the newest.
-bool LivePipeline::pictureWanted(bool behind) const
+bool LivePipeline::pictureWanted() const
 {
     if (recorderStage.isOpen())
         return true;
-    if (behind && !pacer)
+    if (decodedBehind && !pacer)
         return false;
     return fanOutStage.previewWanted() || (cameraStage.enabled() && cameraStage.mayBeRead())
         || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
@@ -130,7 +131,7 @@ void LivePipeline::pass()
             || FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
             continue;
         if (pacer) {
-            pacer->push(std::move(picture.frame));
+            pacer->push(std::move(picture.frame), decodedBehind);
         } else {
             fanOutStage.pass(picture.frame);
             pool.give(std::move(picture.frame));

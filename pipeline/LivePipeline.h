@@ -80,7 +80,7 @@ private:
     };
 
     int feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind);
-    bool pictureWanted(bool behind) const;
+    bool pictureWanted() const;
     unsigned char* slotFor(QSize size);
     void take(const unsigned char* pixels, QSize size);
     void adopt(QSize size);
@@ -97,6 +97,7 @@ private:
     BgrBuffer slot;                 // where the decoder converts a picture of the camera's size
     std::vector<Picture> completed; // by the running decode(), for pass()
     bool convert = false;           // whether the running decode() converts its pictures
+    bool decodedBehind = false;     // a later access unit than the running decode()'s arrived
     std::optional<std::int64_t> lastConvertedMs;
     int unreadRefreshMs = 1000;
     std::int64_t phonePeriodUs = 33'333;

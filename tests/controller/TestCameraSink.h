@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -35,13 +36,18 @@ public:
     }
     void sendFrame(const unsigned char* bgr) override
     {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!running) {
-            ++framesWhileStopped_;
-            return;
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (!running) {
+                ++framesWhileStopped_;
+                return;
+            }
+            last.assign(bgr,
+                        bgr + std::size_t(started.width()) * std::size_t(started.height()) * 3);
+            ++frames;
         }
-        last.assign(bgr, bgr + std::size_t(started.width()) * std::size_t(started.height()) * 3);
-        ++frames;
+        if (kept)
+            kept();
     }
     void stop() override
     {
@@ -90,8 +96,9 @@ public:
             .copy();
     }
 
-    bool refuseStart = false; // the camera cannot start, as when another program holds it
-    bool read = true;         // some program may be reading; from the controller's thread
+    bool refuseStart = false;   // the camera cannot start, as when another program holds it
+    bool read = true;           // some program may be reading; from the controller's thread
+    std::function<void()> kept; // after each frame is kept, on the thread that sent it
 
 private:
     mutable std::mutex lock;

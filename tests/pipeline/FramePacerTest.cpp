@@ -27,9 +27,11 @@ class FramePacerTest : public QObject {
         ManualClock clock;
         FramePool pool;
         std::vector<Departure> left;
+        std::int64_t releaseCostUs = 0; // what each frame that leaves costs the thread
         FramePacer pacer{
             clock, pool, [this](BgrBuffer& frame) {
                 left.push_back({int(frame[0] | frame[1] << 8 | frame[2] << 16), clock.nowUs()});
+                clock.setUs(clock.nowUs() + releaseCostUs);
             }};
 
         explicit Queue(bool lowLatency = false)
@@ -37,14 +39,14 @@ class FramePacerTest : public QObject {
             pacer.setAnnouncedPeriodUs(period);
             pacer.setLowLatency(lowLatency);
         }
-        void push(int number, std::int64_t atUs)
+        void push(int number, std::int64_t atUs, bool behind = false)
         {
-            clock.setUs(atUs);
+            clock.setUs(std::max(atUs, clock.nowUs()));
             BgrBuffer frame(4, 0);
             frame[0] = static_cast<unsigned char>(number);
             frame[1] = static_cast<unsigned char>(number >> 8);
             frame[2] = static_cast<unsigned char>(number >> 16);
-            pacer.push(std::move(frame));
+            pacer.push(std::move(frame), behind);
         }
         // Wakes the pacer whenever its timer would, up to `untilUs`: in whole milliseconds,
         // rounded up, as the timer counts.
@@ -58,7 +60,7 @@ class FramePacerTest : public QObject {
                 clock.setUs(fires);
                 pacer.wake();
             }
-            clock.setUs(untilUs);
+            clock.setUs(std::max(untilUs, clock.nowUs()));
         }
         // Every frame arrives at its time and the pacer runs between them.
         void play(const std::vector<std::int64_t>& arrivals)
@@ -308,6 +310,31 @@ private Q_SLOTS:
         QVERIFY(queue.pacer.queued() <= 2);
         QVERIFY2(queue.left.size() >= arrivals.size() * 85 / 100,
                  QByteArray::number(queue.left.size()));
+    }
+
+    // A thread that each frame leaving costs three periods (a slow window) takes, whenever it
+    // is free, every frame that arrived meanwhile, each but the newest marked behind: it lets
+    // out a few of them and drops the rest, so the frames that leave stay a few periods old
+    // however long the call. Frames that all left, each in turn, would fall further behind
+    // with every one.
+    void aSlowThreadFallsBehindOnlyAFewFrames()
+    {
+        const std::vector<std::int64_t> arrivals = phone(900, period, 10'000);
+        Queue queue;
+        queue.releaseCostUs = 100'000;
+        for (std::size_t next = 0; next < arrivals.size();) {
+            queue.runUntil(arrivals[next]);
+            std::size_t end = next;
+            while (end < arrivals.size() && arrivals[end] <= queue.clock.nowUs())
+                ++end;
+            for (; next < end; ++next)
+                queue.push(int(next), arrivals[next], next + 1 < end);
+        }
+        queue.runUntil(arrivals.back() + 1'000'000);
+        const std::vector<double> waits = waitsMs(queue, arrivals, 90, 900);
+        QVERIFY2(percentile(waits, 1.0) <= 400, QByteArray::number(percentile(waits, 1.0)));
+        QVERIFY2(queue.left.size() >= arrivals.size() / 5, QByteArray::number(queue.left.size()));
+        QCOMPARE(queue.left.back().number, 899);
     }
 
     // A phone that says 1 fps and sends 30 does not slow the queue to its word.

@@ -12,6 +12,8 @@
 // less its own decode time. Besides the delay, the spread of the intervals between frames
 // handed to the camera shows how smooth the motion is.
 // The stream is 720p30 at 6000 kbit/s, stamped and encoded once before anything is timed.
+// For information, the full run also has the Windows program under Wine read by a DirectShow
+// program on the same three paths, from the phone's stamp (before its encoder) to the reader.
 // Targets: USB adds at most 2 ms beyond decoding (median) and 3 ms (95th percentile); Wi-Fi by
 // default smooths: the intervals between frames handed to the camera spread at most half as
 // much as those the phone sent them at; after each silence its delay is back, within 2 s, to
@@ -28,6 +30,7 @@
 #include "bench/CameraWatch.h"
 #include "bench/Percentile.h"
 #include "bench/StampedStream.h"
+#include "bench/WineReaderRuns.h"
 #include "tests/pipewire/PrivateDesktop.h"
 #include "controller/AppController.h"
 #include "tools/common/FrameStamp.h"
@@ -410,6 +413,33 @@ bool report(const char* name, const PathRun& run, const std::vector<double>& dec
     return toSink.size() >= measured * 9 / 10 && met && pacingMet;
 }
 
+// The Windows program's figures, for information: Wine is not Windows.
+void readUnderWine(int frames)
+{
+    if (BenchMode::isShort()) {
+        std::printf("DirectShow reader under Wine: not in the short run (it starts Wine and the "
+                    "whole program three times)\n");
+        return;
+    }
+    const QByteArray given = qgetenv("VIDLET_WIN_BUILD");
+    const QString winBuild = given.isEmpty() ? QStringLiteral(VIDLET_SOURCE_DIR "/build-win")
+                                             : QString::fromLocal8Bit(given);
+    std::vector<WineReaderRun> runs;
+    QString why;
+    if (!WineReaderRun::runAll(winBuild, frames, runs, why)) {
+        std::printf("DirectShow reader under Wine: not measured, %s\n", qPrintable(why));
+        return;
+    }
+    std::printf("Vidlet.exe under Wine, a DirectShow reader looking every 5 ms, from the phone's "
+                "stamp (for information):\n");
+    for (const WineReaderRun& wine : runs) {
+        PathRun run;
+        run.sentNs = wine.stampedNs;
+        const QByteArray what = wine.path.toUtf8();
+        reportReader(what.constData(), run, wine.readNs);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -474,5 +504,6 @@ int main(int argc, char** argv)
     const bool lowMet =
         report("Wi-Fi, \"Low latency\", up to 10 ms of jitter", lowLatency, decodeMs);
     std::printf("targets: %s\n", usbMet && wifiMet && lowMet && silencesMet ? "met" : "NOT MET");
+    readUnderWine(frames);
     return 0;
 }

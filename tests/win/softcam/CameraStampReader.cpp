@@ -1,8 +1,10 @@
 // Reads "Vidlet Camera" as a video-call program does (DirectShow's device enumerator, a capture
 // graph in RGB24) and checks the phone simulator's stamps in the pictures:
-//   CameraStampReader.exe FRAMES TIMEOUT_MS [SENDER_STEADY_MINUS_WALL_USEC]
+//   CameraStampReader.exe FRAMES TIMEOUT_MS [SENDER_STEADY_MINUS_WALL_USEC [TIMES_FILE]]
 // It waits for FRAMES distinct stamped pictures, which must come in order, and prints one line:
 //   "stamps N in order, first F last L, latency median M ms p95 P ms"
+// TIMES_FILE gets one line per picture, "FRAME STAMPED_US READ_US", both on the wall clock, for
+// the latency benchmark. The camera is looked at every 5 ms, which the figures include.
 // Exit 0 when they came in time and in order, 1 otherwise, 2 when the camera is not listed.
 // The stamps carry the sender's steady clock, which under Wine is not this process's (they
 // differ by some milliseconds). Both share the wall clock, so the sender's steady clock minus
@@ -74,6 +76,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    std::FILE* times = argc > 4 && clocksKnown ? std::fopen(argv[4], "w") : nullptr;
+    const long long senderSteadyMinusWall = clocksKnown ? std::atoll(argv[3]) : 0;
     std::vector<std::uint32_t> frames;
     std::vector<double> latenciesMs;
     bool ordered = true;
@@ -88,10 +92,16 @@ int main(int argc, char** argv)
             continue;
         ordered = ordered && (frames.empty() || stamp->frame > frames.back());
         frames.push_back(stamp->frame);
-        latenciesMs.push_back(double((long long)(FrameStamp::nowUsec())
-                                     - ((long long)(stamp->timeUsec) + stampToOwnClock))
+        const long long now = (long long)(FrameStamp::nowUsec());
+        latenciesMs.push_back(double(now - ((long long)(stamp->timeUsec) + stampToOwnClock))
                               / 1000.0);
+        if (times)
+            std::fprintf(times, "%u %lld %lld\n", stamp->frame,
+                         (long long)(stamp->timeUsec) - senderSteadyMinusWall,
+                         now - steadyMinusWallUsec());
     }
+    if (times)
+        std::fclose(times);
     graph.stop();
     camera->Release();
 

@@ -60,6 +60,7 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
+    Q_PROPERTY(int recordingDropped READ recordingDropped NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
@@ -123,6 +124,8 @@ public:
     // (the disk is full), 2 its file or folder was deleted, 3 the phone's picture changed size.
     // Cleared by the next start.
     int recordingFailure() const { return recordingFailure_; }
+    // Frames the running recording left out because its disk could not keep up.
+    int recordingDropped() const;
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
     // 0 Standard, 1 High: the video bit rate of the next recording.
@@ -172,6 +175,8 @@ Q_SIGNALS:
     // A phone was turned away for an old or wrong pairing code. `name` is the phone's own,
     // on one line and cut to 40 characters: text for the window to show as plain text only.
     void pairingRefused(QString name);
+    // A recording could not start: its folder or file cannot be written.
+    void recordingRefused();
 
 private:
     // The card pump runs, showing a status card, exactly in the states that show one (Idle,

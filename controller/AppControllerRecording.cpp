@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
+#include <climits>
+
 // Recording: the live feed goes to an MP4 file in the chosen folder. The file is opened at the
 // output size; the session closes it when it goes idle, stops or changes size (announced or
 // taken from the decoder), and in the last case the window says so.
@@ -22,6 +25,7 @@ void AppController::toggleRecording()
     const QString path = RecordingName::reserve(recordingFolder(), QDateTime::currentDateTime());
     if (path.isEmpty()) {
         qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder()));
+        Q_EMIT recordingRefused();
     } else if (pipeline.recorder().start(path.toStdWString(), pipeline.camera().size().width(),
                                          pipeline.camera().size().height(), 30)) {
         lastRecordingPath_ = path;
@@ -31,6 +35,7 @@ void AppController::toggleRecording()
     } else {
         QFile::remove(path); // the empty file reserve() made for this start, if still there
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
+        Q_EMIT recordingRefused();
     }
     Q_EMIT changed();
 }
@@ -39,9 +44,12 @@ void AppController::stopRecording()
 {
     if (!pipeline.recorder().isOpen())
         return;
+    const std::uint64_t dropped = pipeline.recorder().framesDropped();
     pipeline.recorder().stop();
-    qInfo("Vidlet: recording stopped: %s, %llu frames", qUtf8Printable(lastRecordingPath_),
-          static_cast<unsigned long long>(pipeline.fanOut().takeRecordedFrames()));
+    qInfo("Vidlet: recording stopped: %s, %llu frames, %llu left out by a slow disk",
+          qUtf8Printable(lastRecordingPath_),
+          static_cast<unsigned long long>(pipeline.fanOut().takeRecordedFrames()),
+          static_cast<unsigned long long>(dropped));
 }
 
 // The file stops taking frames, so the recording stops, and the window says why instead of
@@ -69,6 +77,11 @@ void AppController::endRecordingOfOtherSize(QSize size)
 bool AppController::recording() const
 {
     return pipeline.recorder().isOpen();
+}
+
+int AppController::recordingDropped() const
+{
+    return int(std::min<std::uint64_t>(pipeline.recorder().framesDropped(), INT_MAX));
 }
 
 int AppController::recordingQuality() const

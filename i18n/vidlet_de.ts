@@ -307,6 +307,14 @@
         <translation>Aufnahme angehalten: Das Bild des Telefons hat seine Größe geändert. Gespeichert: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Aufnahme nach %1. Der Datenträger kommt nicht mit: %2 Bilder ausgelassen</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>Aufnahme konnte nicht starten: %1 ist nicht beschreibbar</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Zeigen</translation>
     </message>

@@ -307,6 +307,14 @@
         <translation>Grabación detenida: la imagen del teléfono cambió de tamaño. Guardado: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Grabando en %1. El disco no da abasto: %2 fotogramas omitidos</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>No se pudo iniciar la grabación: no se puede escribir en %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

@@ -307,6 +307,14 @@
         <translation>Enregistrement arrêté : l&apos;image du téléphone a changé de taille. Sauvegardé : %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Enregistrement dans %1. Le disque ne suit pas : %2 images omises</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>L&apos;enregistrement n&apos;a pas pu démarrer : impossible d&apos;écrire dans %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Afficher</translation>
     </message>

@@ -307,6 +307,14 @@
         <translation>Registrazione interrotta: l&apos;immagine del telefono ha cambiato dimensione. Salvato: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Registrazione in %1. Il disco non tiene il passo: %2 fotogrammi saltati</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>Impossibile avviare la registrazione: %1 non è scrivibile</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostra</translation>
     </message>

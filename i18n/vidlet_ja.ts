@@ -307,6 +307,14 @@
         <translation>録画を停止しました: スマートフォンの映像のサイズが変わりました。保存済み: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>%1 に録画中。ディスクが追いつきません: %2 フレームを省略</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>録画を開始できませんでした: %1 に書き込めません</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>表示</translation>
     </message>

@@ -307,6 +307,14 @@
         <translation>Gravação interrompida: a imagem do telefone mudou de tamanho. Salvo: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Gravando em %1. O disco não acompanha: %2 quadros omitidos</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>Não foi possível iniciar a gravação: não é possível gravar em %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Mostrar</translation>
     </message>

@@ -307,6 +307,14 @@
         <translation>Запись остановлена: изображение с телефона изменило размер. Сохранено: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>Запись в %1. Диск не успевает: пропущено кадров: %2</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>Не удалось начать запись: %1 недоступна для записи</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Показать</translation>
     </message>

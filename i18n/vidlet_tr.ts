@@ -307,6 +307,14 @@
         <translation>Kayıt durdu: telefonun görüntüsünün boyutu değişti. Kaydedilen: %1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>%1 konumuna kaydediliyor. Disk yetişemiyor: %2 kare atlandı</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>Kayıt başlatılamadı: %1 konumuna yazılamıyor</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>Göster</translation>
     </message>

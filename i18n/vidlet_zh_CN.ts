@@ -307,6 +307,14 @@
         <translation>录像已停止：手机画面的尺寸发生了变化。已保存：%1</translation>
     </message>
     <message>
+        <source>Recording to %1. The disk cannot keep up: %2 frames left out</source>
+        <translation>正在录制到 %1。磁盘跟不上：已跳过 %2 帧</translation>
+    </message>
+    <message>
+        <source>Recording could not start: %1 cannot be written</source>
+        <translation>无法开始录制：无法写入 %1</translation>
+    </message>
+    <message>
         <source>Show</source>
         <translation>显示</translation>
     </message>

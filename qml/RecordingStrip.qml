@@ -3,19 +3,30 @@ import QtQuick.Controls.Basic
 import Vidlet 1.0
 
 // Under the title bar: where a recording goes while it runs, and where it went once it stopped,
-// whatever stopped it (the Record button, the phones leaving, a new stream size, an error).
-// The saved notice stays until it is dismissed or the next recording starts.
+// whatever stopped it (the Record button, the phones leaving, a new stream size, an error); or
+// that it could not start. A notice stays until it is dismissed or the next recording starts.
 Rectangle {
     id: strip
     objectName: "recordingStrip"
     readonly property bool recording: app.recording
     property string savedPath: ""
+    property bool refused: false // the last start failed
     readonly property string fileName: savedPath.substring(savedPath.lastIndexOf("/") + 1)
-    readonly property string fullPath: recording ? app.recordingFolder : savedPath
+    readonly property string fullPath: recording || refused ? app.recordingFolder : savedPath
 
-    onRecordingChanged: savedPath = recording ? "" : app.lastRecordingPath
+    onRecordingChanged: {
+        savedPath = recording ? "" : app.lastRecordingPath
+        refused = false
+    }
+    Connections {
+        target: app
+        function onRecordingRefused() {
+            strip.savedPath = ""
+            strip.refused = true
+        }
+    }
 
-    height: recording || savedPath !== "" ? 34 : 0
+    height: recording || savedPath !== "" || refused ? 34 : 0
     visible: height > 0
     clip: true
     color: Theme.raised
@@ -27,7 +38,8 @@ Rectangle {
         width: 8
         height: 8
         radius: 4
-        color: strip.recording ? Theme.red : app.recordingFailure !== 0 ? Theme.amber : Theme.accent
+        color: strip.recording ? Theme.red
+            : strip.refused || app.recordingFailure !== 0 ? Theme.amber : Theme.accent
     }
     Text {
         objectName: "recordingNotice"
@@ -37,7 +49,11 @@ Rectangle {
         anchors.rightMargin: 10
         anchors.verticalCenter: parent.verticalCenter
         // A recording that stopped by itself says why; what it wrote up to then is kept.
-        text: strip.recording ? qsTranslate("Main", "Recording to %1").arg(app.recordingFolder)
+        text: strip.recording && app.recordingDropped > 0
+                ? qsTranslate("Main", "Recording to %1. The disk cannot keep up: %2 frames left out").arg(app.recordingFolder).arg(app.recordingDropped)
+            : strip.recording ? qsTranslate("Main", "Recording to %1").arg(app.recordingFolder)
+            : strip.refused
+                ? qsTranslate("Main", "Recording could not start: %1 cannot be written").arg(app.recordingFolder)
             : app.recordingFailure === 1
                 ? qsTranslate("Main", "Recording stopped: the disk is full or cannot be written. Saved: %1").arg(strip.fileName)
             : app.recordingFailure === 2
@@ -74,6 +90,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             size: 24
             variant: "primary"
+            visible: !strip.refused
             text: qsTranslate("Main", "Show")
             onClicked: app.showLastRecording()
         }
@@ -89,7 +106,10 @@ Rectangle {
                 anchors.margins: -6
                 hoverEnabled: true
                 cursorShape: Qt.PointingHandCursor
-                onClicked: strip.savedPath = ""
+                onClicked: {
+                    strip.savedPath = ""
+                    strip.refused = false
+                }
             }
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -34,8 +35,12 @@ public:
 
     // Appends one BGR frame of exactly the open size (rows top first, width * 3 bytes each).
     // `bgr` is only read during the call. Ignored when closed, null or failed; when the encoder
-    // falls behind, the call waits for it rather than drop a frame.
+    // or the disk falls behind, the frame is left out rather than the caller made to wait.
     void writeFrame(const unsigned char* bgr);
+    // The frames the open file left out so far, and those it holds that its encoder has not
+    // taken yet; 0 when closed.
+    std::uint64_t framesDropped() const;
+    std::size_t framesWaiting() const;
 
     // Closes the file. Its completion (the encoder's last frames, and the final rewrite or
     // finalisation) goes on after the call returns; waitForFinished() waits for it. Safe when

@@ -235,6 +235,16 @@ Mp4Recorder::Failure Mp4Recorder::failure() const
     return d->failure();
 }
 
+std::uint64_t Mp4Recorder::framesDropped() const
+{
+    return d->dropped();
+}
+
+std::size_t Mp4Recorder::framesWaiting() const
+{
+    return d->waiting();
+}
+
 bool Mp4Recorder::isOpen() const
 {
     return d->open != nullptr;

@@ -28,11 +28,12 @@ void RecordingQueue::hand(const unsigned char* bgr)
     lastTime = std::max<std::int64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(since).count() / 100, lastTime + 1);
     std::unique_lock<std::mutex> guard(lock);
-    wake.wait(guard, [&] {
-        return queue.size() < maxQueued || failed.load() != Mp4Recorder::Failure::None;
-    });
     if (failed.load() != Mp4Recorder::Failure::None)
         return;
+    if (queue.size() >= capacity_) {
+        ++dropped_;
+        return;
+    }
     std::vector<unsigned char> pixels;
     if (!spare.empty()) {
         pixels = std::move(spare.back());
@@ -47,6 +48,12 @@ void RecordingQueue::hand(const unsigned char* bgr)
     wake.notify_all();
 }
 
+std::size_t RecordingQueue::waiting() const
+{
+    std::lock_guard<std::mutex> guard(lock);
+    return queue.size();
+}
+
 void RecordingQueue::end()
 {
     {
@@ -59,14 +66,7 @@ void RecordingQueue::end()
 bool RecordingQueue::fail(Mp4Recorder::Failure why)
 {
     auto none = Mp4Recorder::Failure::None;
-    if (!failed.compare_exchange_strong(none, why))
-        return false;
-    // Under the lock, so that a hand() about to wait cannot miss it.
-    {
-        std::lock_guard<std::mutex> guard(lock);
-    }
-    wake.notify_all();
-    return true;
+    return failed.compare_exchange_strong(none, why);
 }
 
 void RecordingQueue::run(Worker& work)
@@ -84,11 +84,8 @@ void RecordingQueue::run(Worker& work)
         }
         if (failed.load() == Mp4Recorder::Failure::None)
             work.encode(next);
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            spare.push_back(std::move(next.pixels));
-        }
-        wake.notify_all();
+        std::lock_guard<std::mutex> guard(lock);
+        spare.push_back(std::move(next.pixels));
     }
     {
         std::lock_guard<std::mutex> guard(lock);

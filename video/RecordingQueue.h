@@ -2,6 +2,7 @@
 
 #include "video/Mp4Recorder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -35,7 +36,9 @@ public:
     };
 
     explicit RecordingQueue(std::size_t frameBytes)
-        : frameBytes(frameBytes)
+        : frameBytes(frameBytes),
+          capacity_(std::clamp<std::size_t>(maxQueuedBytes / std::max<std::size_t>(frameBytes, 1),
+                                            minQueued, maxQueued))
     {
     }
     ~RecordingQueue(); // waits for the worker, which end() must have let go
@@ -44,9 +47,14 @@ public:
 
     // Starts the worker thread; false when the system gives no thread.
     bool start(Worker& worker);
-    // GUI thread: a copy of `bgr` joins the queue, timed by its arrival. While `maxQueued`
-    // frames wait, it waits for the worker rather than drop a frame. Nothing once failed.
+    // GUI thread: a copy of `bgr` joins the queue, timed by its arrival. While capacity()
+    // frames wait the frame is left out and counted: the GUI thread never waits for a disk that
+    // cannot keep up (a USB stick, a network folder, a hung mount). Nothing once failed.
     void hand(const unsigned char* bgr);
+    // GUI thread: the frames left out so far.
+    std::uint64_t dropped() const { return dropped_; }
+    // Any thread: the frames handed over that the worker has not taken yet.
+    std::size_t waiting() const;
     // GUI thread: no more frames; the worker encodes what waits, then finishes the file.
     void end();
 
@@ -56,19 +64,25 @@ public:
     // The worker has finished the file.
     bool finished() const { return done.load(); }
 
-    // At 1920x1080 the waiting frames take about 25 MB.
-    static constexpr std::size_t maxQueued = 4;
+    // The frames that may wait: about a third of a second at 1920x1080 (ten frames, 62 MB), a
+    // whole second at smaller sizes, and never fewer than four.
+    static constexpr std::size_t maxQueuedBytes = 64 * 1024 * 1024;
+    static constexpr std::size_t minQueued = 4;
+    static constexpr std::size_t maxQueued = 30;
+    std::size_t capacity() const { return capacity_; }
 
 private:
     void run(Worker& worker);
 
     const std::size_t frameBytes;
+    const std::size_t capacity_;
     // The GUI thread's: frames are timed by their arrival, so stalls and bursts of the live feed
     // stay in the file.
     std::chrono::steady_clock::time_point started;
     std::int64_t lastTime = -1;
+    std::uint64_t dropped_ = 0;
 
-    std::mutex lock; // guards the three below
+    mutable std::mutex lock; // guards the three below
     std::condition_variable wake;
     std::deque<Frame> queue;
     std::vector<std::vector<unsigned char>> spare; // buffers handed back by the worker

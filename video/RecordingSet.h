@@ -37,6 +37,9 @@ template <class R> struct RecordingSet {
 
     void waitForAll() { closing.clear(); } // each joins its worker
 
+    std::uint64_t dropped() const { return open ? open->queue.dropped() : 0; }
+    std::size_t waiting() const { return open ? open->queue.waiting() : 0; }
+
     Mp4Recorder::Failure failure() const
     {
         return open ? open->queue.failure() : Mp4Recorder::Failure::None;

@@ -245,7 +245,8 @@ private Q_SLOTS:
 
         QSignalSpy changed(&app, &AppController::changed);
         QTest::ignoreMessage(QtInfoMsg,
-                             qPrintable("Vidlet: recording stopped: " + path + ", 2 frames"));
+                             qPrintable("Vidlet: recording stopped: " + path
+                                        + ", 2 frames, 0 left out by a slow disk"));
         if (byToggle)
             app.toggleRecording();
         else
@@ -371,10 +372,12 @@ private Q_SLOTS:
         file.close();
         app.setRecordingFolder(blocker);
         QSignalSpy changed(&app, &AppController::changed);
+        QSignalSpy refused(&app, &AppController::recordingRefused);
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^Vidlet: cannot create the recording "));
         app.toggleRecording();
         QCOMPARE(changed.count(), 1);
+        QCOMPARE(refused.count(), 1); // the window says so
         QVERIFY(!app.recording());
         QVERIFY(app.lastRecordingPath().isEmpty());
         QVERIFY(QDir(blocker).entryList(QDir::Files).isEmpty());

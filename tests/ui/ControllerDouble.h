@@ -38,6 +38,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure MEMBER recordingFailure NOTIFY changed)
+    Q_PROPERTY(int recordingDropped MEMBER recordingDropped NOTIFY changed)
     Q_PROPERTY(bool previewShown MEMBER previewShown)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
@@ -100,6 +101,7 @@ public:
     bool recording = false;
     QString lastRecordingPath;
     int recordingFailure = 0;
+    int recordingDropped = 0;
     bool previewShown = true;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     int recordingQuality = 0;
@@ -154,6 +156,7 @@ Q_SIGNALS:
     void osDarkChanged();
     void themeModeChanged();
     void pairingRefused(QString name);
+    void recordingRefused();
 
 private:
     int themeMode_ = 0;

@@ -92,6 +92,7 @@ private Q_SLOTS:
     void recordingClockCountsAndResets();
     void recordingStripNamesFolderThenFile();
     void recordingStripSaysWhyItStopped();
+    void recordingStripSaysWhatTheDiskCostAndARefusedStart();
     void liveChipPausesAndResumes();
     void pulsesRestWhileTheWindowIsOutOfSight();
     void settingsOpensOnGeneralAndCloses_data();
@@ -712,6 +713,38 @@ void MainWindowTest::recordingStripSaysWhyItStopped()
     QCOMPARE(notice->property("text").toString(),
              QStringLiteral("Recording stopped: the phone's picture changed size. "
                             "Saved: Vidlet_20261207_165602.mp4"));
+}
+
+// A disk that cannot keep up costs frames, which the running recording counts; a start that
+// fails says so until it is dismissed or a recording starts, with nothing to show.
+void MainWindowTest::recordingStripSaysWhatTheDiskCostAndARefusedStart()
+{
+    WindowHarness h;
+    connectPhones(h);
+    QQuickItem* strip = h.item("recordingStrip");
+    QQuickItem* notice = h.item("recordingNotice");
+    h.app.recordingFolder = "/media/stick/Vidlet";
+    h.app.setProperty("recording", true);
+    h.app.setProperty("recordingDropped", 12);
+    QTRY_COMPARE(notice->property("text").toString(),
+                 QStringLiteral("Recording to /media/stick/Vidlet. The disk cannot keep up: 12 "
+                                "frames left out"));
+    h.app.recordingDropped = 0;
+    h.app.setProperty("recording", false); // no file to name: the strip goes
+    QTRY_VERIFY(!strip->isVisible());
+    Q_EMIT h.app.recordingRefused();
+    QTRY_VERIFY(strip->isVisible());
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording could not start: /media/stick/Vidlet cannot be written"));
+    QVERIFY(!h.item("showRecording")->isVisible());
+    h.click(h.item("recordingDismiss"));
+    QTRY_VERIFY(!strip->isVisible());
+
+    Q_EMIT h.app.recordingRefused();
+    QTRY_VERIFY(strip->isVisible());
+    h.app.setProperty("recording", true);
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("Recording to /media/stick/Vidlet"));
 }
 
 void MainWindowTest::liveChipPausesAndResumes()

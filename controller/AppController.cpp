@@ -38,6 +38,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     connect(&server, &PhoneServer::streamInfo, this, &AppController::onStreamInfo);
     connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
+    connect(&firewallWatch, &FirewallWatch::answered, this, &AppController::takeFirewallVerdict);
     connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
     connect(&pipeline, &LivePipeline::cameraResized, this, &AppController::endRecordingOfOtherSize);
     pipeline.fanOut().setPreviewWatched(
@@ -51,6 +52,8 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     stallTimer.setInterval(intervals.stallCheckMs);
     connect(&stallTimer, &QTimer::timeout, this, &AppController::checkStall);
     stallTimer.start();
+    firewallWatch.setParent(this);
+    firewallWatch.setObjectName(QStringLiteral("firewallWatch"));
     statsTimer.setParent(this);
     statsTimer.setObjectName(QStringLiteral("statsTimer"));
     connect(&statsTimer, &QTimer::timeout, this, &AppController::updateStats);

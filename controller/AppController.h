@@ -3,6 +3,7 @@
 #include "app/ShotSession.h"
 #include "app/TraySession.h"
 #include "controller/ConnectedPhone.h"
+#include "controller/FirewallWatch.h"
 #include "controller/LiveStats.h"
 #include "controller/PairingData.h"
 #include "controller/SessionSetup.h"
@@ -218,6 +219,7 @@ private:
     void applyRecordingQuality();
     void refreshPairing();
     void refreshFirewallBlocked();
+    void takeFirewallVerdict(bool blocked);
     void countIdleTick();
 
     AppSettings& settings;
@@ -226,7 +228,9 @@ private:
     CardPump cardPump{pipeline.camera()};
     PhoneServer server;
     UsbMuxClient usb;
-    std::unique_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
+    // Shared with the firewall watch's thread while it asks.
+    std::shared_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
+    FirewallWatch firewallWatch;
     DesktopColorScheme colorScheme;
 
     Session session = Session::NotStarted;

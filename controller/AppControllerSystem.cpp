@@ -42,9 +42,15 @@ void AppController::allowThroughFirewall()
     });
 }
 
+// The verdict comes later, from the firewall watch's thread: the question may take most of a
+// second, which the window, the phones and the camera must not wait for.
 void AppController::refreshFirewallBlocked()
 {
-    const bool blocked = systemIntegration->isInboundBlocked();
+    firewallWatch.ask([system = systemIntegration] { return system->isInboundBlocked(); });
+}
+
+void AppController::takeFirewallVerdict(bool blocked)
+{
     if (blocked == firewallBlocked_)
         return;
     firewallBlocked_ = blocked;

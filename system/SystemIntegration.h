@@ -5,7 +5,8 @@
 
 // The machine-wide actions that need administrator rights, and the state they change: the
 // camera that every program can list, and the firewall's verdict on incoming phones.
-// Called on the GUI thread only. An action starts its elevated child and calls `done` once,
+// Called on the GUI thread only, but for isInboundBlocked(), which the controller asks on a
+// thread of its own since it may start a program and wait for it. An action starts its elevated child and calls `done` once,
 // on the GUI thread, when the child has ended or could not start; the caller then reads the
 // state again, whatever the child did. `done` may run before the action returns.
 class SystemIntegration {

@@ -9,17 +9,39 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 // When the controller asks the system about the camera and the firewall, against a stand-in
 // backend. Phones come over a usbmux service inside the test, so nothing listens on the LAN.
 class ControllerSystemTest : public QObject {
     Q_OBJECT
 
-    // What the stand-in backend reports and what was asked of it, in order.
+    // What the stand-in backend reports and what was asked of it, in order. The firewall is
+    // asked on the controller's firewall thread.
     struct Machine {
         bool registered = false;
-        bool blocked = false;
+        std::atomic<bool> blocked{false};
+
+        void record(const char* call)
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            calls << QString::fromLatin1(call);
+        }
+        QStringList log() const
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            return calls;
+        }
+        void clearLog()
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            calls.clear();
+        }
+
+    private:
+        mutable std::mutex lock;
         QStringList calls;
     };
 
@@ -32,29 +54,32 @@ class ControllerSystemTest : public QObject {
         bool isCameraRegistered() const override { return machine->registered; }
         bool isInboundBlocked() const override
         {
-            machine->calls << "query";
+            machine->record("query");
             return machine->blocked;
         }
         void registerCamera(std::function<void()> done) override
         {
-            act("register", &Machine::registered, true, done);
+            act(
+                "register", [m = machine] { m->registered = true; }, done);
         }
         void unregisterCamera(std::function<void()> done) override
         {
-            act("unregister", &Machine::registered, false, done);
+            act(
+                "unregister", [m = machine] { m->registered = false; }, done);
         }
         void allowThroughFirewall(std::function<void()> done) override
         {
-            act("allow", &Machine::blocked, false, done);
+            act(
+                "allow", [m = machine] { m->blocked = false; }, done);
         }
 
     private:
         // Ends later, as an elevated child does.
-        void act(const char* name, bool Machine::*field, bool value, std::function<void()> done)
+        void act(const char* name, std::function<void()> change, std::function<void()> done)
         {
-            machine->calls << name;
-            QTimer::singleShot(0, [machine = machine, field, value, done] {
-                (*machine).*field = value;
+            machine->record(name);
+            QTimer::singleShot(0, [change, done] {
+                change();
                 done();
             });
         }
@@ -76,13 +101,19 @@ class ControllerSystemTest : public QObject {
             QMetaObject::invokeMethod(stats, "timeout", Qt::DirectConnection);
     }
 
-    int queries() const { return int(machine->calls.count("query")); }
+    int queries() const { return int(machine->log().count(QStringLiteral("query"))); }
+
+    // The firewall's answers, which come from its thread.
+    std::unique_ptr<QSignalSpy> answers;
 
     // A phone on the USB road: attached, tunnelled and past its HELLO with the current token.
     FakeMuxService::Peer* attachPhone()
     {
         app->regeneratePairing();
-        machine->calls.clear();
+        if (!QTest::qWaitFor([this] { return answers->count() == 1; }, 3000))
+            return nullptr;
+        answers->clear();
+        machine->clearLog();
         QFile tokenFile(TestSandbox::path() + QStringLiteral("/pairing-token.txt"));
         if (!tokenFile.open(QIODevice::ReadOnly))
             return nullptr;
@@ -122,10 +153,18 @@ private Q_SLOTS:
         app = std::make_unique<AppController>(*settings, places);
         machine = std::make_shared<Machine>();
         app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
+        answers = std::make_unique<QSignalSpy>(
+            app->findChild<FirewallWatch*>(QStringLiteral("firewallWatch")),
+            &FirewallWatch::answered);
+        // The controller's USB client has found the service, which the window hears of: no
+        // test counts that notification as its own.
+        QTRY_VERIFY(usbService->lastControl());
+        QTRY_VERIFY(app->usbAvailable());
     }
 
     void cleanup()
     {
+        answers.reset();
         app.reset();
         usbService.reset();
         QFile::remove(dir.filePath("usbmuxd"));
@@ -146,7 +185,7 @@ private Q_SLOTS:
         app->registerCamera();
         QTRY_VERIFY(app->cameraRegistered());
         QVERIFY(!changed.isEmpty());
-        QCOMPARE(machine->calls, (QStringList{"unregister", "register"}));
+        QCOMPARE(machine->log(), (QStringList{"unregister", "register"}));
     }
 
     void regeneratingThePairingRechecksTheFirewall_data()
@@ -165,6 +204,8 @@ private Q_SLOTS:
         machine->blocked = blocked;
         QSignalSpy changed(app.get(), &AppController::changed);
         app->regeneratePairing();
+        QCOMPARE(changed.count(), 1); // at once: the question goes to the firewall's thread
+        QTRY_COMPARE(answers->count(), 1);
         QCOMPARE(queries(), 1);
         QCOMPARE(app->firewallBlocked(), blocked);
         QCOMPARE(changed.count(), notifications);
@@ -174,6 +215,7 @@ private Q_SLOTS:
     {
         machine->blocked = true;
         app->start();
+        QTRY_COMPARE(answers->count(), 1);
         QCOMPARE(queries(), 1);
         QVERIFY(app->firewallBlocked());
     }
@@ -182,15 +224,15 @@ private Q_SLOTS:
     {
         machine->blocked = true;
         app->regeneratePairing();
-        QVERIFY(app->firewallBlocked());
-        machine->calls.clear();
+        QTRY_VERIFY(app->firewallBlocked());
+        machine->clearLog();
 
         QSignalSpy changed(app.get(), &AppController::changed);
         app->allowThroughFirewall();
         QVERIFY(app->firewallBlocked()); // the helper is still at work
         QTRY_VERIFY(!app->firewallBlocked());
         QVERIFY(!changed.isEmpty());
-        QCOMPARE(machine->calls, (QStringList{"allow", "query"}));
+        QCOMPARE(machine->log(), (QStringList{"allow", "query"}));
     }
 
     void idleTicksRecheckEveryTwentieth()
@@ -200,12 +242,14 @@ private Q_SLOTS:
         machine->blocked = true; // a block rule appears outside the program
         QSignalSpy changed(app.get(), &AppController::changed);
         tick();
+        QTRY_COMPARE(answers->count(), 1);
         QCOMPARE(queries(), 1);
         QVERIFY(app->firewallBlocked());
-        QCOMPARE(changed.count(), 2); // the new verdict and the tick's own
+        QCOMPARE(changed.count(), 2); // the tick's own and the new verdict
         tick(19);
         QCOMPARE(queries(), 1);
         tick();
+        QTRY_COMPARE(answers->count(), 2);
         QCOMPARE(queries(), 2);
     }
 
@@ -222,6 +266,7 @@ private Q_SLOTS:
         tick(9);
         QCOMPARE(queries(), 0);
         tick(); // the twentieth tick without a phone
+        QTRY_COMPARE(answers->count(), 1);
         QCOMPARE(queries(), 1);
     }
 };

@@ -61,8 +61,10 @@ void FramePacer::push(BgrBuffer&& frame, bool behind)
     // A period measured shorter than the word the slot was set by brings the slot nearer.
     if (slotUs && lastLeftUs && !lowLatency)
         slotUs = std::min(*slotUs, *lastLeftUs + slotSpacingUs());
+    const std::size_t room = std::clamp<std::size_t>(
+        capacityBytes / std::max<std::size_t>(frame.size(), 1), 2, capacity);
     frames.push_back({std::move(frame), now});
-    while (frames.size() > capacity) {
+    while (frames.size() > room) {
         pool.give(std::move(frames.front().frame));
         frames.pop_front();
     }

@@ -12,7 +12,8 @@
 #include <optional>
 
 // The Wi-Fi queue: decoded frames wait here so that the network's jitter does not reach the
-// camera. At most five wait; a sixth drops the oldest. Both rules follow the phone's true frame
+// camera. At most five wait, and no more than 64 MB of them (two at 4K); one more drops the
+// oldest. Both rules follow the phone's true frame
 // period, measured from the frames' arrivals.
 //
 // By default frames leave one per period, evenly spaced, so that a late frame does not show as a
@@ -34,6 +35,7 @@
 class FramePacer {
 public:
     static constexpr std::size_t capacity = 5;
+    static constexpr std::size_t capacityBytes = 64 * 1024 * 1024;
     // Called with each frame that leaves; the buffer then goes back to the pool.
     using Release = std::function<void(BgrBuffer& frame)>;
 

@@ -2,14 +2,15 @@
 
 #include <cstdint>
 
-// The largest picture anything in the pipeline takes: sides up to 8192, and no more pixels
-// than the largest picture H.264 allows (level 6.2, 139264 macroblocks of 16x16). A phone may
-// announce any size; one outside these is never given to the decoder or the camera, whose
-// memory grows with it.
+// The largest picture the live path takes: what a phone honestly sends, 4K at most, landscape
+// or portrait (sides up to 4096, no more pixels than 4096x2304). Every stage holds a few frames
+// of the stream's size (the decoder's references, the Wi-Fi queue, the recorder's queue, the
+// preview, the camera's segment), so a paired phone announcing a larger size could make the PC
+// hold gigabytes; one outside these is never given to the decoder or the camera.
 namespace FrameLimits {
 
-inline constexpr int maxSide = 8192;
-inline constexpr std::int64_t maxPixels = 139264 * 256;
+inline constexpr int maxSide = 4096;
+inline constexpr std::int64_t maxPixels = std::int64_t(4096) * 2304;
 
 inline constexpr bool accepts(int width, int height)
 {

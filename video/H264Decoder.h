@@ -34,7 +34,7 @@ public:
     H264Decoder& operator=(const H264Decoder&) = delete;
 
     // Starts a fresh decoder for the announced size, ending any current one first, so it also
-    // serves as "restart". Sizes outside 1..8192 are refused. False leaves it uninitialised.
+    // serves as "restart". Sizes beyond FrameLimits (4K) are refused. False leaves it uninitialised.
     bool initialize(int width, int height);
 
     // Feeds one buffer of Annex B bytes (SPS/PPS with time stamp 0, or one access unit) and

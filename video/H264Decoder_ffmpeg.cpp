@@ -76,7 +76,7 @@ struct H264Decoder::Impl {
                  const PictureWanted& wanted)
     {
         const AVFrame& f = *frame;
-        if (f.width < 1 || f.height < 1 || f.width > maxSide || f.height > maxSide)
+        if (!FrameLimits::accepts(f.width, f.height))
             return;
         const bool supported = f.format == AV_PIX_FMT_YUV420P || f.format == AV_PIX_FMT_YUVJ420P
             || f.format == AV_PIX_FMT_NV12;

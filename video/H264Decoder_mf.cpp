@@ -190,7 +190,7 @@ void H264Decoder::Impl::convertToBgr(IMFSample* sample, const FrameCallback& cal
                                      const FrameTarget& target, const PictureWanted& wanted)
 {
     const int pitch = stride >= 1 ? stride : width;
-    if (width < 1 || height < 1 || width > maxSide || height > maxSide || pitch < width)
+    if (!FrameLimits::accepts(width, height) || pitch < width)
         return;
     LONGLONG time = 0;
     const unsigned long long ptsUsec =
@@ -288,6 +288,10 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     if (!d->transform || !data || size == 0 || size > 0x7FFFFFFF)
         return;
     d->sps.parse(data, size);
+    // A stream that declares more than the live path takes is not decoded at all: the
+    // transform would hold frames of that size.
+    if (d->sps.width > 0 && !FrameLimits::accepts(d->sps.width, d->sps.height))
+        return;
     IMFMediaBuffer* buffer = nullptr;
     if (FAILED(MFCreateMemoryBuffer(DWORD(size), &buffer)))
         return;

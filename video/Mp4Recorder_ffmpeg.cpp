@@ -2,7 +2,6 @@
 
 #include "video/FfmpegLog.h"
 #include "video/FfmpegPtr.h"
-#include "video/FrameLimits.h"
 #include "video/RecordingFile.h"
 #include "video/RecordingQueue.h"
 #include "video/RecordingSet.h"
@@ -25,7 +24,8 @@ extern "C" {
 
 namespace {
 
-using FrameLimits::maxSide;
+// Files of any size up to 8192 a side; the live path gives them at most its own limit.
+constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;

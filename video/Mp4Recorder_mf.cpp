@@ -1,6 +1,5 @@
 #include "video/Mp4Recorder.h"
 
-#include "video/FrameLimits.h"
 #include "video/RecordingQueue.h"
 #include "video/RecordingSet.h"
 
@@ -13,7 +12,8 @@
 
 namespace {
 
-using FrameLimits::maxSide;
+// Files of any size up to 8192 a side; the live path gives them at most its own limit.
+constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
 constexpr UINT32 mainProfile = 77; // eAVEncH264VProfile_Main
 

@@ -64,10 +64,10 @@ public:
     // The worker has finished the file.
     bool finished() const { return done.load(); }
 
-    // The frames that may wait: about a third of a second at 1920x1080 (ten frames, 62 MB), a
-    // whole second at smaller sizes, and never fewer than four.
+    // The frames that may wait: a whole second at small sizes, a third of one at 1920x1080 (ten
+    // frames, 62 MB), and never fewer than two (57 MB at 4K).
     static constexpr std::size_t maxQueuedBytes = 64 * 1024 * 1024;
-    static constexpr std::size_t minQueued = 4;
+    static constexpr std::size_t minQueued = 2;
     static constexpr std::size_t maxQueued = 30;
     std::size_t capacity() const { return capacity_; }
 

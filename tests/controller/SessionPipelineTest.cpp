@@ -266,8 +266,9 @@ private Q_SLOTS:
         QTest::newRow("zero") << 0 << 0;
         QTest::newRow("negative") << -640 << 360;
         QTest::newRow("huge") << 100000 << 100000;
-        QTest::newRow("one too wide") << 8193 << 720;
-        QTest::newRow("more pixels than H.264 has") << 8192 << 8192;
+        QTest::newRow("one too wide") << 4097 << 720;
+        QTest::newRow("more pixels than 4K") << 4096 << 4096;
+        QTest::newRow("8K") << 7680 << 4320;
     }
 
     void implausibleAnnouncedSizeKeepsTheCamera()

@@ -337,6 +337,25 @@ private Q_SLOTS:
         QCOMPARE(queue.left.back().number, 899);
     }
 
+    // Five small frames may wait, but only two of the largest a phone sends: the queue's
+    // memory stays bounded whatever the stream's size.
+    void theQueueIsBoundedInBytesToo()
+    {
+        FramePool pool;
+        ManualClock clock;
+        std::vector<std::size_t> left;
+        FramePacer pacer(clock, pool, [&left](BgrBuffer& frame) { left.push_back(frame.size()); });
+        pacer.setTickMs(1000);
+        for (const std::size_t bytes : {std::size_t(4), std::size_t(4096) * 2304 * 3}) {
+            pacer.clear();
+            left.clear();
+            for (int i = 0; i < 7; ++i)
+                pacer.push(BgrBuffer(bytes, 0)); // the first leaves at once
+            QCOMPARE(left.size(), std::size_t(1));
+            QCOMPARE(pacer.queued(), bytes == 4 ? FramePacer::capacity : std::size_t(2));
+        }
+    }
+
     // A phone that says 1 fps and sends 30 does not slow the queue to its word.
     void theRateComesFromTheFramesNotTheAnnouncement()
     {

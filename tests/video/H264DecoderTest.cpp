@@ -1,5 +1,6 @@
 #include "tests/video/ReferenceBgr.h"
 #include "tests/video/TestEncoder.h"
+#include "video/FrameLimits.h"
 #include "video/H264Decoder.h"
 
 #include <QRandomGenerator>
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void ignoresInputWhenNotStreaming();
     void refusesSizesOutsideRange_data();
     void refusesSizesOutsideRange();
+    void picturesLargerThan4KAreNeverDelivered_data();
+    void picturesLargerThan4KAreNeverDelivered();
     void restartDiscardsOldStreamAndDecodesNewOne();
     void callbackMayResetOrRestartTheDecoder();
     void survivesDamagedStreamsAndRecovers_data();
@@ -302,13 +305,13 @@ void H264DecoderTest::refusesSizesOutsideRange_data()
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("1x1") << 1 << 1 << true;
-    QTest::newRow("8192x8192") << 8192 << 8192 << true;
-    QTest::newRow("8192x1") << 8192 << 1 << true;
+    QTest::newRow("4096x2304") << 4096 << 2304 << true;
+    QTest::newRow("4096x1") << 4096 << 1 << true;
     QTest::newRow("zero width") << 0 << 240 << false;
     QTest::newRow("zero height") << 320 << 0 << false;
     QTest::newRow("negative") << -320 << 240 << false;
-    QTest::newRow("8193 wide") << 8193 << 240 << false;
-    QTest::newRow("8193 high") << 320 << 8193 << false;
+    QTest::newRow("4097 wide") << 4097 << 240 << false;
+    QTest::newRow("4097 high") << 320 << 4097 << false;
     QTest::newRow("int max") << 2147483647 << 2147483647 << false;
 }
 
@@ -322,6 +325,34 @@ void H264DecoderTest::refusesSizesOutsideRange()
     // A refused size still ends the stream that was running.
     QCOMPARE(decoder.initialize(width, height), accepted);
     QCOMPARE(decoder.isInitialized(), accepted);
+}
+
+// A stream whose own parameter sets say more than 4K, whatever the session was started with:
+// a phone that announces a small size and then sends a huge one gets no picture out of it.
+void H264DecoderTest::picturesLargerThan4KAreNeverDelivered_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("delivered");
+    QTest::newRow("portrait 4K") << 2160 << 3840 << 2;
+    QTest::newRow("a side too long") << 4112 << 16 << 0;
+    QTest::newRow("too many pixels") << 4096 << 2320 << 0;
+}
+
+void H264DecoderTest::picturesLargerThan4KAreNeverDelivered()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, delivered);
+    const TestEncoder stream = TestEncoder::ofSize(width, height, 2);
+    H264Decoder decoder;
+    std::vector<Delivered> frames;
+    record(decoder, frames);
+    QVERIFY(decoder.initialize(320, 240));
+    feed(decoder, stream.config);
+    for (const auto& unit : stream.units)
+        feed(decoder, unit.bytes, unit.ptsUsec);
+    QCOMPARE(int(frames.size()), delivered);
 }
 
 void H264DecoderTest::restartDiscardsOldStreamAndDecodesNewOne()
@@ -483,8 +514,8 @@ void H264DecoderTest::survivesDamagedStreamsAndRecovers()
     }
     QVERIFY(decoder.isInitialized());
     for (const auto& f : frames) {
-        QVERIFY(f.width >= 1 && f.width <= 8192);
-        QVERIFY(f.height >= 1 && f.height <= 8192);
+        QVERIFY(f.width >= 1 && f.width <= FrameLimits::maxSide);
+        QVERIFY(f.height >= 1 && f.height <= FrameLimits::maxSide);
     }
 
     // Damage may leave the stream's state wrong until the session restarts, as the controller

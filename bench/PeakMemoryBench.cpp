@@ -9,6 +9,7 @@
 #include "bench/BenchEnvironment.h"
 #include "bench/BenchMode.h"
 #include "bench/ProcessMemory.h"
+#include "bench/WaitFor.h"
 #include "controller/AppController.h"
 #include "settings/AppSettings.h"
 
@@ -27,20 +28,6 @@
 namespace {
 
 constexpr double kBudgetMiB = 600;
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
 
 // The resident memory the session at `size` added at its peak, in MiB; negative on failure.
 double sessionPeakMiB(const BenchEnvironment& env, const QString& size, int pictures)

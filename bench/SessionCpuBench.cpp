@@ -19,6 +19,7 @@
 #include "bench/DecodeAlone.h"
 #include "bench/Percentile.h"
 #include "bench/XvfbServer.h"
+#include "bench/WaitFor.h"
 #include "controller/AppController.h"
 #include "tests/e2e/Processes.h"
 #include "tools/vidlet-phone/PhoneOptions.h"
@@ -170,20 +171,6 @@ Share coreShareOf(qint64 pid, int ms)
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     return {(processCpuSeconds(pid) - cpu) / seconds,
             (processCpuSeconds(pid, pid) - gui) / seconds};
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 std::unique_ptr<AppController> startedController(const BenchEnvironment& env)

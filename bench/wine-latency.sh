@@ -12,13 +12,7 @@ pids=()
 stop_all() { kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null; pids=(); }
 trap 'stop_all; wine regsvr32 /u /s "Z:$app/softcam.dll" >/dev/null 2>&1; rm -rf "$scratch"' EXIT
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
-wait_for() {
-  local limit=$(($1 * 10)); shift
-  for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
-listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+source "$(dirname "$0")/../tests/winapp/loopback.sh"
 
 wine regsvr32 /s "Z:$app/softcam.dll" || { echo "regsvr32 softcam.dll failed"; exit 1; }
 settings=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')")/Vidlet

@@ -73,6 +73,13 @@ bool SingleInstance::claim()
     return true;
 }
 
+void SingleInstance::release()
+{
+    server.close();
+    if (lock.isLocked())
+        lock.unlock();
+}
+
 bool SingleInstance::activateRunning(int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);

@@ -24,6 +24,9 @@ public:
 
     // True when this process is the first; it then answers later starts.
     bool claim();
+    // The program is going: the next start may run while this one still completes its
+    // recordings.
+    void release();
     // Asks the program that holds the lock to show its window; false when it did not confirm
     // within `timeoutMs` (it may still be starting, so connecting is retried until then).
     bool activateRunning(int timeoutMs);

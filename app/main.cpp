@@ -174,5 +174,10 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &AppController::stop);
     QuitSignals quitSignals;
     controller.start();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The session stopped at aboutToQuit; the recordings' final rewrites, which the controller
+    // waits for as it goes, may take a while for a long file, and a new start must not wait
+    // for them.
+    instance.release();
+    return exitCode;
 }

@@ -56,9 +56,11 @@ void AppController::onPhoneConnected(int id, const QString& deviceId, const QStr
 
 void AppController::onPhoneDisconnected(int id)
 {
-    roster.erase(std::remove_if(roster.begin(), roster.end(),
-                                [id](const ConnectedPhone& phone) { return phone.id == id; }),
-                 roster.end());
+    const auto gone = std::remove_if(roster.begin(), roster.end(),
+                                     [id](const ConnectedPhone& phone) { return phone.id == id; });
+    if (gone == roster.end())
+        return; // not on the roster: the session that listed it has stopped
+    roster.erase(gone, roster.end());
     if (id != activeId_) {
         Q_EMIT changed();
         return;

@@ -78,6 +78,10 @@ void AppController::stop()
     pipeline.end();
     statsTimer.stop();
     enterSession(Session::Stopped);
+    // The phones go with the session, so that a program started next takes the port at once.
+    roster.clear();
+    activeId_ = -1;
+    server.close();
     if (wasRunning)
         qInfo("Vidlet: session stopped");
 }

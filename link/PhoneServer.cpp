@@ -30,6 +30,20 @@ bool PhoneServer::listen(quint16 port)
     return true;
 }
 
+void PhoneServer::close()
+{
+    tcpServer.close();
+    pingTimer.stop();
+    // Each abort reports its disconnect at once, which removes the socket's record.
+    const QList<QTcpSocket*> sockets = connections.keys();
+    for (QTcpSocket* socket : sockets) {
+        if (PhoneConnection* record = connection(socket)) {
+            record->closeCause = "the PC closed the phone link";
+            socket->abort();
+        }
+    }
+}
+
 void PhoneServer::onNewConnection()
 {
     acceptedSinceError = true;

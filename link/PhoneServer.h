@@ -28,6 +28,9 @@ public:
 
     // On all addresses, IPv4 and IPv6; 0 lets the system choose. On failure nothing changes.
     bool listen(quint16 port);
+    // Stops listening and closes every phone's connection, so that a program started next can
+    // take the port at once.
+    void close();
     quint16 port() const { return port_; }
     quint64 framesReceived() const { return framesReceived_; }
 

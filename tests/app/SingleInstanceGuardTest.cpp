@@ -23,6 +23,19 @@ private Q_SLOTS:
         QVERIFY(other.claim());
     }
 
+    // A quitting program lets go before it completes its recordings: the next start runs.
+    void aReleasedInstanceLetsTheNextStartIn()
+    {
+        const QString folder = TestSandbox::path() + "/released";
+        SingleInstance first(folder, "settings-e");
+        QVERIFY(first.claim());
+        first.release();
+        SingleInstance next(folder, "settings-e");
+        QVERIFY(next.claim());
+        SingleInstance third(folder, "settings-e");
+        QVERIFY(!third.claim()); // the new one holds it now
+    }
+
     void lockThatCannotBeMadeDoesNotStopTheStart()
     {
         const QString folder = TestSandbox::path() + "/blocked";

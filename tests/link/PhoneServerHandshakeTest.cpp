@@ -52,6 +52,25 @@ private Q_SLOTS:
         QVERIFY(!phone->isClosed());
     }
 
+    // A quitting program closes every phone and the port, which the next start can take.
+    void closeEndsEveryPhoneAndFreesThePort()
+    {
+        auto lan = lanPhone();
+        auto usb = usbPhone();
+        QVERIFY(lan && usb);
+        QVERIFY(sayHello(*lan, "lan") >= 0);
+        QSignalSpy gone(server.get(), &PhoneServer::phoneDisconnected);
+        const quint16 port = server->port();
+        QTest::ignoreMessage(QtInfoMsg,
+                             QRegularExpression("disconnected: the PC closed the phone link$"));
+        server->close();
+        QCOMPARE(gone.size(), 1); // the accepted one; the tunnel had not said HELLO
+        QVERIFY(lan->waitForClose());
+        QVERIFY(usb->waitForClose());
+        PhoneServer next;
+        QVERIFY(next.listen(port));
+    }
+
     void helloFieldsTakeTheirDefaults_data()
     {
         QTest::addColumn<QJsonObject>("extra");

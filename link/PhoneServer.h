@@ -111,7 +111,9 @@ private:
 
     void handleMessage(QTcpSocket* socket, quint8 type, quint8 flags, QByteArray payload);
     void handleHello(QTcpSocket* socket, const QByteArray& payload);
-    bool checkPairing(const QString& deviceId, const QString& token);
+    void rememberPairing(const QString& deviceId, const QString& token);
+    // Whether a connection other than `besides` has been accepted for this device id.
+    bool isConnected(QTcpSocket* besides, const QString& deviceId) const;
     bool settleDuplicates(QTcpSocket* socket, const QString& deviceId);
     void reject(QTcpSocket* socket, const QString& code, const QString& message);
     void passStreamInfo(QTcpSocket* socket, const QByteArray& payload);

@@ -60,10 +60,20 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
         return reject(socket, QStringLiteral("VERSION_MISMATCH"),
                       QStringLiteral("Unsupported protocol version"));
     // Before the pairing data exists there is nothing a phone could prove, so nobody passes.
-    if (pairingToken_.isEmpty() || !checkPairing(deviceId, token)) {
+    const bool ownToken = !token.isEmpty() && trustedDevices_.contains(deviceId)
+        && sameSecret(trustedDevices_.value(deviceId), token);
+    if (pairingToken_.isEmpty() || (!ownToken && !sameSecret(token, pairingToken_))) {
         Q_EMIT pairingRefused(hello.value(QLatin1String("name")).toString());
         return reject(socket, QStringLiteral("NEEDS_PAIR"), QStringLiteral("Scan the QR to pair"));
     }
+    // A phone connected now keeps its connection, its stored token and its card against a
+    // newcomer that claims its id with only the current code: replacing it takes the token
+    // stored for it. (A phone that is not connected may pair again with the current code,
+    // which is how a phone that scanned the code again is served.)
+    if (!ownToken && isConnected(socket, deviceId))
+        return reject(socket, QStringLiteral("DUPLICATE"),
+                      QStringLiteral("This phone is connected already"));
+    rememberPairing(deviceId, token);
     if (!deviceId.isEmpty() && !settleDuplicates(socket, deviceId))
         return;
 
@@ -97,27 +107,33 @@ void PhoneServer::handleHello(QTcpSocket* socket, const QByteArray& payload)
 }
 
 // A phone presenting the current token pairs and is remembered by device id; later it is
-// recognised by the token stored for it, even after the current token has changed.
-bool PhoneServer::checkPairing(const QString& deviceId, const QString& token)
+// recognised by the token stored for it, even after the current token has changed. The
+// settings hear of it only when the stored token changes.
+void PhoneServer::rememberPairing(const QString& deviceId, const QString& token)
 {
-    if (sameSecret(token, pairingToken_)) {
-        // Each stored phone is a permanent settings entry, so the list has a ceiling; a phone
-        // beyond it is welcomed this time and pairs again next time.
-        const bool known = trustedDevices_.contains(deviceId);
-        if (!known && trustedDevices_.size() >= maxTrustedDevices) {
-            qWarning("Vidlet: %d phones are paired already; not remembering another",
-                     int(maxTrustedDevices));
-            return true;
-        }
-        if (!deviceId.isEmpty() && trustedDevices_.value(deviceId) != token) {
-            trustedDevices_.insert(deviceId, token);
-            Q_EMIT devicePaired(deviceId, token);
-        }
-        return true;
+    if (deviceId.isEmpty() || !sameSecret(token, pairingToken_)
+        || trustedDevices_.value(deviceId) == token)
+        return;
+    // Each stored phone is a permanent settings entry, so the list has a ceiling; a phone
+    // beyond it is welcomed this time and pairs again next time.
+    if (!trustedDevices_.contains(deviceId) && trustedDevices_.size() >= maxTrustedDevices) {
+        qWarning("Vidlet: %d phones are paired already; not remembering another",
+                 int(maxTrustedDevices));
+        return;
     }
-    const auto stored = trustedDevices_.constFind(deviceId);
-    return !deviceId.isEmpty() && !token.isEmpty() && stored != trustedDevices_.cend()
-        && sameSecret(*stored, token);
+    trustedDevices_.insert(deviceId, token);
+    Q_EMIT devicePaired(deviceId, token);
+}
+
+bool PhoneServer::isConnected(QTcpSocket* besides, const QString& deviceId) const
+{
+    if (deviceId.isEmpty())
+        return false;
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it)
+        if (it.key() != besides && it->accepted && it->deviceId == deviceId
+            && it.key()->state() == QAbstractSocket::ConnectedState)
+            return true;
+    return false;
 }
 
 // The newer connection of a phone wins, except that a network connection never displaces the

@@ -323,6 +323,16 @@ private Q_SLOTS:
         QVERIFY(again->waitForFrames(1));
         QCOMPARE(again->json(0).value("code").toString(), QString("NEEDS_PAIR"));
 
+        // The new code pairs the phone again once its old connection is gone: while it lasts,
+        // the code alone cannot take a connected phone's place.
+        auto early = lanPhone();
+        QVERIFY(early);
+        early->sendHello("dev-A", "NextToken-000000000000");
+        QVERIFY(early->waitForFrames(1));
+        QCOMPARE(early->json(0).value("code").toString(), QString("DUPLICATE"));
+        QSignalSpy gone(server.get(), &PhoneServer::phoneDisconnected);
+        phone->socket.disconnectFromHost();
+        QTRY_COMPARE(gone.size(), 1);
         auto repaired = lanPhone();
         QVERIFY(repaired);
         repaired->sendHello("dev-A", "NextToken-000000000000");
@@ -402,6 +412,38 @@ private Q_SLOTS:
         QCOMPARE(second->isClosed(), !secondWins);
         QVERIFY(!bystander->isClosed());
         QCOMPARE(disconnected.size(), secondWins ? 1 : 0);
+    }
+
+    // A phone that paired under an older code is connected; a newcomer that claims its id with
+    // the current code (what any phone on the LAN that can see the window could present) is
+    // turned away, and the phone keeps its connection and its stored token. With the phone's
+    // own stored token the newcomer is the phone itself, connecting again, and takes over.
+    void aConnectedPhoneIsNotTakenOverWithoutItsToken()
+    {
+        server->setTrustedDevices({{"dev-A", oldToken}});
+        QSignalSpy paired(server.get(), &PhoneServer::devicePaired);
+        auto phone = lanPhone();
+        QVERIFY(phone);
+        phone->sendHello("dev-A", oldToken);
+        QVERIFY(phone->waitForType(PhoneLink::WELCOME));
+
+        auto impostor = lanPhone();
+        QVERIFY(impostor);
+        impostor->sendHello("dev-A", currentToken);
+        QVERIFY(impostor->waitForFrames(1));
+        QCOMPARE(
+            impostor->json(0),
+            (QJsonObject{{"code", "DUPLICATE"}, {"message", "This phone is connected already"}}));
+        QVERIFY(impostor->waitForClose());
+        QVERIFY(phone->roundTrip());
+        QCOMPARE(server->trustedDevices().value("dev-A"), oldToken);
+        QCOMPARE(paired.size(), 0);
+
+        auto again = lanPhone();
+        QVERIFY(again);
+        again->sendHello("dev-A", oldToken);
+        QVERIFY(again->waitForType(PhoneLink::WELCOME));
+        QVERIFY(phone->waitForClose());
     }
 
     void usbPhoneHearsPairInfoBeforeSayingAnything()

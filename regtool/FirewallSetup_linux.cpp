@@ -5,6 +5,8 @@
 #include "system/LinuxFirewall.h"
 #include "system/RunProgram.h"
 
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace {
@@ -13,6 +15,15 @@ namespace {
 constexpr int kChangeTimeoutMs = 60000;
 
 using Verdict = LinuxFirewall::Verdict;
+
+// The port is ours to close only where we opened it: an administrator may have opened it for
+// something else. A mark in the helper's state folder remembers each firewalld configuration
+// the helper opened (ufw's rule carries the comment "Vidlet" instead); the package's purge
+// reads the same marks.
+std::string markOf(const std::string& root, bool permanent)
+{
+    return root + "/var/lib/vidlet/firewalld-" + (permanent ? "permanent" : "runtime");
+}
 
 // Brings the port to `wanted` (Open or Closed) in every firewall that is on; true when that
 // holds afterwards, read back from the firewall itself.
@@ -28,8 +39,18 @@ bool setPort(const std::string& root, Verdict wanted, HelperLog& log)
         if (now == Verdict::Unknown)
             continue;
         anyOn = true;
-        if (now == wanted)
+        std::error_code ec;
+        const std::string mark = markOf(root, permanent);
+        if (now == wanted) {
+            if (!open && std::filesystem::exists(mark, ec))
+                std::filesystem::remove(mark, ec); // closed since by someone else
             continue;
+        }
+        if (!open && !std::filesystem::exists(mark, ec)) {
+            log.line("firewalld%s: %s was opened by someone else: left open",
+                     permanent ? " (permanent)" : "", port.c_str());
+            continue;
+        }
         std::vector<std::string> change{"firewall-cmd"};
         if (permanent)
             change.push_back("--permanent");
@@ -38,6 +59,10 @@ bool setPort(const std::string& root, Verdict wanted, HelperLog& log)
         const bool done = firewall.firewalld(permanent) == wanted;
         log.line("firewalld%s: %s %s: %s (exit %d)", permanent ? " (permanent)" : "",
                  open ? "open" : "close", port.c_str(), done ? "done" : "failed", code);
+        if (done && open)
+            std::ofstream(mark) << "opened by vidlet-regtool\n";
+        else if (done)
+            std::filesystem::remove(mark, ec);
         ok = ok && done;
     }
     if (firewall.ufwEnabled()) {

@@ -47,6 +47,7 @@ printf '# Written by vidlet-regtool --register, removed by --unregister.\nv4l2lo
   >"$sys/etc/modules-load.d/vidlet.conf"
 echo 'options v4l2loopback devices=2' >"$sys/etc/modprobe.d/vidlet.conf"   # the admin's own
 touch "$sys/var/lib/vidlet/regtool.log"
+touch "$sys/var/lib/vidlet/firewalld-permanent"   # the helper opened only the permanent port
 for tool in firewall-cmd ufw; do
   printf '#!/bin/sh\necho "%s $*" >>"%s"\n[ "$1" != status ] || echo "8788/tcp ALLOW Anywhere # Vidlet"\n' \
     "$tool" "$scratch/firewall.log" >"$scratch/stubs/$tool"
@@ -57,6 +58,7 @@ DPKG_ROOT=$sys PATH="$scratch/stubs:$PATH" sh "$scratch/control/postrm" purge ||
 [ -e "$sys/etc/modprobe.d/vidlet.conf" ] || fail "purge removed a file the helper did not write"
 [ ! -e "$sys/var/lib/vidlet" ] || fail "purge left /var/lib/vidlet"
 grep -q 'firewall-cmd --permanent --remove-port=8788/tcp' "$scratch/firewall.log" || fail "firewalld port stays"
+! grep -q 'firewall-cmd --remove-port' "$scratch/firewall.log" || fail "purge closed a port the helper did not open"
 grep -q 'ufw delete allow 8788/tcp' "$scratch/firewall.log" || fail "ufw port stays"
 
 desktop-file-validate "$root/share/applications/$id.desktop" || fail "desktop-file-validate"

@@ -78,9 +78,13 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
     return 0;
 }
 
-// Another Vidlet holds the instance: it is asked to show its window. The exit code.
-int showRunningInstance(SingleInstance& instance)
+// Another Vidlet holds the instance: it is asked to show its window. The exit code. Options
+// given to this start are not passed on: the running program keeps its own, and says so.
+int showRunningInstance(SingleInstance& instance, const QStringList& options)
 {
+    if (!options.isEmpty())
+        qWarning("Vidlet: already running; these options apply only to a new start: %s",
+                 qUtf8Printable(options.join(QLatin1Char(' '))));
 #ifdef Q_OS_WIN
     // Windows lets only the process the user just started take the foreground; this hands
     // that right to the running Vidlet, so its window comes to the front, not just flashes.
@@ -135,7 +139,7 @@ int main(int argc, char* argv[])
     AppSettings settings;
     SingleInstance instance(SingleInstance::defaultFolder(), settings.fileName());
     if (!shotRun && !instance.claim())
-        return showRunningInstance(instance);
+        return showRunningInstance(instance, args.mid(1));
 
     AppController controller(settings, controllerPlaces(args));
     UpdateChecker updater;

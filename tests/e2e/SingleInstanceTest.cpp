@@ -40,11 +40,15 @@ void SingleInstanceTest::secondStartShowsTheRunningWindow()
     QVERIFY(first.start());
 
     QProcess second;
-    startBeside(second, first, {});
+    startBeside(second, first, {"--record"});
     QVERIFY(second.waitForFinished(15000));
     const QString secondLog = QString::fromUtf8(second.readAll());
     QCOMPARE(second.exitCode(), 0);
     QVERIFY2(secondLog.contains("Vidlet: already running"), qPrintable(secondLog));
+    // The options it was given are not lost in silence.
+    QVERIFY2(secondLog.contains(QRegularExpression(
+                 "already running; these options apply only to a new start: --record ")),
+             qPrintable(secondLog));
     QVERIFY2(!secondLog.contains("listening for phones"), qPrintable(secondLog));
     QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("another start asked for the window"), 5000);
 

@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         return V4l2LoopbackSetup(root, dataFolder, log).registerCamera();
     }
     if (command == "--unregister") {
-        log.setPath(logFile);
+        if (ownDataFolder(dataFolder))
+            log.setPath(logFile);
         const int result = V4l2LoopbackSetup(root, dataFolder, log).unregisterCamera();
         if (result == kExitOk) {
             // Nothing of ours is left: the log and its folder go too (the folder only if empty).

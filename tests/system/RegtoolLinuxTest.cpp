@@ -124,6 +124,24 @@ private Q_SLOTS:
         QCOMPARE(mode("var/lib/vidlet/module-loaded"), mode_t(0644));
     }
 
+    // A FIFO where the log belongs, nobody reading it: every command still runs to its end.
+    void aFifoForALogHoldsNoCommand_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("register") << "--register";
+        QTest::newRow("unregister") << "--unregister";
+        QTest::newRow("firewall") << "--firewall";
+    }
+
+    void aFifoForALogHoldsNoCommand()
+    {
+        QFETCH(QString, command);
+        ScratchMachine machine;
+        QVERIFY(QDir().mkpath(machine.path("var/lib/vidlet")));
+        QCOMPARE(mkfifo(QFile::encodeName(machine.path(kLog)).constData(), 0644), 0);
+        QCOMPARE(machine.runHelper({command}), 0);
+    }
+
     void neverRemovesTheCamerasOfOtherPrograms()
     {
         ScratchMachine machine;

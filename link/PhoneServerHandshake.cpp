@@ -121,6 +121,16 @@ void PhoneServer::rememberPairing(const QString& deviceId, const QString& token)
                  int(maxTrustedDevices));
         return;
     }
+    // The settings' keys ignore case on Windows: an id that differs from a paired phone's only
+    // in case would take over that phone's entry. It is welcomed, but not remembered.
+    for (auto it = trustedDevices_.cbegin(); it != trustedDevices_.cend(); ++it) {
+        if (it.key() != deviceId && it.key().compare(deviceId, Qt::CaseInsensitive) == 0) {
+            qWarning("Vidlet: a paired phone's id differs from \"%s\" only in case; not "
+                     "remembering it",
+                     PhoneLink::logText(deviceId).constData());
+            return;
+        }
+    }
     trustedDevices_.insert(deviceId, token);
     Q_EMIT devicePaired(deviceId, token);
 }

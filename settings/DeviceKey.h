@@ -4,9 +4,10 @@
 
 // Device ids as keys under the "trusted" and "names" settings groups. QSettings reads "/" and
 // "\" in a key as group separators, so an id holding them would be written into a subgroup and
-// never found again; those two characters, and only they, are stored percent-encoded, which
-// leaves every key that worked before unchanged. An id that itself holds the text "%2F" or
-// "%5C" reads back with the character instead; no real device id looks like that.
+// never found again: they are stored as "%2F" and "%5C", and a "%" that would start one of
+// those (or "%25") as "%25", so that no two ids share a key. Every other key is the id as it
+// stands, as earlier versions wrote it. Keys ignore case on Windows: the phone server keeps
+// ids that differ only in case from pairing both.
 namespace DeviceKey {
 
 QString fromDeviceId(const QString& deviceId);

@@ -1,4 +1,5 @@
 #include "settings/AppSettings.h"
+#include "settings/DeviceKey.h"
 
 #include <QSettings>
 #include <QStandardPaths>
@@ -56,6 +57,23 @@ private Q_SLOTS:
         QCOMPARE(file.value("names/a%2Fb").toString(), QStringLiteral("Work phone"));
         QCOMPARE(file.value("phoneOrder").toStringList(), QStringList{"a/b"});
         QCOMPARE(file.value("known/a%2Fb").toStringList(), (QStringList{"Pixel", "Pixel 8", "14"}));
+    }
+
+    // No two device ids share a key, whatever characters they hold.
+    void everyDeviceIdHasAKeyOfItsOwn()
+    {
+        const QStringList ids{"a/b", "a%2Fb", "a\\b", "a%5Cb", "50%", "%", "%252F", "plain"};
+        QStringList keys;
+        for (const QString& id : ids) {
+            keys << DeviceKey::fromDeviceId(id);
+            QCOMPARE(DeviceKey::toDeviceId(keys.last()), id);
+            QVERIFY(!keys.last().contains('/') && !keys.last().contains('\\'));
+        }
+        keys.removeDuplicates();
+        QCOMPARE(keys.size(), ids.size());
+        // Keys of earlier versions read as they did.
+        QCOMPARE(DeviceKey::toDeviceId("a%2Fb"), QStringLiteral("a/b"));
+        QCOMPARE(DeviceKey::toDeviceId("50%"), QStringLiteral("50%"));
     }
 
     void readsWhatAnEarlierVersionLeft()

@@ -13,8 +13,7 @@
 
 // The Wi-Fi queue: decoded frames wait here so that the network's jitter does not reach the
 // camera. At most five wait, and no more than 64 MB of them (two at 4K); one more drops the
-// oldest. Both rules follow the phone's true frame
-// period, measured from the frames' arrivals.
+// oldest. Both rules follow the phone's true frame period, measured from the frames' arrivals.
 //
 // By default frames leave one per period, evenly spaced, so that a late frame does not show as a
 // stutter. A frame that finds the queue empty and its slot gone leaves at once, and the slots
@@ -57,7 +56,7 @@ public:
     void setLowLatency(bool on);
 
     // `behind`: a later frame has already arrived. Once one frame of such a run has left, the
-    // rest only queue (the oldest dropped past five): this thread is behind the phone, and
+    // rest only queue (the oldest dropped when full): this thread is behind the phone, and
     // letting each one out would keep it there.
     void push(BgrBuffer&& frame, bool behind = false);
     // Lets out what is due now and arms the timer for what is due next.
@@ -77,11 +76,11 @@ private:
         std::int64_t arrivedUs = 0;
     };
 
+    // Lets out what is due; `byFrame` when a new frame, not the timer, asks.
+    void serve(bool byFrame);
     // The default rule's spacing: the phone's period unless a test fixed it.
     std::int64_t slotSpacingUs() const { return tickOverrideUs > 0 ? tickOverrideUs : periodUs(); }
     std::int64_t lowLatencyDueUs(std::int64_t nowUs) const;
-    // Lets out what is due; `byFrame` when a new frame, not the timer, asks.
-    void serve(bool byFrame);
     // How much sooner than a period the next slot comes: the standing delay, a step at a time.
     std::int64_t shedUs() const;
     void letOutOldest(std::int64_t nowUs);

@@ -155,12 +155,18 @@ private Q_SLOTS:
         QVERIFY(stamp >= before.addMSecs(-before.time().msec()) && stamp <= after);
         QVERIFY(QFileInfo::exists(path));
 
-        // Sent in one go, as a PC that falls behind finds them: the recording still keeps
-        // every picture, not just the newest.
+        // Over USB sent in one go, as a PC that falls behind finds them: the recording still
+        // keeps every picture, not just the newest. (On Wi-Fi the recording gets what the
+        // pacing queue lets out, which drops frames that are late for their slots.)
         const TestEncoder stream = TestEncoder::ofSize(64, 48, 5);
-        const auto sent = app.framesSent();
-        QVERIFY(phone->sendVideo(stream, 0, 5));
-        QTRY_COMPARE(app.framesSent(), sent + 5);
+        if (usb) {
+            const auto sent = app.framesSent();
+            QVERIFY(phone->sendVideo(stream, 0, 5));
+            QTRY_COMPARE(app.framesSent(), sent + 5);
+        } else {
+            for (int i = 0; i < 5; ++i)
+                feed(*phone, stream, i);
+        }
         // A picture of another size moves the camera and ends the file, which keeps what it has;
         // the window says why.
         QTest::ignoreMessage(QtInfoMsg,

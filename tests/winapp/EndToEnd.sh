@@ -64,7 +64,9 @@ read_camera "LAN"
   >"$scratch/phone-usb.log" 2>&1 &
 pids+=($!)
 wait_for 10 listening "$phone_usb" || { echo "the USB phone did not listen"; exit 1; }
+# The stand-in is started again on the same port once the old one has gone.
 kill "${pids[0]}" 2>/dev/null
+wait "${pids[0]}" 2>/dev/null
 "$host/vidlet-usbmuxd" --port "$usbmux" --device "00008101-CABLE=127.0.0.1:$phone_usb" \
   >"$scratch/usbmuxd.log" 2>&1 &
 pids+=($!)

@@ -1,6 +1,7 @@
 #include "video/Mp4Recorder.h"
 
 #include "video/RecordingQueue.h"
+#include "video/RecordingStream_win.h"
 #include "video/RecordingSet.h"
 
 #include <mfapi.h>
@@ -9,6 +10,9 @@
 
 #include <functional>
 #include <memory>
+
+// Declared in Windows' mfidl.h, not in MinGW-w64's; libmfplat.a has its import.
+extern "C" HRESULT WINAPI MFCreateMFByteStreamOnStream(IStream* stream, IMFByteStream** bytes);
 
 namespace {
 
@@ -28,16 +32,6 @@ void releaseCom(IUnknown* object)
         object->Release();
 }
 
-// A file already at the path is taken only when it is empty: the name the caller reserved.
-bool takenByAnotherFile(const std::filesystem::path& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &info))
-        return false;
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || info.nFileSizeLow != 0
-        || info.nFileSizeHigh != 0;
-}
-
 // One file being recorded. The GUI thread opens it in start(), then only hands frames to its
 // queue; the queue's worker converts each frame into a sample for the sink writer, which
 // encodes and writes on Media Foundation's own threads, and after stop() completes the file
@@ -52,8 +46,13 @@ struct Recording : RecordingQueue::Worker {
 
     ~Recording() override
     {
-        // Only a recording whose worker never ran still holds these.
+        // Only a recording whose worker never ran still holds these: a start that failed,
+        // whose file goes with it.
         releaseCom(writer);
+        if (file) {
+            file->discard();
+            file->Release();
+        }
         if (platformStarted)
             MFShutdown();
     }
@@ -105,6 +104,8 @@ struct Recording : RecordingQueue::Worker {
         writer->Finalize();
         writer->Release();
         writer = nullptr;
+        file->Release();
+        file = nullptr;
         if (platformStarted)
             MFShutdown();
         platformStarted = false;
@@ -119,6 +120,7 @@ struct Recording : RecordingQueue::Worker {
     }
 
     IMFSinkWriter* writer = nullptr; // owned until finish()
+    RecordingStream* file = nullptr; // likewise
     DWORD streamIndex = 0;
     LONGLONG frameDuration = 0; // 100 ns units
     bool platformStarted = false;
@@ -147,20 +149,27 @@ Mp4Recorder::~Mp4Recorder()
 
 bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height, int fps)
 {
-    if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide
-        || takenByAnotherFile(path))
+    if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide)
         return false;
     if (fps <= 0)
         fps = defaultFps;
     d->reap();
+    RecordingStream* file = RecordingStream::claim(path.wstring());
+    if (!file)
+        return false;
     auto r = std::make_unique<Recording>(width, height);
+    r->file = file;
     r->platformStarted = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
     r->failureCallback = failureCallback;
     r->frameDuration = 10000000 / fps;
 
     // The container follows from the extension (".mp4"). WriteSample may wait for the encoder
     // to catch up: it runs on the recording's worker, and the wait bounds the memory.
-    const HRESULT created = MFCreateSinkWriterFromURL(path.c_str(), nullptr, nullptr, &r->writer);
+    IMFByteStream* bytes = nullptr;
+    HRESULT created = MFCreateMFByteStreamOnStream(file, &bytes);
+    if (SUCCEEDED(created))
+        created = MFCreateSinkWriterFromURL(path.c_str(), bytes, nullptr, &r->writer);
+    releaseCom(bytes);
     if (FAILED(created) || !r->writer)
         return false;
     IMFSinkWriter* writer = r->writer;
@@ -197,16 +206,8 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
         result = writer->BeginWriting();
     releaseCom(output);
     releaseCom(input);
-    if (FAILED(result)) {
-        r.reset();
-        DeleteFileW(path.c_str());
+    if (FAILED(result) || !r->queue.start(*r))
         return false;
-    }
-    if (!r->queue.start(*r)) {
-        r.reset();
-        DeleteFileW(path.c_str());
-        return false;
-    }
     d->open = std::move(r);
     width_ = width;
     height_ = height;

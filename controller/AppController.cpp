@@ -39,6 +39,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     connect(&server, &PhoneServer::videoConfig, this, &AppController::onVideoConfig);
     connect(&server, &PhoneServer::videoFrame, this, &AppController::onVideoFrame);
     connect(&firewallWatch, &FirewallWatch::answered, this, &AppController::takeFirewallVerdict);
+    connect(&unfinished, &UnfinishedRecordings::countChanged, this, &AppController::changed);
     connect(&pipeline, &LivePipeline::frameReady, this, &AppController::frameReady);
     connect(&pipeline, &LivePipeline::cameraResized, this, &AppController::endRecordingOfOtherSize);
     pipeline.fanOut().setPreviewWatched(
@@ -147,6 +148,7 @@ void AppController::setRecordingFolder(const QString& folder)
     if (path.isEmpty() || path == recordingFolder())
         return;
     settings.setRecordingFolder(path);
+    unfinished.look(path);
     Q_EMIT changed();
 }
 

@@ -8,6 +8,7 @@
 #include "controller/PairingData.h"
 #include "controller/SessionSetup.h"
 #include "controller/StallWatch.h"
+#include "controller/UnfinishedRecordings.h"
 #include "link/PhoneServer.h"
 #include "pipeline/CardPump.h"
 #include "pipeline/LivePipeline.h"
@@ -62,6 +63,7 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
     Q_PROPERTY(int recordingDropped READ recordingDropped NOTIFY changed)
+    Q_PROPERTY(int recordingsBeingCompleted READ recordingsBeingCompleted NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
@@ -127,6 +129,8 @@ public:
     int recordingFailure() const { return recordingFailure_; }
     // Frames the running recording left out because its disk could not keep up.
     int recordingDropped() const;
+    // Recordings in the folder that the Vidlet which quit before this start still completes.
+    int recordingsBeingCompleted() const { return unfinished.count(); }
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
     // 0 Standard, 1 High: the video bit rate of the next recording.
@@ -231,6 +235,7 @@ private:
     // Shared with the firewall watch's thread while it asks.
     std::shared_ptr<SystemIntegration> systemIntegration = createSystemIntegration();
     FirewallWatch firewallWatch;
+    UnfinishedRecordings unfinished;
     DesktopColorScheme colorScheme;
 
     Session session = Session::NotStarted;

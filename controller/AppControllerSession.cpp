@@ -67,6 +67,7 @@ void AppController::start()
     }
     refreshPairing();
     refreshFirewallBlocked();
+    unfinished.look(recordingFolder());
     statsTimer.start(intervals.statsMs);
     enterSession(cameraStarted ? Session::Idle : Session::NoCamera);
 }

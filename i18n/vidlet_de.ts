@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Nur für Programme, die V4L2-Geräte direkt lesen. Erfordert Administratorrechte.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>Das beendete Vidlet speichert noch seine Aufnahmen in %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

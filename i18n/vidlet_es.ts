@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Solo para programas que leen dispositivos V4L2 directamente. Requiere permisos de administrador.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>El Vidlet que se cerró aún está guardando sus grabaciones en %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Seulement pour les programmes qui lisent directement les périphériques V4L2. Nécessite les droits d’administrateur.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>Le Vidlet fermé enregistre encore ses enregistrements dans %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

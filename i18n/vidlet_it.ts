@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Richiede i diritti di amministratore.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>Il Vidlet chiuso sta ancora salvando le sue registrazioni in %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

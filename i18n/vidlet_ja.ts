@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>V4L2 デバイスを直接読むプログラム専用です。管理者権限が必要です。</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>終了した Vidlet が %1 に録画をまだ保存しています</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Só para programas que leem dispositivos V4L2 diretamente. Pede permissão de administrador.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>O Vidlet que foi fechado ainda está salvando as gravações em %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

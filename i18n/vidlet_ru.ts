@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Только для программ, которые читают устройства V4L2 напрямую. Требуются права администратора.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>Закрытый Vidlet ещё сохраняет свои записи в %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

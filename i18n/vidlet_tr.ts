@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>Yalnızca V4L2 aygıtlarını doğrudan okuyan programlar için. Yönetici izni ister.</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>Kapanan Vidlet kayıtlarını %1 içine hâlâ kaydediyor</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -378,6 +378,10 @@
         <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
         <translation>仅适用于直接读取 V4L2 设备的程序。需要管理员权限。</translation>
     </message>
+    <message>
+        <source>The Vidlet that quit is still saving its recordings in %1</source>
+        <translation>已退出的 Vidlet 仍在将录像保存到 %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -5,14 +5,19 @@ import Vidlet 1.0
 // Under the title bar: where a recording goes while it runs, and where it went once it stopped,
 // whatever stopped it (the Record button, the phones leaving, a new stream size, an error); or
 // that it could not start. A notice stays until it is dismissed or the next recording starts.
+// Otherwise, soon after a quit, it says that the Vidlet which quit still saves its recordings,
+// until they are saved.
 Rectangle {
     id: strip
     objectName: "recordingStrip"
     readonly property bool recording: app.recording
     property string savedPath: ""
     property bool refused: false // the last start failed
+    readonly property bool completing: app.recordingsBeingCompleted > 0 && !recording
+        && savedPath === "" && !refused
     readonly property string fileName: savedPath.substring(savedPath.lastIndexOf("/") + 1)
-    readonly property string fullPath: recording || refused ? app.recordingFolder : savedPath
+    readonly property string fullPath: recording || refused || completing ? app.recordingFolder
+        : savedPath
 
     onRecordingChanged: {
         savedPath = recording ? "" : app.lastRecordingPath
@@ -26,7 +31,7 @@ Rectangle {
         }
     }
 
-    height: recording || savedPath !== "" || refused ? 34 : 0
+    height: recording || savedPath !== "" || refused || completing ? 34 : 0
     visible: height > 0
     clip: true
     color: Theme.raised
@@ -54,6 +59,8 @@ Rectangle {
             : strip.recording ? qsTranslate("Main", "Recording to %1").arg(app.recordingFolder)
             : strip.refused
                 ? qsTranslate("Main", "Recording could not start: %1 cannot be written").arg(app.recordingFolder)
+            : strip.completing
+                ? qsTranslate("Main", "The Vidlet that quit is still saving its recordings in %1").arg(app.recordingFolder)
             : app.recordingFailure === 1
                 ? qsTranslate("Main", "Recording stopped: the disk is full or cannot be written. Saved: %1").arg(strip.fileName)
             : app.recordingFailure === 2
@@ -83,7 +90,7 @@ Rectangle {
         anchors.rightMargin: 12
         anchors.verticalCenter: parent.verticalCenter
         spacing: 12
-        visible: !strip.recording
+        visible: !strip.recording && !strip.completing
         width: visible ? implicitWidth : 0
         AppButton {
             objectName: "showRecording"

@@ -50,6 +50,11 @@ public:
     // Returns once every stopped file is complete.
     void waitForFinished();
 
+    // Clears `folder` of what the completion of recordings left there when a Vidlet was killed
+    // during it (the recordings themselves stay, and play), and returns how many recordings
+    // in it another running Vidlet is still completing.
+    static int sweepUnfinished(const std::filesystem::path& folder);
+
     // The open file's failure; it stays open until stop(), taking no more frames.
     Failure failure() const;
 

@@ -6,6 +6,7 @@
 #include "video/RecordingQueue.h"
 #include "video/RecordingSet.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtGlobal>
 
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -29,6 +32,8 @@ constexpr int maxSide = 8192;
 constexpr int defaultFps = 30;
 // Sample times are in 100 ns units, as on every platform's recorder.
 constexpr int ticksPerSecond = 10'000'000;
+// The ordinary MP4 copy that completes a recording is written beside it under its name and this.
+const QString copySuffix = QStringLiteral(".part");
 
 struct SwsContextFree {
     void operator()(SwsContext* context) const { sws_freeContext(context); }
@@ -332,14 +337,17 @@ struct Recording : RecordingQueue::Worker {
         if (failed() || removed)
             return;
         // The copy's name is claimed like the recording's: a file already there is not ours.
-        const QString plain = path + QStringLiteral(".part");
+        // It stays locked while it is written, which tells sweepUnfinished() that it is not
+        // left over.
+        const QString plain = path + copySuffix;
         const int claimed = ::open(QFile::encodeName(plain).constData(),
                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (claimed < 0) {
+        if (claimed < 0 || flock(claimed, LOCK_EX | LOCK_NB) != 0) {
             qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
+            if (claimed >= 0)
+                ::close(claimed);
             return;
         }
-        ::close(claimed);
         if (!copyToPlainMp4(path, plain, frameDuration)
             || std::rename(QFile::encodeName(plain).constData(),
                            QFile::encodeName(path).constData())
@@ -347,6 +355,7 @@ struct Recording : RecordingQueue::Worker {
             qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
             QFile::remove(plain);
         }
+        ::close(claimed);
     }
 };
 
@@ -412,6 +421,39 @@ void Mp4Recorder::stop()
 void Mp4Recorder::waitForFinished()
 {
     d->waitForAll();
+}
+
+// Only a copy beside its recording, under a recording's name: another program's ".mp4.part"
+// (a browser's unfinished download) is not ours to touch.
+int Mp4Recorder::sweepUnfinished(const std::filesystem::path& folder)
+{
+    const QDir dir(QString::fromStdU16String(folder.u16string()));
+    int held = 0;
+    const QStringList copies = dir.entryList({QStringLiteral("Vidlet_*.mp4") + copySuffix},
+                                             QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : copies) {
+        const QString copy = dir.filePath(name);
+        if (!QFile::exists(copy.chopped(copySuffix.size())))
+            continue;
+        const QByteArray path = QFile::encodeName(copy);
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ++held;
+        } else if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)
+                   && lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino
+                   && named.st_dev == opened.st_dev) {
+            qInfo("Vidlet: removing %s, left by a Vidlet that was stopped while it completed "
+                  "the recording",
+                  qPrintable(copy));
+            ::unlink(path.constData());
+        }
+        ::close(fd);
+    }
+    return held;
 }
 
 Mp4Recorder::Failure Mp4Recorder::failure() const

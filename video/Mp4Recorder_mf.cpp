@@ -231,6 +231,12 @@ void Mp4Recorder::waitForFinished()
     d->waitForAll();
 }
 
+// Media Foundation completes a file in place: nothing is ever left beside it.
+int Mp4Recorder::sweepUnfinished(const std::filesystem::path&)
+{
+    return 0;
+}
+
 Mp4Recorder::Failure Mp4Recorder::failure() const
 {
     return d->failure();

@@ -1,6 +1,7 @@
 #include "controller/AppController.h"
 #include "settings/AppSettings.h"
 #include "tests/controller/StreamingPhone.h"
+#include "tests/controller/TestCameraSink.h"
 #include "tests/controller/TestPlaces.h"
 #include "tests/video/FileSizeLimit.h"
 #include "tests/video/RecordingReader.h"
@@ -16,9 +17,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -365,6 +371,40 @@ private Q_SLOTS:
         QVERIFY(app.recording());
         QCOMPARE(app.recordingFailure(), 0); // the next start clears it
         app.toggleRecording();
+    }
+
+    // A start soon after a quit: the Vidlet that quit still completes a recording (it holds
+    // a lock on the copy it writes), and the window says so until the copy is renamed over the
+    // recording. What a Vidlet killed while completing left behind is cleared.
+    void aStartAfterAQuitAwaitsItsRecordings()
+    {
+        const QString folder = dir.filePath("after-quit");
+        QVERIFY(QDir().mkpath(folder));
+        for (const char* name :
+             {"Vidlet_1.mp4", "Vidlet_1.mp4.part", "Vidlet_2.mp4", "Vidlet_2.mp4.part"}) {
+            QFile file(folder + "/" + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString completing = folder + "/Vidlet_2.mp4.part";
+        const int held = ::open(QFile::encodeName(completing).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(flock(held, LOCK_EX), 0);
+
+        AppSettings settings;
+        settings.setRecordingFolder(folder);
+        AppController app(settings, testPlaces());
+        TestCameraSink::giveTo(app);
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: removing .*Vidlet_1"));
+        app.start();
+        QCOMPARE(app.recordingsBeingCompleted(), 1);
+        QVERIFY(!QFile::exists(folder + "/Vidlet_1.mp4.part"));
+
+        QSignalSpy changed(&app, &AppController::changed);
+        QCOMPARE(::rename(QFile::encodeName(completing).constData(),
+                          QFile::encodeName(folder + "/Vidlet_2.mp4").constData()),
+                 0);
+        ::close(held);
+        QTRY_COMPARE(app.recordingsBeingCompleted(), 0);
+        QVERIFY(changed.count() > 0);
     }
 
     void failedStartStaysOffAndSaysSo()

@@ -39,6 +39,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure MEMBER recordingFailure NOTIFY changed)
     Q_PROPERTY(int recordingDropped MEMBER recordingDropped NOTIFY changed)
+    Q_PROPERTY(int recordingsBeingCompleted MEMBER recordingsBeingCompleted NOTIFY changed)
     Q_PROPERTY(bool previewShown MEMBER previewShown)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
@@ -102,6 +103,7 @@ public:
     QString lastRecordingPath;
     int recordingFailure = 0;
     int recordingDropped = 0;
+    int recordingsBeingCompleted = 0;
     bool previewShown = true;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     int recordingQuality = 0;

@@ -745,6 +745,18 @@ void MainWindowTest::recordingStripSaysWhatTheDiskCostAndARefusedStart()
     h.app.setProperty("recording", true);
     QCOMPARE(notice->property("text").toString(),
              QStringLiteral("Recording to /media/stick/Vidlet"));
+
+    // A start soon after a quit: the Vidlet that quit still saves; the strip goes when it is done.
+    h.app.setProperty("recording", false);
+    QTRY_VERIFY(!strip->isVisible());
+    h.app.setProperty("recordingsBeingCompleted", 2);
+    QTRY_VERIFY(strip->isVisible());
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("The Vidlet that quit is still saving its recordings in "
+                            "/media/stick/Vidlet"));
+    QVERIFY(!h.item("recordingDismiss")->isVisible());
+    h.app.setProperty("recordingsBeingCompleted", 0);
+    QTRY_VERIFY(!strip->isVisible());
 }
 
 void MainWindowTest::liveChipPausesAndResumes()

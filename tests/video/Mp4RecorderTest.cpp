@@ -16,6 +16,10 @@
 #include <atomic>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -349,6 +353,44 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(reserved));
         QVERIFY(!QFile::exists(fresh));
         QVERIFY(recorder.start(fresh.toStdWString(), 16, 16, 30)); // still usable
+    }
+
+    // A Vidlet killed while it completed a recording leaves its copy beside the recording; the
+    // next start clears it, but not a copy that a running Vidlet still writes (it holds a lock
+    // on it) nor anything that is not a recording's copy.
+    void copiesLeftByAKilledVidletAreCleared()
+    {
+        const QString folder = path("sweep");
+        QVERIFY(QDir().mkpath(folder));
+        const auto make = [&](const QString& name) {
+            writeFile(folder + "/" + name, "bytes");
+            return folder + "/" + name;
+        };
+        make("Vidlet_1.mp4");
+        const QString left = make("Vidlet_1.mp4.part");
+        make("Vidlet_2.mp4");
+        const QString completing = make("Vidlet_2.mp4.part");
+        make("clip.mp4");
+        const QString download = make("clip.mp4.part");  // a browser's unfinished download
+        const QString alone = make("Vidlet_3.mp4.part"); // beside no recording
+        make("Vidlet_4.mp4");
+        const QString target = make("elsewhere");
+        QVERIFY(QFile::link(target, folder + "/Vidlet_4.mp4.part"));
+
+        const int held = ::open(QFile::encodeName(completing).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(flock(held, LOCK_EX), 0);
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: removing .*Vidlet_1"));
+        QCOMPARE(Mp4Recorder::sweepUnfinished(folder.toStdWString()), 1);
+        QVERIFY(!QFile::exists(left));
+        for (const QString& kept : {completing, download, alone, target})
+            QCOMPARE(readAll(kept), QByteArray("bytes"));
+        QVERIFY(QFileInfo(folder + "/Vidlet_4.mp4.part").isSymLink());
+
+        ::close(held); // that Vidlet is done; had it been killed, the copy would be left over
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^Vidlet: removing .*Vidlet_2"));
+        QCOMPARE(Mp4Recorder::sweepUnfinished(folder.toStdWString()), 0);
+        QVERIFY(!QFile::exists(completing));
+        QCOMPARE(Mp4Recorder::sweepUnfinished(path("no-such-folder").toStdWString()), 0);
     }
 
     // A full disk fails the file: the recorder says so once, from its own thread, takes no more

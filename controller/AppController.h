@@ -167,6 +167,9 @@ public Q_SLOTS:
     void unregisterCamera();
     void allowThroughFirewall();
     void renamePhone(int id, const QString& newName);
+    // A paired phone that is away is forgotten: its card goes, and it must pair again. A
+    // connected phone is kept (it would pair again at once with the code it holds).
+    void forgetPhone(const QString& deviceId);
     void toggleRecording();
     void openRecordingsFolder();
     // Shows the folder of `lastRecordingPath` in the file manager, where the file is.

@@ -19,6 +19,21 @@ void AppController::rememberPhone(const QString& deviceId, const QString& name,
     settings.setPhoneSeen(deviceId, {name, model, os});
 }
 
+void AppController::forgetPhone(const QString& deviceId)
+{
+    QHash<QString, QString> trusted = server.trustedDevices();
+    const bool connected =
+        std::any_of(roster.cbegin(), roster.cend(), [&deviceId](const ConnectedPhone& phone) {
+            return phone.deviceId == deviceId;
+        });
+    if (connected || !trusted.remove(deviceId))
+        return;
+    server.setTrustedDevices(trusted);
+    settings.forgetPhone(deviceId);
+    qInfo("Vidlet: forgot the phone %s", qUtf8Printable(deviceId));
+    Q_EMIT changed();
+}
+
 QVariantList AppController::knownPhones() const
 {
     const QHash<QString, QString> trusted = server.trustedDevices();

@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Das beendete Vidlet speichert noch seine Aufnahmen in %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Dieses Telefon vergessen</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

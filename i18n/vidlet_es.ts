@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>El Vidlet que se cerró aún está guardando sus grabaciones en %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Olvidar este teléfono</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

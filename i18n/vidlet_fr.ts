@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Le Vidlet fermé enregistre encore ses enregistrements dans %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Oublier ce téléphone</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Il Vidlet chiuso sta ancora salvando le sue registrazioni in %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Dimentica questo telefono</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

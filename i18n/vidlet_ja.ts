@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>終了した Vidlet が %1 に録画をまだ保存しています</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>このスマートフォンを削除</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

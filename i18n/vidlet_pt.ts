@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>O Vidlet que foi fechado ainda está salvando as gravações em %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Esquecer este telefone</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Закрытый Vidlet ещё сохраняет свои записи в %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Забыть этот телефон</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Kapanan Vidlet kayıtlarını %1 içine hâlâ kaydediyor</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>Bu telefonu unut</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -382,6 +382,10 @@
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>已退出的 Vidlet 仍在将录像保存到 %1</translation>
     </message>
+    <message>
+        <source>Forget this phone</source>
+        <translation>忘记此手机</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -1,7 +1,9 @@
 import QtQuick
+import QtQuick.Controls.Basic
 import Vidlet 1.0
 
-// A phone in the rail: click to make it the camera, double-click or the pencil to rename it.
+// A phone in the rail: click to make it the camera, double-click or the pencil to rename it; the
+// card of a phone that is away offers to forget it.
 Rectangle {
     id: card
     objectName: offline ? "offlineCard_" + entry.deviceId : "phoneCard_" + entry.id
@@ -205,6 +207,38 @@ Rectangle {
                 font.weight: Font.DemiBold
                 color: Theme.onColour
             }
+        }
+    }
+
+    // A phone that is away can be forgotten: its card goes, and it pairs again only by the code.
+    Rectangle {
+        objectName: "forgetChip"
+        visible: hover.hovered && card.offline
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.margins: 7
+        width: 20
+        height: 18
+        radius: 5
+        color: forgetArea.containsMouse ? Theme.red : Theme.cardChip
+        Behavior on color { ColorAnimation { duration: 100 } }
+        Text {
+            anchors.centerIn: parent
+            text: "✕"
+            font.pixelSize: 10
+            color: Theme.onColour
+        }
+        MouseArea {
+            id: forgetArea
+            anchors.fill: parent
+            hoverEnabled: true
+            cursorShape: Qt.PointingHandCursor
+            onClicked: app.forgetPhone(card.entry.deviceId)
+        }
+        ToolTip {
+            visible: forgetArea.containsMouse
+            delay: 400
+            text: qsTranslate("Main", "Forget this phone")
         }
     }
 

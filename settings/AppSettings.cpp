@@ -145,6 +145,15 @@ void AppSettings::setPhoneSeen(const QString& deviceId, const QStringList& seen)
     store.setValue(phoneKey(knownGroup, deviceId), seen);
 }
 
+void AppSettings::forgetPhone(const QString& deviceId)
+{
+    for (const QString& group : {trustedGroup, knownGroup, namesGroup})
+        store.remove(phoneKey(group, deviceId));
+    QStringList order = phoneOrder();
+    if (order.removeAll(deviceId) > 0)
+        setPhoneOrder(order);
+}
+
 void AppSettings::forgetPairedPhones()
 {
     store.remove(trustedGroup);

@@ -48,6 +48,8 @@ public:
     void setPhoneSeen(const QString& deviceId, const QStringList& seen);
     // A new pairing code: every paired phone is forgotten, their names stay.
     void forgetPairedPhones();
+    // One phone forgotten altogether: its pairing, its place, what was seen of it and its name.
+    void forgetPhone(const QString& deviceId);
 
 private:
     mutable QSettings store;

@@ -229,7 +229,7 @@ private Q_SLOTS:
     }
 
     // Known phones keep their place, in the order they first paired, while they are away and
-    // after a restart; a new pairing code forgets them.
+    // after a restart; one that is away can be forgotten, and a new pairing code forgets all.
     void knownPhonesKeepThePairingOrder()
     {
         const auto known = [](const AppController& app) {
@@ -258,6 +258,8 @@ private Q_SLOTS:
             z->socket.disconnectFromHost();
             QTRY_COMPARE(app.phones().size(), 1);
             QCOMPARE(known(app), (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim online"}));
+            app.forgetPhone("dev-a"); // connected: it would pair again at once
+            QCOMPARE(known(app), (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim online"}));
             // Back on a new connection, in its old place.
             auto again = connectPhone(app, "dev-z", "Zed");
             QVERIFY(again);
@@ -268,6 +270,19 @@ private Q_SLOTS:
         AppController restarted(stored, testPlaces());
         QCOMPARE(known(restarted),
                  (QStringList{"dev-z Zed Sim offline", "dev-a Desk Sim offline"}));
+        QSignalSpy changed(&restarted, &AppController::changed);
+        restarted.forgetPhone("dev-a");
+        QCOMPARE(changed.count(), 1);
+        restarted.forgetPhone("dev-a");
+        restarted.forgetPhone("dev-never");
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(known(restarted), QStringList{"dev-z Zed Sim offline"});
+        {
+            AppSettings reread;
+            QVERIFY(!reread.trustedPhones().contains("dev-a"));
+            QCOMPARE(reread.phoneName("dev-a"), QString()); // the name the user gave it too
+            QCOMPARE(reread.phoneOrder(), QStringList{"dev-z"});
+        }
         restarted.start();
         restarted.regeneratePairing();
         QVERIFY(restarted.knownPhones().isEmpty());

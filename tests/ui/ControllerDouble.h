@@ -144,6 +144,10 @@ public Q_SLOTS:
     void registerCamera() { calls << QStringLiteral("registerCamera"); }
     void unregisterCamera() { calls << QStringLiteral("unregisterCamera"); }
     void allowThroughFirewall() { calls << QStringLiteral("allowThroughFirewall"); }
+    void forgetPhone(const QString& deviceId)
+    {
+        calls << QStringLiteral("forgetPhone %1").arg(deviceId);
+    }
     void renamePhone(int id, const QString& newName)
     {
         calls << QStringLiteral("renamePhone %1 %2").arg(id).arg(newName);

@@ -231,6 +231,16 @@ void MainWindowTest::knownPhonesKeepTheirPlaceOffline()
     h.click(offline);
     QVERIFY(h.app.calls.isEmpty());
     QVERIFY(!h.item("idleOverlay")->isVisible());
+    // Under the pointer a phone that is away offers to be forgotten; a connected one does not.
+    QQuickItem* forget = offline->findChild<QQuickItem*>("forgetChip");
+    QTest::mouseMove(h.window, h.at(offline));
+    QTRY_VERIFY(forget->isVisible());
+    h.click(forget);
+    QCOMPARE(h.app.calls, QStringList{"forgetPhone dev-a"});
+    h.app.calls.clear();
+    QTest::mouseMove(h.window, h.at(card));
+    QTRY_VERIFY(!forget->isVisible());
+    QVERIFY(!card->findChild<QQuickItem*>("forgetChip")->isVisible());
 
     // Everyone leaves: the live screen stays, idle, with both known cards offline in order.
     h.app.phones.clear();

@@ -375,16 +375,16 @@
         <translation>Kein V4L2-Gerät</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Nur für Programme, die V4L2-Geräte direkt lesen. Erfordert Administratorrechte.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Das beendete Vidlet speichert noch seine Aufnahmen in %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Dieses Telefon vergessen</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Nur für Programme, die V4L2-Geräte direkt lesen. Das Gerät gehört dem Computer: Wer an seinem Bildschirm sitzt, kann es lesen. Erfordert Administratorrechte.</translation>
     </message>
 </context>
 <context>

@@ -375,16 +375,16 @@
         <translation>Sin dispositivo V4L2</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Solo para programas que leen dispositivos V4L2 directamente. Requiere permisos de administrador.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>El Vidlet que se cerró aún está guardando sus grabaciones en %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Olvidar este teléfono</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Solo para programas que leen dispositivos V4L2 directamente. El dispositivo es del ordenador: quien esté ante su pantalla puede leerlo. Requiere permisos de administrador.</translation>
     </message>
 </context>
 <context>

@@ -375,16 +375,16 @@
         <translation>Aucun périphérique V4L2</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Seulement pour les programmes qui lisent directement les périphériques V4L2. Nécessite les droits d’administrateur.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Le Vidlet fermé enregistre encore ses enregistrements dans %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Oublier ce téléphone</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Uniquement pour les programmes qui lisent directement les périphériques V4L2. Le périphérique appartient à l&apos;ordinateur : quiconque est devant son écran peut le lire. Demande les droits d&apos;administrateur.</translation>
     </message>
 </context>
 <context>

@@ -375,16 +375,16 @@
         <translation>Nessun dispositivo V4L2</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Richiede i diritti di amministratore.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Il Vidlet chiuso sta ancora salvando le sue registrazioni in %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Dimentica questo telefono</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Il dispositivo è del computer: chiunque sia davanti al suo schermo può leggerlo. Richiede i permessi di amministratore.</translation>
     </message>
 </context>
 <context>

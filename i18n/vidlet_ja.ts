@@ -375,16 +375,16 @@
         <translation>V4L2 デバイスなし</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>V4L2 デバイスを直接読むプログラム専用です。管理者権限が必要です。</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>終了した Vidlet が %1 に録画をまだ保存しています</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>このスマートフォンを削除</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>V4L2 デバイスを直接読むプログラム専用です。デバイスはこのコンピューターのもので、画面の前にいる人なら誰でも読めます。管理者権限が必要です。</translation>
     </message>
 </context>
 <context>

@@ -375,16 +375,16 @@
         <translation>Nenhum dispositivo V4L2</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Só para programas que leem dispositivos V4L2 diretamente. Pede permissão de administrador.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>O Vidlet que foi fechado ainda está salvando as gravações em %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Esquecer este telefone</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Apenas para programas que leem dispositivos V4L2 diretamente. O dispositivo é do computador: quem estiver diante da tela pode lê-lo. Pede permissão de administrador.</translation>
     </message>
 </context>
 <context>

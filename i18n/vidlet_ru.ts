@@ -375,16 +375,16 @@
         <translation>Нет устройства V4L2</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Только для программ, которые читают устройства V4L2 напрямую. Требуются права администратора.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Закрытый Vidlet ещё сохраняет свои записи в %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Забыть этот телефон</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Только для программ, которые читают устройства V4L2 напрямую. Устройство принадлежит компьютеру: его может читать любой, кто сидит за его экраном. Требует прав администратора.</translation>
     </message>
 </context>
 <context>

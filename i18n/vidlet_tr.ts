@@ -375,16 +375,16 @@
         <translation>V4L2 aygıtı yok</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>Yalnızca V4L2 aygıtlarını doğrudan okuyan programlar için. Yönetici izni ister.</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>Kapanan Vidlet kayıtlarını %1 içine hâlâ kaydediyor</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>Bu telefonu unut</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Yalnızca V4L2 aygıtlarını doğrudan okuyan programlar için. Aygıt bilgisayarındır: ekranının başındaki herkes okuyabilir. Yönetici izni ister.</translation>
     </message>
 </context>
 <context>

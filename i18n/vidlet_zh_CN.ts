@@ -375,16 +375,16 @@
         <translation>无 V4L2 设备</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. Asks for admin.</source>
-        <translation>仅适用于直接读取 V4L2 设备的程序。需要管理员权限。</translation>
-    </message>
-    <message>
         <source>The Vidlet that quit is still saving its recordings in %1</source>
         <translation>已退出的 Vidlet 仍在将录像保存到 %1</translation>
     </message>
     <message>
         <source>Forget this phone</source>
         <translation>忘记此手机</translation>
+    </message>
+    <message>
+        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>仅供直接读取 V4L2 设备的程序使用。该设备属于这台电脑：坐在屏幕前的任何人都能读取它。需要管理员权限。</translation>
     </message>
 </context>
 <context>

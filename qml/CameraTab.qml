@@ -83,7 +83,7 @@ Column {
         }
         HelpText {
             text: app.pipewireCamera
-                  ? qsTranslate("Main", "Only for programs that read V4L2 devices directly. Asks for admin.")
+                  ? qsTranslate("Main", "Only for programs that read V4L2 devices directly. The device is the computer's: whoever is at its screen can read it. Asks for admin.")
                   : qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
         }
     }

@@ -19,10 +19,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kModprobeTimeoutMs = 60000;
+constexpr int kUdevTimeoutMs = 30000;
 
 constexpr const char* kModulesLoadFile = "/etc/modules-load.d/vidlet.conf";
 constexpr const char* kModprobeFile = "/etc/modprobe.d/vidlet.conf";
 constexpr const char* kControlDevice = "/dev/v4l2loopback";
+// Before 73-seat-late.rules, which turns the uaccess tag into the seat user's access.
+constexpr const char* kUdevRuleFile = "/etc/udev/rules.d/70-vidlet-camera.rules";
 
 // The folders modprobe reads its options from, in the order it prefers them.
 constexpr const char* kModprobeFolders[] = {"/etc/modprobe.d", "/run/modprobe.d",
@@ -111,6 +114,8 @@ bool V4l2LoopbackSetup::moduleLoaded() const
 int V4l2LoopbackSetup::registerCamera()
 {
     log.line("--- register: %s", loopbackCameraLabel);
+    // The rule comes first, so that a device made now is never the video group's.
+    const bool ruled = writeDeviceRule();
     LoopbackDevice own = ownDevice();
     if (own.number >= 0) {
         log.line("camera already present as /dev/video%d", own.number);
@@ -125,6 +130,8 @@ int V4l2LoopbackSetup::registerCamera()
         }
         log.line("camera added as /dev/video%d", own.number);
     }
+    if (ruled)
+        applyDeviceRule(own.number);
     const int boot = writeBootConfiguration();
     if (boot == kExitOk)
         log.line("registered");
@@ -271,6 +278,39 @@ std::string V4l2LoopbackSetup::otherModuleOptions() const
     return {};
 }
 
+// Every frame of the camera passes through its device, and Debian gives video devices to the
+// group video, which desktop users are commonly in: ours goes to the user at the seat alone.
+bool V4l2LoopbackSetup::writeDeviceRule()
+{
+    const std::string rule =
+        std::string("# Written by vidlet-regtool --register, removed by --unregister.\n"
+                    "SUBSYSTEM==\"video4linux\", ATTR{name}==\"")
+        + loopbackCameraLabel
+        + "\", OWNER=\"root\", GROUP=\"root\", MODE=\"0600\", TAG+=\"uaccess\"\n";
+    if (writeFile(path(kUdevRuleFile), rule))
+        return true;
+    log.line("cannot write %s: the camera's device keeps the system's permissions", kUdevRuleFile);
+    return false;
+}
+
+// A device that exists already takes the rule now rather than at the next boot.
+void V4l2LoopbackSetup::applyDeviceRule(int number)
+{
+    const std::string device = "/sys/class/video4linux/video" + std::to_string(number);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"udevadm", "control", "--reload"},
+          std::vector<std::string>{"udevadm", "trigger", "--action=change", "--settle", device}}) {
+        const int code = runProgram(command, kUdevTimeoutMs);
+        if (code != 0) {
+            log.line("udevadm %s failed (exit %d): /dev/video%d keeps its permissions until the "
+                     "next boot",
+                     command[1].c_str(), code, number);
+            return;
+        }
+    }
+    log.line("/dev/video%d is the seat user's alone", number);
+}
+
 int V4l2LoopbackSetup::writeBootConfiguration()
 {
     const std::string other = otherModuleOptions();
@@ -296,7 +336,7 @@ int V4l2LoopbackSetup::writeBootConfiguration()
 
 void V4l2LoopbackSetup::removeBootConfiguration()
 {
-    for (const char* file : {kModulesLoadFile, kModprobeFile}) {
+    for (const char* file : {kModulesLoadFile, kModprobeFile, kUdevRuleFile}) {
         std::error_code ec;
         if (!fs::remove(path(file), ec) && ec)
             log.line("cannot remove %s: %s", file, ec.message().c_str());

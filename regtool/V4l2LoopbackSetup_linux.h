@@ -9,7 +9,8 @@ class HelperLog;
 
 // The camera side of the helper: a v4l2loopback device labelled loopbackCameraLabel, with
 // exclusive capabilities (browsers list a device only when it announces capture alone), that
-// comes back at every boot through a modules-load.d and a modprobe.d file of our own.
+// comes back at every boot through a modules-load.d and a modprobe.d file of our own, and
+// whose device a udev rule of ours gives to the user at the seat alone.
 // Devices of other programs are never removed: where the loaded module cannot add or remove
 // one device on its own (no control device before v4l2loopback 0.13), the helper says so in
 // its log and exit code instead of reloading the module.
@@ -31,6 +32,8 @@ private:
     int addDevice();
     int removeDevice(const LoopbackDevice& device);
     void unloadModuleIfOurs();
+    bool writeDeviceRule();
+    void applyDeviceRule(int number);
     int writeBootConfiguration();
     void removeBootConfiguration();
     std::string otherModuleOptions() const;

@@ -42,9 +42,12 @@ done
 # Purge removes the helper's boot files, state and port, and nothing that is not its own.
 sys=$scratch/sysroot
 dpkg-deb -e "$deb" "$scratch/control"
-mkdir -p "$sys/etc/modules-load.d" "$sys/etc/modprobe.d" "$sys/var/lib/vidlet" "$scratch/stubs"
+mkdir -p "$sys/etc/modules-load.d" "$sys/etc/modprobe.d" "$sys/etc/udev/rules.d" \
+  "$sys/var/lib/vidlet" "$scratch/stubs"
 printf '# Written by vidlet-regtool --register, removed by --unregister.\nv4l2loopback\n' \
   >"$sys/etc/modules-load.d/vidlet.conf"
+printf '# Written by vidlet-regtool --register, removed by --unregister.\nSUBSYSTEM=="video4linux"\n' \
+  >"$sys/etc/udev/rules.d/70-vidlet-camera.rules"
 echo 'options v4l2loopback devices=2' >"$sys/etc/modprobe.d/vidlet.conf"   # the admin's own
 touch "$sys/var/lib/vidlet/regtool.log"
 touch "$sys/var/lib/vidlet/firewalld-permanent"   # the helper opened only the permanent port
@@ -55,6 +58,7 @@ for tool in firewall-cmd ufw; do
 done
 DPKG_ROOT=$sys PATH="$scratch/stubs:$PATH" sh "$scratch/control/postrm" purge || fail "postrm purge"
 [ ! -e "$sys/etc/modules-load.d/vidlet.conf" ] || fail "purge left modules-load.d/vidlet.conf"
+[ ! -e "$sys/etc/udev/rules.d/70-vidlet-camera.rules" ] || fail "purge left the device rule"
 [ -e "$sys/etc/modprobe.d/vidlet.conf" ] || fail "purge removed a file the helper did not write"
 [ ! -e "$sys/var/lib/vidlet" ] || fail "purge left /var/lib/vidlet"
 grep -q 'firewall-cmd --permanent --remove-port=8788/tcp' "$scratch/firewall.log" || fail "firewalld port stays"

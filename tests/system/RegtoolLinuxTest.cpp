@@ -14,6 +14,7 @@ class RegtoolLinuxTest : public QObject {
     static constexpr const char* kDevices = "sys/devices/virtual/video4linux";
     static constexpr const char* kModulesLoad = "etc/modules-load.d/vidlet.conf";
     static constexpr const char* kModprobe = "etc/modprobe.d/vidlet.conf";
+    static constexpr const char* kRule = "etc/udev/rules.d/70-vidlet-camera.rules";
     static constexpr const char* kLog = "var/lib/vidlet/regtool.log";
 
     static QString device(int number)
@@ -76,22 +77,45 @@ private Q_SLOTS:
 
         QCOMPARE(machine.runHelper({"--register"}), 0);
         QCOMPARE(machine.read(device(9)), QByteArray("Vidlet Camera\n"));
-        QCOMPARE(machine.commands(), loading);
+        // The device is the seat user's alone: the rule is in place before it is made, and
+        // the device takes it at once.
+        const QStringList applied{"udevadm control --reload",
+                                  "udevadm trigger --action=change --settle "
+                                  "/sys/class/video4linux/video9"};
+        QCOMPARE(machine.commands(), loading + applied);
+        QVERIFY(machine.read(kRule).endsWith(
+            "\nSUBSYSTEM==\"video4linux\", ATTR{name}==\"Vidlet Camera\", OWNER=\"root\", "
+            "GROUP=\"root\", MODE=\"0600\", TAG+=\"uaccess\"\n"));
         QVERIFY(machine.read(kModulesLoad).endsWith("\nv4l2loopback\n"));
         QVERIFY(machine.read(kModprobe).endsWith(
             "\noptions v4l2loopback devices=1 exclusive_caps=1 card_label=\"Vidlet Camera\"\n"));
         QVERIFY(machine.read(kLog).contains("registered"));
 
         QCOMPARE(machine.runHelper({"--register"}), 0);
-        QCOMPARE(machine.commands(), loading); // the camera is there: nothing to load
+        // The camera is there: nothing to load, the rule applied again.
+        QCOMPARE(machine.commands(), loading + applied + applied);
 
         QCOMPARE(machine.runHelper({"--unregister"}), 0);
         QCOMPARE(machine.commands().constLast(), QStringLiteral("modprobe -r v4l2loopback"));
         QVERIFY(!machine.exists(device(9)));
         QVERIFY(!machine.exists(kModulesLoad));
         QVERIFY(!machine.exists(kModprobe));
+        QVERIFY(!machine.exists(kRule));
         QVERIFY(!machine.exists("var/lib/vidlet"));
         QVERIFY(machine.exists("etc/modprobe.d/alsa.conf"));
+    }
+
+    // Without udev running (a container) the camera is still registered; the log says that
+    // the device keeps the system's permissions until the rule applies at the next boot.
+    void aDeviceRuleThatCannotApplyIsReported()
+    {
+        ScratchMachine machine;
+        machine.write("no-udev", "");
+        QCOMPARE(machine.runHelper({"--register"}), 0);
+        QVERIFY(machine.exists(kRule));
+        QVERIFY(machine.read(kLog).contains(
+            "udevadm control failed (exit 1): /dev/video9 keeps its permissions until the next "
+            "boot"));
     }
 
     // Run by pkexec with the caller's umask 000 and with links left in its data folder (made

@@ -19,6 +19,7 @@ for a; do
   case "$a" in card_label=*) echo "${a#card_label=}" > "$ROOT/sys/devices/virtual/video4linux/video9/name";; esac
 done
 )");
+    writeScript("udevadm", "[ -e \"$ROOT/no-udev\" ] && exit 1\nexit 0\n");
     writeScript("firewall-cmd", R"(
 [ -d "$ROOT/firewalld" ] || exit 252
 f="$ROOT/firewalld/runtime"

@@ -21,4 +21,7 @@ public:
     // False only when the camera knows that no program reads it, so that pictures nobody sees
     // need not be made.
     virtual bool mayBeRead() const { return true; }
+    // A program reads the camera that cannot follow a change of its size (its stream would end,
+    // or its pictures be stretched): the camera must keep its size.
+    virtual bool readerHoldsSize() const { return isConnected(); }
 };

@@ -73,6 +73,8 @@ bool SoftcamSink::loadLibrary()
     cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
     cameraSeesEveryReader =
         reinterpret_cast<CameraSeesEveryReader>(module.symbol("scSeesEveryReader"));
+    cameraReaderHoldsSize =
+        reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scReaderHoldsSize"));
     setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
@@ -83,6 +85,7 @@ bool SoftcamSink::loadLibrary()
         sendCameraFrame = nullptr;
         cameraIsConnected = nullptr;
         cameraSeesEveryReader = nullptr;
+        cameraReaderHoldsSize = nullptr;
         setLogCallback = nullptr;
         return false;
     }
@@ -223,6 +226,15 @@ bool SoftcamSink::isRunning() const
 bool SoftcamSink::isConnected() const
 {
     return camera && cameraIsConnected && cameraIsConnected(camera);
+}
+
+// A component that cannot tell which readers follow a size change takes every reader as one
+// that does not.
+bool SoftcamSink::readerHoldsSize() const
+{
+    if (!camera)
+        return false;
+    return cameraReaderHoldsSize ? cameraReaderHoldsSize(camera) : isConnected();
 }
 
 // A component that cannot tell whether somebody reads is taken as read.

@@ -33,6 +33,7 @@ public:
     bool isRunning() const override;
     bool isConnected() const override;
     bool mayBeRead() const override;
+    bool readerHoldsSize() const override;
 
 private:
     using CreateCamera = void* (*)(int, int, float);
@@ -40,6 +41,7 @@ private:
     using SendCameraFrame = void (*)(void*, const void*);
     using CameraIsConnected = bool (*)(void*);
     using CameraSeesEveryReader = bool (*)(void*);
+    using CameraReaderHoldsSize = bool (*)(void*);
     using LogCallback = void (*)(const char*, void*);
     using SetLogCallback = void (*)(LogCallback, void*);
 
@@ -59,6 +61,7 @@ private:
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;
     CameraSeesEveryReader cameraSeesEveryReader = nullptr; // our own component has it
+    CameraReaderHoldsSize cameraReaderHoldsSize = nullptr; // likewise
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
     int startedWidth = 0; // size of the last camera started, for the log

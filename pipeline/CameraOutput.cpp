@@ -10,6 +10,8 @@ bool CameraOutput::resize(QSize size)
 {
     if (size == current && sink->isRunning())
         return true;
+    if (sink->isRunning() && sink->readerHoldsSize())
+        return false;
     const std::int64_t now = clock.nowMs();
     if (remadeMs && now - *remadeMs < remakeIntervalMs)
         return false;

@@ -25,10 +25,13 @@ public:
     void setSink(std::unique_ptr<IVirtualCameraSink> camera) { sink = std::move(camera); }
     // At the current size: 1280x720 until a stream gives another.
     bool start() { return sink->start(current.width(), current.height(), fps); }
-    // The camera at `size`, restarted only when it has another size or is not running. A phone
-    // may change its size at every keyframe, and each remake costs the GUI thread (a new segment,
-    // a new PipeWire node), so the camera is remade at most once per interval, whoever asks:
-    // false while the remake must wait, the camera keeping its size meanwhile.
+    // The camera at `size`, restarted only when it has another size or is not running. A program
+    // reading the camera that cannot follow a size change (a PipeWire stream would end, a graph
+    // would stretch the picture) keeps the size it opened: the camera moves only while no such
+    // program reads it. A phone may change its size at every keyframe, and each
+    // remake costs the GUI thread (a new segment, a new PipeWire node), so the camera is remade
+    // at most once per interval, whoever asks. False when the camera keeps its size: the
+    // pictures of the other size are then fitted into it.
     bool resize(QSize size);
     void setRemakeIntervalMs(int ms) { remakeIntervalMs = ms; }
     void stop() { sink->stop(); }

@@ -99,7 +99,8 @@ unsigned char* LivePipeline::slotFor(QSize size)
 }
 
 // Inside decode(): the picture is only kept, cropped to the camera's size when it is a few
-// pixels larger. One of another size is kept whole until pass() has moved the camera to it.
+// pixels larger. One of another size is kept whole until pass() has moved the camera to it or
+// fitted it into the camera.
 void LivePipeline::take(const unsigned char* pixels, QSize size)
 {
     Picture picture{size, {}};
@@ -125,11 +126,20 @@ void LivePipeline::pass()
     for (Picture& picture : completed) {
         if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
             adopt(picture.size);
-        // Not converted, cropped for a size the camera has left since, or of a size the camera
-        // has not taken yet.
-        if (picture.frame.size() != cameraStage.frameBytes()
-            || FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
-            continue;
+        if (picture.frame.empty())
+            continue; // decoded, not converted
+        if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt) {
+            // The camera kept its size (a program reads it, or its last remake is too recent):
+            // the picture goes into it whole, between bars.
+            BgrBuffer fitted = pool.take();
+            fitted.resize(cameraStage.frameBytes());
+            fitter.fit(picture.frame.data(), picture.size.width(), picture.size.height(),
+                       fitted.data(), cameraStage.size().width(), cameraStage.size().height());
+            pool.give(std::move(picture.frame));
+            picture.frame = std::move(fitted);
+        } else if (picture.frame.size() != cameraStage.frameBytes()) {
+            continue; // cropped for a size the camera has left since
+        }
         if (pacer) {
             pacer->push(std::move(picture.frame), decodedBehind);
         } else {
@@ -144,7 +154,7 @@ void LivePipeline::adopt(QSize size)
 {
     const QSize announced = cameraStage.size();
     if (!cameraStage.resize(size))
-        return; // the pictures of this size wait for the camera's next allowed remake
+        return;
     qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)",
           size.width(), size.height(), announced.width(), announced.height());
     if (pacer)

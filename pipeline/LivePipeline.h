@@ -5,6 +5,7 @@
 #include "pipeline/FrameFanOut.h"
 #include "pipeline/FramePacer.h"
 #include "pipeline/FramePool.h"
+#include "video/BgrFit.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
 
@@ -19,7 +20,8 @@
 #include <vector>
 
 // The live path, one stage after the other: the decoder turns the active phone's H.264 into
-// pictures, the fitter crops each to the camera's size, the pacer (phones on Wi-Fi only) evens
+// pictures, the fitter crops each to the camera's size (or scales it into a camera that keeps
+// its size for a program reading it), the pacer (phones on Wi-Fi only) evens
 // out the network's jitter, and the fan-out hands each frame to the preview, the recorder and the
 // camera. All of it runs on the GUI thread. Nothing leaves decode() before it returns: the
 // session first does what a new picture means to it (a paused session resumes), then pass()
@@ -92,6 +94,7 @@ private:
     FrameFanOut fanOutStage;
     H264Decoder decoder;
     FramePool pool;
+    BgrFit fitter;
     std::unique_ptr<FramePacer> pacer;
 
     BgrBuffer slot;                 // where the decoder converts a picture of the camera's size

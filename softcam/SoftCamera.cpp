@@ -119,14 +119,18 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
 
 bool SoftCamera::isConnected()
 {
-    const bool deviceRead = device && device->hasConsumers();
-    bool nodeRead = false;
-    {
-        std::lock_guard<std::mutex> guard(nodeLock);
-        nodeRead = node && node->isStreaming();
-    }
+    if (readerHoldsSize())
+        return true;
     std::lock_guard<std::mutex> guard(sharedLock);
-    return deviceRead || nodeRead || shared.readerSeenWithin(kReaderTimeout);
+    return shared.readerSeenWithin(kReaderTimeout);
+}
+
+bool SoftCamera::readerHoldsSize()
+{
+    if (device && device->hasConsumers())
+        return true;
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return node && node->isStreaming();
 }
 
 bool SoftCamera::seesEveryReader() const

@@ -26,6 +26,8 @@ public:
 
     void sendFrame(const unsigned char* bgr);
     bool isConnected();
+    // A PipeWire stream or a loopback reader, which cannot follow a size change, reads now.
+    bool readerHoldsSize();
     // False while a loopback device is fed whose module does not report its readers.
     bool seesEveryReader() const;
     // For tests: the clock, in nanoseconds, that spaces the frames nobody reads.

@@ -52,6 +52,11 @@ bool scSeesEveryReader(void* handle)
     return camera.seesEveryReader(handle);
 }
 
+bool scReaderHoldsSize(void* handle)
+{
+    return camera.readerHoldsSize(handle);
+}
+
 void scSetLogCallback(void (*callback)(const char* line, void* context), void* context)
 {
     softcam::setLogCallback(callback, context);

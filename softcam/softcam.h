@@ -25,6 +25,11 @@ SOFTCAM_API bool scIsConnected(void* camera);
 // tell (a loopback device whose module reports no readers), and the sender must then take the
 // camera as read. Optional: the program takes a component without it as unable to tell.
 SOFTCAM_API bool scSeesEveryReader(void* camera);
+// A program that cannot follow a change of the camera's size reads it now: a PipeWire stream or
+// a reader of the loopback device on Linux, a graph on Windows (each fixed its format when it
+// started). Readers of the shared memory follow a change, so they do not count on Linux.
+// Optional: the program takes a component without it as held by every reader.
+SOFTCAM_API bool scReaderHoldsSize(void* camera);
 
 // Sends the component's diagnostics, one line each with the "Vidlet: " prefix, to `callback`
 // instead of standard error; it may be called from any thread that meets the trouble, and never

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "softcam/win/VideoFormat.h"
+#include "video/BgrFit.h"
 
 #include <optional>
 #include <thread>
@@ -11,8 +12,9 @@ class CaptureFilter;
 
 // The filter's output pin. It connects in any format VideoFormat describes, asks the
 // downstream pin for its allocator, and while the graph is active pushes one sample per frame
-// period from its own thread: the newest camera frame, scaled when the graph negotiated another
-// size, or black while no camera lives or it has sent nothing yet. Reference counting is the
+// period from its own thread: the newest camera frame, scaled into the negotiated size keeping
+// its shape (black bars, never stretched) when the graph negotiated another size, or black while
+// no camera lives or it has sent nothing yet. Reference counting is the
 // filter's.
 class CapturePin final : public IPin, public IAMStreamConfig, public IKsPropertySet {
 public:
@@ -79,6 +81,7 @@ private:
     std::thread thread;
     HANDLE stopEvent = nullptr;
     std::vector<unsigned char> scaled;
+    BgrFit fitter;
 };
 
 } // namespace softcam

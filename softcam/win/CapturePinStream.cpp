@@ -89,8 +89,8 @@ void CapturePin::stream(HANDLE stop)
                 const unsigned char* picture = frame.data();
                 if (frameWidth != format.width || frameHeight != format.height) {
                     scaled.resize(frameBytes(format.width, format.height));
-                    scaleBgr(frame.data(), frameWidth, frameHeight, scaled.data(), format.width,
-                             format.height);
+                    fitter.fit(frame.data(), frameWidth, frameHeight, scaled.data(), format.width,
+                               format.height);
                     picture = scaled.data();
                 }
                 format.convert(picture, data);

@@ -202,19 +202,4 @@ AM_MEDIA_TYPE* newMediaType(const VideoFormat& format)
     return type;
 }
 
-void scaleBgr(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
-              int toWidth, int toHeight)
-{
-    for (int y = 0; y < toHeight; ++y) {
-        const unsigned char* source =
-            from + std::size_t(std::int64_t(y) * fromHeight / toHeight) * fromWidth * 3;
-        unsigned char* target = to + std::size_t(y) * toWidth * 3;
-        for (int x = 0; x < toWidth; ++x) {
-            const unsigned char* pixel =
-                source + std::size_t(std::int64_t(x) * fromWidth / toWidth) * 3;
-            std::memcpy(target + std::size_t(x) * 3, pixel, 3);
-        }
-    }
-}
-
 } // namespace softcam

@@ -43,9 +43,4 @@ bool copyMediaType(AM_MEDIA_TYPE& to, const AM_MEDIA_TYPE& from);
 // A CoTaskMemAlloc'ed type, as IEnumMediaTypes and IAMStreamConfig hand out; null on failure.
 AM_MEDIA_TYPE* newMediaType(const VideoFormat& format);
 
-// Nearest-neighbour resampling of a BGR frame, for a running graph that negotiated another
-// size than the camera has now.
-void scaleBgr(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
-              int toWidth, int toHeight);
-
 } // namespace softcam

@@ -56,6 +56,12 @@ bool scSeesEveryReader(void* handle)
     return camera.seesEveryReader(handle);
 }
 
+// Every reader here is a graph, which keeps the format it negotiated.
+bool scReaderHoldsSize(void* handle)
+{
+    return camera.isConnected(handle);
+}
+
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 {
     if (!object)

@@ -279,9 +279,8 @@ private Q_SLOTS:
     }
 
     // A phone that changes its size inside its stream (new parameter sets before a keyframe)
-    // or by announcing it remakes the camera at most once per interval: the pictures of a size
-    // the camera has not taken wait for it, and the camera never shows a picture of another
-    // size as its own.
+    // or by announcing it remakes the camera at most once per interval: meanwhile the pictures
+    // of another size are scaled into the camera's, between bars, never taken for its own.
     void sizeFlipsRemakeTheCameraAtMostOncePerInterval()
     {
         AppController::Intervals intervals = held();
@@ -300,13 +299,18 @@ private Q_SLOTS:
         QTRY_COMPARE(preview.count(), 1);
         QVERIFY(phone.sendVideo(wide, 0, 2));
         QVERIFY(phone.sendVideo(upright, 0, 2)); // as many bytes as the camera's pictures
-        QVERIFY(phone.settle());
+        QTRY_COMPARE(preview.count(), 5);
         QCOMPARE(phone.camera->starts(), starts);
         QCOMPARE(phone.camera->size(), QSize(64, 48));
-        QCOMPARE(preview.count(), 1);
+        // Upright in landscape: 36 wide from column 14, black either side.
+        const QImage fitted = shown(preview, 4);
+        QCOMPARE(fitted.size(), QSize(64, 48));
+        for (int x : {0, 13, 50, 63})
+            QCOMPARE(fitted.pixel(x, 24), qRgb(0, 0, 0));
+        QVERIFY(fitted.pixel(32, 24) != qRgb(0, 0, 0));
         QVERIFY(phone.sendVideo(narrow, 0, 2));
-        QTRY_COMPARE(preview.count(), 3);
-        QCOMPARE(shown(preview, 2), StreamingPhone::reference(narrow).at(1));
+        QTRY_COMPARE(preview.count(), 7);
+        QCOMPARE(shown(preview, 6), StreamingPhone::reference(narrow).at(1));
 
         // Once the interval has passed, the next picture of a new size has the camera remade.
         intervals.resizeMs = 0;
@@ -314,7 +318,7 @@ private Q_SLOTS:
         QVERIFY(phone.sendVideo(wide, 0, 1));
         QCOMPARE(phone.camera->size(), QSize(80, 48));
         QCOMPARE(phone.camera->starts(), starts + 1);
-        QTRY_COMPARE(preview.count(), 4);
+        QTRY_COMPARE(preview.count(), 8);
     }
 
     // The pacing follows the active phone: another paired phone announcing one frame a second

@@ -60,6 +60,7 @@ public:
         return running;
     }
     bool isConnected() const override { return false; }
+    bool readerHoldsSize() const override { return sizeHeld; }
     bool mayBeRead() const override { return read; }
 
     QSize size() const
@@ -98,6 +99,7 @@ public:
 
     bool refuseStart = false;   // the camera cannot start, as when another program holds it
     bool read = true;           // some program may be reading; from the controller's thread
+    bool sizeHeld = false;      // a program that cannot follow a size change reads it; likewise
     std::function<void()> kept; // after each frame is kept, on the thread that sent it
 
 private:

@@ -51,7 +51,7 @@ private Q_SLOTS:
     }
 
     // The camera takes a new size after the decoder returns, never inside it, and at most once
-    // a second: until then the pictures of the new size are not shown.
+    // a second: until then the pictures of the new size are fitted into the old one.
     void aNewSizeMovesTheCameraAfterTheDecoder()
     {
         Rig rig({64, 48});
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(rig.decode(larger, 0), 1);
         rig.pipeline.pass();
         QCOMPARE(rig.camera->size(), QSize(64, 48));
-        QCOMPARE(rig.camera->frameCount(), 0);
+        QCOMPARE(rig.camera->frameCount(), 1);
         rig.clock.set(1000);
         QCOMPARE(rig.decode(larger, 1), 1);
         QCOMPARE(rig.camera->size(), QSize(64, 48));
@@ -68,7 +68,44 @@ private Q_SLOTS:
                              "(STREAM_INFO said 64x48)");
         rig.pipeline.pass();
         QCOMPARE(rig.camera->size(), QSize(96, 64));
-        QCOMPARE(rig.camera->frameCount(), 1);
+        QCOMPARE(rig.camera->frameCount(), 2);
+    }
+
+    // A program reading the camera that cannot follow a size change keeps the size it opened,
+    // whatever the stream does: a picture of another shape is scaled into it between black bars, and the preview shows the
+    // same. Once nobody reads it, the camera follows the stream again.
+    void aReaderKeepsTheCameraSize()
+    {
+        Rig rig({64, 48});
+        rig.camera->sizeHeld = true;
+        QSignalSpy preview(&rig.pipeline, &LivePipeline::frameReady);
+        QSignalSpy resized(&rig.pipeline, &LivePipeline::cameraResized);
+        const TestEncoder wide = TestEncoder::ofSize(96, 64, 3);
+        for (std::size_t unit = 0; unit < 2; ++unit) {
+            rig.clock.set(std::int64_t(unit) * 5000);
+            QCOMPARE(rig.decode(wide, unit), 1);
+            rig.pipeline.pass();
+        }
+        QCOMPARE(rig.camera->size(), QSize(64, 48));
+        QCOMPARE(rig.camera->starts(), 1);
+        QCOMPARE(resized.count(), 0);
+        QCOMPARE(rig.camera->frameCount(), 2);
+        // 3:2 in 4:3: 64x43 from row 2, black above and below.
+        const QImage frame = rig.camera->frame();
+        for (int y : {0, 1, 45, 46, 47})
+            QCOMPARE(frame.pixel(32, y), qRgb(0, 0, 0));
+        QVERIFY(frame.pixel(32, 24) != qRgb(0, 0, 0));
+        QCOMPARE(preview.last().at(0).value<QImage>().convertToFormat(frame.format()), frame);
+
+        rig.camera->sizeHeld = false;
+        rig.clock.set(20000);
+        QTest::ignoreMessage(QtInfoMsg,
+                             "Vidlet: virtual camera adopts decoder output 96x64 "
+                             "(STREAM_INFO said 64x48)");
+        QCOMPARE(rig.decode(wide, 2), 1);
+        rig.pipeline.pass();
+        QCOMPARE(rig.camera->size(), QSize(96, 64));
+        QCOMPARE(resized.count(), 1);
     }
 
     // While nothing would show a picture (no reader, no preview, no recording), pictures are

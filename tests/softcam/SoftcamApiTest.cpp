@@ -86,6 +86,7 @@ private Q_SLOTS:
         QVERIFY(!reader.attach());
     }
 
+    // A shared-memory reader follows a change of size, so it does not hold the camera's.
     void connectedWhileAReaderPolls()
     {
         void* camera = scCreateCamera(16, 16, 30.0f);
@@ -94,8 +95,10 @@ private Q_SLOTS:
         softcam::CameraReader reader(segment);
         QVERIFY(reader.attach());
         QVERIFY(scIsConnected(camera));
+        QVERIFY(!scReaderHoldsSize(camera));
         scDeleteCamera(camera);
         QVERIFY(!scIsConnected(camera));
+        QVERIFY(!scReaderHoldsSize(camera));
     }
 
     // Another program of the user's cuts the camera's segment short: the camera lives, makes

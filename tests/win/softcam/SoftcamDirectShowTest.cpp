@@ -175,12 +175,25 @@ WIN_TEST(runningGraphFollowsTheCameraAcrossDeleteAndSizeChange)
         CHECK(graph.waitForSample(equalTo(black)));
 
         // Another size: the running graph keeps the size it negotiated and gets the new
-        // camera's picture scaled to it.
+        // camera's picture scaled to it, of the same shape filling it, of another shape
+        // between black bars (never stretched).
         sender.send("create 80 60");
         sender.send("colour 10 200 30");
         const auto green = asRgb24(uniformFrame(160, 120, 10, 200, 30), 160, 120);
         CHECK(graph.waitForSample(equalTo(green)));
         CHECK(sender.connectedBecomes(true));
+        sender.send("delete");
+        sender.send("create 60 60");
+        sender.send("colour 200 40 90");
+        std::vector<unsigned char> barred(160 * 120 * 3, 0);
+        for (int y = 0; y < 120; ++y)
+            for (int x = 20; x < 140; ++x) {
+                unsigned char* pixel = &barred[std::size_t(y * 160 + x) * 3];
+                pixel[0] = 200;
+                pixel[1] = 40;
+                pixel[2] = 90;
+            }
+        CHECK(graph.waitForSample(equalTo(asRgb24(barred, 160, 120))));
     }
     CHECK(sender.connectedBecomes(false));
 
@@ -189,11 +202,11 @@ WIN_TEST(runningGraphFollowsTheCameraAcrossDeleteAndSizeChange)
     const bool built = graph.build(camera, MEDIASUBTYPE_RGB24);
     camera->Release();
     CHECK(built);
-    CHECK_EQ(graph.width(), 80);
+    CHECK_EQ(graph.width(), 60);
     CHECK_EQ(graph.height(), 60);
     sender.send("pattern 9");
     CHECK(graph.run());
-    CHECK(graph.waitForSample(equalTo(asRgb24(framePattern(80, 60, 9), 80, 60))));
+    CHECK(graph.waitForSample(equalTo(asRgb24(framePattern(60, 60, 9), 60, 60))));
 }
 
 WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)

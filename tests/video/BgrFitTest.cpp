@@ -1,0 +1,142 @@
+#include "video/BgrFit.h"
+
+#include <QTest>
+
+#include <cstdlib>
+#include <vector>
+
+// Pictures scaled into a frame of another size: their shape kept between black bars, flat
+// colours exact, edges where they belong, detail averaged rather than picked.
+class BgrFitTest : public QObject {
+    Q_OBJECT
+
+    using Picture = std::vector<unsigned char>;
+
+    static Picture uniform(int width, int height, int b, int g, int r)
+    {
+        Picture p(std::size_t(width) * height * 3);
+        for (std::size_t i = 0; i < p.size(); i += 3) {
+            p[i] = static_cast<unsigned char>(b);
+            p[i + 1] = static_cast<unsigned char>(g);
+            p[i + 2] = static_cast<unsigned char>(r);
+        }
+        return p;
+    }
+
+    static const unsigned char* at(const Picture& p, int width, int x, int y)
+    {
+        return &p[(std::size_t(y) * width + x) * 3];
+    }
+
+    static bool isBlack(const Picture& p, int width, int x, int y)
+    {
+        const unsigned char* pixel = at(p, width, x, y);
+        return pixel[0] == 0 && pixel[1] == 0 && pixel[2] == 0;
+    }
+
+private Q_SLOTS:
+    void pictureLandsBetweenBars_data()
+    {
+        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QSize>("to");
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("portrait phone, landscape camera")
+            << QSize(1080, 1920) << QSize(1280, 720) << QRect(437, 0, 405, 720);
+        QTest::newRow("4:3 into 16:9")
+            << QSize(640, 480) << QSize(1280, 720) << QRect(160, 0, 960, 720);
+        QTest::newRow("16:9 into 4:3")
+            << QSize(1920, 1080) << QSize(640, 480) << QRect(0, 60, 640, 360);
+        QTest::newRow("same shape, larger")
+            << QSize(640, 360) << QSize(1280, 720) << QRect(0, 0, 1280, 720);
+        QTest::newRow("same size") << QSize(64, 48) << QSize(64, 48) << QRect(0, 0, 64, 48);
+        QTest::newRow("smaller, same height")
+            << QSize(30, 48) << QSize(64, 48) << QRect(17, 0, 30, 48);
+        QTest::newRow("a line") << QSize(1, 1) << QSize(8, 2) << QRect(3, 0, 2, 2);
+    }
+
+    // A flat picture stays exactly its colour inside its area; everything else is black.
+    void pictureLandsBetweenBars()
+    {
+        QFETCH(QSize, from);
+        QFETCH(QSize, to);
+        QFETCH(QRect, area);
+        const BgrFit::Area a = BgrFit::area(from.width(), from.height(), to.width(), to.height());
+        QCOMPARE(QRect(a.x, a.y, a.width, a.height), area);
+
+        const Picture picture = uniform(from.width(), from.height(), 17, 130, 251);
+        Picture frame(std::size_t(to.width()) * to.height() * 3, 99); // stale contents
+        BgrFit fit;
+        fit.fit(picture.data(), from.width(), from.height(), frame.data(), to.width(), to.height());
+        for (int y = 0; y < to.height(); ++y)
+            for (int x = 0; x < to.width(); ++x) {
+                const unsigned char* pixel = at(frame, to.width(), x, y);
+                if (area.contains(x, y)) {
+                    if (pixel[0] != 17 || pixel[1] != 130 || pixel[2] != 251)
+                        QFAIL(qPrintable(
+                            QStringLiteral("(%1, %2) is not the picture's colour").arg(x).arg(y)));
+                } else if (!isBlack(frame, to.width(), x, y)) {
+                    QFAIL(qPrintable(QStringLiteral("(%1, %2) is not black").arg(x).arg(y)));
+                }
+            }
+    }
+
+    // Left half dark, right half light: the edge stays in the middle and sharp enough when
+    // the picture grows and when it shrinks, and the halves keep their values.
+    void edgesStayWhereTheyAre()
+    {
+        for (const QSize& size : {QSize(1280, 720), QSize(160, 90)}) {
+            Picture picture = uniform(320, 180, 20, 20, 20);
+            for (int y = 0; y < 180; ++y)
+                for (int x = 160; x < 320; ++x)
+                    std::fill_n(&picture[(std::size_t(y) * 320 + x) * 3], 3, 220);
+            Picture frame(std::size_t(size.width()) * size.height() * 3);
+            BgrFit fit;
+            fit.fit(picture.data(), 320, 180, frame.data(), size.width(), size.height());
+            const int middle = size.width() / 2;
+            const int row = size.height() / 2;
+            QCOMPARE(int(at(frame, size.width(), 0, row)[1]), 20);
+            QCOMPARE(int(at(frame, size.width(), size.width() - 1, row)[1]), 220);
+            // Blurred over at most a few output pixels either side.
+            QVERIFY(at(frame, size.width(), middle - 4, row)[1] < 40);
+            QVERIFY(at(frame, size.width(), middle + 3, row)[1] > 200);
+            // Mirror-symmetric around the middle.
+            for (int d = 0; d < 4; ++d)
+                QVERIFY(std::abs(at(frame, size.width(), middle - 1 - d, row)[1]
+                                 + at(frame, size.width(), middle + d, row)[1] - 240)
+                        <= 1);
+        }
+    }
+
+    // One-pixel stripes shrunk to a third come out near grey, as the eye sees them, instead of
+    // as whichever stripe a sample falls on (0 or 255).
+    void fineDetailIsAveraged()
+    {
+        Picture picture(std::size_t(300) * 300 * 3);
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 300; ++x)
+                std::fill_n(&picture[(std::size_t(y) * 300 + x) * 3], 3, x % 2 ? 255 : 0);
+        Picture frame(std::size_t(100) * 100 * 3);
+        BgrFit fit;
+        fit.fit(picture.data(), 300, 300, frame.data(), 100, 100);
+        for (int x = 2; x < 98; ++x)
+            QVERIFY2(std::abs(int(at(frame, 100, x, 50)[0]) - 128) <= 20,
+                     qPrintable(QString::number(at(frame, 100, x, 50)[0])));
+    }
+
+    // One fitter serves frames of changing sizes, as a camera's pictures change.
+    void sizesMayChangeBetweenCalls()
+    {
+        BgrFit fit;
+        Picture frame(std::size_t(64) * 48 * 3);
+        for (const QSize& from : {QSize(32, 48), QSize(64, 16), QSize(32, 48)}) {
+            const Picture picture = uniform(from.width(), from.height(), 1, 2, 3);
+            fit.fit(picture.data(), from.width(), from.height(), frame.data(), 64, 48);
+            const BgrFit::Area a = BgrFit::area(from.width(), from.height(), 64, 48);
+            QCOMPARE(int(at(frame, 64, a.x + a.width / 2, a.y + a.height / 2)[2]), 3);
+            QVERIFY(isBlack(frame, 64, 0, 0));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(BgrFitTest)
+#include "BgrFitTest.moc"

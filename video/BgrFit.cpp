@@ -1,0 +1,178 @@
+#include "video/BgrFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr int weightBits = 14;
+constexpr std::int32_t one = 1 << weightBits;
+// Between the passes a value keeps 7 bits below the pixel's (255 << 7 fits 16 bits); the second
+// pass drops them all.
+constexpr int keptBits = 7;
+
+template <typename Out> Out settle(std::int32_t sum, int shift)
+{
+    const std::int32_t value = (sum + (1 << (shift - 1))) >> shift;
+    if constexpr (sizeof(Out) == 1)
+        return static_cast<Out>(std::clamp(value, 0, 255));
+    else
+        return static_cast<Out>(value);
+}
+
+// One output row from `count` input rows of `values` each: a weighted sum down each column.
+template <typename In, typename Out>
+void sumDown(const In* const* rows, const std::int16_t* weights, int count, std::size_t values,
+             std::int32_t* sums, Out* out, int shift)
+{
+    std::fill(sums, sums + values, 0);
+    for (int k = 0; k < count; ++k) {
+        const std::int32_t w = weights[k];
+        const In* in = rows[k];
+        for (std::size_t v = 0; v < values; ++v)
+            sums[v] += w * std::int32_t(in[v]);
+    }
+    for (std::size_t v = 0; v < values; ++v)
+        out[v] = settle<Out>(sums[v], shift);
+}
+
+} // namespace
+
+BgrFit::Area BgrFit::area(int fromWidth, int fromHeight, int toWidth, int toHeight)
+{
+    Area a;
+    // Compared across, so that equal shapes fill the frame exactly.
+    if (std::int64_t(fromWidth) * toHeight >= std::int64_t(toWidth) * fromHeight) {
+        a.width = toWidth;
+        a.height = int((std::int64_t(toWidth) * fromHeight + fromWidth / 2) / fromWidth);
+    } else {
+        a.height = toHeight;
+        a.width = int((std::int64_t(toHeight) * fromWidth + fromHeight / 2) / fromHeight);
+    }
+    a.width = std::clamp(a.width, 1, toWidth);
+    a.height = std::clamp(a.height, 1, toHeight);
+    a.x = (toWidth - a.width) / 2;
+    a.y = (toHeight - a.height) / 2;
+    return a;
+}
+
+void BgrFit::makeTaps(Taps& taps, int from, int to)
+{
+    if (taps.from == from && taps.to == to)
+        return;
+    taps.from = from;
+    taps.to = to;
+    const double scale = double(from) / to;     // source pixels per output pixel
+    const double radius = std::max(1.0, scale); // the tent's half width, in source pixels
+    taps.width = int(std::ceil(radius)) * 2 + 1;
+    taps.first.assign(std::size_t(to), 0);
+    taps.count.assign(std::size_t(to), 0);
+    taps.weights.assign(std::size_t(to) * std::size_t(taps.width), 0);
+    std::vector<double> raw(std::size_t(taps.width));
+    for (int i = 0; i < to; ++i) {
+        const double centre = (i + 0.5) * scale - 0.5;
+        const int first = std::max(0, int(std::floor(centre - radius)) + 1);
+        const int last = std::min(from - 1, int(std::ceil(centre + radius)) - 1);
+        double sum = 0;
+        int n = 0;
+        for (int s = first; s <= last && n < taps.width; ++s, ++n) {
+            raw[std::size_t(n)] = std::max(0.0, 1.0 - std::abs(s - centre) / radius);
+            sum += raw[std::size_t(n)];
+        }
+        std::int16_t* weights = &taps.weights[std::size_t(i) * std::size_t(taps.width)];
+        if (sum <= 0) { // a picture one pixel wide
+            n = 1;
+            raw[0] = sum = 1;
+        }
+        // Rounded, with what rounding lost given to the largest, so each set sums to one.
+        std::int32_t total = 0;
+        int largest = 0;
+        for (int k = 0; k < n; ++k) {
+            weights[k] = std::int16_t(std::lround(raw[std::size_t(k)] / sum * one));
+            total += weights[k];
+            if (weights[k] > weights[largest])
+                largest = k;
+        }
+        weights[largest] = std::int16_t(weights[largest] + one - total);
+        taps.first[std::size_t(i)] = std::min(first, from - 1);
+        taps.count[std::size_t(i)] = n;
+    }
+}
+
+template <typename In, typename Out> void BgrFit::sumAcross(const In* in, Out* out, int shift) const
+{
+    for (int x = 0; x < across.to; ++x) {
+        const std::int16_t* weights = &across.weights[std::size_t(x) * std::size_t(across.width)];
+        const In* pixel = in + std::size_t(across.first[std::size_t(x)]) * 3;
+        std::int32_t b = 0, g = 0, r = 0;
+        for (int k = 0; k < across.count[std::size_t(x)]; ++k, pixel += 3) {
+            b += weights[k] * std::int32_t(pixel[0]);
+            g += weights[k] * std::int32_t(pixel[1]);
+            r += weights[k] * std::int32_t(pixel[2]);
+        }
+        out[x * 3] = settle<Out>(b, shift);
+        out[x * 3 + 1] = settle<Out>(g, shift);
+        out[x * 3 + 2] = settle<Out>(r, shift);
+    }
+}
+
+void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
+                 int toWidth, int toHeight)
+{
+    const Area a = area(fromWidth, fromHeight, toWidth, toHeight);
+    const std::size_t toRow = std::size_t(toWidth) * 3;
+    const std::size_t fromRow = std::size_t(fromWidth) * 3;
+    // The bars.
+    std::memset(to, 0, toRow * std::size_t(a.y));
+    std::memset(to + toRow * std::size_t(a.y + a.height), 0,
+                toRow * std::size_t(toHeight - a.y - a.height));
+    for (int y = a.y; y < a.y + a.height; ++y) {
+        std::memset(to + toRow * std::size_t(y), 0, std::size_t(a.x) * 3);
+        std::memset(to + toRow * std::size_t(y) + std::size_t(a.x + a.width) * 3, 0,
+                    std::size_t(toWidth - a.x - a.width) * 3);
+    }
+    unsigned char* target = to + toRow * std::size_t(a.y) + std::size_t(a.x) * 3;
+    if (a.width == fromWidth && a.height == fromHeight) {
+        for (int y = 0; y < a.height; ++y)
+            std::memcpy(target + toRow * std::size_t(y), from + fromRow * std::size_t(y), fromRow);
+        return;
+    }
+    makeTaps(across, fromWidth, a.width);
+    makeTaps(down, fromHeight, a.height);
+
+    // The pass across, per pixel, costs more than the pass down, which sums whole rows: it runs
+    // on the fewer rows, so a picture that shrinks goes down first.
+    std::vector<const void*> sources(std::size_t(down.width));
+    const auto rowsFor = [&](int y, const auto* base, std::size_t stride) {
+        using In = std::remove_const_t<std::remove_pointer_t<decltype(base)>>;
+        const In** rows = reinterpret_cast<const In**>(sources.data());
+        for (int k = 0; k < down.count[std::size_t(y)]; ++k)
+            rows[k] = base + stride * std::size_t(down.first[std::size_t(y)] + k);
+        return rows;
+    };
+    const std::int16_t* weightsDown = down.weights.data();
+    if (a.height < fromHeight) {
+        between.resize(fromRow * std::size_t(a.height));
+        sums.resize(fromRow);
+        for (int y = 0; y < a.height; ++y)
+            sumDown(rowsFor(y, from, fromRow), weightsDown + std::size_t(y) * down.width,
+                    down.count[std::size_t(y)], fromRow, sums.data(),
+                    &between[fromRow * std::size_t(y)], weightBits - keptBits);
+        for (int y = 0; y < a.height; ++y)
+            sumAcross(&between[fromRow * std::size_t(y)], target + toRow * std::size_t(y),
+                      weightBits + keptBits);
+    } else {
+        const std::size_t narrowRow = std::size_t(a.width) * 3;
+        between.resize(narrowRow * std::size_t(fromHeight));
+        sums.resize(narrowRow);
+        for (int y = 0; y < fromHeight; ++y)
+            sumAcross(from + fromRow * std::size_t(y), &between[narrowRow * std::size_t(y)],
+                      weightBits - keptBits);
+        const std::int16_t* base = between.data();
+        for (int y = 0; y < a.height; ++y)
+            sumDown(rowsFor(y, base, narrowRow), weightsDown + std::size_t(y) * down.width,
+                    down.count[std::size_t(y)], narrowRow, sums.data(),
+                    target + toRow * std::size_t(y), weightBits + keptBits);
+    }
+}

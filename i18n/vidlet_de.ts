@@ -363,10 +363,6 @@
         <translation>Über PipeWire freigegeben</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>Browser und Kamera-Apps, die PipeWire nutzen, finden „Vidlet Camera“ ohne Registrierung.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>V4L2-Gerät registriert</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Dieses Telefon vergessen</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Nur für Programme, die V4L2-Geräte direkt lesen. Das Gerät gehört dem Computer: Wer an seinem Bildschirm sitzt, kann es lesen. Erfordert Administratorrechte.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>Programme, die PipeWire oder das Kamera-Portal nutzen, finden „Vidlet Camera“ ohne Registrierung. Browser brauchen dafür einen Schalter: Chromium das Flag „PipeWire Camera support“, Firefox media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Andere Programme und Browser ohne diesen Schalter finden die Kamera, sobald sie registriert ist. Das Gerät gehört dem Computer: Wer an seinem Bildschirm sitzt, kann es lesen. Erfordert Administratorrechte.</translation>
     </message>
 </context>
 <context>

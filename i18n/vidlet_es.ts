@@ -363,10 +363,6 @@
         <translation>Compartida mediante PipeWire</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>Los navegadores y las apps de cámara que usan PipeWire encuentran «Vidlet Camera» sin registrar nada.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>Dispositivo V4L2 registrado</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Olvidar este teléfono</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Solo para programas que leen dispositivos V4L2 directamente. El dispositivo es del ordenador: quien esté ante su pantalla puede leerlo. Requiere permisos de administrador.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>Los programas que usan PipeWire o el portal de cámara encuentran «Vidlet Camera» sin registrarla. Los navegadores necesitan un ajuste: Chromium la opción «PipeWire Camera support», Firefox media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Los demás programas, y los navegadores sin ese ajuste, encuentran la cámara una vez registrada. El dispositivo es del ordenador: quien esté ante su pantalla puede leerlo. Requiere permisos de administrador.</translation>
     </message>
 </context>
 <context>

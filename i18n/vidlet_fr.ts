@@ -363,10 +363,6 @@
         <translation>Partagée via PipeWire</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>Les navigateurs et les apps de caméra qui utilisent PipeWire trouvent « Vidlet Camera » sans rien enregistrer.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>Périphérique V4L2 enregistré</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Oublier ce téléphone</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Uniquement pour les programmes qui lisent directement les périphériques V4L2. Le périphérique appartient à l&apos;ordinateur : quiconque est devant son écran peut le lire. Demande les droits d&apos;administrateur.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>Les programmes qui utilisent PipeWire ou le portail Caméra trouvent « Vidlet Camera » sans l’enregistrer. Les navigateurs ont besoin d’un réglage : Chromium l’option « PipeWire Camera support », Firefox media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Les autres programmes, et les navigateurs sans ce réglage, trouvent la caméra une fois enregistrée. Le périphérique appartient à l&apos;ordinateur : quiconque est devant son écran peut le lire. Demande les droits d&apos;administrateur.</translation>
     </message>
 </context>
 <context>

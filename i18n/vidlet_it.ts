@@ -363,10 +363,6 @@
         <translation>Condivisa tramite PipeWire</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>I browser e le app per webcam che usano PipeWire trovano «Vidlet Camera» senza registrare nulla.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>Dispositivo V4L2 registrato</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Dimentica questo telefono</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Solo per i programmi che leggono direttamente i dispositivi V4L2. Il dispositivo è del computer: chiunque sia davanti al suo schermo può leggerlo. Richiede i permessi di amministratore.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>I programmi che usano PipeWire o il portale Fotocamera trovano «Vidlet Camera» senza registrarla. I browser hanno bisogno di un’opzione: Chromium il flag «PipeWire Camera support», Firefox media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Gli altri programmi, e i browser senza quell&apos;opzione, trovano la fotocamera una volta registrata. Il dispositivo è del computer: chiunque sia davanti al suo schermo può leggerlo. Richiede i permessi di amministratore.</translation>
     </message>
 </context>
 <context>

@@ -363,10 +363,6 @@
         <translation>PipeWire で共有中</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>PipeWire を使うブラウザーやカメラアプリは、登録しなくても「Vidlet Camera」を見つけます。</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>V4L2 デバイス登録済み</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>このスマートフォンを削除</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>V4L2 デバイスを直接読むプログラム専用です。デバイスはこのコンピューターのもので、画面の前にいる人なら誰でも読めます。管理者権限が必要です。</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>PipeWire またはカメラポータルを使うプログラムは、登録しなくても「Vidlet Camera」を見つけます。ブラウザーには設定が必要です：Chromium はフラグ「PipeWire Camera support」、Firefox は media.webrtc.camera.allow-pipewire。</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>その他のプログラムや、この設定のないブラウザーは、登録後にカメラを見つけます。デバイスはこのコンピューターのもので、画面の前にいる人なら誰でも読めます。管理者権限が必要です。</translation>
     </message>
 </context>
 <context>

@@ -363,10 +363,6 @@
         <translation>Compartilhada via PipeWire</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>Navegadores e apps de câmera que usam o PipeWire encontram a “Vidlet Camera” sem registrar nada.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>Dispositivo V4L2 registrado</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Esquecer este telefone</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Apenas para programas que leem dispositivos V4L2 diretamente. O dispositivo é do computador: quem estiver diante da tela pode lê-lo. Pede permissão de administrador.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>Programas que usam o PipeWire ou o portal de câmera encontram &quot;Vidlet Camera&quot; sem registrá-la. Os navegadores precisam de uma opção: o Chromium a flag &quot;PipeWire Camera support&quot;, o Firefox media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Outros programas, e navegadores sem essa opção, encontram a câmera depois de registrada. O dispositivo é do computador: quem estiver diante da tela pode lê-lo. Pede permissão de administrador.</translation>
     </message>
 </context>
 <context>

@@ -363,10 +363,6 @@
         <translation>Доступна через PipeWire</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>Браузеры и приложения для камеры, работающие через PipeWire, находят «Vidlet Camera» без регистрации.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>Устройство V4L2 зарегистрировано</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Забыть этот телефон</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Только для программ, которые читают устройства V4L2 напрямую. Устройство принадлежит компьютеру: его может читать любой, кто сидит за его экраном. Требует прав администратора.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>Программы, использующие PipeWire или портал камеры, находят «Vidlet Camera» без регистрации. Браузерам нужен переключатель: Chromium — флаг «PipeWire Camera support», Firefox — media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Другие программы и браузеры без этого переключателя находят камеру после регистрации. Устройство принадлежит компьютеру: его может читать любой, кто сидит за его экраном. Требует прав администратора.</translation>
     </message>
 </context>
 <context>

@@ -363,10 +363,6 @@
         <translation>PipeWire üzerinden paylaşılıyor</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>PipeWire kullanan tarayıcılar ve kamera uygulamaları “Vidlet Camera”yı kayıt gerekmeden bulur.</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>V4L2 aygıtı kayıtlı</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>Bu telefonu unut</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>Yalnızca V4L2 aygıtlarını doğrudan okuyan programlar için. Aygıt bilgisayarındır: ekranının başındaki herkes okuyabilir. Yönetici izni ister.</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>PipeWire veya Kamera portalını kullanan programlar &quot;Vidlet Camera&quot;yı kaydetmeden bulur. Tarayıcıların bunun için bir ayara ihtiyacı var: Chromium için &quot;PipeWire Camera support&quot; bayrağı, Firefox için media.webrtc.camera.allow-pipewire.</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>Diğer programlar ve bu ayarı olmayan tarayıcılar kamerayı kaydedildikten sonra bulur. Aygıt bilgisayarındır: ekranının başındaki herkes okuyabilir. Yönetici izni ister.</translation>
     </message>
 </context>
 <context>

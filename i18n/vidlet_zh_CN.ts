@@ -363,10 +363,6 @@
         <translation>已通过 PipeWire 共享</translation>
     </message>
     <message>
-        <source>Browsers and camera apps that use PipeWire find &quot;Vidlet Camera&quot; with nothing to register.</source>
-        <translation>使用 PipeWire 的浏览器和相机应用无需注册即可找到“Vidlet Camera”。</translation>
-    </message>
-    <message>
         <source>V4L2 device registered</source>
         <translation>V4L2 设备已注册</translation>
     </message>
@@ -383,8 +379,12 @@
         <translation>忘记此手机</translation>
     </message>
     <message>
-        <source>Only for programs that read V4L2 devices directly. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
-        <translation>仅供直接读取 V4L2 设备的程序使用。该设备属于这台电脑：坐在屏幕前的任何人都能读取它。需要管理员权限。</translation>
+        <source>Programs that use PipeWire or the Camera portal find &quot;Vidlet Camera&quot; without registering it. Browsers need a switch for it: Chromium the flag &quot;PipeWire Camera support&quot;, Firefox media.webrtc.camera.allow-pipewire.</source>
+        <translation>使用 PipeWire 或相机门户的程序无需注册即可找到“Vidlet Camera”。浏览器需要打开一个开关：Chromium 的标志“PipeWire Camera support”，Firefox 的 media.webrtc.camera.allow-pipewire。</translation>
+    </message>
+    <message>
+        <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
+        <translation>其他程序以及未打开该开关的浏览器，在注册后才能找到相机。该设备属于这台电脑：坐在屏幕前的任何人都能读取它。需要管理员权限。</translation>
     </message>
 </context>
 <context>

@@ -41,7 +41,7 @@ Column {
         }
         HelpText {
             visible: app.pipewireCamera
-            text: qsTranslate("Main", "Browsers and camera apps that use PipeWire find \"Vidlet Camera\" with nothing to register.")
+            text: qsTranslate("Main", "Programs that use PipeWire or the Camera portal find \"Vidlet Camera\" without registering it. Browsers need a switch for it: Chromium the flag \"PipeWire Camera support\", Firefox media.webrtc.camera.allow-pipewire.")
         }
         SettingsRow {
             height: 44
@@ -83,7 +83,7 @@ Column {
         }
         HelpText {
             text: app.pipewireCamera
-                  ? qsTranslate("Main", "Only for programs that read V4L2 devices directly. The device is the computer's: whoever is at its screen can read it. Asks for admin.")
+                  ? qsTranslate("Main", "Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer's: whoever is at its screen can read it. Asks for admin.")
                   : qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
         }
     }

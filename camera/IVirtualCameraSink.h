@@ -24,4 +24,6 @@ public:
     // A program reads the camera that cannot follow a change of its size (its stream would end,
     // or its pictures be stretched): the camera must keep its size.
     virtual bool readerHoldsSize() const { return isConnected(); }
+    // PipeWire lists the camera now, so programs that use it find it.
+    virtual bool isOnPipewire() const { return false; }
 };

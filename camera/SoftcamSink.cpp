@@ -75,6 +75,7 @@ bool SoftcamSink::loadLibrary()
         reinterpret_cast<CameraSeesEveryReader>(module.symbol("scSeesEveryReader"));
     cameraReaderHoldsSize =
         reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scReaderHoldsSize"));
+    cameraIsOnPipewire = reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scIsOnPipewire"));
     setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
@@ -86,6 +87,7 @@ bool SoftcamSink::loadLibrary()
         cameraIsConnected = nullptr;
         cameraSeesEveryReader = nullptr;
         cameraReaderHoldsSize = nullptr;
+        cameraIsOnPipewire = nullptr;
         setLogCallback = nullptr;
         return false;
     }
@@ -226,6 +228,11 @@ bool SoftcamSink::isRunning() const
 bool SoftcamSink::isConnected() const
 {
     return camera && cameraIsConnected && cameraIsConnected(camera);
+}
+
+bool SoftcamSink::isOnPipewire() const
+{
+    return camera && cameraIsOnPipewire && cameraIsOnPipewire(camera);
 }
 
 // A component that cannot tell which readers follow a size change takes every reader as one

@@ -34,6 +34,7 @@ public:
     bool isConnected() const override;
     bool mayBeRead() const override;
     bool readerHoldsSize() const override;
+    bool isOnPipewire() const override;
 
 private:
     using CreateCamera = void* (*)(int, int, float);
@@ -62,6 +63,7 @@ private:
     CameraIsConnected cameraIsConnected = nullptr;
     CameraSeesEveryReader cameraSeesEveryReader = nullptr; // our own component has it
     CameraReaderHoldsSize cameraReaderHoldsSize = nullptr; // likewise
+    CameraReaderHoldsSize cameraIsOnPipewire = nullptr;    // Linux's has it
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
     int startedWidth = 0; // size of the last camera started, for the log

@@ -119,7 +119,7 @@ public:
     int port() const { return server.port(); }
     QString appVersion() const { return QStringLiteral("1.1"); }
     bool cameraRegistered() const;
-    // Programs find the camera through PipeWire, with no registration.
+    // PipeWire lists the camera now: programs that use it find it with no registration.
     bool pipewireCamera() const;
     bool recording() const;
     QString lastRecordingPath() const { return lastRecordingPath_; }

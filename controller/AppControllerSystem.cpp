@@ -21,7 +21,7 @@ bool AppController::cameraRegistered() const
 
 bool AppController::pipewireCamera() const
 {
-    return systemIntegration->hasPipewireCamera();
+    return pipeline.camera().isOnPipewire();
 }
 
 void AppController::registerCamera()

@@ -54,6 +54,7 @@ public:
     bool isRunning() const { return sink->isRunning(); }
     bool isConnected() const { return sink->isConnected(); }
     bool mayBeRead() const { return sink->mayBeRead(); }
+    bool isOnPipewire() const { return sink->isOnPipewire(); }
 
 private:
     std::unique_ptr<IVirtualCameraSink> sink;

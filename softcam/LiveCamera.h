@@ -46,6 +46,12 @@ public:
         return camera && camera == alive && alive->isConnected();
     }
 
+    bool isOnPipewire(void* camera)
+    {
+        Camera* alive = current.load(std::memory_order_acquire);
+        return camera && camera == alive && alive->isOnPipewire();
+    }
+
     bool readerHoldsSize(void* camera)
     {
         Camera* alive = current.load(std::memory_order_acquire);

@@ -167,7 +167,7 @@ void PipewireCameraNode::onState(int state, const char* error)
 {
     streaming.store(state == PW_STREAM_STATE_STREAMING, std::memory_order_relaxed);
     if (state == PW_STREAM_STATE_PAUSED || state == PW_STREAM_STATE_STREAMING)
-        published = true;
+        published.store(true);
     if (state == PW_STREAM_STATE_ERROR)
         report("Vidlet: the PipeWire camera failed: %s", error ? error : "unknown error");
     if (state == PW_STREAM_STATE_ERROR || (published && state == PW_STREAM_STATE_UNCONNECTED))

@@ -37,6 +37,8 @@ public:
     bool isStreaming() const { return streaming.load(std::memory_order_relaxed); }
     // The daemon went away or dropped the node: a new node is needed. Any thread.
     bool lost() const { return pipewire.lost() || dropped.load(); }
+    // The daemon has taken the node and still has it: programs can list the camera. Any thread.
+    bool isPublished() const { return published.load() && !lost(); }
 
 private:
     PipewireCameraNode(int width, int height);
@@ -57,10 +59,10 @@ private:
     FrameHandover handover;
     std::atomic<bool> streaming{false};
     std::atomic<bool> dropped{false};
-    bool handedSinceStreaming = false; // sending thread only
+    std::atomic<bool> published{false}; // the daemon has taken the node; set on the loop
+    bool handedSinceStreaming = false;  // sending thread only
 
     // PipeWire's loop only:
-    bool published = false; // the daemon has taken the node
     CameraPixelFormat format = CameraPixelFormat::I420;
     bool negotiated = false;
     bool pictureCurrent = false; // `picture` is the handover's latest frame in `format`

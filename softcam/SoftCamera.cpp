@@ -125,6 +125,12 @@ bool SoftCamera::isConnected()
     return shared.readerSeenWithin(kReaderTimeout);
 }
 
+bool SoftCamera::isOnPipewire()
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return node && node->isPublished();
+}
+
 bool SoftCamera::readerHoldsSize()
 {
     if (device && device->hasConsumers())

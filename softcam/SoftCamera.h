@@ -28,6 +28,8 @@ public:
     bool isConnected();
     // A PipeWire stream or a loopback reader, which cannot follow a size change, reads now.
     bool readerHoldsSize();
+    // PipeWire lists the camera's node now.
+    bool isOnPipewire();
     // False while a loopback device is fed whose module does not report its readers.
     bool seesEveryReader() const;
     // For tests: the clock, in nanoseconds, that spaces the frames nobody reads.

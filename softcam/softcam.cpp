@@ -52,6 +52,11 @@ bool scSeesEveryReader(void* handle)
     return camera.seesEveryReader(handle);
 }
 
+bool scIsOnPipewire(void* handle)
+{
+    return camera.isOnPipewire(handle);
+}
+
 bool scReaderHoldsSize(void* handle)
 {
     return camera.readerHoldsSize(handle);

@@ -42,4 +42,7 @@ SOFTCAM_API void scSetLogCallback(void (*callback)(const char* line, void* conte
 // VIDLET_CAMERA_SEGMENT when set, otherwise the user's camera. Only the user's camera also
 // feeds the "Vidlet Camera" loopback device. Lets tests keep apart from a running program.
 SOFTCAM_API void scSetSegmentName(const char* name);
+// PipeWire lists the camera now (its node is published); false without PipeWire, and while the
+// daemon is away until the node is published again.
+SOFTCAM_API bool scIsOnPipewire(void* camera);
 #endif

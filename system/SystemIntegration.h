@@ -15,9 +15,6 @@ public:
 
     // True while other programs can list the camera; read afresh from the system on each call.
     virtual bool isCameraRegistered() const = 0;
-    // True where programs list the camera without any registration: Linux desktops with
-    // PipeWire, where the camera component publishes a PipeWire camera.
-    virtual bool hasPipewireCamera() const { return false; }
     // True when the firewall blocks phones from reaching this program; false when unknown.
     virtual bool isInboundBlocked() const = 0;
 

@@ -50,16 +50,6 @@ bool LinuxSystemIntegration::isCameraRegistered() const
     return findLoopbackDevice(root + kLoopbackSysfsFolder, loopbackCameraLabel).number >= 0;
 }
 
-bool LinuxSystemIntegration::hasPipewireCamera() const
-{
-    // The session's PipeWire socket, where libpipewire looks for it: the camera component
-    // publishes its node there.
-    QString folder = qEnvironmentVariable("PIPEWIRE_RUNTIME_DIR");
-    if (folder.isEmpty())
-        folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !folder.isEmpty() && QFileInfo::exists(folder + QStringLiteral("/pipewire-0"));
-}
-
 bool LinuxSystemIntegration::isInboundBlocked() const
 {
     return LinuxFirewall(root).isPortBlocked();

@@ -19,7 +19,6 @@ public:
     LinuxSystemIntegration(std::string root, QString helper);
 
     bool isCameraRegistered() const override;
-    bool hasPipewireCamera() const override;
     bool isInboundBlocked() const override;
     void registerCamera(std::function<void()> done) override;
     void unregisterCamera(std::function<void()> done) override;

@@ -1,6 +1,7 @@
 #include "controller/AppController.h"
 #include "settings/AppSettings.h"
 #include "TestPlaces.h"
+#include "tests/controller/TestCameraSink.h"
 #include "link/PhoneLink.h"
 #include "tests/usb/FakeMuxService.h"
 
@@ -186,6 +187,17 @@ private Q_SLOTS:
         QTRY_VERIFY(app->cameraRegistered());
         QVERIFY(!changed.isEmpty());
         QCOMPARE(machine->log(), (QStringList{"unregister", "register"}));
+    }
+
+    // The Camera tab's PipeWire line says what the camera knows (PipeWire lists its node now),
+    // not merely that a PipeWire socket exists.
+    void pipewireLineFollowsTheCamera()
+    {
+        TestCameraSink* camera = TestCameraSink::giveTo(*app);
+        app->start();
+        QVERIFY(!app->pipewireCamera());
+        camera->onPipewire = true;
+        QVERIFY(app->pipewireCamera());
     }
 
     void regeneratingThePairingRechecksTheFirewall_data()

@@ -140,15 +140,20 @@ private Q_SLOTS:
 
     // PipeWire restarted under a live camera (an update, a user fixing their sound): the node
     // is published again by itself, and a reader that opens it gets the camera's pictures.
+    // Meanwhile the camera says that PipeWire does not list it.
     void nodeReturnsWhenPipewireRestarts()
     {
         QVERIFY(camera.create(640, 480));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(camera.isOnPipewire(), 10000);
+        QVERIFY2(desktop.stopPipewire(), qPrintable(desktop.why()));
+        QTRY_VERIFY_WITH_TIMEOUT(!camera.isOnPipewire(), 10000);
         QVERIFY2(desktop.restartPipewire(), qPrintable(desktop.why()));
         QElapsedTimer back;
         back.start();
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         qInfo("the node was back %lld ms after the new daemon's socket", back.elapsed());
+        QTRY_VERIFY_WITH_TIMEOUT(camera.isOnPipewire(), 10000);
         checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
         const QStringList log = camera.log();
         QCOMPARE(log.filter(QStringLiteral("PipeWire went away")).size(), 1);

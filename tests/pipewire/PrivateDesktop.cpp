@@ -134,7 +134,7 @@ QProcess* PrivateDesktop::started(const QString& program) const
     return nullptr;
 }
 
-bool PrivateDesktop::restartPipewire()
+bool PrivateDesktop::stopPipewire()
 {
     QProcess* daemon = started(QStringLiteral("pipewire"));
     QProcess* manager = started(QStringLiteral("wireplumber"));
@@ -148,6 +148,18 @@ bool PrivateDesktop::restartPipewire()
     const QString socket = runtimeDir() + QStringLiteral("/pipewire-0");
     if (!QTest::qWaitFor([&] { return !QFile::exists(socket); }, kStartMs))
         return fail(QStringLiteral("the stopped pipewire left its socket"));
+    return true;
+}
+
+bool PrivateDesktop::restartPipewire()
+{
+    QProcess* daemon = started(QStringLiteral("pipewire"));
+    QProcess* manager = started(QStringLiteral("wireplumber"));
+    if (!daemon || !manager)
+        return fail(QStringLiteral("PipeWire was not started"));
+    if (daemon->state() != QProcess::NotRunning && !stopPipewire())
+        return false;
+    const QString socket = runtimeDir() + QStringLiteral("/pipewire-0");
     for (QProcess* process : {daemon, manager}) {
         process->start();
         if (!process->waitForStarted(kStartMs))

@@ -18,7 +18,9 @@ public:
 
     // False, with why(), when a part did not come up within its deadline.
     bool start();
-    // Stops PipeWire and WirePlumber and starts them again, as an update or a user's
+    // Stops PipeWire and WirePlumber; true once the daemon's socket is gone.
+    bool stopPipewire();
+    // Stops them (when they run) and starts them again, as an update or a user's
     // `systemctl --user restart pipewire` does; true once the new daemon's socket is there.
     bool restartPipewire();
     QString why() const { return failure; }

@@ -70,6 +70,11 @@ bool TestCamera::isConnected() const
     return camera && scIsConnected(camera);
 }
 
+bool TestCamera::isOnPipewire() const
+{
+    return camera && scIsOnPipewire(camera);
+}
+
 QString TestCamera::negotiatedFormat() const
 {
     static const QRegularExpression negotiated(

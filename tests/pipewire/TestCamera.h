@@ -19,6 +19,7 @@ public:
     bool create(int width, int height, float fps = 30.0f);
     void destroy();
     bool isConnected() const;
+    bool isOnPipewire() const;
     QStringList log() const { return lines; }
     // The format the last PipeWire reader negotiated, from the component's log, or empty.
     QString negotiatedFormat() const;

@@ -56,22 +56,6 @@ private Q_SLOTS:
         QCOMPARE(system(machine).isCameraRegistered(), registered);
     }
 
-    void pipewireCameraFollowsTheSessionSocket()
-    {
-        ScratchMachine machine;
-        const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/pipewire-0";
-        QVERIFY(!system(machine).hasPipewireCamera());
-        QFile file(socket);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(system(machine).hasPipewireCamera());
-        // PipeWire's own variable comes first.
-        qputenv("PIPEWIRE_RUNTIME_DIR", machine.root().toUtf8());
-        QVERIFY(!system(machine).hasPipewireCamera());
-        qunsetenv("PIPEWIRE_RUNTIME_DIR");
-        QFile::remove(socket);
-    }
-
     // The system's pkexec, by its path: one planted on PATH is never run.
     void actionsRunTheHelperThroughPkexec()
     {

@@ -161,6 +161,44 @@ private Q_SLOTS:
         camera.destroy();
     }
 
+    // Two programs read the camera at once (a browser and a recorder, two tabs): both get its
+    // pictures, in order, for as long as both keep reading.
+    void twoReadersAtOnce()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        PipewireCameraReader first(kNode.toStdString());
+        PipewireCameraReader second(kNode.toStdString());
+        struct Seen {
+            int stamped = 0;
+            std::uint32_t last = 0;
+            bool inOrder = true;
+        } seen[2];
+        softcam::CameraFrame frame;
+        const QDeadlineTimer deadline(30000);
+        while ((seen[0].stamped < 10 || seen[1].stamped < 10) && !deadline.hasExpired()) {
+            int i = 0;
+            for (PipewireCameraReader* reader : {&first, &second}) {
+                if (reader->attach() && reader->readNewFrame(frame)) {
+                    QCOMPARE(QSize(frame.width, frame.height), QSize(640, 480));
+                    const auto stamp = FrameStamp::decode(frame.bgr.data(), 640, 480);
+                    QVERIFY2(stamp, "a frame without a readable stamp");
+                    seen[i].inOrder = seen[i].inOrder && stamp->frame >= seen[i].last;
+                    seen[i].last = stamp->frame;
+                    ++seen[i].stamped;
+                }
+                ++i;
+            }
+            QTest::qWait(5); // the camera's timer sends on this thread
+        }
+        QVERIFY2(seen[0].stamped >= 10 && seen[1].stamped >= 10,
+                 qPrintable(QStringLiteral("the readers got %1 and %2 pictures")
+                                .arg(seen[0].stamped)
+                                .arg(seen[1].stamped)));
+        QVERIFY(seen[0].inOrder && seen[1].inOrder);
+        camera.destroy();
+    }
+
     // Our own reader: a user checks the camera without a browser.
     void camviewReadsTheNode()
     {

@@ -93,9 +93,15 @@ void PhoneThread::run()
     tick.setInterval(1000 / stream.fps);
     std::size_t next = 0;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (next < stream.announced.size() && stream.announced[next].isValid())
+            send(PhoneLink::STREAM_INFO, 0,
+                 PhoneLink::jsonPayload({{"width", stream.announced[next].width()},
+                                         {"height", stream.announced[next].height()},
+                                         {"fps", stream.fps}}));
         QByteArray payload(8, '\0');
         qToLittleEndian<quint64>(quint64(next) * 1'000'000 / quint64(stream.fps), payload.data());
-        send(PhoneLink::VIDEO_FRAME, next == 0 ? PhoneLink::keyFrameFlag : 0,
+        const bool keyframe = stream.keyframes.empty() ? next == 0 : stream.keyframes.at(next);
+        send(PhoneLink::VIDEO_FRAME, keyframe ? PhoneLink::keyFrameFlag : 0,
              payload + stream.units.at(next));
         if (++next == stream.units.size()) {
             lastSent = std::chrono::steady_clock::now();

@@ -3,6 +3,7 @@
 #include "usb/UsbMuxEndpoint.h"
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QThread>
 
@@ -23,6 +24,10 @@ public:
         int width = 0;
         int height = 0;
         int fps = 30;
+        // Optional, per unit: which are keyframes (otherwise the first alone), and a size to
+        // announce just before the unit (an invalid one: nothing announced).
+        std::vector<bool> keyframes;
+        std::vector<QSize> announced;
     };
     using Time = std::chrono::steady_clock::time_point;
 

@@ -223,60 +223,6 @@ private Q_SLOTS:
         QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
         camera.destroy();
     }
-
-    // A program that opened the camera before the phone came (a call waiting on the idle card)
-    // keeps its stream at the size it opened: the phone's 4:3 picture arrives between black
-    // bars on the same node, never a new one that would end the stream. Once the program has
-    // gone, the camera takes the phone's size.
-    void aReaderKeepsItsSizeWhenThePhoneComes()
-    {
-        VidletProcess vidlet;
-        QProcessEnvironment env = vidlet.process.processEnvironment();
-        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        vidlet.process.setProcessEnvironment(env);
-        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
-        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
-        const int node = PrivateDesktop::nodeId(kNode);
-
-        auto reader = std::make_unique<PipewireCameraReader>(kNode.toStdString());
-        softcam::CameraFrame frame;
-        const auto next = [&](int timeoutMs) {
-            const QDeadlineTimer deadline(timeoutMs);
-            while (!deadline.hasExpired()) {
-                if (reader->attach() && reader->readNewFrame(frame))
-                    return true;
-                QTest::qWait(5);
-            }
-            return false;
-        };
-        QVERIFY(next(20000));
-        QCOMPARE(QSize(frame.width, frame.height), QSize(1280, 720));
-
-        PhoneProcess phone;
-        phone.start(vidlet, {"--size", "640x480", "--fps", "30", "--duration-ms", "60000"});
-        const auto at = [&](int x, int y) {
-            const unsigned char* p = frame.bgr.data() + (std::size_t(y) * frame.width + x) * 3;
-            return qRgb(p[2], p[1], p[0]);
-        };
-        // 4:3 in 16:9: 960x720 from column 160.
-        int barred = 0;
-        const QDeadlineTimer deadline(30000);
-        while (barred < 30 && !deadline.hasExpired() && next(5000)) {
-            QCOMPARE(QSize(frame.width, frame.height), QSize(1280, 720));
-            const bool bars = at(40, 360) == qRgb(0, 0, 0) && at(1240, 360) == qRgb(0, 0, 0);
-            if (bars && at(640, 360) != qRgb(0, 0, 0))
-                ++barred;
-        }
-        QVERIFY2(barred == 30, qPrintable(vidlet.log()));
-        QCOMPARE(PrivateDesktop::nodeId(kNode), node);
-        QVERIFY(!vidlet.log().contains(QStringLiteral("adopts decoder output")));
-
-        reader.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            vidlet.log().contains(QStringLiteral(
-                "virtual camera adopts decoder output 640x480 (STREAM_INFO said 1280x720)")),
-            15000);
-    }
 };
 
 QTEST_GUILESS_MAIN(PipewireCameraTest)

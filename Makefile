@@ -14,7 +14,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 export CCACHE_MAXSIZE ?= 20G
 
-.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench package clean format-check
+.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench soak package clean format-check
 
 all: build
 
@@ -101,6 +101,12 @@ BENCH_LIMIT ?= 900
 bench: deps build winbuild
 	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; \
 	  VIDLET_WIN_BUILD=$(abspath $(WIN_BUILD)) timeout -k 10 $(BENCH_LIMIT) "$$b" || exit 1; done
+
+# A whole call's soak: the real program, a 1080p phone, a reader and a visiting phone for
+# SOAK_MINUTES (60 by default), judged at the end. `make test` runs it for one minute.
+SOAK_MINUTES ?= 60
+soak: deps build
+	$(BUILD)/bin/vidlet-soak --minutes $(SOAK_MINUTES)
 
 # The Debian package of the program, built by CPack into the build folder.
 package: deps build

@@ -1,6 +1,7 @@
 // A soak of a whole call: the real Vidlet (offscreen, its window shown), a phone streaming
-// 1920x1080 at 30 fps with 10 ms of network jitter, a program reading the camera's shared memory
-// all along, and a second phone that comes for 30 s every 2 minutes. Once a minute it prints the
+// 1920x1080 at 30 fps with 10 ms of network jitter, two programs reading the camera all along
+// (its shared memory, and its PipeWire node in a private desktop session, as browsers read it),
+// and a second phone that comes for 30 s every 2 minutes. Once a minute it prints the
 // program's resident memory, open descriptors, threads and CPU, the pictures the reader got
 // against those the phone sent, and the delay from the phone's send to the reader (median,
 // p95). It ends by itself and judges: resident memory after the first five minutes grows by at
@@ -12,9 +13,12 @@
 #include "bench/Percentile.h"
 #include "softcam/CameraReader.h"
 #include "tests/e2e/Processes.h"
+#include "tests/pipewire/PrivateDesktop.h"
 #include "tools/common/FrameStamp.h"
+#include "tools/vidlet-camview/PipewireCameraReader.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -22,6 +26,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -69,8 +74,12 @@ ProcessState stateOf(qint64 pid)
 // Reads the camera on a thread of its own; each stamped picture counts once, when first seen.
 class Reader {
 public:
-    explicit Reader(std::string segment)
-        : thread([this, segment] { run(segment); })
+    // Attaches if need be; true with a frame newer than the last.
+    using Read = std::function<bool(softcam::CameraFrame&)>;
+
+    // `open` makes the reader, on the reading thread.
+    explicit Reader(std::function<Read()> open)
+        : thread([this, open] { run(open()); })
     {
     }
     ~Reader()
@@ -92,14 +101,13 @@ public:
     }
 
 private:
-    void run(const std::string& segment)
+    void run(const Read& read)
     {
-        softcam::CameraReader reader(segment);
         softcam::CameraFrame frame;
         std::uint32_t newest = 0;
         bool any = false;
         while (running) {
-            if (!reader.attach() || !reader.readNewFrame(frame)) {
+            if (!read(frame)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 continue;
             }
@@ -124,12 +132,35 @@ private:
     std::thread thread; // last: it uses the members above
 };
 
-struct Row {
-    ProcessState state;
+template <typename Camera> std::function<Reader::Read()> opening(std::function<Camera*()> make)
+{
+    return [make] {
+        std::shared_ptr<Camera> camera(make());
+        return [camera](softcam::CameraFrame& frame) {
+            return camera->attach() && camera->readNewFrame(frame);
+        };
+    };
+}
+
+// One reader's minute.
+struct Seen {
     int pictures = 0;
     int sent = 0;
     double medianMs = 0;
     double p95Ms = 0;
+
+    explicit Seen(const Reader::Minute& got)
+        : pictures(got.pictures),
+          sent(got.pictures ? int(got.last - got.first) + 1 : 0),
+          medianMs(percentile(got.delaysMs, 0.5)),
+          p95Ms(percentile(got.delaysMs, 0.95))
+    {
+    }
+};
+
+struct Row {
+    ProcessState state;
+    std::vector<Seen> readers; // shared memory, PipeWire
 };
 
 } // namespace
@@ -146,10 +177,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vidlet-soak: --minutes takes a whole number of at least 1\n");
         return 2;
     }
-    // A camera of the soak's own, beside a Vidlet the user may be running.
+    // A camera of the soak's own, beside a Vidlet the user may be running, and a desktop
+    // session of its own for the PipeWire reader.
     const std::string segment = "/vidlet-soak-" + std::to_string(::getpid());
     qputenv("VIDLET_CAMERA_SEGMENT", QByteArray::fromStdString(segment));
+    PrivateDesktop desktop;
+    if (!desktop.start()) {
+        std::fprintf(stderr, "vidlet-soak: no private desktop session: %s\n",
+                     qPrintable(desktop.why()));
+        return 1;
+    }
     VidletProcess vidlet;
+    QProcessEnvironment env = vidlet.process.processEnvironment();
+    env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    vidlet.process.setProcessEnvironment(env);
     if (!vidlet.start()) {
         std::fprintf(stderr, "vidlet-soak: Vidlet did not start:\n%s\n", qPrintable(vidlet.log()));
         return 1;
@@ -161,13 +202,24 @@ int main(int argc, char** argv)
                  QStringLiteral("30"), QStringLiteral("--jitter-ms"), QStringLiteral("10"),
                  QStringLiteral("--duration-ms"),
                  QString::number(qint64(minutes) * 60000 + 30000)});
-    Reader reader(segment);
+    // The readers open the camera once it has the phone's size, as a call joined after the phone
+    // went live: one opened on the idle card would keep its size, and the stamps would be scaled.
+    const QDeadlineTimer live(30000);
+    while (!vidlet.log().contains(QStringLiteral("to 1920x1080")) && !live.hasExpired())
+        vidlet.process.waitForReadyRead(200);
+    std::vector<std::unique_ptr<Reader>> readers;
+    readers.push_back(std::make_unique<Reader>(
+        opening<softcam::CameraReader>([segment] { return new softcam::CameraReader(segment); })));
+    readers.push_back(std::make_unique<Reader>(
+        opening<PipewireCameraReader>([] { return new PipewireCameraReader("vidlet-camera"); })));
     std::unique_ptr<PhoneProcess> visitor;
 
     std::printf("soak: %d minutes; Vidlet (pid %lld) with a 1080p30 phone, jitter 10 ms, a "
-                "shared-memory reader, a second phone for 30 s every %d minutes\n",
+                "shared-memory and a PipeWire reader, a second phone for 30 s every %d "
+                "minutes\n",
                 minutes, pid, kVisitorEveryMinutes);
-    std::printf("min   RSS MiB  fds thr  CPU %%  pictures/sent   delay median  p95 ms\n");
+    std::printf("min   RSS MiB  fds thr  CPU %%   shared memory: pictures/sent median p95 ms"
+                "   PipeWire: pictures/sent median p95 ms\n");
     std::fflush(stdout);
     std::vector<Row> rows;
     ProcessState last = stateOf(pid);
@@ -177,16 +229,16 @@ int main(int argc, char** argv)
         ++minute;
         Row row;
         row.state = stateOf(pid);
-        const Reader::Minute got = reader.take();
-        row.pictures = got.pictures;
-        row.sent = got.pictures ? int(got.last - got.first) + 1 : 0;
-        row.medianMs = percentile(got.delaysMs, 0.5);
-        row.p95Ms = percentile(got.delaysMs, 0.95);
+        for (const auto& reader : readers)
+            row.readers.emplace_back(reader->take());
         const double cpu = (row.state.cpuSeconds - last.cpuSeconds) / 60.0 * 100.0;
         last = row.state;
-        std::printf("%3d  %8.1f %4d %3d %6.1f  %6d/%-6d   %8.1f %8.1f\n", minute,
-                    double(row.state.rssKiB) / 1024.0, row.state.descriptors, row.state.threads,
-                    cpu, row.pictures, row.sent, row.medianMs, row.p95Ms);
+        std::printf("%3d  %8.1f %4d %3d %6.1f", minute, double(row.state.rssKiB) / 1024.0,
+                    row.state.descriptors, row.state.threads, cpu);
+        for (const Seen& seen : row.readers)
+            std::printf("   %20d/%-6d %6.1f %6.1f", seen.pictures, seen.sent, seen.medianMs,
+                        seen.p95Ms);
+        std::printf("\n");
         std::fflush(stdout);
         rows.push_back(row);
         // The visitor comes every few minutes and leaves by itself after 30 s.
@@ -209,37 +261,45 @@ int main(int argc, char** argv)
     }
     if (minutes < 2 * kWarmUpMinutes) {
         std::printf("short soak: it only proves that the soak runs; nothing is judged\n");
-        return rows.empty() || rows.back().pictures == 0 ? 1 : 0;
+        for (const Seen& seen : rows.empty() ? std::vector<Seen>() : rows.back().readers)
+            if (seen.pictures == 0)
+                return 1;
+        return rows.empty() ? 1 : 0;
     }
     const Row& warm = rows[kWarmUpMinutes - 1];
     const Row& end = rows.back();
-    const auto meanMedian = [&](std::size_t from, std::size_t to) {
-        double sum = 0;
-        for (std::size_t i = from; i < to; ++i)
-            sum += rows[i].medianMs;
-        return sum / double(to - from);
-    };
-    const double firstDelay = meanMedian(0, kWarmUpMinutes);
-    const double lastDelay = meanMedian(rows.size() - kWarmUpMinutes, rows.size());
-    long long pictures = 0, sent = 0;
-    for (const Row& row : rows) {
-        pictures += row.pictures;
-        sent += row.sent;
-    }
     const double growthMiB = double(end.state.rssKiB - warm.state.rssKiB) / 1024.0;
-    const bool memory = growthMiB <= 2.0;
+    bool met = growthMiB <= 2.0;
+    std::printf("memory after minute %d: %+.2f MiB (target <= 2): %s\n", kWarmUpMinutes, growthMiB,
+                growthMiB <= 2.0 ? "met" : "NOT MET");
     const bool handles =
         end.state.descriptors <= warm.state.descriptors && end.state.threads <= warm.state.threads;
-    const bool delay = lastDelay <= firstDelay + 2.0;
-    const bool complete = double(pictures) >= 0.99 * double(sent);
-    std::printf("memory after minute %d: %+.2f MiB (target <= 2): %s\n", kWarmUpMinutes, growthMiB,
-                memory ? "met" : "NOT MET");
+    met = met && handles;
     std::printf("descriptors %d -> %d, threads %d -> %d: %s\n", warm.state.descriptors,
                 end.state.descriptors, warm.state.threads, end.state.threads,
                 handles ? "met" : "NOT MET");
-    std::printf("delay median, first %d minutes %.1f ms, last %d %.1f ms (target within 2): %s\n",
-                kWarmUpMinutes, firstDelay, kWarmUpMinutes, lastDelay, delay ? "met" : "NOT MET");
-    std::printf("pictures %lld of %lld (target 99 %%): %s\n", pictures, sent,
-                complete ? "met" : "NOT MET");
-    return memory && handles && delay && complete ? 0 : 1;
+    const char* names[] = {"shared memory", "PipeWire"};
+    for (std::size_t r = 0; r < readers.size(); ++r) {
+        const auto meanMedian = [&](std::size_t from, std::size_t to) {
+            double sum = 0;
+            for (std::size_t i = from; i < to; ++i)
+                sum += rows[i].readers[r].medianMs;
+            return sum / double(to - from);
+        };
+        const double firstDelay = meanMedian(0, kWarmUpMinutes);
+        const double lastDelay = meanMedian(rows.size() - kWarmUpMinutes, rows.size());
+        long long pictures = 0, sent = 0;
+        for (const Row& row : rows) {
+            pictures += row.readers[r].pictures;
+            sent += row.readers[r].sent;
+        }
+        const bool delay = lastDelay <= firstDelay + 2.0;
+        const bool complete = double(pictures) >= 0.99 * double(sent);
+        met = met && delay && complete;
+        std::printf("%s: delay median first %d minutes %.1f ms, last %d %.1f ms (target within "
+                    "2): %s; pictures %lld of %lld (target 99 %%): %s\n",
+                    names[r], kWarmUpMinutes, firstDelay, kWarmUpMinutes, lastDelay,
+                    delay ? "met" : "NOT MET", pictures, sent, complete ? "met" : "NOT MET");
+    }
+    return met ? 0 : 1;
 }

@@ -143,20 +143,20 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
 
     // The pass across, per pixel, costs more than the pass down, which sums whole rows: it runs
     // on the fewer rows, so a picture that shrinks goes down first.
-    std::vector<const void*> sources(std::size_t(down.width));
-    const auto rowsFor = [&](int y, const auto* base, std::size_t stride) {
-        using In = std::remove_const_t<std::remove_pointer_t<decltype(base)>>;
-        const In** rows = reinterpret_cast<const In**>(sources.data());
+    // The rows of `base` (`stride` values each) that output row `y` sums, in `rows`.
+    const auto rowsFor = [&](int y, const auto* base, std::size_t stride, auto& rows) {
+        rows.resize(std::size_t(down.width));
         for (int k = 0; k < down.count[std::size_t(y)]; ++k)
-            rows[k] = base + stride * std::size_t(down.first[std::size_t(y)] + k);
-        return rows;
+            rows[std::size_t(k)] = base + stride * std::size_t(down.first[std::size_t(y)] + k);
+        return rows.data();
     };
     const std::int16_t* weightsDown = down.weights.data();
     if (a.height < fromHeight) {
         between.resize(fromRow * std::size_t(a.height));
         sums.resize(fromRow);
+        std::vector<const unsigned char*> rows;
         for (int y = 0; y < a.height; ++y)
-            sumDown(rowsFor(y, from, fromRow), weightsDown + std::size_t(y) * down.width,
+            sumDown(rowsFor(y, from, fromRow, rows), weightsDown + std::size_t(y) * down.width,
                     down.count[std::size_t(y)], fromRow, sums.data(),
                     &between[fromRow * std::size_t(y)], weightBits - keptBits);
         for (int y = 0; y < a.height; ++y)
@@ -170,8 +170,9 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
             sumAcross(from + fromRow * std::size_t(y), &between[narrowRow * std::size_t(y)],
                       weightBits - keptBits);
         const std::int16_t* base = between.data();
+        std::vector<const std::int16_t*> rows;
         for (int y = 0; y < a.height; ++y)
-            sumDown(rowsFor(y, base, narrowRow), weightsDown + std::size_t(y) * down.width,
+            sumDown(rowsFor(y, base, narrowRow, rows), weightsDown + std::size_t(y) * down.width,
                     down.count[std::size_t(y)], narrowRow, sums.data(),
                     target + toRow * std::size_t(y), weightBits + keptBits);
     }

@@ -31,10 +31,20 @@ void RegToolLog::line(const wchar_t* format, ...)
     bytes[length] = '\r';
     bytes[length + 1] = '\n';
 
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The helper runs elevated: a link planted at the log's name must not make it append to
+    // the file the link points at.
+    HANDLE file =
+        CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!GetFileInformationByHandle(file, &information)
+        || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        || information.nNumberOfLinks != 1) {
+        CloseHandle(file);
+        return;
+    }
     DWORD written = 0;
     WriteFile(file, bytes, DWORD(length + 2), &written, nullptr);
     CloseHandle(file);

@@ -4,7 +4,8 @@
 
 // The helper's log file: one line per call, appended with its own open and close, so lines of
 // two runs may interleave but none is lost while the helper runs. Does nothing until a path is
-// set; a missing folder or a locked file silently loses the line.
+// set; a missing folder, a locked file or a link at its name (the helper runs elevated) loses
+// the line.
 class RegToolLog {
 public:
     void setPath(std::wstring logPath) { path = std::move(logPath); }

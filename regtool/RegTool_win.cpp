@@ -1,7 +1,9 @@
 #include "regtool/RegTool_win.h"
 
+#include "regtool/AdminFolder_win.h"
 #include "regtool/RegToolExit_win.h"
 #include "regtool/RegToolVersion.h"
+#include "regtool/StagedCopy_win.h"
 #include "system/FirewallRules.h"
 
 #include <windows.h>
@@ -104,8 +106,7 @@ int RegTool::registerCamera()
     if (programDataFolder.empty())
         return ExitDataFolder;
     const std::wstring destination = stagedDllPath();
-    if (!CreateDirectoryW(programDataFolder.c_str(), nullptr)
-        && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!AdminFolder::secure(programDataFolder))
         return ExitDataFolder;
     log.setPath(programDataFolder + L"\\" + logFileName);
     log.line(L"--- register: src=%s dst=%s", source.c_str(), destination.c_str());
@@ -114,13 +115,10 @@ int RegTool::registerCamera()
         log.line(L"source dll missing");
         return ExitFileMissing;
     }
-    if (!CopyFileW(source.c_str(), destination.c_str(), FALSE)) {
-        log.line(L"CopyFile failed (err %lu)", GetLastError());
-        if (!fileExists(destination))
-            return ExitCopyFailed;
-        // Applications that have the camera loaded keep the file from being overwritten.
-        log.line(L"same-version copy already present and in use, reusing it");
-    }
+    // Held until the registration is done, so what is registered is what was checked.
+    const StagedCopy staged = StagedCopy::make(source, destination, log);
+    if (!staged.isHeld())
+        return ExitCopyFailed;
     if (const int result = callRegistrationEntry(destination, true))
         return result;
 
@@ -166,8 +164,7 @@ int RegTool::unregisterCamera()
 
 int RegTool::updateFirewall(bool allow)
 {
-    if (!programDataFolder.empty()) {
-        CreateDirectoryW(programDataFolder.c_str(), nullptr);
+    if (!programDataFolder.empty() && AdminFolder::secure(programDataFolder)) {
         log.setPath(programDataFolder + L"\\" + logFileName);
     }
     const std::wstring target = helperFolder + mainProgramName;

@@ -8,6 +8,8 @@ add_library(vidlet_regtool_win STATIC
   RegTool_win.h RegTool_win.cpp
   RegToolLog_win.h RegToolLog_win.cpp
   RegToolExit_win.h
+  AdminFolder_win.h AdminFolder_win.cpp
+  StagedCopy_win.h StagedCopy_win.cpp
 )
 set_target_properties(vidlet_regtool_win PROPERTIES AUTOMOC OFF)
 target_include_directories(vidlet_regtool_win PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR})

@@ -1,5 +1,7 @@
 #include "tests/win/WinMachine.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 namespace WinMachine {
@@ -41,19 +43,25 @@ bool writeFile(const std::wstring& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
-std::vector<std::string> readLines(const std::wstring& path)
+std::string readBytes(const std::wstring& path)
 {
-    std::vector<std::string> lines;
+    std::string bytes;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return lines;
-    std::string text;
+        return bytes;
     char buffer[4096];
     DWORD got = 0;
     while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        text.append(buffer, got);
+        bytes.append(buffer, got);
     CloseHandle(file);
+    return bytes;
+}
+
+std::vector<std::string> readLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    const std::string text = readBytes(path);
     size_t start = 0;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(text.substr(start, end - start));
@@ -62,14 +70,50 @@ std::vector<std::string> readLines(const std::wstring& path)
     return lines;
 }
 
+bool makeFolderWithRules(const std::wstring& folder, const wchar_t* rules)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(rules, SDDL_REVISION_1, &descriptor,
+                                                              nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+    // Wine keeps the rules only when they are set on the folder, not when it is created with them.
+    const bool made = CreateDirectoryW(folder.c_str(), &attributes)
+        && SetFileSecurityW(folder.c_str(), OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                            descriptor);
+    LocalFree(descriptor);
+    return made;
+}
+
+std::wstring folderRules(const std::wstring& folder)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return {};
+    wchar_t* text = nullptr;
+    ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor, SDDL_REVISION_1, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text,
+        nullptr);
+    const std::wstring rules = text ? text : L"";
+    LocalFree(text);
+    LocalFree(descriptor);
+    return rules;
+}
+
 void removeFolder(const std::wstring& folder)
 {
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+            const std::wstring path = folder + L"\\" + found.cFileName;
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }

@@ -20,7 +20,13 @@ bool copyFile(const std::wstring& from, const std::wstring& to);
 bool writeFile(const std::wstring& path, const std::string& bytes);
 // The file's lines without their CR LF; empty when it cannot be read.
 std::vector<std::string> readLines(const std::wstring& path);
-// Deletes the folder's files and then the folder; it has no subfolders.
+// The whole file; empty when it cannot be read.
+std::string readBytes(const std::wstring& path);
+// Creates the folder with the rules of an SDDL string ("O:BUD:(A;;FA;;;WD)").
+bool makeFolderWithRules(const std::wstring& folder, const wchar_t* rules);
+// The folder's owner and rules as an SDDL string; empty when they cannot be read.
+std::wstring folderRules(const std::wstring& folder);
+// Deletes the folder's files (read-only ones too) and then the folder; it has no subfolders.
 void removeFolder(const std::wstring& folder);
 
 // Both in the 64-bit view.

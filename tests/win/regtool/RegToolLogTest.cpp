@@ -27,3 +27,22 @@ WIN_TEST(logLinesAreFormattedCutAndEncoded)
     CHECK_EQ(lines[1], std::string(1023, 'x'));
     CHECK_EQ(lines[2], std::string("caf\xc3\xa9"));
 }
+
+// The helper writes its log elevated, in a folder any user could once write: a link planted at
+// the log's name must not make it append to the file the link names.
+WIN_TEST(aLinkAtTheLogsNameIsNotFollowed)
+{
+    const std::wstring target = WinMachine::binFolder() + L"regtool-log-target.txt";
+    const std::wstring path = WinMachine::binFolder() + L"regtool-log-link.log";
+    DeleteFileW(path.c_str());
+    CHECK(WinMachine::writeFile(target, "system file\r\n"));
+    CHECK(CreateHardLinkW(path.c_str(), target.c_str(), nullptr));
+
+    RegToolLog log;
+    log.setPath(path);
+    log.line(L"appended");
+    const std::string after = WinMachine::readBytes(target);
+    DeleteFileW(path.c_str());
+    DeleteFileW(target.c_str());
+    CHECK_EQ(after, std::string("system file\r\n"));
+}

@@ -77,6 +77,53 @@ private:
     const std::wstring folder;
 };
 
+// Forgets the deletions the helper scheduled for the next start of Windows, so the prefix's next
+// start has nothing to do; gives what was pending.
+std::wstring forgetScheduledDeletions()
+{
+    const wchar_t* pendingKey = L"System\\CurrentControlSet\\Control\\Session Manager";
+    HKEY session = nullptr;
+    std::vector<wchar_t> pending(4096);
+    DWORD bytes = DWORD((pending.size() - 1) * sizeof(wchar_t));
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pendingKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &session)
+        == ERROR_SUCCESS) {
+        RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
+                         reinterpret_cast<BYTE*>(pending.data()), &bytes);
+        RegDeleteValueW(session, L"PendingFileRenameOperations");
+        RegCloseKey(session);
+    }
+    return pending.data();
+}
+
+// Whether an allowing rule of the SDDL text `rules` lets `who` (an SDDL account: "WD" for
+// everyone, "BU" for users) add or change files.
+bool mayWrite(const std::wstring& rules, const std::wstring& who)
+{
+    for (size_t start = rules.find(L"(A;"); start != std::wstring::npos;
+         start = rules.find(L"(A;", start + 1)) {
+        const std::wstring rule = rules.substr(start + 1, rules.find(L')', start) - start - 1);
+        // A;flags;rights;object;inherited object;account
+        std::vector<std::wstring> fields;
+        for (size_t from = 0, semicolon; from != std::wstring::npos; from = semicolon) {
+            semicolon = rule.find(L';', from);
+            fields.push_back(rule.substr(from, semicolon - from));
+            if (semicolon != std::wstring::npos)
+                ++semicolon;
+        }
+        if (fields.size() != 6 || fields[5] != who)
+            continue;
+        const std::wstring& rights = fields[2];
+        const bool writes = rights.compare(0, 2, L"0x") == 0
+            ? (wcstoul(rights.c_str(), nullptr, 16) & (FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0
+            : rights.find(L"FA") != std::wstring::npos || rights.find(L"GA") != std::wstring::npos
+                || rights.find(L"FW") != std::wstring::npos
+                || rights.find(L"GW") != std::wstring::npos;
+        if (writes)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 WIN_TEST(commandLineMustBeOneKnownCommand)
@@ -206,7 +253,6 @@ WIN_TEST(copyInUseIsReused)
 
 WIN_TEST(staleCopyInUseIsScheduledForDeletion)
 {
-    const wchar_t* pendingKey = L"System\\CurrentControlSet\\Control\\Session Manager";
     ProgramFolder program(L"test_camera.dll");
     CreateDirectoryW(dataFolder().c_str(), nullptr);
     const std::wstring inUse = dataFolder() + L"\\softcam-1.0.dll";
@@ -219,17 +265,7 @@ WIN_TEST(staleCopyInUseIsScheduledForDeletion)
     const int result = program.run(L"--register");
     FreeLibrary(held);
     DeleteFileW(inUse.c_str());
-    // Forget the scheduled deletion, so the prefix's next start has nothing to do.
-    HKEY session = nullptr;
-    std::vector<wchar_t> pending(4096);
-    DWORD bytes = DWORD(pending.size() * sizeof(wchar_t));
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, pendingKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &session)
-        == ERROR_SUCCESS) {
-        RegQueryValueExW(session, L"PendingFileRenameOperations", nullptr, nullptr,
-                         reinterpret_cast<BYTE*>(pending.data()), &bytes);
-        RegDeleteValueW(session, L"PendingFileRenameOperations");
-        RegCloseKey(session);
-    }
+    const std::wstring pending = forgetScheduledDeletions();
 
     CHECK_EQ(result, 0);
     CHECK(!fileExists(unused));
@@ -238,7 +274,66 @@ WIN_TEST(staleCopyInUseIsScheduledForDeletion)
     CHECK(logHas("DeleteFile " + WinTest::narrow(inUse)
                  + " failed (err 5), delete scheduled for next reboot"));
     CHECK(logHas("sweeping stale SOFTCAM-0.9.DLL"));
-    CHECK(std::wstring(pending.data()).find(inUse) != std::wstring::npos);
+    CHECK(pending.find(inUse) != std::wstring::npos);
+}
+
+// Any user may create files in ProgramData, and the helper runs what it registers as an
+// administrator: a file planted at the staged name (read-only, or loaded by a program so that it
+// cannot be replaced) is never loaded. The planted stand-in's registration fails, so running it
+// would show as exit code 6.
+WIN_TEST(aPlantedCopyIsNeverLoaded)
+{
+    {
+        ProgramFolder program(L"test_camera.dll");
+        CreateDirectoryW(dataFolder().c_str(), nullptr);
+        CHECK(copyFile(binFolder() + L"test_camera_failing.dll", stagedCopy()));
+        CHECK(SetFileAttributesW(stagedCopy().c_str(), FILE_ATTRIBUTE_READONLY));
+        HMODULE planted = LoadLibraryW(stagedCopy().c_str());
+        CHECK(planted != nullptr);
+        const int result = program.run(L"--register");
+        FreeLibrary(planted);
+        forgetScheduledDeletions();
+
+        CHECK_EQ(result, 0);
+        CHECK(logHas("the file at the staged name is not the shipped camera: never loaded"));
+        CHECK(!logHasPrefix("DllRegisterServer returned"));
+        CHECK(readBytes(stagedCopy()) == readBytes(program.path(L"softcam.dll")));
+        CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr), stagedCopy());
+        CHECK(logHasPrefix("sweeping stale softcam-aside-"));
+    }
+    {
+        // Held by a program that shares it with nobody: it cannot be checked, removed or renamed.
+        ProgramFolder program(L"test_camera.dll");
+        CreateDirectoryW(dataFolder().c_str(), nullptr);
+        CHECK(copyFile(binFolder() + L"test_camera_failing.dll", stagedCopy()));
+        HANDLE locked = CreateFileW(stagedCopy().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        CHECK(locked != INVALID_HANDLE_VALUE);
+        const int result = program.run(L"--register");
+        CloseHandle(locked);
+
+        CHECK_EQ(result, 4);
+        CHECK(logHasPrefix(WinTest::narrow(stagedCopy()) + " can be neither removed nor renamed"));
+        CHECK(!keyExists(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer));
+        CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
+    }
+}
+
+// A data folder someone else made, open to everyone, is closed to all but the administrators and
+// the system before anything is staged in it; a new one is made so. (Wine keeps no security
+// rules of its own: it shows a folder's Unix mode as rules for its owner and for everyone.)
+WIN_TEST(theDataFolderIsTheAdministrators)
+{
+    ProgramFolder program(L"test_camera.dll");
+    CHECK(makeFolderWithRules(dataFolder(), L"O:BUD:(A;OICI;FA;;;WD)"));
+    CHECK(mayWrite(folderRules(dataFolder()), L"WD"));
+    CHECK_EQ(program.run(L"--register"), 0);
+    for (const wchar_t* others : {L"WD", L"BU", L"AU", L"AC"})
+        CHECK(!mayWrite(folderRules(dataFolder()), others));
+    CHECK_EQ(program.run(L"--unregister"), 0);
+    CHECK(!fileExists(dataFolder()));
+    CHECK_EQ(program.run(L"--register"), 0);
+    CHECK(!mayWrite(folderRules(dataFolder()), L"WD"));
 }
 
 WIN_TEST(firewallNeedsVidletBesideTheHelper)

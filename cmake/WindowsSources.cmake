@@ -9,8 +9,9 @@ set(VIDLET_WIN_NATIVE_SOURCES
   softcam/win/softcam_win.cpp
   video/H264Decoder_mf.cpp
   video/Mp4Recorder_mf.cpp
-  system/SystemIntegration_win.cpp
   regtool/RegTool_win.cpp
   regtool/RegToolLog_win.cpp
+  regtool/AdminFolder_win.cpp
+  regtool/StagedCopy_win.cpp
   regtool/main_win.cpp
 )

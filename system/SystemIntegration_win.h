@@ -2,17 +2,21 @@
 
 #include "system/SystemIntegration.h"
 
+#include <QObject>
+
 #include <string>
 
 // The camera is registered when its class key exists for 64-bit programs; the firewall verdict
-// comes from FirewallRules. The actions start regsvr32 or vidlet-regtool.exe through the shell's
-// "runas" verb, which shows the consent prompt, wait a bounded time for them and then call
-// `done`: the shell holds the calling thread through the consent prompt anyway.
+// comes from FirewallRules. Each action runs vidlet-regtool.exe, the helper the installer runs,
+// through the shell's "runas" verb, which shows the consent prompt. The shell holds its caller
+// until the prompt is answered, so the helper is started from a short-lived thread of its own,
+// and its end is awaited on its process handle by the GUI thread's event loop: the window, the
+// phones and the camera go on meanwhile. One action runs at a time.
 class WindowsSystemIntegration : public SystemIntegration {
 public:
     // `programPath` is the running program's full path (empty when it cannot be read: the
-    // actions then do nothing); softcam.dll and the helper are looked for in its folder.
-    explicit WindowsSystemIntegration(std::wstring programPath, unsigned long maxWaitMs = 30000);
+    // actions then do nothing); the helper is looked for in its folder.
+    explicit WindowsSystemIntegration(std::wstring programPath);
 
     bool isCameraRegistered() const override;
     bool isInboundBlocked() const override;
@@ -21,10 +25,11 @@ public:
     void allowThroughFirewall(std::function<void()> done) override;
 
 private:
-    void runRegsvr32(bool unregister) const;
-    void launchElevated(const std::wstring& file, const std::wstring& parameters) const;
-    std::wstring programFolder() const;
+    void runHelper(const std::wstring& command, std::function<void()> done);
 
     const std::wstring programPath;
-    const unsigned long maxWaitMs;
+    bool running = false;
+    // Context of the notifiers that report back: a helper still running when we go finishes on
+    // its own, and nobody hears of it.
+    QObject lifetime;
 };

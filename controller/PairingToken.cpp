@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 
 QString PairingToken::make()
 {
@@ -28,10 +29,21 @@ void PairingToken::save(const QString& token, const QString& folder)
     file.write(token.toUtf8());
 }
 
+namespace {
+
+// Qt's isWritable() does not consult Windows' access rules: for a standard user, Program Files
+// counts as writable and the token's write then fails. Only a real write tells.
+bool canWriteIn(const QString& folder)
+{
+    QTemporaryFile probe(folder + QStringLiteral("/.vidlet-probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
 QString PairingToken::fileFolder(const QString& programFolder, const QString& userDataFolder)
 {
-    const QFileInfo program(programFolder);
-    if (!programFolder.isEmpty() && program.isDir() && program.isWritable())
+    if (!programFolder.isEmpty() && QFileInfo(programFolder).isDir() && canWriteIn(programFolder))
         return programFolder;
     PrivateFiles::makeFolder(userDataFolder);
     return userDataFolder;

@@ -15,10 +15,10 @@ QString make();
 // not an error: the token still reaches phones through the QR code and over USB.
 void save(const QString& token, const QString& folder);
 
-// Where the token file goes: the program's own folder while it can be written (the build tree,
-// a program unpacked into a folder of the user's), otherwise the user's data folder
-// ("~/.local/share/Vidlet" on Linux, made 0700 when created here), as in an installed program's
-// read-only folder.
+// Where the token file goes: the program's own folder while a file can really be written in it
+// (the build tree, a program unpacked into a folder of the user's), otherwise the user's data
+// folder ("~/.local/share/Vidlet" on Linux, made 0700 when created here), as for an installed
+// program's folder that the user may not write.
 QString fileFolder(const QString& programFolder, const QString& userDataFolder);
 
 } // namespace PairingToken

@@ -1,5 +1,8 @@
 ; The Windows installer: the program folder into Program Files, for every user of the machine.
-;   makensis -DVERSION=1.1 -DDEPLOY_DIR=<program folder> -DICON=<app-icon.ico> -DOUT_FILE=<setup.exe> Vidlet.nsi
+;   makensis -DVERSION=1.1 -DDEPLOY_DIR=<program folder> -DINSTALLED_FILES=<installed-files.nsh>
+;            -DICON=<app-icon.ico> -DOUT_FILE=<setup.exe> Vidlet.nsi
+; installed-files.nsh (made by installed-files.sh from the program folder) removes exactly the
+; files the installer puts there.
 ; Installing registers the camera and opens the firewall for the phones through the program's own
 ; elevated helper; uninstalling undoes both first. "/S" installs or uninstalls silently.
 ; A 64-bit installer, as the program is: it also runs where no 32-bit layer is installed.
@@ -17,6 +20,8 @@ RequestExecutionLevel admin
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUT_FILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
+; An upgrade goes where the installed version is, wherever the user put it.
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -31,7 +36,8 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Vidlet.exe"
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsTheUser
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -46,6 +52,13 @@ FunctionEnd
 Function un.onInit
   SetRegView 64
   SetShellVarContext all
+FunctionEnd
+
+; The installer runs elevated, possibly with another account's credentials: Vidlet started from
+; here would run as that account (its settings, its camera permissions). The shell starts it as
+; the user who is logged on, without elevation.
+Function StartAsTheUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\Vidlet.exe"'
 FunctionEnd
 
 ; Runs the helper with one command and reports a failure without stopping: the program works
@@ -90,11 +103,10 @@ Section "Uninstall"
   !insertmacro RunHelper "--unregister"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   ; Only what the installer put there: the folder may have been chosen beside other files.
-  Delete "$INSTDIR\*.dll"
-  Delete "$INSTDIR\*.exe"
-  Delete "$INSTDIR\qt.conf"
-  RMDir /r "$INSTDIR\plugins"
-  RMDir /r "$INSTDIR\qml"
+  !include "${INSTALLED_FILES}"
+  Delete "$INSTDIR\Uninstall.exe"
+  ; The pairing token of a Vidlet that could write its own folder.
+  Delete "$INSTDIR\pairing-token.txt"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 SectionEnd

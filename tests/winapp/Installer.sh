@@ -38,13 +38,34 @@ check "HKLM\\SOFTWARE\\Vidlet CameraPath ($path)" test "$path" = 'C:\ProgramData
 echo "skipped: firewall rule (Wine's firewall objects store no rules; tested against test objects in WinFirewallRulesTest)"
 echo "skipped: consent prompt (Wine runs every program as an administrator and never asks)"
 
+# The uninstaller removes exactly what was installed: a folder chosen beside other files keeps them.
+echo "a note" > "$folder/notes.txt"
+echo "not ours" > "$folder/other.dll"
 # The uninstaller copies itself away and returns at once; the wineserver waits for it.
 wine "$folder/Uninstall.exe" /S
 wineserver -w
-check "program folder removed" test ! -e "$folder"
+check "installed files removed" test ! -e "$folder/Vidlet.exe" -a ! -e "$folder/qml" -a ! -e "$folder/plugins"
+check "foreign files left untouched" test -f "$folder/notes.txt" -a -f "$folder/other.dll"
+rm -rf "$folder"
 check "Start menu entry removed" test ! -e "$shortcut"
 check "Apps & features entry removed" eval '! key_exists "$uninstallKey"'
 check "camera class unregistered" eval '! key_exists "$cameraKey"'
 check "HKLM\\SOFTWARE\\Vidlet removed" eval "! key_exists 'HKLM\\SOFTWARE\\Vidlet'"
 check "staged camera copy removed" test ! -e "$WINEPREFIX/drive_c/ProgramData/Vidlet/softcam-1.1.dll"
+
+# An upgrade (the installer run again, silently and without a folder) goes where the user put
+# the installed version.
+# (NSIS takes /D= unquoted, and Wine quotes an argument that holds a space.)
+custom="$WINEPREFIX/drive_c/Apps/Vidlet"
+wine "$setup" /S '/D=C:\Apps\Vidlet'
+wineserver -w
+check "installed into the chosen folder" test -f "$custom/Vidlet.exe"
+rm -f "$custom/Vidlet.exe"
+wine "$setup" /S
+wineserver -w
+check "upgrade into the chosen folder" test -f "$custom/Vidlet.exe"
+check "upgrade made no second copy" test ! -e "$folder"
+wine "$custom/Uninstall.exe" /S
+wineserver -w
+check "chosen folder removed" test ! -e "$custom"
 exit $failed

@@ -6,6 +6,7 @@ set(VIDLET_WIN_NATIVE_SOURCES
   system/DynamicLibrary_win.cpp
   system/BestInterface_win.cpp
   system/FirewallRules_win.cpp
+  system/SignedFile_win.cpp
   softcam/win/softcam_win.cpp
   video/H264Decoder_mf.cpp
   video/Mp4Recorder_mf.cpp

@@ -24,6 +24,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     // Phones, over the LAN and through the USB service's tunnels.
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);
     connect(&usb, &UsbMuxClient::availabilityChanged, this, &AppController::changed);
+    connect(&usb, &UsbMuxClient::refusalChanged, this, &AppController::changed);
     connect(&server, &PhoneServer::usbByeReceived, &usb, &UsbMuxClient::noteUsbBye);
     connect(&server, &PhoneServer::devicePaired, this,
             [this](const QString& deviceId, const QString& token) {

@@ -71,6 +71,8 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
+    // Another program answers where Apple's USB service should be: it is not used.
+    Q_PROPERTY(bool usbRefused READ usbRefused NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked READ firewallBlocked NOTIFY changed)
     Q_PROPERTY(bool previewShown READ previewShown WRITE setPreviewShown)
 
@@ -147,6 +149,7 @@ public:
     void setTrayAvailable(bool available) override;
     bool usbAvailable() const { return usb.isAvailable(); }
     bool usbServiceInstalled() const;
+    bool usbRefused() const { return usb.isRefused(); }
     bool firewallBlocked() const { return firewallBlocked_; }
     // Whether a window shows the live preview: frameReady is emitted only then. The window
     // keeps it current; true until it says otherwise.

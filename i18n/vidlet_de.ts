@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Andere Programme und Browser ohne diesen Schalter finden die Kamera, sobald sie registriert ist. Das Gerät gehört dem Computer: Wer an seinem Bildschirm sitzt, kann es lesen. Erfordert Administratorrechte.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Nicht verwendet: Ein anderes Programm antwortet anstelle von Apples USB-Dienst</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Los demás programas, y los navegadores sin ese ajuste, encuentran la cámara una vez registrada. El dispositivo es del ordenador: quien esté ante su pantalla puede leerlo. Requiere permisos de administrador.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>No se usa: otro programa responde en lugar del servicio USB de Apple</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Les autres programmes, et les navigateurs sans ce réglage, trouvent la caméra une fois enregistrée. Le périphérique appartient à l&apos;ordinateur : quiconque est devant son écran peut le lire. Demande les droits d&apos;administrateur.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Non utilisé : un autre programme répond à la place du service USB d&apos;Apple</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Gli altri programmi, e i browser senza quell&apos;opzione, trovano la fotocamera una volta registrata. Il dispositivo è del computer: chiunque sia davanti al suo schermo può leggerlo. Richiede i permessi di amministratore.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Non usato: un altro programma risponde al posto del servizio USB di Apple</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>その他のプログラムや、この設定のないブラウザーは、登録後にカメラを見つけます。デバイスはこのコンピューターのもので、画面の前にいる人なら誰でも読めます。管理者権限が必要です。</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>使用しません: Apple の USB サービスの代わりに別のプログラムが応答しています</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

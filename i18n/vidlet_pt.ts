@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Outros programas, e navegadores sem essa opção, encontram a câmera depois de registrada. O dispositivo é do computador: quem estiver diante da tela pode lê-lo. Pede permissão de administrador.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Não utilizado: outro programa responde no lugar do serviço USB da Apple</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

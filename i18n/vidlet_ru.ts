@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Другие программы и браузеры без этого переключателя находят камеру после регистрации. Устройство принадлежит компьютеру: его может читать любой, кто сидит за его экраном. Требует прав администратора.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Не используется: вместо USB-службы Apple отвечает другая программа</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

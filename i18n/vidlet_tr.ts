@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>Diğer programlar ve bu ayarı olmayan tarayıcılar kamerayı kaydedildikten sonra bulur. Aygıt bilgisayarındır: ekranının başındaki herkes okuyabilir. Yönetici izni ister.</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>Kullanılmıyor: Apple&apos;ın USB hizmetinin yerine başka bir program yanıt veriyor</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -386,6 +386,10 @@
         <source>Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer&apos;s: whoever is at its screen can read it. Asks for admin.</source>
         <translation>其他程序以及未打开该开关的浏览器，在注册后才能找到相机。该设备属于这台电脑：坐在屏幕前的任何人都能读取它。需要管理员权限。</translation>
     </message>
+    <message>
+        <source>Not used: another program answers in place of Apple&apos;s USB service</source>
+        <translation>未使用：另一个程序代替 Apple 的 USB 服务作出响应</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -59,6 +59,7 @@ Column {
                             // Linux starts usbmuxd only while an iPhone is plugged in, so
                             // there the wait for a phone is the normal state.
                             text: app.usbAvailable ? qsTranslate("Main", "Ready")
+                                : app.usbRefused ? qsTranslate("Main", "Not used: another program answers in place of Apple's USB service")
                                 : Qt.platform.os === "windows" ? qsTranslate("Main", "Needs iTunes or the Apple Devices app")
                                 : app.usbServiceInstalled ? qsTranslate("Main", "Waiting for an iPhone on the USB cable")
                                 : qsTranslate("Main", "usbmuxd is not installed")

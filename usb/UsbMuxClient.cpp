@@ -37,7 +37,11 @@ UsbMuxClient::UsbMuxClient(const UsbMuxEndpoint& endpoint, QObject* parent)
     connect(&tunnelTimer, &QTimer::timeout, this, &UsbMuxClient::retryTunnels);
     connect(&control, &QTcpSocket::connected, this, &UsbMuxClient::onControlConnected);
     connect(&control, &QTcpSocket::readyRead, this, &UsbMuxClient::onControlReadyRead);
-    connect(&control, &QTcpSocket::errorOccurred, this, &UsbMuxClient::onControlError);
+    // Nothing listens (or the listener went): no impostor stands in the service's place now.
+    connect(&control, &QTcpSocket::errorOccurred, this, [this] {
+        setRefused(false);
+        onControlError();
+    });
 }
 
 UsbMuxClient::~UsbMuxClient()
@@ -92,11 +96,19 @@ bool UsbMuxClient::trusted(const QTcpSocket& socket)
 {
     QString why;
     const bool trusts = endpoint.trustsListener(socket, &why);
-    if (!trusts && !listenerRefused)
+    if (!trusts && !refused)
         qWarning("Vidlet: not using the USB service at %s: %s", qPrintable(endpoint.describe()),
                  qPrintable(why));
-    listenerRefused = !trusts;
+    setRefused(!trusts);
     return trusts;
+}
+
+void UsbMuxClient::setRefused(bool now)
+{
+    if (now == refused)
+        return;
+    refused = now;
+    Q_EMIT refusalChanged(refused);
 }
 
 void UsbMuxClient::onControlReadyRead()

@@ -41,6 +41,9 @@ public:
 
     void start();
     bool isAvailable() const { return available; }
+    // True while the program that answers where the service should be is not the service
+    // (UsbMuxEndpoint::trustsListener): nothing is sent to it.
+    bool isRefused() const { return refused; }
 
     // The phone app said goodbye on `socket`: open no new tunnel to its device until the
     // device is detached.
@@ -48,6 +51,7 @@ public:
 
 Q_SIGNALS:
     void availabilityChanged(bool available);
+    void refusalChanged(bool refused);
     void tunnelReady(QTcpSocket* socket);
 
 private:
@@ -61,6 +65,7 @@ private:
     void onControlConnected();
     void onControlReadyRead();
     void onControlError();
+    void setRefused(bool now);
     bool trusted(const QTcpSocket& socket);
     void handleControlMessage(const QVariantMap& message);
     void retryTunnels();
@@ -85,5 +90,5 @@ private:
     quint32 nextTag = 1; // shared by the control and every tunnel
     bool available = false;
     bool started = false;
-    bool listenerRefused = false; // the refusal is in the log already
+    bool refused = false; // the refusal is in the log already
 };

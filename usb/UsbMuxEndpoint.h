@@ -28,10 +28,9 @@ public:
     Opening open(QTcpSocket& socket) const;
 
     // Whether the listener that `socket` reached over TCP may be handed the pairing token.
-    // The Windows service must be Apple's: the process behind the connection is the one the
-    // service manager runs as "Apple Mobile Device Service". A port the user named (a
-    // stand-in) may be anyone's. A listener whose process cannot be told is refused, and
-    // `why` says so for the log.
+    // The Windows service must be Apple's (UsbMuxListener says whose counts). A port the user
+    // named (a stand-in) may be anyone's. A listener whose process cannot be told is refused;
+    // `why` says why for the log.
     bool trustsListener(const QTcpSocket& socket, QString* why) const;
 
     QString describe() const;

@@ -1,5 +1,8 @@
 #include "usb/UsbMuxEndpoint.h"
 
+#include "system/SignedFile.h"
+#include "usb/UsbMuxListener.h"
+
 #include <QTcpSocket>
 
 #include <vector>
@@ -62,6 +65,19 @@ DWORD appleServiceProcess()
     return process;
 }
 
+// The program file of a running process; empty when it cannot be read.
+QString imageOf(DWORD process)
+{
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process);
+    if (!handle)
+        return {};
+    wchar_t path[MAX_PATH] = {};
+    DWORD length = MAX_PATH;
+    const bool read = QueryFullProcessImageNameW(handle, 0, path, &length);
+    CloseHandle(handle);
+    return read ? QString::fromWCharArray(path, int(length)) : QString();
+}
+
 } // namespace
 
 // The Windows service listens on TCP only.
@@ -74,17 +90,19 @@ bool UsbMuxEndpoint::trustsListener(const QTcpSocket& socket, QString* why) cons
 {
     if (!mustBeApple)
         return true;
-    const DWORD listener = listenerProcess(port, socket.localPort());
-    const DWORD apple = appleServiceProcess();
-    if (listener != 0 && listener == apple)
-        return true;
+    UsbMuxListener listener;
+    listener.process = listenerProcess(port, socket.localPort());
+    listener.appleService = appleServiceProcess();
+    if (listener.process != 0 && listener.process != listener.appleService) {
+        listener.image = imageOf(listener.process);
+        if (!listener.image.isEmpty())
+            listener.signer =
+                QString::fromStdWString(SignedFile::verifiedSigner(listener.image.toStdWString()));
+    }
+    const QString refusal = listener.refusal();
     if (why)
-        *why = listener == 0 ? QStringLiteral("cannot tell which process listens there")
-            : apple == 0     ? QStringLiteral("Apple Mobile Device Service is not running")
-                             : QStringLiteral("process %1 listens there, not Apple Mobile Device "
-                                                  "Service")
-                               .arg(listener);
-    return false;
+        *why = refusal;
+    return refusal.isEmpty();
 }
 
 bool UsbMuxEndpoint::serviceInstalled(const QString&)

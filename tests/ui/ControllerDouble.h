@@ -48,6 +48,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
+    Q_PROPERTY(bool usbRefused MEMBER usbRefused NOTIFY changed)
     Q_PROPERTY(bool firewallBlocked MEMBER firewallBlocked NOTIFY changed)
 
 public:
@@ -112,6 +113,7 @@ public:
     bool trayAvailable = true;
     bool usbAvailable = true;
     bool usbServiceInstalled = true;
+    bool usbRefused = false;
     bool firewallBlocked = false;
     bool screenshotMode = false;
 

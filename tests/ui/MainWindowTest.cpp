@@ -887,6 +887,9 @@ void MainWindowTest::usbLineSaysWhatIsTrue()
     h.app.setProperty("usbServiceInstalled", false);
     QCOMPARE(state->property("text").toString(), QStringLiteral("usbmuxd is not installed"));
 #endif
+    h.app.setProperty("usbRefused", true);
+    QCOMPARE(state->property("text").toString(),
+             QStringLiteral("Not used: another program answers in place of Apple's USB service"));
 }
 
 void MainWindowTest::languageRowSwapsModals()

@@ -32,6 +32,7 @@ public:
     bool activateRunning(int timeoutMs);
 
     QString serverName() const { return name; }
+    QString lockFileName() const { return lockPath; }
     // How long a local caller may take to send its request before it is disconnected.
     void setIdleTimeout(int ms) { idleTimeoutMs = ms; }
 

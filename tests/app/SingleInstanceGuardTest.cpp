@@ -40,8 +40,7 @@ private Q_SLOTS:
     {
         const QString folder = TestSandbox::path() + "/blocked";
         SingleInstance probe(folder, "settings-c");
-        const QString lockFile = QString(probe.serverName()).replace(".socket", ".lock");
-        QVERIFY(QDir().mkpath(lockFile)); // a folder where the lock file belongs
+        QVERIFY(QDir().mkpath(probe.lockFileName())); // a folder where the lock file belongs
         SingleInstance instance(folder, "settings-c");
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot take the lock"));
         QVERIFY(instance.claim());

@@ -536,6 +536,9 @@ void MainWindowTest::cameraTabActions()
     QTRY_VERIFY(h.object("folderDialog")->property("visible").toBool());
     QObject* dialog = h.object("folderDialog");
     QCOMPARE(dialog->property("title").toString(), QStringLiteral("Choose recordings folder"));
+#ifdef Q_OS_WIN
+    QSKIP("Windows' own folder dialog takes its folder from the user only, not from a test");
+#endif
     // Accepting hands the folder over as a URL; the controller makes it a path.
     dialog->setProperty("selectedFolder", QUrl::fromLocalFile(QDir::tempPath()));
     QMetaObject::invokeMethod(dialog, "accept");
@@ -1023,6 +1026,9 @@ void MainWindowTest::titleBarDragNeedsMoreThan4Pixels()
     QTest::mousePress(h.window, Qt::LeftButton, Qt::NoModifier, p);
     QTest::mouseMove(h.window, p + QPoint(4, 4));
     QCOMPARE(bar->property("moving").toBool(), false);
+#ifdef Q_OS_WIN
+    QSKIP("Windows moves a window in a modal loop of its own, which only the real mouse ends");
+#endif
     QTest::mouseMove(h.window, p + QPoint(9, 0));
     QCOMPARE(bar->property("moving").toBool(), true);
     QTest::mouseRelease(h.window, Qt::LeftButton, Qt::NoModifier, p + QPoint(9, 0));

@@ -20,6 +20,7 @@
 #include <QQmlContext>
 #include <QQuickWindow>
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 
@@ -28,6 +29,10 @@
 #endif
 
 namespace {
+// How long the end of the session may wait for a recording to be complete: Windows ends a
+// program that has not answered the log-off within about five seconds.
+constexpr std::chrono::milliseconds kSessionEndWait{4000};
+
 // The value after `option` on the command line, or an empty string.
 QString optionValue(const QStringList& args, const QString& option)
 {
@@ -172,16 +177,17 @@ int main(int argc, char* argv[])
     if (args.contains(QStringLiteral("--record")))
         recordOnceLive(controller);
 
-    // The session's end on Windows: Qt emits aboutToQuit while handling WM_ENDSESSION, after
-    // which the system may end the process at any moment, before app.exec() returns. The
-    // recording is finished and the camera removed right there.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, &AppController::stop);
+    // The session's end on Windows: Qt emits aboutToQuit while handling WM_ENDSESSION, and the
+    // system ends the process once that returns, or after a few seconds. The camera is removed
+    // and the recording completed right there, within that time; a new start need not wait.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &controller, [&] {
+        controller.stop();
+        instance.release();
+        controller.finishRecordings(kSessionEndWait);
+    });
     QuitSignals quitSignals;
     controller.start();
     const int exitCode = app.exec();
-    // The session stopped at aboutToQuit; the recordings' final rewrites, which the controller
-    // waits for as it goes, may take a while for a long file, and a new start must not wait
-    // for them.
-    instance.release();
+    // What is left of a long recording's completion is waited for as the controller goes.
     return exitCode;
 }

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QVariantList>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -155,6 +156,9 @@ public:
     // keeps it current; true until it says otherwise.
     bool previewShown() const;
     void setPreviewShown(bool shown);
+    // Waits at most `bound` for the recordings that stop() ended to be complete on disk; true
+    // when they are.
+    bool finishRecordings(std::chrono::milliseconds bound);
     QMetaObject::Connection watchChanges(QObject* context, std::function<void()> changed) override;
     QMetaObject::Connection watchPictures(QObject* context,
                                           std::function<void(const QImage&)> picture) override;

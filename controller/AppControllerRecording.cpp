@@ -52,6 +52,15 @@ void AppController::stopRecording()
           static_cast<unsigned long long>(dropped));
 }
 
+bool AppController::finishRecordings(std::chrono::milliseconds bound)
+{
+    if (pipeline.recorder().waitForFinished(bound))
+        return true;
+    qWarning("Vidlet: recordings still being completed after %lld ms",
+             static_cast<long long>(bound.count()));
+    return false;
+}
+
 // The file stops taking frames, so the recording stops, and the window says why instead of
 // showing a recording that no longer grows. What was written up to then stays.
 void AppController::onRecordingFailed()

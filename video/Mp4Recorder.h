@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,9 @@ public:
 
     // Returns once every stopped file is complete.
     void waitForFinished();
+    // The same, for at most `bound`; true when every stopped file is complete. The session's end
+    // on Windows (a log-off) gives a program a few seconds before it is ended.
+    bool waitForFinished(std::chrono::milliseconds bound);
 
     // Clears `folder` of what the completion of recordings left there when a Vidlet was killed
     // during it (the recordings themselves stay, and play), and returns how many recordings

@@ -423,6 +423,11 @@ void Mp4Recorder::waitForFinished()
     d->waitForAll();
 }
 
+bool Mp4Recorder::waitForFinished(std::chrono::milliseconds bound)
+{
+    return d->waitForAll(std::chrono::steady_clock::now() + bound);
+}
+
 // Only a copy beside its recording, under a recording's name: another program's ".mp4.part"
 // (a browser's unfinished download) is not ours to touch.
 int Mp4Recorder::sweepUnfinished(const std::filesystem::path& folder)

@@ -231,6 +231,11 @@ void Mp4Recorder::waitForFinished()
     d->waitForAll();
 }
 
+bool Mp4Recorder::waitForFinished(std::chrono::milliseconds bound)
+{
+    return d->waitForAll(std::chrono::steady_clock::now() + bound);
+}
+
 // Media Foundation completes a file in place: nothing is ever left beside it.
 int Mp4Recorder::sweepUnfinished(const std::filesystem::path&)
 {

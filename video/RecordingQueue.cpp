@@ -92,5 +92,15 @@ void RecordingQueue::run(Worker& work)
         spare = {};
     }
     work.finish();
-    done = true;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done = true;
+    }
+    wake.notify_all();
+}
+
+bool RecordingQueue::waitFinished(std::chrono::steady_clock::time_point deadline)
+{
+    std::unique_lock<std::mutex> guard(lock);
+    return wake.wait_until(guard, deadline, [&] { return done.load(); });
 }

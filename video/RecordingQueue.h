@@ -63,6 +63,9 @@ public:
     Mp4Recorder::Failure failure() const { return failed.load(); }
     // The worker has finished the file.
     bool finished() const { return done.load(); }
+    // Any thread: waits until the worker has finished the file or `deadline` has passed; true
+    // when finished.
+    bool waitFinished(std::chrono::steady_clock::time_point deadline);
 
     // The frames that may wait: a whole second at small sizes, a third of one at 1920x1080 (ten
     // frames, 62 MB), and never fewer than two (57 MB at 4K).
@@ -82,8 +85,8 @@ private:
     std::int64_t lastTime = -1;
     std::uint64_t dropped_ = 0;
 
-    mutable std::mutex lock; // guards the three below
-    std::condition_variable wake;
+    mutable std::mutex lock;      // guards the three below, and `done`'s change
+    std::condition_variable wake; // a frame, the end, or the file finished
     std::deque<Frame> queue;
     std::vector<std::vector<unsigned char>> spare; // buffers handed back by the worker
     bool ending = false;

@@ -3,6 +3,7 @@
 #include "video/Mp4Recorder.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,15 @@ template <class R> struct RecordingSet {
     }
 
     void waitForAll() { closing.clear(); } // each joins its worker
+
+    bool waitForAll(std::chrono::steady_clock::time_point deadline)
+    {
+        for (const std::unique_ptr<R>& r : closing)
+            if (!r->queue.waitFinished(deadline))
+                return false;
+        closing.clear();
+        return true;
+    }
 
     std::uint64_t dropped() const { return open ? open->queue.dropped() : 0; }
     std::size_t waiting() const { return open ? open->queue.waiting() : 0; }

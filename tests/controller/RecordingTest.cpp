@@ -274,6 +274,24 @@ private Q_SLOTS:
         verifyPictures(r, stream, {0, 1});
     }
 
+    // The session's end (a log-off on Windows) completes the recording within its bound, while
+    // the program still runs: the system may end it right after.
+    void aSessionEndCompletesTheRecordingInTime()
+    {
+        auto phone = liveAt(48, 32);
+        AppController& app = *phone->app;
+        app.setRecordingFolder(dir.filePath("session-end"));
+        app.toggleRecording();
+        const QString path = app.lastRecordingPath();
+        const TestEncoder stream = TestEncoder::ofSize(48, 32, 3);
+        feed(*phone, stream, 0);
+        feed(*phone, stream, 1);
+        app.stop();
+        QVERIFY(app.finishRecordings(std::chrono::seconds(30)));
+        verifyPictures(readRecording(path), stream, {0, 1});
+        QVERIFY(app.finishRecordings(std::chrono::milliseconds(0))); // nothing left to wait for
+    }
+
     // Stop and start again at once: the second file gets its own name, the first stays whole.
     void quickRestartKeepsBothRecordings()
     {

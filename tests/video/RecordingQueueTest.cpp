@@ -68,6 +68,24 @@ private Q_SLOTS:
             QVERIFY(worker.encoded[i].time > worker.encoded[i - 1].time);
         }
     }
+
+    // The session's end waits for the file, but only so long: a worker still on its disk makes
+    // the wait give up at its deadline, and one that is done ends it at once.
+    void aBoundedWaitEndsWithTheFileOrTheDeadline()
+    {
+        HeldWorker worker;
+        RecordingQueue queue(4);
+        QVERIFY(queue.start(worker));
+        std::vector<unsigned char> frame(4, 7);
+        queue.hand(frame.data());
+        worker.entered.get_future().wait();
+        queue.end();
+        QVERIFY(!queue.waitFinished(std::chrono::steady_clock::now() + 20ms));
+        worker.letGo.set_value();
+        QVERIFY(queue.waitFinished(std::chrono::steady_clock::now() + 60s));
+        QVERIFY(worker.finished);
+        QVERIFY(queue.waitFinished(std::chrono::steady_clock::now()));
+    }
 };
 
 QTEST_GUILESS_MAIN(RecordingQueueTest)

@@ -163,12 +163,23 @@ bool Mp4Recorder::start(const std::filesystem::path& path, int width, int height
     r->failureCallback = failureCallback;
     r->frameDuration = 10000000 / fps;
 
-    // The container follows from the extension (".mp4"). WriteSample may wait for the encoder
-    // to catch up: it runs on the recording's worker, and the wait bounds the memory.
+    // Fragmented MP4, as on Linux: each fragment is complete once written, so a file whose
+    // program was ended before it finished (a log-off that did not wait, a crash) plays up to
+    // its last fragment, where a plain MP4 writes its index only at the end. A system without
+    // the fragmented writer gets the plain one. WriteSample may wait for the encoder to catch
+    // up: it runs on the recording's worker, and the wait bounds the memory.
     IMFByteStream* bytes = nullptr;
+    IMFAttributes* container = nullptr;
     HRESULT created = MFCreateMFByteStreamOnStream(file, &bytes);
-    if (SUCCEEDED(created))
-        created = MFCreateSinkWriterFromURL(path.c_str(), bytes, nullptr, &r->writer);
+    if (SUCCEEDED(created)) {
+        if (SUCCEEDED(MFCreateAttributes(&container, 1))
+            && SUCCEEDED(
+                container->SetGUID(MF_TRANSCODE_CONTAINERTYPE, MFTranscodeContainerType_FMPEG4)))
+            created = MFCreateSinkWriterFromURL(path.c_str(), bytes, container, &r->writer);
+        if (!r->writer)
+            created = MFCreateSinkWriterFromURL(path.c_str(), bytes, nullptr, &r->writer);
+    }
+    releaseCom(container);
     releaseCom(bytes);
     if (FAILED(created) || !r->writer)
         return false;

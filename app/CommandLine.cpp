@@ -23,6 +23,7 @@ const Option options[] = {
     {"--usbmux", Takes::Value, "PATH|PORT",
      "the usbmux service: a socket path, or a TCP port on 127.0.0.1"},
     {"--record", Takes::Nothing, "", "start recording once, as soon as video flows"},
+    {"--quit", Takes::Nothing, "", "ask the running Vidlet to quit and wait until it has ended"},
     {"--shot", Takes::OptionalValue, "[WxH]",
      "screenshot mode: save the window as a PNG and quit (default 540x640)"},
     {"--out", Takes::Value, "FILE", "with --shot: where the PNG goes (default: Pictures/Vidlet)"},

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/ProcessEnd.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -10,8 +12,11 @@
 
 namespace {
 
+// Requests are one line of five bytes.
 const QByteArray showRequest = "show\n";
 const QByteArray shownReply = "shown\n";
+const QByteArray quitRequest = "quit\n";
+const QByteArray quittingReply = "quitting\n";
 
 QString baseName(const QString& settingsFile)
 {
@@ -82,15 +87,34 @@ void SingleInstance::release()
 
 bool SingleInstance::activateRunning(int timeoutMs)
 {
+    return ask(showRequest, shownReply, QDeadlineTimer(timeoutMs));
+}
+
+bool SingleInstance::quitRunning(int timeoutMs)
+{
     const QDeadlineTimer deadline(timeoutMs);
+    qint64 pid = 0;
+    QString host, application;
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return true; // nothing runs
+    }
+    if (!lock.getLockInfo(&pid, &host, &application) || !ask(quitRequest, quittingReply, deadline))
+        return false;
+    return waitForProcessEnd(pid, int(qMax<qint64>(0, deadline.remainingTime())));
+}
+
+bool SingleInstance::ask(const QByteArray& request, const QByteArray& reply,
+                         const QDeadlineTimer& deadline)
+{
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
         socket.connectToServer(name);
         if (socket.waitForConnected(int(qMin<qint64>(500, deadline.remainingTime())))) {
-            socket.write(showRequest);
-            while (socket.bytesAvailable() < shownReply.size()
+            socket.write(request);
+            while (socket.bytesAvailable() < reply.size()
                    && socket.waitForReadyRead(int(deadline.remainingTime()))) {}
-            if (socket.read(shownReply.size()) == shownReply)
+            if (socket.read(reply.size()) == reply)
                 return true;
         }
         QThread::msleep(100);
@@ -108,9 +132,14 @@ void SingleInstance::onConnection()
             // A request is one short line; anything longer or else is not ours.
             if (socket->bytesAvailable() < showRequest.size())
                 return;
-            if (socket->read(showRequest.size()) == showRequest) {
+            const QByteArray request = socket->read(showRequest.size());
+            if (request == showRequest) {
                 Q_EMIT activationRequested();
                 socket->write(shownReply);
+            } else if (request == quitRequest) {
+                socket->write(quittingReply);
+                socket->flush();
+                Q_EMIT quitRequested();
             }
             socket->disconnectFromServer();
         });

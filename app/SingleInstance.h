@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -7,7 +8,7 @@
 
 // One Vidlet per user and session. The first start holds a lock file and listens on a local
 // socket; a later start finds the lock taken, asks the running program to bring its window to
-// the front, and exits. Both live in the same folder, named after the settings file, so a
+// the front (or, for the installer, to quit), and exits. Both live in the same folder, named after the settings file, so a
 // throw-away home or runtime folder (tests) never meets the user's own Vidlet. A lock left by
 // a crashed program belongs to a dead process and is taken over, with its socket file.
 // GUI thread only.
@@ -30,6 +31,10 @@ public:
     // Asks the program that holds the lock to show its window; false when it did not confirm
     // within `timeoutMs` (it may still be starting, so connecting is retried until then).
     bool activateRunning(int timeoutMs);
+    // Asks the program that holds the lock to quit, and waits for its process to end: the
+    // installer replaces or removes its files only then. True when it has ended, or when none
+    // ran; false when it did not answer or end within `timeoutMs`.
+    bool quitRunning(int timeoutMs);
 
     QString serverName() const { return name; }
     QString lockFileName() const { return lockPath; }
@@ -38,9 +43,13 @@ public:
 
 Q_SIGNALS:
     void activationRequested();
+    void quitRequested();
 
 private:
     void onConnection();
+    // Sends `request` and waits for `reply`; retried until `deadline`, as the program may still
+    // be starting.
+    bool ask(const QByteArray& request, const QByteArray& reply, const QDeadlineTimer& deadline);
 
     QString name;
     QString lockPath;

@@ -32,6 +32,8 @@ namespace {
 // How long the end of the session may wait for a recording to be complete: Windows ends a
 // program that has not answered the log-off within about five seconds.
 constexpr std::chrono::milliseconds kSessionEndWait{4000};
+// How long "--quit" waits for the running Vidlet to end: its recordings' completion included.
+constexpr int kQuitWaitMs = 30000;
 
 // The value after `option` on the command line, or an empty string.
 QString optionValue(const QStringList& args, const QString& option)
@@ -104,6 +106,16 @@ int showRunningInstance(SingleInstance& instance, const QStringList& options)
     return 1;
 }
 
+// "--quit": the running Vidlet, if any, is asked to quit, and waited for until its process has
+// ended, its recordings completed. The exit code: 0 when none runs any more.
+int quitRunningInstance(SingleInstance& instance)
+{
+    if (instance.quitRunning(kQuitWaitMs))
+        return 0;
+    qWarning("Vidlet: the running Vidlet did not quit within %d ms", kQuitWaitMs);
+    return 1;
+}
+
 // "--record" starts a recording as soon as video flows, once: for unattended captures.
 void recordOnceLive(AppController& controller)
 {
@@ -143,8 +155,15 @@ int main(int argc, char* argv[])
     // the camera and the port. Screenshot runs are made beside a running program on purpose.
     AppSettings settings;
     SingleInstance instance(SingleInstance::defaultFolder(), settings.fileName());
+    if (args.contains(QStringLiteral("--quit")))
+        return quitRunningInstance(instance);
     if (!shotRun && !instance.claim())
         return showRunningInstance(instance, args.mid(1));
+    // The installer asks the running program to quit before it replaces or removes its files.
+    QObject::connect(&instance, &SingleInstance::quitRequested, &app, [] {
+        qInfo("Vidlet: quitting, as another start asked");
+        QCoreApplication::quit();
+    });
 
     AppController controller(settings, controllerPlaces(args));
     UpdateChecker updater;

@@ -61,6 +61,13 @@ Function StartAsTheUser
   Exec '"$WINDIR\explorer.exe" "$INSTDIR\Vidlet.exe"'
 FunctionEnd
 
+; A running Vidlet holds its files, the camera and the firewall's rule: it is asked to quit, as
+; from its menu, and waited for, before anything is replaced or removed.
+!macro QuitRunning
+  IfFileExists "$INSTDIR\Vidlet.exe" 0 +2
+    ExecWait '"$INSTDIR\Vidlet.exe" --quit'
+!macroend
+
 ; Runs the helper with one command and reports a failure without stopping: the program works
 ; without the camera registration, and the firewall can be opened later from its window.
 !macro RunHelper COMMAND
@@ -75,6 +82,7 @@ FunctionEnd
 !macroend
 
 Section "Vidlet"
+  !insertmacro QuitRunning
   SetOutPath "$INSTDIR"
   File /r "${DEPLOY_DIR}\*.*"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
@@ -99,6 +107,7 @@ SectionEnd
 Section "Uninstall"
   ; The rule names the installed Vidlet.exe and the helper reads the camera's place from the
   ; registry, so both are undone while the files are still there.
+  !insertmacro QuitRunning
   !insertmacro RunHelper "--unfirewall"
   !insertmacro RunHelper "--unregister"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

@@ -1,6 +1,7 @@
 #include "tests/e2e/Processes.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QTest>
 
 // The real program started twice for one user and session: the second start shows the first
@@ -10,6 +11,7 @@ class SingleInstanceTest : public QObject {
 
 private Q_SLOTS:
     void secondStartShowsTheRunningWindow();
+    void quitEndsTheRunningProgram();
 };
 
 namespace {
@@ -68,6 +70,34 @@ void SingleInstanceTest::secondStartShowsTheRunningWindow()
     QVERIFY2(waitForLine(after, afterLog, "listening for phones", 20000), afterLog.constData());
     after.terminate();
     QVERIFY(after.waitForFinished(5000));
+}
+
+// The installer runs "Vidlet --quit" before it replaces or removes the program: the running one
+// quits as from its menu, and the call returns only once that process has ended.
+void SingleInstanceTest::quitEndsTheRunningProgram()
+{
+    VidletProcess first;
+    QVERIFY(first.start());
+    QProcess quit;
+    startBeside(quit, first, {"--quit"});
+    QVERIFY(quit.waitForFinished(45000));
+    QCOMPARE(quit.exitCode(), 0);
+    // It has ended already (a zombie until this test collects its exit), not merely agreed to.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(first.process.processId()));
+    QVERIFY(stat.open(QIODevice::ReadOnly));
+    const QByteArray fields = stat.readAll();
+    QCOMPARE(fields.mid(fields.lastIndexOf(')') + 2, 1), QByteArray("Z"));
+    QVERIFY(first.process.waitForFinished(5000));
+    QVERIFY2(first.log().contains("Vidlet: quitting, as another start asked"),
+             qPrintable(first.log()));
+    QVERIFY2(first.log().contains("Vidlet: session stopped"), qPrintable(first.log()));
+
+    // With none running, nothing starts.
+    QProcess again;
+    startBeside(again, first, {"--quit"});
+    QVERIFY(again.waitForFinished(15000));
+    QCOMPARE(again.exitCode(), 0);
+    QVERIFY(!QString::fromUtf8(again.readAll()).contains("listening for phones"));
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

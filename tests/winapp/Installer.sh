@@ -38,6 +38,23 @@ check "HKLM\\SOFTWARE\\Vidlet CameraPath ($path)" test "$path" = 'C:\ProgramData
 echo "skipped: firewall rule (Wine's firewall objects store no rules; tested against test objects in WinFirewallRulesTest)"
 echo "skipped: consent prompt (Wine runs every program as an administrator and never asks)"
 
+# An upgrade over a running Vidlet: the installer asks it to quit, as its menu would, and
+# replaces the files once it has ended (Windows would refuse to replace them before). A Vidlet
+# that kept running would keep `wineserver -w` waiting.
+source "$(dirname "$0")/loopback.sh"
+scratch=$(mktemp -d)
+port=$(free_port)
+wine "$folder/Vidlet.exe" --port "$port" >"$scratch/vidlet.log" 2>&1 &
+running=$!
+check "Vidlet running before the upgrade" wait_for 120 listening "$port"
+wine "$setup" /S
+timeout 120 wineserver -w
+check "the running Vidlet quit for the upgrade" grep -q "quitting, as another start asked" "$scratch/vidlet.log"
+check "the running Vidlet has ended" eval '! kill -0 $running 2>/dev/null'
+check "upgraded in place" test -f "$folder/Vidlet.exe"
+kill $running 2>/dev/null
+rm -rf "$scratch"
+
 # The uninstaller removes exactly what was installed: a folder chosen beside other files keeps them.
 echo "a note" > "$folder/notes.txt"
 echo "not ours" > "$folder/other.dll"

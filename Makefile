@@ -47,6 +47,8 @@ tsan: deps
 # is the whole program, Vidlet.exe; without it, only the Qt-free Windows units, and make says so.
 WIN_SDK_DIR ?= ../shared/win64
 WIN_SDK := $(abspath $(WIN_BUILD))/sdk/vidlet-win64-sdk-qt6.4.2-mingw12
+# More CMake options for the Windows build: a release passes its signing certificate here.
+WIN_CMAKE_FLAGS ?=
 
 winbuild: deps
 	@bash scripts/win-sdk.sh "$(WIN_SDK_DIR)" "$(WIN_BUILD)/sdk"
@@ -54,7 +56,7 @@ winbuild: deps
 	  PKG_CONFIG_LIBDIR=$(WIN_SDK)/lib/pkgconfig cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	    -DCMAKE_PREFIX_PATH=$(WIN_SDK) -DQT_HOST_PATH=/usr \
-	    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake; \
+	    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake $(WIN_CMAKE_FLAGS); \
 	else \
 	  cmake -S . -B $(WIN_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake; \

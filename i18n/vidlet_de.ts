@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Nicht verwendet: Ein anderes Programm antwortet anstelle von Apples USB-Dienst</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>Die Windows-Kamera-App und andere Programme, die nur Media Foundation verwenden, zeigen sie nicht an.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>No se usa: otro programa responde en lugar del servicio USB de Apple</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>La app Cámara de Windows y otros programas que solo usan Media Foundation no la muestran.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

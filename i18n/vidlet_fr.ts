@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Non utilisé : un autre programme répond à la place du service USB d&apos;Apple</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>L&apos;application Caméra de Windows et les autres programmes qui n&apos;utilisent que Media Foundation ne l&apos;affichent pas.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Non usato: un altro programma risponde al posto del servizio USB di Apple</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>L&apos;app Fotocamera di Windows e gli altri programmi che usano solo Media Foundation non la elencano.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>使用しません: Apple の USB サービスの代わりに別のプログラムが応答しています</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>Windows のカメラ アプリなど、Media Foundation だけを使うプログラムには表示されません。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Não utilizado: outro programa responde no lugar do serviço USB da Apple</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>O app Câmera do Windows e outros programas que usam apenas o Media Foundation não a listam.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Не используется: вместо USB-службы Apple отвечает другая программа</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>Приложение «Камера» Windows и другие программы, использующие только Media Foundation, её не видят.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>Kullanılmıyor: Apple&apos;ın USB hizmetinin yerine başka bir program yanıt veriyor</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>Windows Kamera uygulaması ve yalnızca Media Foundation kullanan diğer programlar onu listelemez.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

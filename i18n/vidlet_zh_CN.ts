@@ -390,6 +390,10 @@
         <source>Not used: another program answers in place of Apple&apos;s USB service</source>
         <translation>未使用：另一个程序代替 Apple 的 USB 服务作出响应</translation>
     </message>
+    <message>
+        <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
+        <translation>Windows 相机应用和其他只使用 Media Foundation 的程序不会列出它。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -86,6 +86,12 @@ Column {
                   ? qsTranslate("Main", "Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer's: whoever is at its screen can read it. Asks for admin.")
                   : qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
         }
+        // Windows lists the camera to DirectShow programs only.
+        HelpText {
+            objectName: "cameraReachHelp"
+            visible: Qt.platform.os === "windows"
+            text: qsTranslate("Main", "The Windows Camera app and other programs that use only Media Foundation do not list it.")
+        }
     }
 
     Column {

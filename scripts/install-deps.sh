@@ -18,7 +18,7 @@ packages=(
   fonts-dejavu-core xvfb xauth
   fonts-noto-cjk openssl
   dpkg-dev desktop-file-utils appstream dbus
-  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis osslsigncode
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
   clang libclang-rt-14-dev libusbmuxd-tools
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber gstreamer1.0-pipewire

@@ -1,8 +1,9 @@
 ; The Windows installer: the program folder into Program Files, for every user of the machine.
 ;   makensis -DVERSION=1.1 -DDEPLOY_DIR=<program folder> -DINSTALLED_FILES=<installed-files.nsh>
 ;            -DICON=<app-icon.ico> -DOUT_FILE=<setup.exe> Vidlet.nsi
+;            "-DSIGN=<sign.sh PKCS12 PASSWORD_FILE>"
 ; installed-files.nsh (made by installed-files.sh from the program folder) removes exactly the
-; files the installer puts there.
+; files the installer puts there. SIGN signs the installer and the uninstaller it carries.
 ; Installing registers the camera and opens the firewall for the phones through the program's own
 ; elevated helper; uninstalling undoes both first. "/S" installs or uninstalls silently.
 ; A 64-bit installer, as the program is: it also runs where no 32-bit layer is installed.
@@ -19,6 +20,8 @@ RequestExecutionLevel admin
 
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUT_FILE}"
+!finalize '${SIGN} "%1"'
+!uninstfinalize '${SIGN} "%1"'
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
 ; An upgrade goes where the installed version is, wherever the user put it.
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"

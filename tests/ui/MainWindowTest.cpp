@@ -494,6 +494,12 @@ void MainWindowTest::cameraTabActions()
     QCOMPARE(reg->property("text").toString(), QStringLiteral("Unregister"));
     h.click(reg);
     QCOMPARE(h.app.calls, (QStringList{"registerCamera", "unregisterCamera"}));
+    // Windows lists the camera to DirectShow programs only, and the tab says so there.
+#ifdef Q_OS_WIN
+    QVERIFY(h.item("cameraReachHelp")->isVisible());
+#else
+    QVERIFY(!h.item("cameraReachHelp")->isVisible());
+#endif
     // With PipeWire nothing needs registering; the loopback device stays on offer.
     QVERIFY(!h.item("pipewireRow")->isVisible());
     h.app.setProperty("pipewireCamera", true);

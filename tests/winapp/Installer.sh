@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The installer as a user or an administrator's script runs it: silent install (/S) into
 # Program Files, then silent uninstall, checking files, shortcut and registry after each.
-#   Installer.sh SETUP_EXE
+#   Installer.sh SETUP_EXE SIGNING_CA
 set -uo pipefail
-setup=$1
+setup=$1 ca=$2
 folder="$WINEPREFIX/drive_c/Program Files/Vidlet"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vidlet.lnk"
 uninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vidlet'
@@ -26,6 +26,7 @@ for file in Vidlet.exe softcam.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Q
   check "installed $file" test -f "$folder/$file"
 done
 check "Start menu entry" test -f "$shortcut"
+check "uninstaller signed" osslsigncode verify -CAfile "$ca" -in "$folder/Uninstall.exe"
 check "Apps & features: DisplayName" test "$(value "$uninstallKey" DisplayName)" = Vidlet
 check "Apps & features: DisplayVersion" test "$(value "$uninstallKey" DisplayVersion)" = 1.1
 for name in Publisher DisplayIcon UninstallString EstimatedSize; do

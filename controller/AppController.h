@@ -50,6 +50,9 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(int fps READ fps NOTIFY changed)
     Q_PROPERTY(int decodeMs READ decodeMs NOTIFY changed)
     Q_PROPERTY(QString serverInfo READ serverInfo NOTIFY changed)
+    // The port phones were to find, when another program held it and another was chosen; 0
+    // otherwise.
+    Q_PROPERTY(int portTaken READ portTaken NOTIFY changed)
     Q_PROPERTY(QString qrDataUrl READ qrDataUrl NOTIFY changed)
     Q_PROPERTY(QString pairAddress READ pairAddress NOTIFY changed)
     Q_PROPERTY(bool hasLanAddress READ hasLanAddress NOTIFY changed)
@@ -113,6 +116,7 @@ public:
     int fps() const { return stats.fps(); }
     int decodeMs() const { return stats.decodeMs(); }
     QString serverInfo() const { return serverInfo_; }
+    int portTaken() const { return portTaken_; }
     QString qrDataUrl() const { return pairing.qrDataUrl; }
     QString pairAddress() const { return pairing.pairAddress; }
     bool hasLanAddress() const { return !pairing.addresses.isEmpty(); }
@@ -235,6 +239,7 @@ private:
     void refreshFirewallBlocked();
     void takeFirewallVerdict(bool blocked);
     void countIdleTick();
+    void followAddresses();
 
     AppSettings& settings;
     const Places places;
@@ -254,12 +259,13 @@ private:
     int activeId_ = -1;
     PairingData pairing;
     QString serverInfo_ = QStringLiteral("Not listening");
+    int portTaken_ = 0;
     QString lastRecordingPath_;
     int recordingFailure_ = 0;
     bool appConnected_ = false;
     bool trayAvailable_ = true;
     bool firewallBlocked_ = false;
-    int idleTicks = 0; // stats ticks without a phone since the firewall was last re-checked
+    int idleTicks = 0; // stats ticks without a phone since the firewall and addresses were read
     QTimer statsTimer;
     QTimer stallTimer;
     StallWatch stall{Clock::steady()};

@@ -16,9 +16,22 @@ void AppController::refreshPairing()
             QCoreApplication::applicationDirPath(),
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                 + QStringLiteral("/Vidlet"));
-    pairing = PairingData::refresh(server.port(), screenshotMode, tokenFolder);
+    pairing =
+        PairingData::refresh(server.port(), screenshotMode, tokenFolder, places.lanInterfaces());
     server.setPairingToken(pairing.token);
     server.setPcName(pairing.pcName);
+}
+
+void AppController::followAddresses()
+{
+    PairingData now =
+        PairingData::follow(pairing, server.port(), screenshotMode, places.lanInterfaces());
+    if (now.addresses == pairing.addresses)
+        return;
+    qInfo("Vidlet: the LAN addresses are now %s", qUtf8Printable(now.addresses.join(u", ")));
+    pairing = std::move(now);
+    renderCard();
+    Q_EMIT changed();
 }
 
 void AppController::regeneratePairing()

@@ -58,7 +58,9 @@ void AppController::start()
     // Phones are served even without a camera: the window shows that the camera is
     // unavailable, and the preview and recording still work.
     const bool cameraStarted = pipeline.camera().start();
-    if (server.listen(places.port) || server.listen(0)) {
+    const bool onItsPort = server.listen(places.port);
+    if (onItsPort || server.listen(0)) {
+        portTaken_ = onItsPort ? 0 : places.port;
         serverInfo_ = QStringLiteral("Listening on ") + QString::number(server.port());
         qInfo("Vidlet: listening for phones on port %d", int(server.port()));
     } else {

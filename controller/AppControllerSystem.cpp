@@ -57,12 +57,13 @@ void AppController::takeFirewallVerdict(bool blocked)
     Q_EMIT changed();
 }
 
-// While the program waits for a phone, a block made or lifted outside it shows within about
-// 10 s; with a phone connected the count stands still.
+// While the program waits for a phone, a block made or lifted outside it, and a network
+// joined or left, show within about 10 s; with a phone connected the count stands still.
 void AppController::countIdleTick()
 {
     if (++idleTicks < kIdleTicksPerFirewallCheck)
         return;
     idleTicks = 0;
     refreshFirewallBlocked();
+    followAddresses();
 }

@@ -40,10 +40,18 @@ PairingData PairingData::compute(int port, const QString& token, const QString& 
     return data;
 }
 
-PairingData PairingData::refresh(int port, bool screenshotMode, const QString& tokenFolder)
+PairingData PairingData::refresh(int port, bool screenshotMode, const QString& tokenFolder,
+                                 const QList<LanInterface>& interfaces)
 {
     const QString token = PairingToken::make();
     PairingToken::save(token, tokenFolder);
-    return compute(port, token, QHostInfo::localHostName(), LanAddresses::system(),
+    return compute(port, token, QHostInfo::localHostName(), interfaces, BestInterface::index(),
+                   screenshotMode);
+}
+
+PairingData PairingData::follow(const PairingData& shown, int port, bool screenshotMode,
+                                const QList<LanInterface>& interfaces)
+{
+    return compute(port, shown.token, QHostInfo::localHostName(), interfaces,
                    BestInterface::index(), screenshotMode);
 }

@@ -22,6 +22,11 @@ struct PairingData {
                                bool screenshotMode);
 
     // Makes a new token, writes it to "pairing-token.txt" in `tokenFolder` and computes the data
-    // from this machine's host name, adapters and routing. Runs on the GUI thread.
-    static PairingData refresh(int port, bool screenshotMode, const QString& tokenFolder);
+    // from this machine's host name, its adapters `interfaces` and routing. GUI thread.
+    static PairingData refresh(int port, bool screenshotMode, const QString& tokenFolder,
+                               const QList<LanInterface>& interfaces);
+    // The same token, with the addresses the adapters have now (a laptop whose Wi-Fi connected
+    // after the start, or that moved to another network): phones paired already stay paired.
+    static PairingData follow(const PairingData& shown, int port, bool screenshotMode,
+                              const QList<LanInterface>& interfaces);
 };

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "controller/LanAddresses.h"
 #include "link/PhoneServer.h"
 #include "system/Product.h"
 #include "usb/UsbMuxEndpoint.h"
 
 #include <QString>
+
+#include <functional>
 
 // Where the controller meets the machine. The defaults are the real ones; the command line
 // and tests point them elsewhere, so that a stand-in service can play attached phones and a
@@ -13,6 +16,8 @@ struct ControllerPlaces {
     quint16 port = Product::phonePort; // tried first; when taken, the system chooses
     UsbMuxEndpoint usbService = UsbMuxEndpoint::platformDefault();
     QString tokenFolder; // for pairing-token.txt; empty: the program's own folder
+    // The machine's network adapters, read at start and again while no phone is connected.
+    std::function<QList<LanInterface>()> lanInterfaces = LanAddresses::system;
 };
 
 // How long the session waits on its own. Tests shorten them, so that they wait for the

@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>Die Windows-Kamera-App und andere Programme, die nur Media Foundation verwenden, zeigen sie nicht an.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>Port %1 war von einem anderen Programm belegt, daher lauscht Vidlet auf %2: Bereits gekoppelte Telefone müssen den Code erneut scannen.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

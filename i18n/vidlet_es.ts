@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>La app Cámara de Windows y otros programas que solo usan Media Foundation no la muestran.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>Otro programa ocupaba el puerto %1, así que Vidlet escucha en el %2: los teléfonos ya emparejados deben escanear el código de nuevo.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>L&apos;application Caméra de Windows et les autres programmes qui n&apos;utilisent que Media Foundation ne l&apos;affichent pas.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>Le port %1 était pris par un autre programme, Vidlet écoute donc sur le %2 : les téléphones déjà appairés doivent scanner le code à nouveau.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

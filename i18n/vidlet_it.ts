@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>L&apos;app Fotocamera di Windows e gli altri programmi che usano solo Media Foundation non la elencano.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>La porta %1 era occupata da un altro programma, quindi Vidlet ascolta sulla %2: i telefoni già associati devono scansionare di nuovo il codice.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

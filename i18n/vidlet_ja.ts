@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>Windows のカメラ アプリなど、Media Foundation だけを使うプログラムには表示されません。</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>ポート %1 は別のプログラムが使用していたため、Vidlet は %2 で待ち受けます。ペアリング済みの電話はコードをもう一度スキャンしてください。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

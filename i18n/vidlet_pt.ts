@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>O app Câmera do Windows e outros programas que usam apenas o Media Foundation não a listam.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>A porta %1 estava ocupada por outro programa, então o Vidlet escuta na %2: os telefones já emparelhados devem escanear o código de novo.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>Приложение «Камера» Windows и другие программы, использующие только Media Foundation, её не видят.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>Порт %1 занят другой программой, поэтому Vidlet слушает порт %2: уже сопряжённым телефонам нужно снова отсканировать код.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

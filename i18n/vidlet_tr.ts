@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>Windows Kamera uygulaması ve yalnızca Media Foundation kullanan diğer programlar onu listelemez.</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>%1 numaralı bağlantı noktası başka bir program tarafından kullanılıyordu, bu yüzden Vidlet %2 üzerinde dinliyor: daha önce eşleşen telefonlar kodu yeniden taramalı.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

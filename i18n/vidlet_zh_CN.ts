@@ -394,6 +394,10 @@
         <source>The Windows Camera app and other programs that use only Media Foundation do not list it.</source>
         <translation>Windows 相机应用和其他只使用 Media Foundation 的程序不会列出它。</translation>
     </message>
+    <message>
+        <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
+        <translation>端口 %1 已被其他程序占用，因此 Vidlet 在 %2 上监听：之前配对的手机需要重新扫描二维码。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -72,6 +72,12 @@ Column {
                 }
             }
         }
+        // Phones remember the port they paired with: on another one they do not find this PC.
+        HelpText {
+            objectName: "portTakenHelp"
+            visible: app.portTaken > 0
+            text: qsTranslate("Main", "Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.").arg(app.portTaken).arg(app.port)
+        }
     }
 
     Column {

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -263,6 +264,74 @@ private Q_SLOTS:
         tick();
         QTRY_COMPARE(answers->count(), 2);
         QCOMPARE(queries(), 2);
+    }
+
+    // A laptop started before its Wi-Fi connected: the code and the address follow the network
+    // within the idle check, with the same token, so no phone has to pair again.
+    void addressesFollowTheNetworkWithTheSameToken()
+    {
+        auto adapters = std::make_shared<QList<LanInterface>>();
+        AppController::Places places = testPlaces();
+        places.usbService = usbService->endpoint();
+        places.lanInterfaces = [adapters] { return *adapters; };
+        answers.reset();
+        app = std::make_unique<AppController>(*settings, places);
+        app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
+        app->start();
+        QCOMPARE(app->pairAddress(), QStringLiteral("No LAN address found"));
+        const QString code = app->qrDataUrl();
+        QFile tokenFile(TestSandbox::path() + QStringLiteral("/pairing-token.txt"));
+        QVERIFY(tokenFile.open(QIODevice::ReadOnly));
+        const QByteArray token = tokenFile.readAll();
+        tokenFile.close();
+
+        LanInterface wifi;
+        wifi.name = QStringLiteral("Wi-Fi");
+        wifi.index = 7;
+        wifi.up = wifi.running = true;
+        wifi.addresses = {QHostAddress(QStringLiteral("192.168.1.23"))};
+        adapters->append(wifi);
+        QSignalSpy changed(app.get(), &AppController::changed);
+        tick(19);
+        QCOMPARE(app->pairAddress(), QStringLiteral("No LAN address found"));
+        QTest::ignoreMessage(
+            QtInfoMsg, QRegularExpression("^Vidlet: the LAN addresses are now 192.168.1.23:"));
+        tick();
+        QVERIFY(app->pairAddress().startsWith(QStringLiteral("192.168.1.23:")));
+        QVERIFY(app->qrDataUrl() != code);
+        QVERIFY(changed.count() >= 1);
+        QVERIFY(tokenFile.open(QIODevice::ReadOnly));
+        QCOMPARE(tokenFile.readAll(), token); // the same secret: paired phones stay paired
+
+        // The same network again changes nothing.
+        changed.clear();
+        tick(20);
+        QVERIFY(app->pairAddress().startsWith(QStringLiteral("192.168.1.23:")));
+        QCOMPARE(changed.count(), 20); // each tick's own notice only
+    }
+
+    // Phones look for the port they paired with: when another program holds it, the program
+    // still listens, on another port, and says which one it could not have.
+    void aTakenPortIsSaid()
+    {
+        QTcpServer holder;
+        QVERIFY(holder.listen(QHostAddress::Any));
+        AppController::Places places = testPlaces();
+        places.usbService = usbService->endpoint();
+        places.port = holder.serverPort();
+        answers.reset();
+        app = std::make_unique<AppController>(*settings, places);
+        app->setSystemIntegration(std::make_unique<FakeSystem>(machine));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot listen on port"));
+        app->start();
+        QCOMPARE(app->portTaken(), int(holder.serverPort()));
+        QVERIFY(app->port() != int(holder.serverPort()));
+        QVERIFY(app->port() > 0);
+        app->stop();
+        holder.close();
+        app->start();
+        QCOMPARE(app->portTaken(), 0);
+        QCOMPARE(app->port(), int(places.port));
     }
 
     void ticksStandStillWhileAPhoneIsConnected()

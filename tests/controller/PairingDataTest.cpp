@@ -71,7 +71,8 @@ private Q_SLOTS:
         QVERIFY(dir.isValid());
         QFile file(dir.filePath("pairing-token.txt"));
 
-        const PairingData first = PairingData::refresh(0, false, dir.path());
+        const PairingData first =
+            PairingData::refresh(0, false, dir.path(), LanAddresses::system());
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()), first.token);
         file.close();
@@ -80,7 +81,8 @@ private Q_SLOTS:
         QVERIFY(first.payload.contains("&t=" + first.token));
         QVERIFY(!first.qrDataUrl.isEmpty());
 
-        const PairingData second = PairingData::refresh(0, false, dir.path());
+        const PairingData second =
+            PairingData::refresh(0, false, dir.path(), LanAddresses::system());
         QVERIFY(second.token != first.token);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()), second.token);

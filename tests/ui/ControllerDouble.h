@@ -25,6 +25,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(int fps MEMBER fps NOTIFY changed)
     Q_PROPERTY(int decodeMs MEMBER decodeMs NOTIFY changed)
     Q_PROPERTY(QString serverInfo MEMBER serverInfo NOTIFY changed)
+    Q_PROPERTY(int portTaken MEMBER portTaken NOTIFY changed)
     Q_PROPERTY(QString qrDataUrl MEMBER qrDataUrl NOTIFY changed)
     Q_PROPERTY(QString pairAddress MEMBER pairAddress NOTIFY changed)
     Q_PROPERTY(bool hasLanAddress MEMBER hasLanAddress NOTIFY changed)
@@ -92,6 +93,7 @@ public:
     int fps = 0;
     int decodeMs = 0;
     QString serverInfo;
+    int portTaken = 0;
     QString qrDataUrl;
     QString pairAddress = QStringLiteral("192.168.1.42:8788");
     bool hasLanAddress = true;

@@ -98,7 +98,7 @@ private Q_SLOTS:
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
     void closeToTraySaysWhenItIsUnavailable();
-    void usbLineSaysWhatIsTrue();
+    void connectionLinesSayWhatIsTrue();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
     void themeFollowsChoiceAndSystem();
@@ -879,7 +879,7 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
     QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
 }
 
-void MainWindowTest::usbLineSaysWhatIsTrue()
+void MainWindowTest::connectionLinesSayWhatIsTrue()
 {
     WindowHarness h;
     openSettings(h, 2);
@@ -899,6 +899,16 @@ void MainWindowTest::usbLineSaysWhatIsTrue()
     h.app.setProperty("usbRefused", true);
     QCOMPARE(state->property("text").toString(),
              QStringLiteral("Not used: another program answers in place of Apple's USB service"));
+
+    // Another program held the phones' port: the tab says which port is used instead.
+    QQuickItem* port = h.item("portTakenHelp");
+    QVERIFY(!port->isVisible());
+    h.app.setProperty("port", 50123);
+    h.app.setProperty("portTaken", 8788);
+    QVERIFY(port->isVisible());
+    QCOMPARE(port->property("text").toString(),
+             QStringLiteral("Port 8788 was taken by another program, so Vidlet listens on 50123: "
+                            "phones that paired before must scan the code again."));
 }
 
 void MainWindowTest::languageRowSwapsModals()

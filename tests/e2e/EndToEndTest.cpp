@@ -223,6 +223,80 @@ private Q_SLOTS:
         }
     }
 
+    // The USB service killed and started again (an update does that) while a phone streams over
+    // the cable: the phone comes back within 10 s, once, and the one that went is gone.
+    void usbServiceRestartBringsThePhoneBack()
+    {
+        QTemporaryDir dir;
+        QProcess usbPhone;
+        usbPhone.start(binPath("vidlet-phone"),
+                       {"--usb-listen", "0", "--device-id", "cable", "--size", "320x240",
+                        "--duration-ms", "60000"});
+        const QString phoneAddress = firstLineMatching(usbPhone, "listening on ");
+        QVERIFY(!phoneAddress.isEmpty());
+        const QString socket = dir.filePath("usbmuxd");
+        const QStringList serviceArguments{"--socket", socket, "--device",
+                                           "00008101-CABLE=" + phoneAddress};
+        QProcess service;
+        service.start(binPath("vidlet-usbmuxd"), serviceArguments);
+        QVERIFY(!firstLineMatching(service, "listening on ").isEmpty());
+        vidlet = std::make_unique<VidletProcess>();
+        QVERIFY2(vidlet->start({"--usbmux", socket}), qPrintable(vidlet->log()));
+        QVERIFY(waitToShow(Shows::Stamped, 20000, QSize(320, 240)));
+
+        service.kill();
+        QVERIFY(service.waitForFinished(3000));
+        // The phone's picture goes with its tunnel.
+        QVERIFY(watch([](const softcam::CameraFrame& f) { return classify(f) != Shows::Stamped; },
+                      10000));
+        QProcess again;
+        again.start(binPath("vidlet-usbmuxd"), serviceArguments);
+        QVERIFY(!firstLineMatching(again, "listening on ").isEmpty());
+        QVERIFY(waitToShow(Shows::Stamped, 10000, QSize(320, 240)));
+
+        const QRegularExpression connected("phone \\d+ connected over USB");
+        QTRY_COMPARE_WITH_TIMEOUT(vidlet->log().count(connected), 2, 5000);
+        QCOMPARE(vidlet->log().count(QRegularExpression("phone \\d+ disconnected")), 1);
+        for (QProcess* p : {&usbPhone, &again}) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+
+    // The program stopped for 10 s (a debugger, the machine suspended under it) and continued:
+    // the phone's picture comes back, and what the phone sent meanwhile is not played as a
+    // burst of old pictures.
+    void aStoppedProgramShowsThePhoneAgainWithoutAStaleBurst()
+    {
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "320x240", "--fps", "30", "--duration-ms", "60000"});
+        QVERIFY(waitToShow(Shows::Stamped, 15000, QSize(320, 240)));
+        const auto pid = pid_t(vidlet->process.processId());
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        // The fault is the time itself.
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+        QCOMPARE(::kill(pid, SIGCONT), 0);
+
+        const auto nowUsec = [] {
+            return std::uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+        };
+        int stale = 0;
+        int fresh = 0;
+        QVERIFY(watch([&](const softcam::CameraFrame&) { return fresh >= 60; }, 15000,
+                      [&](const softcam::CameraFrame& f) {
+                          const auto stamp = FrameStamp::decode(f.bgr.data(), f.width, f.height);
+                          if (!stamp)
+                              return;
+                          if (nowUsec() - stamp->timeUsec > 1'000'000)
+                              ++stale;
+                          else
+                              ++fresh;
+                      }));
+        QVERIFY2(stale <= 3, qPrintable(QString("%1 pictures older than a second").arg(stale)));
+    }
+
     // A signal that ends the session takes the normal way out: the recording becomes an
     // ordinary MP4 and the camera's shared memory goes. A kill leaves the recording fragmented,
     // playable up to about its last second.

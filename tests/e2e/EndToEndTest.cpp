@@ -189,22 +189,31 @@ private Q_SLOTS:
             "Vidlet: virtual camera adopts decoder output 320x240 (STREAM_INFO said 640x480)"));
     }
 
+    // A phone on a cable, played by vidlet-phone behind the usbmux stand-in at `socket`; gives
+    // the stand-in's arguments, to start it again; empty when something did not start.
+    static QStringList startCablePhone(QProcess& phone, QProcess& service, const QString& socket,
+                                       int durationMs)
+    {
+        phone.start(binPath("vidlet-phone"),
+                    {"--usb-listen", "0", "--device-id", "cable", "--size", "320x240",
+                     "--duration-ms", QString::number(durationMs)});
+        const QString phoneAddress = firstLineMatching(phone, "listening on ");
+        if (phoneAddress.isEmpty())
+            return {};
+        const QStringList arguments{"--socket", socket, "--device",
+                                    "00008101-CABLE=" + phoneAddress};
+        service.start(binPath("vidlet-usbmuxd"), arguments);
+        return firstLineMatching(service, "listening on ").isEmpty() ? QStringList() : arguments;
+    }
+
     // Over USB the PC speaks first and hands the phone the token: no QR code is scanned.
     void usbPhoneGoesLiveWithoutTheQrCode()
     {
         QTemporaryDir dir;
         QProcess usbPhone;
-        usbPhone.start(binPath("vidlet-phone"),
-                       {"--usb-listen", "0", "--device-id", "cable", "--size", "320x240",
-                        "--duration-ms", "20000"});
-        const QString phoneAddress = firstLineMatching(usbPhone, "listening on ");
-        QVERIFY(!phoneAddress.isEmpty());
-
         QProcess service;
         const QString socket = dir.filePath("usbmuxd");
-        service.start(binPath("vidlet-usbmuxd"),
-                      {"--socket", socket, "--device", "00008101-CABLE=" + phoneAddress});
-        QVERIFY(!firstLineMatching(service, "listening on ").isEmpty());
+        QVERIFY(!startCablePhone(usbPhone, service, socket, 20000).isEmpty());
 
         vidlet = std::make_unique<VidletProcess>();
         QVERIFY2(vidlet->start({"--usbmux", socket}), qPrintable(vidlet->log()));
@@ -229,17 +238,10 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QProcess usbPhone;
-        usbPhone.start(binPath("vidlet-phone"),
-                       {"--usb-listen", "0", "--device-id", "cable", "--size", "320x240",
-                        "--duration-ms", "60000"});
-        const QString phoneAddress = firstLineMatching(usbPhone, "listening on ");
-        QVERIFY(!phoneAddress.isEmpty());
-        const QString socket = dir.filePath("usbmuxd");
-        const QStringList serviceArguments{"--socket", socket, "--device",
-                                           "00008101-CABLE=" + phoneAddress};
         QProcess service;
-        service.start(binPath("vidlet-usbmuxd"), serviceArguments);
-        QVERIFY(!firstLineMatching(service, "listening on ").isEmpty());
+        const QString socket = dir.filePath("usbmuxd");
+        const QStringList serviceArguments = startCablePhone(usbPhone, service, socket, 60000);
+        QVERIFY(!serviceArguments.isEmpty());
         vidlet = std::make_unique<VidletProcess>();
         QVERIFY2(vidlet->start({"--usbmux", socket}), qPrintable(vidlet->log()));
         QVERIFY(waitToShow(Shows::Stamped, 20000, QSize(320, 240)));

@@ -292,6 +292,29 @@ private Q_SLOTS:
         QVERIFY(app.finishRecordings(std::chrono::milliseconds(0))); // nothing left to wait for
     }
 
+    // A phone's clock that jumps back and forward (its time stamps do) stops nothing: every
+    // picture reaches the camera through the Wi-Fi pacing, and the recording's times still rise.
+    void timeStampsThatJumpStopNothing()
+    {
+        auto phone = liveAt(48, 32, false);
+        AppController& app = *phone->app;
+        app.setRecordingFolder(dir.filePath("jumps"));
+        app.toggleRecording();
+        const QString path = app.lastRecordingPath();
+        TestEncoder stream = TestEncoder::ofSize(48, 32, 6);
+        const unsigned long long jumps[] = {0, 33'333, 60'000'000, 66'666, 5'000'000, 1};
+        for (std::size_t i = 0; i < stream.units.size(); ++i)
+            stream.units[i].ptsUsec = jumps[i];
+        for (int i = 0; i < 6; ++i)
+            feed(*phone, stream, i);
+        app.toggleRecording();
+
+        const Recording r = finished(*phone, path);
+        QCOMPARE(r.frames.size(), std::size_t(6));
+        for (std::size_t i = 1; i < r.times.size(); ++i)
+            QVERIFY2(r.times[i] > r.times[i - 1], qPrintable(QString::number(i)));
+    }
+
     // Stop and start again at once: the second file gets its own name, the first stays whole.
     void quickRestartKeepsBothRecordings()
     {

@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <csignal>
+
 namespace {
 const QString kNode = QStringLiteral("vidlet-camera");
 }
@@ -196,6 +198,38 @@ private Q_SLOTS:
                                 .arg(seen[0].stamped)
                                 .arg(seen[1].stamped)));
         QVERIFY(seen[0].inOrder && seen[1].inOrder);
+        camera.destroy();
+    }
+
+    // A program that opened the camera and then hangs (its process stopped, so it takes no
+    // buffer and returns none): the other reader goes on getting the camera's pictures.
+    void aStuckReaderSlowsNoOther()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        QProcess stuck;
+        stuck.start(
+            binPath(QStringLiteral("vidlet-camview")),
+            {QStringLiteral("--pipewire"), QStringLiteral("--timeout"), QStringLiteral("20000")});
+        // It prints once a second while it reads: it has the stream.
+        QTRY_VERIFY_WITH_TIMEOUT(stuck.canReadLine(), 20000);
+        QCOMPARE(::kill(pid_t(stuck.processId()), SIGSTOP), 0);
+
+        PipewireCameraReader other(kNode.toStdString());
+        int stamped = 0;
+        softcam::CameraFrame frame;
+        const QDeadlineTimer deadline(20000);
+        while (stamped < 30 && !deadline.hasExpired()) {
+            if (other.attach() && other.readNewFrame(frame)
+                && FrameStamp::decode(frame.bgr.data(), frame.width, frame.height))
+                ++stamped;
+            QTest::qWait(5); // the camera's timer sends on this thread
+        }
+        ::kill(pid_t(stuck.processId()), SIGCONT);
+        stuck.kill();
+        stuck.waitForFinished(5000);
+        QVERIFY2(stamped >= 30,
+                 qPrintable(QString("the other reader got %1 pictures").arg(stamped)));
         camera.destroy();
     }
 

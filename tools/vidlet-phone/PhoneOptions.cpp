@@ -56,6 +56,7 @@ QString PhoneOptions::usage()
         "  --stream-info WxH          size announced in STREAM_INFO\n"
         "  --duration-ms N | --frames N   end after this long / this many frames\n"
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
+        "  --cut-after-frames N       drop the connection in the middle of frame N + 1\n"
         "  --jitter-ms N              hold each video message back by 0 to N ms, in order\n"
         "  --stall-ms N --stall-every-ms M   Wi-Fi power saving: no video arrives for N ms\n"
         "                             every M ms, then what it held arrives at once\n"
@@ -90,6 +91,7 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         {"--frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.maxFrames = n; }},
         {"--pause-at-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseAtMs = n; }},
         {"--pause-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseMs = n; }},
+        {"--cut-after-frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.cutAfterFrames = n; }},
         {"--jitter-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.jitterMs = int(n); }},
         {"--stall-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.stallMs = int(n); }},
         {"--stall-every-ms", 1, 3'600'000,

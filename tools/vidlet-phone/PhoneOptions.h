@@ -37,6 +37,9 @@ struct PhoneOptions {
     qint64 maxFrames = 0;
     qint64 pauseAtMs = -1;
     qint64 pauseMs = 0;
+    // After this many frames the connection drops in the middle of the next one, as Wi-Fi
+    // does; 0: never.
+    qint64 cutAfterFrames = 0;
     // Each video message reaches the PC late by up to this much, as over a busy Wi-Fi.
     int jitterMs = 0;
     // Wi-Fi power saving: the link falls silent for stallMs every stallEveryMs.

@@ -296,11 +296,26 @@ void PhoneSession::sendFrame()
     QByteArray payload(8, Qt::Uninitialized);
     qToLittleEndian<quint64>(quint64(ptsUsec), payload.data());
     payload.append(unit->annexB);
+    if (options.cutAfterFrames > 0 && framesMade == options.cutAfterFrames)
+        return cutMidFrame(LinkFramer::encode(LinkFramer::VideoFrame, 0, payload));
     sendVideo(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
     ++framesMade;
     Q_EMIT frameSent();
     if (streaming)
         scheduleNextFrame();
+}
+
+// Half of the message reaches the PC, then the connection is gone without a word.
+void PhoneSession::cutMidFrame(const QByteArray& message)
+{
+    flushHeld();
+    socket->write(message.left(message.size() / 2));
+    socket->waitForBytesWritten(1000);
+    reportedEnd = true;
+    streaming = false;
+    frameTimer.stop();
+    Q_EMIT lost(QStringLiteral("the connection was cut in the middle of a video frame"));
+    socket->abort();
 }
 
 void PhoneSession::finish(bool sendBye)

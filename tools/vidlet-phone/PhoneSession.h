@@ -51,6 +51,7 @@ private:
     void updateStreaming();
     void scheduleNextFrame();
     void sendFrame();
+    void cutMidFrame(const QByteArray& message);
     void say(const QString& line) const;
 
     QTcpSocket* socket; // a child of this session

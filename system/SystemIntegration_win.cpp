@@ -5,6 +5,7 @@
 #include <QWinEventNotifier>
 
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include <windows.h>
@@ -118,11 +119,18 @@ void WindowsSystemIntegration::runHelper(const std::wstring& command, std::funct
     const auto launch = std::make_shared<Launch>();
     if (!launch->started)
         return done();
+    try {
+        std::thread(launchElevated, launch, helper, command).detach();
+    } catch (const std::system_error&) {
+        qWarning("Vidlet: no thread to start %ls from", helperName);
+        return done();
+    }
     running = true;
-    std::thread(launchElevated, launch, helper, command).detach();
 
+    // Both handles stay signalled once set: each notifier reports once and goes.
     auto* started = new QWinEventNotifier(launch->started, &lifetime);
     QObject::connect(started, &QWinEventNotifier::activated, started, [=, this] {
+        started->setEnabled(false);
         started->deleteLater();
         if (!launch->process) {
             qWarning("Vidlet: %ls %ls was not started (error %lu)", helperName, command.c_str(),
@@ -132,6 +140,7 @@ void WindowsSystemIntegration::runHelper(const std::wstring& command, std::funct
         }
         auto* ended = new QWinEventNotifier(launch->process, &lifetime);
         QObject::connect(ended, &QWinEventNotifier::activated, ended, [=, this] {
+            ended->setEnabled(false);
             ended->deleteLater();
             // The state is read afresh whatever this says; the log keeps it for support.
             DWORD code = 0;

@@ -127,6 +127,10 @@ private Q_SLOTS:
 
         QTRY_COMPARE_WITH_TIMEOUT(done, 1, 30000);
         QVERIFY2(ticks > 10, qPrintable(QString::number(ticks)));
+        // The ended helper's handle stays signalled: it is reported once.
+        const int ticksThen = ticks;
+        QTRY_VERIFY(ticks > ticksThen + 5);
+        QCOMPARE(done, 1);
         // The child records itself after its sleep: the action ended with it, not before.
         const std::string record = folder.childRecord();
         QVERIFY2(endsWith(record, command.toStdString()), record.c_str());

@@ -27,6 +27,7 @@ bool PhoneServer::listen(quint16 port)
     }
     port_ = tcpServer.serverPort();
     pingTimer.start();
+    lastTickMs = clock.elapsed();
     return true;
 }
 

@@ -140,6 +140,7 @@ private:
     int silenceLimitMs = defaultSilenceLimitMs;
     int acceptRetryMs = defaultAcceptRetryMs;
     QElapsedTimer clock;
+    qint64 lastTickMs = 0;           // the keep-alive's last tick (or its start) on the clock
     bool acceptStalled = false;      // warned about failing accepts; cleared by an accept
     bool acceptedSinceError = false; // a connection was accepted since the last accept error
 };

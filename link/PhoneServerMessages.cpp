@@ -136,11 +136,18 @@ void PhoneServer::setPhoneActive(int id, bool active)
 void PhoneServer::onPingTick()
 {
     const qint64 now = clock.elapsed();
+    // A tick far later than its interval means this program did not run meanwhile (stopped,
+    // the machine suspended, the thread held): that silence was ours, and what the phones sent
+    // in it still waits unread. It does not count against them.
+    const qint64 interval = pingTimer.interval();
+    const qint64 away = now - lastTickMs > 2 * interval ? now - lastTickMs - interval : 0;
+    lastTickMs = now;
     const QByteArray ping = PhoneLink::jsonPayload({{QStringLiteral("t"), now}});
     QList<QTcpSocket*> stale;
-    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
+    for (auto it = connections.begin(); it != connections.end(); ++it) {
         if (!it->accepted)
             continue;
+        it->lastSeenMs = qMin(it->lastSeenMs + away, now);
         if (now - it->lastSeenMs > silenceLimitMs)
             stale.append(it.key());
         else if (it.key()->state() == QAbstractSocket::ConnectedState)

@@ -10,6 +10,9 @@ constexpr std::size_t waitsKept = 15;
 constexpr std::int64_t onTimeUs = 2000;
 // A wake this long after its slot did not come from the timer.
 constexpr std::int64_t lateUs = 5000;
+// No frame waits this long, nor three of the phone's periods, for its jitter; one that did is
+// stale.
+constexpr std::int64_t heldTooLongUs = 1'000'000;
 
 } // namespace
 
@@ -85,6 +88,13 @@ void FramePacer::wake()
 void FramePacer::serve(bool byFrame)
 {
     const std::int64_t now = clock.nowUs();
+    // A queue that smooths jitter holds a frame for a few periods. One that waited far longer
+    // was held by this thread not running (stopped, suspended, busy): it is not shown late.
+    const std::int64_t tooLong = std::max(heldTooLongUs, 3 * periodUs());
+    while (!frames.empty() && now - frames.front().arrivedUs > tooLong) {
+        pool.give(std::move(frames.front().frame));
+        frames.pop_front();
+    }
     if (lowLatency) {
         while (!frames.empty() && lowLatencyDueUs(now) <= now)
             letOutOldest(now);

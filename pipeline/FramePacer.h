@@ -28,6 +28,9 @@
 // through barely smoothed, and half a period while others wait behind it, so a backlog is gone
 // within a few frames instead of standing.
 //
+// A frame that waited more than a second (and three periods) was held by this thread not
+// running, not by jitter: it is dropped rather than shown late.
+//
 // GUI thread only. Time comes from the clock it is given; its own timer calls wake() when the
 // next frame is due, and each new frame lets out what is due too, so a timer that a busy thread
 // fires late, or never, costs at most some stale frames, never the pictures.

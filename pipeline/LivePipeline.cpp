@@ -10,7 +10,8 @@ LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock
     : clock(clock),
       cameraStage(std::move(sink), clock),
       fanOutStage(cameraStage, recorderStage,
-                  [this](const QImage& picture) { Q_EMIT frameReady(picture); })
+                  [this](const QImage& picture) { Q_EMIT frameReady(picture); }),
+      staleFrames(clock)
 {
     // The decoder converts a picture of the camera's size straight into a buffer of ours, which
     // then travels through the pacer into the camera without being copied.
@@ -25,6 +26,7 @@ void LivePipeline::begin(QSize size, bool paced)
     decoder.initialize(size.width(), size.height());
     completed.clear();
     lastConvertedMs.reset(); // the camera shows the stream's first picture
+    staleFrames.clear();
     pacer.reset();
     if (!paced)
         return;
@@ -50,13 +52,13 @@ void LivePipeline::dropWaiting()
 
 int LivePipeline::configure(const QByteArray& parameterSets)
 {
-    return feed(parameterSets, 0, false);
+    return feed(parameterSets, 0, false, false);
 }
 
 int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bool behind)
 {
     const auto begin = std::chrono::steady_clock::now();
-    const int pictures = feed(accessUnit, ptsUsec, behind);
+    const int pictures = feed(accessUnit, ptsUsec, behind, staleFrames.arrived(ptsUsec));
     const auto spent = std::chrono::steady_clock::now() - begin;
     decodeNsSum +=
         std::uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count());
@@ -64,10 +66,11 @@ int LivePipeline::decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bo
     return pictures;
 }
 
-int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind)
+int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind, bool stale)
 {
     completed.clear();
     decodedBehind = behind;
+    decodedStale = stale;
     convert = pictureWanted();
     decoder.decode(reinterpret_cast<const unsigned char*>(bytes.constData()),
                    std::size_t(bytes.size()), ptsUsec);
@@ -82,7 +85,7 @@ bool LivePipeline::pictureWanted() const
 {
     if (recorderStage.isOpen())
         return true;
-    if (decodedBehind && !pacer)
+    if ((decodedBehind && !pacer) || decodedStale)
         return false;
     return fanOutStage.previewWanted() || (cameraStage.enabled() && cameraStage.mayBeRead())
         || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
@@ -141,7 +144,7 @@ void LivePipeline::pass()
             continue; // cropped for a size the camera has left since
         }
         if (pacer) {
-            pacer->push(std::move(picture.frame), decodedBehind);
+            pacer->push(std::move(picture.frame), decodedBehind || decodedStale);
         } else {
             fanOutStage.pass(picture.frame);
             pool.give(std::move(picture.frame));

@@ -5,6 +5,7 @@
 #include "pipeline/FrameFanOut.h"
 #include "pipeline/FramePacer.h"
 #include "pipeline/FramePool.h"
+#include "pipeline/StaleFrames.h"
 #include "video/BgrFit.h"
 #include "video/H264Decoder.h"
 #include "video/Mp4Recorder.h"
@@ -52,7 +53,8 @@ public:
     // One buffer of the stream (its parameter sets, or one access unit); returns how many
     // pictures it completed. Only access units count towards the decode time. `behind`: a later
     // access unit has already arrived, so without a pacer to space them out this one's pictures
-    // are only decoded: a thread that falls behind catches up on the newest picture.
+    // are only decoded: a thread that falls behind catches up on the newest picture. A stale
+    // access unit (see StaleFrames) is only decoded, paced or not.
     int configure(const QByteArray& parameterSets);
     int decode(const QByteArray& accessUnit, std::uint64_t ptsUsec, bool behind = false);
     // Lets on the pictures the last decode() completed.
@@ -81,7 +83,7 @@ private:
         BgrBuffer frame; // empty when it was decoded but not converted
     };
 
-    int feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind);
+    int feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind, bool stale);
     bool pictureWanted() const;
     unsigned char* slotFor(QSize size);
     void take(const unsigned char* pixels, QSize size);
@@ -96,11 +98,13 @@ private:
     FramePool pool;
     BgrFit fitter;
     std::unique_ptr<FramePacer> pacer;
+    StaleFrames staleFrames;
 
     BgrBuffer slot;                 // where the decoder converts a picture of the camera's size
     std::vector<Picture> completed; // by the running decode(), for pass()
     bool convert = false;           // whether the running decode() converts its pictures
     bool decodedBehind = false;     // a later access unit than the running decode()'s arrived
+    bool decodedStale = false;      // the running decode()'s access unit is a backlog's
     std::optional<std::int64_t> lastConvertedMs;
     int unreadRefreshMs = 1000;
     std::int64_t phonePeriodUs = 33'333;

@@ -76,6 +76,9 @@ QString VidletProcess::token() const
 
 QString VidletProcess::log()
 {
+    // What the program wrote since the event loop last ran is read here too.
+    while (process.state() == QProcess::Running && process.waitForReadyRead(0))
+        ;
     output += process.readAll();
     return QString::fromUtf8(output);
 }

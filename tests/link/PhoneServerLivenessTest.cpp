@@ -93,6 +93,45 @@ private Q_SLOTS:
         QCOMPARE(pingsOf(usb).size(), 0);
         QCOMPARE(disconnected.size(), 1);
     }
+
+    // The program stopped for longer than the silence limit (a debugger, a suspended machine,
+    // a held thread): its phones were not silent, it was. A phone that is not streaming sends
+    // only its answers to PINGs, and none were sent meanwhile: after the stop, the server's
+    // overdue tick comes before anything from the phone.
+    void aStoppedProgramKeepsItsPhones()
+    {
+        constexpr int intervalMs = 60;
+        constexpr int silenceLimitMs = 480;
+        PhoneServer server;
+        server.setPairingToken(token);
+        server.setKeepAliveIntervalMs(intervalMs);
+        server.setSilenceLimitMs(silenceLimitMs);
+        QVERIFY(server.listen(0));
+        QSignalSpy disconnected(&server, &PhoneServer::phoneDisconnected);
+        TestPhone talking;
+        TestPhone silent;
+        talking.answerPings = true;
+        QVERIFY(talking.connectTo(server.port()));
+        QVERIFY(silent.connectTo(server.port()));
+        talking.sendHello("dev-talking", token);
+        silent.sendHello("dev-silent", token);
+        QVERIFY(talking.waitForType(PhoneLink::WELCOME));
+        QVERIFY(silent.waitForType(PhoneLink::WELCOME));
+        // Everything either phone sent has been read when the program stops.
+        QVERIFY(talking.roundTrip());
+        QVERIFY(silent.roundTrip());
+
+        // The stop is the fault under test.
+        QTest::qSleep(3 * silenceLimitMs);
+
+        const qsizetype after = pingsOf(talking).size() + silenceLimitMs / intervalMs + 2;
+        QVERIFY(QTest::qWaitFor([&] { return pingsOf(talking).size() >= after; }, 10000));
+        QVERIFY(!talking.isClosed());
+        QVERIFY(talking.roundTrip());
+        // Silence while the program runs still counts: the phone that never answers goes.
+        QVERIFY(silent.waitForClose());
+        QCOMPARE(disconnected.size(), 1);
+    }
 };
 
 QTEST_GUILESS_MAIN(PhoneServerLivenessTest)

@@ -366,6 +366,33 @@ private Q_SLOTS:
         QVERIFY(queue.left.size() >= std::size_t(295));
         QVERIFY(std::abs(queue.pacer.periodUs() - period) <= 10);
     }
+
+    // The thread stopped for ten seconds with frames waiting and its timer due (the program was
+    // stopped, the machine suspended): under both rules those frames are not shown late, and
+    // the next frame leaves on time.
+    void framesHeldByAStoppedThreadAreDropped_data()
+    {
+        QTest::addColumn<bool>("lowLatency");
+        QTest::newRow("default") << false;
+        QTest::newRow("low latency") << true;
+    }
+
+    void framesHeldByAStoppedThreadAreDropped()
+    {
+        QFETCH(bool, lowLatency);
+        Queue queue(lowLatency);
+        queue.push(0, 0);
+        queue.push(1, 1000);
+        queue.push(2, 2000);
+        QCOMPARE(queue.numbersLeft(), std::vector<int>{0});
+        queue.clock.setUs(10'000'000);
+        queue.pacer.wake();
+        QCOMPARE(queue.numbersLeft(), std::vector<int>{0});
+        QCOMPARE(queue.pacer.queued(), 0u);
+        queue.push(3, 10'001'000);
+        QCOMPARE(queue.numbersLeft(), (std::vector<int>{0, 3}));
+        QCOMPARE(queue.left.back().us, 10'001'000);
+    }
 };
 
 QTEST_GUILESS_MAIN(FramePacerTest)

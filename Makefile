@@ -14,7 +14,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 export CCACHE_MAXSIZE ?= 20G
 
-.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz bench soak package clean format-check
+.PHONY: all deps configure build run test tsan winbuild wintest asan fuzz fuzz-long bench soak package clean format-check
 
 all: build
 
@@ -84,6 +84,20 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) --parallel 2 --target fuzz_targets
 	bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+# The long fuzzing run: each target until FUZZ_RUNS executions or FUZZ_LONG_SECONDS; the corpus
+# each grew is minimised into fuzz/corpus (commit it), and each prints its coverage.
+FUZZ_RUNS ?= 10000000
+FUZZ_LONG_SECONDS ?= 3600
+FUZZ_COVERAGE_BUILD ?= build-fuzz-coverage
+fuzz-long: deps
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVIDLET_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) --parallel 2 --target fuzz_targets
+	cmake -S . -B $(FUZZ_COVERAGE_BUILD) $(GENERATOR) -DVIDLET_WERROR=$(VIDLET_WERROR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVIDLET_FUZZ=ON -DVIDLET_FUZZ_COVERAGE=ON
+	cmake --build $(FUZZ_COVERAGE_BUILD) --parallel 2 --target fuzz_targets
+	bash scripts/fuzz-long.sh $(FUZZ_BUILD) $(FUZZ_COVERAGE_BUILD) $(FUZZ_RUNS) $(FUZZ_LONG_SECONDS)
+
 # Every C++ file as clang-format writes it; CI runs this before the tests.
 format-check: deps
 	@bash scripts/check-format.sh
@@ -115,4 +129,4 @@ package: deps build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(TSAN_BUILD) $(WIN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(TSAN_BUILD) $(WIN_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(FUZZ_COVERAGE_BUILD)

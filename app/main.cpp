@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/FileLog.h"
+#include "app/HeapPolicy.h"
 #include "app/ParentConsole.h"
 #include "app/QuitSignals.h"
 #include "app/SceneGraphBackend.h"
@@ -131,6 +132,7 @@ void recordOnceLive(AppController& controller)
 
 int main(int argc, char* argv[])
 {
+    useHeapPolicy();
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
         return *answered;
 

@@ -20,7 +20,7 @@ packages=(
   dpkg-dev desktop-file-utils appstream dbus
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis osslsigncode
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-libav
-  clang libclang-rt-14-dev libusbmuxd-tools
+  clang libclang-rt-14-dev llvm libusbmuxd-tools
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber gstreamer1.0-pipewire
   gstreamer1.0-tools xdg-desktop-portal libglib2.0-bin dbus-bin dbus-daemon chromium firefox-esr
 )

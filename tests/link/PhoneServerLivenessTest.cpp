@@ -10,6 +10,18 @@ namespace {
 
 const QString token = QStringLiteral("LivenessToken-12345678");
 
+// Short intervals; the limit spans several ticks, so that a busy machine delaying one PONG does
+// not make an answering phone look silent.
+constexpr int intervalMs = 60;
+constexpr int silenceLimitMs = 480;
+
+void shortenKeepAlive(PhoneServer& server)
+{
+    server.setPairingToken(token);
+    server.setKeepAliveIntervalMs(intervalMs);
+    server.setSilenceLimitMs(silenceLimitMs);
+}
+
 QList<FrameReader::Frame> pingsOf(const TestPhone& phone)
 {
     QList<FrameReader::Frame> pings;
@@ -29,20 +41,12 @@ class PhoneServerLivenessTest : public QObject {
 private Q_SLOTS:
     void pingsLivePhonesAndClosesSilentOnes()
     {
-        // The limit spans several ticks, so that a busy machine delaying one PONG does not
-        // make the answering phone look silent.
-        constexpr int intervalMs = 60;
-        constexpr int silenceLimitMs = 480;
         PhoneServer server;
-        server.setPairingToken(token);
-        server.setKeepAliveIntervalMs(intervalMs);
-        server.setSilenceLimitMs(silenceLimitMs);
+        shortenKeepAlive(server);
         server.setHandshakeLimitMs(60000); // the stranger outlives the silence limit
         QVERIFY(server.listen(0));
         PhoneServer notListening; // keep-alive starts with the first successful listen
-        notListening.setPairingToken(token);
-        notListening.setKeepAliveIntervalMs(intervalMs);
-        notListening.setSilenceLimitMs(silenceLimitMs);
+        shortenKeepAlive(notListening);
         QSignalSpy disconnected(&server, &PhoneServer::phoneDisconnected);
 
         TestPhone silent;
@@ -100,12 +104,8 @@ private Q_SLOTS:
     // overdue tick comes before anything from the phone.
     void aStoppedProgramKeepsItsPhones()
     {
-        constexpr int intervalMs = 60;
-        constexpr int silenceLimitMs = 480;
         PhoneServer server;
-        server.setPairingToken(token);
-        server.setKeepAliveIntervalMs(intervalMs);
-        server.setSilenceLimitMs(silenceLimitMs);
+        shortenKeepAlive(server);
         QVERIFY(server.listen(0));
         QSignalSpy disconnected(&server, &PhoneServer::phoneDisconnected);
         TestPhone talking;

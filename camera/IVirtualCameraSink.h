@@ -26,4 +26,6 @@ public:
     virtual bool readerHoldsSize() const { return isConnected(); }
     // PipeWire lists the camera now, so programs that use it find it.
     virtual bool isOnPipewire() const { return false; }
+    // A program streams the camera through PipeWire now.
+    virtual bool isReadThroughPipewire() const { return false; }
 };

@@ -76,6 +76,8 @@ bool SoftcamSink::loadLibrary()
     cameraReaderHoldsSize =
         reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scReaderHoldsSize"));
     cameraIsOnPipewire = reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scIsOnPipewire"));
+    cameraIsReadThroughPipewire =
+        reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scIsReadThroughPipewire"));
     setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
@@ -88,6 +90,7 @@ bool SoftcamSink::loadLibrary()
         cameraSeesEveryReader = nullptr;
         cameraReaderHoldsSize = nullptr;
         cameraIsOnPipewire = nullptr;
+        cameraIsReadThroughPipewire = nullptr;
         setLogCallback = nullptr;
         return false;
     }
@@ -233,6 +236,11 @@ bool SoftcamSink::isConnected() const
 bool SoftcamSink::isOnPipewire() const
 {
     return camera && cameraIsOnPipewire && cameraIsOnPipewire(camera);
+}
+
+bool SoftcamSink::isReadThroughPipewire() const
+{
+    return camera && cameraIsReadThroughPipewire && cameraIsReadThroughPipewire(camera);
 }
 
 // A component that cannot tell which readers follow a size change takes every reader as one

@@ -35,6 +35,7 @@ public:
     bool mayBeRead() const override;
     bool readerHoldsSize() const override;
     bool isOnPipewire() const override;
+    bool isReadThroughPipewire() const override;
 
 private:
     using CreateCamera = void* (*)(int, int, float);
@@ -61,9 +62,10 @@ private:
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;
-    CameraSeesEveryReader cameraSeesEveryReader = nullptr; // our own component has it
-    CameraReaderHoldsSize cameraReaderHoldsSize = nullptr; // likewise
-    CameraReaderHoldsSize cameraIsOnPipewire = nullptr;    // Linux's has it
+    CameraSeesEveryReader cameraSeesEveryReader = nullptr;       // our own component has it
+    CameraReaderHoldsSize cameraReaderHoldsSize = nullptr;       // likewise
+    CameraReaderHoldsSize cameraIsOnPipewire = nullptr;          // Linux's has it
+    CameraReaderHoldsSize cameraIsReadThroughPipewire = nullptr; // likewise
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
     int startedWidth = 0; // size of the last camera started, for the log

@@ -63,6 +63,7 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
     Q_PROPERTY(bool cameraRegistered READ cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool pipewireCamera READ pipewireCamera NOTIFY changed)
+    Q_PROPERTY(bool pipewireReaderSeen READ pipewireReaderSeen NOTIFY changed)
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
@@ -128,6 +129,9 @@ public:
     bool cameraRegistered() const;
     // PipeWire lists the camera now: programs that use it find it with no registration.
     bool pipewireCamera() const;
+    // A program has read the camera through PipeWire on this machine: the window stops
+    // recommending the registration to browsers.
+    bool pipewireReaderSeen() const;
     bool recording() const;
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written

@@ -76,6 +76,8 @@ void AppController::setPreviewShown(bool shown)
 void AppController::updateStats()
 {
     appConnected_ = pipeline.camera().isConnected();
+    if (pipeline.camera().isReadThroughPipewire() && !settings.pipewireReaderSeen())
+        settings.setPipewireReaderSeen();
     stats.tick(pipeline.framesDecoded(), pipeline.takeDecodeMs());
     if (roster.empty())
         countIdleTick();

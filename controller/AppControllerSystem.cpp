@@ -1,4 +1,5 @@
 #include "controller/AppController.h"
+#include "settings/AppSettings.h"
 
 // The machine-wide camera and the firewall's verdict. Each action hands the work to an
 // elevated child and reads the state again once the child has ended, whatever it reported.
@@ -22,6 +23,11 @@ bool AppController::cameraRegistered() const
 bool AppController::pipewireCamera() const
 {
     return pipeline.camera().isOnPipewire();
+}
+
+bool AppController::pipewireReaderSeen() const
+{
+    return settings.pipewireReaderSeen();
 }
 
 void AppController::registerCamera()

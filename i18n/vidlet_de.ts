@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>Port %1 war von einem anderen Programm belegt, daher lauscht Vidlet auf %2: Bereits gekoppelte Telefone müssen den Code erneut scannen.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Noch kein Programm hat die Kamera hier über PipeWire gelesen. Wenn Ihres „Vidlet Camera“ nicht anzeigt, registrieren Sie sie.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

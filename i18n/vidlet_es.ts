@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>Otro programa ocupaba el puerto %1, así que Vidlet escucha en el %2: los teléfonos ya emparejados deben escanear el código de nuevo.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Ningún programa ha leído aún la cámara a través de PipeWire en este equipo. Si el suyo no muestra «Vidlet Camera», regístrela.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

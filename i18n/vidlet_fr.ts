@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>Le port %1 était pris par un autre programme, Vidlet écoute donc sur le %2 : les téléphones déjà appairés doivent scanner le code à nouveau.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Aucun programme n’a encore lu la caméra via PipeWire ici. Si le vôtre n’affiche pas « Vidlet Camera », enregistrez-la.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

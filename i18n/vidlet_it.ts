@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>La porta %1 era occupata da un altro programma, quindi Vidlet ascolta sulla %2: i telefoni già associati devono scansionare di nuovo il codice.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Nessun programma ha ancora letto la fotocamera tramite PipeWire qui. Se il tuo non mostra &quot;Vidlet Camera&quot;, registrala.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

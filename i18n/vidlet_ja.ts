@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>ポート %1 は別のプログラムが使用していたため、Vidlet は %2 で待ち受けます。ペアリング済みの電話はコードをもう一度スキャンしてください。</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>このPCではまだどのプログラムもPipeWire経由でカメラを読み取っていません。お使いのプログラムに「Vidlet Camera」が表示されない場合は、登録してください。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

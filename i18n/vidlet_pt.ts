@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>A porta %1 estava ocupada por outro programa, então o Vidlet escuta na %2: os telefones já emparelhados devem escanear o código de novo.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Nenhum programa leu ainda a câmera pelo PipeWire aqui. Se o seu não mostrar &quot;Vidlet Camera&quot;, registre-a.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

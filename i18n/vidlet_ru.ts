@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>Порт %1 занят другой программой, поэтому Vidlet слушает порт %2: уже сопряжённым телефонам нужно снова отсканировать код.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Ни одна программа ещё не читала камеру через PipeWire на этом компьютере. Если ваша не показывает «Vidlet Camera», зарегистрируйте её.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>%1 numaralı bağlantı noktası başka bir program tarafından kullanılıyordu, bu yüzden Vidlet %2 üzerinde dinliyor: daha önce eşleşen telefonlar kodu yeniden taramalı.</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>Burada henüz hiçbir program kamerayı PipeWire üzerinden okumadı. Sizinki &quot;Vidlet Camera&quot;yı listelemiyorsa kaydedin.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

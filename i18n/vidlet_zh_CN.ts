@@ -398,6 +398,10 @@
         <source>Port %1 was taken by another program, so Vidlet listens on %2: phones that paired before must scan the code again.</source>
         <translation>端口 %1 已被其他程序占用，因此 Vidlet 在 %2 上监听：之前配对的手机需要重新扫描二维码。</translation>
     </message>
+    <message>
+        <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
+        <translation>此电脑上尚无程序通过 PipeWire 读取过摄像头。如果您的程序未列出&quot;Vidlet Camera&quot;，请注册它。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

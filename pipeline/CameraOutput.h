@@ -55,6 +55,7 @@ public:
     bool isConnected() const { return sink->isConnected(); }
     bool mayBeRead() const { return sink->mayBeRead(); }
     bool isOnPipewire() const { return sink->isOnPipewire(); }
+    bool isReadThroughPipewire() const { return sink->isReadThroughPipewire(); }
 
 private:
     std::unique_ptr<IVirtualCameraSink> sink;

@@ -54,8 +54,11 @@ Column {
                     width: 8
                     height: 8
                     radius: 4
+                    // Amber while registering is worth it: no PipeWire camera, or one that no
+                    // program has read yet here.
                     color: app.cameraRegistered ? Theme.accent
-                                                : app.pipewireCamera ? Theme.faint : Theme.amber
+                                                : app.pipewireCamera && app.pipewireReaderSeen
+                                                  ? Theme.faint : Theme.amber
                 }
                 Text {
                     objectName: "registrationText"
@@ -80,6 +83,11 @@ Column {
                                            : qsTranslate("Main", "Register")
                 onClicked: app.cameraRegistered ? app.unregisterCamera() : app.registerCamera()
             }
+        }
+        HelpText {
+            objectName: "pipewireUnreadHelp"
+            visible: app.pipewireCamera && !app.pipewireReaderSeen && !app.cameraRegistered
+            text: qsTranslate("Main", "No program has read the camera through PipeWire here yet. If yours does not list \"Vidlet Camera\", register it.")
         }
         HelpText {
             text: app.pipewireCamera

@@ -11,6 +11,7 @@ const QString lowLatencyKey = QStringLiteral("options/lowLatency");
 const QString folderKey = QStringLiteral("recording/folder");
 const QString qualityKey = QStringLiteral("recording/quality");
 const QString languageKey = QStringLiteral("language");
+const QString pipewireReaderKey = QStringLiteral("camera/pipewireReaderSeen");
 const QString trustedGroup = QStringLiteral("trusted");
 const QString namesGroup = QStringLiteral("names");
 const QString knownGroup = QStringLiteral("known");
@@ -48,6 +49,16 @@ bool AppSettings::minimizeToTray() const
 void AppSettings::setMinimizeToTray(bool on)
 {
     store.setValue(trayKey, on);
+}
+
+bool AppSettings::pipewireReaderSeen() const
+{
+    return store.value(pipewireReaderKey, false).toBool();
+}
+
+void AppSettings::setPipewireReaderSeen()
+{
+    store.setValue(pipewireReaderKey, true);
 }
 
 bool AppSettings::lowLatency() const

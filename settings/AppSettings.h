@@ -32,6 +32,9 @@ public:
     // "auto" or a language code.
     QString language() const;
     void setLanguage(const QString& code);
+    // A program has read the camera through PipeWire on this machine at least once.
+    bool pipewireReaderSeen() const;
+    void setPipewireReaderSeen();
 
     // Paired phones: device id -> the token they paired with.
     QHash<QString, QString> trustedPhones() const;

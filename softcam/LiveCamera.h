@@ -52,6 +52,12 @@ public:
         return camera && camera == alive && alive->isOnPipewire();
     }
 
+    bool isReadThroughPipewire(void* camera)
+    {
+        Camera* alive = current.load(std::memory_order_acquire);
+        return camera && camera == alive && alive->isReadThroughPipewire();
+    }
+
     bool readerHoldsSize(void* camera)
     {
         Camera* alive = current.load(std::memory_order_acquire);

@@ -131,12 +131,15 @@ bool SoftCamera::isOnPipewire()
     return node && node->isPublished();
 }
 
-bool SoftCamera::readerHoldsSize()
+bool SoftCamera::isReadThroughPipewire()
 {
-    if (device && device->hasConsumers())
-        return true;
     std::lock_guard<std::mutex> guard(nodeLock);
     return node && node->isStreaming();
+}
+
+bool SoftCamera::readerHoldsSize()
+{
+    return (device && device->hasConsumers()) || isReadThroughPipewire();
 }
 
 bool SoftCamera::seesEveryReader() const

@@ -30,6 +30,7 @@ public:
     bool readerHoldsSize();
     // PipeWire lists the camera's node now.
     bool isOnPipewire();
+    bool isReadThroughPipewire();
     // False while a loopback device is fed whose module does not report its readers.
     bool seesEveryReader() const;
     // For tests: the clock, in nanoseconds, that spaces the frames nobody reads.

@@ -57,6 +57,11 @@ bool scIsOnPipewire(void* handle)
     return camera.isOnPipewire(handle);
 }
 
+bool scIsReadThroughPipewire(void* handle)
+{
+    return camera.isReadThroughPipewire(handle);
+}
+
 bool scReaderHoldsSize(void* handle)
 {
     return camera.readerHoldsSize(handle);

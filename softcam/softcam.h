@@ -45,4 +45,6 @@ SOFTCAM_API void scSetSegmentName(const char* name);
 // PipeWire lists the camera now (its node is published); false without PipeWire, and while the
 // daemon is away until the node is published again.
 SOFTCAM_API bool scIsOnPipewire(void* camera);
+// A program streams the camera through PipeWire now.
+SOFTCAM_API bool scIsReadThroughPipewire(void* camera);
 #endif

@@ -201,6 +201,26 @@ private Q_SLOTS:
         QVERIFY(app->pipewireCamera());
     }
 
+    // Once a program has read the camera through PipeWire, the window stops recommending the
+    // registration for good: the next start remembers it.
+    void aPipewireReaderIsRemembered()
+    {
+        TestCameraSink* camera = TestCameraSink::giveTo(*app);
+        app->start();
+        camera->onPipewire = true;
+        tick();
+        QVERIFY(!app->pipewireReaderSeen());
+        camera->readThroughPipewire = true;
+        tick();
+        QVERIFY(app->pipewireReaderSeen());
+        camera->readThroughPipewire = false;
+        tick();
+        QVERIFY(app->pipewireReaderSeen());
+        answers.reset();
+        app.reset();
+        QVERIFY(AppSettings().pipewireReaderSeen());
+    }
+
     void regeneratingThePairingRechecksTheFirewall_data()
     {
         QTest::addColumn<bool>("blocked");

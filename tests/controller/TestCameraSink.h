@@ -62,6 +62,7 @@ public:
     bool isConnected() const override { return false; }
     bool readerHoldsSize() const override { return sizeHeld; }
     bool isOnPipewire() const override { return onPipewire; }
+    bool isReadThroughPipewire() const override { return readThroughPipewire; }
     bool mayBeRead() const override { return read; }
 
     QSize size() const
@@ -98,11 +99,12 @@ public:
             .copy();
     }
 
-    bool refuseStart = false;   // the camera cannot start, as when another program holds it
-    bool read = true;           // some program may be reading; from the controller's thread
-    bool sizeHeld = false;      // a program that cannot follow a size change reads it; likewise
-    bool onPipewire = false;    // PipeWire lists it; likewise
-    std::function<void()> kept; // after each frame is kept, on the thread that sent it
+    bool refuseStart = false; // the camera cannot start, as when another program holds it
+    bool read = true;         // some program may be reading; from the controller's thread
+    bool sizeHeld = false;    // a program that cannot follow a size change reads it; likewise
+    bool onPipewire = false;  // PipeWire lists it; likewise
+    bool readThroughPipewire = false; // a program streams it through PipeWire; likewise
+    std::function<void()> kept;       // after each frame is kept, on the thread that sent it
 
 private:
     mutable std::mutex lock;

@@ -22,6 +22,11 @@ public:
     QString token() const;
     // Everything the program logged so far.
     QString log();
+    // The program's settings store.
+    QString settingsFile() const
+    {
+        return home.filePath(QStringLiteral("config/Vidlet/Vidlet.ini"));
+    }
     QProcess process;
 
 private:

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 
 namespace {
 const QString kNode = QStringLiteral("vidlet-camera");
@@ -164,13 +165,15 @@ private Q_SLOTS:
     }
 
     // Two programs read the camera at once (a browser and a recorder, two tabs): both get its
-    // pictures, in order, for as long as both keep reading.
+    // pictures, in order, for as long as both keep reading. The camera knows it is read through
+    // PipeWire while they stream, and not once they have gone.
     void twoReadersAtOnce()
     {
         QVERIFY(camera.create(640, 480));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
-        PipewireCameraReader first(kNode.toStdString());
-        PipewireCameraReader second(kNode.toStdString());
+        QVERIFY(!camera.isReadThroughPipewire());
+        auto first = std::make_unique<PipewireCameraReader>(kNode.toStdString());
+        auto second = std::make_unique<PipewireCameraReader>(kNode.toStdString());
         struct Seen {
             int stamped = 0;
             std::uint32_t last = 0;
@@ -180,7 +183,7 @@ private Q_SLOTS:
         const QDeadlineTimer deadline(30000);
         while ((seen[0].stamped < 10 || seen[1].stamped < 10) && !deadline.hasExpired()) {
             int i = 0;
-            for (PipewireCameraReader* reader : {&first, &second}) {
+            for (PipewireCameraReader* reader : {first.get(), second.get()}) {
                 if (reader->attach() && reader->readNewFrame(frame)) {
                     QCOMPARE(QSize(frame.width, frame.height), QSize(640, 480));
                     const auto stamp = FrameStamp::decode(frame.bgr.data(), 640, 480);
@@ -198,6 +201,10 @@ private Q_SLOTS:
                                 .arg(seen[0].stamped)
                                 .arg(seen[1].stamped)));
         QVERIFY(seen[0].inOrder && seen[1].inOrder);
+        QVERIFY(camera.isReadThroughPipewire());
+        first.reset();
+        second.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!camera.isReadThroughPipewire(), 10000);
         camera.destroy();
     }
 

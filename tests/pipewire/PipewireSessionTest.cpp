@@ -3,6 +3,7 @@
 #include "tools/vidlet-camview/PipewireCameraReader.h"
 
 #include <QDeadlineTimer>
+#include <QSettings>
 #include <QTest>
 
 namespace {
@@ -64,6 +65,11 @@ private Q_SLOTS:
         }
         QVERIFY2(barred == 30, qPrintable(vidlet.log()));
         QCOMPARE(PrivateDesktop::nodeId(kNode), node);
+        // The window stops recommending the registration, on this start and the next.
+        QTRY_VERIFY_WITH_TIMEOUT(QSettings(vidlet.settingsFile(), QSettings::IniFormat)
+                                     .value(QStringLiteral("camera/pipewireReaderSeen"))
+                                     .toBool(),
+                                 10000);
         QVERIFY(!vidlet.log().contains(QStringLiteral("adopts decoder output")));
 
         reader.reset();

@@ -75,6 +75,11 @@ bool TestCamera::isOnPipewire() const
     return camera && scIsOnPipewire(camera);
 }
 
+bool TestCamera::isReadThroughPipewire() const
+{
+    return camera && scIsReadThroughPipewire(camera);
+}
+
 QString TestCamera::negotiatedFormat() const
 {
     static const QRegularExpression negotiated(

@@ -20,6 +20,7 @@ public:
     void destroy();
     bool isConnected() const;
     bool isOnPipewire() const;
+    bool isReadThroughPipewire() const;
     QStringList log() const { return lines; }
     // The format the last PipeWire reader negotiated, from the component's log, or empty.
     QString negotiatedFormat() const;

@@ -36,6 +36,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(QString appVersion READ appVersion CONSTANT)
     Q_PROPERTY(bool cameraRegistered MEMBER cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool pipewireCamera MEMBER pipewireCamera NOTIFY changed)
+    Q_PROPERTY(bool pipewireReaderSeen MEMBER pipewireReaderSeen NOTIFY changed)
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure MEMBER recordingFailure NOTIFY changed)
@@ -102,6 +103,7 @@ public:
     int port = 8788;
     bool cameraRegistered = false;
     bool pipewireCamera = false;
+    bool pipewireReaderSeen = false;
     bool recording = false;
     QString lastRecordingPath;
     int recordingFailure = 0;

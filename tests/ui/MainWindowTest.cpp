@@ -510,7 +510,16 @@ void MainWindowTest::cameraTabActions()
     QCOMPARE(h.item("registrationText")->property("text").toString(),
              QStringLiteral("No V4L2 device"));
     QCOMPARE(reg->property("text").toString(), QStringLiteral("Register"));
+    // Until a program has read the PipeWire camera here, the registration is recommended.
+    QVERIFY(h.item("pipewireUnreadHelp")->isVisible());
+    h.app.setProperty("pipewireReaderSeen", true);
+    QVERIFY(!h.item("pipewireUnreadHelp")->isVisible());
+    h.app.setProperty("pipewireReaderSeen", false);
+    h.app.setProperty("cameraRegistered", true);
+    QVERIFY(!h.item("pipewireUnreadHelp")->isVisible());
+    h.app.setProperty("cameraRegistered", false);
     h.app.setProperty("pipewireCamera", false);
+    QVERIFY(!h.item("pipewireUnreadHelp")->isVisible());
 
     // A long path keeps its end, the folder's own name; the whole path shows on hover.
     const QString longPath = "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet";

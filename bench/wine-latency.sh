@@ -22,7 +22,7 @@ for path in usb wifi low; do
   if [ "$path" = low ]; then
     mkdir -p "$settings" && printf '[options]\nlowLatency=true\n' >"$settings/Vidlet.ini"
   fi
-  port=$(free_port) usbmux=$(free_port) phone_usb=$(free_port)
+  read -r port usbmux phone_usb <<<"$(free_ports 3)"
   phone=(--device-id bench --size 1280x720 --fps 30 --duration-ms 120000)
   if [ "$path" = usb ]; then
     "$host/vidlet-phone" --usb-listen "$phone_usb" "${phone[@]}" >"$scratch/phone.log" 2>&1 &

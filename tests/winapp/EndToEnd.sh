@@ -23,7 +23,7 @@ source "$(dirname "$0")/loopback.sh"
 # The camera is registered as the installer registers it, so DirectShow lists it.
 wine regsvr32 /s "Z:$app/softcam.dll" || { echo "regsvr32 softcam.dll failed"; exit 1; }
 
-port=$(free_port) usbmux=$(free_port) phone_usb=$(free_port)
+read -r port usbmux phone_usb <<<"$(free_ports 3)"
 "$host/vidlet-usbmuxd" --port "$usbmux" >"$scratch/usbmuxd.log" 2>&1 &
 pids+=($!)
 wine "$app/Vidlet.exe" --port "$port" --usbmux "$usbmux" --token-folder "Z:$scratch" \

@@ -1,8 +1,11 @@
 #pragma once
 
-// How the C heap serves the live path's picture buffers (6 MB each at 1080p). glibc takes them
-// from the system only until the first is freed, then raises its threshold and carves them
-// from a heap it can give back only from the top, so a program that runs for hours keeps a
-// picture or two more than it holds. Here each such buffer is the system's and goes back when
-// freed. Elsewhere the heap already does this, and there is nothing to do.
-void useHeapPolicy();
+class QObject;
+
+// Gives the C heap's free memory back to the system now and then. The live path and the
+// preview free and allocate picture-sized blocks (6 to 8 MB at 1080p) all the time; glibc keeps
+// them in its heap once the first is freed, and can return only the heap's top by itself, so a
+// program that runs for hours would keep a picture or two more than it holds. A periodic trim
+// returns the free pages without making every allocation a fresh, page-faulting mapping.
+// Elsewhere the heap hands blocks this large back to the system itself: nothing to do.
+void useHeapPolicy(QObject* owner);

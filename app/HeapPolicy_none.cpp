@@ -1,6 +1,6 @@
 #include "app/HeapPolicy.h"
 
 // Windows' heap hands blocks this large to and from the system directly.
-void useHeapPolicy()
+void useHeapPolicy(QObject*)
 {
 }

@@ -132,7 +132,6 @@ void recordOnceLive(AppController& controller)
 
 int main(int argc, char* argv[])
 {
-    useHeapPolicy();
     if (const std::optional<int> answered = answerCommandLine(argc, argv))
         return *answered;
 
@@ -141,6 +140,7 @@ int main(int argc, char* argv[])
     QQuickWindow::setDefaultAlphaBuffer(true);
 
     QApplication app(argc, argv);
+    useHeapPolicy(&app);
     QApplication::setApplicationName(QStringLiteral("Vidlet"));
     QApplication::setOrganizationName(QStringLiteral("Vidlet"));
     // Ties the window to its menu entry, for the desktop's icon and grouping.

@@ -49,6 +49,11 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     pipeline.recorder().failureCallback = [this](Mp4Recorder::Failure) {
         QMetaObject::invokeMethod(this, &AppController::onRecordingFailed, Qt::QueuedConnection);
     };
+    pipeline.recorder().keptFragmentedCallback = [this](const std::filesystem::path& file) {
+        const QString path = QString::fromStdU16String(file.u16string());
+        QMetaObject::invokeMethod(
+            this, [this, path] { onRecordingKeptFragmented(path); }, Qt::QueuedConnection);
+    };
 
     // The session's own clocks. The stats timer is found by name, so that tests can tick it.
     stallTimer.setInterval(intervals.stallCheckMs);

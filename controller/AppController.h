@@ -31,7 +31,7 @@ class AppSettings;
 // the pairing data, and lends the live pipeline (decoder, pacer, preview, recorder, camera)
 // what it needs; the settings it is lent. Everything here runs on the GUI thread, except the
 // card pump's thread and the threads behind the recorder and the camera; the recorder reports
-// a failed file through a queued call to onRecordingFailed().
+// a failed file, and one it could not complete, through queued calls.
 class AppController : public QObject, public TraySession, public ShotSession {
     Q_OBJECT
     Q_PROPERTY(QString status READ status NOTIFY changed)
@@ -135,8 +135,9 @@ public:
     bool recording() const;
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
-    // (the disk is full), 2 its file or folder was deleted, 3 the phone's picture changed size.
-    // Cleared by the next start.
+    // (the disk is full), 2 its file or folder was deleted, 3 the phone's picture changed size;
+    // or 4: it stopped as asked, but the disk filled while it was completed, so it stays as it
+    // was recorded (it plays). Cleared by the next start.
     int recordingFailure() const { return recordingFailure_; }
     // Frames the running recording left out because its disk could not keep up.
     int recordingDropped() const;
@@ -236,6 +237,7 @@ private:
 
     void stopRecording();
     void onRecordingFailed();
+    void onRecordingKeptFragmented(const QString& path);
     // A file holds one size: a picture of another ends the recording, and the window says why.
     void endRecordingOfOtherSize(QSize size);
     void applyRecordingQuality();

@@ -73,6 +73,15 @@ void AppController::onRecordingFailed()
     Q_EMIT changed();
 }
 
+// Said only of the last recording, while no other runs: the strip tells of that one.
+void AppController::onRecordingKeptFragmented(const QString& path)
+{
+    if (path != lastRecordingPath_ || recording() || recordingFailure_ != 0)
+        return;
+    recordingFailure_ = 4;
+    Q_EMIT changed();
+}
+
 void AppController::endRecordingOfOtherSize(QSize size)
 {
     const Mp4Recorder& recorder = pipeline.recorder();

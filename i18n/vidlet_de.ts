@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Noch kein Programm hat die Kamera hier über PipeWire gelesen. Wenn Ihres „Vidlet Camera“ nicht anzeigt, registrieren Sie sie.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>Die Festplatte wurde beim Abschließen der Aufnahme voll: Sie bleibt wie aufgenommen erhalten und lässt sich abspielen. Gespeichert: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Ningún programa ha leído aún la cámara a través de PipeWire en este equipo. Si el suyo no muestra «Vidlet Camera», regístrela.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>El disco se llenó al completar la grabación: se conserva tal como se grabó y se puede reproducir. Guardada: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

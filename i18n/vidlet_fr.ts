@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Aucun programme n’a encore lu la caméra via PipeWire ici. Si le vôtre n’affiche pas « Vidlet Camera », enregistrez-la.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>Le disque s’est rempli pendant la finalisation de l’enregistrement : il est conservé tel quel et se lit. Enregistré : %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

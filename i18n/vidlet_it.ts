@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Nessun programma ha ancora letto la fotocamera tramite PipeWire qui. Se il tuo non mostra &quot;Vidlet Camera&quot;, registrala.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>Il disco si è riempito durante il completamento della registrazione: resta com’è stata registrata e si può riprodurre. Salvata: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

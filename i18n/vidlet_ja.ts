@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>このPCではまだどのプログラムもPipeWire経由でカメラを読み取っていません。お使いのプログラムに「Vidlet Camera」が表示されない場合は、登録してください。</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>録画の仕上げ中にディスクがいっぱいになりました。録画はそのまま保存され、再生できます。保存先: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

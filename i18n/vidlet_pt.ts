@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Nenhum programa leu ainda a câmera pelo PipeWire aqui. Se o seu não mostrar &quot;Vidlet Camera&quot;, registre-a.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>O disco encheu enquanto a gravação era concluída: ela fica como foi gravada e pode ser reproduzida. Salva: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

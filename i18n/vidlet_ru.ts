@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Ни одна программа ещё не читала камеру через PipeWire на этом компьютере. Если ваша не показывает «Vidlet Camera», зарегистрируйте её.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>Диск заполнился при завершении записи: она сохранена как записана и воспроизводится. Сохранено: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

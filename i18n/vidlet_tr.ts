@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>Burada henüz hiçbir program kamerayı PipeWire üzerinden okumadı. Sizinki &quot;Vidlet Camera&quot;yı listelemiyorsa kaydedin.</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>Kayıt tamamlanırken disk doldu: kayıt olduğu gibi saklandı ve oynatılabilir. Kaydedildi: %1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -402,6 +402,10 @@
         <source>No program has read the camera through PipeWire here yet. If yours does not list &quot;Vidlet Camera&quot;, register it.</source>
         <translation>此电脑上尚无程序通过 PipeWire 读取过摄像头。如果您的程序未列出&quot;Vidlet Camera&quot;，请注册它。</translation>
     </message>
+    <message>
+        <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
+        <translation>完成录制时磁盘已满：录像按录制原样保留，可以播放。已保存：%1</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

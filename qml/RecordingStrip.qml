@@ -67,6 +67,8 @@ Rectangle {
                 ? qsTranslate("Main", "Recording stopped: its file or folder was deleted")
             : app.recordingFailure === 3
                 ? qsTranslate("Main", "Recording stopped: the phone's picture changed size. Saved: %1").arg(strip.fileName)
+            : app.recordingFailure === 4
+                ? qsTranslate("Main", "The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1").arg(strip.fileName)
             : qsTranslate("Main", "Recording saved: %1").arg(strip.fileName)
         // The sentence's start and the path's end stay readable; the whole path is on hover.
         elide: Text.ElideMiddle

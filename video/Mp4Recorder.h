@@ -64,6 +64,10 @@ public:
 
     // Called once when the open file fails, from whichever thread noticed it; set before start().
     std::function<void(Failure)> failureCallback;
+    // Called from the worker when a stopped file that had not failed could not be made an
+    // ordinary MP4 (the disk filled during the rewrite): it stays as recorded, fragmented, and
+    // plays. Set before start().
+    std::function<void(const std::filesystem::path& file)> keptFragmentedCallback;
 
     // The average video bit rate of the files opened from now on; an open file keeps its own.
     void setBitRate(int bitsPerSecond) { bitRate_ = bitsPerSecond; }

@@ -146,6 +146,7 @@ struct Recording : RecordingQueue::Worker {
     const int height;
     std::int64_t frameDuration = 0;
     std::function<void(Mp4Recorder::Failure)> failureCallback;
+    std::function<void(const std::filesystem::path&)> keptFragmentedCallback;
     // Last, so that its worker is joined before the members it uses go.
     RecordingQueue queue;
 
@@ -343,19 +344,26 @@ struct Recording : RecordingQueue::Worker {
         const int claimed = ::open(QFile::encodeName(plain).constData(),
                                    O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (claimed < 0 || flock(claimed, LOCK_EX | LOCK_NB) != 0) {
-            qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
             if (claimed >= 0)
                 ::close(claimed);
-            return;
+            return keptFragmented();
         }
         if (!copyToPlainMp4(path, plain, frameDuration)
             || std::rename(QFile::encodeName(plain).constData(),
                            QFile::encodeName(path).constData())
                 != 0) {
-            qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
             QFile::remove(plain);
+            ::close(claimed);
+            return keptFragmented();
         }
         ::close(claimed);
+    }
+
+    void keptFragmented()
+    {
+        qWarning("Vidlet: the recording %s stays fragmented", qPrintable(path));
+        if (keptFragmentedCallback)
+            keptFragmentedCallback(path.toStdU16String());
     }
 };
 
@@ -386,6 +394,7 @@ bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height
     r->path = QString::fromStdU16String(file.u16string());
     r->frameDuration = ticksPerSecond / fps;
     r->failureCallback = failureCallback;
+    r->keptFragmentedCallback = keptFragmentedCallback;
     // The encoder comes first: a size or encoder problem then leaves no file behind.
     if (!r->picture || !r->packet
         || !r->openEncoder(width + width % 2, height + height % 2, fps, bitRate_)

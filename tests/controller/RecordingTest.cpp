@@ -274,6 +274,30 @@ private Q_SLOTS:
         verifyPictures(r, stream, {0, 1});
     }
 
+    // A stopped recording that cannot be made an ordinary MP4 (the disk fills during the copy;
+    // here the copy's name is taken, which takes the same way) is kept as recorded, and the
+    // window is told so.
+    void aRecordingThatCannotBeCompletedIsSaid()
+    {
+        auto phone = liveAt(48, 32);
+        AppController& app = *phone->app;
+        app.setRecordingFolder(dir.filePath("kept"));
+        app.toggleRecording();
+        const QString path = app.lastRecordingPath();
+        const TestEncoder stream = TestEncoder::ofSize(48, 32, 2);
+        feed(*phone, stream, 0);
+        feed(*phone, stream, 1);
+        QFile taken(path + ".part");
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.close();
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable("Vidlet: the recording " + path + " stays fragmented"));
+        app.toggleRecording();
+        QTRY_COMPARE(app.recordingFailure(), 4);
+        QVERIFY(!app.recording());
+        verifyPictures(readRecording(path), stream, {0, 1});
+    }
+
     // The session's end (a log-off on Windows) completes the recording within its bound, while
     // the program still runs: the system may end it right after.
     void aSessionEndCompletesTheRecordingInTime()

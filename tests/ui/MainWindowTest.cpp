@@ -741,6 +741,10 @@ void MainWindowTest::recordingStripSaysWhyItStopped()
     QCOMPARE(notice->property("text").toString(),
              QStringLiteral("Recording stopped: the phone's picture changed size. "
                             "Saved: Vidlet_20261207_165602.mp4"));
+    h.app.setProperty("recordingFailure", 4);
+    QCOMPARE(notice->property("text").toString(),
+             QStringLiteral("The disk filled while the recording was completed: it is kept as "
+                            "recorded and plays. Saved: Vidlet_20261207_165602.mp4"));
 }
 
 // A disk that cannot keep up costs frames, which the running recording counts; a start that

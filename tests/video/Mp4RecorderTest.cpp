@@ -278,6 +278,37 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(file + ".part"));
     }
 
+    // The copy that would make an ordinary MP4 cannot be made (here its name is taken; a disk
+    // that fills during the copy takes the same way): the recording stays as it was recorded,
+    // plays, and the recorder says so once, from its own thread.
+    void aRecordingThatCannotBeCompletedIsKeptAndTold()
+    {
+        const QString file = path("kept.mp4");
+        Mp4Recorder recorder;
+        std::atomic<int> told{0};
+        QString toldOf;
+        recorder.keptFragmentedCallback = [&](const std::filesystem::path& kept) {
+            toldOf = QString::fromStdU16String(kept.u16string());
+            ++told;
+        };
+        QVERIFY(recorder.start(file.toStdWString(), 64, 48, 30));
+        for (int i = 0; i < 40; ++i)
+            writeInTurn(recorder, quadrantFrame(64, 48, i));
+        QFile taken(file + ".part");
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.write("another program's");
+        taken.close();
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable("Vidlet: the recording " + file + " stays fragmented"));
+        recorder.stop();
+        recorder.waitForFinished();
+        QCOMPARE(told.load(), 1);
+        QCOMPARE(toldOf, file);
+        QVERIFY(Mp4Probe::topLevelBoxes(file).contains("moof"));
+        QCOMPARE(int(readRecording(file).frames.size()), 40);
+        QCOMPARE(readAll(file + ".part"), QByteArray("another program's"));
+    }
+
     void destructionFinalisesTheFile()
     {
         const QString file = path("destroyed.mp4");

@@ -57,6 +57,14 @@ class RecordingTest : public QObject {
         return phone;
     }
 
+    // Starts a recording into `folder`; the recording's path.
+    static QString startRecording(AppController& app, const QString& folder)
+    {
+        app.setRecordingFolder(folder);
+        app.toggleRecording();
+        return app.lastRecordingPath();
+    }
+
     // One picture of the stream through the pipeline, until it has left for the camera.
     static void feed(StreamingPhone& phone, const TestEncoder& stream, int index)
     {
@@ -281,9 +289,7 @@ private Q_SLOTS:
     {
         auto phone = liveAt(48, 32);
         AppController& app = *phone->app;
-        app.setRecordingFolder(dir.filePath("kept"));
-        app.toggleRecording();
-        const QString path = app.lastRecordingPath();
+        const QString path = startRecording(app, dir.filePath("kept"));
         const TestEncoder stream = TestEncoder::ofSize(48, 32, 2);
         feed(*phone, stream, 0);
         feed(*phone, stream, 1);
@@ -304,9 +310,7 @@ private Q_SLOTS:
     {
         auto phone = liveAt(48, 32);
         AppController& app = *phone->app;
-        app.setRecordingFolder(dir.filePath("session-end"));
-        app.toggleRecording();
-        const QString path = app.lastRecordingPath();
+        const QString path = startRecording(app, dir.filePath("session-end"));
         const TestEncoder stream = TestEncoder::ofSize(48, 32, 3);
         feed(*phone, stream, 0);
         feed(*phone, stream, 1);
@@ -322,9 +326,7 @@ private Q_SLOTS:
     {
         auto phone = liveAt(48, 32, false);
         AppController& app = *phone->app;
-        app.setRecordingFolder(dir.filePath("jumps"));
-        app.toggleRecording();
-        const QString path = app.lastRecordingPath();
+        const QString path = startRecording(app, dir.filePath("jumps"));
         TestEncoder stream = TestEncoder::ofSize(48, 32, 6);
         const unsigned long long jumps[] = {0, 33'333, 60'000'000, 66'666, 5'000'000, 1};
         for (std::size_t i = 0; i < stream.units.size(); ++i)
@@ -376,9 +378,7 @@ private Q_SLOTS:
         QFETCH(bool, keeps);
         auto phone = liveAt(64, 48);
         AppController& app = *phone->app;
-        app.setRecordingFolder(dir.filePath("resized"));
-        app.toggleRecording();
-        const QString path = app.lastRecordingPath();
+        const QString path = startRecording(app, dir.filePath("resized"));
         const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
         feed(*phone, stream, 0);
 

@@ -20,6 +20,9 @@ start=$(date +%s%N)
 wine "$setup" /S
 wineserver -w
 echo "silent install took $((($(date +%s%N) - start) / 1000000)) ms"
+# The install's Wine has ended; the registry is read through a new one, started here once so
+# that the first reading does not meet the old one on its way out.
+wine cmd /c exit >/dev/null 2>&1
 
 for file in Vidlet.exe softcam.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Quick.dll \
   plugins/platforms/qwindows.dll plugins/tls/qschannelbackend.dll qml/QtQuick/qmldir; do
@@ -27,7 +30,8 @@ for file in Vidlet.exe softcam.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Q
 done
 check "Start menu entry" test -f "$shortcut"
 check "uninstaller signed" osslsigncode verify -CAfile "$ca" -in "$folder/Uninstall.exe"
-check "Apps & features: DisplayName" test "$(value "$uninstallKey" DisplayName)" = Vidlet
+displayName=$(value "$uninstallKey" DisplayName)
+check "Apps & features: DisplayName ($displayName)" test "$displayName" = Vidlet
 check "Apps & features: DisplayVersion" test "$(value "$uninstallKey" DisplayVersion)" = 1.1
 for name in Publisher DisplayIcon UninstallString EstimatedSize; do
   check "Apps & features: $name" test -n "$(value "$uninstallKey" "$name")"

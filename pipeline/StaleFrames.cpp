@@ -23,18 +23,29 @@ bool StaleFrames::arrived(std::uint64_t ptsUsec)
         return false;
     }
     quickestUs = std::min(*quickestUs + std::int64_t(ptsUsec - *last) / driftDivisor, offset);
-    if (offset - *quickestUs <= lateLimitUs) {
+    const std::int64_t lateness = offset - *quickestUs;
+    // Once a backlog is seen, the frames stay stale until it is nearly caught up: its last
+    // second, shown at the speed it arrives, would still be a burst.
+    if (lateness <= (lateRun ? caughtUpUs : lateLimitUs)) {
         lateRun.reset();
         return false;
     }
     if (!lateRun)
         lateRun = Run{now, ptsUsec};
     const std::int64_t spent = now - lateRun->sinceUs;
-    if (spent >= catchUpProofUs && std::int64_t(ptsUsec - lateRun->firstPtsUsec) <= spent) {
-        trusted = false;
-        return false;
+    if (spent < catchUpProofUs)
+        return true;
+    if (std::int64_t(ptsUsec - lateRun->firstPtsUsec) > spent) {
+        lateRun = Run{now, ptsUsec}; // still catching up: judged again over the next while
+        return true;
     }
-    return true;
+    // Not catching up. Within a second of the quickest, the stream has settled a little
+    // later than before (the network holds more); beyond, the stamps are no clock.
+    if (lateness <= lateLimitUs)
+        restartAt(offset);
+    else
+        trusted = false;
+    return false;
 }
 
 void StaleFrames::clear()

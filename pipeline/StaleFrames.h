@@ -17,8 +17,10 @@
 class StaleFrames {
 public:
     static constexpr std::int64_t lateLimitUs = 1'000'000;
+    // A backlog has been caught up once its frames are this close to the quickest again.
+    static constexpr std::int64_t caughtUpUs = 200'000;
     // A run of late frames whose stamps advance no faster than the time for this long is not a
-    // backlog being caught up.
+    // backlog being caught up. Judged over each such while of the run in turn.
     static constexpr std::int64_t catchUpProofUs = 250'000;
     static constexpr std::int64_t jumpUs = 5'000'000;
 

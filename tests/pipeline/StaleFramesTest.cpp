@@ -59,25 +59,48 @@ private Q_SLOTS:
     }
 
     // The program stopped for ten seconds while the phone went on: what it sent meanwhile then
-    // arrives in a burst. The frames more than a second old are stale, the rest and the live
-    // stream after them are not; a second stop is judged the same way.
-    void aBacklogIsStaleUntilTheLiveFrames()
+    // comes through as fast as the link carries it (half a millisecond a frame) until it has
+    // caught up with the phone. Every frame of it is stale until it is within 0.2 s of the
+    // live stream, and the live frames after it are not; a second stop is judged the same way.
+    // A stall that leaves the stream half a second later for good (the network now holds
+    // more) holds back at most half a second of it.
+    void aBacklogIsStaleUntilItIsCaughtUp_data()
     {
+        QTest::addColumn<std::int64_t>("stallUs");
+        QTest::addColumn<std::int64_t>("settlesLaterUs");
+        QTest::newRow("stopped 10 s") << std::int64_t(10'000'000) << std::int64_t(0);
+        QTest::newRow("stalled 2 s, then 0.5 s later")
+            << std::int64_t(2'000'000) << std::int64_t(500'000);
+    }
+
+    void aBacklogIsStaleUntilItIsCaughtUp()
+    {
+        QFETCH(std::int64_t, stallUs);
+        QFETCH(std::int64_t, settlesLaterUs);
         Stream stream;
-        std::int64_t now = 1'000'000;
+        std::int64_t delay = 20'000; // from the phone's stamp to its arrival, when live
+        const auto live = [&] { return std::int64_t(stream.pts + period) + delay; };
+        std::int64_t now = 0;
         for (int frame = 0; frame < 60; ++frame)
-            QVERIFY(!stream.next(now += period));
+            QVERIFY(!stream.next(now = live()));
         for (int stop = 0; stop < 2; ++stop) {
-            now += 10'000'000;
-            int stale = 0;
-            for (int frame = 0; frame < 300; ++frame)
-                stale += stream.next(now += 500);
-            // 300 frames of 10 s arrive within 0.15 s: all but those of about the last second
-            // (27, fewer after the first stop, whose burst left the stream 0.15 s behind) are
-            // more than a second late.
-            QVERIFY2(stale >= 270 && stale <= 280, qPrintable(QString::number(stale)));
+            now += stallUs;
+            const std::int64_t before = delay;
+            delay += settlesLaterUs;
+            int backlog = 0;
+            while (live() < now) {
+                const bool stale = stream.next(now += 500);
+                const std::int64_t lateness = now - std::int64_t(stream.pts) - before;
+                QVERIFY2(stale == (lateness > StaleFrames::caughtUpUs),
+                         qPrintable(QString("%1 ms late").arg(lateness / 1000)));
+                ++backlog;
+            }
+            QVERIFY(backlog >= (stallUs - settlesLaterUs) / period - 1);
+            int heldBack = 0;
             for (int frame = 0; frame < 60; ++frame)
-                QVERIFY(!stream.next(now += period));
+                heldBack += stream.next(now = live());
+            QVERIFY2(heldBack <= 15, qPrintable(QString::number(heldBack)));
+            QVERIFY(!stream.next(now = live()));
         }
     }
 

@@ -1,4 +1,5 @@
 #include "softcam/CameraReader.h"
+#include "softcam/SegmentPointer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -29,12 +30,14 @@ bool CameraReader::attach()
     }
     detach();
     // The camera moves to the next name when another user holds the first (see
-    // segmentCandidate); only a segment of this user's own is read.
+    // segmentCandidate), and past all of them to the one its pointer names; only a segment of
+    // this user's own is read.
     for (int index = 0; index < kSegmentNames; ++index) {
         if (attachTo(segmentCandidate(name, index)))
             return true;
     }
-    return false;
+    const std::optional<std::string> pointed = SegmentPointer::target(name);
+    return pointed && attachTo(*pointed);
 }
 
 bool CameraReader::attachTo(const std::string& segmentName)

@@ -97,7 +97,8 @@ inline std::string userSegmentName()
 #ifndef _WIN32
 // Segment names live in one folder every user can write, so another user may take a camera's
 // name first. The camera then moves to the next of a few fixed names, and readers look through
-// the same ones: index 0 is the name itself, then name.1, name.2 and so on.
+// the same ones: index 0 is the name itself, then name.1, name.2 and so on. Past them all it
+// takes a random name that a private pointer tells readers (SegmentPointer).
 inline constexpr int kSegmentNames = 8;
 
 inline std::string segmentCandidate(const std::string& name, int index)

@@ -1,5 +1,6 @@
 #include "softcam/ComponentLog.h"
 #include "softcam/SharedFramePublisher.h"
+#include "softcam/SegmentPointer.h"
 
 #include <cerrno>
 #include <cstring>
@@ -57,6 +58,29 @@ bool SharedFramePublisher::open(const std::string& segmentName, int width, int h
         case Failed:
             return false;
         }
+    }
+    // Every fixed name is taken: one nobody can guess, which this user's readers find through
+    // a private pointer. The name pointed to already is tried first, so that its lock still
+    // keeps a second camera out.
+    if (const std::optional<std::string> pointed = SegmentPointer::target(segmentName)) {
+        switch (openNamed(*pointed, width, height, fps)) {
+        case Opened:
+            return true;
+        case Taken:
+            break;
+        case Failed:
+            return false;
+        }
+    }
+    const std::optional<std::string> unguessable = SegmentPointer::unguessableName(segmentName);
+    if (unguessable && openNamed(*unguessable, width, height, fps) == Opened) {
+        if (SegmentPointer::point(segmentName, *unguessable)) {
+            report("Vidlet: every camera segment name after %s belongs to someone else; using "
+                   "%s",
+                   segmentName.c_str(), unguessable->c_str());
+            return true;
+        }
+        close();
     }
     report("Vidlet: every camera segment name after %s belongs to someone else",
            segmentName.c_str());
@@ -193,6 +217,7 @@ void SharedFramePublisher::close()
     header->state.store(Stopped, std::memory_order_release);
     if (namesSameFile(name, fd))
         shm_unlink(name.c_str());
+    SegmentPointer::remove(requestedName, name);
     guard.release(); // before the range can be mapped again for something else
     munmap(header, mappedBytes);
     ::close(fd); // releases the lock

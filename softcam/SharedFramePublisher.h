@@ -21,7 +21,8 @@ public:
     SharedFramePublisher& operator=(const SharedFramePublisher&) = delete;
 
     // False, after logging, when another camera holds the segment or it cannot be made. A
-    // name that another user holds is passed over for the next of segmentCandidate()'s.
+    // name that another user holds is passed over for the next of segmentCandidate()'s, and
+    // past them all for a random one (SegmentPointer).
     bool open(const std::string& segmentName, int width, int height, float fps);
     // `bgr` holds width * height * 3 bytes.
     void publish(const unsigned char* bgr);

@@ -84,9 +84,10 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        for (int index = 0; index < kSegmentNames; ++index)
+        for (int index = 0; index < kSegmentNames; ++index) {
             shm_unlink(segmentCandidate(name, index).c_str());
-        rmdir(("/dev/shm" + name).c_str()); // what a test planted at the name
+            rmdir(("/dev/shm" + segmentCandidate(name, index)).c_str()); // what a test planted
+        }
     }
 
     void readerNeverSeesTornFrameWhileWriterChangesSize()
@@ -377,6 +378,68 @@ private Q_SLOTS:
             QVERIFY(reader.readNewFrame(frame));
             QVERIFY(uniform(frame));
         }
+    }
+
+    // A neighbour who takes all the fixed names (eight `touch`es, here directories) does not
+    // deny the camera: it takes a name nobody can guess, private to the user, and readers find
+    // it through a pointer in the user's runtime folder, which goes with the camera. Without a
+    // runtime folder of the user's alone there is no pointer, and the camera says why it
+    // cannot open. A second camera of the user is refused there as at a fixed name.
+    void takingEveryFixedNameDeniesNothing_data()
+    {
+        QTest::addColumn<int>("folderMode");
+        QTest::newRow("private runtime folder") << 0700;
+        QTest::newRow("runtime folder open to others") << 0755;
+    }
+
+    void takingEveryFixedNameDeniesNothing()
+    {
+        QFETCH(int, folderMode);
+        QTemporaryDir runtime;
+        QVERIFY(chmod(QFile::encodeName(runtime.path()).constData(), mode_t(folderMode)) == 0);
+        const QByteArray before = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", before); });
+        for (int index = 0; index < kSegmentNames; ++index)
+            QCOMPARE(mkdir(("/dev/shm" + segmentCandidate(name, index)).c_str(), 0700), 0);
+        const QString pointer = runtime.path() + QString::fromStdString(name) + ".segment";
+        {
+            SharedFramePublisher publisher;
+            std::string said;
+            setLogCallback(
+                [](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
+            const bool opened = publisher.open(name, 16, 16, 30.0f);
+            setLogCallback(nullptr, nullptr);
+            if (folderMode != 0700) {
+                QVERIFY(!opened);
+                QVERIFY2(said.find("belongs to someone else") != std::string::npos, said.c_str());
+                QVERIFY(!QFile::exists(pointer));
+                return;
+            }
+            QVERIFY2(opened, said.c_str());
+            const QFileInfo info(pointer);
+            QVERIFY(info.isFile());
+            QCOMPARE(
+                info.permissions()
+                    & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                QFile::Permissions());
+            QFile file(pointer);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const std::string used = file.readAll().toStdString();
+            QVERIFY2(used.size() > name.size() + 16, used.c_str());
+            QCOMPARE(statOf(used).st_mode & 0777, mode_t(0600));
+            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
+            publisher.publish(bgr.data());
+            CameraReader reader(name);
+            CameraFrame frame;
+            QVERIFY(reader.readNewFrame(frame));
+            QVERIFY(uniform(frame));
+            SharedFramePublisher second;
+            QVERIFY(!second.open(name, 16, 16, 30.0f)); // one camera a user, as at a fixed name
+            QVERIFY(file.seek(0));
+            QCOMPARE(file.readAll().toStdString(), used);
+        }
+        QVERIFY(!QFile::exists(pointer));
     }
 
     void readerRefusesAnotherUsersCamera()

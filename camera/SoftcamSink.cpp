@@ -213,8 +213,6 @@ void SoftcamSink::stop()
     if (camera && deleteCamera) {
         deleteCamera(camera);
         camera = nullptr;
-        // The component may need a moment before the next camera can be created.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     // Forget the frame and its size too: after a failed restart at another size, sendFrame
     // must not copy the old size out of a caller's smaller buffer.

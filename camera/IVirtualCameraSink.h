@@ -28,4 +28,6 @@ public:
     virtual bool isOnPipewire() const { return false; }
     // A program streams the camera through PipeWire now.
     virtual bool isReadThroughPipewire() const { return false; }
+    // Another program cut the camera's shared memory short since it started; it was made again.
+    virtual bool segmentWasCutShort() const { return false; }
 };

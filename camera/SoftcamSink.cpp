@@ -78,6 +78,8 @@ bool SoftcamSink::loadLibrary()
     cameraIsOnPipewire = reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scIsOnPipewire"));
     cameraIsReadThroughPipewire =
         reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scIsReadThroughPipewire"));
+    cameraSegmentWasCutShort =
+        reinterpret_cast<CameraReaderHoldsSize>(module.symbol("scSegmentWasCutShort"));
     setLogCallback = reinterpret_cast<SetLogCallback>(module.symbol("scSetLogCallback"));
     if (!createCamera || !deleteCamera || !sendCameraFrame) {
         qWarning().noquote() << "Vidlet: camera component" << kComponentName
@@ -91,6 +93,7 @@ bool SoftcamSink::loadLibrary()
         cameraReaderHoldsSize = nullptr;
         cameraIsOnPipewire = nullptr;
         cameraIsReadThroughPipewire = nullptr;
+        cameraSegmentWasCutShort = nullptr;
         setLogCallback = nullptr;
         return false;
     }
@@ -239,6 +242,11 @@ bool SoftcamSink::isOnPipewire() const
 bool SoftcamSink::isReadThroughPipewire() const
 {
     return camera && cameraIsReadThroughPipewire && cameraIsReadThroughPipewire(camera);
+}
+
+bool SoftcamSink::segmentWasCutShort() const
+{
+    return camera && cameraSegmentWasCutShort && cameraSegmentWasCutShort(camera);
 }
 
 // A component that cannot tell which readers follow a size change takes every reader as one

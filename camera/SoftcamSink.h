@@ -36,6 +36,7 @@ public:
     bool readerHoldsSize() const override;
     bool isOnPipewire() const override;
     bool isReadThroughPipewire() const override;
+    bool segmentWasCutShort() const override;
 
 private:
     using CreateCamera = void* (*)(int, int, float);
@@ -66,6 +67,7 @@ private:
     CameraReaderHoldsSize cameraReaderHoldsSize = nullptr;       // likewise
     CameraReaderHoldsSize cameraIsOnPipewire = nullptr;          // Linux's has it
     CameraReaderHoldsSize cameraIsReadThroughPipewire = nullptr; // likewise
+    CameraReaderHoldsSize cameraSegmentWasCutShort = nullptr;    // likewise
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
     int startedWidth = 0; // size of the last camera started, for the log

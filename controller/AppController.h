@@ -64,6 +64,8 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(bool cameraRegistered READ cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool pipewireCamera READ pipewireCamera NOTIFY changed)
     Q_PROPERTY(bool pipewireReaderSeen READ pipewireReaderSeen NOTIFY changed)
+    // Another program cut the camera's shared memory short during this run; it was made again.
+    Q_PROPERTY(bool cameraSegmentCutShort READ cameraSegmentCutShort NOTIFY changed)
     Q_PROPERTY(bool recording READ recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath READ lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure READ recordingFailure NOTIFY changed)
@@ -132,6 +134,7 @@ public:
     // A program has read the camera through PipeWire on this machine: the window stops
     // recommending the registration to browsers.
     bool pipewireReaderSeen() const;
+    bool cameraSegmentCutShort() const { return cameraSegmentCutShort_; }
     bool recording() const;
     QString lastRecordingPath() const { return lastRecordingPath_; }
     // Why the last recording stopped by itself: 0 it did not, 1 its file could not be written
@@ -269,6 +272,7 @@ private:
     QString lastRecordingPath_;
     int recordingFailure_ = 0;
     bool appConnected_ = false;
+    bool cameraSegmentCutShort_ = false;
     bool trayAvailable_ = true;
     bool firewallBlocked_ = false;
     int idleTicks = 0; // stats ticks without a phone since the firewall and addresses were read

@@ -76,6 +76,7 @@ void AppController::setPreviewShown(bool shown)
 void AppController::updateStats()
 {
     appConnected_ = pipeline.camera().isConnected();
+    cameraSegmentCutShort_ = cameraSegmentCutShort_ || pipeline.camera().segmentWasCutShort();
     if (pipeline.camera().isReadThroughPipewire() && !settings.pipewireReaderSeen())
         settings.setPipewireReaderSeen();
     stats.tick(pipeline.framesDecoded(), pipeline.takeDecodeMs());

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>Die Festplatte wurde beim Abschließen der Aufnahme voll: Sie bleibt wie aufgenommen erhalten und lässt sich abspielen. Gespeichert: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Ein anderes Programm hat den gemeinsamen Speicher der Kamera gekürzt. Vidlet hat ihn neu angelegt; ein Programm, das seitdem kein Bild zeigt, muss die Kamera eventuell erneut öffnen.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>El disco se llenó al completar la grabación: se conserva tal como se grabó y se puede reproducir. Guardada: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Otro programa recortó la memoria compartida de la cámara. Vidlet la creó de nuevo; un programa que no muestre imagen desde entonces puede necesitar abrir la cámara otra vez.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>Le disque s’est rempli pendant la finalisation de l’enregistrement : il est conservé tel quel et se lit. Enregistré : %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Un autre programme a tronqué la mémoire partagée de la caméra. Vidlet l&apos;a recréée ; un programme qui n&apos;affiche plus d&apos;image depuis devra peut-être rouvrir la caméra.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>Il disco si è riempito durante il completamento della registrazione: resta com’è stata registrata e si può riprodurre. Salvata: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Un altro programma ha troncato la memoria condivisa della fotocamera. Vidlet l&apos;ha ricreata; un programma che da allora non mostra immagini potrebbe dover riaprire la fotocamera.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>録画の仕上げ中にディスクがいっぱいになりました。録画はそのまま保存され、再生できます。保存先: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>別のプログラムがカメラの共有メモリを切り詰めました。Vidlet は作り直しました。それ以降映像が出ないプログラムは、カメラを開き直す必要があるかもしれません。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>O disco encheu enquanto a gravação era concluída: ela fica como foi gravada e pode ser reproduzida. Salva: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Outro programa encurtou a memória partilhada da câmera. O Vidlet a criou de novo; um programa que não mostra imagem desde então pode precisar abrir a câmera outra vez.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>Диск заполнился при завершении записи: она сохранена как записана и воспроизводится. Сохранено: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Другая программа урезала общую память камеры. Vidlet создал её заново; программе, которая с тех пор не показывает изображение, может понадобиться открыть камеру ещё раз.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>Kayıt tamamlanırken disk doldu: kayıt olduğu gibi saklandı ve oynatılabilir. Kaydedildi: %1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>Başka bir program kameranın paylaşılan belleğini kısalttı. Vidlet onu yeniden oluşturdu; o zamandan beri görüntü göstermeyen bir programın kamerayı yeniden açması gerekebilir.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -406,6 +406,10 @@
         <source>The disk filled while the recording was completed: it is kept as recorded and plays. Saved: %1</source>
         <translation>完成录制时磁盘已满：录像按录制原样保留，可以播放。已保存：%1</translation>
     </message>
+    <message>
+        <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
+        <translation>另一个程序截短了摄像头的共享内存。Vidlet 已重新创建它；此后不再显示画面的程序可能需要重新打开摄像头。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -56,6 +56,7 @@ public:
     bool mayBeRead() const { return sink->mayBeRead(); }
     bool isOnPipewire() const { return sink->isOnPipewire(); }
     bool isReadThroughPipewire() const { return sink->isReadThroughPipewire(); }
+    bool segmentWasCutShort() const { return sink->segmentWasCutShort(); }
 
 private:
     std::unique_ptr<IVirtualCameraSink> sink;

@@ -94,6 +94,11 @@ Column {
                   ? qsTranslate("Main", "Other programs, and browsers without that switch, find the camera once it is registered. The device is the computer's: whoever is at its screen can read it. Asks for admin.")
                   : qsTranslate("Main", "Registering lets apps like Zoom, Teams and browsers see the Vidlet camera. Asks for admin.")
         }
+        HelpText {
+            objectName: "segmentCutHelp"
+            visible: app.cameraSegmentCutShort
+            text: qsTranslate("Main", "Another program cut the camera's shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.")
+        }
         // Windows lists the camera to DirectShow programs only.
         HelpText {
             objectName: "cameraReachHelp"

@@ -58,6 +58,12 @@ public:
         return camera && camera == alive && alive->isReadThroughPipewire();
     }
 
+    bool segmentWasCutShort(void* camera)
+    {
+        Camera* alive = current.load(std::memory_order_acquire);
+        return camera && camera == alive && alive->segmentWasCutShort();
+    }
+
     bool readerHoldsSize(void* camera)
     {
         Camera* alive = current.load(std::memory_order_acquire);

@@ -83,6 +83,7 @@ void SoftCamera::keepSegment()
 {
     if (!shared.needsReopen())
         return;
+    segmentCut.store(true, std::memory_order_relaxed); // it was made whole when created
     const std::uint64_t now = clock();
     if (now < nextSegmentTryNs)
         return;

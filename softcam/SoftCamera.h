@@ -5,6 +5,7 @@
 #include "softcam/SharedFramePublisher.h"
 #include "softcam/V4l2LoopbackOutput.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,6 +32,8 @@ public:
     // PipeWire lists the camera's node now.
     bool isOnPipewire();
     bool isReadThroughPipewire();
+    // Another program cut the segment short at least once; it was made again.
+    bool segmentWasCutShort() const { return segmentCut.load(std::memory_order_relaxed); }
     // False while a loopback device is fed whose module does not report its readers.
     bool seesEveryReader() const;
     // For tests: the clock, in nanoseconds, that spaces the frames nobody reads.
@@ -52,6 +55,7 @@ private:
     std::uint64_t nextNodeTryNs = 0;    // the sending thread's
     std::uint64_t nextSegmentTryNs = 0; // the sending thread's
     bool nodeLostTold = false;          // the sending thread's
+    std::atomic<bool> segmentCut{false};
 
     // The sending thread remakes it under sharedLock, which the controlling thread takes to
     // ask it about readers.

@@ -62,6 +62,11 @@ bool scIsReadThroughPipewire(void* handle)
     return camera.isReadThroughPipewire(handle);
 }
 
+bool scSegmentWasCutShort(void* handle)
+{
+    return camera.segmentWasCutShort(handle);
+}
+
 bool scReaderHoldsSize(void* handle)
 {
     return camera.readerHoldsSize(handle);

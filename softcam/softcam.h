@@ -47,4 +47,7 @@ SOFTCAM_API void scSetSegmentName(const char* name);
 SOFTCAM_API bool scIsOnPipewire(void* camera);
 // A program streams the camera through PipeWire now.
 SOFTCAM_API bool scIsReadThroughPipewire(void* camera);
+// Another program cut the camera's shared-memory segment short since the camera was created;
+// the camera made it again. Optional.
+SOFTCAM_API bool scSegmentWasCutShort(void* camera);
 #endif

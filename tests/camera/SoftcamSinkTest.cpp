@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -114,6 +115,34 @@ private Q_SLOTS:
         QVERIFY(reader.attach());
         std::this_thread::sleep_for(milliseconds(150));
         QVERIFY(!reader.readNewFrame(frame));
+    }
+
+    // Another program of the user's cuts the camera's segment short: the sink says so until the
+    // camera is made anew, and readers get the pictures in the segment made again.
+    void aSegmentCutShortIsTold()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(32, 24, 30.0f));
+        const auto before = filled(32, 24, 0x61);
+        sink.sendFrame(before.data());
+        softcam::CameraFrame frame;
+        {
+            softcam::CameraReader reader(segment);
+            QVERIFY(waitForFill(reader, 0x61, frame));
+        }
+        QVERIFY(!sink.segmentWasCutShort());
+        const int fd = shm_open(segment.c_str(), O_RDWR, 0);
+        QVERIFY(fd >= 0);
+        QCOMPARE(ftruncate(fd, 0), 0);
+        close(fd);
+        QTRY_VERIFY_WITH_TIMEOUT(sink.segmentWasCutShort(), 5000);
+        const auto after = filled(32, 24, 0x62);
+        sink.sendFrame(after.data());
+        softcam::CameraReader reader(segment);
+        QVERIFY(waitForFill(reader, 0x62, frame));
+        sink.stop();
+        QVERIFY(sink.start(32, 24, 30.0f));
+        QVERIFY(!sink.segmentWasCutShort());
     }
 
     // After a restart at a new size fails, frames of the new size must not be read as if they

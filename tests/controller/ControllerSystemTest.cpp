@@ -221,6 +221,22 @@ private Q_SLOTS:
         QVERIFY(AppSettings().pipewireReaderSeen());
     }
 
+    // Once the camera's segment was cut short, the window says so for the rest of the run, also
+    // after the camera is made anew.
+    void aCutSegmentIsSaidForTheRun()
+    {
+        TestCameraSink* camera = TestCameraSink::giveTo(*app);
+        app->start();
+        tick();
+        QVERIFY(!app->cameraSegmentCutShort());
+        camera->segmentCutShort = true;
+        tick();
+        QVERIFY(app->cameraSegmentCutShort());
+        camera->segmentCutShort = false;
+        tick();
+        QVERIFY(app->cameraSegmentCutShort());
+    }
+
     void regeneratingThePairingRechecksTheFirewall_data()
     {
         QTest::addColumn<bool>("blocked");

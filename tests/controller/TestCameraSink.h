@@ -63,6 +63,7 @@ public:
     bool readerHoldsSize() const override { return sizeHeld; }
     bool isOnPipewire() const override { return onPipewire; }
     bool isReadThroughPipewire() const override { return readThroughPipewire; }
+    bool segmentWasCutShort() const override { return segmentCutShort; }
     bool mayBeRead() const override { return read; }
 
     QSize size() const
@@ -104,6 +105,7 @@ public:
     bool sizeHeld = false;    // a program that cannot follow a size change reads it; likewise
     bool onPipewire = false;  // PipeWire lists it; likewise
     bool readThroughPipewire = false; // a program streams it through PipeWire; likewise
+    bool segmentCutShort = false;     // another program cut its segment short; likewise
     std::function<void()> kept;       // after each frame is kept, on the thread that sent it
 
 private:

@@ -115,6 +115,7 @@ private Q_SLOTS:
             QVERIFY(reader.attach());
         }
         scSendFrame(camera, before.data());
+        QVERIFY(!scSegmentWasCutShort(camera));
         const int fd = shm_open(segment.c_str(), O_RDWR, 0);
         QVERIFY(fd >= 0);
         QCOMPARE(ftruncate(fd, 0), 0);
@@ -125,7 +126,9 @@ private Q_SLOTS:
         softcam::CameraFrame frame;
         QVERIFY(reader.readNewFrame(frame));
         QVERIFY(frame.bgr == after);
+        QVERIFY(scSegmentWasCutShort(camera));
         scDeleteCamera(camera);
+        QVERIFY(!scSegmentWasCutShort(camera));
         std::lock_guard<std::mutex> guard(logLock);
         QCOMPARE(logged.filter(QStringLiteral("was cut short")).size(), 1);
     }

@@ -37,6 +37,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool cameraRegistered MEMBER cameraRegistered NOTIFY changed)
     Q_PROPERTY(bool pipewireCamera MEMBER pipewireCamera NOTIFY changed)
     Q_PROPERTY(bool pipewireReaderSeen MEMBER pipewireReaderSeen NOTIFY changed)
+    Q_PROPERTY(bool cameraSegmentCutShort MEMBER cameraSegmentCutShort NOTIFY changed)
     Q_PROPERTY(bool recording MEMBER recording NOTIFY changed)
     Q_PROPERTY(QString lastRecordingPath MEMBER lastRecordingPath NOTIFY changed)
     Q_PROPERTY(int recordingFailure MEMBER recordingFailure NOTIFY changed)
@@ -104,6 +105,7 @@ public:
     bool cameraRegistered = false;
     bool pipewireCamera = false;
     bool pipewireReaderSeen = false;
+    bool cameraSegmentCutShort = false;
     bool recording = false;
     QString lastRecordingPath;
     int recordingFailure = 0;

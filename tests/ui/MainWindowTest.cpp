@@ -520,6 +520,11 @@ void MainWindowTest::cameraTabActions()
     h.app.setProperty("cameraRegistered", false);
     h.app.setProperty("pipewireCamera", false);
     QVERIFY(!h.item("pipewireUnreadHelp")->isVisible());
+    // A camera whose shared memory another program cut short was made again, and it says so.
+    QVERIFY(!h.item("segmentCutHelp")->isVisible());
+    h.app.setProperty("cameraSegmentCutShort", true);
+    QVERIFY(h.item("segmentCutHelp")->isVisible());
+    h.app.setProperty("cameraSegmentCutShort", false);
 
     // A long path keeps its end, the folder's own name; the whole path shows on hover.
     const QString longPath = "/home/someone/a/very/long/path/that/goes/on/and/on/Videos/Vidlet";

@@ -95,6 +95,9 @@ public:
     // `live` then tells the two apart.
     bool readNewFrame(std::vector<unsigned char>& bgr, int& width, int& height, bool& live);
 
+    // A live camera was there at the last readNewFrame().
+    bool attached() const { return header != nullptr; }
+
     // Counts this reader among the running graphs, or no longer; beat() says it took a frame.
     void setRunning(bool running);
     void beat();

@@ -3,11 +3,19 @@
 
 #include "softcam/win/CameraSection.h"
 #include "softcam/win/CaptureFilter.h"
+#include "softcam/win/NotRunningCard.h"
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 namespace softcam {
+namespace {
+
+// A camera remade at another size is gone for a moment; one gone longer went with Vidlet.
+constexpr std::chrono::milliseconds kCameraGoneAfter{1500};
+
+} // namespace
 
 HRESULT CapturePin::startStreaming()
 {
@@ -55,6 +63,8 @@ void CapturePin::stream(HANDLE stop)
     int frameWidth = 0;
     int frameHeight = 0;
     bool first = true;
+    std::vector<unsigned char> card; // drawn when first needed, at the negotiated size
+    std::optional<Clock::time_point> cameraSeen;
     auto deadline = Clock::now();
     for (;;) {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -74,9 +84,22 @@ void CapturePin::stream(HANDLE stop)
             continue;
         bool live = false;
         camera.readNewFrame(frame, frameWidth, frameHeight, live);
+        const auto now = Clock::now();
+        if (camera.attached())
+            cameraSeen = now;
         // A copy the writer kept lapping may have left another camera's size in `frame`.
-        if (!live || frame.size() != frameBytes(frameWidth, frameHeight)) {
-            // No camera, or one that has sent nothing yet: black at the negotiated size.
+        const bool whole = !frame.empty() && frame.size() == frameBytes(frameWidth, frameHeight);
+        if (!cameraSeen || now - *cameraSeen > kCameraGoneAfter) {
+            // Vidlet is not running (or has no camera): the card says so.
+            if (card.empty())
+                card =
+                    NotRunningCard::draw(format.width, format.height, GetUserDefaultUILanguage());
+            frame = card;
+            frameWidth = format.width;
+            frameHeight = format.height;
+        } else if (!live && !whole) {
+            // A camera that has sent nothing yet: black at the negotiated size. Otherwise the
+            // last picture stays while the camera is made again at another size.
             frameWidth = format.width;
             frameHeight = format.height;
             frame.assign(frameBytes(frameWidth, frameHeight), 0);

@@ -5,6 +5,7 @@
 #include "tests/win/softcam/CaptureGraph.h"
 #include "tests/win/softcam/ChildProcess.h"
 #include "tests/win/softcam/FramePattern.h"
+#include "softcam/win/NotRunningCard.h"
 
 #include <algorithm>
 #include <string>
@@ -99,6 +100,12 @@ std::vector<unsigned char> asRgb24(const std::vector<unsigned char>& bgr, int wi
     return rgb24;
 }
 
+std::vector<unsigned char> notRunningCard(int width, int height)
+{
+    return asRgb24(softcam::NotRunningCard::draw(width, height, GetUserDefaultUILanguage()), width,
+                   height);
+}
+
 auto equalTo(const std::vector<unsigned char>& expected)
 {
     return [&expected](const std::vector<unsigned char>& got) { return got == expected; };
@@ -169,10 +176,9 @@ WIN_TEST(runningGraphFollowsTheCameraAcrossDeleteAndSizeChange)
         CHECK(graph.run());
         CHECK(graph.waitForSample(equalTo(asRgb24(framePattern(160, 120, 1), 160, 120))));
 
-        // Deleted: black again.
+        // Deleted for good (Vidlet went): the card that says Vidlet is not running.
         sender.send("delete");
-        const auto black = asRgb24(std::vector<unsigned char>(160 * 120 * 3, 0), 160, 120);
-        CHECK(graph.waitForSample(equalTo(black)));
+        CHECK(graph.waitForSample(equalTo(notRunningCard(160, 120))));
 
         // Another size: the running graph keeps the size it negotiated and gets the new
         // camera's picture scaled to it, of the same shape filling it, of another shape
@@ -207,6 +213,59 @@ WIN_TEST(runningGraphFollowsTheCameraAcrossDeleteAndSizeChange)
     sender.send("pattern 9");
     CHECK(graph.run());
     CHECK(graph.waitForSample(equalTo(asRgb24(framePattern(60, 60, 9), 60, 60))));
+}
+
+// A program that opens the listed camera while Vidlet is not running gets a card in the user's
+// language that says so, not black; the camera's picture once Vidlet makes it. A camera made
+// again at another size keeps the last picture meanwhile, never showing the card.
+WIN_TEST(withoutVidletTheGraphGetsTheNotRunningCard)
+{
+    RegisteredCamera registered;
+    IBaseFilter* camera = boundCamera();
+    CaptureGraph graph;
+    const bool built = graph.build(camera, MEDIASUBTYPE_RGB24);
+    camera->Release();
+    CHECK(built);
+    CHECK_EQ(graph.width(), 1280);
+    const auto card = notRunningCard(1280, 720);
+    CHECK(graph.run());
+    CHECK(graph.waitForSample(equalTo(card)));
+
+    Sender sender;
+    sender.send("create 1280 720");
+    sender.send("pattern 3");
+    const auto picture = asRgb24(framePattern(1280, 720, 3), 1280, 720);
+    CHECK(graph.waitForSample(equalTo(picture)));
+    sender.send("delete");
+    sender.send("create 640 360");
+    int cards = 0;
+    CHECK(!graph.waitForSample(
+        [&](const std::vector<unsigned char>& got) {
+            cards += got == card;
+            return got != picture;
+        },
+        500));
+    CHECK_EQ(cards, 0);
+    sender.send("delete");
+}
+
+WIN_TEST(theCardSpeaksTheUsersLanguage)
+{
+    using softcam::NotRunningCard;
+    CHECK(NotRunningCard::text(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+          == L"Vidlet is not running");
+    CHECK(NotRunningCard::text(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)) == L"Vidlet läuft nicht");
+    CHECK(NotRunningCard::text(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT))
+          == L"Vidlet は実行されていません");
+    CHECK(NotRunningCard::text(MAKELANGID(LANG_DUTCH, SUBLANG_DEFAULT))
+          == L"Vidlet is not running");
+    // Words on the card: it is not one colour.
+    const auto card = NotRunningCard::draw(320, 180, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN));
+    CHECK_EQ(card.size(), std::size_t(320 * 180 * 3));
+    std::size_t lit = 0;
+    for (std::size_t i = 0; i < card.size(); i += 3)
+        lit += card[i] != card[0] || card[i + 1] != card[1] || card[i + 2] != card[2];
+    CHECK(lit > 100);
 }
 
 WIN_TEST(pinDescribesItselfAndHonoursTheFormatAProgramSets)

@@ -249,6 +249,42 @@ WIN_TEST(withoutVidletTheGraphGetsTheNotRunningCard)
     sender.send("delete");
 }
 
+// Two programs read the camera at once, each in the format it asked for: both get every new
+// picture, and the camera counts a reader until the last one stops.
+WIN_TEST(twoGraphsReadTheCameraAtOnce)
+{
+    RegisteredCamera registered;
+    Sender sender;
+    sender.send("create 64 48");
+    CaptureGraph rgb;
+    CaptureGraph nv12;
+    IBaseFilter* first = boundCamera();
+    IBaseFilter* second = boundCamera();
+    const bool built =
+        rgb.build(first, MEDIASUBTYPE_RGB24) && nv12.build(second, MEDIASUBTYPE_NV12);
+    first->Release();
+    second->Release();
+    CHECK(built);
+    CHECK(rgb.run() && nv12.run());
+    for (const int pattern : {4, 7}) {
+        sender.send("pattern " + std::to_string(pattern));
+        const auto picture = asRgb24(framePattern(64, 48, pattern), 64, 48);
+        CHECK(rgb.waitForSample(equalTo(picture)));
+    }
+    sender.send("colour 0 0 255");
+    CHECK(nv12.waitForSample([](const std::vector<unsigned char>& got) {
+        return got.size() == 64 * 48 * 3 / 2 && got[0] == 82 && got[64 * 48] == 90
+            && got[64 * 48 + 1] == 240;
+    }));
+    CHECK(rgb.waitForSample(equalTo(asRgb24(uniformFrame(64, 48, 0, 0, 255), 64, 48))));
+    CHECK(sender.connectedBecomes(true));
+    rgb.stop();
+    CHECK_EQ(sender.ask("connected"), std::string("1"));
+    nv12.stop();
+    CHECK(sender.connectedBecomes(false));
+    sender.send("delete");
+}
+
 WIN_TEST(theCardSpeaksTheUsersLanguage)
 {
     using softcam::NotRunningCard;

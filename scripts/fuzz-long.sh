@@ -11,6 +11,8 @@ coverage=$2
 runs=$3
 seconds=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Leaks in system libraries that hold state for the process's life are listed, with why.
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 mkdir -p "$build/crashes"
 
 # The sources each target aims at, for its coverage line.
@@ -23,6 +25,9 @@ aims() {
     fuzz_usbmux_client) echo usb/UsbMuxClient.cpp usb/UsbMuxCodec.cpp ;;
     fuzz_h264_decoder) echo video/H264Decoder_ffmpeg.cpp video/YuvToBgr.cpp ;;
     fuzz_pairing) echo controller/PairingPayload.cpp controller/PairingData.cpp ;;
+    fuzz_controller) echo controller/AppControllerSession.cpp controller/AppControllerRoster.cpp \
+                          controller/AppControllerOutput.cpp pipeline/LivePipeline.cpp \
+                          pipeline/FramePacer.cpp pipeline/StaleFrames.cpp ;;
   esac
 }
 

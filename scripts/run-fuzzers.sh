@@ -7,6 +7,8 @@ set -euo pipefail
 build=$1
 seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Leaks in system libraries that hold state for the process's life are listed, with why.
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 mkdir -p "$build/crashes"
 
 for fuzzer in "$build"/bin/fuzz_*; do

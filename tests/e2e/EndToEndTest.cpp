@@ -290,6 +290,33 @@ private Q_SLOTS:
         qInfo("live again %lld ms after the phone came back", back.elapsed());
     }
 
+    // A phone whose app stops reading (hung on the way in) while its video goes on: the PC's
+    // keep-alives back up unanswered, yet the phone sends, so it stays the live picture, with
+    // fresh pictures, for as long as it streams.
+    void aPhoneThatStopsReadingStaysLive()
+    {
+        PhoneProcess deaf;
+        deaf.start(*vidlet,
+                   {"--device-id", "deaf", "--size", "320x240", "--deaf-after-frames", "30",
+                    "--duration-ms", "12000"});
+        QVERIFY(waitToShow(Shows::Stamped, 15000, QSize(320, 240)));
+        const auto nowUsec = [] {
+            return std::uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+        };
+        // Eight seconds after it stopped reading at its 30th frame, two keep-alive limits: still
+        // live and fresh.
+        std::uint32_t last = 0;
+        QVERIFY(watch([&](const softcam::CameraFrame&) { return last >= 30 + 8 * 30; }, 15000,
+                      [&](const softcam::CameraFrame& f) {
+                          const auto stamp = FrameStamp::decode(f.bgr.data(), f.width, f.height);
+                          if (stamp && nowUsec() - stamp->timeUsec < 1'000'000)
+                              last = std::max(last, stamp->frame);
+                      }));
+        QVERIFY(!vidlet->log().contains("disconnected"));
+    }
+
     // The program stopped for 10 s (a debugger, the machine suspended under it) and continued:
     // the phone's picture comes back, and what the phone sent meanwhile is not played as a
     // burst of old pictures. The picture shown when it stopped may be shown again, and the one

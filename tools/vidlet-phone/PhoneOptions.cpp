@@ -57,6 +57,7 @@ QString PhoneOptions::usage()
         "  --duration-ms N | --frames N   end after this long / this many frames\n"
         "  --pause-at-ms M --pause-ms N   stop the video for N ms, M ms after WELCOME\n"
         "  --cut-after-frames N       drop the connection in the middle of frame N + 1\n"
+        "  --deaf-after-frames N      stop reading the connection after frame N, video going on\n"
         "  --jitter-ms N              hold each video message back by 0 to N ms, in order\n"
         "  --stall-ms N --stall-every-ms M   Wi-Fi power saving: no video arrives for N ms\n"
         "                             every M ms, then what it held arrives at once\n"
@@ -92,6 +93,7 @@ std::optional<PhoneOptions> PhoneOptions::parse(const QStringList& arguments, QS
         {"--pause-at-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseAtMs = n; }},
         {"--pause-ms", 0, kLong, [](PhoneOptions& o, qint64 n) { o.pauseMs = n; }},
         {"--cut-after-frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.cutAfterFrames = n; }},
+        {"--deaf-after-frames", 1, kLong, [](PhoneOptions& o, qint64 n) { o.deafAfterFrames = n; }},
         {"--jitter-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.jitterMs = int(n); }},
         {"--stall-ms", 0, 10000, [](PhoneOptions& o, qint64 n) { o.stallMs = int(n); }},
         {"--stall-every-ms", 1, 3'600'000,

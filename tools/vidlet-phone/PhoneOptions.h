@@ -40,6 +40,9 @@ struct PhoneOptions {
     // After this many frames the connection drops in the middle of the next one, as Wi-Fi
     // does; 0: never.
     qint64 cutAfterFrames = 0;
+    // After this many frames the phone stops reading what the PC sends (its app hangs on the
+    // way in) while its video goes on; 0: never.
+    qint64 deafAfterFrames = 0;
     // Each video message reaches the PC late by up to this much, as over a busy Wi-Fi.
     int jitterMs = 0;
     // Wi-Fi power saving: the link falls silent for stallMs every stallEveryMs.

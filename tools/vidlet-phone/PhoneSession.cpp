@@ -300,9 +300,20 @@ void PhoneSession::sendFrame()
         return cutMidFrame(LinkFramer::encode(LinkFramer::VideoFrame, 0, payload));
     sendVideo(LinkFramer::VideoFrame, payload, unit->keyframe ? 0x01 : 0x00);
     ++framesMade;
+    if (options.deafAfterFrames > 0 && framesMade == options.deafAfterFrames)
+        stopReading();
     Q_EMIT frameSent();
     if (streaming)
         scheduleNextFrame();
+}
+
+// What the PC sends from now on stays in the kernel's buffers: Qt reads no more once its own
+// one-byte buffer is full, so the PC's writes back up as towards a hung app.
+void PhoneSession::stopReading()
+{
+    say(QStringLiteral("no longer reading what the PC sends"));
+    disconnect(socket, &QTcpSocket::readyRead, this, &PhoneSession::onReadyRead);
+    socket->setReadBufferSize(1);
 }
 
 // Half of the message reaches the PC, then the connection is gone without a word.

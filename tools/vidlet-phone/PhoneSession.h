@@ -52,6 +52,7 @@ private:
     void scheduleNextFrame();
     void sendFrame();
     void cutMidFrame(const QByteArray& message);
+    void stopReading();
     void say(const QString& line) const;
 
     QTcpSocket* socket; // a child of this session

@@ -286,7 +286,11 @@ int main(int argc, char** argv)
             }
             std::printf("(two busy loops take both cores for minute %d)\n", kLoadMinute);
         } else if (minute == kLoadMinute) {
-            busyLoops.clear(); // each kills its loop
+            for (const auto& loop : busyLoops) {
+                loop->kill();
+                loop->waitForFinished();
+            }
+            busyLoops.clear();
         }
         if (minute == minutes || vidlet.process.state() != QProcess::Running)
             app.quit();

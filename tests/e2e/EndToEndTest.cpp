@@ -300,18 +300,13 @@ private Q_SLOTS:
                    {"--device-id", "deaf", "--size", "320x240", "--deaf-after-frames", "30",
                     "--duration-ms", "12000"});
         QVERIFY(waitToShow(Shows::Stamped, 15000, QSize(320, 240)));
-        const auto nowUsec = [] {
-            return std::uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-        };
         // Eight seconds after it stopped reading at its 30th frame, two keep-alive limits: still
         // live and fresh.
         std::uint32_t last = 0;
         QVERIFY(watch([&](const softcam::CameraFrame&) { return last >= 30 + 8 * 30; }, 15000,
                       [&](const softcam::CameraFrame& f) {
                           const auto stamp = FrameStamp::decode(f.bgr.data(), f.width, f.height);
-                          if (stamp && nowUsec() - stamp->timeUsec < 1'000'000)
+                          if (stamp && FrameStamp::nowUsec() - stamp->timeUsec < 1'000'000)
                               last = std::max(last, stamp->frame);
                       }));
         QVERIFY(!vidlet->log().contains("disconnected"));
@@ -335,13 +330,8 @@ private Q_SLOTS:
                 if (const auto stamp = FrameStamp::decode(f.bgr.data(), f.width, f.height))
                     shown = stamp->frame;
             }));
-        const auto nowUsec = [] {
-            return std::uint64_t(std::chrono::duration_cast<std::chrono::microseconds>(
-                                     std::chrono::steady_clock::now().time_since_epoch())
-                                     .count());
-        };
         const auto pid = pid_t(vidlet->process.processId());
-        const std::uint64_t stoppedUsec = nowUsec();
+        const std::uint64_t stoppedUsec = FrameStamp::nowUsec();
         QCOMPARE(::kill(pid, SIGSTOP), 0);
         // The fault is the time itself.
         std::this_thread::sleep_for(std::chrono::seconds(10));
@@ -362,7 +352,7 @@ private Q_SLOTS:
                               return;
                           if (stamp->timeUsec < stoppedUsec)
                               onTheirWay.append(stamp->frame);
-                          else if (nowUsec() - stamp->timeUsec > 1'000'000)
+                          else if (FrameStamp::nowUsec() - stamp->timeUsec > 1'000'000)
                               stale.append(stamp->frame);
                           else
                               ++fresh;

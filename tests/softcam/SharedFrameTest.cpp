@@ -42,6 +42,17 @@ bool uniform(const CameraFrame& frame)
     return true;
 }
 
+// What the component logs while `work` runs.
+template <typename Work> std::string saidWhile(Work work)
+{
+    std::string said;
+    setLogCallback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; },
+                   &said);
+    work();
+    setLogCallback(nullptr, nullptr);
+    return said;
+}
+
 // Runs `work` in a child process as user and group "nobody", the other user of a shared machine,
 // and returns its exit code. Switching users needs root, which the test suite runs as here.
 template <typename Work> int asOtherUser(Work work)
@@ -330,11 +341,9 @@ private Q_SLOTS:
                  0);
         {
             SharedFramePublisher publisher;
-            std::string said;
-            setLogCallback(
-                [](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
-            const bool opened = publisher.open(name, 16, 16, 30.0f);
-            setLogCallback(nullptr, nullptr);
+            bool opened = false;
+            const std::string said =
+                saidWhile([&] { opened = publisher.open(name, 16, 16, 30.0f); });
             QVERIFY(opened);
             QVERIFY2(said.find("belongs to someone else") != std::string::npos, said.c_str());
             const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
@@ -405,11 +414,9 @@ private Q_SLOTS:
         const QString pointer = runtime.path() + QString::fromStdString(name) + ".segment";
         {
             SharedFramePublisher publisher;
-            std::string said;
-            setLogCallback(
-                [](const char* line, void* to) { *static_cast<std::string*>(to) += line; }, &said);
-            const bool opened = publisher.open(name, 16, 16, 30.0f);
-            setLogCallback(nullptr, nullptr);
+            bool opened = false;
+            const std::string said =
+                saidWhile([&] { opened = publisher.open(name, 16, 16, 30.0f); });
             if (folderMode != 0700) {
                 QVERIFY(!opened);
                 QVERIFY2(said.find("belongs to someone else") != std::string::npos, said.c_str());
@@ -546,12 +553,10 @@ private Q_SLOTS:
         QCOMPARE(waitpid(cutter, &status, 0), cutter);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-        std::string said;
-        setLogCallback([](const char* line, void* to) { *static_cast<std::string*>(to) += line; },
-                       &said);
-        for (int i = 0; i < 3; ++i)
-            publisher.publish(bgr.data());
-        setLogCallback(nullptr, nullptr);
+        const std::string said = saidWhile([&] {
+            for (int i = 0; i < 3; ++i)
+                publisher.publish(bgr.data());
+        });
         QVERIFY2(said.find("was cut short") != std::string::npos, said.c_str());
         QVERIFY(!publisher.readerSeenWithin(std::chrono::hours(1)));
     }

@@ -20,6 +20,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     server.setTrustedDevices(settings.trustedPhones());
     applyRecordingQuality();
     pipeline.setLowLatency(settings.lowLatency());
+    pipeline.setMirrored(settings.mirrored());
 
     // Phones, over the LAN and through the USB service's tunnels.
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);

@@ -75,6 +75,7 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency READ lowLatency WRITE setLowLatency NOTIFY changed)
+    Q_PROPERTY(bool mirrored READ mirrored WRITE setMirrored NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
@@ -157,6 +158,8 @@ public:
     // less delay, less smoothing of the network's jitter.
     bool lowLatency() const;
     void setLowLatency(bool on);
+    bool mirrored() const;
+    void setMirrored(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
     bool trayAvailable() const override { return trayAvailable_; }
     void setTrayAvailable(bool available) override;

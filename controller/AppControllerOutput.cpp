@@ -63,6 +63,20 @@ void AppController::setLowLatency(bool on)
     Q_EMIT changed();
 }
 
+bool AppController::mirrored() const
+{
+    return settings.mirrored();
+}
+
+void AppController::setMirrored(bool on)
+{
+    if (on == mirrored())
+        return;
+    settings.setMirrored(on);
+    pipeline.setMirrored(on);
+    Q_EMIT changed();
+}
+
 bool AppController::previewShown() const
 {
     return pipeline.fanOut().previewShown();

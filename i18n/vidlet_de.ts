@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Ein anderes Programm hat den gemeinsamen Speicher der Kamera gekürzt. Vidlet hat ihn neu angelegt; ein Programm, das seitdem kein Bild zeigt, muss die Kamera eventuell erneut öffnen.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Spiegeln</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Spiegelt das Bild des Telefons seitenverkehrt, wie ein Spiegel, für die Kamera, die Vorschau und Aufnahmen.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Otro programa recortó la memoria compartida de la cámara. Vidlet la creó de nuevo; un programa que no muestre imagen desde entonces puede necesitar abrir la cámara otra vez.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Reflejar</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Invierte la imagen del teléfono de izquierda a derecha, como un espejo, para la cámara, la vista previa y las grabaciones.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

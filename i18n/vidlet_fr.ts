@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Un autre programme a tronqué la mémoire partagée de la caméra. Vidlet l&apos;a recréée ; un programme qui n&apos;affiche plus d&apos;image depuis devra peut-être rouvrir la caméra.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Miroir</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Inverse l&apos;image du téléphone de gauche à droite, comme un miroir, pour la caméra, l&apos;aperçu et les enregistrements.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Un altro programma ha troncato la memoria condivisa della fotocamera. Vidlet l&apos;ha ricreata; un programma che da allora non mostra immagini potrebbe dover riaprire la fotocamera.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Specchio</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Inverte l&apos;immagine del telefono da sinistra a destra, come uno specchio, per la fotocamera, l&apos;anteprima e le registrazioni.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>別のプログラムがカメラの共有メモリを切り詰めました。Vidlet は作り直しました。それ以降映像が出ないプログラムは、カメラを開き直す必要があるかもしれません。</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>左右反転</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>鏡のように電話の映像を左右反転します。カメラ、プレビュー、録画のすべてに適用されます。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Outro programa encurtou a memória partilhada da câmera. O Vidlet a criou de novo; um programa que não mostra imagem desde então pode precisar abrir a câmera outra vez.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Espelhar</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Inverte a imagem do telefone da esquerda para a direita, como um espelho, para a câmera, a pré-visualização e as gravações.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Другая программа урезала общую память камеры. Vidlet создал её заново; программе, которая с тех пор не показывает изображение, может понадобиться открыть камеру ещё раз.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Зеркально</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Отражает изображение телефона слева направо, как зеркало, для камеры, предпросмотра и записей.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>Başka bir program kameranın paylaşılan belleğini kısalttı. Vidlet onu yeniden oluşturdu; o zamandan beri görüntü göstermeyen bir programın kamerayı yeniden açması gerekebilir.</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>Aynala</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>Telefonun görüntüsünü bir ayna gibi soldan sağa çevirir; kamera, önizleme ve kayıtlar için.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

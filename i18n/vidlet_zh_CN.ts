@@ -410,6 +410,14 @@
         <source>Another program cut the camera&apos;s shared memory short. Vidlet made it again; a program that showed no picture since may need to open the camera again.</source>
         <translation>另一个程序截短了摄像头的共享内存。Vidlet 已重新创建它；此后不再显示画面的程序可能需要重新打开摄像头。</translation>
     </message>
+    <message>
+        <source>Mirror</source>
+        <translation>镜像</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
+        <translation>像镜子一样将手机画面左右翻转，适用于摄像头、预览和录制。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -1,5 +1,6 @@
 #include "pipeline/LivePipeline.h"
 #include "pipeline/FrameFitter.h"
+#include "pipeline/FrameMirror.h"
 
 #include <QDebug>
 
@@ -143,6 +144,9 @@ void LivePipeline::pass()
         } else if (picture.frame.size() != cameraStage.frameBytes()) {
             continue; // cropped for a size the camera has left since
         }
+        if (mirrored)
+            FrameMirror::flip(picture.frame.data(), cameraStage.size().width(),
+                              cameraStage.size().height());
         if (pacer) {
             pacer->push(std::move(picture.frame), decodedBehind || decodedStale);
         } else {

@@ -63,6 +63,9 @@ public:
     // The phone's announced frame rate, which the pacer follows.
     void setPhoneFps(int fps);
     void setLowLatency(bool on);
+    // The phone's pictures turned left for right, for the camera, the preview and a recording
+    // alike; the cards are not.
+    void setMirrored(bool on) { mirrored = on; }
     void setPaceTickMs(int ms);
     // While nobody looks at the pictures, the camera still gets one this often, so that a
     // program that opens it starts on a recent one.
@@ -110,6 +113,7 @@ private:
     std::int64_t phonePeriodUs = 33'333;
     int paceTickMs = 0;
     bool lowLatency = false;
+    bool mirrored = false;
     std::uint64_t decoded = 0;
     std::uint64_t decodeNsSum = 0;
     std::uint64_t decodeCalls = 0;

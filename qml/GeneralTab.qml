@@ -153,5 +153,27 @@ Column {
         HelpText {
             text: qsTranslate("Main", "Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.")
         }
+        SettingsRow {
+            height: 44
+            Text {
+                x: 13
+                anchors.verticalCenter: parent.verticalCenter
+                text: qsTranslate("Main", "Mirror")
+                font.pixelSize: 13
+                font.weight: Font.DemiBold
+                color: Theme.textc
+            }
+            ToggleSwitch {
+                objectName: "mirrorToggle"
+                anchors.right: parent.right
+                anchors.rightMargin: 13
+                anchors.verticalCenter: parent.verticalCenter
+                checked: app.mirrored
+                onToggled: app.mirrored = !app.mirrored
+            }
+        }
+        HelpText {
+            text: qsTranslate("Main", "Turns the phone's picture left for right, as a mirror does, for the camera, the preview and recordings.")
+        }
     }
 }

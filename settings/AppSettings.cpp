@@ -8,6 +8,7 @@ namespace {
 const QString themeKey = QStringLiteral("theme/mode");
 const QString trayKey = QStringLiteral("options/minimizeToTray");
 const QString lowLatencyKey = QStringLiteral("options/lowLatency");
+const QString mirroredKey = QStringLiteral("camera/mirrored");
 const QString folderKey = QStringLiteral("recording/folder");
 const QString qualityKey = QStringLiteral("recording/quality");
 const QString languageKey = QStringLiteral("language");
@@ -69,6 +70,16 @@ bool AppSettings::lowLatency() const
 void AppSettings::setLowLatency(bool on)
 {
     store.setValue(lowLatencyKey, on);
+}
+
+bool AppSettings::mirrored() const
+{
+    return store.value(mirroredKey, false).toBool();
+}
+
+void AppSettings::setMirrored(bool on)
+{
+    store.setValue(mirroredKey, on);
 }
 
 // The window reads this at every change of the session: the default, which reads the user's

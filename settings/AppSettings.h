@@ -24,6 +24,8 @@ public:
     void setMinimizeToTray(bool on);
     bool lowLatency() const;
     void setLowLatency(bool on);
+    bool mirrored() const;
+    void setMirrored(bool on);
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
     // 0 Standard, 1 High.

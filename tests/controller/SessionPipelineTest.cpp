@@ -127,6 +127,29 @@ private Q_SLOTS:
         QCOMPARE(phone.app->framesSent() - sentBefore, 6ull);
     }
 
+    // Mirrored in the settings, a new start sends the phone's pictures left for right to the
+    // camera and the preview alike.
+    void theMirrorSettingTurnsThePhonesPicture()
+    {
+        {
+            StreamingPhone earlier(true);
+            earlier.app->setMirrored(true);
+        }
+        StreamingPhone phone(true);
+        const auto restore = qScopeGuard([&] { phone.app->setMirrored(false); });
+        QVERIFY(phone.app->mirrored());
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
+        QVERIFY(phone.sendVideo(stream, 1, 1)); // one at a time: each is shown
+        QTRY_COMPARE(preview.count(), 2);
+        const QImage expected = StreamingPhone::reference(stream).at(1).mirrored(true, false);
+        QCOMPARE(shown(preview, 1), expected);
+        QCOMPARE(phone.camera->frame(), expected);
+    }
+
     void lowLatencyPassesFramesOnAtOnceAndDrainsABacklog()
     {
         StreamingPhone phone(false, held());

@@ -48,6 +48,7 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency MEMBER lowLatency NOTIFY changed)
+    Q_PROPERTY(bool mirrored MEMBER mirrored NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
@@ -116,6 +117,7 @@ public:
     int recordingQuality = 0;
     bool minimizeToTray = true;
     bool lowLatency = false;
+    bool mirrored = false;
     bool trayAvailable = true;
     bool usbAvailable = true;
     bool usbServiceInstalled = true;

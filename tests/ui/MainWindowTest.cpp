@@ -98,6 +98,7 @@ private Q_SLOTS:
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
     void closeToTraySaysWhenItIsUnavailable();
+    void mirrorIsASwitchInTheVideoSettings();
     void connectionLinesSayWhatIsTrue();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
@@ -895,6 +896,19 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
     QVERIFY(toggle->isEnabled());
     QCOMPARE(toggle->property("checked").toBool(), true);
     QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
+}
+
+void MainWindowTest::mirrorIsASwitchInTheVideoSettings()
+{
+    WindowHarness h;
+    openSettings(h, 0);
+    QQuickItem* toggle = h.item("mirrorToggle");
+    QCOMPARE(toggle->property("checked").toBool(), false);
+    h.click(toggle);
+    QCOMPARE(h.app.property("mirrored").toBool(), true);
+    QCOMPARE(toggle->property("checked").toBool(), true);
+    h.click(toggle);
+    QCOMPARE(h.app.property("mirrored").toBool(), false);
 }
 
 void MainWindowTest::connectionLinesSayWhatIsTrue()

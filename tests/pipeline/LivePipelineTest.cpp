@@ -113,33 +113,6 @@ private Q_SLOTS:
         QCOMPARE(resized.count(), 1);
     }
 
-    // Mirrored, the camera, the preview and a recording get the decoded picture left for right,
-    // pixel for pixel; turned off again, as decoded.
-    void aMirroredPictureIsTurnedForEveryReader()
-    {
-        const TestEncoder stream = TestEncoder::ofSize(64, 48, 2);
-        Rig plain({64, 48});
-        QCOMPARE(plain.decode(stream, 0), 1);
-        plain.pipeline.pass();
-        const QImage decoded = plain.camera->frame();
-
-        Rig rig({64, 48});
-        QSignalSpy preview(&rig.pipeline, &LivePipeline::frameReady);
-        rig.pipeline.setMirrored(true);
-        QCOMPARE(rig.decode(stream, 0), 1);
-        rig.pipeline.pass();
-        const QImage mirrored = rig.camera->frame();
-        QVERIFY(mirrored != decoded);
-        QCOMPARE(mirrored, decoded.mirrored(true, false));
-        QCOMPARE(preview.last().at(0).value<QImage>().convertToFormat(mirrored.format()), mirrored);
-        rig.pipeline.setMirrored(false);
-        QCOMPARE(rig.decode(stream, 1), 1);
-        rig.pipeline.pass();
-        QCOMPARE(plain.decode(stream, 1), 1);
-        plain.pipeline.pass();
-        QCOMPARE(rig.camera->frame(), plain.camera->frame());
-    }
-
     // The program was stopped for ten seconds while the phone went on: the units it sent
     // meanwhile arrive in a burst and are decoded (the next ones need them) but never shown,
     // on the camera or in the preview; the live unit after them is.

@@ -42,6 +42,16 @@ bool uniform(const CameraFrame& frame)
     return true;
 }
 
+// A reader of `name` gets the first 16x16 frame that `publisher` publishes.
+bool readersGet(SharedFramePublisher& publisher, const std::string& name)
+{
+    const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
+    publisher.publish(bgr.data());
+    CameraReader reader(name);
+    CameraFrame frame;
+    return reader.readNewFrame(frame) && uniform(frame);
+}
+
 // What the component logs while `work` runs.
 template <typename Work> std::string saidWhile(Work work)
 {
@@ -380,12 +390,7 @@ private Q_SLOTS:
         {
             SharedFramePublisher publisher;
             QVERIFY(publisher.open(name, 16, 16, 30.0f));
-            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
-            publisher.publish(bgr.data());
-            CameraReader reader(name);
-            CameraFrame frame;
-            QVERIFY(reader.readNewFrame(frame));
-            QVERIFY(uniform(frame));
+            QVERIFY(readersGet(publisher, name));
         }
     }
 
@@ -435,12 +440,7 @@ private Q_SLOTS:
             const std::string used = file.readAll().toStdString();
             QVERIFY2(used.size() > name.size() + 16, used.c_str());
             QCOMPARE(statOf(used).st_mode & 0777, mode_t(0600));
-            const std::vector<unsigned char> bgr(frameBytes(16, 16), fillOf(1, 16));
-            publisher.publish(bgr.data());
-            CameraReader reader(name);
-            CameraFrame frame;
-            QVERIFY(reader.readNewFrame(frame));
-            QVERIFY(uniform(frame));
+            QVERIFY(readersGet(publisher, name));
             SharedFramePublisher second;
             QVERIFY(!second.open(name, 16, 16, 30.0f)); // one camera a user, as at a fixed name
             QVERIFY(file.seek(0));

@@ -57,6 +57,7 @@ for fuzzer in "$build"/bin/fuzz_*; do
   echo "== $name: $executed executions, corpus $(ls "$kept" | wc -l) files; lines and branches reached:"
   report=$(llvm-cov report "$covered" -instr-profile="$profile")
   for source in $(aims "$name"); do
-    echo "$report" | awk -v file="../$source" '$1 == file {print "   " file ": lines " $10 ", branches " $13}'
+    # llvm-cov names files from the sources' common folder, with or without a leading "../".
+    echo "$report" | awk -v file="$source" '$1 == file || $1 == "../" file {print "   " file ": lines " $10 ", branches " $13}'
   done
 done

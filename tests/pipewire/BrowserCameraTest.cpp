@@ -80,8 +80,9 @@ private Q_SLOTS:
         QVERIFY(last > first);
         const QString format = camera.negotiatedFormat();
         QVERIFY(!format.isEmpty());
-        qInfo("%s negotiated %s (asked again for the camera %d times)", qPrintable(browser),
-              qPrintable(format), run.cameraRetries);
+        qInfo("%s negotiated %s (asked again for the camera %d times, each after an empty "
+              "listing in its log; started again %d times after aborting its own capture)",
+              qPrintable(browser), qPrintable(format), run.cameraRetries, run.browserAborts);
 
         run.close();
         QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);

@@ -42,13 +42,52 @@ void BrowserRun::close()
 bool BrowserRun::run(int count, int timeoutMs)
 {
     if (attempt(count, timeoutMs))
-        return true;
-    if (!crashed)
+        return accountForRetries();
+    if (!browserLog().contains("Check failed: !race_checker"))
         return false;
-    // Firefox ESR's own PipeWire capture sometimes fails a thread check of its own when the
-    // camera answers at once; that is the browser's fault, so it gets one more go.
-    qWarning("%s crashed; trying once more. %s", qPrintable(browser), qPrintable(failure));
-    return attempt(count, timeoutMs);
+    // The WebRTC capture code inside both browsers checks its own threads and aborts its
+    // capture when the PipeWire thread answers while the starting thread is still inside
+    // its start (seen with Chromium 156 on a loaded machine). Only that abort, proved by the
+    // browser's own message, earns one more start; the test reports it.
+    ++browserAborts;
+    qWarning("%s aborted its own PipeWire capture on a race check; starting it once more. %s",
+             qPrintable(browser), qPrintable(failure.left(300)));
+    return attempt(count, timeoutMs) && accountForRetries();
+}
+
+QByteArray BrowserRun::browserLog() const
+{
+    QFile log(logPath());
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+QString BrowserRun::logPath() const
+{
+    return TestSandbox::path() + QStringLiteral("/") + browser + QStringLiteral(".log");
+}
+
+// Each time the page asked for the camera again, Chromium's own log must show a listing of
+// the PipeWire cameras that ended without ours; any other start that needed a second try fails.
+bool BrowserRun::accountForRetries()
+{
+    int emptyListings = 0;
+    bool found = false;
+    for (const QByteArray& line : browserLog().split('\n')) {
+        if (line.contains("Found Camera: Vidlet Camera") && line.contains("pipewire_session"))
+            found = true;
+        if (line.contains("Enumerating PipeWire camera devices complete")) {
+            emptyListings += !found;
+            found = false;
+        }
+    }
+    if (cameraRetries <= emptyListings)
+        return true;
+    failure = QStringLiteral("%1: the page asked for the camera again %2 times, and the "
+                             "browser's log shows %3 listings without it")
+                  .arg(browser)
+                  .arg(cameraRetries)
+                  .arg(emptyListings);
+    return false;
 }
 
 bool BrowserRun::attempt(int count, int timeoutMs)
@@ -60,7 +99,6 @@ bool BrowserRun::attempt(int count, int timeoutMs)
     failure.clear();
     step.clear();
     finished = false;
-    crashed = false;
     const QString profile = TestSandbox::path() + QStringLiteral("/profile-") + browser;
     QDir(profile).removeRecursively();
     QDir().mkpath(profile);
@@ -69,14 +107,15 @@ bool BrowserRun::attempt(int count, int timeoutMs)
     if (browser == QStringLiteral("chromium")) {
         // The tests run as root in CI, where Chromium's sandbox cannot start. Without the
         // feature Chromium looks for V4L2 devices only.
-        arguments = {QStringLiteral("--headless=new"),
-                     QStringLiteral("--no-sandbox"),
+        arguments = {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
                      QStringLiteral("--use-fake-ui-for-media-stream"),
                      QStringLiteral("--enable-features=WebRtcPipeWireCamera"),
-                     QStringLiteral("--no-first-run"),
-                     QStringLiteral("--disable-gpu"),
-                     QStringLiteral("--user-data-dir=") + profile,
-                     url};
+                     QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                     // Its listing of PipeWire cameras, in its log, explains a page that had
+                     // to ask again.
+                     QStringLiteral("--enable-logging=stderr"),
+                     QStringLiteral("--vmodule=pipewire_session=1"),
+                     QStringLiteral("--user-data-dir=") + profile, url};
     } else {
         QFile prefs(profile + QStringLiteral("/user.js"));
         if (!prefs.open(QIODevice::WriteOnly))
@@ -89,6 +128,7 @@ bool BrowserRun::attempt(int count, int timeoutMs)
         arguments = {QStringLiteral("--headless"), QStringLiteral("--no-remote"),
                      QStringLiteral("--profile"), profile, url};
     }
+    process.setStandardOutputFile(logPath());
     process.start(program(), arguments);
     if (!process.waitForStarted(10000))
         return failure = browser + QStringLiteral(" did not start"), false;
@@ -98,8 +138,6 @@ bool BrowserRun::attempt(int count, int timeoutMs)
         QTest::qWait(20);
     if (finished)
         return true;
-    crashed = failure.isEmpty() && process.state() == QProcess::NotRunning
-        && (process.exitStatus() == QProcess::CrashExit || process.exitCode() != 0);
     if (failure.isEmpty())
         failure = process.state() == QProcess::Running
             ? QStringLiteral("%1 did not report within %2 ms (last step: %3, %4 frames)")
@@ -108,8 +146,8 @@ bool BrowserRun::attempt(int count, int timeoutMs)
                   .arg(step.isEmpty() ? QStringLiteral("none") : step)
                   .arg(frames.size())
             : QStringLiteral("%1 ended before the page was done").arg(browser);
-    failure +=
-        QStringLiteral("; its output:\n") + QString::fromLocal8Bit(process.readAll().right(4000));
+    failure += QStringLiteral("; the end of its output:\n")
+        + QString::fromLocal8Bit(browserLog().right(4000));
     return false;
 }
 

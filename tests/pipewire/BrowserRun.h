@@ -30,18 +30,23 @@ public:
     // The browser's program, or empty when its Debian package is not installed.
     QString program() const;
     // Starts the browser on the page, asking for `frames` frames, and waits until the page is
-    // done. False with why() when it could not start, the page failed or the deadline passed.
-    // A browser that crashes gets a second attempt.
+    // done. False with why() when it could not start, the page failed, the deadline passed or
+    // the page had to ask for the camera again where the browser's log does not say why. A
+    // browser that aborts its own capture on a race check gets a second attempt.
     bool run(int frames, int timeoutMs);
     // Ends the browser (it closes the camera with it).
     void close();
     QString why() const { return failure; }
     QJsonObject settings;
     std::vector<Frame> frames;
-    int cameraRetries = 0; // times the page found no camera, or could not start it, and asked again
+    int cameraRetries = 0; // times the page found no camera and asked again
+    int browserAborts = 0; // times the browser aborted its own capture and was started again
 
 private:
     bool attempt(int frames, int timeoutMs);
+    bool accountForRetries();
+    QByteArray browserLog() const;
+    QString logPath() const;
     void onReport(const QString& path, const QUrlQuery& query, const QByteArray& body,
                   quint64 arrivedUsec);
 
@@ -51,5 +56,4 @@ private:
     QString failure;
     QString step; // how far the page got
     bool finished = false;
-    bool crashed = false; // the browser ended abnormally before the page was done
 };

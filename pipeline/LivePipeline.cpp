@@ -1,6 +1,7 @@
 #include "pipeline/LivePipeline.h"
 #include "pipeline/FrameFitter.h"
 #include "pipeline/FrameMirror.h"
+#include "pipeline/FrameRotation.h"
 
 #include <QDebug>
 
@@ -24,6 +25,7 @@ LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock
 
 void LivePipeline::begin(QSize size, bool paced)
 {
+    streamSize = size;
     decoder.initialize(size.width(), size.height());
     completed.clear();
     lastConvertedMs.reset(); // the camera shows the stream's first picture
@@ -92,9 +94,22 @@ bool LivePipeline::pictureWanted() const
         || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
 }
 
+QSize LivePipeline::cameraSizeFor(QSize size) const
+{
+    return fixedSize.isValid() ? fixedSize : FrameRotation::turned(size, quarterTurns);
+}
+
+QSize LivePipeline::wantedCameraSize() const
+{
+    if (fixedSize.isValid())
+        return fixedSize;
+    return isRunning() ? cameraSizeFor(streamSize) : cameraStage.size();
+}
+
+// Only a picture that goes to the camera as it is.
 unsigned char* LivePipeline::slotFor(QSize size)
 {
-    if (size != cameraStage.size())
+    if (size != cameraStage.size() || quarterTurns != 0)
         return nullptr;
     if (slot.empty())
         slot = pool.take();
@@ -102,7 +117,7 @@ unsigned char* LivePipeline::slotFor(QSize size)
     return slot.data();
 }
 
-// Inside decode(): the picture is only kept, cropped to the camera's size when it is a few
+// Inside decode(): the picture is only kept, cropped to the stream's size when it is a few
 // pixels larger. One of another size is kept whole until pass() has moved the camera to it or
 // fitted it into the camera.
 void LivePipeline::take(const unsigned char* pixels, QSize size)
@@ -114,9 +129,10 @@ void LivePipeline::take(const unsigned char* pixels, QSize size)
         if (pixels == slot.data() && slot.size() == whole) {
             picture.frame = std::move(slot);
             slot = BgrBuffer();
-        } else if (FrameFitter::fit(size, cameraStage.size()) == FrameFitter::Fit::Crop) {
+        } else if (FrameFitter::fit(size, streamSize) == FrameFitter::Fit::Crop) {
             picture.frame = pool.take();
-            FrameFitter::crop(pixels, size.width(), cameraStage.size(), picture.frame);
+            FrameFitter::crop(pixels, size.width(), streamSize, picture.frame);
+            picture.size = streamSize;
         } else {
             picture.frame = pool.take();
             picture.frame.assign(pixels, pixels + whole);
@@ -128,22 +144,13 @@ void LivePipeline::take(const unsigned char* pixels, QSize size)
 void LivePipeline::pass()
 {
     for (Picture& picture : completed) {
-        if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt)
-            adopt(picture.size);
+        // The camera may refuse a new size (see CameraOutput::resize): each picture asks again.
+        streamSize = picture.size;
+        if (cameraSizeFor(streamSize) != cameraStage.size())
+            adopt(cameraSizeFor(streamSize));
         if (picture.frame.empty())
             continue; // decoded, not converted
-        if (FrameFitter::fit(picture.size, cameraStage.size()) == FrameFitter::Fit::Adopt) {
-            // The camera kept its size (a program reads it, or its last remake is too recent):
-            // the picture goes into it whole, between bars.
-            BgrBuffer fitted = pool.take();
-            fitted.resize(cameraStage.frameBytes());
-            fitter.fit(picture.frame.data(), picture.size.width(), picture.size.height(),
-                       fitted.data(), cameraStage.size().width(), cameraStage.size().height());
-            pool.give(std::move(picture.frame));
-            picture.frame = std::move(fitted);
-        } else if (picture.frame.size() != cameraStage.frameBytes()) {
-            continue; // cropped for a size the camera has left since
-        }
+        shape(picture);
         if (mirrored)
             FrameMirror::flip(picture.frame.data(), cameraStage.size().width(),
                               cameraStage.size().height());
@@ -155,6 +162,35 @@ void LivePipeline::pass()
         }
     }
     completed.clear();
+}
+
+void LivePipeline::shape(Picture& picture)
+{
+    if (quarterTurns != 0) {
+        BgrBuffer turned = pool.take();
+        turned.resize(picture.frame.size());
+        FrameRotation::turn(picture.frame.data(), picture.size.width(), picture.size.height(),
+                            quarterTurns, turned.data());
+        pool.give(std::move(picture.frame));
+        picture.frame = std::move(turned);
+        picture.size = FrameRotation::turned(picture.size, quarterTurns);
+    }
+    const QSize camera = cameraStage.size();
+    if (picture.size == camera)
+        return;
+    // The camera keeps another size (a program reads it, its last remake is too recent, or
+    // the user chose its size): the picture goes into it whole between bars, or covering it.
+    BgrBuffer fitted = pool.take();
+    fitted.resize(cameraStage.frameBytes());
+    if (filled)
+        fitter.fill(picture.frame.data(), picture.size.width(), picture.size.height(),
+                    fitted.data(), camera.width(), camera.height());
+    else
+        fitter.fit(picture.frame.data(), picture.size.width(), picture.size.height(), fitted.data(),
+                   camera.width(), camera.height());
+    pool.give(std::move(picture.frame));
+    picture.frame = std::move(fitted);
+    picture.size = camera;
 }
 
 void LivePipeline::adopt(QSize size)

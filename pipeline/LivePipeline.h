@@ -21,9 +21,9 @@
 #include <vector>
 
 // The live path, one stage after the other: the decoder turns the active phone's H.264 into
-// pictures, the fitter crops each to the camera's size (or scales it into a camera that keeps
-// its size for a program reading it), the pacer (phones on Wi-Fi only) evens
-// out the network's jitter, and the fan-out hands each frame to the preview, the recorder and the
+// pictures, each is turned as the user chose and fitted to the camera's size (cropped of the
+// codec's padding, or scaled into a camera that keeps its size for a program reading it or by
+// the user's choice), the pacer (phones on Wi-Fi only) evens out the network's jitter, and the fan-out hands each frame to the preview, the recorder and the
 // camera. All of it runs on the GUI thread. Nothing leaves decode() before it returns: the
 // session first does what a new picture means to it (a paused session resumes), then pass()
 // lets the pictures on, restarting the camera first when the stream's size changed.
@@ -63,9 +63,20 @@ public:
     // The phone's announced frame rate, which the pacer follows.
     void setPhoneFps(int fps);
     void setLowLatency(bool on);
-    // The phone's pictures turned left for right, for the camera, the preview and a recording
-    // alike; the cards are not.
+    // How the phone's pictures become the camera's, for the camera, the preview and a
+    // recording alike (the cards are neither turned nor mirrored): turned clockwise by quarter
+    // turns, then fitted whole between bars or, `filled`, covering the camera, then turned
+    // left for right.
+    void setQuarterTurns(int turns) { quarterTurns = turns & 3; }
+    void setFilled(bool on) { filled = on; }
     void setMirrored(bool on) { mirrored = on; }
+    // A camera of this size whatever the phone sends; an invalid size: the camera follows the
+    // stream (turned with it).
+    void setFixedCameraSize(QSize size) { fixedSize = size; }
+    // The size the camera takes for a stream of `streamSize`.
+    QSize cameraSizeFor(QSize streamSize) const;
+    // The size the camera wants now: the running stream's, or the one it has.
+    QSize wantedCameraSize() const;
     void setPaceTickMs(int ms);
     // While nobody looks at the pictures, the camera still gets one this often, so that a
     // program that opens it starts on a recent one.
@@ -91,6 +102,8 @@ private:
     unsigned char* slotFor(QSize size);
     void take(const unsigned char* pixels, QSize size);
     void adopt(QSize size);
+    // The picture turned, then fitted to the camera's size.
+    void shape(Picture& picture);
     BgrBuffer frameOfSize(std::size_t bytes);
 
     const Clock& clock;
@@ -114,6 +127,10 @@ private:
     int paceTickMs = 0;
     bool lowLatency = false;
     bool mirrored = false;
+    bool filled = false;
+    int quarterTurns = 0;
+    QSize fixedSize;  // invalid: the camera follows the stream
+    QSize streamSize; // the running stream's pictures, as the decoder gives them
     std::uint64_t decoded = 0;
     std::uint64_t decodeNsSum = 0;
     std::uint64_t decodeCalls = 0;

@@ -122,7 +122,6 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
 {
     const Area a = area(fromWidth, fromHeight, toWidth, toHeight);
     const std::size_t toRow = std::size_t(toWidth) * 3;
-    const std::size_t fromRow = std::size_t(fromWidth) * 3;
     // The bars.
     std::memset(to, 0, toRow * std::size_t(a.y));
     std::memset(to + toRow * std::size_t(a.y + a.height), 0,
@@ -132,14 +131,32 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
         std::memset(to + toRow * std::size_t(y) + std::size_t(a.x + a.width) * 3, 0,
                     std::size_t(toWidth - a.x - a.width) * 3);
     }
-    unsigned char* target = to + toRow * std::size_t(a.y) + std::size_t(a.x) * 3;
-    if (a.width == fromWidth && a.height == fromHeight) {
-        for (int y = 0; y < a.height; ++y)
-            std::memcpy(target + toRow * std::size_t(y), from + fromRow * std::size_t(y), fromRow);
+    scale(from, std::size_t(fromWidth) * 3, fromWidth, fromHeight,
+          to + toRow * std::size_t(a.y) + std::size_t(a.x) * 3, toRow, a.width, a.height);
+}
+
+void BgrFit::fill(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
+                  int toWidth, int toHeight)
+{
+    // The largest part of the picture with the frame's shape, centred.
+    const Area part = area(toWidth, toHeight, fromWidth, fromHeight);
+    const std::size_t fromRow = std::size_t(fromWidth) * 3;
+    scale(from + fromRow * std::size_t(part.y) + std::size_t(part.x) * 3, fromRow, part.width,
+          part.height, to, std::size_t(toWidth) * 3, toWidth, toHeight);
+}
+
+void BgrFit::scale(const unsigned char* from, std::size_t fromRow, int fromWidth, int fromHeight,
+                   unsigned char* target, std::size_t toRow, int toWidth, int toHeight)
+{
+    const std::size_t fromBytes = std::size_t(fromWidth) * 3;
+    if (toWidth == fromWidth && toHeight == fromHeight) {
+        for (int y = 0; y < toHeight; ++y)
+            std::memcpy(target + toRow * std::size_t(y), from + fromRow * std::size_t(y),
+                        fromBytes);
         return;
     }
-    makeTaps(across, fromWidth, a.width);
-    makeTaps(down, fromHeight, a.height);
+    makeTaps(across, fromWidth, toWidth);
+    makeTaps(down, fromHeight, toHeight);
 
     // The pass across, per pixel, costs more than the pass down, which sums whole rows: it runs
     // on the fewer rows, so a picture that shrinks goes down first.
@@ -151,19 +168,19 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
         return rows.data();
     };
     const std::int16_t* weightsDown = down.weights.data();
-    if (a.height < fromHeight) {
-        between.resize(fromRow * std::size_t(a.height));
-        sums.resize(fromRow);
+    if (toHeight < fromHeight) {
+        between.resize(fromBytes * std::size_t(toHeight));
+        sums.resize(fromBytes);
         std::vector<const unsigned char*> rows;
-        for (int y = 0; y < a.height; ++y)
+        for (int y = 0; y < toHeight; ++y)
             sumDown(rowsFor(y, from, fromRow, rows), weightsDown + std::size_t(y) * down.width,
-                    down.count[std::size_t(y)], fromRow, sums.data(),
-                    &between[fromRow * std::size_t(y)], weightBits - keptBits);
-        for (int y = 0; y < a.height; ++y)
-            sumAcross(&between[fromRow * std::size_t(y)], target + toRow * std::size_t(y),
+                    down.count[std::size_t(y)], fromBytes, sums.data(),
+                    &between[fromBytes * std::size_t(y)], weightBits - keptBits);
+        for (int y = 0; y < toHeight; ++y)
+            sumAcross(&between[fromBytes * std::size_t(y)], target + toRow * std::size_t(y),
                       weightBits + keptBits);
     } else {
-        const std::size_t narrowRow = std::size_t(a.width) * 3;
+        const std::size_t narrowRow = std::size_t(toWidth) * 3;
         between.resize(narrowRow * std::size_t(fromHeight));
         sums.resize(narrowRow);
         for (int y = 0; y < fromHeight; ++y)
@@ -171,7 +188,7 @@ void BgrFit::fit(const unsigned char* from, int fromWidth, int fromHeight, unsig
                       weightBits - keptBits);
         const std::int16_t* base = between.data();
         std::vector<const std::int16_t*> rows;
-        for (int y = 0; y < a.height; ++y)
+        for (int y = 0; y < toHeight; ++y)
             sumDown(rowsFor(y, base, narrowRow, rows), weightsDown + std::size_t(y) * down.width,
                     down.count[std::size_t(y)], narrowRow, sums.data(),
                     target + toRow * std::size_t(y), weightBits + keptBits);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,10 @@ public:
     // width * 3 bytes, top row first; every side at least 1.
     void fit(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
              int toWidth, int toHeight);
+    // As fit(), but the picture covers the whole frame: what overhangs the frame's shape is cut
+    // off evenly on both sides, and there are no bars.
+    void fill(const unsigned char* from, int fromWidth, int fromHeight, unsigned char* to,
+              int toWidth, int toHeight);
 
     // Where the picture lands in the frame: left, top, width, height.
     struct Area {
@@ -32,6 +37,9 @@ private:
         int width = 0;
     };
     static void makeTaps(Taps& taps, int from, int to);
+    // The picture scaled to exactly toWidth x toHeight, rows `fromRow` and `toRow` bytes apart.
+    void scale(const unsigned char* from, std::size_t fromRow, int fromWidth, int fromHeight,
+               unsigned char* to, std::size_t toRow, int toWidth, int toHeight);
     // One row across, `across.from` pixels in, `across.to` out.
     template <typename In, typename Out> void sumAcross(const In* in, Out* out, int shift) const;
 

@@ -123,6 +123,50 @@ private Q_SLOTS:
                      qPrintable(QString::number(at(frame, 100, x, 50)[0])));
     }
 
+    // Filled, the picture covers the frame: of a picture whose middle (of the frame's shape) is
+    // one colour and the rest another, the frame shows only the middle's colour, no bars.
+    void fillCutsWhatOverhangsEvenly_data()
+    {
+        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QSize>("to");
+        QTest::addColumn<QRect>("kept");
+        QTest::newRow("4:3 into 16:9, top and bottom cut")
+            << QSize(640, 480) << QSize(1280, 720) << QRect(0, 60, 640, 360);
+        QTest::newRow("16:9 into 4:3, the sides cut")
+            << QSize(1920, 1080) << QSize(640, 480) << QRect(240, 0, 1440, 1080);
+        QTest::newRow("portrait phone, landscape camera")
+            << QSize(1080, 1920) << QSize(1280, 720) << QRect(0, 656, 1080, 608);
+        QTest::newRow("same shape") << QSize(320, 180) << QSize(1280, 720) << QRect(0, 0, 320, 180);
+    }
+
+    void fillCutsWhatOverhangsEvenly()
+    {
+        QFETCH(QSize, from);
+        QFETCH(QSize, to);
+        QFETCH(QRect, kept);
+        Picture picture = uniform(from.width(), from.height(), 200, 10, 10);
+        for (int y = kept.top(); y <= kept.bottom(); ++y)
+            for (int x = kept.left(); x <= kept.right(); ++x) {
+                unsigned char* pixel = &picture[(std::size_t(y) * from.width() + x) * 3];
+                pixel[0] = 17, pixel[1] = 130, pixel[2] = 251;
+            }
+        Picture frame(std::size_t(to.width()) * to.height() * 3, 99);
+        BgrFit fit;
+        fit.fill(picture.data(), from.width(), from.height(), frame.data(), to.width(),
+                 to.height());
+        for (int y = 0; y < to.height(); ++y)
+            for (int x = 0; x < to.width(); ++x) {
+                const unsigned char* pixel = at(frame, to.width(), x, y);
+                if (pixel[0] != 17 || pixel[1] != 130 || pixel[2] != 251)
+                    QFAIL(qPrintable(QStringLiteral("(%1, %2) is %3 %4 %5, not the middle's")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(pixel[0])
+                                         .arg(pixel[1])
+                                         .arg(pixel[2])));
+            }
+    }
+
     // One fitter serves frames of changing sizes, as a camera's pictures change.
     void sizesMayChangeBetweenCalls()
     {

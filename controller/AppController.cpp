@@ -21,6 +21,7 @@ AppController::AppController(AppSettings& settings, const Places& places, QObjec
     applyRecordingQuality();
     pipeline.setLowLatency(settings.lowLatency());
     pipeline.setMirrored(settings.mirrored());
+    applyCameraShape();
 
     // Phones, over the LAN and through the USB service's tunnels.
     connect(&usb, &UsbMuxClient::tunnelReady, &server, &PhoneServer::adoptUsbSocket);

@@ -76,6 +76,11 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency READ lowLatency WRITE setLowLatency NOTIFY changed)
     Q_PROPERTY(bool mirrored READ mirrored WRITE setMirrored NOTIFY changed)
+    // The camera's size (0 follows the phone, 1 is 1280x720, 2 is 1920x1080), the phone's
+    // picture turned clockwise by quarter turns, and whether it fills the camera.
+    Q_PROPERTY(int cameraSize READ cameraSize WRITE setCameraSize NOTIFY changed)
+    Q_PROPERTY(int quarterTurns READ quarterTurns WRITE setQuarterTurns NOTIFY changed)
+    Q_PROPERTY(bool filled READ filled WRITE setFilled NOTIFY changed)
     Q_PROPERTY(bool trayAvailable READ trayAvailable WRITE setTrayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable READ usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled READ usbServiceInstalled NOTIFY changed)
@@ -160,6 +165,12 @@ public:
     void setLowLatency(bool on);
     bool mirrored() const;
     void setMirrored(bool on);
+    int cameraSize() const;
+    void setCameraSize(int choice);
+    int quarterTurns() const;
+    void setQuarterTurns(int turns);
+    bool filled() const;
+    void setFilled(bool on);
     // The desktop has a notification area to hide into; kept current by the tray icon.
     bool trayAvailable() const override { return trayAvailable_; }
     void setTrayAvailable(bool available) override;
@@ -247,6 +258,7 @@ private:
     // A file holds one size: a picture of another ends the recording, and the window says why.
     void endRecordingOfOtherSize(QSize size);
     void applyRecordingQuality();
+    void applyCameraShape();
     void refreshPairing();
     void refreshFirewallBlocked();
     void takeFirewallVerdict(bool blocked);

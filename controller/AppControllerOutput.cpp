@@ -77,6 +77,63 @@ void AppController::setMirrored(bool on)
     Q_EMIT changed();
 }
 
+int AppController::cameraSize() const
+{
+    return settings.cameraSize();
+}
+
+int AppController::quarterTurns() const
+{
+    return settings.quarterTurns();
+}
+
+bool AppController::filled() const
+{
+    return settings.filled();
+}
+
+void AppController::setCameraSize(int choice)
+{
+    if (choice < 0 || choice > 2 || choice == cameraSize())
+        return;
+    settings.setCameraSize(choice);
+    applyCameraShape();
+}
+
+void AppController::setQuarterTurns(int turns)
+{
+    if (turns < 0 || turns > 3 || turns == quarterTurns())
+        return;
+    settings.setQuarterTurns(turns);
+    applyCameraShape();
+}
+
+void AppController::setFilled(bool on)
+{
+    if (on == filled())
+        return;
+    settings.setFilled(on);
+    applyCameraShape();
+}
+
+// The shape the settings give, at once: a recording of another size ends, the camera takes
+// the size it now wants (unless a program holds it at its own), and a card shows at it.
+void AppController::applyCameraShape()
+{
+    static const QSize chosen[] = {QSize(), QSize(1280, 720), QSize(1920, 1080)};
+    pipeline.setFixedCameraSize(chosen[settings.cameraSize()]);
+    pipeline.setQuarterTurns(settings.quarterTurns());
+    pipeline.setFilled(settings.filled());
+    if (session == Session::NotStarted || session == Session::Stopped)
+        return;
+    endRecordingOfOtherSize(pipeline.wantedCameraSize());
+    if (session == Session::Live)
+        pipeline.refitCamera();
+    else
+        enterSession(session, pipeline.wantedCameraSize());
+    Q_EMIT changed();
+}
+
 bool AppController::previewShown() const
 {
     return pipeline.fanOut().previewShown();

@@ -57,7 +57,7 @@ void AppController::start()
         return;
     // Phones are served even without a camera: the window shows that the camera is
     // unavailable, and the preview and recording still work.
-    const bool cameraStarted = pipeline.camera().start();
+    const bool cameraStarted = pipeline.camera().start(pipeline.wantedCameraSize());
     const bool onItsPort = server.listen(places.port);
     if (onItsPort || server.listen(0)) {
         portTaken_ = onItsPort ? 0 : places.port;
@@ -128,13 +128,13 @@ void AppController::goLive(int width, int height)
     // decoded picture set the size.
     const QSize size =
         FrameLimits::accepts(width, height) ? QSize(width, height) : pipeline.camera().size();
-    endRecordingOfOtherSize(size);
+    endRecordingOfOtherSize(pipeline.cameraSizeFor(size));
     const ConnectedPhone* active = findPhone(activeId_);
     if (active)
         pipeline.setPhoneFps(active->streamFps);
     pipeline.begin(size, !(active && active->usb));
     stall.restart(pipeline.framesDecoded());
-    enterSession(Session::Live, size);
+    enterSession(Session::Live, pipeline.cameraSizeFor(size));
 }
 
 void AppController::goIdle()

@@ -23,8 +23,12 @@ public:
 
     // Replaces the camera before start(): tests hand in one of their own.
     void setSink(std::unique_ptr<IVirtualCameraSink> camera) { sink = std::move(camera); }
-    // At the current size: 1280x720 until a stream gives another.
-    bool start() { return sink->start(current.width(), current.height(), fps); }
+    // At `size`, or at the current size (1280x720 until a stream gives another).
+    bool start(QSize size = {})
+    {
+        current = size.isValid() ? size : current;
+        return sink->start(current.width(), current.height(), fps);
+    }
     // The camera at `size`, restarted only when it has another size or is not running. A program
     // reading the camera that cannot follow a size change (a PipeWire stream would end, a graph
     // would stretch the picture) keeps the size it opened: the camera moves only while no such

@@ -106,6 +106,14 @@ QSize LivePipeline::wantedCameraSize() const
     return isRunning() ? cameraSizeFor(streamSize) : cameraStage.size();
 }
 
+void LivePipeline::refitCamera()
+{
+    const QSize wanted = wantedCameraSize();
+    if (wanted != cameraStage.size() && moveCamera(wanted))
+        qInfo("Vidlet: virtual camera takes %dx%d, as the settings now give", wanted.width(),
+              wanted.height());
+}
+
 // Only a picture that goes to the camera as it is.
 unsigned char* LivePipeline::slotFor(QSize size)
 {
@@ -196,13 +204,19 @@ void LivePipeline::shape(Picture& picture)
 void LivePipeline::adopt(QSize size)
 {
     const QSize announced = cameraStage.size();
+    if (moveCamera(size))
+        qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)",
+              size.width(), size.height(), announced.width(), announced.height());
+}
+
+bool LivePipeline::moveCamera(QSize size)
+{
     if (!cameraStage.resize(size))
-        return;
-    qInfo("Vidlet: virtual camera adopts decoder output %dx%d (STREAM_INFO said %dx%d)",
-          size.width(), size.height(), announced.width(), announced.height());
+        return false;
     if (pacer)
         pacer->clear();
     Q_EMIT cameraResized(size);
+    return true;
 }
 
 void LivePipeline::setPhoneFps(int fps)

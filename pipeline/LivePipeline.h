@@ -77,6 +77,8 @@ public:
     QSize cameraSizeFor(QSize streamSize) const;
     // The size the camera wants now: the running stream's, or the one it has.
     QSize wantedCameraSize() const;
+    // After a change of the shape: the camera moves to the size it now wants, if it may.
+    void refitCamera();
     void setPaceTickMs(int ms);
     // While nobody looks at the pictures, the camera still gets one this often, so that a
     // program that opens it starts on a recent one.
@@ -102,6 +104,9 @@ private:
     unsigned char* slotFor(QSize size);
     void take(const unsigned char* pixels, QSize size);
     void adopt(QSize size);
+    // The camera restarted at `size` unless it keeps its own; the pacer's frames of the old
+    // size go.
+    bool moveCamera(QSize size);
     // The picture turned, then fitted to the camera's size.
     void shape(Picture& picture);
     BgrBuffer frameOfSize(std::size_t bytes);

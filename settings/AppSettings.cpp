@@ -9,6 +9,9 @@ const QString themeKey = QStringLiteral("theme/mode");
 const QString trayKey = QStringLiteral("options/minimizeToTray");
 const QString lowLatencyKey = QStringLiteral("options/lowLatency");
 const QString mirroredKey = QStringLiteral("camera/mirrored");
+const QString cameraSizeKey = QStringLiteral("camera/size");
+const QString rotationKey = QStringLiteral("camera/rotation");
+const QString fillKey = QStringLiteral("camera/fill");
 const QString folderKey = QStringLiteral("recording/folder");
 const QString qualityKey = QStringLiteral("recording/quality");
 const QString languageKey = QStringLiteral("language");
@@ -80,6 +83,38 @@ bool AppSettings::mirrored() const
 void AppSettings::setMirrored(bool on)
 {
     store.setValue(mirroredKey, on);
+}
+
+int AppSettings::cameraSize() const
+{
+    const int choice = store.value(cameraSizeKey, 0).toInt();
+    return choice >= 0 && choice <= 2 ? choice : 0;
+}
+
+void AppSettings::setCameraSize(int choice)
+{
+    store.setValue(cameraSizeKey, choice);
+}
+
+int AppSettings::quarterTurns() const
+{
+    const int degrees = store.value(rotationKey, 0).toInt();
+    return degrees % 90 == 0 && degrees >= 0 && degrees < 360 ? degrees / 90 : 0;
+}
+
+void AppSettings::setQuarterTurns(int turns)
+{
+    store.setValue(rotationKey, turns * 90);
+}
+
+bool AppSettings::filled() const
+{
+    return store.value(fillKey, false).toBool();
+}
+
+void AppSettings::setFilled(bool on)
+{
+    store.setValue(fillKey, on);
 }
 
 // The window reads this at every change of the session: the default, which reads the user's

@@ -26,6 +26,15 @@ public:
     void setLowLatency(bool on);
     bool mirrored() const;
     void setMirrored(bool on);
+    // The camera's size: 0 follows the phone, 1 is 1280x720, 2 is 1920x1080.
+    int cameraSize() const;
+    void setCameraSize(int choice);
+    // The phone's picture turned clockwise by 0 to 3 quarter turns (saved in degrees).
+    int quarterTurns() const;
+    void setQuarterTurns(int turns);
+    // The picture covers the camera rather than lying whole between bars.
+    bool filled() const;
+    void setFilled(bool on);
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
     // 0 Standard, 1 High.

@@ -150,6 +150,59 @@ private Q_SLOTS:
         QCOMPARE(phone.camera->frame(), expected);
     }
 
+    // Turned a quarter in the settings, a new start gives the camera the phone's picture on its
+    // side at the turned size. A size chosen while live moves the camera there with the
+    // picture between bars; Fill covers it; back to following the phone, the camera follows.
+    void theShapeSettingsReachTheCamera()
+    {
+        {
+            StreamingPhone earlier(true);
+            earlier.app->setQuarterTurns(1);
+        }
+        StreamingPhone phone(true, held());
+        const auto restore = qScopeGuard([&] {
+            phone.app->setQuarterTurns(0);
+            phone.app->setCameraSize(0);
+            phone.app->setFilled(false);
+        });
+        QCOMPARE(phone.app->quarterTurns(), 1);
+        QVERIFY(phone.connect());
+        QVERIFY(phone.announce(64, 48));
+        QCOMPARE(phone.camera->size(), QSize(48, 64));
+        QSignalSpy preview(phone.app.get(), &AppController::frameReady);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 3);
+        QVERIFY(phone.sendVideo(stream, 0, 1));
+        QTRY_COMPARE(preview.count(), 1);
+        const QImage turned =
+            StreamingPhone::reference(stream).at(0).transformed(QTransform().rotate(90));
+        QCOMPARE(phone.camera->frame(), turned);
+        QCOMPARE(shown(preview, 0), turned);
+
+        // 48x64 into 1280x720: 540 wide in the middle, black either side.
+        phone.app->setCameraSize(1);
+        QCOMPARE(phone.camera->size(), QSize(1280, 720));
+        QVERIFY(phone.sendVideo(stream, 1, 1));
+        QTRY_COMPARE(preview.count(), 2);
+        QImage frame = phone.camera->frame();
+        QCOMPARE(frame.size(), QSize(1280, 720));
+        QCOMPARE(frame.pixel(369, 360), qRgb(0, 0, 0));
+        QCOMPARE(frame.pixel(910, 360), qRgb(0, 0, 0));
+        QVERIFY(frame.pixel(640, 360) != qRgb(0, 0, 0));
+
+        phone.app->setFilled(true);
+        QVERIFY(phone.sendVideo(stream, 2, 1));
+        QTRY_COMPARE(preview.count(), 3);
+        frame = phone.camera->frame();
+        QVERIFY(frame.pixel(0, 360) != qRgb(0, 0, 0));
+        QVERIFY(frame.pixel(1279, 360) != qRgb(0, 0, 0));
+
+        phone.app->setCameraSize(0);
+        QCOMPARE(phone.camera->size(), QSize(48, 64));
+        AppSettings stored; // as the next start reads them
+        QCOMPARE(stored.quarterTurns(), 1);
+        QVERIFY(stored.filled());
+    }
+
     void lowLatencyPassesFramesOnAtOnceAndDrainsABacklog()
     {
         StreamingPhone phone(false, held());

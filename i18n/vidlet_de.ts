@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Spiegelt das Bild des Telefons seitenverkehrt, wie ein Spiegel, für die Kamera, die Vorschau und Aufnahmen.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>BILD</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Dreht das Bild des Telefons im Uhrzeigersinn, für ein Telefon, dessen Bild seitlich ankommt.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Ganzes Bild</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Füllen</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Wenn die Form des Bildes von der der Kamera abweicht: das ganze Bild zwischen schwarzen Balken oder die Kamera ausfüllend, mit abgeschnittenen Rändern.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>Die Größe der Kamera. Auto übernimmt die Größe, die das Telefon sendet, mitgedreht; eine feste Größe bleibt gleich, was das Telefon auch tut.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Invierte la imagen del teléfono de izquierda a derecha, como un espejo, para la cámara, la vista previa y las grabaciones.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>IMAGEN</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Gira la imagen del teléfono en el sentido de las agujas del reloj, para un teléfono cuya imagen llega de lado.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Imagen completa</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Rellenar</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Cuando la forma de la imagen difiere de la de la cámara: la imagen completa entre barras negras, o llenando la cámara con los bordes recortados.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>El tamaño de la cámara. Auto toma el tamaño que envía el teléfono, girado con la imagen; un tamaño fijo no cambia haga lo que haga el teléfono.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Inverse l&apos;image du téléphone de gauche à droite, comme un miroir, pour la caméra, l&apos;aperçu et les enregistrements.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>IMAGE</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Tourne l&apos;image du téléphone dans le sens horaire, pour un téléphone dont l&apos;image arrive sur le côté.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Image entière</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Remplir</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Quand la forme de l&apos;image diffère de celle de la caméra : l&apos;image entière entre des bandes noires, ou remplissant la caméra avec ses bords coupés.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>La taille de la caméra. Auto prend la taille que le téléphone envoie, tournée avec l&apos;image ; une taille fixe reste la même quoi que fasse le téléphone.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Inverte l&apos;immagine del telefono da sinistra a destra, come uno specchio, per la fotocamera, l&apos;anteprima e le registrazioni.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>IMMAGINE</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Ruota l&apos;immagine del telefono in senso orario, per un telefono la cui immagine arriva di lato.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Immagine intera</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Riempi</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Quando la forma dell&apos;immagine è diversa da quella della fotocamera: l&apos;immagine intera tra bande nere, oppure a riempire la fotocamera con i bordi tagliati.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>La dimensione della fotocamera. Auto prende la dimensione che il telefono invia, ruotata con l&apos;immagine; una dimensione fissa resta la stessa qualunque cosa faccia il telefono.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

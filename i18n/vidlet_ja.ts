@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>鏡のように電話の映像を左右反転します。カメラ、プレビュー、録画のすべてに適用されます。</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>映像</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>横向きで届くスマートフォンの映像を時計回りに回転します。</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>全体を表示</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>全面に表示</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>映像の形がカメラと異なるとき：黒い帯の間に映像全体を表示するか、端を切り取ってカメラ全体を埋めます。</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>カメラのサイズ。自動ではスマートフォンが送るサイズ（回転を含む）になります。固定サイズはスマートフォンが何をしても変わりません。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Inverte a imagem do telefone da esquerda para a direita, como um espelho, para a câmera, a pré-visualização e as gravações.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>IMAGEM</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Gira a imagem do telefone no sentido horário, para um telefone cuja imagem chega de lado.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Imagem inteira</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Preencher</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Quando a forma da imagem difere da da câmera: a imagem inteira entre barras pretas, ou preenchendo a câmera com as bordas cortadas.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>O tamanho da câmera. Auto usa o tamanho que o telefone envia, girado com a imagem; um tamanho fixo fica igual, faça o telefone o que fizer.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

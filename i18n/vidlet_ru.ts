@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Отражает изображение телефона слева направо, как зеркало, для камеры, предпросмотра и записей.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>ИЗОБРАЖЕНИЕ</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Поворачивает изображение телефона по часовой стрелке, если оно приходит боком.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Всё изображение</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Заполнить</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Когда форма изображения отличается от формы камеры: всё изображение между чёрными полосами или заполнение камеры с обрезанными краями.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Авто</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>Размер камеры. «Авто» — размер, который присылает телефон, с учётом поворота; фиксированный размер не меняется, что бы ни делал телефон.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>Telefonun görüntüsünü bir ayna gibi soldan sağa çevirir; kamera, önizleme ve kayıtlar için.</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>GÖRÜNTÜ</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>Görüntüsü yan gelen bir telefon için telefonun görüntüsünü saat yönünde döndürür.</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>Tüm görüntü</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>Doldur</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>Görüntünün biçimi kameranınkinden farklı olduğunda: tüm görüntü siyah şeritler arasında ya da kenarları kesilerek kamerayı dolduran görüntü.</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Otomatik</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>Kameranın boyutu. Otomatik, telefonun gönderdiği boyutu döndürmeyle birlikte alır; sabit bir boyut, telefon ne yaparsa yapsın aynı kalır.</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

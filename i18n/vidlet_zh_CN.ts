@@ -418,6 +418,34 @@
         <source>Turns the phone&apos;s picture left for right, as a mirror does, for the camera, the preview and recordings.</source>
         <translation>像镜子一样将手机画面左右翻转，适用于摄像头、预览和录制。</translation>
     </message>
+    <message>
+        <source>PICTURE</source>
+        <translation>画面</translation>
+    </message>
+    <message>
+        <source>Turns the phone&apos;s picture clockwise, for a phone whose picture arrives on its side.</source>
+        <translation>将手机画面顺时针旋转，用于画面侧着传来的手机。</translation>
+    </message>
+    <message>
+        <source>Whole picture</source>
+        <translation>完整画面</translation>
+    </message>
+    <message>
+        <source>Fill</source>
+        <translation>填满</translation>
+    </message>
+    <message>
+        <source>When the picture&apos;s shape differs from the camera&apos;s: the whole picture between black bars, or filling the camera with its edges cut off.</source>
+        <translation>当画面形状与摄像头不同时：在黑边之间显示完整画面，或裁掉边缘以填满摄像头。</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
+        <translation>摄像头的尺寸。自动会采用手机发送的尺寸（随旋转而变）；固定尺寸无论手机如何都保持不变。</translation>
+    </message>
 </context>
 <context>
     <name>tray</name>

@@ -107,6 +107,65 @@ Column {
         }
     }
 
+    // What the camera sends of the phone's picture; the preview shows the same.
+    Column {
+        width: parent.width
+        spacing: 8
+        SectionLabel { text: qsTranslate("Main", "PICTURE") }
+        Segments {
+            objectName: "cameraSizeSegments"
+            segmentName: "cameraSizeSegment"
+            labels: [qsTranslate("Main", "Auto"), "1280 × 720", "1920 × 1080"]
+            current: app.cameraSize
+            onPicked: index => app.cameraSize = index
+        }
+        HelpText {
+            text: qsTranslate("Main", "The camera's size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.")
+        }
+        Segments {
+            objectName: "turnSegments"
+            segmentName: "turnSegment"
+            labels: ["0°", "90°", "180°", "270°"]
+            current: app.quarterTurns
+            onPicked: index => app.quarterTurns = index
+        }
+        HelpText {
+            text: qsTranslate("Main", "Turns the phone's picture clockwise, for a phone whose picture arrives on its side.")
+        }
+        Segments {
+            objectName: "fitSegments"
+            segmentName: "fitSegment"
+            labels: [qsTranslate("Main", "Whole picture"), qsTranslate("Main", "Fill")]
+            current: app.filled ? 1 : 0
+            onPicked: index => app.filled = index === 1
+        }
+        HelpText {
+            text: qsTranslate("Main", "When the picture's shape differs from the camera's: the whole picture between black bars, or filling the camera with its edges cut off.")
+        }
+        SettingsRow {
+            height: 44
+            Text {
+                x: 13
+                anchors.verticalCenter: parent.verticalCenter
+                text: qsTranslate("Main", "Mirror")
+                font.pixelSize: 13
+                font.weight: Font.DemiBold
+                color: Theme.textc
+            }
+            ToggleSwitch {
+                objectName: "mirrorToggle"
+                anchors.right: parent.right
+                anchors.rightMargin: 13
+                anchors.verticalCenter: parent.verticalCenter
+                checked: app.mirrored
+                onToggled: app.mirrored = !app.mirrored
+            }
+        }
+        HelpText {
+            text: qsTranslate("Main", "Turns the phone's picture left for right, as a mirror does, for the camera, the preview and recordings.")
+        }
+    }
+
     Column {
         width: parent.width
         spacing: 8
@@ -154,51 +213,12 @@ Column {
             }
         }
         HelpText { text: qsTranslate("Main", "Where the Record button saves .mp4 files.") }
-        // The same segmented look as the theme choice.
-        Rectangle {
+        Segments {
             objectName: "qualitySegments"
-            width: parent.width
-            height: 36
-            radius: Theme.rControl
-            color: Theme.track
-            border.width: 1
-            border.color: Theme.hair
-            clip: true
-            Row {
-                anchors.fill: parent
-                Repeater {
-                    model: [qsTranslate("Main", "Standard quality"), qsTranslate("Main", "High quality")]
-                    Item {
-                        readonly property bool selected: app.recordingQuality === index
-                        width: parent.width / 2
-                        height: parent.height
-                        Rectangle {
-                            anchors.fill: parent
-                            anchors.margins: 3
-                            radius: Theme.rChip
-                            color: parent.selected ? Theme.accent
-                                                   : Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0)
-                            Behavior on color { ColorAnimation { duration: 130 } }
-                        }
-                        Text {
-                            anchors.centerIn: parent
-                            width: parent.width - 12
-                            horizontalAlignment: Text.AlignHCenter
-                            elide: Text.ElideRight
-                            text: modelData
-                            font.pixelSize: Theme.fsBody
-                            font.weight: parent.selected ? Font.DemiBold : Font.Normal
-                            color: parent.selected ? Theme.accentInk : Theme.muted
-                        }
-                        MouseArea {
-                            objectName: "qualitySegment_" + index
-                            anchors.fill: parent
-                            cursorShape: Qt.PointingHandCursor
-                            onClicked: app.recordingQuality = index
-                        }
-                    }
-                }
-            }
+            segmentName: "qualitySegment"
+            labels: [qsTranslate("Main", "Standard quality"), qsTranslate("Main", "High quality")]
+            current: app.recordingQuality
+            onPicked: index => app.recordingQuality = index
         }
         HelpText {
             text: qsTranslate("Main", "Standard: about 22 MB per minute. High: about 45 MB, for editing.")

@@ -13,50 +13,13 @@ Column {
         width: parent.width
         spacing: 8
         SectionLabel { text: qsTranslate("Main", "APPEARANCE") }
-        Rectangle {
+        Segments {
             objectName: "themeSegments"
-            width: parent.width
-            height: 36
-            radius: Theme.rControl
-            color: Theme.track
-            border.width: 1
-            border.color: Theme.hair
-            clip: true
-            Row {
-                anchors.fill: parent
-                Repeater {
-                    model: [qsTranslate("Main", "System"), qsTranslate("Main", "Light"),
-                            qsTranslate("Main", "Dark")]
-                    Item {
-                        readonly property bool selected: app.themeMode === index
-                        width: parent.width / 3
-                        height: parent.height
-                        // Unselected thumbs are the accent at alpha 0, so the fade never
-                        // passes through a dark tint.
-                        Rectangle {
-                            anchors.fill: parent
-                            anchors.margins: 3
-                            radius: Theme.rChip
-                            color: parent.selected ? Theme.accent
-                                                   : Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0)
-                            Behavior on color { ColorAnimation { duration: 130 } }
-                        }
-                        Text {
-                            anchors.centerIn: parent
-                            text: modelData
-                            font.pixelSize: Theme.fsBody
-                            font.weight: parent.selected ? Font.DemiBold : Font.Normal
-                            color: parent.selected ? Theme.accentInk : Theme.muted
-                        }
-                        MouseArea {
-                            objectName: "themeSegment_" + index
-                            anchors.fill: parent
-                            cursorShape: Qt.PointingHandCursor
-                            onClicked: app.setThemeMode(index)
-                        }
-                    }
-                }
-            }
+            segmentName: "themeSegment"
+            labels: [qsTranslate("Main", "System"), qsTranslate("Main", "Light"),
+                     qsTranslate("Main", "Dark")]
+            current: app.themeMode
+            onPicked: index => app.setThemeMode(index)
         }
     }
 
@@ -152,28 +115,6 @@ Column {
         }
         HelpText {
             text: qsTranslate("Main", "Shows Wi-Fi video with less delay. Motion may be less smooth on a busy network.")
-        }
-        SettingsRow {
-            height: 44
-            Text {
-                x: 13
-                anchors.verticalCenter: parent.verticalCenter
-                text: qsTranslate("Main", "Mirror")
-                font.pixelSize: 13
-                font.weight: Font.DemiBold
-                color: Theme.textc
-            }
-            ToggleSwitch {
-                objectName: "mirrorToggle"
-                anchors.right: parent.right
-                anchors.rightMargin: 13
-                anchors.verticalCenter: parent.verticalCenter
-                checked: app.mirrored
-                onToggled: app.mirrored = !app.mirrored
-            }
-        }
-        HelpText {
-            text: qsTranslate("Main", "Turns the phone's picture left for right, as a mirror does, for the camera, the preview and recordings.")
         }
     }
 }

@@ -49,6 +49,9 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency MEMBER lowLatency NOTIFY changed)
     Q_PROPERTY(bool mirrored MEMBER mirrored NOTIFY changed)
+    Q_PROPERTY(int cameraSize MEMBER cameraSize NOTIFY changed)
+    Q_PROPERTY(int quarterTurns MEMBER quarterTurns NOTIFY changed)
+    Q_PROPERTY(bool filled MEMBER filled NOTIFY changed)
     Q_PROPERTY(bool trayAvailable MEMBER trayAvailable NOTIFY changed)
     Q_PROPERTY(bool usbAvailable MEMBER usbAvailable NOTIFY changed)
     Q_PROPERTY(bool usbServiceInstalled MEMBER usbServiceInstalled NOTIFY changed)
@@ -118,6 +121,9 @@ public:
     bool minimizeToTray = true;
     bool lowLatency = false;
     bool mirrored = false;
+    int cameraSize = 0;
+    int quarterTurns = 0;
+    bool filled = false;
     bool trayAvailable = true;
     bool usbAvailable = true;
     bool usbServiceInstalled = true;

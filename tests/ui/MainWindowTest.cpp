@@ -98,7 +98,7 @@ private Q_SLOTS:
     void settingsOpensOnGeneralAndCloses_data();
     void settingsOpensOnGeneralAndCloses();
     void closeToTraySaysWhenItIsUnavailable();
-    void mirrorIsASwitchInTheVideoSettings();
+    void thePictureIsShapedInTheCameraSettings();
     void connectionLinesSayWhatIsTrue();
     void languageRowSwapsModals();
     void addPhoneCardOpensModal();
@@ -898,17 +898,32 @@ void MainWindowTest::closeToTraySaysWhenItIsUnavailable()
     QVERIFY(h.item("trayHelp")->property("text").toString().startsWith("Keep Vidlet running"));
 }
 
-void MainWindowTest::mirrorIsASwitchInTheVideoSettings()
+// Each choice reaches the controller and shows as chosen.
+void MainWindowTest::thePictureIsShapedInTheCameraSettings()
 {
     WindowHarness h;
-    openSettings(h, 0);
+    openSettings(h, 1);
+    const auto selected = [&](const char* segment) {
+        return h.item(segment)->parentItem()->property("selected").toBool();
+    };
+    QVERIFY(selected("cameraSizeSegment_0"));
+    h.click(h.item("cameraSizeSegment_2"));
+    QCOMPARE(h.app.property("cameraSize").toInt(), 2);
+    QVERIFY(selected("cameraSizeSegment_2") && !selected("cameraSizeSegment_0"));
+    h.click(h.item("turnSegment_3"));
+    QCOMPARE(h.app.property("quarterTurns").toInt(), 3);
+    QVERIFY(selected("turnSegment_3"));
+    h.click(h.item("fitSegment_1"));
+    QCOMPARE(h.app.property("filled").toBool(), true);
+    h.click(h.item("fitSegment_0"));
+    QCOMPARE(h.app.property("filled").toBool(), false);
+    QVERIFY(selected("fitSegment_0"));
+
     QQuickItem* toggle = h.item("mirrorToggle");
     QCOMPARE(toggle->property("checked").toBool(), false);
     h.click(toggle);
     QCOMPARE(h.app.property("mirrored").toBool(), true);
     QCOMPARE(toggle->property("checked").toBool(), true);
-    h.click(toggle);
-    QCOMPARE(h.app.property("mirrored").toBool(), false);
 }
 
 void MainWindowTest::connectionLinesSayWhatIsTrue()

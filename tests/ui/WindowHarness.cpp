@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 void WindowHarness::prepareProcess()
 {
     static QTemporaryDir settingsDir;
@@ -90,8 +92,22 @@ QQuickItem* WindowHarness::item(const QString& objectName) const
     return qobject_cast<QQuickItem*>(object(objectName));
 }
 
+// As a user scrolls to what they point at: every flickable the item lies in is scrolled until
+// the item shows.
 QPoint WindowHarness::at(QQuickItem* item, qreal fx, qreal fy) const
 {
+    for (QQuickItem* up = item->parentItem(); up; up = up->parentItem()) {
+        if (!up->inherits("QQuickFlickable"))
+            continue;
+        const QRectF shown(QPointF(), up->size());
+        const QRectF place = item->mapRectToItem(up, QRectF(QPointF(), item->size()));
+        if (shown.contains(place))
+            continue;
+        const qreal most = std::max(0.0, up->property("contentHeight").toReal() - up->height());
+        const qreal y = up->property("contentY").toReal() + place.top()
+            - std::max(0.0, (up->height() - place.height()) / 2);
+        up->setProperty("contentY", std::clamp(y, 0.0, most));
+    }
     return item->mapToScene(QPointF(item->width() * fx, item->height() * fy)).toPoint();
 }
 

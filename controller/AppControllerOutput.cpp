@@ -116,8 +116,8 @@ void AppController::setFilled(bool on)
     applyCameraShape();
 }
 
-// The shape the settings give, at once: a recording of another size ends, the camera takes
-// the size it now wants (unless a program holds it at its own), and a card shows at it.
+// The shape the settings give, at once: the camera takes the size it now wants (unless a
+// program holds it at its own), a card shows at it, and a recording of another size ends.
 void AppController::applyCameraShape()
 {
     static const QSize chosen[] = {QSize(), QSize(1280, 720), QSize(1920, 1080)};
@@ -126,11 +126,11 @@ void AppController::applyCameraShape()
     pipeline.setFilled(settings.filled());
     if (session == Session::NotStarted || session == Session::Stopped)
         return;
-    endRecordingOfOtherSize(pipeline.wantedCameraSize());
     if (session == Session::Live)
         pipeline.refitCamera();
     else
         enterSession(session, pipeline.wantedCameraSize());
+    endRecordingOfOtherSize(pipeline.camera().size());
     Q_EMIT changed();
 }
 

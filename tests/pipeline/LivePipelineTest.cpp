@@ -113,60 +113,6 @@ private Q_SLOTS:
         QCOMPARE(resized.count(), 1);
     }
 
-    // Turned a quarter clockwise, the camera takes the turned size and the picture turned
-    // pixel for pixel, the preview the same.
-    void aTurnedPictureTurnsTheCamera()
-    {
-        const TestEncoder stream = TestEncoder::ofSize(96, 64, 1);
-        Rig straight({96, 64});
-        straight.decode(stream, 0);
-        straight.pipeline.pass();
-        Rig turned({96, 64});
-        turned.pipeline.setQuarterTurns(1);
-        QSignalSpy preview(&turned.pipeline, &LivePipeline::frameReady);
-        QCOMPARE(turned.pipeline.wantedCameraSize(), QSize(64, 96));
-        turned.clock.set(1000);
-        QTest::ignoreMessage(QtInfoMsg,
-                             "Vidlet: virtual camera adopts decoder output 64x96 "
-                             "(STREAM_INFO said 96x64)");
-        turned.decode(stream, 0);
-        turned.pipeline.pass();
-        QCOMPARE(turned.camera->size(), QSize(64, 96));
-        const QImage expected = straight.camera->frame().transformed(QTransform().rotate(90));
-        QCOMPARE(turned.camera->frame(), expected);
-        QCOMPARE(preview.last().at(0).value<QImage>().convertToFormat(expected.format()), expected);
-    }
-
-    // A camera of the user's size keeps it whatever the phone sends: a picture of another shape
-    // lies between bars, or, filled, covers it with no bars.
-    void aChosenSizeKeepsTheCamera_data()
-    {
-        QTest::addColumn<bool>("filled");
-        QTest::newRow("whole picture") << false;
-        QTest::newRow("fill") << true;
-    }
-
-    void aChosenSizeKeepsTheCamera()
-    {
-        QFETCH(bool, filled);
-        Rig rig({64, 48});
-        rig.pipeline.setFixedCameraSize({64, 48});
-        rig.pipeline.setFilled(filled);
-        QSignalSpy resized(&rig.pipeline, &LivePipeline::cameraResized);
-        const TestEncoder wide = TestEncoder::ofSize(96, 64, 1);
-        rig.pipeline.begin({96, 64}, false);
-        QCOMPARE(rig.pipeline.wantedCameraSize(), QSize(64, 48));
-        rig.clock.set(5000);
-        rig.decode(wide, 0);
-        rig.pipeline.pass();
-        QCOMPARE(rig.camera->size(), QSize(64, 48));
-        QCOMPARE(resized.count(), 0);
-        // 3:2 in 4:3: two black rows at the top and bottom, or none.
-        const QImage frame = rig.camera->frame();
-        for (int y : {0, 1, 46, 47})
-            QCOMPARE(frame.pixel(32, y) == qRgb(0, 0, 0), !filled);
-    }
-
     // The program was stopped for ten seconds while the phone went on: the units it sent
     // meanwhile arrive in a burst and are decoded (the next ones need them) but never shown,
     // on the camera or in the preview; the live unit after them is.

@@ -98,18 +98,69 @@ void BgrFit::makeTaps(Taps& taps, int from, int to)
         taps.first[std::size_t(i)] = std::min(first, from - 1);
         taps.count[std::size_t(i)] = n;
     }
+    // The same taps, each pixel's as many as the most any has, moved left where they would
+    // run past the last pixel: a pass that sums a fixed count unrolls its loop.
+    const int most = *std::max_element(taps.count.begin(), taps.count.end());
+    taps.packedCount = from >= most ? most : 0;
+    taps.packed.assign(std::size_t(to) * std::size_t(most), 0);
+    taps.packedFirst.assign(std::size_t(to), 0);
+    for (int i = 0; taps.packedCount && i < to; ++i) {
+        const int first = std::min(taps.first[std::size_t(i)], from - most);
+        const int shift = taps.first[std::size_t(i)] - first;
+        for (int k = 0; k < taps.count[std::size_t(i)]; ++k)
+            taps.packed[std::size_t(i) * std::size_t(most) + std::size_t(shift + k)] =
+                taps.weights[std::size_t(i) * std::size_t(taps.width) + std::size_t(k)];
+        taps.packedFirst[std::size_t(i)] = first;
+    }
+}
+
+// Output pixels of `Count` taps each: with the count known, the loop unrolls.
+template <int Count, typename In, typename Out>
+void sumAcrossFixed(const In* in, Out* out, int to, const std::int32_t* first,
+                    const std::int16_t* weights, int shift)
+{
+    for (int x = 0; x < to; ++x, weights += Count, out += 3) {
+        const In* pixel = in + std::size_t(first[x]) * 3;
+        std::int32_t b = 0, g = 0, r = 0;
+        for (int k = 0; k < Count; ++k) {
+            b += weights[k] * std::int32_t(pixel[3 * k]);
+            g += weights[k] * std::int32_t(pixel[3 * k + 1]);
+            r += weights[k] * std::int32_t(pixel[3 * k + 2]);
+        }
+        out[0] = settle<Out>(b, shift);
+        out[1] = settle<Out>(g, shift);
+        out[2] = settle<Out>(r, shift);
+    }
 }
 
 template <typename In, typename Out> void BgrFit::sumAcross(const In* in, Out* out, int shift) const
 {
+    const std::int32_t* first = across.packedFirst.data();
+    const std::int16_t* weights = across.packed.data();
+    switch (across.packedCount) {
+    case 2:
+        return sumAcrossFixed<2>(in, out, across.to, first, weights, shift);
+    case 3:
+        return sumAcrossFixed<3>(in, out, across.to, first, weights, shift);
+    case 4:
+        return sumAcrossFixed<4>(in, out, across.to, first, weights, shift);
+    case 5:
+        return sumAcrossFixed<5>(in, out, across.to, first, weights, shift);
+    case 6:
+        return sumAcrossFixed<6>(in, out, across.to, first, weights, shift);
+    case 7:
+        return sumAcrossFixed<7>(in, out, across.to, first, weights, shift);
+    default:
+        break;
+    }
     for (int x = 0; x < across.to; ++x) {
-        const std::int16_t* weights = &across.weights[std::size_t(x) * std::size_t(across.width)];
+        const std::int16_t* w = &across.weights[std::size_t(x) * std::size_t(across.width)];
         const In* pixel = in + std::size_t(across.first[std::size_t(x)]) * 3;
         std::int32_t b = 0, g = 0, r = 0;
         for (int k = 0; k < across.count[std::size_t(x)]; ++k, pixel += 3) {
-            b += weights[k] * std::int32_t(pixel[0]);
-            g += weights[k] * std::int32_t(pixel[1]);
-            r += weights[k] * std::int32_t(pixel[2]);
+            b += w[k] * std::int32_t(pixel[0]);
+            g += w[k] * std::int32_t(pixel[1]);
+            r += w[k] * std::int32_t(pixel[2]);
         }
         out[x * 3] = settle<Out>(b, shift);
         out[x * 3 + 1] = settle<Out>(g, shift);

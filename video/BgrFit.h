@@ -35,6 +35,10 @@ private:
         std::vector<std::int32_t> count;
         std::vector<std::int16_t> weights; // `width` per output pixel, unused ones 0
         int width = 0;
+        // Each pixel's weights `packedCount` long (0: not packed), from `packedFirst`.
+        int packedCount = 0;
+        std::vector<std::int16_t> packed;
+        std::vector<std::int32_t> packedFirst;
     };
     static void makeTaps(Taps& taps, int from, int to);
     // The picture scaled to exactly toWidth x toHeight, rows `fromRow` and `toRow` bytes apart.

@@ -73,6 +73,9 @@ class AppController : public QObject, public TraySession, public ShotSession {
     Q_PROPERTY(int recordingsBeingCompleted READ recordingsBeingCompleted NOTIFY changed)
     Q_PROPERTY(QString recordingFolder READ recordingFolder WRITE setRecordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality READ recordingQuality WRITE setRecordingQuality NOTIFY changed)
+    // Original recordings can be made here; the running one waits for the phone's key frame.
+    Q_PROPERTY(bool originalRecordingAvailable READ originalRecordingAvailable CONSTANT)
+    Q_PROPERTY(bool recordingWaitsForKeyframe READ recordingWaitsForKeyframe NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray READ minimizeToTray WRITE setMinimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency READ lowLatency WRITE setLowLatency NOTIFY changed)
     Q_PROPERTY(bool mirrored READ mirrored WRITE setMirrored NOTIFY changed)
@@ -154,9 +157,12 @@ public:
     int recordingsBeingCompleted() const { return unfinished.count(); }
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
-    // 0 Standard, 1 High: the video bit rate of the next recording.
+    // 0 Standard, 1 High: the video bit rate of the next recording; 2 Original: the phone's
+    // own stream, where the platform can store it.
     int recordingQuality() const;
     void setRecordingQuality(int quality);
+    bool originalRecordingAvailable() const;
+    bool recordingWaitsForKeyframe() const;
     bool minimizeToTray() const;
     void setMinimizeToTray(bool on);
     // Wi-Fi frames leave the pacing queue as soon as they may rather than at the phone's rate:
@@ -257,6 +263,11 @@ private:
     void onRecordingKeptFragmented(const QString& path);
     // A file holds one size: a picture of another ends the recording, and the window says why.
     void endRecordingOfOtherSize(QSize size);
+    // Opens the next recording file; Original takes the active phone's parameter sets.
+    bool startRecordingFile(const QString& path);
+    // An Original recording of other parameter sets (a new size, another phone) goes on in a
+    // new file, with those the active phone's record now holds.
+    void continueOriginal();
     void applyRecordingQuality();
     void applyCameraShape();
     void refreshPairing();
@@ -285,6 +296,7 @@ private:
     QString serverInfo_ = QStringLiteral("Not listening");
     int portTaken_ = 0;
     QString lastRecordingPath_;
+    QByteArray recordedParameterSets_; // the running Original recording's
     int recordingFailure_ = 0;
     bool appConnected_ = false;
     bool cameraSegmentCutShort_ = false;

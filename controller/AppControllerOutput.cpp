@@ -5,15 +5,22 @@
 
 void AppController::onVideoConfig(int id, const QByteArray& config)
 {
-    if (id == activeId_ && pipeline.isRunning())
-        afterDecode(pipeline.configure(config));
+    if (ConnectedPhone* phone = findPhone(id))
+        phone->parameterSets = config;
+    if (id != activeId_ || !pipeline.isRunning())
+        return;
+    if (pipeline.recorder().isOriginal() && config != recordedParameterSets_)
+        continueOriginal();
+    afterDecode(pipeline.configure(config));
 }
 
-void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec, bool,
-                                 bool newerWaiting)
+void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglong ptsUsec,
+                                 bool keyframe, bool newerWaiting)
 {
-    if (id == activeId_ && pipeline.isRunning())
-        afterDecode(pipeline.decode(accessUnit, ptsUsec, newerWaiting));
+    if (id != activeId_ || !pipeline.isRunning())
+        return;
+    pipeline.fanOut().passUnit(accessUnit, keyframe);
+    afterDecode(pipeline.decode(accessUnit, ptsUsec, newerWaiting));
 }
 
 // Runs after the decoder has returned, so that stopping the card pump or restarting the camera

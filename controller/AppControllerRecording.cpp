@@ -2,6 +2,7 @@
 #include "settings/AppSettings.h"
 
 #include "controller/RecordingName.h"
+#include "video/H264Sps.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -11,7 +12,9 @@
 
 // Recording: the live feed goes to an MP4 file in the chosen folder. The file is opened at the
 // output size; the session closes it when it goes idle, stops or changes size (announced or
-// taken from the decoder), and in the last case the window says so.
+// taken from the decoder), and in the last case the window says so. An Original recording
+// stores the active phone's stream as it came instead: it follows the phone's parameter sets
+// from file to file and knows nothing of the camera's size.
 
 void AppController::toggleRecording()
 {
@@ -26,8 +29,7 @@ void AppController::toggleRecording()
     if (path.isEmpty()) {
         qWarning("Vidlet: cannot create the recording in %s", qUtf8Printable(recordingFolder()));
         Q_EMIT recordingRefused();
-    } else if (pipeline.recorder().start(path.toStdWString(), pipeline.camera().size().width(),
-                                         pipeline.camera().size().height(), 30)) {
+    } else if (startRecordingFile(path)) {
         lastRecordingPath_ = path;
         pipeline.fanOut().takeRecordedFrames();
         recordingFailure_ = 0;
@@ -36,6 +38,43 @@ void AppController::toggleRecording()
         QFile::remove(path); // the empty file reserve() made for this start, if still there
         qWarning("Vidlet: recording could not start: %s", qUtf8Printable(path));
         Q_EMIT recordingRefused();
+    }
+    Q_EMIT changed();
+}
+
+bool AppController::startRecordingFile(const QString& path)
+{
+    Mp4Recorder& recorder = pipeline.recorder();
+    if (recordingQuality() != 2)
+        return recorder.start(path.toStdWString(), pipeline.camera().size().width(),
+                              pipeline.camera().size().height(), 30);
+    const ConnectedPhone* active = findPhone(activeId_);
+    H264Sps sps;
+    if (!active
+        || !sps.parse(reinterpret_cast<const std::uint8_t*>(active->parameterSets.constData()),
+                      std::size_t(active->parameterSets.size())))
+        return false;
+    const QByteArray& sets = active->parameterSets;
+    if (!recorder.startOriginal(path.toStdWString(), sps.width, sps.height, active->streamFps,
+                                std::vector<unsigned char>(sets.begin(), sets.end()),
+                                quarterTurns()))
+        return false;
+    recordedParameterSets_ = sets;
+    return true;
+}
+
+void AppController::continueOriginal()
+{
+    stopRecording();
+    const QString path = RecordingName::reserve(recordingFolder(), QDateTime::currentDateTime());
+    // The phone's record holds the new sets already.
+    if (!path.isEmpty() && startRecordingFile(path)) {
+        lastRecordingPath_ = path;
+        qInfo("Vidlet: the phone's stream changed; recording goes on in %s", qPrintable(path));
+    } else {
+        QFile::remove(path);
+        qWarning("Vidlet: the recording could not go on after the phone's stream changed");
+        recordingFailure_ = 3;
     }
     Q_EMIT changed();
 }
@@ -85,7 +124,8 @@ void AppController::onRecordingKeptFragmented(const QString& path)
 void AppController::endRecordingOfOtherSize(QSize size)
 {
     const Mp4Recorder& recorder = pipeline.recorder();
-    if (!recorder.isOpen() || QSize(recorder.width(), recorder.height()) == size)
+    if (!recorder.isOpen() || recorder.isOriginal()
+        || QSize(recorder.width(), recorder.height()) == size)
         return;
     recordingFailure_ = 3;
     stopRecording();
@@ -104,7 +144,8 @@ int AppController::recordingDropped() const
 
 int AppController::recordingQuality() const
 {
-    return settings.recordingQuality();
+    const int quality = settings.recordingQuality();
+    return quality == 2 && !originalRecordingAvailable() ? 0 : quality;
 }
 
 // A minute takes about 22 MB at Standard and 45 MB at High, the rate the phone sends at.
@@ -113,9 +154,20 @@ void AppController::applyRecordingQuality()
     pipeline.recorder().setBitRate(recordingQuality() == 1 ? 6'000'000 : 3'000'000);
 }
 
+bool AppController::originalRecordingAvailable() const
+{
+    return Mp4Recorder::supportsOriginal();
+}
+
+bool AppController::recordingWaitsForKeyframe() const
+{
+    return pipeline.recorder().waitsForKeyframe();
+}
+
 void AppController::setRecordingQuality(int quality)
 {
-    if (quality < 0 || quality > 1 || quality == recordingQuality())
+    const int most = originalRecordingAvailable() ? 2 : 1;
+    if (quality < 0 || quality > most || quality == recordingQuality())
         return;
     settings.setRecordingQuality(quality);
     applyRecordingQuality();

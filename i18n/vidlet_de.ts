@@ -347,14 +347,6 @@
         <translation>Offline</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Standardqualität</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Hohe Qualität</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard: etwa 22 MB pro Minute. Hoch: etwa 45 MB, zum Bearbeiten.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>Die Größe der Kamera. Auto übernimmt die Größe, die das Telefon sendet, mitgedreht; eine feste Größe bleibt gleich, was das Telefon auch tut.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Hoch</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>Warte auf ein Schlüsselbild</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Original: das eigene Video des Telefons, wie es ankam, in seiner Größe und Qualität, fast ohne Arbeit für diesen Computer; Player drehen es wie hier eingestellt, ohne Spiegelung, Füllen oder die Kameragröße. Es beginnt mit dem nächsten Schlüsselbild des Telefons.</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>Sin conexión</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Calidad estándar</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Alta calidad</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Estándar: unos 22 MB por minuto. Alta: unos 45 MB, para editar.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>El tamaño de la cámara. Auto toma el tamaño que envía el teléfono, girado con la imagen; un tamaño fijo no cambia haga lo que haga el teléfono.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Estándar</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Alta</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>Esperando un fotograma clave</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Original: el propio vídeo del teléfono tal como llegó, con su tamaño y calidad, casi sin trabajo para este ordenador; los reproductores lo giran como se ajuste aquí, sin espejo, relleno ni el tamaño de la cámara. Empieza en el siguiente fotograma clave del teléfono.</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>Hors ligne</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Qualité standard</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Haute qualité</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard : environ 22 Mo par minute. Haute : environ 45 Mo, pour le montage.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>La taille de la caméra. Auto prend la taille que le téléphone envoie, tournée avec l&apos;image ; une taille fixe reste la même quoi que fasse le téléphone.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Haute</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Originale</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>En attente d&apos;une image clé</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Originale : la vidéo du téléphone telle qu&apos;elle arrive, à sa taille et sa qualité, presque sans travail pour cet ordinateur ; les lecteurs la tournent comme réglé ici, sans miroir, remplissage ni taille de la caméra. Elle commence à la prochaine image clé du téléphone.</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>Offline</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Qualità standard</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Alta qualità</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standard: circa 22 MB al minuto. Alta: circa 45 MB, per il montaggio.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>La dimensione della fotocamera. Auto prende la dimensione che il telefono invia, ruotata con l&apos;immagine; una dimensione fissa resta la stessa qualunque cosa faccia il telefono.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Alta</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Originale</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>In attesa di un fotogramma chiave</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Originale: il video del telefono così come arriva, con le sue dimensioni e qualità, quasi senza lavoro per questo computer; i lettori lo ruotano come impostato qui, senza specchio, riempimento o dimensione della fotocamera. Inizia al prossimo fotogramma chiave del telefono.</translation>
     </message>
 </context>
 <context>

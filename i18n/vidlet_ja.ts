@@ -347,14 +347,6 @@
         <translation>オフライン</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>標準画質</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>高画質</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>標準: 1 分あたり約 22 MB。高画質: 約 45 MB、編集向け。</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>カメラのサイズ。自動ではスマートフォンが送るサイズ（回転を含む）になります。固定サイズはスマートフォンが何をしても変わりません。</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>標準</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>高画質</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>オリジナル</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>キーフレームを待っています</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>オリジナル：スマートフォンの映像を届いたまま、そのサイズと画質で保存し、このコンピューターにはほとんど負担がかかりません。再生ソフトはここでの回転設定どおりに回転します（ミラー、塗りつぶし、カメラのサイズは適用されません）。スマートフォンの次のキーフレームから始まります。</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>Offline</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Qualidade padrão</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Alta qualidade</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Padrão: cerca de 22 MB por minuto. Alta: cerca de 45 MB, para edição.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>O tamanho da câmera. Auto usa o tamanho que o telefone envia, girado com a imagem; um tamanho fixo fica igual, faça o telefone o que fizer.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Padrão</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Alta</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Original</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>Aguardando um quadro-chave</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Original: o vídeo do próprio telefone como chegou, no seu tamanho e qualidade, quase sem trabalho para este computador; os reprodutores o giram como definido aqui, sem espelho, preenchimento ou o tamanho da câmera. Começa no próximo quadro-chave do telefone.</translation>
     </message>
 </context>
 <context>

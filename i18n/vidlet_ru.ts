@@ -347,14 +347,6 @@
         <translation>Не в сети</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Обычное качество</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Высокое качество</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Обычное: около 22 МБ в минуту. Высокое: около 45 МБ, для монтажа.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>Размер камеры. «Авто» — размер, который присылает телефон, с учётом поворота; фиксированный размер не меняется, что бы ни делал телефон.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Обычное</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Высокое</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Оригинал</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>Ожидание ключевого кадра</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Оригинал: видео телефона в том виде, в каком оно пришло, в его размере и качестве, почти без нагрузки на компьютер; проигрыватели поворачивают его, как задано здесь, без зеркала, заполнения и размера камеры. Запись начинается со следующего ключевого кадра телефона.</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>Çevrimdışı</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>Standart kalite</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>Yüksek kalite</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>Standart: dakikada yaklaşık 22 MB. Yüksek: yaklaşık 45 MB, düzenleme için.</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>Kameranın boyutu. Otomatik, telefonun gönderdiği boyutu döndürmeyle birlikte alır; sabit bir boyut, telefon ne yaparsa yapsın aynı kalır.</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Standart</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>Yüksek</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>Orijinal</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>Anahtar kare bekleniyor</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>Orijinal: telefonun kendi videosu geldiği gibi, kendi boyutu ve kalitesiyle, bu bilgisayara neredeyse hiç yük olmadan; oynatıcılar onu burada ayarlandığı gibi döndürür, ayna, doldurma veya kamera boyutu olmadan. Telefonun bir sonraki anahtar karesinde başlar.</translation>
     </message>
 </context>
 <context>

@@ -347,14 +347,6 @@
         <translation>离线</translation>
     </message>
     <message>
-        <source>Standard quality</source>
-        <translation>标准画质</translation>
-    </message>
-    <message>
-        <source>High quality</source>
-        <translation>高画质</translation>
-    </message>
-    <message>
         <source>Standard: about 22 MB per minute. High: about 45 MB, for editing.</source>
         <translation>标准：每分钟约 22 MB。高：约 45 MB，适合剪辑。</translation>
     </message>
@@ -445,6 +437,26 @@
     <message>
         <source>The camera&apos;s size. Auto takes the size the phone sends, turned with it; a fixed size stays the same whatever the phone does.</source>
         <translation>摄像头的尺寸。自动会采用手机发送的尺寸（随旋转而变）；固定尺寸无论手机如何都保持不变。</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>标准</translation>
+    </message>
+    <message>
+        <source>High</source>
+        <translation>高</translation>
+    </message>
+    <message>
+        <source>Original</source>
+        <translation>原始</translation>
+    </message>
+    <message>
+        <source>Waiting for a key frame</source>
+        <translation>正在等待关键帧</translation>
+    </message>
+    <message>
+        <source>Original: the phone&apos;s own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera&apos;s size. It starts at the phone&apos;s next key frame.</source>
+        <translation>原始：按手机发来的原样保存视频，保持其尺寸和画质，几乎不占用这台电脑；播放器会按此处的设置旋转，但不含镜像、填满或摄像头尺寸。从手机的下一个关键帧开始。</translation>
     </message>
 </context>
 <context>

@@ -15,7 +15,7 @@ void FrameFanOut::pass(BgrBuffer& frame)
 {
     const bool previewed = copyForPreview(frame.data());
     const QSize size = camera.size();
-    if (recorder.isOpen() && recorder.width() == size.width()
+    if (recorder.isOpen() && !recorder.isOriginal() && recorder.width() == size.width()
         && recorder.height() == size.height()) {
         recorder.writeFrame(frame.data());
         ++recordedFrames;
@@ -23,6 +23,16 @@ void FrameFanOut::pass(BgrBuffer& frame)
     camera.hand(frame);
     if (previewed)
         preview(previewImage);
+}
+
+void FrameFanOut::passUnit(const QByteArray& accessUnit, bool keyframe)
+{
+    if (!recorder.isOriginal())
+        return;
+    recorder.writeAccessUnit(reinterpret_cast<const unsigned char*>(accessUnit.constData()),
+                             std::size_t(accessUnit.size()), keyframe);
+    // Before the first key frame nothing is taken.
+    recordedFrames += recorder.waitsForKeyframe() ? 0 : 1;
 }
 
 bool FrameFanOut::previewWanted() const

@@ -2,6 +2,7 @@
 
 #include "video/BgrBuffer.h"
 
+#include <QByteArray>
 #include <QImage>
 
 #include <cstdint>
@@ -22,6 +23,8 @@ public:
 
     // A frame of the camera's size; it comes back holding a buffer of the same size.
     void pass(BgrBuffer& frame);
+    // One access unit of the active phone's stream, for an Original recording.
+    void passUnit(const QByteArray& accessUnit, bool keyframe);
 
     // Whether a window shows the preview (not hidden, minimised or on another screen) and
     // something receives it; pictures are copied for it only then.
@@ -30,7 +33,7 @@ public:
     void setPreviewWatched(Watched watched) { previewWatched = std::move(watched); }
     bool previewWanted() const;
 
-    // Frames written to the recording since the last call.
+    // Frames (or, Original, access units) written to the recording since the last call.
     std::uint64_t takeRecordedFrames();
 
 private:

@@ -86,7 +86,7 @@ int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behi
 // recording keeps every picture; the camera and the preview only the newest.
 bool LivePipeline::pictureWanted() const
 {
-    if (recorderStage.isOpen())
+    if (recorderStage.isOpen() && !recorderStage.isOriginal())
         return true;
     if ((decodedBehind && !pacer) || decodedStale)
         return false;

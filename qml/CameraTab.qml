@@ -216,12 +216,18 @@ Column {
         Segments {
             objectName: "qualitySegments"
             segmentName: "qualitySegment"
-            labels: [qsTranslate("Main", "Standard quality"), qsTranslate("Main", "High quality")]
+            labels: app.originalRecordingAvailable
+                    ? [qsTranslate("Main", "Standard"), qsTranslate("Main", "High"),
+                       qsTranslate("Main", "Original")]
+                    : [qsTranslate("Main", "Standard"), qsTranslate("Main", "High")]
             current: app.recordingQuality
             onPicked: index => app.recordingQuality = index
         }
         HelpText {
             text: qsTranslate("Main", "Standard: about 22 MB per minute. High: about 45 MB, for editing.")
+                  + (app.originalRecordingAvailable
+                     ? " " + qsTranslate("Main", "Original: the phone's own video as it came, at its own size and quality, with almost no work for this computer; players turn it as set here, without the mirror, the fill or the camera's size. It starts at the phone's next key frame.")
+                     : "")
         }
     }
 

@@ -41,7 +41,9 @@ Rectangle {
         Text {
             objectName: "recordLabel"
             anchors.verticalCenter: parent.verticalCenter
-            text: app.recording ? button.clock : qsTranslate("Main", "Record")
+            text: !app.recording ? qsTranslate("Main", "Record")
+                  : app.recordingWaitsForKeyframe ? qsTranslate("Main", "Waiting for a key frame")
+                  : button.clock
             font.pixelSize: 13
             font.weight: Font.DemiBold
             color: app.recording ? Theme.onColour : Theme.textc

@@ -135,7 +135,8 @@ void AppSettings::setRecordingFolder(const QString& folder)
 
 int AppSettings::recordingQuality() const
 {
-    return store.value(qualityKey, 0).toInt() == 1 ? 1 : 0;
+    const int quality = store.value(qualityKey, 0).toInt();
+    return quality >= 0 && quality <= 2 ? quality : 0;
 }
 
 void AppSettings::setRecordingQuality(int quality)

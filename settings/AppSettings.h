@@ -37,7 +37,7 @@ public:
     void setFilled(bool on);
     QString recordingFolder() const;
     void setRecordingFolder(const QString& folder);
-    // 0 Standard, 1 High.
+    // 0 Standard, 1 High, 2 Original.
     int recordingQuality() const;
     void setRecordingQuality(int quality);
     // "auto" or a language code.

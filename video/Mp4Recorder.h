@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Writes the live feed to an MP4 file with H.264 video and no audio. The controller owns one,
 // opens it with a path and the output size, hands it each live frame of that size and closes
@@ -33,11 +34,22 @@ public:
     // used only when it is empty (a name the caller reserved); any other is never replaced, and
     // never deleted.
     bool start(const std::filesystem::path& path, int width, int height, int fps);
+    // "Original": the phone's own H.264 stored as it came, neither decoded nor encoded again.
+    // `parameterSets` are the stream's SPS and PPS (Annex B); `quarterTurns` clockwise go into
+    // the file's display matrix, for players to apply. The file starts at the first key frame
+    // writeAccessUnit() is given. The same refusals as start(); false as well where the
+    // platform cannot store a stream as it came (supportsOriginal()).
+    bool startOriginal(const std::filesystem::path& path, int width, int height, int fps,
+                       const std::vector<unsigned char>& parameterSets, int quarterTurns);
+    static bool supportsOriginal();
 
     // Appends one BGR frame of exactly the open size (rows top first, width * 3 bytes each).
     // `bgr` is only read during the call. Ignored when closed, null or failed; when the encoder
     // or the disk falls behind, the frame is left out rather than the caller made to wait.
     void writeFrame(const unsigned char* bgr);
+    // Appends one access unit (Annex B) of an Original file: ignored when none is open, and
+    // before its first key frame.
+    void writeAccessUnit(const unsigned char* data, std::size_t size, bool keyframe);
     // The frames the open file left out so far, and those it holds that its encoder has not
     // taken yet; 0 when closed.
     std::uint64_t framesDropped() const;
@@ -74,6 +86,9 @@ public:
     int bitRate() const { return bitRate_; }
 
     bool isOpen() const;
+    // The open file stores the phone's stream as it came; it waits for its first key frame.
+    bool isOriginal() const;
+    bool waitsForKeyframe() const;
     int width() const { return width_; } // 0 when closed
     int height() const { return height_; }
 

@@ -21,6 +21,7 @@
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
@@ -95,6 +96,14 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
     out->codecpar->codec_tag = 0;
     out->time_base = in->time_base;
     out->avg_frame_rate = in->avg_frame_rate;
+    // The display matrix of an Original recording's turn.
+    for (int i = 0; i < in->nb_side_data; ++i) {
+        const AVPacketSideData& side = in->side_data[i];
+        std::uint8_t* copy = av_stream_new_side_data(out, side.type, side.size);
+        if (!copy)
+            return false;
+        std::memcpy(copy, side.data, side.size);
+    }
     if (avio_open(&created->pb, target.constData(), AVIO_FLAG_WRITE) < 0)
         return false;
     AVDictionary* options = nullptr;
@@ -124,13 +133,23 @@ bool copyToPlainMp4(const QString& from, const QString& to, std::int64_t frameDu
 // queue; the queue's worker thread converts, encodes and writes them, and after stop() completes
 // the file, including the rewrite into an ordinary MP4, which reads and writes the whole file
 // (2.7 GB for an hour at 6 Mbit/s). libx264's own threads do the encoding proper, beside it.
+// An Original recording has no encoder: the worker writes the phone's access units as they are.
 struct Recording : RecordingQueue::Worker {
-    Recording(int width, int height)
-        : width(width),
+    Recording(int width, int height, bool original)
+        : original(original),
+          width(width),
           height(height),
-          queue(std::size_t(width) * std::size_t(height) * 3)
+          // An access unit is far smaller than a picture: the queue holds its most.
+          queue(original ? RecordingQueue::maxQueuedBytes / RecordingQueue::maxQueued
+                         : std::size_t(width) * std::size_t(height) * 3)
     {
     }
+
+    const bool original;
+    std::vector<unsigned char> parameterSets; // Original: SPS and PPS, Annex B
+    int quarterTurns = 0;                     // Original: the display matrix's turn
+    int fps = defaultFps;
+    bool sawKeyframe = false; // Original, GUI thread: access units are taken from the first
 
     // Set in start(), then the worker's alone.
     AvCodecContextPtr encoder;
@@ -220,10 +239,10 @@ struct Recording : RecordingQueue::Worker {
         format->pb = file.io();
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         stream = avformat_new_stream(format, nullptr);
-        if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder.get()) < 0)
+        if (!stream || !describeStream())
             return false;
-        stream->time_base = encoder->time_base;
-        stream->avg_frame_rate = encoder->framerate;
+        stream->time_base = AVRational{1, ticksPerSecond};
+        stream->avg_frame_rate = AVRational{fps, 1};
         // Each finished fragment leaves the process at once rather than waiting in a buffer.
         format->flags |= AVFMT_FLAG_FLUSH_PACKETS;
         AVDictionary* options = nullptr;
@@ -240,6 +259,35 @@ struct Recording : RecordingQueue::Worker {
                      qPrintable(ffmpegError(written)));
             return false;
         }
+        return true;
+    }
+
+    // The encoder's stream, or the phone's as it came: its parameter sets, which the muxer
+    // turns into the file's own form, and the turn players apply.
+    bool describeStream()
+    {
+        if (!original)
+            return avcodec_parameters_from_context(stream->codecpar, encoder.get()) >= 0;
+        AVCodecParameters* p = stream->codecpar;
+        p->codec_type = AVMEDIA_TYPE_VIDEO;
+        p->codec_id = AV_CODEC_ID_H264;
+        p->width = width;
+        p->height = height;
+        p->extradata = static_cast<std::uint8_t*>(
+            av_mallocz(parameterSets.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!p->extradata)
+            return false;
+        std::memcpy(p->extradata, parameterSets.data(), parameterSets.size());
+        p->extradata_size = int(parameterSets.size());
+        if (quarterTurns % 4 == 0)
+            return true;
+        auto* matrix = reinterpret_cast<std::int32_t*>(
+            av_stream_new_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, sizeof(std::int32_t) * 9));
+        if (!matrix)
+            return false;
+        // Set clockwise; players read it back as -90 (anticlockwise) and turn the picture
+        // clockwise.
+        av_display_rotation_set(matrix, 90.0 * (quarterTurns % 4));
         return true;
     }
 
@@ -269,6 +317,8 @@ struct Recording : RecordingQueue::Worker {
 
     void encode(const RecordingQueue::Frame& frame) override
     {
+        if (original)
+            return store(frame);
         // The encoder may still hold the previous picture; take a fresh buffer if so.
         if (av_frame_make_writable(picture.get()) < 0)
             return;
@@ -278,6 +328,25 @@ struct Recording : RecordingQueue::Worker {
                   picture->linesize);
         picture->pts = frame.time;
         if (avcodec_send_frame(encoder.get(), picture.get()) == 0 && drain() < 0)
+            fail(Mp4Recorder::Failure::WriteFailed);
+        if (file.removed())
+            fail(Mp4Recorder::Failure::FileRemoved);
+    }
+
+    // One access unit of the phone's, timed by its arrival as encoded pictures are.
+    void store(const RecordingQueue::Frame& unit)
+    {
+        if (av_new_packet(packet.get(), int(unit.pixels.size())) < 0)
+            return fail(Mp4Recorder::Failure::WriteFailed);
+        std::memcpy(packet->data, unit.pixels.data(), unit.pixels.size());
+        packet->pts = packet->dts = unit.time;
+        packet->duration = frameDuration;
+        packet->flags = unit.keyframe ? AV_PKT_FLAG_KEY : 0;
+        packet->stream_index = stream->index;
+        av_packet_rescale_ts(packet.get(), AVRational{1, ticksPerSecond}, stream->time_base);
+        const int written = av_interleaved_write_frame(output.get(), packet.get());
+        av_packet_unref(packet.get());
+        if (written < 0)
             fail(Mp4Recorder::Failure::WriteFailed);
         if (file.removed())
             fail(Mp4Recorder::Failure::FileRemoved);
@@ -324,8 +393,9 @@ struct Recording : RecordingQueue::Worker {
     void finish() override
     {
         if (!failed()) {
-            avcodec_send_frame(encoder.get(), nullptr);
-            if (drain() < 0 || av_write_trailer(output.get()) < 0)
+            if (encoder)
+                avcodec_send_frame(encoder.get(), nullptr);
+            if ((encoder && drain() < 0) || av_write_trailer(output.get()) < 0)
                 fail(Mp4Recorder::Failure::WriteFailed);
         }
         output.reset();
@@ -369,7 +439,26 @@ struct Recording : RecordingQueue::Worker {
 
 } // namespace
 
-struct Mp4Recorder::Impl : RecordingSet<Recording> {};
+struct Mp4Recorder::Impl : RecordingSet<Recording> {
+    // Opens the file of `r` and starts its worker; false, leaving no file it created.
+    bool begin(std::unique_ptr<Recording> r, const Mp4Recorder& recorder)
+    {
+        reap();
+        r->failureCallback = recorder.failureCallback;
+        r->keptFragmentedCallback = recorder.keptFragmentedCallback;
+        if (!r->openFile()) {
+            r->abandon();
+            return false;
+        }
+        if (!r->queue.start(*r)) {
+            qWarning("Vidlet: cannot start the recording thread");
+            r->abandon();
+            return false;
+        }
+        open = std::move(r);
+        return true;
+    }
+};
 
 Mp4Recorder::Mp4Recorder()
     : d(std::make_unique<Impl>())
@@ -383,41 +472,73 @@ Mp4Recorder::~Mp4Recorder()
     waitForFinished();
 }
 
+namespace {
+
+// The checks and the parts of a start both kinds of recording share.
+std::unique_ptr<Recording> prepare(const std::filesystem::path& file, int width, int height,
+                                   int fps, bool original)
+{
+    if (width < 1 || width > maxSide || height < 1 || height > maxSide)
+        return nullptr;
+    auto r = std::make_unique<Recording>(width, height, original);
+    r->path = QString::fromStdU16String(file.u16string());
+    r->fps = fps > 0 ? fps : defaultFps;
+    r->frameDuration = ticksPerSecond / r->fps;
+    return r;
+}
+
+} // namespace
+
 bool Mp4Recorder::start(const std::filesystem::path& file, int width, int height, int fps)
 {
-    if (isOpen() || width < 1 || width > maxSide || height < 1 || height > maxSide)
+    if (isOpen())
         return false;
-    if (fps <= 0)
-        fps = defaultFps;
-    d->reap();
-    auto r = std::make_unique<Recording>(width, height);
-    r->path = QString::fromStdU16String(file.u16string());
-    r->frameDuration = ticksPerSecond / fps;
-    r->failureCallback = failureCallback;
-    r->keptFragmentedCallback = keptFragmentedCallback;
+    auto r = prepare(file, width, height, fps, false);
     // The encoder comes first: a size or encoder problem then leaves no file behind.
-    if (!r->picture || !r->packet
-        || !r->openEncoder(width + width % 2, height + height % 2, fps, bitRate_)
-        || !r->allocatePicture())
+    if (!r || !r->picture || !r->packet
+        || !r->openEncoder(width + width % 2, height + height % 2, r->fps, bitRate_)
+        || !r->allocatePicture() || !d->begin(std::move(r), *this))
         return false;
-    if (!r->openFile()) {
-        r->abandon();
-        return false;
-    }
-    if (!r->queue.start(*r)) {
-        qWarning("Vidlet: cannot start the recording thread");
-        r->abandon();
-        return false;
-    }
-    d->open = std::move(r);
     width_ = width;
     height_ = height;
     return true;
 }
 
+bool Mp4Recorder::startOriginal(const std::filesystem::path& file, int width, int height, int fps,
+                                const std::vector<unsigned char>& parameterSets, int quarterTurns)
+{
+    if (isOpen() || parameterSets.empty())
+        return false;
+    auto r = prepare(file, width, height, fps, true);
+    if (!r || !r->packet)
+        return false;
+    r->parameterSets = parameterSets;
+    r->quarterTurns = quarterTurns;
+    if (!d->begin(std::move(r), *this))
+        return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+bool Mp4Recorder::supportsOriginal()
+{
+    return true;
+}
+
 void Mp4Recorder::writeFrame(const unsigned char* bgr)
 {
-    d->hand(bgr);
+    if (!isOriginal())
+        d->hand(bgr);
+}
+
+void Mp4Recorder::writeAccessUnit(const unsigned char* data, std::size_t size, bool keyframe)
+{
+    Recording* r = d->open.get();
+    if (!r || !r->original || !data || size == 0 || !(r->sawKeyframe || keyframe))
+        return;
+    r->sawKeyframe = true;
+    r->queue.hand(data, size, keyframe);
 }
 
 void Mp4Recorder::stop()
@@ -488,4 +609,14 @@ std::size_t Mp4Recorder::framesWaiting() const
 bool Mp4Recorder::isOpen() const
 {
     return d->open != nullptr;
+}
+
+bool Mp4Recorder::isOriginal() const
+{
+    return d->open && d->open->original;
+}
+
+bool Mp4Recorder::waitsForKeyframe() const
+{
+    return isOriginal() && !d->open->sawKeyframe;
 }

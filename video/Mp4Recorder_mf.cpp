@@ -230,6 +230,24 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
     d->hand(bgr);
 }
 
+// Storing the phone's stream as it came is built on Linux only so far: the sink writer can take
+// H.264 as its input, but no machine here can write an MP4 through it to prove that it does.
+// The window offers Original only where this is true.
+bool Mp4Recorder::supportsOriginal()
+{
+    return false;
+}
+
+bool Mp4Recorder::startOriginal(const std::filesystem::path&, int, int, int,
+                                const std::vector<unsigned char>&, int)
+{
+    return false;
+}
+
+void Mp4Recorder::writeAccessUnit(const unsigned char*, std::size_t, bool)
+{
+}
+
 void Mp4Recorder::stop()
 {
     d->stop();
@@ -271,4 +289,14 @@ std::size_t Mp4Recorder::framesWaiting() const
 bool Mp4Recorder::isOpen() const
 {
     return d->open != nullptr;
+}
+
+bool Mp4Recorder::isOriginal() const
+{
+    return false;
+}
+
+bool Mp4Recorder::waitsForKeyframe() const
+{
+    return false;
 }

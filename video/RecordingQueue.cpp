@@ -21,7 +21,7 @@ bool RecordingQueue::start(Worker& work)
     return true;
 }
 
-void RecordingQueue::hand(const unsigned char* bgr)
+void RecordingQueue::hand(const unsigned char* bytes, std::size_t size, bool keyframe)
 {
     // Two frames within one tick still need rising times.
     const auto since = std::chrono::steady_clock::now() - started;
@@ -41,10 +41,10 @@ void RecordingQueue::hand(const unsigned char* bgr)
     }
     // The copy is made unlocked, so the worker never waits for it.
     guard.unlock();
-    pixels.resize(frameBytes);
-    std::memcpy(pixels.data(), bgr, frameBytes);
+    pixels.resize(size);
+    std::memcpy(pixels.data(), bytes, size);
     guard.lock();
-    queue.push_back({std::move(pixels), lastTime});
+    queue.push_back({std::move(pixels), lastTime, keyframe});
     wake.notify_all();
 }
 

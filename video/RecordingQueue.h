@@ -21,8 +21,9 @@
 class RecordingQueue {
 public:
     struct Frame {
-        std::vector<unsigned char> pixels; // BGR, rows top first
+        std::vector<unsigned char> pixels; // BGR, rows top first; or one access unit
         std::int64_t time = 0;             // 100 ns units since start(), rising
+        bool keyframe = false;             // an access unit the phone marked as a key frame
     };
 
     // Runs on the worker thread: begin(), encode() for every frame handed over unless the
@@ -50,7 +51,9 @@ public:
     // GUI thread: a copy of `bgr` joins the queue, timed by its arrival. While capacity()
     // frames wait the frame is left out and counted: the GUI thread never waits for a disk that
     // cannot keep up (a USB stick, a network folder, a hung mount). Nothing once failed.
-    void hand(const unsigned char* bgr);
+    void hand(const unsigned char* bgr) { hand(bgr, frameBytes, false); }
+    // The same for `size` bytes of the phone's own stream.
+    void hand(const unsigned char* bytes, std::size_t size, bool keyframe);
     // GUI thread: the frames left out so far.
     std::uint64_t dropped() const { return dropped_; }
     // Any thread: the frames handed over that the worker has not taken yet.

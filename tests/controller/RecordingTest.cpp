@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -222,7 +223,7 @@ private Q_SLOTS:
             AppController& app = *phone->app;
             QSignalSpy changed(&app, &AppController::changed);
             app.setRecordingQuality(quality);
-            app.setRecordingQuality(2); // no such quality
+            app.setRecordingQuality(3); // no such quality
             QCOMPARE(changed.count(), quality == 0 ? 0 : 1);
             app.setRecordingFolder(dir.filePath(QStringLiteral("quality %1").arg(quality)));
             app.toggleRecording();
@@ -241,6 +242,62 @@ private Q_SLOTS:
         AppController restarted(stored, testPlaces());
         QCOMPARE(restarted.recordingQuality(), 1);
         restarted.setRecordingQuality(0);
+    }
+
+    // Original stores the phone's own access units, untouched: from the first key frame on
+    // (the window says it waits for one), with the settings' turn in the display matrix, and
+    // in a new file when the phone's parameter sets change with its size.
+    void originalKeepsThePhonesStream()
+    {
+        if (!Mp4Recorder::supportsOriginal())
+            QSKIP("this platform's recorder cannot store a stream as it came");
+        const TestEncoder first = TestEncoder::ofSize(64, 48, 6);
+        const TestEncoder again = TestEncoder::ofSize(64, 48, 4);
+        const TestEncoder larger = TestEncoder::ofSize(96, 64, 3);
+        QCOMPARE(first.config, again.config); // a new key frame, the same parameter sets
+        auto phone = liveAt(64, 48);
+        AppController& app = *phone->app;
+        const auto restore = qScopeGuard([&] {
+            phone->settings.setRecordingQuality(0);
+            phone->settings.setQuarterTurns(0);
+        });
+        app.setRecordingQuality(2);
+        app.setQuarterTurns(1);
+        app.setRecordingFolder(dir.filePath(QStringLiteral("original")));
+        for (int i = 0; i < 3; ++i)
+            feed(*phone, first, i);
+        app.toggleRecording();
+        const QString firstPath = app.lastRecordingPath();
+        QVERIFY(app.recording() && app.recordingWaitsForKeyframe());
+        for (int i = 3; i < 6; ++i)
+            feed(*phone, first, i);
+        QVERIFY(app.recordingWaitsForKeyframe());
+        for (int i = 0; i < 4; ++i)
+            feed(*phone, again, i);
+        QVERIFY(!app.recordingWaitsForKeyframe());
+        for (int i = 0; i < 3; ++i)
+            feed(*phone, larger, i);
+        const QString secondPath = app.lastRecordingPath();
+        QVERIFY(secondPath != firstPath && app.recording());
+        app.toggleRecording();
+
+        const auto stored = [](const TestEncoder& stream) {
+            std::vector<QByteArrayList> units;
+            for (const TestEncoder::AccessUnit& unit : stream.units)
+                units.push_back(
+                    annexBNals(QByteArray(reinterpret_cast<const char*>(unit.bytes.data()),
+                                          qsizetype(unit.bytes.size()))));
+            return units;
+        };
+        const Recording before = finished(*phone, firstPath);
+        QVERIFY(before.readable);
+        QCOMPARE(QSize(before.width, before.height), QSize(64, 48));
+        QCOMPARE(before.clockwiseDegrees, 90);
+        QCOMPARE(before.packetNals, stored(again));
+        QCOMPARE(int(before.frames.size()), 4);
+        const Recording after = readRecording(secondPath);
+        QCOMPARE(QSize(after.width, after.height), QSize(96, 64));
+        QCOMPARE(after.packetNals, stored(larger));
     }
 
     void stopsFinaliseTheFile_data()

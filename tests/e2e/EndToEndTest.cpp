@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QSettings>
 #include <QTest>
 
 #include <functional>
@@ -405,6 +406,47 @@ private Q_SLOTS:
             QVERIFY(!QFile::exists("/dev/shm" + segment));
             QVERIFY(vidlet->log().contains("quitting"));
         }
+    }
+
+    // An Original recording of the real program plays in other readers than ours: ffprobe
+    // counts its pictures and reads the turn the settings put in it, and GStreamer's own MP4
+    // reader and decoder play it to its end.
+    void anOriginalRecordingPlaysElsewhere()
+    {
+        vidlet = std::make_unique<VidletProcess>();
+        {
+            QSettings settings(vidlet->settingsFile(), QSettings::IniFormat);
+            settings.setValue("recording/quality", 2);
+            settings.setValue("camera/rotation", 90);
+        }
+        QVERIFY2(vidlet->start({"--record"}), qPrintable(vidlet->log()));
+        PhoneProcess phone;
+        phone.start(*vidlet, {"--size", "320x240", "--gop", "15", "--duration-ms", "3000"});
+        QVERIFY(phone.waitForExit(20000));
+        static const QRegularExpression recording("recording to (\\S+\\.mp4)");
+        const QString file = recording.match(vidlet->log()).captured(1);
+        QVERIFY2(!file.isEmpty(), qPrintable(vidlet->log()));
+        vidlet->process.terminate();
+        QVERIFY(vidlet->process.waitForFinished(20000));
+        // Three seconds at 30 fps, from the first key frame (at most half a second in).
+        const int played = Mp4Probe::framesPlayed(file);
+        QVERIFY2(played >= 70, qPrintable(QString::number(played) + "\n" + vidlet->log()));
+        QProcess probe;
+        probe.start("ffprobe",
+                    {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                     "stream=codec_name,width,height:stream_side_data=rotation", "-of",
+                     "default=noprint_wrappers=1", file});
+        QVERIFY(probe.waitForFinished(30000));
+        const QString described = QString::fromUtf8(probe.readAllStandardOutput());
+        for (const char* line : {"codec_name=h264", "width=320", "height=240", "rotation=-90"})
+            QVERIFY2(described.contains(QLatin1String(line)), qPrintable(described));
+        QProcess gstreamer;
+        gstreamer.setProcessChannelMode(QProcess::MergedChannels);
+        gstreamer.start("gst-launch-1.0",
+                        {"filesrc", "location=" + file, "!", "qtdemux", "!", "h264parse", "!",
+                         "avdec_h264", "!", "fakesink"});
+        QVERIFY(gstreamer.waitForFinished(30000));
+        QVERIFY2(gstreamer.exitCode() == 0, gstreamer.readAll().constData());
     }
 
     void secondPhoneTakesOverWhenTheFirstLeaves()

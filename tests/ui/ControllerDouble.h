@@ -46,6 +46,8 @@ class ControllerDouble : public QObject {
     Q_PROPERTY(bool previewShown MEMBER previewShown)
     Q_PROPERTY(QString recordingFolder MEMBER recordingFolder NOTIFY changed)
     Q_PROPERTY(int recordingQuality MEMBER recordingQuality NOTIFY changed)
+    Q_PROPERTY(bool originalRecordingAvailable MEMBER originalRecordingAvailable CONSTANT)
+    Q_PROPERTY(bool recordingWaitsForKeyframe MEMBER recordingWaitsForKeyframe NOTIFY changed)
     Q_PROPERTY(bool minimizeToTray MEMBER minimizeToTray NOTIFY changed)
     Q_PROPERTY(bool lowLatency MEMBER lowLatency NOTIFY changed)
     Q_PROPERTY(bool mirrored MEMBER mirrored NOTIFY changed)
@@ -118,6 +120,8 @@ public:
     bool previewShown = true;
     QString recordingFolder = QStringLiteral("/home/user/Videos/Vidlet");
     int recordingQuality = 0;
+    bool originalRecordingAvailable = true;
+    bool recordingWaitsForKeyframe = false;
     bool minimizeToTray = true;
     bool lowLatency = false;
     bool mirrored = false;

@@ -541,11 +541,13 @@ void MainWindowTest::cameraTabActions()
     QTest::mouseMove(h.window, QPoint(5, 5));
     QTRY_VERIFY(!tip->property("visible").toBool());
 
-    // The recording quality: Standard by default, High one click away.
+    // The recording quality: Standard by default, High and Original one click away.
     QCOMPARE(h.item("qualitySegment_0")->parentItem()->property("selected").toBool(), true);
     h.click(h.item("qualitySegment_1"));
     QCOMPARE(h.app.recordingQuality, 1);
     QCOMPARE(h.item("qualitySegment_1")->parentItem()->property("selected").toBool(), true);
+    h.click(h.item("qualitySegment_2"));
+    QCOMPARE(h.app.recordingQuality, 2);
 
     QQuickItem* change = nullptr;
     for (QQuickItem* b : h.items(QString()))
@@ -677,6 +679,9 @@ void MainWindowTest::recordingClockCountsAndResets()
     QCOMPARE(label->property("text").toString(), QStringLiteral("Record"));
     h.app.setProperty("recording", true);
     QCOMPARE(label->property("text").toString(), QStringLiteral("0:00"));
+    // An Original recording says so until the phone's key frame starts its file.
+    h.app.setProperty("recordingWaitsForKeyframe", true);
+    QCOMPARE(label->property("text").toString(), QStringLiteral("Waiting for a key frame"));
 }
 
 void MainWindowTest::recordingStripNamesFolderThenFile()

@@ -52,7 +52,8 @@ inline int framesPlayed(const QString& path)
         || probe.exitCode() != 0)
         return -1;
     bool number = false;
-    const int frames = probe.readAllStandardOutput().trimmed().toInt(&number);
+    // A stream with side data (a display matrix) adds an empty field after the count.
+    const int frames = probe.readAllStandardOutput().trimmed().split(',').value(0).toInt(&number);
     return number ? frames : -1;
 }
 

@@ -5,11 +5,14 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
 extern "C" {
 #include <libavformat/avformat.h>
+#include <libavutil/display.h>
 }
 
 namespace {
@@ -38,6 +41,13 @@ Recording readRecording(const QString& path)
     r.width = stream->codecpar->width;
     r.height = stream->codecpar->height;
     r.fps = av_q2d(stream->avg_frame_rate);
+    if (const auto* matrix = reinterpret_cast<const std::int32_t*>(
+            av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr)))
+        r.clockwiseDegrees = (360 - int(std::lround(av_display_rotation_get(matrix)))) % 360;
+    // The file's form (avcC): each NAL unit after its length in this many bytes.
+    const AVCodecParameters* p = stream->codecpar;
+    const int lengthBytes =
+        p->extradata_size > 4 && p->extradata[0] == 1 ? (p->extradata[4] & 3) + 1 : 0;
     r.seconds = stream->duration * av_q2d(stream->time_base);
 
     AvPacketPtr packet(av_packet_alloc());
@@ -54,6 +64,17 @@ Recording readRecording(const QString& path)
         }
     };
     while (av_read_frame(raw, packet.get()) == 0) {
+        QByteArrayList nals;
+        for (int at = 0; lengthBytes && at + lengthBytes <= packet->size;) {
+            int length = 0;
+            for (int i = 0; i < lengthBytes; ++i)
+                length = (length << 8) | packet->data[at + i];
+            at += lengthBytes;
+            nals << QByteArray(reinterpret_cast<const char*>(packet->data + at),
+                               std::min(length, packet->size - at));
+            at += length;
+        }
+        r.packetNals.push_back(nals);
         avcodec_send_packet(decoder.get(), packet.get());
         av_packet_unref(packet.get());
         collect();
@@ -75,4 +96,25 @@ bool nearColour(const unsigned char* bgr, const Bgr& want, int tolerance)
 QString describeColour(const unsigned char* bgr)
 {
     return QString("%1,%2,%3").arg(bgr[0]).arg(bgr[1]).arg(bgr[2]);
+}
+
+QByteArrayList annexBNals(const QByteArray& annexB)
+{
+    QByteArrayList nals;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i + 2 < annexB.size(); ++i) {
+        if (annexB[i] != 0 || annexB[i + 1] != 0 || annexB[i + 2] != 1)
+            continue;
+        if (start >= 0) {
+            qsizetype end = i;
+            while (end > start && annexB[end - 1] == 0)
+                --end; // a four-byte start code's leading zero
+            nals << annexB.mid(start, end - start);
+        }
+        start = i + 3;
+        i += 2;
+    }
+    if (start >= 0)
+        nals << annexB.mid(start);
+    return nals;
 }

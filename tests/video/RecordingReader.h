@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QString>
 
 #include <array>
@@ -20,6 +21,8 @@ struct Recording {
     double seconds = 0;
     std::vector<std::vector<unsigned char>> frames; // width * height * 3 bytes each
     std::vector<double> times;                      // each frame's time in seconds
+    std::vector<QByteArrayList> packetNals; // each stored packet's NAL units, without prefixes
+    int clockwiseDegrees = 0;               // the turn its display matrix asks players for
 
     const unsigned char* pixel(std::size_t frame, int x, int y) const
     {
@@ -28,6 +31,9 @@ struct Recording {
 };
 
 Recording readRecording(const QString& path);
+
+// The NAL units of an Annex B buffer, without their start codes.
+QByteArrayList annexBNals(const QByteArray& annexB);
 
 // Whether each channel is within `tolerance` of the wanted colour: encoding is lossy.
 bool nearColour(const unsigned char* bgr, const Bgr& want, int tolerance = 10);

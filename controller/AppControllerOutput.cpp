@@ -19,7 +19,11 @@ void AppController::onVideoFrame(int id, const QByteArray& accessUnit, qulonglon
 {
     if (id != activeId_ || !pipeline.isRunning())
         return;
-    pipeline.fanOut().passUnit(accessUnit, keyframe);
+    // An Original file takes only the stream whose parameter sets it holds: a phone made
+    // active goes into the next file, once its own sets have come.
+    if (const ConnectedPhone* phone = findPhone(id);
+        phone && phone->parameterSets == recordedParameterSets_)
+        pipeline.fanOut().passUnit(accessUnit, keyframe);
     afterDecode(pipeline.decode(accessUnit, ptsUsec, newerWaiting));
 }
 

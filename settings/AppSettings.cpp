@@ -87,8 +87,7 @@ void AppSettings::setMirrored(bool on)
 
 int AppSettings::cameraSize() const
 {
-    const int choice = store.value(cameraSizeKey, 0).toInt();
-    return choice >= 0 && choice <= 2 ? choice : 0;
+    return choice(cameraSizeKey, 3);
 }
 
 void AppSettings::setCameraSize(int choice)
@@ -135,8 +134,14 @@ void AppSettings::setRecordingFolder(const QString& folder)
 
 int AppSettings::recordingQuality() const
 {
-    const int quality = store.value(qualityKey, 0).toInt();
-    return quality >= 0 && quality <= 2 ? quality : 0;
+    return choice(qualityKey, 3);
+}
+
+// One of `count` choices, the first for anything else a hand-edited file may hold.
+int AppSettings::choice(const QString& key, int count) const
+{
+    const int chosen = store.value(key, 0).toInt();
+    return chosen >= 0 && chosen < count ? chosen : 0;
 }
 
 void AppSettings::setRecordingQuality(int quality)

@@ -66,5 +66,6 @@ public:
     void forgetPhone(const QString& deviceId);
 
 private:
+    int choice(const QString& key, int count) const;
     mutable QSettings store;
 };

@@ -13,9 +13,9 @@ struct ConnectedPhone {
     QString model;
     QString os;
     bool usb = false;
-    QSize streamSize{-1, -1}; // the size it last announced; negative until then
-    int streamFps = 30;       // the rate it last announced: the pacer's first guess
-    QByteArray parameterSets; // its last VIDEO_CONFIG, for an Original recording
+    QSize streamSize{-1, -1};   // the size it last announced; negative until then
+    int streamFps = 30;         // the rate it last announced: the pacer's first guess
+    QByteArray parameterSets{}; // its last VIDEO_CONFIG, for an Original recording
 
     bool hasStreamSize() const { return streamSize.width() >= 0 && streamSize.height() >= 0; }
 

@@ -1,6 +1,7 @@
 #include "tests/video/FileSizeLimit.h"
 #include "tests/video/Mp4Probe.h"
 #include "tests/video/RecordingReader.h"
+#include "tests/video/TestEncoder.h"
 #include "video/Mp4Recorder.h"
 #include "video/RecordingQueue.h"
 
@@ -119,6 +120,40 @@ private Q_SLOTS:
                                     .arg(written[i])));
         }
         QVERIFY(qAbs(r.seconds - (r.times.back() + 1.0 / 30)) < 0.002);
+    }
+
+    // Original: the stream's own access units in the file, untouched, from its first key frame;
+    // pictures are not for it, and it needs the stream's parameter sets.
+    void originalStoresTheUnitsFromTheFirstKeyFrame()
+    {
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 5);
+        const auto unit = [&](std::size_t i) {
+            return QByteArray(reinterpret_cast<const char*>(stream.units[i].bytes.data()),
+                              qsizetype(stream.units[i].bytes.size()));
+        };
+        const QString file = path("original.mp4");
+        Mp4Recorder recorder;
+        QVERIFY(!recorder.startOriginal(file.toStdWString(), 64, 48, 30, {}, 0));
+        QVERIFY(recorder.startOriginal(file.toStdWString(), 64, 48, 30, stream.config, 0));
+        QVERIFY(recorder.isOriginal() && recorder.waitsForKeyframe());
+        recorder.writeFrame(quadrantFrame(64, 48, 0).data());
+        recorder.writeAccessUnit(stream.units[1].bytes.data(), stream.units[1].bytes.size(), false);
+        QVERIFY(recorder.waitsForKeyframe());
+        for (std::size_t i = 0; i < stream.units.size(); ++i)
+            recorder.writeAccessUnit(stream.units[i].bytes.data(), stream.units[i].bytes.size(),
+                                     i == 0);
+        QVERIFY(!recorder.waitsForKeyframe());
+        QCOMPARE(recorder.framesDropped(), 0u);
+        recorder.stop();
+        recorder.waitForFinished();
+
+        const Recording r = readRecording(file);
+        QVERIFY(r.readable);
+        QCOMPARE(int(r.packetNals.size()), 5);
+        for (std::size_t i = 0; i < r.packetNals.size(); ++i)
+            QCOMPARE(r.packetNals[i], annexBNals(unit(i)));
+        QCOMPARE(int(r.frames.size()), 5);
+        QCOMPARE(r.clockwiseDegrees, 0);
     }
 
     void recordsEveryFrameAsWritten_data()

@@ -17,6 +17,9 @@ const QByteArray showRequest = "show\n";
 const QByteArray shownReply = "shown\n";
 const QByteArray quitRequest = "quit\n";
 const QByteArray quittingReply = "quitting\n";
+const QByteArray recordRequest = "rec1\n";
+const QByteArray stopRecordingRequest = "rec0\n";
+const QByteArray recordingReply = "taken\n";
 
 QString baseName(const QString& settingsFile)
 {
@@ -104,6 +107,16 @@ bool SingleInstance::quitRunning(int timeoutMs)
     return waitForProcessEnd(pid, int(qMax<qint64>(0, deadline.remainingTime())));
 }
 
+bool SingleInstance::askRunningToRecord(bool start, int timeoutMs)
+{
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return false; // nothing runs: asking would wait out the whole time for nobody
+    }
+    return ask(start ? recordRequest : stopRecordingRequest, recordingReply,
+               QDeadlineTimer(timeoutMs));
+}
+
 bool SingleInstance::ask(const QByteArray& request, const QByteArray& reply,
                          const QDeadlineTimer& deadline)
 {
@@ -140,6 +153,9 @@ void SingleInstance::onConnection()
                 socket->write(quittingReply);
                 socket->flush();
                 Q_EMIT quitRequested();
+            } else if (request == recordRequest || request == stopRecordingRequest) {
+                Q_EMIT recordingRequested(request == recordRequest);
+                socket->write(recordingReply);
             }
             socket->disconnectFromServer();
         });

@@ -8,7 +8,8 @@
 
 // One Vidlet per user and session. The first start holds a lock file and listens on a local
 // socket; a later start finds the lock taken, asks the running program to bring its window to
-// the front (or, for the installer, to quit), and exits. Both live in the same folder, named after the settings file, so a
+// the front (or, for the installer, to quit; for a script, to start or end a recording), and
+// exits. Both live in the same folder, named after the settings file, so a
 // throw-away home or runtime folder (tests) never meets the user's own Vidlet. A lock left by
 // a crashed program belongs to a dead process and is taken over, with its socket file.
 // GUI thread only.
@@ -35,6 +36,10 @@ public:
     // installer replaces or removes its files only then. True when it has ended, or when none
     // ran; false when it did not answer or end within `timeoutMs`.
     bool quitRunning(int timeoutMs);
+    // Asks the program that holds the lock to record as soon as video flows (`start`) or to end
+    // its recording; true once it has taken the request, false when none runs or it did not
+    // answer within `timeoutMs`.
+    bool askRunningToRecord(bool start, int timeoutMs);
 
     QString serverName() const { return name; }
     QString lockFileName() const { return lockPath; }
@@ -44,6 +49,7 @@ public:
 Q_SIGNALS:
     void activationRequested();
     void quitRequested();
+    void recordingRequested(bool start);
 
 private:
     void onConnection();

@@ -4,6 +4,7 @@
 #include "app/ParentConsole.h"
 #include "app/QuitSignals.h"
 #include "app/SceneGraphBackend.h"
+#include "app/RecordingRequests.h"
 #include "app/ScreenshotMode.h"
 #include "app/SingleInstance.h"
 #include "app/TrayIcon.h"
@@ -86,24 +87,43 @@ std::optional<int> answerCommandLine(int argc, char* argv[])
     return 0;
 }
 
-// Another Vidlet holds the instance: it is asked to show its window. The exit code. Options
+// Another Vidlet holds the instance. "--record" asks it to record (a script's or a keyboard
+// shortcut's way); anything else brings its window to the front. The exit code. Other options
 // given to this start are not passed on: the running program keeps its own, and says so.
-int showRunningInstance(SingleInstance& instance, const QStringList& options)
+int handOverToRunningInstance(SingleInstance& instance, QStringList options)
 {
+    const bool record = options.removeAll(QStringLiteral("--record")) > 0;
     if (!options.isEmpty())
         qWarning("Vidlet: already running; these options apply only to a new start: %s",
                  qUtf8Printable(options.join(QLatin1Char(' '))));
+    if (record) {
+        if (instance.askRunningToRecord(true, 5000)) {
+            qInfo("Vidlet: already running; asked it to record");
+            return 0;
+        }
+    } else {
 #ifdef Q_OS_WIN
-    // Windows lets only the process the user just started take the foreground; this hands
-    // that right to the running Vidlet, so its window comes to the front, not just flashes.
-    AllowSetForegroundWindow(ASFW_ANY);
+        // Windows lets only the process the user just started take the foreground; this hands
+        // that right to the running Vidlet, so its window comes to the front, not just flashes.
+        AllowSetForegroundWindow(ASFW_ANY);
 #endif
-    if (instance.activateRunning(5000)) {
-        qInfo("Vidlet: already running; showed its window instead of starting again");
-        return 0;
+        if (instance.activateRunning(5000)) {
+            qInfo("Vidlet: already running; showed its window instead of starting again");
+            return 0;
+        }
     }
     qWarning("Vidlet: another Vidlet holds %s but does not answer",
              qPrintable(instance.serverName()));
+    return 1;
+}
+
+// "--stop-recording": the running Vidlet ends its recording. The exit code: 0 when it took the
+// request, 1 when none runs or it did not answer.
+int stopRunningRecording(SingleInstance& instance)
+{
+    if (instance.askRunningToRecord(false, 5000))
+        return 0;
+    qWarning("Vidlet: no running Vidlet took the request to end its recording");
     return 1;
 }
 
@@ -117,17 +137,6 @@ int quitRunningInstance(SingleInstance& instance)
     return 1;
 }
 
-// "--record" starts a recording as soon as video flows, once: for unattended captures.
-void recordOnceLive(AppController& controller)
-{
-    QObject::connect(&controller, &AppController::changed, &controller,
-                     [&controller, armed = true]() mutable {
-                         if (armed && controller.live() && controller.framesDecoded() > 0) {
-                             armed = false;
-                             controller.toggleRecording();
-                         }
-                     });
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -159,8 +168,10 @@ int main(int argc, char* argv[])
     SingleInstance instance(SingleInstance::defaultFolder(), settings.fileName());
     if (args.contains(QStringLiteral("--quit")))
         return quitRunningInstance(instance);
+    if (args.contains(QStringLiteral("--stop-recording")))
+        return stopRunningRecording(instance);
     if (!shotRun && !instance.claim())
-        return showRunningInstance(instance, args.mid(1));
+        return handOverToRunningInstance(instance, args.mid(1));
     // The installer asks the running program to quit before it replaces or removes its files.
     QObject::connect(&instance, &SingleInstance::quitRequested, &app, [] {
         qInfo("Vidlet: quitting, as another start asked");
@@ -195,8 +206,11 @@ int main(int argc, char* argv[])
         shot.emplace(ShotOptions::parse(args, QDateTime::currentDateTime()), controller, window);
     }
 
+    RecordingRequests recordings(controller);
+    QObject::connect(&instance, &SingleInstance::recordingRequested, &recordings,
+                     [&recordings](bool start) { start ? recordings.start() : recordings.stop(); });
     if (args.contains(QStringLiteral("--record")))
-        recordOnceLive(controller);
+        recordings.start();
 
     // The session's end on Windows: Qt emits aboutToQuit while handling WM_ENDSESSION, and the
     // system ends the process once that returns, or after a few seconds. The camera is removed

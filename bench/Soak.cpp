@@ -1,8 +1,9 @@
 // A soak of a whole call: the real Vidlet (offscreen, its window shown), a phone streaming
 // 1920x1080 at 30 fps with 10 ms of network jitter, two programs reading the camera all along
 // (its shared memory, and its PipeWire node in a private desktop session, as browsers read it),
-// a second phone that comes for 30 s every 2 minutes, and in runs of 13 minutes or more two busy
-// loops that take both cores for minute 12. Once a minute it prints the
+// a second phone that comes for 30 s every 2 minutes, a recording for part of the time (asked for
+// and ended as a script does, through a second start), and in runs of 13 minutes or more two
+// busy loops that take both cores for minute 12. Once a minute it prints the
 // program's resident memory, open descriptors, threads and CPU, the pictures the reader got
 // against those the phone sent, and the delay from the phone's send to the reader (median,
 // p95). It ends by itself and judges: resident memory after the first five minutes grows by at
@@ -11,12 +12,15 @@
 // last five minutes is within 2 ms of the first five's, and the reader got at least 99 % of the
 // pictures outside the busy minute; in the busy minute the delay's p95 stays under a second
 // (late frames are dropped, not queued), and the minute after it is back within 2 ms. `--minutes N` (make soak: SOAK_MINUTES, 60 by default); runs under ten minutes
-// judge nothing and only prove that the soak runs (make test runs one minute).
+// judge nothing and only prove that the soak runs, its recording included (make test runs one
+// minute). The recording is judged in longer runs: the file plays, as an ordinary MP4, and holds
+// at least 99 % of the pictures of its time.
 
 #include "bench/Percentile.h"
 #include "softcam/CameraReader.h"
 #include "tests/e2e/Processes.h"
 #include "tests/pipewire/PrivateDesktop.h"
+#include "tests/video/Mp4Probe.h"
 #include "tools/common/FrameStamp.h"
 #include "tools/vidlet-camview/PipewireCameraReader.h"
 
@@ -25,6 +29,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <atomic>
@@ -46,6 +51,13 @@ constexpr int kMemorySampleMs = 2000;
 // In runs long enough to judge, two busy loops take both cores for this minute, after the one
 // the memory is measured from: frames must be dropped, not queued, and the delay come back.
 constexpr int kLoadMinute = 2 * kWarmUpMinutes + 2;
+// The recording, in seconds from the soak's start: in runs long enough to judge, five minutes
+// after the busy one and the one that follows it; in shorter ones, the middle of the first minute.
+constexpr int kRecordingFromS = (kLoadMinute + 2) * 60;
+constexpr int kRecordingSeconds = 5 * 60;
+constexpr int kShortRecordingFromS = 20;
+constexpr int kShortRecordingSeconds = 20;
+constexpr int kFps = 30;
 
 // What /proc says of a process.
 struct ProcessState {
@@ -166,6 +178,40 @@ struct Seen {
     }
 };
 
+// Asks the running Vidlet, as a script would, through a second start of the program.
+bool askVidlet(VidletProcess& vidlet, const QString& option)
+{
+    QProcess second;
+    second.setProcessEnvironment(vidlet.process.processEnvironment());
+    second.start(binPath(QStringLiteral("Vidlet")), vidlet.options({option}));
+    return second.waitForFinished(15000) && second.exitCode() == 0;
+}
+
+// The recording as Vidlet ended it and as ffprobe plays it.
+struct Recording {
+    QString file;
+    int kept = -1;    // the pictures Vidlet says it wrote
+    int leftOut = -1; // and left out for a slow disk
+    int played = -1;
+    bool ordinary = false;
+
+    // Reads Vidlet's line for the finished recording from its log, once there.
+    bool read(const QString& log)
+    {
+        static const QRegularExpression stopped(
+            QStringLiteral("recording stopped: (\\S+\\.mp4), (\\d+) frames, (\\d+) left out"));
+        const QRegularExpressionMatch match = stopped.match(log);
+        if (!match.hasMatch())
+            return false;
+        file = match.captured(1);
+        kept = match.captured(2).toInt();
+        leftOut = match.captured(3).toInt();
+        played = Mp4Probe::framesPlayed(file);
+        ordinary = Mp4Probe::isOrdinary(Mp4Probe::topLevelBoxes(file));
+        return true;
+    }
+};
+
 struct Row {
     ProcessState state;
     // The lowest and highest resident memory of the minute's samples.
@@ -226,6 +272,27 @@ int main(int argc, char** argv)
     std::unique_ptr<PhoneProcess> visitor;
     std::vector<std::unique_ptr<QProcess>> busyLoops;
     const bool loaded = minutes > kLoadMinute;
+    const bool judged = minutes >= 2 * kWarmUpMinutes;
+    const int recordingFromS = judged ? kRecordingFromS : kShortRecordingFromS;
+    const int recordingSeconds = judged ? kRecordingSeconds : kShortRecordingSeconds;
+    const bool records = recordingFromS + recordingSeconds < minutes * 60;
+    Recording recording;
+    if (records) {
+        QTimer::singleShot(recordingFromS * 1000, &app, [&] {
+            std::printf("(recording from %d s)\n", recordingFromS);
+            if (!askVidlet(vidlet, QStringLiteral("--record")))
+                std::printf("Vidlet did not take the request to record\n");
+        });
+        QTimer::singleShot((recordingFromS + recordingSeconds) * 1000, &app, [&] {
+            if (!askVidlet(vidlet, QStringLiteral("--stop-recording")))
+                std::printf("Vidlet did not take the request to end the recording\n");
+            const QDeadlineTimer finished(60000);
+            while (!recording.read(vidlet.log()) && !finished.hasExpired())
+                vidlet.process.waitForReadyRead(200);
+            std::printf("(recording ended at %d s: %s)\n", recordingFromS + recordingSeconds,
+                        qPrintable(recording.file));
+        });
+    }
 
     std::printf("soak: %d minutes; Vidlet (pid %lld) with a 1080p30 phone, jitter 10 ms, a "
                 "shared-memory and a PipeWire reader, a second phone for 30 s every %d "
@@ -302,11 +369,19 @@ int main(int argc, char** argv)
         std::printf("Vidlet ended during the soak:\n%s\n", qPrintable(vidlet.log()));
         return 1;
     }
-    if (minutes < 2 * kWarmUpMinutes) {
+    const int recordingSent = recordingSeconds * kFps;
+    if (records)
+        std::printf("recording of %d s: %d pictures written, %d left out for a slow disk, %d "
+                    "played (about %d sent), %s MP4\n",
+                    recordingSeconds, recording.kept, recording.leftOut, recording.played,
+                    recordingSent, recording.ordinary ? "an ordinary" : "NOT an ordinary");
+    if (!judged) {
         std::printf("short soak: it only proves that the soak runs; nothing is judged\n");
         for (const Seen& seen : rows.empty() ? std::vector<Seen>() : rows.back().readers)
             if (seen.pictures == 0)
                 return 1;
+        if (records && (recording.played <= 0 || !recording.ordinary))
+            return 1;
         return rows.empty() ? 1 : 0;
     }
     const Row& warm = rows[kWarmUpMinutes - 1];
@@ -368,6 +443,15 @@ int main(int argc, char** argv)
                     "minutes'): %s\n",
                     names[r], busy.pictures, busy.sent, busy.p95Ms, dropped ? "met" : "NOT MET",
                     after.medianMs, back ? "met" : "NOT MET");
+    }
+    if (records) {
+        const bool whole = recording.ordinary && recording.played == recording.kept
+            && recording.played >= recordingSent * 99 / 100;
+        met = met && whole;
+        std::printf("recording: %d of about %d pictures played from an %s MP4 (target 99 %%, "
+                    "all it wrote): %s\n",
+                    recording.played, recordingSent, recording.ordinary ? "ordinary" : "unfinished",
+                    whole ? "met" : "NOT MET");
     }
     return met ? 0 : 1;
 }

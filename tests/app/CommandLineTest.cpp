@@ -71,10 +71,10 @@ void CommandLineTest::helpExplainsEveryOption()
     QVERIFY(vidlet.waitForFinished(15000));
     const QStringList lines =
         QString::fromLocal8Bit(vidlet.readAllStandardOutput()).replace("\r\n", "\n").split('\n');
-    const QStringList options{"--help",         "--version",   "--lang",        "--port",
-                              "--token-folder", "--usbmux",    "--record",      "--shot",
-                              "--out",          "--shot-view", "--shot-active", "--shot-delay",
-                              "--shot-theme"};
+    const QStringList options{"--help",         "--version",   "--lang",      "--port",
+                              "--token-folder", "--usbmux",    "--record",    "--stop-recording",
+                              "--shot",         "--out",       "--shot-view", "--shot-active",
+                              "--shot-delay",   "--shot-theme"};
     for (const QString& option : options) {
         QStringList found;
         for (const QString& line : lines)

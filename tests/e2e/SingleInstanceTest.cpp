@@ -1,17 +1,20 @@
 #include "tests/e2e/Processes.h"
+#include "tests/video/Mp4Probe.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
 
 // The real program started twice for one user and session: the second start shows the first
-// one's window and exits; a screenshot run is let through; a crashed first run is replaced.
+// one's window (or starts or ends its recording) and exits; a screenshot run is let through; a
+// crashed first run is replaced.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void secondStartShowsTheRunningWindow();
     void quitEndsTheRunningProgram();
+    void aSecondStartStartsAndEndsARecording();
 };
 
 namespace {
@@ -42,14 +45,14 @@ void SingleInstanceTest::secondStartShowsTheRunningWindow()
     QVERIFY(first.start());
 
     QProcess second;
-    startBeside(second, first, {"--record"});
+    startBeside(second, first, {"--lang", "de"});
     QVERIFY(second.waitForFinished(15000));
     const QString secondLog = QString::fromUtf8(second.readAll());
     QCOMPARE(second.exitCode(), 0);
     QVERIFY2(secondLog.contains("Vidlet: already running"), qPrintable(secondLog));
     // The options it was given are not lost in silence.
     QVERIFY2(secondLog.contains(QRegularExpression(
-                 "already running; these options apply only to a new start: --record ")),
+                 "already running; these options apply only to a new start: --lang de ")),
              qPrintable(secondLog));
     QVERIFY2(!secondLog.contains("listening for phones"), qPrintable(secondLog));
     QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("another start asked for the window"), 5000);
@@ -98,6 +101,51 @@ void SingleInstanceTest::quitEndsTheRunningProgram()
     QVERIFY(again.waitForFinished(15000));
     QCOMPARE(again.exitCode(), 0);
     QVERIFY(!QString::fromUtf8(again.readAll()).contains("listening for phones"));
+}
+
+// A script or a keyboard shortcut records through a second start: "--record" starts the running
+// program's recording once video flows, "--stop-recording" ends it, and the file plays.
+void SingleInstanceTest::aSecondStartStartsAndEndsARecording()
+{
+    VidletProcess first;
+    QVERIFY(first.start());
+    const auto ask = [&first](const QStringList& arguments) {
+        QProcess second;
+        startBeside(second, first, arguments);
+        if (!second.waitForFinished(15000))
+            return -1;
+        return second.exitCode();
+    };
+    // Asked before any phone is live, the recording waits for the video.
+    QCOMPARE(ask({"--record"}), 0);
+    QVERIFY(!first.log().contains("recording to"));
+    PhoneProcess phone;
+    phone.start(first, {"--size", "320x240", "--duration-ms", "30000"});
+    static const QRegularExpression recording("recording to (\\S+\\.mp4)");
+    QString file;
+    QTRY_VERIFY_WITH_TIMEOUT(!(file = recording.match(first.log()).captured(1)).isEmpty(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(Mp4Probe::framesPlayed(file) >= 15, 20000);
+    // Asked again while it records: the one recording goes on.
+    QCOMPARE(ask({"--record"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("asked to record; a recording already runs"),
+                             5000);
+
+    QCOMPARE(ask({"--stop-recording"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("recording stopped: " + file), 10000);
+    QVERIFY(Mp4Probe::isOrdinary(Mp4Probe::topLevelBoxes(file)));
+    QVERIFY(Mp4Probe::framesPlayed(file) >= 15);
+    QCOMPARE(first.log().count("recording to "), 1);
+    QCOMPARE(ask({"--stop-recording"}), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("asked to end the recording; none runs"), 5000);
+
+    // With none running, the request fails rather than starting a program.
+    first.process.terminate();
+    QVERIFY(first.process.waitForFinished(20000));
+    QProcess none;
+    startBeside(none, first, {"--stop-recording"});
+    QVERIFY(none.waitForFinished(15000));
+    QCOMPARE(none.exitCode(), 1);
+    QVERIFY(!QString::fromUtf8(none.readAll()).contains("listening for phones"));
 }
 
 QTEST_GUILESS_MAIN(SingleInstanceTest)

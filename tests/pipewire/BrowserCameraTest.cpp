@@ -7,19 +7,31 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QSettings>
 
 #include <algorithm>
 #include <thread>
 #include <QTest>
 
 // Headless Chromium and Firefox ESR find "Vidlet Camera" through the Camera portal and
-// PipeWire, in a private session, and see what the camera was sent.
+// PipeWire, in a private session, and see what the camera was sent; without the switch that
+// makes them read PipeWire cameras, as users have them, they find none.
 class BrowserCameraTest : public QObject {
     Q_OBJECT
 
     PrivateDesktop desktop;
     TestCamera camera;
     std::unique_ptr<PageServer> pages;
+
+    // Vidlet gets a runtime folder of its own; PipeWire's variable, read first, keeps it on this
+    // session's PipeWire.
+    static bool startOnThisSession(VidletProcess& vidlet)
+    {
+        QProcessEnvironment env = vidlet.process.processEnvironment();
+        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+        vidlet.process.setProcessEnvironment(env);
+        return vidlet.start();
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -88,19 +100,46 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!camera.isConnected(), 10000);
     }
 
-    // The whole road: vidlet-phone streams to the real Vidlet, whose camera Chromium reads.
+    // A browser as Debian installs it reads cameras through V4L2 only: it lists none of ours
+    // (no loopback device is registered here) and never reads the PipeWire node. So the
+    // program never sees a PipeWire reader, and the Camera tab goes on recommending the
+    // registration, which is the truth for this user.
+    void aBrowserWithoutItsSwitchFindsNoCamera_data() { browserSeesTheCamera_data(); }
+
+    void aBrowserWithoutItsSwitchFindsNoCamera()
+    {
+        QFETCH(QString, browser);
+        BrowserRun run(browser, *pages, BrowserRun::PipewireSwitch::Off);
+        if (run.program().isEmpty())
+            QSKIP(
+                qPrintable(QStringLiteral("the Debian package %1 is not installed").arg(browser)));
+        VidletProcess vidlet;
+        QVERIFY2(startOnThisSession(vidlet), qPrintable(vidlet.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(QStringLiteral("vidlet-camera")) >= 0,
+                                 10000);
+        QVERIFY(!run.run(1, 60000));
+        QVERIFY2(run.why().contains(QStringLiteral("NotFoundError")), qPrintable(run.why()));
+        qInfo("%s", qPrintable(run.why().section(QLatin1Char(';'), 0, 0)));
+        run.close();
+        vidlet.process.terminate();
+        QVERIFY(vidlet.process.waitForFinished(20000));
+        QVERIFY2(!vidlet.log().contains(QStringLiteral("reads the PipeWire camera")),
+                 qPrintable(vidlet.log()));
+        QVERIFY(!QSettings(vidlet.settingsFile(), QSettings::IniFormat)
+                     .value(QStringLiteral("camera/pipewireReaderSeen"))
+                     .toBool());
+    }
+
+    // The whole road: vidlet-phone streams to the real Vidlet, whose camera Chromium reads; the
+    // program then remembers that a program read its PipeWire camera, and the Camera tab stops
+    // recommending the registration.
     void phoneReachesTheBrowserThroughTheProgram()
     {
         BrowserRun run(QStringLiteral("chromium"), *pages);
         if (run.program().isEmpty())
             QSKIP("the Debian package chromium is not installed");
         VidletProcess vidlet;
-        // Vidlet gets a runtime folder of its own; PipeWire's variable, read first, keeps it on
-        // this session's PipeWire.
-        QProcessEnvironment env = vidlet.process.processEnvironment();
-        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        vidlet.process.setProcessEnvironment(env);
-        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
+        QVERIFY2(startOnThisSession(vidlet), qPrintable(vidlet.log()));
         PhoneProcess phone;
         phone.start(vidlet, {"--size", "640x480", "--fps", "30", "--duration-ms", "120000"});
 
@@ -144,6 +183,10 @@ private Q_SLOTS:
               latencyMs.back());
         QVERIFY2(vidlet.log().contains(QStringLiteral("reads the PipeWire camera as")),
                  qPrintable(vidlet.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(QSettings(vidlet.settingsFile(), QSettings::IniFormat)
+                                     .value(QStringLiteral("camera/pipewireReaderSeen"))
+                                     .toBool(),
+                                 10000);
     }
 };
 

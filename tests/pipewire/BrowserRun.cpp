@@ -9,9 +9,10 @@
 #include <QJsonDocument>
 #include <QTest>
 
-BrowserRun::BrowserRun(QString name, PageServer& pages)
+BrowserRun::BrowserRun(QString name, PageServer& pages, PipewireSwitch pipewireSwitch)
     : browser(std::move(name)),
-      server(pages)
+      server(pages),
+      pipewire(pipewireSwitch)
 {
     connect(&server, &PageServer::report, this, &BrowserRun::onReport);
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -109,19 +110,21 @@ bool BrowserRun::attempt(int count, int timeoutMs)
         // feature Chromium looks for V4L2 devices only.
         arguments = {QStringLiteral("--headless=new"), QStringLiteral("--no-sandbox"),
                      QStringLiteral("--use-fake-ui-for-media-stream"),
-                     QStringLiteral("--enable-features=WebRtcPipeWireCamera"),
                      QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
                      // Its listing of PipeWire cameras, in its log, explains a page that had
                      // to ask again.
                      QStringLiteral("--enable-logging=stderr"),
                      QStringLiteral("--vmodule=pipewire_session=1"),
                      QStringLiteral("--user-data-dir=") + profile, url};
+        if (pipewire == PipewireSwitch::On)
+            arguments.prepend(QStringLiteral("--enable-features=WebRtcPipeWireCamera"));
     } else {
         QFile prefs(profile + QStringLiteral("/user.js"));
         if (!prefs.open(QIODevice::WriteOnly))
             return failure = QStringLiteral("cannot write user.js"), false;
+        if (pipewire == PipewireSwitch::On)
+            prefs.write("user_pref(\"media.webrtc.camera.allow-pipewire\", true);\n");
         prefs.write("user_pref(\"media.navigator.permission.disabled\", true);\n"
-                    "user_pref(\"media.webrtc.camera.allow-pipewire\", true);\n"
                     "user_pref(\"media.navigator.streams.fake\", false);\n"
                     "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n");
         prefs.close();

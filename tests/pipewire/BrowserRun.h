@@ -10,7 +10,8 @@
 #include <vector>
 
 // One headless browser opening the camera page, with a profile of its own in the test sandbox
-// and the flags that let it open a PipeWire camera without asking. Collects what the page
+// that lets it open a camera without asking, and, unless told otherwise, the switch that makes
+// it read PipeWire cameras (which no browser has by default today). Collects what the page
 // reports until it is done, fails or the deadline passes.
 class BrowserRun : public QObject {
     Q_OBJECT
@@ -23,8 +24,9 @@ public:
         quint64 heldUsec = 0;    // how long the page took from drawing the frame to posting it
     };
 
+    enum class PipewireSwitch { On, Off };
     // `browser` is "chromium" or "firefox-esr".
-    BrowserRun(QString browser, PageServer& server);
+    BrowserRun(QString browser, PageServer& server, PipewireSwitch pipewire = PipewireSwitch::On);
     ~BrowserRun() override;
 
     // The browser's program, or empty when its Debian package is not installed.
@@ -52,6 +54,7 @@ private:
 
     QString browser;
     PageServer& server;
+    PipewireSwitch pipewire;
     QProcess process;
     QString failure;
     QString step; // how far the page got

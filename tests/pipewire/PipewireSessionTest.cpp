@@ -214,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(gstreamerGoesOn({landscapeBytes}, 20000));
 
         PhoneProcess landscape;
-        landscape.start(vidlet, {"--size", "640x480", "--duration-ms", "8000"});
+        landscape.start(vidlet, {"--size", "640x480", "--duration-ms", "12000"});
         QVERIFY2(shows(40, 1240), qPrintable(vidlet.log())); // 960x720 from column 160
         QVERIFY(gstreamerGoesOn({landscapeBytes}, 20000));
         QVERIFY(landscape.waitForExit(20000));

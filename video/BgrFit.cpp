@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int weightBits = 14;
@@ -36,6 +40,44 @@ void sumDown(const In* const* rows, const std::int16_t* weights, int count, std:
     for (std::size_t v = 0; v < values; ++v)
         out[v] = settle<Out>(sums[v], shift);
 }
+
+#if defined(__SSE2__)
+// The last pass of a shrink with at most four taps a pixel (a 1080p picture into 720p takes
+// three), all three channels at once: the four source pixels' twelve values times their
+// weights (`expanded`, 16 a pixel) as 32-bit products, the groups of three added, rounded and
+// saturated to bytes, as settle() does. Each pixel is stored as four bytes, the fourth
+// overwritten by the next pixel's; the last is stored alone. Reads up to four pixels from each
+// pixel's first, which may be one past the row: the caller pads its rows.
+void sumAcrossToBytes(const std::int16_t* in, unsigned char* out, int to, const std::int32_t* first,
+                      const std::int16_t* expanded, int shift)
+{
+    const __m128i round = _mm_set1_epi32(1 << (shift - 1));
+    const __m128i by = _mm_cvtsi32_si128(shift);
+    for (int x = 0; x < to; ++x, expanded += 16, out += 3) {
+        const std::int16_t* pixel = in + std::size_t(first[x]) * 3;
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixel));
+        const __m128i high = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixel + 8));
+        const __m128i lowWeights = _mm_loadu_si128(reinterpret_cast<const __m128i*>(expanded));
+        const __m128i highWeights = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(expanded + 8));
+        // Products e0..e11: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3.
+        const __m128i lowLo = _mm_mullo_epi16(low, lowWeights);
+        const __m128i lowHi = _mm_mulhi_epi16(low, lowWeights);
+        const __m128i e0 = _mm_unpacklo_epi16(lowLo, lowHi);
+        const __m128i e4 = _mm_unpackhi_epi16(lowLo, lowHi);
+        const __m128i e8 = _mm_unpacklo_epi16(_mm_mullo_epi16(high, highWeights),
+                                              _mm_mulhi_epi16(high, highWeights));
+        // Lined up by channel: e3..e6, e6..e9 and e9..e11 under e0..e3.
+        const __m128i second = _mm_or_si128(_mm_srli_si128(e0, 12), _mm_slli_si128(e4, 4));
+        const __m128i third = _mm_or_si128(_mm_srli_si128(e4, 8), _mm_slli_si128(e8, 8));
+        const __m128i fourth = _mm_srli_si128(e8, 4);
+        __m128i sum = _mm_add_epi32(_mm_add_epi32(e0, second), _mm_add_epi32(third, fourth));
+        sum = _mm_sra_epi32(_mm_add_epi32(sum, round), by);
+        sum = _mm_packs_epi32(sum, sum);
+        const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+        std::memcpy(out, &bytes, x + 1 < to ? 4 : 3);
+    }
+}
+#endif
 
 } // namespace
 
@@ -112,6 +154,14 @@ void BgrFit::makeTaps(Taps& taps, int from, int to)
                 taps.weights[std::size_t(i) * std::size_t(taps.width) + std::size_t(k)];
         taps.packedFirst[std::size_t(i)] = first;
     }
+    // For the vector pass: each pixel's first four weights, one for each of the values it
+    // multiplies (B G R of each source pixel), in two rows of eight.
+    taps.expanded.assign(taps.packedCount && most <= 4 ? std::size_t(to) * 16 : 0, 0);
+    for (std::size_t i = 0; i < taps.expanded.size() / 16; ++i)
+        for (int k = 0; k < most; ++k)
+            for (int channel = 0; channel < 3; ++channel)
+                taps.expanded[i * 16 + std::size_t(3 * k + channel)] =
+                    taps.packed[i * std::size_t(most) + std::size_t(k)];
 }
 
 // Output pixels of `Count` taps each: with the count known, the loop unrolls.
@@ -136,6 +186,11 @@ void sumAcrossFixed(const In* in, Out* out, int to, const std::int32_t* first,
 template <typename In, typename Out> void BgrFit::sumAcross(const In* in, Out* out, int shift) const
 {
     const std::int32_t* first = across.packedFirst.data();
+#if defined(__SSE2__)
+    if constexpr (sizeof(In) == 2 && sizeof(Out) == 1)
+        if (!across.expanded.empty())
+            return sumAcrossToBytes(in, out, across.to, first, across.expanded.data(), shift);
+#endif
     const std::int16_t* weights = across.packed.data();
     switch (across.packedCount) {
     case 2:
@@ -220,7 +275,8 @@ void BgrFit::scale(const unsigned char* from, std::size_t fromRow, int fromWidth
     };
     const std::int16_t* weightsDown = down.weights.data();
     if (toHeight < fromHeight) {
-        between.resize(fromBytes * std::size_t(toHeight));
+        // Padded by a pixel and more: the vector pass across reads up to four from a first.
+        between.resize(fromBytes * std::size_t(toHeight) + 16);
         sums.resize(fromBytes);
         std::vector<const unsigned char*> rows;
         for (int y = 0; y < toHeight; ++y)

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -165,6 +167,86 @@ private Q_SLOTS:
                                          .arg(pixel[1])
                                          .arg(pixel[2])));
             }
+    }
+
+    // Every output value is the tent-weighted average of its own channel's values around it,
+    // computed here in floating point, within the integer passes' rounding: a shrink with few
+    // taps (3:2, a 1080p phone into a 720p camera; 4:3; 5:3), one with many (3:1), and growth.
+    void eachChannelIsTheTentAverageOfItsOwn_data()
+    {
+        QTest::addColumn<QSize>("from");
+        QTest::addColumn<QSize>("to");
+        QTest::newRow("1920x1080 into 1280x720") << QSize(1920, 1080) << QSize(1280, 720);
+        QTest::newRow("odd 3:2, 93x62 into 62x41") << QSize(93, 62) << QSize(62, 41);
+        QTest::newRow("4:3, 64x48 into 48x36") << QSize(64, 48) << QSize(48, 36);
+        QTest::newRow("5:3 (four taps), 100x60 into 60x36") << QSize(100, 60) << QSize(60, 36);
+        QTest::newRow("3:1, 120x90 into 40x30") << QSize(120, 90) << QSize(40, 30);
+        QTest::newRow("growth, 40x30 into 100x75") << QSize(40, 30) << QSize(100, 75);
+    }
+
+    void eachChannelIsTheTentAverageOfItsOwn()
+    {
+        QFETCH(QSize, from);
+        QFETCH(QSize, to);
+        Picture picture(std::size_t(from.width()) * from.height() * 3);
+        std::uint32_t state = 12345;
+        for (unsigned char& value : picture) {
+            state = state * 1664525u + 1013904223u;
+            value = static_cast<unsigned char>(state >> 24);
+        }
+        Picture frame(std::size_t(to.width()) * to.height() * 3);
+        BgrFit().fit(picture.data(), from.width(), from.height(), frame.data(), to.width(),
+                     to.height());
+
+        // For each output pixel along an axis: the source pixels its tent covers, weighted.
+        struct Tent {
+            int first = 0;
+            std::vector<double> weights;
+        };
+        const auto tents = [](int source, int out) {
+            const double scale = double(source) / out;
+            const double radius = std::max(1.0, scale);
+            std::vector<Tent> all(static_cast<std::size_t>(out));
+            for (int i = 0; i < out; ++i) {
+                const double centre = (i + 0.5) * scale - 0.5;
+                Tent& tent = all[std::size_t(i)];
+                tent.first = std::max(0, int(std::floor(centre - radius)));
+                const int last = std::min(source - 1, int(std::ceil(centre + radius)));
+                double sum = 0;
+                for (int s = tent.first; s <= last; ++s)
+                    sum += tent.weights.emplace_back(
+                        std::max(0.0, 1.0 - std::abs(s - centre) / radius));
+                for (double& w : tent.weights)
+                    w /= sum;
+            }
+            return all;
+        };
+        const std::vector<Tent> across = tents(from.width(), to.width());
+        const std::vector<Tent> down = tents(from.height(), to.height());
+        // Across each source row, then down each column.
+        std::vector<double> rows(std::size_t(to.width()) * from.height() * 3);
+        for (int sy = 0; sy < from.height(); ++sy)
+            for (int x = 0; x < to.width(); ++x) {
+                const Tent& tent = across[std::size_t(x)];
+                for (std::size_t k = 0; k < tent.weights.size(); ++k)
+                    for (int channel = 0; channel < 3; ++channel)
+                        rows[(std::size_t(sy) * to.width() + x) * 3 + channel] += tent.weights[k]
+                            * at(picture, from.width(), tent.first + int(k), sy)[channel];
+            }
+        int worst = 0;
+        for (int y = 0; y < to.height(); ++y)
+            for (int x = 0; x < to.width(); ++x)
+                for (int channel = 0; channel < 3; ++channel) {
+                    const Tent& tent = down[std::size_t(y)];
+                    double value = 0;
+                    for (std::size_t k = 0; k < tent.weights.size(); ++k)
+                        value += tent.weights[k]
+                            * rows[((std::size_t(tent.first) + k) * to.width() + x) * 3 + channel];
+                    worst = std::max(
+                        worst,
+                        std::abs(at(frame, to.width(), x, y)[channel] - int(std::lround(value))));
+                }
+        QVERIFY2(worst <= 1, qPrintable(QStringLiteral("off by %1").arg(worst)));
     }
 
     // One fitter serves frames of changing sizes, as a camera's pictures change.

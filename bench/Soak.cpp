@@ -259,9 +259,7 @@ int main(int argc, char** argv)
         return 1;
     }
     VidletProcess vidlet;
-    QProcessEnvironment env = vidlet.process.processEnvironment();
-    env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-    vidlet.process.setProcessEnvironment(env);
+    vidlet.joinThisPipewire();
     if (!vidlet.start()) {
         std::fprintf(stderr, "vidlet-soak: Vidlet did not start:\n%s\n", qPrintable(vidlet.log()));
         return 1;

@@ -38,6 +38,13 @@ VidletProcess::~VidletProcess()
     }
 }
 
+void VidletProcess::joinThisPipewire()
+{
+    QProcessEnvironment env = process.processEnvironment();
+    env.insert("PIPEWIRE_RUNTIME_DIR", qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    process.setProcessEnvironment(env);
+}
+
 QStringList VidletProcess::options(const QStringList& arguments) const
 {
     // Nothing of the machine's: any free port, no usbmux service unless the test brings one,

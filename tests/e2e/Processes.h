@@ -15,6 +15,10 @@ public:
 
     // Starts the program and waits until it listens for phones. False when it did not.
     bool start(const QStringList& arguments = {});
+    // Before start(): the program meets the PipeWire of this process's session (a test's
+    // private desktop) though its runtime folder is its own; PipeWire reads its own variable
+    // first.
+    void joinThisPipewire();
     // `arguments` and what keeps the program off the machine's port, token file and usbmux
     // service, for another Vidlet started in this one's environment.
     QStringList options(const QStringList& arguments) const;

@@ -23,16 +23,6 @@ class BrowserCameraTest : public QObject {
     TestCamera camera;
     std::unique_ptr<PageServer> pages;
 
-    // Vidlet gets a runtime folder of its own; PipeWire's variable, read first, keeps it on this
-    // session's PipeWire.
-    static bool startOnThisSession(VidletProcess& vidlet)
-    {
-        QProcessEnvironment env = vidlet.process.processEnvironment();
-        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        vidlet.process.setProcessEnvironment(env);
-        return vidlet.start();
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
@@ -114,7 +104,8 @@ private Q_SLOTS:
             QSKIP(
                 qPrintable(QStringLiteral("the Debian package %1 is not installed").arg(browser)));
         VidletProcess vidlet;
-        QVERIFY2(startOnThisSession(vidlet), qPrintable(vidlet.log()));
+        vidlet.joinThisPipewire();
+        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(QStringLiteral("vidlet-camera")) >= 0,
                                  10000);
         QVERIFY(!run.run(1, 60000));
@@ -139,7 +130,8 @@ private Q_SLOTS:
         if (run.program().isEmpty())
             QSKIP("the Debian package chromium is not installed");
         VidletProcess vidlet;
-        QVERIFY2(startOnThisSession(vidlet), qPrintable(vidlet.log()));
+        vidlet.joinThisPipewire();
+        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
         PhoneProcess phone;
         phone.start(vidlet, {"--size", "640x480", "--fps", "30", "--duration-ms", "120000"});
 

@@ -58,6 +58,18 @@ private:
     QString folder;
 };
 
+// The reader's next new picture, waited for at most `timeoutMs`.
+bool nextFrame(PipewireCameraReader& reader, softcam::CameraFrame& frame, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (reader.attach() && reader.readNewFrame(frame))
+            return true;
+        QTest::qWait(5);
+    }
+    return false;
+}
+
 } // namespace
 
 // The real Vidlet in a private session, a phone played by vidlet-phone, and the camera read
@@ -95,24 +107,14 @@ private Q_SLOTS:
             settings.setValue(QStringLiteral("camera/rotation"), degrees);
             settings.setValue(QStringLiteral("camera/fill"), filled);
         }
-        QProcessEnvironment env = vidlet.process.processEnvironment();
-        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        vidlet.process.setProcessEnvironment(env);
+        vidlet.joinThisPipewire();
         QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         const int node = PrivateDesktop::nodeId(kNode);
 
         auto reader = std::make_unique<PipewireCameraReader>(kNode.toStdString());
         softcam::CameraFrame frame;
-        const auto next = [&](int timeoutMs) {
-            const QDeadlineTimer deadline(timeoutMs);
-            while (!deadline.hasExpired()) {
-                if (reader->attach() && reader->readNewFrame(frame))
-                    return true;
-                QTest::qWait(5);
-            }
-            return false;
-        };
+        const auto next = [&](int timeoutMs) { return nextFrame(*reader, frame, timeoutMs); };
         QVERIFY(next(20000));
         QCOMPARE(QSize(frame.width, frame.height), QSize(1280, 720));
 
@@ -159,24 +161,14 @@ private Q_SLOTS:
     void aCallKeepsTheCameraThroughPhonesAndARestart()
     {
         VidletProcess vidlet;
-        QProcessEnvironment env = vidlet.process.processEnvironment();
-        env.insert(QStringLiteral("PIPEWIRE_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
-        vidlet.process.setProcessEnvironment(env);
+        vidlet.joinThisPipewire();
         QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         const int node = PrivateDesktop::nodeId(kNode);
 
         auto reader = std::make_unique<PipewireCameraReader>(kNode.toStdString());
         softcam::CameraFrame frame;
-        const auto next = [&](int timeoutMs) {
-            const QDeadlineTimer deadline(timeoutMs);
-            while (!deadline.hasExpired()) {
-                if (reader->attach() && reader->readNewFrame(frame))
-                    return true;
-                QTest::qWait(5);
-            }
-            return false;
-        };
+        const auto next = [&](int timeoutMs) { return nextFrame(*reader, frame, timeoutMs); };
         const auto black = [&](int x) {
             const unsigned char* p =
                 frame.bgr.data() + (std::size_t(frame.height / 2) * frame.width + x) * 3;

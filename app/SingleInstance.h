@@ -9,9 +9,9 @@
 // One Vidlet per user and session. The first start holds a lock file and listens on a local
 // socket; a later start finds the lock taken, asks the running program to bring its window to
 // the front (or, for the installer, to quit; for a script, to start or end a recording), and
-// exits. Both live in the same folder, named after the settings file, so a
-// throw-away home or runtime folder (tests) never meets the user's own Vidlet. A lock left by
-// a crashed program belongs to a dead process and is taken over, with its socket file.
+// exits. Both live in the same folder, named after the settings file, so a throw-away home or
+// runtime folder (tests) never meets the user's own Vidlet. A lock left by a crashed program
+// belongs to a dead process and is taken over, with its socket file.
 // GUI thread only.
 class SingleInstance : public QObject {
     Q_OBJECT

@@ -18,6 +18,25 @@ constexpr std::uint64_t kUnreadRefreshNs = 1'000'000'000;
 constexpr std::uint64_t kNodeRetryNs = 500'000'000;
 constexpr std::uint64_t kNodeRefusedRetryNs = 5'000'000'000;
 
+// PipeWire is the desktop's, one for the whole process: its leaving is told once and its return
+// once, whichever camera meets them (the program may make the camera again meanwhile).
+std::atomic<bool> nodeEverMade{false};
+std::atomic<bool> pipewireAway{false};
+
+void tellPipewireAway()
+{
+    if (!pipewireAway.exchange(true))
+        report("Vidlet: PipeWire went away; the PipeWire camera is published again when it "
+               "returns");
+}
+
+void tellPipewireBack()
+{
+    nodeEverMade.store(true);
+    if (pipewireAway.exchange(false))
+        report("Vidlet: PipeWire is back; the PipeWire camera is published again");
+}
+
 } // namespace
 
 std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, int width,
@@ -42,6 +61,10 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
     camera->height = height;
     camera->fps = fps;
     camera->node = PipewireCameraNode::create(width, height, fps);
+    if (camera->node)
+        tellPipewireBack();
+    else if (nodeEverMade.load())
+        tellPipewireAway(); // made again while the daemon is away
     return camera;
 }
 
@@ -51,10 +74,7 @@ void SoftCamera::keepNode()
         return; // every frame comes here: a working node costs one look
     const std::uint64_t now = clock();
     if (node) {
-        if (!nodeLostTold)
-            report("Vidlet: PipeWire went away; the PipeWire camera is published again when it "
-                   "returns");
-        nodeLostTold = true;
+        tellPipewireAway();
         std::unique_ptr<PipewireCameraNode> gone;
         {
             std::lock_guard<std::mutex> guard(nodeLock);
@@ -72,9 +92,7 @@ void SoftCamera::keepNode()
         nextNodeTryNs = now + kNodeRefusedRetryNs; // running, but it refused the node
         return;
     }
-    if (nodeLostTold)
-        report("Vidlet: PipeWire is back; the PipeWire camera is published again");
-    nodeLostTold = false;
+    tellPipewireBack();
     std::lock_guard<std::mutex> guard(nodeLock);
     node = std::move(fresh);
 }

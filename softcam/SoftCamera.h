@@ -54,7 +54,6 @@ private:
     float fps = 30.0f;
     std::uint64_t nextNodeTryNs = 0;    // the sending thread's
     std::uint64_t nextSegmentTryNs = 0; // the sending thread's
-    bool nodeLostTold = false;          // the sending thread's
     std::atomic<bool> segmentCut{false};
 
     // The sending thread remakes it under sharedLock, which the controlling thread takes to

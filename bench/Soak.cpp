@@ -205,7 +205,8 @@ struct Recording {
     int sent() const { return span.seconds * kFps; }
     bool whole() const { return ordinary && played == kept && played >= sent() * 99 / 100; }
 
-    // Reads Vidlet's line for its `nth` finished recording (from 0), once it is in the log.
+    // Reads Vidlet's line for its `nth` finished recording (from 0), once it is in the log and
+    // the file is complete.
     bool read(const QString& log, int nth)
     {
         static const QRegularExpression stopped(
@@ -216,6 +217,9 @@ struct Recording {
             if (i < nth)
                 continue;
             file = match.captured(1);
+            if (!log.contains("recording complete: " + file)
+                && !log.contains("the recording " + file + " stays fragmented"))
+                return false;
             kept = match.captured(2).toInt();
             leftOut = match.captured(3).toInt();
             played = Mp4Probe::framesPlayed(file);

@@ -427,6 +427,9 @@ struct Recording : RecordingQueue::Worker {
             return keptFragmented();
         }
         ::close(claimed);
+        // Until here the file at `path` was the fragmented one: an editor opening it now gets
+        // the ordinary file.
+        qInfo("Vidlet: recording complete: %s", qPrintable(path));
     }
 
     void keptFragmented()

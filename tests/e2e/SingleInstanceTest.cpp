@@ -132,6 +132,8 @@ void SingleInstanceTest::aSecondStartStartsAndEndsARecording()
 
     QCOMPARE(ask({"--stop-recording"}), 0);
     QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("recording stopped: " + file), 10000);
+    // The ordinary file replaces the fragmented one after the stop, once it is written.
+    QTRY_VERIFY_WITH_TIMEOUT(first.log().contains("recording complete: " + file), 10000);
     QVERIFY(Mp4Probe::isOrdinary(Mp4Probe::topLevelBoxes(file)));
     QVERIFY(Mp4Probe::framesPlayed(file) >= 15);
     QCOMPARE(first.log().count("recording to "), 1);

@@ -16,6 +16,13 @@ public:
     // undefined contents, for the caller's next frame. From the controller's thread.
     virtual void handFrame(BgrBuffer& frame) { sendFrame(frame.data()); }
     virtual void stop() = 0;
+    // A camera of another size in place of the running one (or the first). A sink whose
+    // readers can keep knowing the camera across the change does it so; others stop and start.
+    virtual bool restart(int width, int height, float fps)
+    {
+        stop();
+        return start(width, height, fps);
+    }
     virtual bool isRunning() const = 0;
     virtual bool isConnected() const = 0;
     // False only when the camera knows that no program reads it, so that pictures nobody sees

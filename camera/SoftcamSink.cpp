@@ -68,6 +68,7 @@ bool SoftcamSink::loadLibrary()
         return false;
     }
     createCamera = reinterpret_cast<CreateCamera>(module.symbol("scCreateCamera"));
+    remakeCamera = reinterpret_cast<RemakeCamera>(module.symbol("scRemakeCamera"));
     deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));
     sendCameraFrame = reinterpret_cast<SendCameraFrame>(module.symbol("scSendFrame"));
     cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
@@ -86,6 +87,7 @@ bool SoftcamSink::loadLibrary()
                              << "lacks scCreateCamera, scDeleteCamera or scSendFrame";
         module.unload();
         createCamera = nullptr;
+        remakeCamera = nullptr;
         deleteCamera = nullptr;
         sendCameraFrame = nullptr;
         cameraIsConnected = nullptr;
@@ -109,13 +111,32 @@ bool SoftcamSink::start(int newWidth, int newHeight, float newFps)
     if (setLogCallback)
         setLogCallback(&SoftcamSink::componentMessage, this);
     takeComponentMessage();
-    camera = createCamera(newWidth, newHeight, newFps);
-    if (!camera) {
+    return take(createCamera(newWidth, newHeight, newFps), newWidth, newHeight, newFps);
+}
+
+bool SoftcamSink::restart(int newWidth, int newHeight, float newFps)
+{
+    if (!camera || !remakeCamera) {
+        stop();
+        return start(newWidth, newHeight, newFps);
+    }
+    stopPacing();
+    forgetFrame();
+    takeComponentMessage();
+    void* made = remakeCamera(camera, newWidth, newHeight, newFps);
+    camera = nullptr; // the component deleted it
+    return take(made, newWidth, newHeight, newFps);
+}
+
+bool SoftcamSink::take(void* made, int newWidth, int newHeight, float newFps)
+{
+    if (!made) {
         const std::string reason = takeComponentMessage();
         qWarning("Vidlet: camera failed to start at %dx%d: %s", newWidth, newHeight,
                  reason.empty() ? "the camera component gave no reason" : reason.c_str());
         return false;
     }
+    camera = made;
     if (startedWidth != 0 && (startedWidth != newWidth || startedHeight != newHeight))
         qInfo("Vidlet: camera resized from %dx%d to %dx%d", startedWidth, startedHeight, newWidth,
               newHeight);
@@ -204,6 +225,25 @@ void SoftcamSink::pace()
 
 void SoftcamSink::stop()
 {
+    stopPacing();
+    if (camera && deleteCamera) {
+        deleteCamera(camera);
+        camera = nullptr;
+    }
+    forgetFrame();
+}
+
+// The size too: after a failed restart at another size, sendFrame must not copy the old size
+// out of a caller's smaller buffer.
+void SoftcamSink::forgetFrame()
+{
+    std::lock_guard<std::mutex> guard(mutex);
+    latestFrame.clear();
+    newFrame = false;
+}
+
+void SoftcamSink::stopPacing()
+{
     if (running.exchange(false) && thread.joinable()) {
         {
             // Under the lock, so that the wake cannot fall between the thread's check of
@@ -213,15 +253,6 @@ void SoftcamSink::stop()
         }
         thread.join();
     }
-    if (camera && deleteCamera) {
-        deleteCamera(camera);
-        camera = nullptr;
-    }
-    // Forget the frame and its size too: after a failed restart at another size, sendFrame
-    // must not copy the old size out of a caller's smaller buffer.
-    std::lock_guard<std::mutex> guard(mutex);
-    latestFrame.clear();
-    newFrame = false;
 }
 
 bool SoftcamSink::isRunning() const

@@ -30,6 +30,7 @@ public:
     // Swaps buffers rather than copying; a frame of another size is ignored.
     void handFrame(BgrBuffer& frame) override;
     void stop() override;
+    bool restart(int width, int height, float fps) override;
     bool isRunning() const override;
     bool isConnected() const override;
     bool mayBeRead() const override;
@@ -40,6 +41,7 @@ public:
 
 private:
     using CreateCamera = void* (*)(int, int, float);
+    using RemakeCamera = void* (*)(void*, int, int, float);
     using DeleteCamera = void (*)(void*);
     using SendCameraFrame = void (*)(void*, const void*);
     using CameraIsConnected = bool (*)(void*);
@@ -49,6 +51,10 @@ private:
     using SetLogCallback = void (*)(LogCallback, void*);
 
     bool loadLibrary();
+    // Starts sending to the camera the component `made`; false, saying why, when it made none.
+    bool take(void* made, int width, int height, float fps);
+    void stopPacing();
+    void forgetFrame();
     void pace();
     // Under the lock: a frame was put into latestFrame.
     void noteNewFrame();
@@ -60,6 +66,7 @@ private:
     // Written only while the pacing thread is not running.
     DynamicLibrary module;
     CreateCamera createCamera = nullptr;
+    RemakeCamera remakeCamera = nullptr; // Linux's component has it
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
     CameraIsConnected cameraIsConnected = nullptr;

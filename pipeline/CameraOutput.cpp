@@ -16,8 +16,7 @@ bool CameraOutput::resize(QSize size)
     if (remadeMs && now - *remadeMs < remakeIntervalMs)
         return false;
     remadeMs = now;
-    sink->stop();
-    sink->start(size.width(), size.height(), fps);
+    sink->restart(size.width(), size.height(), fps);
     current = size;
     return true;
 }

@@ -6,8 +6,16 @@ namespace softcam {
 
 FrameHandover::FrameHandover(std::size_t frameBytes)
 {
+    resize(frameBytes);
+}
+
+void FrameHandover::resize(std::size_t frameBytes)
+{
     for (auto& slot : slots)
         slot.assign(frameBytes, 0);
+    back = 0;
+    front = 1;
+    middle.store(2);
 }
 
 void FrameHandover::put(const unsigned char* frame)

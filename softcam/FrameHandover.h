@@ -17,6 +17,9 @@ public:
     // Producer: copies `frame` (frameBytes long) in and makes it the newest.
     void put(const unsigned char* frame);
 
+    // Frames of another size from now on, all zeros; only while neither side runs.
+    void resize(std::size_t frameBytes);
+
     // Consumer: moves to the newest frame if one came since the last take. False when none
     // did; latest() then still holds the frame taken before (zeros before the first).
     bool take();

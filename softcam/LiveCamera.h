@@ -23,6 +23,19 @@ public:
         return live.get();
     }
 
+    // Replaces `camera` by what `make` returns, given the camera it replaces; null, and no
+    // camera alive, when `make` fails. Null for handles it did not make.
+    template <typename Make> void* replace(void* camera, Make make)
+    {
+        std::lock_guard<std::mutex> guard(lifecycle);
+        if (!camera || camera != live.get())
+            return nullptr;
+        current.store(nullptr, std::memory_order_release);
+        live = make(std::move(live));
+        current.store(live.get(), std::memory_order_release);
+        return live.get();
+    }
+
     // Ignores null and handles it did not make.
     void remove(void* camera)
     {

@@ -53,6 +53,28 @@ spa_fraction frameRate(float fps)
                              : SPA_FRACTION(std::uint32_t(milli), 1000);
 }
 
+// The formats offered, each its own fixed choice: a browser passes over a size given as a range.
+struct OfferedFormats {
+    OfferedFormats(int width, int height, float fps)
+    {
+        spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+        const spa_rectangle size =
+            SPA_RECTANGLE(std::uint32_t(i420Side(width)), std::uint32_t(i420Side(height)));
+        const spa_fraction rate = frameRate(fps);
+        for (CameraPixelFormat offered : kCameraPixelFormats)
+            params[count++] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+                &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+                SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
+                SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
+                SPA_POD_Id(spaFormat(offered)), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+                SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
+    }
+
+    unsigned char buffer[1024];
+    const spa_pod* params[std::size(kCameraPixelFormats)];
+    std::uint32_t count = 0;
+};
+
 } // namespace
 
 const pw_stream_events PipewireCameraNode::streamEvents = [] {
@@ -113,25 +135,11 @@ bool PipewireCameraNode::connect(float fps)
         },
         this);
 
-    // Each format its own fixed choice: a browser passes over a size given as a range.
-    unsigned char buffer[1024];
-    spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    const spa_rectangle size =
-        SPA_RECTANGLE(std::uint32_t(i420Side(width)), std::uint32_t(i420Side(height)));
-    const spa_fraction rate = frameRate(fps);
-    const spa_pod* params[std::size(kCameraPixelFormats)];
-    std::size_t count = 0;
-    for (CameraPixelFormat offered : kCameraPixelFormats)
-        params[count++] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &builder, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-            SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-            SPA_POD_Id(spaFormat(offered)), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
-            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)));
+    OfferedFormats formats(width, height, fps);
     const int connected =
         pw_stream_connect(stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
                           pw_stream_flags(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS),
-                          params, std::uint32_t(count));
+                          formats.params, formats.count);
     if (connected < 0 || !pipewire.start()) {
         explainMissingNode(std::strerror(connected < 0 ? -connected : errno));
         return false;
@@ -146,6 +154,24 @@ PipewireCameraNode::~PipewireCameraNode()
         pw_stream_destroy(stream);
     if (wake)
         pw_loop_destroy_source(pipewire.loop(), wake);
+}
+
+bool PipewireCameraNode::resize(int newWidth, int newHeight, float fps)
+{
+    std::lock_guard<PipewireConnection> loopHeld(pipewire);
+    if (isStreaming() || lost())
+        return false;
+    OfferedFormats formats(newWidth, newHeight, fps);
+    if (pw_stream_update_params(stream, formats.params, formats.count) < 0)
+        return false;
+    width = newWidth;
+    height = newHeight;
+    handover.resize(std::size_t(width) * std::size_t(height) * 3);
+    handedSinceStreaming = false;
+    negotiated = false;
+    pictureCurrent = false;
+    picture.clear();
+    return true;
 }
 
 void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
@@ -177,7 +203,11 @@ void PipewireCameraNode::onState(int state, const char* error)
 void PipewireCameraNode::onFormat(const spa_pod* param)
 {
     spa_video_info_raw info{};
-    if (!param || spa_format_video_raw_parse(param, &info) < 0)
+    // Cleared (the node was suspended), or a size the node no longer offers: nothing to serve
+    // until a reader chooses again.
+    negotiated = false;
+    if (!param || spa_format_video_raw_parse(param, &info) < 0
+        || int(info.size.width) != i420Side(width) || int(info.size.height) != i420Side(height))
         return;
     const auto chosen =
         std::find_if(std::begin(kCameraPixelFormats), std::end(kCameraPixelFormats),

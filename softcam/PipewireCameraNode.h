@@ -31,6 +31,12 @@ public:
     PipewireCameraNode(const PipewireCameraNode&) = delete;
     PipewireCameraNode& operator=(const PipewireCameraNode&) = delete;
 
+    // Takes another size in place, so that programs keep knowing the camera by the same node:
+    // the formats offered change, and the next reader links at the new size. From the
+    // controlling thread while no camera sends to the node; false, leaving the node as it was,
+    // while a program streams from it or the daemon has dropped it.
+    bool resize(int width, int height, float fps);
+
     // Sending thread. `repeated`: the same picture as the last call.
     void offer(const unsigned char* bgr, bool repeated);
     // A reader streams from the node. Any thread.
@@ -49,8 +55,9 @@ private:
 
     static const pw_stream_events streamEvents;
 
-    const int width;
-    const int height;
+    // Changed only by resize(), with the loop held and no sender.
+    int width;
+    int height;
     PipewireConnection pipewire; // first: destroyed after the stream and the source
     pw_stream* stream = nullptr;
     spa_source* wake = nullptr; // signalled by offer(), handled on the loop

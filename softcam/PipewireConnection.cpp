@@ -81,6 +81,16 @@ void PipewireConnection::stop()
         pw_thread_loop_stop(thread);
 }
 
+void PipewireConnection::lock()
+{
+    pw_thread_loop_lock(thread);
+}
+
+void PipewireConnection::unlock()
+{
+    pw_thread_loop_unlock(thread);
+}
+
 pw_loop* PipewireConnection::loop() const
 {
     return pw_thread_loop_get_loop(thread);

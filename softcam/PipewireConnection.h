@@ -29,6 +29,11 @@ public:
     // Afterwards nothing runs on the loop's thread any more.
     void stop();
 
+    // Held, nothing runs on the loop's thread; for work on the connection's objects from
+    // another thread once started.
+    void lock();
+    void unlock();
+
     pw_loop* loop() const;
     pw_core* core() const { return connected; }
     // The daemon went away (it was restarted, or stopped): nothing made on this connection

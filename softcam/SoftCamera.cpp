@@ -40,7 +40,8 @@ void tellPipewireBack()
 } // namespace
 
 std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, int width,
-                                               int height, float fps)
+                                               int height, float fps,
+                                               std::unique_ptr<PipewireCameraNode> keptNode)
 {
     std::unique_ptr<SoftCamera> camera(new SoftCamera);
     if (!camera->shared.open(segmentName, width, height, fps))
@@ -60,12 +61,20 @@ std::unique_ptr<SoftCamera> SoftCamera::create(const std::string& segmentName, i
     camera->width = width;
     camera->height = height;
     camera->fps = fps;
-    camera->node = PipewireCameraNode::create(width, height, fps);
+    camera->node = keptNode && keptNode->resize(width, height, fps)
+        ? std::move(keptNode)
+        : PipewireCameraNode::create(width, height, fps);
     if (camera->node)
         tellPipewireBack();
     else if (nodeEverMade.load())
         tellPipewireAway(); // made again while the daemon is away
     return camera;
+}
+
+std::unique_ptr<PipewireCameraNode> SoftCamera::releaseNode()
+{
+    std::lock_guard<std::mutex> guard(nodeLock);
+    return std::move(node);
 }
 
 void SoftCamera::keepNode()

@@ -21,9 +21,14 @@ namespace softcam {
 // the controlling thread.
 class SoftCamera {
 public:
-    // Null when the segment is held by another camera or cannot be made.
+    // Null when the segment is held by another camera or cannot be made. `keptNode`, a node
+    // an earlier camera let go of (releaseNode()), is taken at the new size where it can be,
+    // so that PipeWire programs keep knowing the camera by it.
     static std::unique_ptr<SoftCamera> create(const std::string& segmentName, int width, int height,
-                                              float fps);
+                                              float fps,
+                                              std::unique_ptr<PipewireCameraNode> keptNode = {});
+    // The controlling thread, while no frame is being sent: the camera gives up its node.
+    std::unique_ptr<PipewireCameraNode> releaseNode();
 
     void sendFrame(const unsigned char* bgr);
     bool isConnected();

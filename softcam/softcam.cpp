@@ -14,6 +14,20 @@ std::string segmentName; // under camera's lock; empty: the default, looked up a
 
 } // namespace
 
+namespace {
+
+// Under camera's lock.
+std::unique_ptr<softcam::SoftCamera>
+makeCamera(int width, int height, float framerate,
+           std::unique_ptr<softcam::PipewireCameraNode> keptNode = {})
+{
+    return softcam::SoftCamera::create(segmentName.empty() ? softcam::defaultSegmentName()
+                                                           : segmentName,
+                                       width, height, framerate, std::move(keptNode));
+}
+
+} // namespace
+
 void* scCreateCamera(int width, int height, float framerate)
 {
     if (!softcam::validCameraSize(width, height)) {
@@ -23,13 +37,24 @@ void* scCreateCamera(int width, int height, float framerate)
     bool made = false;
     void* handle = camera.create([&] {
         made = true;
-        return softcam::SoftCamera::create(segmentName.empty() ? softcam::defaultSegmentName()
-                                                               : segmentName,
-                                           width, height, framerate);
+        return makeCamera(width, height, framerate);
     });
     if (!handle && !made)
         softcam::report("Vidlet: a camera already exists in this process");
     return handle;
+}
+
+void* scRemakeCamera(void* handle, int width, int height, float framerate)
+{
+    const bool valid = softcam::validCameraSize(width, height);
+    if (!valid)
+        softcam::report("Vidlet: no camera of %dx%d", width, height);
+    return camera.replace(handle, [&](std::unique_ptr<softcam::SoftCamera> old) {
+        std::unique_ptr<softcam::PipewireCameraNode> node = old->releaseNode();
+        old.reset(); // its segment and device go first: the new camera takes them over
+        return valid ? makeCamera(width, height, framerate, std::move(node))
+                     : std::unique_ptr<softcam::SoftCamera>();
+    });
 }
 
 void scDeleteCamera(void* handle)

@@ -47,6 +47,11 @@ SOFTCAM_API void scSetSegmentName(const char* name);
 SOFTCAM_API bool scIsOnPipewire(void* camera);
 // A program streams the camera through PipeWire now.
 SOFTCAM_API bool scIsReadThroughPipewire(void* camera);
+// Deletes `camera` and makes one of another size in its place, as scDeleteCamera() and
+// scCreateCamera() would, except that the PipeWire node stays, its formats changed, when no
+// program streams from it: programs that listed the camera keep finding it by the same node.
+// Returns the new camera, or null (then none is alive) when it cannot be made. Optional.
+SOFTCAM_API void* scRemakeCamera(void* camera, int width, int height, float framerate);
 // Another program cut the camera's shared-memory segment short since the camera was created;
 // the camera made it again. Optional.
 SOFTCAM_API bool scSegmentWasCutShort(void* camera);

@@ -117,6 +117,38 @@ private Q_SLOTS:
         QVERIFY(!reader.readNewFrame(frame));
     }
 
+    // The camera made again at another size goes on with the pictures of that size; a failed
+    // remake leaves no camera and ignores frames, as a failed start does.
+    void aRestartTakesTheNewSize()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(32, 24, 30.0f));
+        const auto before = filled(32, 24, 0x51);
+        sink.sendFrame(before.data());
+        softcam::CameraFrame frame;
+        softcam::CameraReader reader(segment);
+        QVERIFY(waitForFill(reader, 0x51, frame));
+
+        QVERIFY(sink.restart(16, 16, 30.0f));
+        QVERIFY(sink.isRunning());
+        BgrBuffer oldSize(before.begin(), before.end());
+        sink.handFrame(oldSize); // a picture made before the change
+        const auto after = filled(16, 16, 0x52);
+        sink.sendFrame(after.data());
+        softcam::CameraReader again(segment);
+        QVERIFY(waitForFill(again, 0x52, frame));
+        QCOMPARE(QSize(frame.width, frame.height), QSize(16, 16));
+
+        QTest::ignoreMessage(QtWarningMsg, "Vidlet: no camera of 0x8");
+        QTest::ignoreMessage(QtWarningMsg,
+                             "Vidlet: camera failed to start at 0x8: no camera of 0x8");
+        QVERIFY(!sink.restart(0, 8, 30.0f));
+        QVERIFY(!sink.isRunning());
+        QVERIFY(!softcam::CameraReader(segment).attach());
+        sink.sendFrame(after.data());
+        QVERIFY(sink.start(32, 24, 30.0f));
+    }
+
     // Another program of the user's cuts the camera's segment short: the sink says so until the
     // camera is made anew, and readers get the pictures in the segment made again.
     void aSegmentCutShortIsTold()

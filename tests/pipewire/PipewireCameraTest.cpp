@@ -141,6 +141,33 @@ private Q_SLOTS:
         camera.destroy();
     }
 
+    // The program makes the camera again at each size the phones need while nobody holds it.
+    // The node stays, so a program that listed the camera finds it by the same id; the next
+    // reader gets the new size in whichever format it asks for, the one the last reader chose
+    // at the old size or another.
+    void aCameraMadeAgainKeepsItsNode()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeSerial(kNode) >= 0, 10000);
+        const qint64 node = PrivateDesktop::nodeSerial(kNode);
+        checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        const struct {
+            int width;
+            int height;
+            const char* format;
+        } sizes[] = {{320, 240, "I420"}, {320, 240, "NV12"}, {288, 384, "YUY2"}, {320, 240, "I420"}};
+        for (const auto& next : sizes) {
+            // As the program: not while a reader still streams.
+            QTRY_VERIFY_WITH_TIMEOUT(!camera.isReadThroughPipewire(), 10000);
+            QVERIFY(camera.remake(next.width, next.height));
+            checkFrames(readWithGstreamer(QLatin1String(next.format), 4), 4);
+            QCOMPARE(camera.negotiatedFormat(), QLatin1String(next.format));
+            QCOMPARE(PrivateDesktop::nodeSerial(kNode), node);
+        }
+        camera.destroy();
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) < 0, 10000);
+    }
+
     // PipeWire restarted under a live camera (an update, a user fixing their sound): the node
     // is published again by itself, and a reader that opens it gets the camera's pictures.
     // Meanwhile the camera says that PipeWire does not list it.

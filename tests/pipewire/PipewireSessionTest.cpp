@@ -111,6 +111,7 @@ private Q_SLOTS:
         QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
         const int node = PrivateDesktop::nodeId(kNode);
+        const qint64 serial = PrivateDesktop::nodeSerial(kNode);
 
         auto reader = std::make_unique<PipewireCameraReader>(kNode.toStdString());
         softcam::CameraFrame frame;
@@ -149,6 +150,12 @@ private Q_SLOTS:
                     "virtual camera adopts decoder output %1 (STREAM_INFO said 1280x720)")
                     .arg(adopted)),
             15000);
+        // It moved in place: a program that listed the camera finds it as the same node, now
+        // at the phone's size.
+        QCOMPARE(PrivateDesktop::nodeSerial(kNode), serial);
+        reader = std::make_unique<PipewireCameraReader>(kNode.toStdString());
+        QVERIFY(next(20000));
+        QCOMPARE(QStringLiteral("%1x%2").arg(frame.width).arg(frame.height), adopted);
     }
 
     // A call holds the camera through what a desk does: two programs reading it (GStreamer's

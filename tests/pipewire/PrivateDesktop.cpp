@@ -186,14 +186,26 @@ QByteArray PrivateDesktop::run(const QString& program, const QStringList& argume
     return output.isNull() ? QByteArray("") : output;
 }
 
-int PrivateDesktop::nodeId(const QString& nodeName)
+QJsonObject PrivateDesktop::node(const QString& nodeName)
 {
     const QJsonArray objects = QJsonDocument::fromJson(run(QStringLiteral("pw-dump"), {})).array();
     for (const QJsonValue& object : objects) {
         const QJsonObject props =
             object[QStringLiteral("info")][QStringLiteral("props")].toObject();
         if (props[QStringLiteral("node.name")].toString() == nodeName)
-            return object[QStringLiteral("id")].toInt();
+            return object.toObject();
     }
-    return -1;
+    return {};
+}
+
+int PrivateDesktop::nodeId(const QString& nodeName)
+{
+    return node(nodeName).value(QStringLiteral("id")).toInt(-1);
+}
+
+qint64 PrivateDesktop::nodeSerial(const QString& nodeName)
+{
+    return node(nodeName)[QStringLiteral("info")][QStringLiteral("props")]
+        [QStringLiteral("object.serial")]
+            .toInteger(-1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -34,11 +35,16 @@ public:
                           int timeoutMs = 10000);
     // The id of the node named `nodeName`, or -1 while there is none.
     static int nodeId(const QString& nodeName);
+    // Its serial, which, unlike the id, PipeWire never gives to another object: the same
+    // serial is the same node. -1 while there is none.
+    static qint64 nodeSerial(const QString& nodeName);
 
 private:
     QProcess* launch(const QString& program, const QStringList& arguments);
     QProcess* started(const QString& program) const;
     bool fail(const QString& why);
+    // The pw-dump entry of the node named `nodeName`, or an empty one.
+    static QJsonObject node(const QString& nodeName);
 
     std::vector<std::unique_ptr<QProcess>> processes; // stopped in reverse order
     QString failure;

@@ -44,7 +44,20 @@ TestCamera::~TestCamera()
 bool TestCamera::create(int width, int height, float fps)
 {
     destroy();
-    camera = scCreateCamera(width, height, fps);
+    return take(scCreateCamera(width, height, fps), width, height, fps);
+}
+
+bool TestCamera::remake(int width, int height, float fps)
+{
+    pacing.stop();
+    void* made = scRemakeCamera(camera, width, height, fps);
+    camera = nullptr;
+    return take(made, width, height, fps);
+}
+
+bool TestCamera::take(void* made, int width, int height, float fps)
+{
+    camera = made;
     if (!camera)
         return false;
     frameWidth = width;

@@ -17,6 +17,8 @@ public:
     ~TestCamera() override;
 
     bool create(int width, int height, float fps = 30.0f);
+    // The camera made again at another size, as the program does when nobody holds it.
+    bool remake(int width, int height, float fps = 30.0f);
     void destroy();
     bool isConnected() const;
     bool isOnPipewire() const;
@@ -33,6 +35,7 @@ public:
     std::optional<QString> differences(const unsigned char* bgr, int tolerance) const;
 
 private:
+    bool take(void* made, int width, int height, float fps);
     void sendNext();
 
     void* camera = nullptr;

@@ -32,6 +32,16 @@ private Q_SLOTS:
         handover.put(filled(16, 3).data());
         QVERIFY(handover.take());
         QCOMPARE(handover.latest()[0], 3);
+
+        // Another size: nothing fresh, zeros until the first frame of it, whole frames after.
+        handover.put(filled(16, 4).data());
+        handover.resize(32);
+        QVERIFY(!handover.take());
+        QCOMPARE(handover.latest()[31], 0);
+        handover.put(filled(32, 5).data());
+        QVERIFY(handover.take());
+        QCOMPARE(handover.latest()[0], 5);
+        QCOMPARE(handover.latest()[31], 5);
     }
 
     // Each frame holds its number throughout; a torn frame would mix two, and a number below

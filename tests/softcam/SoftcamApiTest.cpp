@@ -50,6 +50,35 @@ private Q_SLOTS:
         scDeleteCamera(again);
     }
 
+    // The camera made again at another size in one call: readers get the new size, and the
+    // old handle is the new one's or nothing. An impossible size leaves no camera; a handle it
+    // did not make changes nothing.
+    void aCameraIsMadeAgainAtAnotherSize()
+    {
+        void* camera = scCreateCamera(64, 48, 30.0f);
+        QVERIFY(camera);
+        int stranger = 0;
+        QVERIFY(!scRemakeCamera(&stranger, 32, 32, 30.0f));
+        QVERIFY(!scRemakeCamera(nullptr, 32, 32, 30.0f));
+        void* remade = scRemakeCamera(camera, 32, 16, 30.0f);
+        QVERIFY(remade);
+        std::vector<unsigned char> bgr(32 * 16 * 3, 9);
+        scSendFrame(remade, bgr.data());
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(reader.attach());
+        QVERIFY(reader.readNewFrame(frame));
+        QCOMPARE(frame.width, 32);
+        QCOMPARE(frame.height, 16);
+        QCOMPARE(frame.bgr, bgr);
+
+        QVERIFY(!scRemakeCamera(remade, 0, 16, 30.0f));
+        QVERIFY(!softcam::CameraReader(segment).attach());
+        void* next = scCreateCamera(16, 16, 30.0f); // none lives any more
+        QVERIFY(next);
+        scDeleteCamera(next);
+    }
+
     void refusesImpossibleSizes_data()
     {
         QTest::addColumn<int>("width");

@@ -10,6 +10,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <functional>
 #include <thread>
 #include <QTest>
 
@@ -179,6 +180,72 @@ private Q_SLOTS:
                                      .value(QStringLiteral("camera/pipewireReaderSeen"))
                                      .toBool(),
                                  10000);
+    }
+
+    // A call in the browser holds the camera while the phones change under it: opened on the
+    // idle card, it goes on through a landscape phone that comes and goes and a portrait phone
+    // after it, at the size it opened, each picture between the bars its shape needs; its track
+    // never ends and the node is never replaced.
+    void aCallInTheBrowserKeepsTheCameraThroughPhones()
+    {
+        BrowserRun run(QStringLiteral("firefox-esr"), *pages);
+        if (run.program().isEmpty())
+            QSKIP("the Debian package firefox-esr is not installed");
+        VidletProcess vidlet;
+        vidlet.joinThisPipewire();
+        QVERIFY2(vidlet.start(), qPrintable(vidlet.log()));
+        const QString node = QStringLiteral("vidlet-camera");
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeSerial(node) >= 0, 10000);
+        const qint64 serial = PrivateDesktop::nodeSerial(node);
+
+        // Every third picture, a quarter of the width: 320x180 for the camera's 1280x720.
+        QVERIFY2(run.start(QStringLiteral("frames=100000&every=3&width=320")),
+                 qPrintable(run.why()));
+        const auto black = [](const BrowserRun::Frame& seen, int x) {
+            const unsigned char* p = seen.bgr.data() + (std::size_t(seen.height / 2) * seen.width
+                                                        + std::size_t(x)) * 3;
+            return p[0] + p[1] + p[2] < 48;
+        };
+        // `count` reported pictures in a row for which `shows` holds, every one of them at the
+        // size the browser opened.
+        const auto inARow = [&](int count, const std::function<bool(const BrowserRun::Frame&)>& shows) {
+            int seen = 0;
+            const QDeadlineTimer deadline(30000);
+            while (seen < count && !deadline.hasExpired() && run.why().isEmpty()) {
+                QTest::qWait(20);
+                for (const BrowserRun::Frame& frame : run.frames) {
+                    if (frame.video != QSize(1280, 720))
+                        return false;
+                    seen = shows(frame) ? seen + 1 : 0;
+                }
+                run.frames.clear();
+            }
+            return seen >= count;
+        };
+        QVERIFY2(inARow(5, [](const BrowserRun::Frame&) { return true; }),
+                 qPrintable(run.why() + vidlet.log()));
+
+        PhoneProcess landscape;
+        landscape.start(vidlet, {"--size", "640x480", "--duration-ms", "8000"});
+        // 960x720 from column 160 of 1280: bars at 10 and 310 of 320.
+        QVERIFY2(inARow(10, [&](const auto& f) {
+                     return black(f, 10) && black(f, 310) && !black(f, 160);
+                 }),
+                 qPrintable(run.why() + vidlet.log()));
+        QVERIFY(landscape.waitForExit(20000));
+
+        PhoneProcess portrait;
+        portrait.start(
+            vidlet, {"--device-id", "portrait", "--size", "720x1280", "--duration-ms", "60000"});
+        // 405x720 from column 437 of 1280: bars at 50 and 270 of 320.
+        QVERIFY2(inARow(10, [&](const auto& f) {
+                     return black(f, 50) && black(f, 270) && !black(f, 160);
+                 }),
+                 qPrintable(run.why() + vidlet.log()));
+        QVERIFY2(run.why().isEmpty(), qPrintable(run.why())); // the track never ended
+        QCOMPARE(PrivateDesktop::nodeSerial(node), serial);
+        QVERIFY(!vidlet.log().contains(QStringLiteral("adopts decoder output")));
+        run.close();
     }
 };
 

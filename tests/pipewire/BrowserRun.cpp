@@ -93,6 +93,11 @@ bool BrowserRun::accountForRetries()
 
 bool BrowserRun::attempt(int count, int timeoutMs)
 {
+    return start(QStringLiteral("frames=%1").arg(count)) && finish(timeoutMs);
+}
+
+bool BrowserRun::start(const QString& query)
+{
     close();
     settings = {};
     frames.clear();
@@ -103,7 +108,7 @@ bool BrowserRun::attempt(int count, int timeoutMs)
     const QString profile = TestSandbox::path() + QStringLiteral("/profile-") + browser;
     QDir(profile).removeRecursively();
     QDir().mkpath(profile);
-    const QString url = server.url(QStringLiteral("frames=%1").arg(count));
+    const QString url = server.url(query);
     QStringList arguments;
     if (browser == QStringLiteral("chromium")) {
         // The tests run as root in CI, where Chromium's sandbox cannot start. Without the
@@ -135,6 +140,11 @@ bool BrowserRun::attempt(int count, int timeoutMs)
     process.start(program(), arguments);
     if (!process.waitForStarted(10000))
         return failure = browser + QStringLiteral(" did not start"), false;
+    return true;
+}
+
+bool BrowserRun::finish(int timeoutMs)
+{
     const QDeadlineTimer deadline(timeoutMs);
     while (!finished && failure.isEmpty() && !deadline.hasExpired()
            && process.state() == QProcess::Running)
@@ -163,6 +173,8 @@ void BrowserRun::onReport(const QString& path, const QUrlQuery& query, const QBy
         Frame frame;
         frame.width = query.queryItemValue(QStringLiteral("width")).toInt();
         frame.height = query.queryItemValue(QStringLiteral("height")).toInt();
+        frame.video = QSize(query.queryItemValue(QStringLiteral("videoWidth")).toInt(),
+                            query.queryItemValue(QStringLiteral("videoHeight")).toInt());
         frame.heldUsec = query.queryItemValue(QStringLiteral("heldUsec")).toULongLong();
         frame.arrivedUsec = arrivedUsec;
         if (frame.width <= 0 || frame.height <= 0

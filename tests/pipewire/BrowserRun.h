@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QProcess>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -20,6 +21,7 @@ public:
         int width = 0;
         int height = 0;
         std::vector<unsigned char> bgr;
+        QSize video; // the camera's picture as the browser got it, before any scaling
         quint64 arrivedUsec = 0; // when the report reached the server
         quint64 heldUsec = 0;    // how long the page took from drawing the frame to posting it
     };
@@ -36,6 +38,9 @@ public:
     // the page had to ask for the camera again where the browser's log does not say why. A
     // browser that aborts its own capture on a race check gets a second attempt.
     bool run(int frames, int timeoutMs);
+    // Starts the browser on the page with `query` and returns at once: the test acts while the
+    // page reports into `frames`, and why() tells when the page failed.
+    bool start(const QString& query);
     // Ends the browser (it closes the camera with it).
     void close();
     QString why() const { return failure; }
@@ -46,6 +51,7 @@ public:
 
 private:
     bool attempt(int frames, int timeoutMs);
+    bool finish(int timeoutMs);
     bool accountForRetries();
     QByteArray browserLog() const;
     QString logPath() const;

@@ -202,13 +202,14 @@ private Q_SLOTS:
         QVERIFY2(run.start(QStringLiteral("frames=100000&every=3&width=320")),
                  qPrintable(run.why()));
         const auto black = [](const BrowserRun::Frame& seen, int x) {
-            const unsigned char* p = seen.bgr.data() + (std::size_t(seen.height / 2) * seen.width
-                                                        + std::size_t(x)) * 3;
+            const unsigned char* p =
+                seen.bgr.data() + (std::size_t(seen.height / 2) * seen.width + std::size_t(x)) * 3;
             return p[0] + p[1] + p[2] < 48;
         };
         // `count` reported pictures in a row for which `shows` holds, every one of them at the
         // size the browser opened.
-        const auto inARow = [&](int count, const std::function<bool(const BrowserRun::Frame&)>& shows) {
+        const auto inARow = [&](int count,
+                                const std::function<bool(const BrowserRun::Frame&)>& shows) {
             int seen = 0;
             const QDeadlineTimer deadline(30000);
             while (seen < count && !deadline.hasExpired() && run.why().isEmpty()) {
@@ -228,20 +229,20 @@ private Q_SLOTS:
         PhoneProcess landscape;
         landscape.start(vidlet, {"--size", "640x480", "--duration-ms", "8000"});
         // 960x720 from column 160 of 1280: bars at 10 and 310 of 320.
-        QVERIFY2(inARow(10, [&](const auto& f) {
-                     return black(f, 10) && black(f, 310) && !black(f, 160);
-                 }),
-                 qPrintable(run.why() + vidlet.log()));
+        QVERIFY2(
+            inARow(10,
+                   [&](const auto& f) { return black(f, 10) && black(f, 310) && !black(f, 160); }),
+            qPrintable(run.why() + vidlet.log()));
         QVERIFY(landscape.waitForExit(20000));
 
         PhoneProcess portrait;
-        portrait.start(
-            vidlet, {"--device-id", "portrait", "--size", "720x1280", "--duration-ms", "60000"});
+        portrait.start(vidlet,
+                       {"--device-id", "portrait", "--size", "720x1280", "--duration-ms", "60000"});
         // 405x720 from column 437 of 1280: bars at 50 and 270 of 320.
-        QVERIFY2(inARow(10, [&](const auto& f) {
-                     return black(f, 50) && black(f, 270) && !black(f, 160);
-                 }),
-                 qPrintable(run.why() + vidlet.log()));
+        QVERIFY2(
+            inARow(10,
+                   [&](const auto& f) { return black(f, 50) && black(f, 270) && !black(f, 160); }),
+            qPrintable(run.why() + vidlet.log()));
         QVERIFY2(run.why().isEmpty(), qPrintable(run.why())); // the track never ended
         QCOMPARE(PrivateDesktop::nodeSerial(node), serial);
         QVERIFY(!vidlet.log().contains(QStringLiteral("adopts decoder output")));

@@ -21,7 +21,7 @@ public:
         int width = 0;
         int height = 0;
         std::vector<unsigned char> bgr;
-        QSize video; // the camera's picture as the browser got it, before any scaling
+        QSize video;             // the camera's picture as the browser got it, before any scaling
         quint64 arrivedUsec = 0; // when the report reached the server
         quint64 heldUsec = 0;    // how long the page took from drawing the frame to posting it
     };

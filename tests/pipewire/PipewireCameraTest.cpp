@@ -155,7 +155,8 @@ private Q_SLOTS:
             int width;
             int height;
             const char* format;
-        } sizes[] = {{320, 240, "I420"}, {320, 240, "NV12"}, {288, 384, "YUY2"}, {320, 240, "I420"}};
+        } sizes[] = {
+            {320, 240, "I420"}, {320, 240, "NV12"}, {288, 384, "YUY2"}, {320, 240, "I420"}};
         for (const auto& next : sizes) {
             // As the program: not while a reader still streams.
             QTRY_VERIFY_WITH_TIMEOUT(!camera.isReadThroughPipewire(), 10000);

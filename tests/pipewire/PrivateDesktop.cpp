@@ -206,6 +206,6 @@ int PrivateDesktop::nodeId(const QString& nodeName)
 qint64 PrivateDesktop::nodeSerial(const QString& nodeName)
 {
     return node(nodeName)[QStringLiteral("info")][QStringLiteral("props")]
-        [QStringLiteral("object.serial")]
-            .toInteger(-1);
+                         [QStringLiteral("object.serial")]
+                             .toInteger(-1);
 }

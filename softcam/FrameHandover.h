@@ -16,6 +16,9 @@ public:
 
     // Producer: copies `frame` (frameBytes long) in and makes it the newest.
     void put(const unsigned char* frame);
+    // Producer: `frame` is the one it put last. Nobody writes that slot until the next put,
+    // whichever side holds it now.
+    bool repeatsLast(const unsigned char* frame) const;
 
     // Frames of another size from now on, all zeros; only while neither side runs.
     void resize(std::size_t frameBytes);
@@ -30,6 +33,7 @@ private:
 
     std::vector<unsigned char> slots[3];
     unsigned back = 0;  // producer only
+    int lastPut = -1;   // producer only; none yet
     unsigned front = 1; // consumer only
     std::atomic<unsigned> middle{2};
 };

@@ -174,7 +174,7 @@ bool PipewireCameraNode::resize(int newWidth, int newHeight, float fps)
     return true;
 }
 
-void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
+void PipewireCameraNode::offer(const unsigned char* bgr)
 {
     // Nobody streams: nothing to copy. A reader that starts gets the next frame in full, even
     // when it repeats the last.
@@ -182,7 +182,9 @@ void PipewireCameraNode::offer(const unsigned char* bgr, bool repeated)
         handedSinceStreaming = false;
         return;
     }
-    if (!repeated || !handedSinceStreaming)
+    // A picture sent again (the sender repeats the latest at every tick) is neither copied
+    // nor converted again.
+    if (!handedSinceStreaming || !handover.repeatsLast(bgr))
         handover.put(bgr);
     handedSinceStreaming = true;
     // An event source's signal is a write to its eventfd: it never blocks.

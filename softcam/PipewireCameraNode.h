@@ -37,8 +37,8 @@ public:
     // while a program streams from it or the daemon has dropped it.
     bool resize(int width, int height, float fps);
 
-    // Sending thread. `repeated`: the same picture as the last call.
-    void offer(const unsigned char* bgr, bool repeated);
+    // Sending thread.
+    void offer(const unsigned char* bgr);
     // A reader streams from the node. Any thread.
     bool isStreaming() const { return streaming.load(std::memory_order_relaxed); }
     // The daemon went away or dropped the node: a new node is needed. Any thread.

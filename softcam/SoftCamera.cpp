@@ -126,19 +126,19 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
     keepNode();
     keepSegment();
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
-    // its last picture again rather than the same conversion once more, and a PipeWire reader
-    // the picture it already has. The comparison is skipped while neither could use it.
-    const bool nodeRead = node && node->isStreaming();
-    const bool repeated = (device || nodeRead) && shared.repeatsLatest(bgr);
-    // The device and the node compare with the segment's picture, so it stays current for them.
-    const bool read = device || nodeRead || shared.readerSeenWithin(kReaderTimeout);
+    // its last picture again rather than the same conversion once more. The comparison is
+    // skipped without a device. (The PipeWire node tells repeats apart by itself.)
+    const bool repeated = device && shared.repeatsLatest(bgr);
+    // The device compares with the segment's picture, so it stays current for it. A PipeWire
+    // reader alone does not need the segment at every frame.
+    const bool read = device || shared.readerSeenWithin(kReaderTimeout);
     const std::uint64_t now = clock();
     if (read || !lastPublishNs || now - *lastPublishNs >= kUnreadRefreshNs) {
         shared.publish(bgr);
         lastPublishNs = now;
     }
     if (node)
-        node->offer(bgr, repeated);
+        node->offer(bgr);
     if (device && repeated)
         device->writeAgain();
     else if (device)

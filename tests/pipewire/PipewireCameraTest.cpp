@@ -169,6 +169,28 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) < 0, 10000);
     }
 
+    // A phone that paused: the program sends its last picture again at every tick. A reader
+    // still gets the camera's rate, that picture each time, and the new ones once they come.
+    void aPictureSentAgainStillReachesTheReader()
+    {
+        QVERIFY(camera.create(640, 480));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        camera.holdPicture(true);
+        const Read again = readWithGstreamer(QStringLiteral("I420"), 8);
+        QVERIFY(again.ok);
+        QCOMPARE(int(again.frames.size()), 8);
+        const auto first = FrameStamp::decode(again.frames.front().data(), 640, 480);
+        QVERIFY(first);
+        for (const auto& bgr : again.frames) {
+            QCOMPARE(FrameStamp::decode(bgr.data(), 640, 480)->frame, first->frame);
+            const auto wrong = camera.differences(bgr.data(), 16);
+            QVERIFY2(!wrong, qPrintable(wrong.value_or(QString())));
+        }
+        camera.holdPicture(false);
+        checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        camera.destroy();
+    }
+
     // PipeWire restarted under a live camera (an update, a user fixing their sound): the node
     // is published again by itself, and a reader that opens it gets the camera's pictures.
     // Meanwhile the camera says that PipeWire does not list it.

@@ -67,6 +67,8 @@ bool TestCamera::take(void* made, int width, int height, float fps)
         for (int x = 0; x < width; ++x)
             std::copy_n(kQuarters[quarterAt(x, y, width, height)], 3,
                         frame.data() + (std::size_t(y) * width + x) * 3);
+    stamped = false;
+    held = false;
     pacing.start(int(1000 / fps));
     return true;
 }
@@ -106,7 +108,10 @@ QString TestCamera::negotiatedFormat() const
 
 void TestCamera::sendNext()
 {
-    FrameStamp{++number, FrameStamp::nowUsec()}.encodeBgr(frame.data(), frameWidth, frameHeight);
+    if (!held || !stamped)
+        FrameStamp{++number, FrameStamp::nowUsec()}.encodeBgr(frame.data(), frameWidth,
+                                                               frameHeight);
+    stamped = true;
     scSendFrame(camera, frame.data());
 }
 

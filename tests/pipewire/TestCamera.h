@@ -24,6 +24,9 @@ public:
     bool isOnPipewire() const;
     bool isReadThroughPipewire() const;
     QStringList log() const { return lines; }
+    // While held, every tick sends the last picture again, as the program does for a phone
+    // that paused. A camera made afresh is not held.
+    void holdPicture(bool hold) { held = hold; }
     // The format the last PipeWire reader negotiated, from the component's log, or empty.
     QString negotiatedFormat() const;
 
@@ -42,6 +45,8 @@ private:
     int frameWidth = 0;
     int frameHeight = 0;
     std::uint32_t number = 0;
+    bool held = false;
+    bool stamped = false; // the picture has a stamp, which a held one keeps
     std::vector<unsigned char> frame;
     QTimer pacing;
     QStringList lines; // GUI thread; the component logs from any thread, so lines are queued

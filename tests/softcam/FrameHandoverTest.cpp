@@ -21,6 +21,7 @@ private Q_SLOTS:
     void takesOnlyWhatCameSinceTheLastTake()
     {
         softcam::FrameHandover handover(16);
+        QVERIFY(!handover.repeatsLast(filled(16, 0).data())); // nothing was put
         QVERIFY(!handover.take());
         QCOMPARE(handover.latest()[0], 0);
         handover.put(filled(16, 1).data());
@@ -33,9 +34,15 @@ private Q_SLOTS:
         QVERIFY(handover.take());
         QCOMPARE(handover.latest()[0], 3);
 
+        // The producer knows the frame it put last, whether or not it was taken since.
+        QVERIFY(handover.repeatsLast(filled(16, 3).data()));
+        QVERIFY(!handover.repeatsLast(filled(16, 4).data()));
+
         // Another size: nothing fresh, zeros until the first frame of it, whole frames after.
         handover.put(filled(16, 4).data());
+        QVERIFY(handover.repeatsLast(filled(16, 4).data()));
         handover.resize(32);
+        QVERIFY(!handover.repeatsLast(filled(32, 0).data()));
         QVERIFY(!handover.take());
         QCOMPARE(handover.latest()[31], 0);
         handover.put(filled(32, 5).data());
@@ -52,11 +59,16 @@ private Q_SLOTS:
         constexpr std::uint32_t kFrames = 2000;
         softcam::FrameHandover handover(kNumbers * sizeof(std::uint32_t));
         std::atomic<bool> done{false};
+        bool repeatsKnown = true; // the producer's, read after the join
         std::thread producer([&] {
             std::vector<std::uint32_t> frame(kNumbers);
+            const auto bytes = reinterpret_cast<const unsigned char*>(frame.data());
             for (std::uint32_t i = 1; i <= kFrames; ++i) {
                 std::fill(frame.begin(), frame.end(), i);
-                handover.put(reinterpret_cast<const unsigned char*>(frame.data()));
+                // While the taker reads the frame put last, the producer compares with it.
+                repeatsKnown = repeatsKnown && !handover.repeatsLast(bytes);
+                handover.put(bytes);
+                repeatsKnown = repeatsKnown && handover.repeatsLast(bytes);
             }
             done = true;
         });
@@ -81,6 +93,7 @@ private Q_SLOTS:
             ++taken;
         }
         producer.join();
+        QVERIFY(repeatsKnown);
         QVERIFY(whole);
         QVERIFY(ordered);
         QVERIFY(taken > 0);

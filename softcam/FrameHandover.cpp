@@ -30,8 +30,7 @@ void FrameHandover::put(const unsigned char* frame)
 
 bool FrameHandover::repeatsLast(const unsigned char* frame) const
 {
-    return lastPut >= 0
-        && std::memcmp(slots[lastPut].data(), frame, slots[lastPut].size()) == 0;
+    return lastPut >= 0 && std::memcmp(slots[lastPut].data(), frame, slots[lastPut].size()) == 0;
 }
 
 bool FrameHandover::take()

@@ -110,7 +110,7 @@ void TestCamera::sendNext()
 {
     if (!held || !stamped)
         FrameStamp{++number, FrameStamp::nowUsec()}.encodeBgr(frame.data(), frameWidth,
-                                                               frameHeight);
+                                                              frameHeight);
     stamped = true;
     scSendFrame(camera, frame.data());
 }

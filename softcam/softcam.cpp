@@ -12,10 +12,6 @@ namespace {
 softcam::LiveCamera<softcam::SoftCamera> camera;
 std::string segmentName; // under camera's lock; empty: the default, looked up at each creation
 
-} // namespace
-
-namespace {
-
 // Under camera's lock.
 std::unique_ptr<softcam::SoftCamera>
 makeCamera(int width, int height, float framerate,

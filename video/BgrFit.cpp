@@ -154,6 +154,7 @@ void BgrFit::makeTaps(Taps& taps, int from, int to)
                 taps.weights[std::size_t(i) * std::size_t(taps.width) + std::size_t(k)];
         taps.packedFirst[std::size_t(i)] = first;
     }
+#if defined(__SSE2__)
     // For the vector pass: each pixel's first four weights, one for each of the values it
     // multiplies (B G R of each source pixel), in two rows of eight.
     taps.expanded.assign(taps.packedCount && most <= 4 ? std::size_t(to) * 16 : 0, 0);
@@ -162,6 +163,7 @@ void BgrFit::makeTaps(Taps& taps, int from, int to)
             for (int channel = 0; channel < 3; ++channel)
                 taps.expanded[i * 16 + std::size_t(3 * k + channel)] =
                     taps.packed[i * std::size_t(most) + std::size_t(k)];
+#endif
 }
 
 // Output pixels of `Count` taps each: with the count known, the loop unrolls.

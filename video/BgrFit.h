@@ -39,7 +39,8 @@ private:
         int packedCount = 0;
         std::vector<std::int16_t> packed;
         std::vector<std::int32_t> packedFirst;
-        // With at most four packed: each pixel's weights once for each channel, 16 a pixel.
+        // With at most four packed, where SSE2 runs the pass: each pixel's weights once for
+        // each channel, 16 a pixel.
         std::vector<std::int16_t> expanded;
     };
     static void makeTaps(Taps& taps, int from, int to);

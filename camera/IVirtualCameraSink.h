@@ -15,6 +15,12 @@ public:
     // than copy the frame, and `frame` then comes back holding one of the same size with
     // undefined contents, for the caller's next frame. From the controller's thread.
     virtual void handFrame(BgrBuffer& frame) { sendFrame(frame.data()); }
+    // The sink takes a decoder's I420 planes as they are, sparing the conversion to BGR and, for
+    // readers that want YUV, back: only at even sides.
+    virtual bool takesPlanes() const { return false; }
+    // As handFrame(), with one I420 frame of the started size (Y, then U, then V, rows
+    // unpadded: width * height * 3 / 2 bytes); only while takesPlanes().
+    virtual void handPlanes(BgrBuffer& planes) { (void)planes; }
     virtual void stop() = 0;
     // A camera of another size in place of the running one (or the first). A sink whose
     // readers can keep knowing the camera across the change does it so; others stop and start.

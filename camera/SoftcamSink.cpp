@@ -71,6 +71,7 @@ bool SoftcamSink::loadLibrary()
     remakeCamera = reinterpret_cast<RemakeCamera>(module.symbol("scRemakeCamera"));
     deleteCamera = reinterpret_cast<DeleteCamera>(module.symbol("scDeleteCamera"));
     sendCameraFrame = reinterpret_cast<SendCameraFrame>(module.symbol("scSendFrame"));
+    sendCameraPlanes = reinterpret_cast<SendCameraPlanes>(module.symbol("scSendFrameI420"));
     cameraIsConnected = reinterpret_cast<CameraIsConnected>(module.symbol("scIsConnected"));
     cameraSeesEveryReader =
         reinterpret_cast<CameraSeesEveryReader>(module.symbol("scSeesEveryReader"));
@@ -90,6 +91,7 @@ bool SoftcamSink::loadLibrary()
         remakeCamera = nullptr;
         deleteCamera = nullptr;
         sendCameraFrame = nullptr;
+        sendCameraPlanes = nullptr;
         cameraIsConnected = nullptr;
         cameraSeesEveryReader = nullptr;
         cameraReaderHoldsSize = nullptr;
@@ -150,7 +152,8 @@ bool SoftcamSink::take(void* made, int newWidth, int newHeight, float newFps)
     fps = newFps > 1.0f ? newFps : 30.0f;
     {
         std::lock_guard<std::mutex> guard(mutex);
-        latestFrame.assign(std::size_t(width) * std::size_t(height) * 3, 0);
+        bgrBytes = std::size_t(width) * std::size_t(height) * 3;
+        latestFrame.assign(bgrBytes, 0);
         newFrame = false;
         tick = CameraTick(std::int64_t(1'000'000.0f / fps));
     }
@@ -169,20 +172,45 @@ bool SoftcamSink::take(void* made, int newWidth, int newHeight, float newFps)
 
 void SoftcamSink::sendFrame(const unsigned char* bgr)
 {
-    // latestFrame has the started size (empty before the first start); the size is read
-    // from it rather than from `width`, which the controller's thread may be writing.
+    // The size is read under the lock rather than from `width`, which the controller's thread
+    // may be writing.
     std::lock_guard<std::mutex> guard(mutex);
-    if (latestFrame.empty())
+    if (bgrBytes == 0)
         return;
-    std::memcpy(latestFrame.data(), bgr, latestFrame.size());
+    latestFrame.resize(bgrBytes); // it may hold planes
+    std::memcpy(latestFrame.data(), bgr, bgrBytes);
     noteNewFrame();
 }
 
 void SoftcamSink::handFrame(BgrBuffer& frame)
 {
     std::lock_guard<std::mutex> guard(mutex);
-    if (latestFrame.empty() || frame.size() != latestFrame.size())
+    if (bgrBytes == 0 || frame.size() != bgrBytes)
         return;
+    swapInFrame(frame);
+}
+
+// While a reader of the shared memory, which is BGR, reads and none that holds the size does,
+// the decoder's one pass to BGR serves it better than planes converted by the component.
+bool SoftcamSink::takesPlanes() const
+{
+    return sendCameraPlanes && width % 2 == 0 && height % 2 == 0
+        && !(isConnected() && !readerHoldsSize());
+}
+
+void SoftcamSink::handPlanes(BgrBuffer& planes)
+{
+    if (!takesPlanes())
+        return;
+    std::lock_guard<std::mutex> guard(mutex);
+    if (bgrBytes == 0 || planes.size() != bgrBytes / 2)
+        return;
+    swapInFrame(planes);
+}
+
+void SoftcamSink::swapInFrame(BgrBuffer& frame)
+{
+    latestFrame.resize(frame.size()); // the caller's next frame has the layout of this one
     latestFrame.swap(frame);
     noteNewFrame();
 }
@@ -210,7 +238,7 @@ void SoftcamSink::pace()
         }
         // A new frame is taken by swapping buffers, not copied; without one the last is sent
         // again.
-        if (newFrame && latestFrame.size() == frame.size()) {
+        if (newFrame) {
             latestFrame.swap(frame);
             newFrame = false;
         }
@@ -218,9 +246,22 @@ void SoftcamSink::pace()
         // The component is called outside the lock so that sendFrame never waits for it.
         lock.unlock();
         if (camera)
-            sendCameraFrame(camera, frame.data());
+            sendToCamera(frame);
         lock.lock();
     }
+}
+
+void SoftcamSink::sendToCamera(const BgrBuffer& frame)
+{
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    if (frame.size() != pixels * 3 / 2) {
+        sendCameraFrame(camera, frame.data());
+        return;
+    }
+    const unsigned char* y = frame.data();
+    const unsigned char* u = y + pixels;
+    const unsigned char* v = u + pixels / 4;
+    sendCameraPlanes(camera, y, width, u, width / 2, v, width / 2);
 }
 
 void SoftcamSink::stop()
@@ -238,6 +279,7 @@ void SoftcamSink::stop()
 void SoftcamSink::forgetFrame()
 {
     std::lock_guard<std::mutex> guard(mutex);
+    bgrBytes = 0;
     latestFrame.clear();
     newFrame = false;
 }

@@ -29,6 +29,9 @@ public:
     void sendFrame(const unsigned char* bgr) override;
     // Swaps buffers rather than copying; a frame of another size is ignored.
     void handFrame(BgrBuffer& frame) override;
+    // The component takes I420 (Linux's does) and the camera's sides are even.
+    bool takesPlanes() const override;
+    void handPlanes(BgrBuffer& planes) override;
     void stop() override;
     bool restart(int width, int height, float fps) override;
     bool isRunning() const override;
@@ -44,6 +47,8 @@ private:
     using RemakeCamera = void* (*)(void*, int, int, float);
     using DeleteCamera = void (*)(void*);
     using SendCameraFrame = void (*)(void*, const void*);
+    using SendCameraPlanes = void (*)(void*, const unsigned char*, int, const unsigned char*, int,
+                                      const unsigned char*, int);
     using CameraIsConnected = bool (*)(void*);
     using CameraSeesEveryReader = bool (*)(void*);
     using CameraReaderHoldsSize = bool (*)(void*);
@@ -56,8 +61,12 @@ private:
     void stopPacing();
     void forgetFrame();
     void pace();
+    // Under the lock: `frame` becomes the latest, swapped in; it comes back of its own size.
+    void swapInFrame(BgrBuffer& frame);
     // Under the lock: a frame was put into latestFrame.
     void noteNewFrame();
+    // The pacing thread's: one frame, BGR or I420 by its length, to the component.
+    void sendToCamera(const BgrBuffer& frame);
     // The component's diagnostics, from any thread: into the program's log, and kept as the
     // reason of the next failed start.
     static void componentMessage(const char* line, void* sink);
@@ -69,6 +78,7 @@ private:
     RemakeCamera remakeCamera = nullptr; // Linux's component has it
     DeleteCamera deleteCamera = nullptr;
     SendCameraFrame sendCameraFrame = nullptr;
+    SendCameraPlanes sendCameraPlanes = nullptr; // Linux's component has it
     CameraIsConnected cameraIsConnected = nullptr;
     CameraSeesEveryReader cameraSeesEveryReader = nullptr;       // our own component has it
     CameraReaderHoldsSize cameraReaderHoldsSize = nullptr;       // likewise
@@ -77,7 +87,7 @@ private:
     CameraReaderHoldsSize cameraSegmentWasCutShort = nullptr;    // likewise
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
-    int startedWidth = 0; // size of the last camera started, for the log
+    int startedWidth = 0;          // size of the last camera started, for the log
     int startedHeight = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -85,10 +95,11 @@ private:
 
     std::thread thread;
     std::atomic<bool> running{false};
-    std::mutex mutex; // guards the four below, held only to copy a frame in or swap it out
+    std::mutex mutex; // guards the five below, held only to copy a frame in or swap it out
     std::condition_variable frameCame; // wakes the pacing thread for a new frame or to stop
-    BgrBuffer latestFrame;
-    bool newFrame = false; // latestFrame holds a frame the pacing thread has not taken
+    std::size_t bgrBytes = 0;          // of the started size; none before the first start
+    BgrBuffer latestFrame;             // BGR, or I420 when half as long
+    bool newFrame = false;             // latestFrame holds a frame the pacing thread has not taken
     CameraTick tick{33'333};
     std::mutex messageMutex; // guards the one below
     std::string lastComponentMessage;

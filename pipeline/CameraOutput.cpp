@@ -1,4 +1,5 @@
 #include "pipeline/CameraOutput.h"
+#include "pipeline/FrameLayout.h"
 
 CameraOutput::CameraOutput(std::unique_ptr<IVirtualCameraSink> sink, const Clock& clock)
     : sink(std::move(sink)),
@@ -33,6 +34,9 @@ void CameraOutput::hand(BgrBuffer& frame)
 {
     if (!on.load())
         return;
-    sink->handFrame(frame);
+    if (FrameLayout::holdsI420(frame, current))
+        sink->handPlanes(frame);
+    else
+        sink->handFrame(frame);
     ++count;
 }

@@ -48,8 +48,11 @@ public:
     // One frame of size() to the camera while the output is on. From either thread.
     void send(const unsigned char* bgr);
     // As send(), swapping buffers with the camera: `frame` comes back holding one of the same
-    // size, for a later frame. From the GUI thread.
+    // size, for a later frame. It may hold I420 planes (see FrameLayout) while takesPlanes().
+    // From the GUI thread.
     void hand(BgrBuffer& frame);
+    // Whether the camera takes the decoder's I420 planes at its size.
+    bool takesPlanes() const { return sink->takesPlanes(); }
 
     bool enabled() const { return on.load(); }
     void setEnabled(bool enabled) { on.store(enabled); }

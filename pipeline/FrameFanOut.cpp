@@ -1,5 +1,6 @@
 #include "pipeline/FrameFanOut.h"
 #include "pipeline/CameraOutput.h"
+#include "pipeline/FrameLayout.h"
 #include "video/Mp4Recorder.h"
 
 #include <cstring>
@@ -13,14 +14,26 @@ FrameFanOut::FrameFanOut(CameraOutput& camera, Mp4Recorder& recorder, Preview pr
 
 void FrameFanOut::pass(BgrBuffer& frame)
 {
-    const bool previewed = copyForPreview(frame.data());
     const QSize size = camera.size();
-    if (recorder.isOpen() && !recorder.isOriginal() && recorder.width() == size.width()
-        && recorder.height() == size.height()) {
-        recorder.writeFrame(frame.data());
+    const bool recording = recorder.isOpen() && !recorder.isOriginal()
+        && recorder.width() == size.width() && recorder.height() == size.height();
+    const bool planes = FrameLayout::holdsI420(frame, size);
+    // Planes come only while nothing here wants BGR; a preview shown or a recording started
+    // since they were decoded gets them converted.
+    const unsigned char* bgr = frame.data();
+    if (planes && (previewWanted() || recording || !camera.takesPlanes())) {
+        FrameLayout::toBgr(frame, size, converted);
+        bgr = converted.data();
+    }
+    const bool previewed = copyForPreview(bgr);
+    if (recording) {
+        recorder.writeFrame(bgr);
         ++recordedFrames;
     }
-    camera.hand(frame);
+    if (planes && !camera.takesPlanes())
+        camera.send(bgr);
+    else
+        camera.hand(frame);
     if (previewed)
         preview(previewImage);
 }

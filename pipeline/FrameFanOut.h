@@ -21,7 +21,8 @@ public:
 
     FrameFanOut(CameraOutput& camera, Mp4Recorder& recorder, Preview preview);
 
-    // A frame of the camera's size; it comes back holding a buffer of the same size.
+    // A frame of the camera's size, BGR or I420 (see FrameLayout); it comes back holding a
+    // buffer of the same size.
     void pass(BgrBuffer& frame);
     // One access unit of the active phone's stream, for an Original recording.
     void passUnit(const QByteArray& accessUnit, bool keyframe);
@@ -45,5 +46,6 @@ private:
     Watched previewWatched;
     bool shown_ = true;
     QImage previewImage; // the last frame shown, when the window still holds it
+    BgrBuffer converted; // planes made BGR for a stage that wants it
     std::uint64_t recordedFrames = 0;
 };

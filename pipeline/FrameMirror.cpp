@@ -1,5 +1,6 @@
 #include "pipeline/FrameMirror.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace FrameMirror {
@@ -22,6 +23,17 @@ void flip(unsigned char* bgr, int width, int height)
             right[2] = r;
         }
     }
+}
+
+void flipPlanes(unsigned char* i420, int width, int height)
+{
+    const std::size_t w = std::size_t(width);
+    unsigned char* row = i420;
+    for (int y = 0; y < height; ++y, row += w)
+        std::reverse(row, row + w);
+    // U, then V: as many rows between them as Y has, each half as wide.
+    for (int y = 0; y < height; ++y, row += w / 2)
+        std::reverse(row, row + w / 2);
 }
 
 } // namespace FrameMirror

@@ -1,5 +1,6 @@
 #include "pipeline/LivePipeline.h"
 #include "pipeline/FrameFitter.h"
+#include "pipeline/FrameLayout.h"
 #include "pipeline/FrameMirror.h"
 #include "pipeline/FrameRotation.h"
 
@@ -18,7 +19,16 @@ LivePipeline::LivePipeline(std::unique_ptr<IVirtualCameraSink> sink, const Clock
     // The decoder converts a picture of the camera's size straight into a buffer of ours, which
     // then travels through the pacer into the camera without being copied.
     decoder.pictureWanted = [this] { return convert; };
-    decoder.frameTarget = [this](int width, int height) { return slotFor(QSize(width, height)); };
+    decoder.frameTarget = [this](int width, int height) {
+        return slotFor(QSize(width, height), FrameLayout::bgrBytes(QSize(width, height)));
+    };
+    // Where the camera takes them and nothing else wants BGR, the decoder's planes are only
+    // copied out, and reach a program that reads YUV without a conversion.
+    decoder.planesTarget = [this](int width, int height) {
+        const QSize size(width, height);
+        return planes && cameraSizeFor(size) == size ? slotFor(size, FrameLayout::i420Bytes(size))
+                                                     : nullptr;
+    };
     decoder.frameCallback = [this](const unsigned char* pixels, int width, int height,
                                    unsigned long long) { take(pixels, QSize(width, height)); };
 }
@@ -75,6 +85,7 @@ int LivePipeline::feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behi
     decodedBehind = behind;
     decodedStale = stale;
     convert = pictureWanted();
+    planes = convert && planesWanted();
     decoder.decode(reinterpret_cast<const unsigned char*>(bytes.constData()),
                    std::size_t(bytes.size()), ptsUsec);
     decoded += completed.size();
@@ -92,6 +103,13 @@ bool LivePipeline::pictureWanted() const
         return false;
     return fanOutStage.previewWanted() || (cameraStage.enabled() && cameraStage.mayBeRead())
         || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
+}
+
+// Only the camera takes planes: the preview and a recording that encodes take BGR.
+bool LivePipeline::planesWanted() const
+{
+    return cameraStage.takesPlanes() && !fanOutStage.previewWanted()
+        && !(recorderStage.isOpen() && !recorderStage.isOriginal());
 }
 
 QSize LivePipeline::cameraSizeFor(QSize size) const
@@ -115,13 +133,13 @@ void LivePipeline::refitCamera()
 }
 
 // Only a picture that goes to the camera as it is.
-unsigned char* LivePipeline::slotFor(QSize size)
+unsigned char* LivePipeline::slotFor(QSize size, std::size_t bytes)
 {
     if (size != cameraStage.size() || quarterTurns != 0)
         return nullptr;
     if (slot.empty())
         slot = pool.take();
-    slot.resize(cameraStage.frameBytes());
+    slot.resize(bytes);
     return slot.data();
 }
 
@@ -133,8 +151,8 @@ void LivePipeline::take(const unsigned char* pixels, QSize size)
     Picture picture{size, {}};
     if (pixels) {
         lastConvertedMs = clock.nowMs();
-        const std::size_t whole = std::size_t(size.width()) * std::size_t(size.height()) * 3;
-        if (pixels == slot.data() && slot.size() == whole) {
+        const std::size_t whole = FrameLayout::bgrBytes(size);
+        if (pixels == slot.data()) { // BGR or planes of the camera's size
             picture.frame = std::move(slot);
             slot = BgrBuffer();
         } else if (FrameFitter::fit(size, streamSize) == FrameFitter::Fit::Crop) {
@@ -159,9 +177,11 @@ void LivePipeline::pass()
         if (picture.frame.empty())
             continue; // decoded, not converted
         shape(picture);
-        if (mirrored)
-            FrameMirror::flip(picture.frame.data(), cameraStage.size().width(),
-                              cameraStage.size().height());
+        if (mirrored && FrameLayout::holdsI420(picture.frame, picture.size))
+            FrameMirror::flipPlanes(picture.frame.data(), picture.size.width(),
+                                    picture.size.height());
+        else if (mirrored)
+            FrameMirror::flip(picture.frame.data(), picture.size.width(), picture.size.height());
         if (pacer) {
             pacer->push(std::move(picture.frame), decodedBehind || decodedStale);
         } else {

@@ -101,7 +101,8 @@ private:
 
     int feed(const QByteArray& bytes, std::uint64_t ptsUsec, bool behind, bool stale);
     bool pictureWanted() const;
-    unsigned char* slotFor(QSize size);
+    bool planesWanted() const;
+    unsigned char* slotFor(QSize size, std::size_t bytes);
     void take(const unsigned char* pixels, QSize size);
     void adopt(QSize size);
     // The camera restarted at `size` unless it keeps its own; the pacer's frames of the old
@@ -121,9 +122,10 @@ private:
     std::unique_ptr<FramePacer> pacer;
     StaleFrames staleFrames;
 
-    BgrBuffer slot;                 // where the decoder converts a picture of the camera's size
+    BgrBuffer slot; // where the decoder puts a picture of the camera's size, BGR or planes
     std::vector<Picture> completed; // by the running decode(), for pass()
     bool convert = false;           // whether the running decode() converts its pictures
+    bool planes = false;            // ... or copies out its planes, when they fit the camera
     bool decodedBehind = false;     // a later access unit than the running decode()'s arrived
     bool decodedStale = false;      // the running decode()'s access unit is a backlog's
     std::optional<std::int64_t> lastConvertedMs;

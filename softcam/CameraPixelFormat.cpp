@@ -60,4 +60,39 @@ void convertBgr(CameraPixelFormat format, const unsigned char* bgr, int width, i
                     picture + std::size_t(height - 1) * pitch, std::size_t(pitch));
 }
 
+void convertI420(CameraPixelFormat format, const unsigned char* i420, int width, int height,
+                 unsigned char* picture)
+{
+    const std::size_t luma = std::size_t(width) * std::size_t(height);
+    const std::size_t chroma = luma / 4;
+    const unsigned char* u = i420 + luma;
+    const unsigned char* v = u + chroma;
+    switch (format) {
+    case CameraPixelFormat::I420:
+        std::memcpy(picture, i420, luma + 2 * chroma);
+        return;
+    case CameraPixelFormat::NV12:
+        std::memcpy(picture, i420, luma);
+        for (std::size_t i = 0; i < chroma; ++i) {
+            picture[luma + 2 * i] = u[i];
+            picture[luma + 2 * i + 1] = v[i];
+        }
+        return;
+    case CameraPixelFormat::YUY2:
+        break;
+    }
+    const int pitch = pixelStride(format, width);
+    for (int y = 0; y < height; ++y) {
+        const unsigned char* lumaRow = i420 + std::size_t(y) * width;
+        const std::size_t chromaRow = std::size_t(y / 2) * (width / 2);
+        unsigned char* out = picture + std::size_t(y) * pitch;
+        for (int pair = 0; pair < width / 2; ++pair) {
+            out[4 * pair] = lumaRow[2 * pair];
+            out[4 * pair + 1] = u[chromaRow + pair];
+            out[4 * pair + 2] = lumaRow[2 * pair + 1];
+            out[4 * pair + 3] = v[chromaRow + pair];
+        }
+    }
+}
+
 } // namespace softcam

@@ -53,6 +53,14 @@ public:
             alive->sendFrame(static_cast<const unsigned char*>(bgr));
     }
 
+    // Linux's: `planes` is an I420Planes.
+    template <typename Planes> void sendI420(void* camera, const Planes& planes)
+    {
+        Camera* alive = current.load(std::memory_order_acquire);
+        if (camera && camera == alive)
+            alive->sendI420(planes);
+    }
+
     bool isConnected(void* camera)
     {
         Camera* alive = current.load(std::memory_order_acquire);

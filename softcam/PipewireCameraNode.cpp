@@ -176,6 +176,16 @@ bool PipewireCameraNode::resize(int newWidth, int newHeight, float fps)
 
 void PipewireCameraNode::offer(const unsigned char* bgr)
 {
+    hand(bgr, std::size_t(width) * std::size_t(height) * 3, FrameKind::Bgr);
+}
+
+void PipewireCameraNode::offerI420(const unsigned char* i420)
+{
+    hand(i420, i420Bytes(width, height), FrameKind::I420);
+}
+
+void PipewireCameraNode::hand(const unsigned char* frame, std::size_t bytes, FrameKind kind)
+{
     // Nobody streams: nothing to copy. A reader that starts gets the next frame in full, even
     // when it repeats the last.
     if (!isStreaming()) {
@@ -184,8 +194,8 @@ void PipewireCameraNode::offer(const unsigned char* bgr)
     }
     // A picture sent again (the sender repeats the latest at every tick) is neither copied
     // nor converted again.
-    if (!handedSinceStreaming || !handover.repeatsLast(bgr))
-        handover.put(bgr);
+    if (!handedSinceStreaming || !handover.repeatsLast(frame, bytes, kind))
+        handover.put(frame, bytes, kind);
     handedSinceStreaming = true;
     // An event source's signal is a write to its eventfd: it never blocks.
     pw_loop_signal_event(pipewire.loop(), wake);
@@ -242,12 +252,18 @@ void PipewireCameraNode::onProcess()
     spa_data& data = out->buffer->datas[0];
     if (handover.take())
         pictureCurrent = false;
-    if (negotiated && !pictureCurrent) {
-        convertBgr(format, handover.latest(), width, height, picture.data());
+    // Planes for a reader of I420 are copied straight from the handover.
+    const bool asTheyCame =
+        negotiated && format == CameraPixelFormat::I420 && handover.latestKind() == FrameKind::I420;
+    if (negotiated && !pictureCurrent && !asTheyCame) {
+        if (handover.latestKind() == FrameKind::I420)
+            convertI420(format, handover.latest(), width, height, picture.data());
+        else
+            convertBgr(format, handover.latest(), width, height, picture.data());
         pictureCurrent = true;
     }
     if (data.data && negotiated && data.maxsize >= picture.size()) {
-        std::memcpy(data.data, picture.data(), picture.size());
+        std::memcpy(data.data, asTheyCame ? handover.latest() : picture.data(), picture.size());
         data.chunk->offset = 0;
         data.chunk->size = std::uint32_t(picture.size());
         data.chunk->stride = pixelStride(format, width);

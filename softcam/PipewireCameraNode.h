@@ -20,8 +20,9 @@ namespace softcam {
 // through PipeWire or the desktop's Camera portal list without any kernel module. It offers
 // I420, NV12 and YUY2 at the camera's fixed size and rate and drives the graph itself: every
 // frame the camera is given triggers one cycle. PipeWire's loop runs on its own thread, takes
-// the newest frame there and converts it to the format the reader chose; offer() only copies
-// the frame and wakes that loop, so the sending thread never waits for PipeWire.
+// the newest frame there and converts it to the format the reader chose; offer() and
+// offerI420() only copy the frame and wake that loop, so the sending thread never waits for
+// PipeWire.
 class PipewireCameraNode {
 public:
     // Null where PipeWire is not running or refuses the node; the first such failure in a
@@ -37,8 +38,10 @@ public:
     // while a program streams from it or the daemon has dropped it.
     bool resize(int width, int height, float fps);
 
-    // Sending thread.
+    // Sending thread: a BGR frame, or a packed I420 picture (i420Bytes()) of an even size,
+    // which reaches a reader of I420 unchanged and one of NV12 or YUY2 only repacked.
     void offer(const unsigned char* bgr);
+    void offerI420(const unsigned char* i420);
     // A reader streams from the node. Any thread.
     bool isStreaming() const { return streaming.load(std::memory_order_relaxed); }
     // The daemon went away or dropped the node: a new node is needed. Any thread.
@@ -52,6 +55,7 @@ private:
     void onFormat(const spa_pod* param);
     void onProcess();
     void onState(int state, const char* error);
+    void hand(const unsigned char* frame, std::size_t bytes, FrameKind kind);
 
     static const pw_stream_events streamEvents;
 

@@ -1,8 +1,10 @@
 #include "softcam/SoftCamera.h"
 
+#include "softcam/BgrToI420.h"
 #include "softcam/ComponentLog.h"
 #include "softcam/SharedFrameLayout.h"
 #include "system/Product.h"
+#include "video/YuvToBgr.h"
 
 #include <chrono>
 
@@ -125,6 +127,7 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
 {
     keepNode();
     keepSegment();
+    i420Current = false; // the outputs now hold this frame, not the last I420 picture
     // The sender repeats the latest frame at every tick, changed or not; the device then gets
     // its last picture again rather than the same conversion once more. The comparison is
     // skipped without a device. (The PipeWire node tells repeats apart by itself.)
@@ -143,6 +146,56 @@ void SoftCamera::sendFrame(const unsigned char* bgr)
         device->writeAgain();
     else if (device)
         device->write(bgr);
+}
+
+void SoftCamera::sendI420(const I420Planes& planes)
+{
+    if (!planes.fit(width, height))
+        return;
+    keepNode();
+    keepSegment();
+    // The sender repeats the latest picture at every tick. Where the device or a reader of the
+    // segment takes every frame, one comparison here spares the device another copy and the
+    // segment another conversion; a PipeWire reader alone takes the planes as they come, its
+    // node telling repeats apart by itself.
+    const bool segmentRead = shared.readerSeenWithin(kReaderTimeout);
+    const unsigned char* packed = planes.packed(width, height);
+    bool repeated = false;
+    if (device || segmentRead) {
+        repeated = i420Current && planes.sameAs(i420.data(), width, height);
+        if (!repeated) {
+            i420.resize(i420Bytes(width, height));
+            planes.pack(i420.data(), width, height);
+            i420Current = true;
+            i420AsBgrCurrent = false;
+        }
+        packed = i420.data();
+    } else {
+        i420Current = false;
+        i420AsBgrCurrent = false;
+        if (!packed) {
+            i420.resize(i420Bytes(width, height));
+            planes.pack(i420.data(), width, height);
+            packed = i420.data();
+        }
+    }
+    const std::uint64_t now = clock();
+    if (segmentRead || !lastPublishNs || now - *lastPublishNs >= kUnreadRefreshNs) {
+        if (!i420AsBgrCurrent) {
+            i420AsBgr.resize(frameBytes(width, height));
+            YuvToBgr::fromI420(planes.y, planes.yStride, planes.u, planes.uStride, planes.v,
+                               planes.vStride, width, height, i420AsBgr.data());
+            i420AsBgrCurrent = i420Current;
+        }
+        shared.publish(i420AsBgr.data());
+        lastPublishNs = now;
+    }
+    if (node)
+        node->offerI420(packed);
+    if (device && repeated)
+        device->writeAgain();
+    else if (device)
+        device->writeI420(packed);
 }
 
 bool SoftCamera::isConnected()

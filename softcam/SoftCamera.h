@@ -1,5 +1,6 @@
 #pragma once
 
+#include "softcam/I420Planes.h"
 #include "softcam/PipewireCameraNode.h"
 #include "softcam/SharedFrameLayout.h"
 #include "softcam/SharedFramePublisher.h"
@@ -12,13 +13,14 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace softcam {
 
 // One camera: every frame goes to the shared-memory segment, to the PipeWire camera node where
 // PipeWire runs, and, when a "Vidlet Camera" loopback device exists, to that device too.
-// sendFrame() runs on the sending thread and may overlap isConnected() and seesEveryReader() on
-// the controlling thread.
+// sendFrame() and sendI420() run on the sending thread and may overlap isConnected() and
+// seesEveryReader() on the controlling thread.
 class SoftCamera {
 public:
     // Null when the segment is held by another camera or cannot be made. `keptNode`, a node
@@ -31,6 +33,9 @@ public:
     std::unique_ptr<PipewireCameraNode> releaseNode();
 
     void sendFrame(const unsigned char* bgr);
+    // The same picture as a decoder's I420 planes, for a camera of even sides (others ignore
+    // it): the node and the device take them as they are, only the segment gets them as BGR.
+    void sendI420(const I420Planes& planes);
     bool isConnected();
     // A PipeWire stream or a loopback reader, which cannot follow a size change, reads now.
     bool readerHoldsSize();
@@ -60,6 +65,13 @@ private:
     std::uint64_t nextNodeTryNs = 0;    // the sending thread's
     std::uint64_t nextSegmentTryNs = 0; // the sending thread's
     std::atomic<bool> segmentCut{false};
+
+    // The sending thread's: the last I420 picture sent, packed, current while no BGR frame
+    // came after it, and its BGR for the segment, made only when the segment is written.
+    std::vector<unsigned char> i420;
+    bool i420Current = false;
+    std::vector<unsigned char> i420AsBgr;
+    bool i420AsBgrCurrent = false;
 
     // The sending thread remakes it under sharedLock, which the controlling thread takes to
     // ask it about readers.

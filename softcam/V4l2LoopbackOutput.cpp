@@ -104,6 +104,14 @@ void V4l2LoopbackOutput::write(const unsigned char* bgr)
     writeAgain();
 }
 
+void V4l2LoopbackOutput::writeI420(const unsigned char* picture)
+{
+    if (fd < 0 || width % 2 || height % 2)
+        return;
+    std::memcpy(i420.data(), picture, i420.size());
+    writeAgain();
+}
+
 void V4l2LoopbackOutput::writeAgain()
 {
     if (fd < 0)

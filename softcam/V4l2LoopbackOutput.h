@@ -25,6 +25,9 @@ public:
     bool open(const std::string& devicePath, int width, int height, float fps);
     // `bgr` holds width * height * 3 bytes.
     void write(const unsigned char* bgr);
+    // `i420` is a packed I420 picture of an even size, i420Bytes() long: the device's own
+    // format, so it is only copied. Ignored at an odd size.
+    void writeI420(const unsigned char* i420);
     // Writes the picture of the last write() again, without converting anything.
     void writeAgain();
     // Whether some program is reading, as far as the module tells.
@@ -38,7 +41,7 @@ private:
     int fd = -1;
     int width = 0;
     int height = 0;
-    std::vector<unsigned char> i420; // write() only
+    std::vector<unsigned char> i420; // write() and writeI420() only
     bool usageEvents = false;
     std::uint32_t consumers = 0;     // hasConsumers() only
     bool writeFailureLogged = false; // write() only

@@ -1,6 +1,7 @@
 #include "softcam/softcam.h"
 
 #include "softcam/ComponentLog.h"
+#include "softcam/I420Planes.h"
 #include "softcam/LiveCamera.h"
 #include "softcam/SharedFrameLayout.h"
 #include "softcam/SoftCamera.h"
@@ -61,6 +62,12 @@ void scDeleteCamera(void* handle)
 void scSendFrame(void* handle, const void* bgr)
 {
     camera.sendFrame(handle, bgr);
+}
+
+void scSendFrameI420(void* handle, const unsigned char* y, int yStride, const unsigned char* u,
+                     int uStride, const unsigned char* v, int vStride)
+{
+    camera.sendI420(handle, softcam::I420Planes{y, yStride, u, uStride, v, vStride});
 }
 
 bool scIsConnected(void* handle)

@@ -55,4 +55,13 @@ SOFTCAM_API void* scRemakeCamera(void* camera, int width, int height, float fram
 // Another program cut the camera's shared-memory segment short since the camera was created;
 // the camera made it again. Optional.
 SOFTCAM_API bool scSegmentWasCutShort(void* camera);
+// One picture of the created size as a decoder's own limited-range BT.601 I420 planes: Y at
+// full size, U and V at half size each way; each stride is the bytes from one row to the next,
+// at least that plane's width. Copied before the call returns. Only for a camera of even width
+// and height: one of an odd side ignores it, as it does planes it cannot read. A PipeWire
+// reader or loopback device taking I420 gets the planes copied, one taking NV12 or YUY2 gets
+// them repacked; only the shared-memory segment, which is BGR, converts them. Optional.
+SOFTCAM_API void scSendFrameI420(void* camera, const unsigned char* y, int yStride,
+                                 const unsigned char* u, int uStride, const unsigned char* v,
+                                 int vStride);
 #endif

@@ -48,8 +48,16 @@ public:
 
     bool isInitialized() const;
 
+    // Where the next picture is copied as the decoder made it, asked inside decode() before
+    // frameTarget for a picture of even sides: a buffer of at least width * height * 3 / 2 bytes
+    // that takes it as I420 planes (Y, then U, then V, rows unpadded), or null to have it
+    // converted to BGR as usual. frameCallback then gets that buffer. The FFmpeg backend asks;
+    // the Windows one always converts.
+    using PlanesTarget = std::function<unsigned char*(int width, int height)>;
+
     FrameCallback frameCallback;
     FrameTarget frameTarget;     // optional
+    PlanesTarget planesTarget;   // optional
     PictureWanted pictureWanted; // optional: without it every picture is converted
 
 private:

@@ -36,6 +36,31 @@ bool holdsPicture(const unsigned char* data, std::size_t size)
     return false;
 }
 
+// The picture as unpadded I420 planes: Y, then U, then V, for even sides.
+void copyToI420(const AVFrame& f, unsigned char* out)
+{
+    const std::size_t w = std::size_t(f.width);
+    const int h = f.height;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(out + w * std::size_t(y), f.data[0] + std::ptrdiff_t(f.linesize[0]) * y, w);
+    unsigned char* u = out + w * std::size_t(h);
+    unsigned char* v = u + (w / 2) * std::size_t(h / 2);
+    for (int y = 0; y < h / 2; ++y) {
+        unsigned char* uRow = u + (w / 2) * std::size_t(y);
+        unsigned char* vRow = v + (w / 2) * std::size_t(y);
+        if (f.format == AV_PIX_FMT_NV12) {
+            const unsigned char* pairs = f.data[1] + std::ptrdiff_t(f.linesize[1]) * y;
+            for (std::size_t x = 0; x < w / 2; ++x) {
+                uRow[x] = pairs[2 * x];
+                vRow[x] = pairs[2 * x + 1];
+            }
+        } else {
+            std::memcpy(uRow, f.data[1] + std::ptrdiff_t(f.linesize[1]) * y, w / 2);
+            std::memcpy(vRow, f.data[2] + std::ptrdiff_t(f.linesize[2]) * y, w / 2);
+        }
+    }
+}
+
 } // namespace
 
 struct H264Decoder::Impl {
@@ -59,12 +84,11 @@ struct H264Decoder::Impl {
 
     // Hands every picture the decoder has ready to the callback. False when the callback ended
     // this decoder's stream.
-    bool drain(const FrameCallback& callback, const FrameTarget& target,
-               const PictureWanted& wanted)
+    bool drain(const H264Decoder& owner)
     {
         while (context && avcodec_receive_frame(context.get(), frame.get()) == 0) {
             const unsigned before = generation;
-            deliver(callback, target, wanted);
+            deliver(owner);
             av_frame_unref(frame.get());
             if (generation != before)
                 return false;
@@ -72,9 +96,10 @@ struct H264Decoder::Impl {
         return true;
     }
 
-    void deliver(const FrameCallback& callback, const FrameTarget& target,
-                 const PictureWanted& wanted)
+    void deliver(const H264Decoder& owner)
     {
+        const FrameCallback& callback = owner.frameCallback;
+        const PictureWanted& wanted = owner.pictureWanted;
         const AVFrame& f = *frame;
         if (!FrameLimits::accepts(f.width, f.height))
             return;
@@ -87,7 +112,18 @@ struct H264Decoder::Impl {
                 callback(nullptr, f.width, f.height, ptsUsec);
             return;
         }
-        unsigned char* out = supported && target ? target(f.width, f.height) : nullptr;
+        const bool even = f.width % 2 == 0 && f.height % 2 == 0;
+        unsigned char* planes = supported && even && owner.planesTarget
+            ? owner.planesTarget(f.width, f.height)
+            : nullptr;
+        if (planes) {
+            copyToI420(f, planes);
+            if (callback)
+                callback(planes, f.width, f.height, ptsUsec);
+            return;
+        }
+        unsigned char* out =
+            supported && owner.frameTarget ? owner.frameTarget(f.width, f.height) : nullptr;
         if (supported && !out) {
             bgr.resize(std::size_t(f.width) * std::size_t(f.height) * 3);
             out = bgr.data();
@@ -167,7 +203,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
     // lowers it again; a phone stream has no reordering, so every access unit starts at none.
     d->context->has_b_frames = 0;
     int result = avcodec_send_packet(d->context.get(), packet);
-    if (result == AVERROR(EAGAIN) && d->drain(frameCallback, frameTarget, pictureWanted))
+    if (result == AVERROR(EAGAIN) && d->drain(*this))
         result = avcodec_send_packet(d->context.get(), packet);
     av_packet_unref(packet);
     if (result < 0 && result != AVERROR(EAGAIN) && d->context && !d->warnedError
@@ -178,7 +214,7 @@ void H264Decoder::decode(const unsigned char* data, std::size_t size, unsigned l
                  reason);
         d->warnedError = true;
     }
-    d->drain(frameCallback, frameTarget, pictureWanted);
+    d->drain(*this);
 }
 
 void H264Decoder::reset()

@@ -1,6 +1,7 @@
 #include "softcam/CameraReader.h"
 #include "system/DynamicLibrary.h"
 #include "camera/SoftcamSink.h"
+#include "video/YuvToBgr.h"
 
 #include <QtTest>
 
@@ -291,6 +292,38 @@ private Q_SLOTS:
         BgrBuffer other(32 * 24 * 3, 0x63);
         sink.handFrame(other); // not the camera's size: ignored
         QVERIFY(other == BgrBuffer(32 * 24 * 3, 0x63));
+    }
+
+    // The decoder's planes go to the camera as they are while no reader of the shared memory
+    // reads. The segment is BGR: its first reader gets them converted, and from then on the sink
+    // asks for BGR, which the decoder makes in one pass. A camera of an odd side takes none.
+    void planesGoAsTheyAreUntilASharedMemoryReaderComes()
+    {
+        SoftcamSink sink;
+        QVERIFY(sink.start(64, 48, 30.0f));
+        QVERIFY(sink.takesPlanes());
+        BgrBuffer planes(64 * 48 * 3 / 2);
+        for (std::size_t i = 0; i < planes.size(); ++i)
+            planes[i] = static_cast<unsigned char>(16 + (i * 7) % 220);
+        std::vector<unsigned char> expected(64 * 48 * 3);
+        YuvToBgr::fromI420(planes.data(), 64, planes.data() + 64 * 48, 32,
+                           planes.data() + 64 * 48 * 5 / 4, 32, 64, 48, expected.data());
+        sink.handPlanes(planes);
+        QCOMPARE(planes.size(), std::size_t(64 * 48 * 3 / 2));
+
+        softcam::CameraReader reader(segment);
+        softcam::CameraFrame frame;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return reader.attach() && reader.readNewFrame(frame) && frame.bgr == expected; },
+            5000));
+        QVERIFY(!sink.takesPlanes());
+        const auto bgr = filled(64, 48, 0x44);
+        sink.sendFrame(bgr.data());
+        QVERIFY(waitForFill(reader, 0x44, frame));
+
+        sink.stop();
+        QVERIFY(sink.start(63, 48, 30.0f));
+        QVERIFY(!sink.takesPlanes());
     }
 
     void frameHandedOverByAnotherThreadIsNeverMixed()

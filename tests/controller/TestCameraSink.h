@@ -44,6 +44,19 @@ public:
             }
             last.assign(bgr,
                         bgr + std::size_t(started.width()) * std::size_t(started.height()) * 3);
+            lastPlanes.clear();
+            ++frames;
+        }
+        if (kept)
+            kept();
+    }
+    bool takesPlanes() const override { return planesTaken; }
+    void handPlanes(BgrBuffer& planes) override
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            last.clear();
+            lastPlanes.assign(planes.begin(), planes.end());
             ++frames;
         }
         if (kept)
@@ -89,7 +102,13 @@ public:
         std::lock_guard<std::mutex> guard(lock);
         return framesWhileStopped_;
     }
-    // The last frame; null before any.
+    // The last frame if it came as I420 planes; empty otherwise.
+    std::vector<unsigned char> planes() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return lastPlanes;
+    }
+    // The last frame if it came as BGR; null before any and after planes.
     QImage frame() const
     {
         std::lock_guard<std::mutex> guard(lock);
@@ -106,6 +125,7 @@ public:
     bool onPipewire = false;  // PipeWire lists it; likewise
     bool readThroughPipewire = false; // a program streams it through PipeWire; likewise
     bool segmentCutShort = false;     // another program cut its segment short; likewise
+    bool planesTaken = false;         // it takes I420 planes as the camera component does
     std::function<void()> kept;       // after each frame is kept, on the thread that sent it
 
 private:
@@ -116,4 +136,5 @@ private:
     int framesWhileStopped_ = 0;
     int starts_ = 0;
     std::vector<unsigned char> last;
+    std::vector<unsigned char> lastPlanes;
 };

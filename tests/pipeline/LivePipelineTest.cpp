@@ -2,10 +2,12 @@
 #include "tests/controller/TestCameraSink.h"
 #include "tests/pipeline/ManualClock.h"
 #include "tests/video/TestEncoder.h"
+#include "video/H264Decoder.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <optional>
 
 // The live path as its own stages, with the real decoder and a camera of the test's: nothing
@@ -16,6 +18,30 @@ class LivePipelineTest : public QObject {
     static QByteArray bytes(const std::vector<std::uint8_t>& data)
     {
         return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    }
+
+    // Every picture of `stream` as a decoder of its own gives it: I420 planes, or BGR.
+    static std::vector<std::vector<unsigned char>> decodedAlone(const TestEncoder& stream,
+                                                                bool planes)
+    {
+        H264Decoder decoder;
+        std::vector<unsigned char> buffer;
+        std::vector<std::vector<unsigned char>> pictures;
+        if (planes)
+            decoder.planesTarget = [&](int width, int height) {
+                buffer.resize(std::size_t(width) * std::size_t(height) * 3 / 2);
+                return buffer.data();
+            };
+        decoder.frameCallback = [&](const unsigned char* pixels, int width, int height,
+                                    unsigned long long) {
+            const std::size_t bytes = std::size_t(width) * std::size_t(height) * (planes ? 3 : 6);
+            pictures.emplace_back(pixels, pixels + bytes / 2);
+        };
+        decoder.initialize(64, 48);
+        decoder.decode(stream.config.data(), stream.config.size(), 0);
+        for (const TestEncoder::AccessUnit& unit : stream.units)
+            decoder.decode(unit.bytes.data(), unit.bytes.size(), unit.ptsUsec);
+        return pictures;
     }
 
     struct Rig {
@@ -135,6 +161,48 @@ private Q_SLOTS:
         QCOMPARE(rig.camera->frameCount(), 2);
         QCOMPARE(preview.count(), 2);
         QCOMPARE(rig.pipeline.framesDecoded(), 4u);
+    }
+
+    // A camera that takes planes gets the decoder's own while nothing else wants BGR, mirrored
+    // when asked; once the preview shows, the camera and the preview get BGR of the picture.
+    void theCameraTakesTheDecodersPlanes()
+    {
+        Rig rig({64, 48});
+        rig.camera->planesTaken = true;
+        rig.pipeline.fanOut().setPreviewShown(false);
+        QSignalSpy preview(&rig.pipeline, &LivePipeline::frameReady);
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 3);
+        const auto planes = decodedAlone(stream, true);
+        const auto bgr = decodedAlone(stream, false);
+        QCOMPARE(planes.size(), std::size_t(3));
+
+        QCOMPARE(rig.decode(stream, 0), 1);
+        rig.pipeline.pass();
+        QVERIFY(rig.camera->planes() == planes[0]);
+        QVERIFY(rig.camera->frame().isNull());
+
+        rig.pipeline.setMirrored(true);
+        QCOMPARE(rig.decode(stream, 1), 1);
+        rig.pipeline.pass();
+        const std::vector<unsigned char> mirrored = rig.camera->planes();
+        QCOMPARE(mirrored.size(), planes[1].size());
+        // Rows of 64 luma samples, then 48 rows of 32 chroma samples (U, then V).
+        for (std::size_t i = 0; i < mirrored.size(); ++i) {
+            const std::size_t width = i < 64 * 48 ? 64 : 32;
+            const std::size_t start = i < 64 * 48 ? 0 : 64 * 48;
+            const std::size_t row = (i - start) / width, x = (i - start) % width;
+            QCOMPARE(mirrored[i], planes[1][start + row * width + width - 1 - x]);
+        }
+
+        rig.pipeline.setMirrored(false);
+        rig.pipeline.fanOut().setPreviewShown(true);
+        QCOMPARE(rig.decode(stream, 2), 1);
+        rig.pipeline.pass();
+        QVERIFY(rig.camera->planes().empty());
+        const QImage frame = rig.camera->frame();
+        QVERIFY(std::equal(bgr[2].begin(), bgr[2].end(), frame.constBits()));
+        QCOMPARE(preview.count(), 1);
+        QCOMPARE(preview.last().at(0).value<QImage>().convertToFormat(frame.format()), frame);
     }
 
     // While nothing would show a picture (no reader, no preview, no recording), pictures are

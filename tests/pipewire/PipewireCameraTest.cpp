@@ -1,3 +1,5 @@
+#include "softcam/BgrToI420.h"
+#include "softcam/CameraPixelFormat.h"
 #include "tests/e2e/Processes.h"
 #include "tests/pipewire/PrivateDesktop.h"
 #include "tests/pipewire/TestCamera.h"
@@ -12,6 +14,7 @@
 #include <QImage>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -27,27 +30,33 @@ class PipewireCameraTest : public QObject {
     TestCamera camera;
 
     struct Read {
-        std::vector<std::vector<unsigned char>> frames; // BGR
+        std::vector<std::vector<unsigned char>> frames; // BGR, or as the node gave them
         bool ok = false;
     };
 
-    // `count` frames of the node, asked for in `format` and turned into BGR by GStreamer.
-    Read readWithGstreamer(const QString& format, int count)
+    enum Output { AsBgr, AsGiven };
+
+    // `count` frames of the node, asked for in `format` and turned into BGR by GStreamer, or
+    // kept as the node gave them.
+    Read readWithGstreamer(const QString& format, int count, Output output = AsBgr)
     {
         const QString folder = TestSandbox::path() + QStringLiteral("/gst-") + format;
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
+        QStringList pipeline = {QStringLiteral("-q"),
+                                QStringLiteral("pipewiresrc"),
+                                QStringLiteral("target-object=vidlet-camera"),
+                                QStringLiteral("num-buffers=%1").arg(count),
+                                QStringLiteral("!"),
+                                QStringLiteral("video/x-raw,format=%1").arg(format)};
+        if (output == AsBgr)
+            pipeline << QStringLiteral("!") << QStringLiteral("videoconvert") << QStringLiteral("!")
+                     << QStringLiteral("video/x-raw,format=BGR");
+        pipeline << QStringLiteral("!") << QStringLiteral("multifilesink")
+                 << QStringLiteral("location=%1/%05d.raw").arg(folder);
         QProcess gst;
         gst.setProcessChannelMode(QProcess::ForwardedChannels);
-        gst.start(PrivateDesktop::find(QStringLiteral("gst-launch-1.0")),
-                  {QStringLiteral("-q"), QStringLiteral("pipewiresrc"),
-                   QStringLiteral("target-object=vidlet-camera"),
-                   QStringLiteral("num-buffers=%1").arg(count), QStringLiteral("!"),
-                   QStringLiteral("video/x-raw,format=%1").arg(format), QStringLiteral("!"),
-                   QStringLiteral("videoconvert"), QStringLiteral("!"),
-                   QStringLiteral("video/x-raw,format=BGR"), QStringLiteral("!"),
-                   QStringLiteral("multifilesink"),
-                   QStringLiteral("location=%1/%05d.bgr").arg(folder)});
+        gst.start(PrivateDesktop::find(QStringLiteral("gst-launch-1.0")), pipeline);
         Read read;
         // Connected while GStreamer streams; the reader's end comes with the files.
         bool sawConnected = false;
@@ -188,6 +197,49 @@ private Q_SLOTS:
         }
         camera.holdPicture(false);
         checkFrames(readWithGstreamer(QStringLiteral("I420"), 4), 4);
+        camera.destroy();
+    }
+
+    // A decoder's planes sent as they are, the same picture at every tick: a reader asking
+    // for I420 gets them byte for byte, one asking for NV12 or YUY2 the same bytes repacked,
+    // at every frame it reads, and the next picture once it is sent.
+    void i420PlanesReachTheReaderUnchanged_data()
+    {
+        QTest::addColumn<int>("format");
+        for (softcam::CameraPixelFormat format : softcam::kCameraPixelFormats)
+            QTest::newRow(softcam::formatName(format)) << int(format);
+    }
+
+    void i420PlanesReachTheReaderUnchanged()
+    {
+        QFETCH(int, format);
+        const auto chosen = softcam::CameraPixelFormat(format);
+        const int w = 640, h = 480;
+        QVERIFY(camera.create(w, h));
+        QTRY_VERIFY_WITH_TIMEOUT(PrivateDesktop::nodeId(kNode) >= 0, 10000);
+        for (int seed : {0, 1}) {
+            std::vector<unsigned char> i420(softcam::i420Bytes(w, h));
+            for (std::size_t i = 0; i < i420.size(); ++i)
+                i420[i] = static_cast<unsigned char>((i * 7 + i / w * 13 + seed * 91) % 251);
+            camera.sendI420(i420);
+            std::vector<unsigned char> expected(softcam::pictureBytes(chosen, w, h));
+            softcam::convertI420(chosen, i420.data(), w, h, expected.data());
+            const Read read =
+                readWithGstreamer(QLatin1String(softcam::formatName(chosen)), 6, AsGiven);
+            QVERIFY(read.ok);
+            QCOMPARE(int(read.frames.size()), 6);
+            for (const auto& picture : read.frames) {
+                QCOMPARE(picture.size(), expected.size());
+                const auto wrong = std::mismatch(picture.begin(), picture.end(), expected.begin());
+                QVERIFY2(wrong.first == picture.end(),
+                         qPrintable(QStringLiteral("picture %1: byte %2 is %3, sent %4")
+                                        .arg(seed)
+                                        .arg(wrong.first - picture.begin())
+                                        .arg(*wrong.first)
+                                        .arg(*wrong.second)));
+            }
+        }
+        QCOMPARE(camera.negotiatedFormat(), QLatin1String(softcam::formatName(chosen)));
         camera.destroy();
     }
 

@@ -69,6 +69,8 @@ bool TestCamera::take(void* made, int width, int height, float fps)
                         frame.data() + (std::size_t(y) * width + x) * 3);
     stamped = false;
     held = false;
+    for (Plane& plane : planes)
+        plane = Plane{};
     pacing.start(int(1000 / fps));
     return true;
 }
@@ -106,8 +108,29 @@ QString TestCamera::negotiatedFormat() const
     return format;
 }
 
+void TestCamera::sendI420(const std::vector<unsigned char>& i420)
+{
+    const int sides[3][2] = {{frameWidth, frameHeight},
+                             {frameWidth / 2, frameHeight / 2},
+                             {frameWidth / 2, frameHeight / 2}};
+    const unsigned char* packed = i420.data();
+    for (int p = 0; p < 3; ++p) {
+        const auto [width, height] = sides[p];
+        Plane& plane = planes[p];
+        plane.stride = width + 32 + 16 * p;
+        plane.rows.assign(std::size_t(plane.stride) * height, 0xFF);
+        for (int row = 0; row < height; ++row, packed += width)
+            std::copy_n(packed, width, plane.rows.data() + std::size_t(row) * plane.stride);
+    }
+}
+
 void TestCamera::sendNext()
 {
+    if (!planes[0].rows.empty()) {
+        scSendFrameI420(camera, planes[0].rows.data(), planes[0].stride, planes[1].rows.data(),
+                        planes[1].stride, planes[2].rows.data(), planes[2].stride);
+        return;
+    }
     if (!held || !stamped)
         FrameStamp{++number, FrameStamp::nowUsec()}.encodeBgr(frame.data(), frameWidth,
                                                               frameHeight);

@@ -27,6 +27,11 @@ public:
     // While held, every tick sends the last picture again, as the program does for a phone
     // that paused. A camera made afresh is not held.
     void holdPicture(bool hold) { held = hold; }
+    // From now on every tick sends this I420 picture through scSendFrameI420() instead of the
+    // pattern, as a decoder hands it: `i420` is packed (Y, U, V at the camera's even size), the
+    // planes sent have their rows padded to wider strides. A camera made afresh sends the
+    // pattern again.
+    void sendI420(const std::vector<unsigned char>& i420);
     // The format the last PipeWire reader negotiated, from the component's log, or empty.
     QString negotiatedFormat() const;
 
@@ -48,6 +53,11 @@ private:
     bool held = false;
     bool stamped = false; // the picture has a stamp, which a held one keeps
     std::vector<unsigned char> frame;
+    struct Plane {
+        std::vector<unsigned char> rows;
+        int stride = 0;
+    };
+    Plane planes[3]; // Y, U, V, while sending I420
     QTimer pacing;
     QStringList lines; // GUI thread; the component logs from any thread, so lines are queued
 };

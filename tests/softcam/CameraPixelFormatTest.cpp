@@ -4,6 +4,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <vector>
 
 using softcam::CameraPixelFormat;
@@ -77,6 +78,69 @@ private Q_SLOTS:
         }
         QVERIFY(std::equal(yuy2.begin() + 2 * pitch, yuy2.begin() + 3 * pitch,
                            yuy2.begin() + 3 * pitch)); // the added row
+    }
+
+    // A decoder's I420 picture reaches each format with every byte its plane's: nothing is
+    // computed, so each output byte is found at its place in the planes.
+    void i420IsRepackedByteForByte_data()
+    {
+        QTest::addColumn<int>("format");
+        for (CameraPixelFormat format : softcam::kCameraPixelFormats)
+            QTest::newRow(softcam::formatName(format)) << int(format);
+    }
+
+    void i420IsRepackedByteForByte()
+    {
+        QFETCH(int, format);
+        const auto chosen = CameraPixelFormat(format);
+        const int w = 6, h = 4, cw = w / 2;
+        // Distinct values: Y 0..23, U 100..105, V 200..205.
+        std::vector<unsigned char> i420(softcam::i420Bytes(w, h));
+        for (int i = 0; i < w * h; ++i)
+            i420[i] = static_cast<unsigned char>(i);
+        for (int i = 0; i < cw * h / 2; ++i) {
+            i420[w * h + i] = static_cast<unsigned char>(100 + i);
+            i420[w * h + cw * h / 2 + i] = static_cast<unsigned char>(200 + i);
+        }
+        const auto luma = [&](int x, int y) { return i420[y * w + x]; };
+        const auto blue = [&](int x, int y) { return i420[w * h + y / 2 * cw + x / 2]; };
+        const auto red = [&](int x, int y) {
+            return i420[w * h + cw * h / 2 + y / 2 * cw + x / 2];
+        };
+
+        // Where each pixel's samples sit in the format, written out for each.
+        std::vector<int> expected(softcam::pictureBytes(chosen, w, h), -1);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                switch (chosen) {
+                case CameraPixelFormat::I420:
+                    expected[y * w + x] = luma(x, y);
+                    expected[w * h + y / 2 * cw + x / 2] = blue(x, y);
+                    expected[w * h + cw * h / 2 + y / 2 * cw + x / 2] = red(x, y);
+                    break;
+                case CameraPixelFormat::NV12:
+                    expected[y * w + x] = luma(x, y);
+                    expected[w * h + y / 2 * w + x / 2 * 2] = blue(x, y);
+                    expected[w * h + y / 2 * w + x / 2 * 2 + 1] = red(x, y);
+                    break;
+                case CameraPixelFormat::YUY2:
+                    expected[y * w * 2 + x * 2] = luma(x, y);
+                    expected[y * w * 2 + x / 2 * 4 + 1] = blue(x, y);
+                    expected[y * w * 2 + x / 2 * 4 + 3] = red(x, y);
+                    break;
+                }
+            }
+        }
+        QVERIFY(std::find(expected.begin(), expected.end(), -1) == expected.end());
+
+        std::vector<unsigned char> picture(expected.size(), 0xEE);
+        softcam::convertI420(chosen, i420.data(), w, h, picture.data());
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            QVERIFY2(picture[i] == expected[i],
+                     qPrintable(QStringLiteral("byte %1: %2, expected %3")
+                                    .arg(i)
+                                    .arg(picture[i])
+                                    .arg(expected[i])));
     }
 };
 

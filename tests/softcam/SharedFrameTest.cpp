@@ -3,6 +3,7 @@
 #include "softcam/SharedFramePublisher.h"
 #include "softcam/SoftCamera.h"
 #include "softcam/StreamingCopy.h"
+#include "video/YuvToBgr.h"
 
 #include <QtTest>
 
@@ -275,28 +276,52 @@ private Q_SLOTS:
     }
 
     // Unread, the segment gets a frame a second; a reader gets every frame from its first poll.
+    // I420 planes are converted only for the frames the segment gets, each the picture sent
+    // then, not one converted before.
+    void unreadCameraRefreshesItsSegmentOnceASecond_data()
+    {
+        QTest::addColumn<bool>("i420");
+        QTest::newRow("BGR frames") << false;
+        QTest::newRow("I420 planes") << true;
+    }
+
     void unreadCameraRefreshesItsSegmentOnceASecond()
     {
+        QFETCH(bool, i420);
         std::uint64_t now = 5'000'000'000;
         const auto camera = SoftCamera::create(name, 2, 2, 30.0f);
         QVERIFY(camera);
         camera->setClock([&now] { return now; });
+        const unsigned char u = 90, v = 170;
+        // The frame sent as `value`, as the segment shows it.
+        auto shown = [&](unsigned char value) {
+            std::vector<unsigned char> frame(frameBytes(2, 2), value);
+            if (i420) {
+                const std::vector<unsigned char> y(4, value);
+                YuvToBgr::fromI420(y.data(), 2, &u, 1, &v, 1, 2, 2, frame.data());
+            }
+            return frame;
+        };
         auto send = [&](unsigned char value, std::uint64_t afterMs) {
             now += afterMs * 1'000'000;
             const std::vector<unsigned char> frame(frameBytes(2, 2), value);
-            camera->sendFrame(frame.data());
+            if (i420)
+                camera->sendI420(I420Planes{frame.data(), 2, &u, 1, &v, 1});
+            else
+                camera->sendFrame(frame.data());
         };
-        send(1, 0);
-        send(2, 500);
-        send(3, 500); // a second after the first
-        send(4, 200);
+        send(40, 0);
+        send(80, 500);
+        send(120, 500); // a second after the first
+        send(160, 200);
         CameraReader reader(name);
         CameraFrame frame;
         QVERIFY(reader.readNewFrame(frame));
-        QCOMPARE(frame.bgr.front(), 3);
-        send(5, 10);
+        QVERIFY(frame.bgr == shown(120));
+        send(200, 10);
         QVERIFY(reader.readNewFrame(frame));
-        QCOMPARE(frame.bgr.front(), 5);
+        QVERIFY(frame.bgr == shown(200));
+        QVERIFY(shown(120) != shown(200));
     }
 
     void segmentOfDeadCameraIsIgnoredThenReplaced()

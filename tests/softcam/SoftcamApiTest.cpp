@@ -1,5 +1,6 @@
 #include "softcam/CameraReader.h"
 #include "softcam/softcam.h"
+#include "video/YuvToBgr.h"
 
 #include <QtTest>
 
@@ -15,7 +16,43 @@
 class SoftcamApiTest : public QObject {
     Q_OBJECT
 
+    // An I420 picture of distinct values, each plane's rows padded with 0xFF to a wider
+    // stride.
+    struct Planes {
+        Planes(int width, int height, int seed)
+            : yStride(width + 8),
+              uStride((width + 1) / 2 + 5),
+              vStride((width + 1) / 2 + 3),
+              y(std::size_t(yStride) * height, 0xFF),
+              u(std::size_t(uStride) * ((height + 1) / 2), 0xFF),
+              v(std::size_t(vStride) * ((height + 1) / 2), 0xFF)
+        {
+            for (int r = 0; r < height; ++r)
+                for (int x = 0; x < width; ++x)
+                    y[std::size_t(r) * yStride + x] =
+                        static_cast<unsigned char>(16 + seed + 5 * r + x);
+            for (int r = 0; r < (height + 1) / 2; ++r)
+                for (int x = 0; x < (width + 1) / 2; ++x) {
+                    u[std::size_t(r) * uStride + x] =
+                        static_cast<unsigned char>(60 + seed + 9 * r + 3 * x);
+                    v[std::size_t(r) * vStride + x] =
+                        static_cast<unsigned char>(200 - seed - 7 * r - 2 * x);
+                }
+        }
+
+        std::vector<unsigned char> bgr(int width, int height) const
+        {
+            std::vector<unsigned char> out(std::size_t(width) * height * 3);
+            YuvToBgr::fromI420(y.data(), yStride, u.data(), uStride, v.data(), vStride, width,
+                               height, out.data());
+            return out;
+        }
+
+        int yStride, uStride, vStride;
+        std::vector<unsigned char> y, u, v;
+    };
     const std::string segment = "/vidlet-test-api-" + std::to_string(getpid());
+
     std::mutex logLock;
     QStringList logged; // under logLock: the component may log from any thread
 
@@ -160,6 +197,61 @@ private Q_SLOTS:
         QVERIFY(!scSegmentWasCutShort(camera));
         std::lock_guard<std::mutex> guard(logLock);
         QCOMPARE(logged.filter(QStringLiteral("was cut short")).size(), 1);
+    }
+
+    // A decoder's planes, their rows padded past the picture with bytes that must not show:
+    // the reader of the segment gets the program's own conversion of the picture alone, the
+    // newest picture each time, also one sent before.
+    void i420PlanesReachTheReaderAsTheProgramConvertsThem()
+    {
+        const int w = 8, h = 6;
+        void* camera = scCreateCamera(w, h, 30.0f);
+        QVERIFY(camera);
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        const Planes first(w, h, 3), second(w, h, 101);
+        softcam::CameraFrame frame;
+        for (const Planes* sent : {&first, &second, &second, &first}) {
+            scSendFrameI420(camera, sent->y.data(), sent->yStride, sent->u.data(), sent->uStride,
+                            sent->v.data(), sent->vStride);
+            QVERIFY(reader.readNewFrame(frame));
+            QCOMPARE(frame.width, w);
+            QCOMPARE(frame.height, h);
+            QVERIFY(frame.bgr == sent->bgr(w, h));
+        }
+        QVERIFY(first.bgr(w, h) != second.bgr(w, h));
+        scDeleteCamera(camera);
+    }
+
+    // Planes the camera cannot take whole are ignored, and nothing reaches the reader.
+    void ignoresI420ItCannotTake_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("yStride");
+        QTest::addColumn<bool>("chroma");
+        QTest::newRow("odd width") << 7 << 6 << 16 << true;
+        QTest::newRow("odd height") << 8 << 5 << 16 << true;
+        QTest::newRow("Y rows shorter than the picture") << 8 << 6 << 7 << true;
+        QTest::newRow("no chroma planes") << 8 << 6 << 16 << false;
+    }
+
+    void ignoresI420ItCannotTake()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, yStride);
+        QFETCH(bool, chroma);
+        void* camera = scCreateCamera(width, height, 30.0f);
+        QVERIFY(camera);
+        softcam::CameraReader reader(segment);
+        QVERIFY(reader.attach());
+        const Planes planes(width + 1, height + 1, 7);
+        scSendFrameI420(camera, planes.y.data(), yStride, chroma ? planes.u.data() : nullptr,
+                        planes.uStride, chroma ? planes.v.data() : nullptr, planes.vStride);
+        softcam::CameraFrame frame;
+        QVERIFY(!reader.readNewFrame(frame));
+        scDeleteCamera(camera);
     }
 
     void ignoresHandlesItDidNotMake()

@@ -65,6 +65,8 @@ private Q_SLOTS:
         // A refused device leaves an output that ignores frames and reports no reader.
         std::vector<unsigned char> bgr(std::size_t(width) * 48 * 3);
         output.write(bgr.data());
+        std::vector<unsigned char> i420(std::size_t(width) * 48 * 3 / 2);
+        output.writeI420(i420.data());
         QVERIFY(!output.hasConsumers());
     }
 };

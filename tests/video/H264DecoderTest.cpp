@@ -22,6 +22,7 @@ private Q_SLOTS:
     void losslessStreamGivesTheFormulaExactly();
     void convertsIntoTheReceiversBuffer();
     void picturesNobodyWantsAreDecodedNotConverted();
+    void copiesPlanesForAReceiverThatTakesThem();
     void reportsDecodedSizeNotAnnouncedSize();
     void ignoresInputWhenNotStreaming();
     void refusesSizesOutsideRange_data();
@@ -211,6 +212,51 @@ void H264DecoderTest::convertsIntoTheReceiversBuffer()
     for (std::size_t i = 0; i < frames.size(); ++i) {
         QCOMPARE(given[i] == owned[i].data(), i % 2 == 0);
         QVERIFY(frames[i].bgr == sourceBgr(stream.pictures[i], streamWidth, streamHeight));
+    }
+}
+
+// A receiver that takes planes gets the decoder's own, byte for byte the lossless source's,
+// where it asks; where it declines, the picture is converted as before.
+void H264DecoderTest::copiesPlanesForAReceiverThatTakesThem()
+{
+    const int streamWidth = 64, streamHeight = 48;
+    const TestEncoder stream = losslessStream(streamWidth, streamHeight, 4);
+
+    H264Decoder decoder;
+    std::vector<std::vector<std::uint8_t>> planes(4);
+    std::size_t asked = 0;
+    decoder.planesTarget = [&](int width, int height) -> unsigned char* {
+        std::vector<std::uint8_t>& buffer = planes.at(asked++);
+        if (asked % 2 == 0)
+            return nullptr;
+        buffer.resize(std::size_t(width) * std::size_t(height) * 3 / 2);
+        return buffer.data();
+    };
+    std::vector<const unsigned char*> given;
+    std::vector<std::vector<std::uint8_t>> bgr;
+    decoder.frameCallback = [&](const unsigned char* pixels, int width, int height,
+                                unsigned long long) {
+        given.push_back(pixels);
+        if (given.size() % 2 == 0) // declined: converted
+            bgr.emplace_back(pixels, pixels + std::size_t(width) * std::size_t(height) * 3);
+        else
+            bgr.emplace_back();
+    };
+    QVERIFY(decoder.initialize(streamWidth, streamHeight));
+    feedStream(decoder, stream);
+    QCOMPARE(asked, std::size_t(4));
+    QCOMPARE(given.size(), std::size_t(4));
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        const TestEncoder::Picture& source = stream.pictures[i];
+        if (i % 2 == 1) {
+            QVERIFY(bgr[i] == sourceBgr(source, streamWidth, streamHeight));
+            continue;
+        }
+        QCOMPARE(given[i], static_cast<const unsigned char*>(planes[i].data()));
+        std::vector<std::uint8_t> whole = source.y;
+        whole.insert(whole.end(), source.u.begin(), source.u.end());
+        whole.insert(whole.end(), source.v.begin(), source.v.end());
+        QVERIFY(planes[i] == whole);
     }
 }
 

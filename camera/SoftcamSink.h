@@ -87,7 +87,7 @@ private:
     CameraReaderHoldsSize cameraSegmentWasCutShort = nullptr;    // likewise
     SetLogCallback setLogCallback = nullptr; // our own component has it, others may not
     void* camera = nullptr;
-    int startedWidth = 0;          // size of the last camera started, for the log
+    int startedWidth = 0; // size of the last camera started, for the log
     int startedHeight = 0;
     std::int32_t width = 0;
     std::int32_t height = 0;

@@ -10,12 +10,20 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <optional>
+
 namespace {
 
 constexpr wchar_t productWord[] = L"Vidlet";
 constexpr wchar_t cameraVersion[] = L"" VIDLET_VERSION_TEXT;
 constexpr wchar_t sourceDllName[] = L"softcam.dll";
 constexpr wchar_t staleCopyPattern[] = L"softcam*.dll";
+// The camera's Media Foundation source, which Windows 11's Frame Server loads for Vidlet's
+// virtual camera. It is staged and registered beside the DirectShow camera, from the same
+// folder, for the same reasons: the Frame Server's account reads the data folder, and nobody
+// but an administrator can change what is there.
+constexpr wchar_t mediaSourceDllName[] = L"vidlet-mfcamera.dll";
+constexpr wchar_t staleMediaSourcePattern[] = L"vidlet-mfcamera*.dll";
 constexpr wchar_t mainProgramName[] = L"Vidlet.exe";
 constexpr wchar_t logFileName[] = L"regtool.log";
 constexpr wchar_t registryKey[] = L"SOFTWARE\\Vidlet";
@@ -34,8 +42,9 @@ bool setString(HKEY key, const wchar_t* name, const std::wstring& value)
         == ERROR_SUCCESS;
 }
 
-// The registered copy's path as the last --register wrote it; empty when there is none.
-std::wstring recordedCameraPath()
+// A registered copy's path (CameraPath, MediaSourcePath) as the last --register wrote it;
+// empty when there is none.
+std::wstring recordedPath(const wchar_t* name)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, KEY_READ | KEY_WOW64_64KEY, &key)
@@ -45,8 +54,8 @@ std::wstring recordedCameraPath()
     wchar_t value[pathCharacters + 1] = {};
     DWORD type = 0;
     DWORD bytes = pathCharacters * sizeof(wchar_t);
-    const LSTATUS status = RegQueryValueExW(key, L"CameraPath", nullptr, &type,
-                                            reinterpret_cast<BYTE*>(value), &bytes);
+    const LSTATUS status =
+        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || type != REG_SZ)
         return {};
@@ -100,6 +109,11 @@ std::wstring RegTool::stagedDllPath() const
     return programDataFolder + L"\\softcam-" + cameraVersion + L".dll";
 }
 
+std::wstring RegTool::stagedMediaSourcePath() const
+{
+    return programDataFolder + L"\\vidlet-mfcamera-" + cameraVersion + L".dll";
+}
+
 int RegTool::registerCamera()
 {
     const std::wstring source = helperFolder + sourceDllName;
@@ -121,20 +135,35 @@ int RegTool::registerCamera()
         return ExitCopyFailed;
     if (const int result = callRegistrationEntry(destination, true))
         return result;
+    const std::wstring mediaSource = helperFolder + mediaSourceDllName;
+    const std::wstring mediaDestination = stagedMediaSourcePath();
+    const bool withMediaSource = fileExists(mediaSource);
+    if (!withMediaSource)
+        log.line(L"no %s beside the helper: the DirectShow camera alone", mediaSourceDllName);
+    std::optional<StagedCopy> stagedSource; // held like the camera's, until the end
+    if (withMediaSource) {
+        stagedSource.emplace(StagedCopy::make(mediaSource, mediaDestination, log));
+        if (!stagedSource->isHeld())
+            return ExitCopyFailed;
+        if (const int result = callRegistrationEntry(mediaDestination, true))
+            return result;
+    }
 
     HKEY key = nullptr;
     bool written = RegCreateKeyExW(HKEY_LOCAL_MACHINE, registryKey, 0, nullptr, 0,
                                    KEY_WRITE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
         == ERROR_SUCCESS;
     written = written && setString(key, L"CameraPath", destination)
-        && setString(key, L"CameraVersion", cameraVersion);
+        && setString(key, L"CameraVersion", cameraVersion)
+        && (!withMediaSource || setString(key, L"MediaSourcePath", mediaDestination));
     if (key)
         RegCloseKey(key);
     if (!written) {
         log.line(L"HKLM\\%s write failed", registryKey);
         return ExitRegistryFailed;
     }
-    sweepStaleCopies(destination);
+    sweepStaleCopies(staleCopyPattern, destination);
+    sweepStaleCopies(staleMediaSourcePattern, withMediaSource ? mediaDestination : std::wstring());
     log.line(L"registered, version %s", cameraVersion);
     return ExitSuccess;
 }
@@ -145,15 +174,25 @@ int RegTool::unregisterCamera()
         return ExitDataFolder;
     const std::wstring logPath = programDataFolder + L"\\" + logFileName;
     log.setPath(logPath);
-    std::wstring dllPath = recordedCameraPath();
+    std::wstring dllPath = recordedPath(L"CameraPath");
     if (dllPath.empty())
         dllPath = stagedDllPath();
+    std::wstring mediaSourcePath = recordedPath(L"MediaSourcePath");
+    if (mediaSourcePath.empty())
+        mediaSourcePath = stagedMediaSourcePath();
     log.line(L"--- unregister: %s", dllPath.c_str());
 
-    const int result = fileExists(dllPath) ? callRegistrationEntry(dllPath, false) : ExitSuccess;
+    int result = fileExists(dllPath) ? callRegistrationEntry(dllPath, false) : ExitSuccess;
+    if (fileExists(mediaSourcePath)) {
+        const int mediaResult = callRegistrationEntry(mediaSourcePath, false);
+        if (result == ExitSuccess)
+            result = mediaResult;
+    }
     RegDeleteKeyExW(HKEY_LOCAL_MACHINE, registryKey, KEY_WOW64_64KEY, 0);
     deleteOrSchedule(dllPath);
-    sweepStaleCopies(std::wstring());
+    deleteOrSchedule(mediaSourcePath);
+    sweepStaleCopies(staleCopyPattern, std::wstring());
+    sweepStaleCopies(staleMediaSourcePattern, std::wstring());
     if (result == ExitSuccess) {
         log.clearPath();
         DeleteFileW(logPath.c_str());
@@ -227,11 +266,11 @@ void RegTool::deleteOrSchedule(const std::wstring& path)
                  path.c_str(), error, GetLastError());
 }
 
-void RegTool::sweepStaleCopies(const std::wstring& keptPath)
+void RegTool::sweepStaleCopies(const wchar_t* pattern, const std::wstring& keptPath)
 {
     WIN32_FIND_DATAW found;
-    const std::wstring pattern = programDataFolder + L"\\" + staleCopyPattern;
-    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    const std::wstring wanted = programDataFolder + L"\\" + pattern;
+    HANDLE search = FindFirstFileW(wanted.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {

@@ -25,8 +25,10 @@ public:
 private:
     int callRegistrationEntry(const std::wstring& dllPath, bool registering);
     void deleteOrSchedule(const std::wstring& path);
-    void sweepStaleCopies(const std::wstring& keptPath);
+    // Deletes the copies in the data folder that match `pattern`, all but `keptPath`.
+    void sweepStaleCopies(const wchar_t* pattern, const std::wstring& keptPath);
     std::wstring stagedDllPath() const;
+    std::wstring stagedMediaSourcePath() const;
 
     const std::wstring helperFolder;
     const std::wstring programDataFolder;

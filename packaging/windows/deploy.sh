@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Assembles the Windows program folder, as a user gets it, from the Windows build:
 #   deploy.sh BIN_DIR SDK_DIR QML_SOURCE_DIR OUT_DIR
-# It holds Vidlet.exe, softcam.dll and vidlet-regtool.exe, the Qt plugins the program loads by
+# It holds Vidlet.exe, softcam.dll, vidlet-mfcamera.dll and vidlet-regtool.exe, the Qt plugins the program loads by
 # name (platform, TLS for the update check, image formats, style), the QML modules that our QML
 # imports (found by Qt's import scanner) and every DLL that any of these imports, followed from
 # file to file: each either comes from the SDK's bin folder or is part of Windows.
@@ -48,7 +48,7 @@ fi
 bin=$1 sdk=$2 qml_source=$3 out=$4
 rm -rf "$out"
 mkdir -p "$out"
-for program in Vidlet.exe softcam.dll vidlet-regtool.exe; do
+for program in Vidlet.exe softcam.dll vidlet-mfcamera.dll vidlet-regtool.exe; do
   # The debugging information stays in the build folder.
   "${STRIP:-x86_64-w64-mingw32-strip}" --strip-debug -o "$out/$program" "$bin/$program"
 done

@@ -3,12 +3,14 @@
 # Wine over loopback, first over the LAN and then over USB through the usbmux stand-in on TCP
 # (where the Windows service listens); Media Foundation decodes (Wine's decoder), softcam.dll
 # publishes, and a DirectShow reader (CameraStampReader) must receive the stamped pictures in
-# order. It prints the latency the reader measured, for information. At the end Windows ends
+# order. The camera's Media Foundation source (vidlet-mfcamera.dll), loaded as Windows 11's Frame
+# Server loads it, must give a Media Foundation reader (MediaSourceStampReader) the same stamped
+# pictures. It prints the latency the reader measured, for information. At the end Windows ends
 # the session (SessionEnd): Vidlet.exe must stop its session while it handles the message,
 # since the process may be ended right after.
-#   EndToEnd.sh PROGRAM_FOLDER LINUX_BIN CAMERA_STAMP_READER SESSION_END
+#   EndToEnd.sh PROGRAM_FOLDER LINUX_BIN CAMERA_STAMP_READER SESSION_END MEDIA_SOURCE_STAMP_READER
 set -uo pipefail
-app=$1 host=$2 reader=$3 session_end=$4
+app=$1 host=$2 reader=$3 session_end=$4 mf_reader=$5
 scratch=$(mktemp -d)
 pids=()
 cleanup() {
@@ -55,6 +57,14 @@ read_camera() {
 lan=$!
 pids+=($lan)
 read_camera "LAN"
+
+# The same camera through its Media Foundation source, read by Media Foundation's source reader
+# (at 30 pictures a second: 900 reads are half a minute).
+if wine "$mf_reader" "Z:$app/vidlet-mfcamera.dll" 30 900 >"$scratch/mf-reader.out" 2>&1; then
+  echo "LAN, through Media Foundation: $(cat "$scratch/mf-reader.out")"
+else
+  echo "LAN, through Media Foundation FAILED: $(cat "$scratch/mf-reader.out")"; failed=1
+fi
 
 # A second phone over USB while the first streams: the phone listens on the "cable"; the
 # stand-in announces it to Vidlet.exe, which opens the tunnel and sends PAIR_INFO with the

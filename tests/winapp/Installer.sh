@@ -8,11 +8,16 @@ folder="$WINEPREFIX/drive_c/Program Files/Vidlet"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vidlet.lnk"
 uninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vidlet'
 cameraKey='HKCR\CLSID\{276143AA-B755-440E-834A-93CDEBCA334B}\InprocServer32'
+mediaSourceKey='HKLM\SOFTWARE\Classes\CLSID\{1CEE0E55-073D-4610-87A8-E8B0B8C727A1}\InprocServer32'
 failed=0
 check() { if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failed=1; fi; }
 # A value of the 64-bit registry view, as `reg query` prints it; empty when absent.
 value() { wine reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
 key_exists() { wine reg query "$1" /reg:64 >/dev/null 2>&1; }
+# A key's default value, likewise.
+default_value() {
+  wine reg query "$1" /ve /reg:64 2>/dev/null | tr -d '\r' | sed -n 's/^ *([^)]*) *REG_[A-Z_]* *//p'
+}
 
 [ -f "$setup" ] || { echo "no installer at $setup"; exit 1; }
 echo "installer: $(($(stat -c %s "$setup") / 1024)) KiB"
@@ -24,7 +29,7 @@ echo "silent install took $((($(date +%s%N) - start) / 1000000)) ms"
 # that the first reading does not meet the old one on its way out.
 wine cmd /c exit >/dev/null 2>&1
 
-for file in Vidlet.exe softcam.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Quick.dll \
+for file in Vidlet.exe softcam.dll vidlet-mfcamera.dll vidlet-regtool.exe Uninstall.exe qt.conf Qt6Quick.dll \
   plugins/platforms/qwindows.dll plugins/tls/qschannelbackend.dll qml/QtQuick/qmldir; do
   check "installed $file" test -f "$folder/$file"
 done
@@ -40,6 +45,10 @@ check "camera class registered in the 64-bit view" key_exists "$cameraKey"
 check "HKLM\\SOFTWARE\\Vidlet CameraVersion" test "$(value 'HKLM\SOFTWARE\Vidlet' CameraVersion)" = 1.1
 path=$(value 'HKLM\SOFTWARE\Vidlet' CameraPath)
 check "HKLM\\SOFTWARE\\Vidlet CameraPath ($path)" test "$path" = 'C:\ProgramData\Vidlet\softcam-1.1.dll'
+server=$(default_value "$mediaSourceKey")
+check "media source class registered machine-wide ($server)" \
+  test "$server" = 'C:\ProgramData\Vidlet\vidlet-mfcamera-1.1.dll'
+check "media source free threaded" test "$(value "$mediaSourceKey" ThreadingModel)" = Both
 echo "skipped: firewall rule (Wine's firewall objects store no rules; tested against test objects in WinFirewallRulesTest)"
 echo "skipped: consent prompt (Wine runs every program as an administrator and never asks)"
 
@@ -74,6 +83,9 @@ check "Apps & features entry removed" eval '! key_exists "$uninstallKey"'
 check "camera class unregistered" eval '! key_exists "$cameraKey"'
 check "HKLM\\SOFTWARE\\Vidlet removed" eval "! key_exists 'HKLM\\SOFTWARE\\Vidlet'"
 check "staged camera copy removed" test ! -e "$WINEPREFIX/drive_c/ProgramData/Vidlet/softcam-1.1.dll"
+check "media source class unregistered" eval '! key_exists "$mediaSourceKey"'
+check "staged media source copy removed" \
+  test ! -e "$WINEPREFIX/drive_c/ProgramData/Vidlet/vidlet-mfcamera-1.1.dll"
 
 # An upgrade (the installer run again, silently and without a folder) goes where the user put
 # the installed version.

@@ -11,10 +11,13 @@ using namespace WinMachine;
 namespace {
 
 const std::wstring vidletKey = L"SOFTWARE\\Vidlet";
+const std::wstring mediaSourceKey =
+    L"SOFTWARE\\Classes\\CLSID\\{1CEE0E55-073D-4610-87A8-E8B0B8C727A1}";
 
 void cleanMachine()
 {
     deleteKey(HKEY_LOCAL_MACHINE, vidletKey);
+    deleteKey(HKEY_LOCAL_MACHINE, mediaSourceKey);
     deleteKey(HKEY_CLASSES_ROOT, std::wstring(L"CLSID\\") + TestCameraKey::clsid);
     removeFolder(dataFolder());
 }
@@ -45,10 +48,12 @@ bool logHasPrefix(const std::string& start)
     return false;
 }
 
-// A program folder holding the helper and, when named, one of the test DLLs as softcam.dll.
+// A program folder holding the helper and, when named, one of the test DLLs as softcam.dll;
+// the camera's Media Foundation source beside it when asked.
 class ProgramFolder {
 public:
-    explicit ProgramFolder(const wchar_t* cameraDll, bool withVidlet = false)
+    explicit ProgramFolder(const wchar_t* cameraDll, bool withVidlet = false,
+                           bool withMediaSource = false)
         : folder(binFolder() + L"regtool-scratch")
     {
         cleanMachine();
@@ -59,6 +64,8 @@ public:
             CHECK(copyFile(binFolder() + cameraDll, path(L"softcam.dll")));
         if (withVidlet)
             CHECK(writeFile(path(L"Vidlet.exe"), "MZ"));
+        if (withMediaSource)
+            CHECK(copyFile(binFolder() + L"vidlet-mfcamera.dll", path(L"vidlet-mfcamera.dll")));
     }
     ~ProgramFolder()
     {
@@ -147,17 +154,45 @@ WIN_TEST(registerStagesRecordsAndUnregisterTakesAllBack)
     // The staged copy registered itself, not the one beside the helper.
     CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr), stagedCopy());
     const auto lines = helperLog();
-    CHECK_EQ(lines.size(), size_t(3));
+    CHECK_EQ(lines.size(), size_t(4));
     CHECK_EQ(lines[0],
              "--- register: src=" + WinTest::narrow(program.path(L"softcam.dll"))
                  + " dst=" + WinTest::narrow(stagedCopy()));
     CHECK_EQ(lines[1], std::string("DllRegisterServer ok"));
-    CHECK_EQ(lines[2], std::string("registered, version 1.1"));
+    CHECK_EQ(lines[2],
+             std::string("no vidlet-mfcamera.dll beside the helper: the DirectShow camera alone"));
+    CHECK_EQ(lines[3], std::string("registered, version 1.1"));
 
     CHECK_EQ(program.run(L"--unregister"), 0);
     CHECK(!keyExists(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer));
     CHECK(!keyExists(HKEY_LOCAL_MACHINE, vidletKey));
     CHECK(!fileExists(dataFolder())); // copy, log and folder are gone
+}
+
+// The camera's Media Foundation source (the real one) is staged beside the camera and
+// registered machine-wide from its staged copy, where the Frame Server's account reads it, and
+// both go again together.
+WIN_TEST(registerStagesTheMediaSourceBesideTheCamera)
+{
+    ProgramFolder program(L"test_camera.dll", false, true);
+    const std::wstring staged = dataFolder() + L"\\vidlet-mfcamera-1.1.dll";
+    CreateDirectoryW(dataFolder().c_str(), nullptr);
+    CHECK(writeFile(dataFolder() + L"\\vidlet-mfcamera-1.0.dll", "MZ")); // an older version's
+    CHECK_EQ(program.run(L"--register"), 0);
+    CHECK(fileExists(staged));
+    CHECK(!fileExists(dataFolder() + L"\\vidlet-mfcamera-1.0.dll"));
+    CHECK_EQ(readString(HKEY_LOCAL_MACHINE, vidletKey, L"MediaSourcePath"), staged);
+    CHECK_EQ(readString(HKEY_LOCAL_MACHINE, mediaSourceKey + L"\\InprocServer32", nullptr), staged);
+    CHECK_EQ(
+        readString(HKEY_LOCAL_MACHINE, mediaSourceKey + L"\\InprocServer32", L"ThreadingModel"),
+        std::wstring(L"Both"));
+    CHECK_EQ(readString(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer, nullptr), stagedCopy());
+    CHECK(logHas("registered, version 1.1"));
+
+    CHECK_EQ(program.run(L"--unregister"), 0);
+    CHECK(!keyExists(HKEY_LOCAL_MACHINE, mediaSourceKey));
+    CHECK(!keyExists(HKEY_CLASSES_ROOT, TestCameraKey::inprocServer));
+    CHECK(!fileExists(dataFolder()));
 }
 
 WIN_TEST(unregisterWithNothingThereSucceeds)
@@ -245,10 +280,10 @@ WIN_TEST(copyInUseIsReused)
     FreeLibrary(held);
     CHECK_EQ(result, 0);
     const auto lines = helperLog();
-    CHECK_EQ(lines.size(), size_t(8));
-    CHECK_EQ(lines[4], std::string("CopyFile failed (err 32)"));
-    CHECK_EQ(lines[5], std::string("same-version copy already present and in use, reusing it"));
-    CHECK_EQ(lines[6], std::string("DllRegisterServer ok"));
+    CHECK_EQ(lines.size(), size_t(10));
+    CHECK_EQ(lines[5], std::string("CopyFile failed (err 32)"));
+    CHECK_EQ(lines[6], std::string("same-version copy already present and in use, reusing it"));
+    CHECK_EQ(lines[7], std::string("DllRegisterServer ok"));
 }
 
 WIN_TEST(staleCopyInUseIsScheduledForDeletion)

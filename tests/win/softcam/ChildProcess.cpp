@@ -56,6 +56,14 @@ std::string ChildProcess::ask(const std::string& line)
     return answer;
 }
 
+void ChildProcess::kill()
+{
+    if (!process.hProcess)
+        return;
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, INFINITE);
+}
+
 int runProgram(const std::wstring& commandLine)
 {
     STARTUPINFOW startup{};

@@ -16,6 +16,8 @@ public:
     bool start(const std::wstring& commandLine);
     // Sends one line and returns the answer line, without its end; empty if the program died.
     std::string ask(const std::string& line);
+    // Ends the program at once, as a crash would, and waits until it is gone.
+    void kill();
 
 private:
     PROCESS_INFORMATION process{};

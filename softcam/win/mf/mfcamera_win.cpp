@@ -1,0 +1,57 @@
+// vidlet-mfcamera.dll: the camera as a Media Foundation source, a COM in-process server that
+// the Windows Frame Server loads for Vidlet's virtual camera. It reads the frames softcam.dll
+// publishes and carries its own C++ runtime, like softcam.dll.
+#include "softcam/win/Module.h"
+#include "softcam/win/mf/MediaSourceClass.h"
+#include "softcam/win/mf/SourceFactory.h"
+#include "softcam/win/mf/SourceRegistration.h"
+
+#include <new>
+
+namespace softcam {
+
+std::atomic<long> liveObjects{0};
+HMODULE module = nullptr;
+
+} // namespace softcam
+
+using namespace softcam;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (clsid != kMediaSourceClsid)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new (std::nothrow) SourceFactory;
+    if (!factory)
+        return E_OUTOFMEMORY;
+    const HRESULT result = factory->QueryInterface(iid, object);
+    factory->Release();
+    return result;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()
+{
+    return liveObjects.load() == 0 ? S_OK : S_FALSE;
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
+{
+    return registerMediaSource();
+}
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
+{
+    return unregisterMediaSource();
+}

@@ -207,10 +207,12 @@ HRESULT MediaStream::enterState(MF_STREAM_STATE next)
 {
     if (next == MF_STREAM_STATE_RUNNING) {
         if (queue == 0) {
-            const HRESULT made =
-                MFAllocateSerialWorkQueue(MFASYNC_CALLBACK_QUEUE_MULTITHREADED, &queue);
-            if (FAILED(made))
-                return made;
+            DWORD made = 0;
+            const HRESULT allocated =
+                MFAllocateSerialWorkQueue(MFASYNC_CALLBACK_QUEUE_MULTITHREADED, &made);
+            if (FAILED(allocated))
+                return allocated;
+            queue = made;
         }
         // Counted among the camera's readers, so Vidlet keeps the camera's size for us.
         camera.setRunning(true);
@@ -253,6 +255,11 @@ void MediaStream::shutdown()
         requests.clear();
         camera.setRunning(false);
         events->Shutdown();
+        if (wake) {
+            MFCancelWorkItem(wakeKey);
+            wake->Release();
+            wake = nullptr;
+        }
         if (queue != 0)
             MFUnlockWorkQueue(queue);
         queue = 0;
@@ -264,36 +271,40 @@ void MediaStream::shutdown()
         owner->Release();
 }
 
-HRESULT MediaStream::GetParameters(DWORD*, DWORD*)
+// A scheduled item runs on the stream's own queue too. Not under the lock: Media Foundation
+// may ask while the stream schedules.
+HRESULT MediaStream::GetParameters(DWORD* flags, DWORD* workQueue)
 {
-    return E_NOTIMPL; // the defaults: the queue is named when each item is put
-}
-
-HRESULT MediaStream::Invoke(IMFAsyncResult*)
-{
-    std::unique_lock<std::mutex> lock(mutex);
-    deliver(lock);
+    if (!flags || !workQueue)
+        return E_POINTER;
+    *flags = 0;
+    *workQueue = queue.load();
     return S_OK;
 }
 
-void MediaStream::deliver(std::unique_lock<std::mutex>& lock)
+HRESULT MediaStream::Invoke(IMFAsyncResult* result)
 {
-    const auto serving = [this] {
-        return !shut && !ended && state == MF_STREAM_STATE_RUNNING && !requests.empty();
-    };
-    if (!serving())
+    std::lock_guard<std::mutex> lock(mutex);
+    if (result && result == wake) {
+        wake->Release();
+        wake = nullptr;
+    }
+    deliver();
+    return S_OK;
+}
+
+void MediaStream::deliver()
+{
+    if (shut || ended || state != MF_STREAM_STATE_RUNNING || requests.empty())
         return;
-    // Requests are served at the stream's rate. The wait is at most one period, on this
-    // stream's own serial queue, with the lock released so Stop and Shutdown go through.
+    // Requests are served at the stream's rate: one that comes early waits for a scheduled
+    // item, so no thread of the work queue is held meanwhile.
     const LONGLONG now = MFGetSystemTime();
     if (now < nextDue) {
-        lock.unlock();
-        Sleep(DWORD((nextDue - now) / 10'000));
-        lock.lock();
-        if (!serving())
-            return;
+        wakeIn(nextDue - now);
+        return;
     }
-    nextDue = std::max(nextDue + kPeriod, MFGetSystemTime() - kPeriod);
+    nextDue = std::max(nextDue + kPeriod, now - kPeriod);
 
     int frameWidth = 0;
     int frameHeight = 0;
@@ -318,6 +329,21 @@ void MediaStream::deliver(std::unique_lock<std::mutex>& lock)
     sendSample(token);
     if (token)
         token->Release();
+    // The items put for the requests still waiting may all have come early.
+    if (!requests.empty())
+        wakeIn(nextDue - MFGetSystemTime());
+}
+
+void MediaStream::wakeIn(LONGLONG wait)
+{
+    if (wake || FAILED(MFCreateAsyncResult(nullptr, this, nullptr, &wake)))
+        return;
+    // Whole milliseconds, at least one; negative: from now.
+    const INT64 ms = std::max<LONGLONG>(wait / 10'000, 1);
+    if (FAILED(MFScheduleWorkItemEx(wake, -ms, &wakeKey))) {
+        wake->Release();
+        wake = nullptr;
+    }
 }
 
 HRESULT MediaStream::sendSample(IUnknown* token)

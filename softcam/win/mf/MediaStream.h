@@ -13,7 +13,8 @@ namespace softcam {
 class MediaSource;
 
 // The camera's one video stream: NV12 of the camera's size at 30 frames a second. Each
-// RequestSample becomes a work item on a serial work queue of the stream's own, which reads
+// RequestSample becomes a work item on a serial work queue of the stream's own (one that comes
+// before the next picture is due waits for a scheduled item), which reads
 // the newest frame from the camera's sections, converts it and sends it; a frame that has not
 // changed is sent again, so a reader gets the stream's rate whatever the phone's. When the
 // camera it started on goes away (Vidlet stops it, or dies) or takes another size, the stream
@@ -56,7 +57,9 @@ private:
     // Under the lock: the state and its event.
     HRESULT enterState(MF_STREAM_STATE next);
     // Under the lock: one sample for the oldest request, or the end of the stream.
-    void deliver(std::unique_lock<std::mutex>& lock);
+    void deliver();
+    // Under the lock: deliver() once more after `wait` (100 ns units), unless already due to.
+    void wakeIn(LONGLONG wait);
     void endStream();
     HRESULT sendSample(IUnknown* token);
 
@@ -72,7 +75,9 @@ private:
     MF_STREAM_STATE state = MF_STREAM_STATE_STOPPED;
     bool ended = false;
     bool shut = false;
-    DWORD queue = 0;                 // 0 until the first start
+    std::atomic<DWORD> queue{0};    // 0 until the first start; read unlocked by GetParameters
+    IMFAsyncResult* wake = nullptr; // the scheduled item, while one is pending
+    MFWORKITEM_KEY wakeKey = 0;
     std::vector<IUnknown*> requests; // tokens (may be null) of the requests not yet served
     CameraSubscriber camera;
     bool everAttached = false;

@@ -1,8 +1,24 @@
 #include "softcam/win/ClassFactory.h"
 
-#include "softcam/win/CaptureFilter.h"
+#include <new>
 
 namespace softcam {
+
+HRESULT ClassFactory::serve(REFCLSID asked, REFCLSID served, Create create, REFIID iid,
+                            void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (asked != served)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new (std::nothrow) ClassFactory(create);
+    if (!factory)
+        return E_OUTOFMEMORY;
+    const HRESULT result = factory->QueryInterface(iid, object);
+    factory->Release();
+    return result;
+}
 
 HRESULT ClassFactory::QueryInterface(REFIID iid, void** object)
 {
@@ -37,7 +53,7 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object)
     *object = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    return CaptureFilter::create(iid, object);
+    return create(iid, object);
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock)

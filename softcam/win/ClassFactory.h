@@ -8,10 +8,20 @@
 
 namespace softcam {
 
-// Makes the camera's capture filter for DllGetClassObject. Locking it keeps the DLL loaded.
+// Makes a DLL's one class for DllGetClassObject: the camera's capture filter, or its media
+// source. Locking it keeps the DLL loaded.
 class ClassFactory final : public IClassFactory {
 public:
-    ClassFactory() = default;
+    // Makes the object and asks it for `iid`.
+    using Create = HRESULT (*)(REFIID iid, void** object);
+
+    explicit ClassFactory(Create create)
+        : create(create)
+    {
+    }
+
+    // DllGetClassObject's answer for a DLL that serves the one class `served`.
+    static HRESULT serve(REFCLSID asked, REFCLSID served, Create create, REFIID iid, void** object);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -22,6 +32,7 @@ public:
 private:
     ~ClassFactory() = default;
 
+    const Create create;
     ModuleReference moduleReference;
     std::atomic<ULONG> references{1};
 };

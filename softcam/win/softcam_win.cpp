@@ -2,11 +2,10 @@
 
 #include "softcam/LiveCamera.h"
 #include "softcam/win/CameraSection.h"
+#include "softcam/win/CaptureFilter.h"
 #include "softcam/win/ClassFactory.h"
 #include "softcam/win/Module.h"
 #include "softcam/win/Registration.h"
-
-#include <new>
 
 namespace softcam {
 
@@ -64,17 +63,7 @@ bool scReaderHoldsSize(void* handle)
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (clsid != kCameraClsid)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) ClassFactory;
-    if (!factory)
-        return E_OUTOFMEMORY;
-    const HRESULT result = factory->QueryInterface(iid, object);
-    factory->Release();
-    return result;
+    return ClassFactory::serve(clsid, kCameraClsid, &CaptureFilter::create, iid, object);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()

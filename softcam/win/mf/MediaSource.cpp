@@ -137,42 +137,27 @@ HRESULT MediaSource::checkAlive() const
     return shut ? MF_E_SHUTDOWN : S_OK;
 }
 
+// The event queue answers MF_E_SHUTDOWN by itself once Shutdown has shut it down, and it
+// locks for itself: a blocking GetEvent must not hold up Start or Stop.
 HRESULT MediaSource::GetEvent(DWORD flags, IMFMediaEvent** event)
 {
-    // Not under the lock: a blocking wait here must not hold up Start or Stop.
-    IMFMediaEventQueue* queue = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (shut)
-            return MF_E_SHUTDOWN;
-        queue = events;
-        queue->AddRef();
-    }
-    const HRESULT result = queue->GetEvent(flags, event);
-    queue->Release();
-    return result;
+    return events->GetEvent(flags, event);
 }
 
 HRESULT MediaSource::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->BeginGetEvent(callback, state);
+    return events->BeginGetEvent(callback, state);
 }
 
 HRESULT MediaSource::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->EndGetEvent(result, event);
+    return events->EndGetEvent(result, event);
 }
 
 HRESULT MediaSource::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
                                 const PROPVARIANT* value)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->QueueEventParamVar(type, extendedType, status, value);
+    return events->QueueEventParamVar(type, extendedType, status, value);
 }
 
 HRESULT MediaSource::GetCharacteristics(DWORD* characteristics)

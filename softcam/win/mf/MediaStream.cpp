@@ -77,41 +77,26 @@ HRESULT MediaStream::checkAlive() const
     return shut || !events ? MF_E_SHUTDOWN : S_OK;
 }
 
+// As the source's: the event queue answers MF_E_SHUTDOWN by itself once shut down.
 HRESULT MediaStream::GetEvent(DWORD flags, IMFMediaEvent** event)
 {
-    IMFMediaEventQueue* queue = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (FAILED(checkAlive()))
-            return MF_E_SHUTDOWN;
-        queue = events;
-        queue->AddRef();
-    }
-    const HRESULT result = queue->GetEvent(flags, event);
-    queue->Release();
-    return result;
+    return events ? events->GetEvent(flags, event) : MF_E_SHUTDOWN;
 }
 
 HRESULT MediaStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->BeginGetEvent(callback, state);
+    return events ? events->BeginGetEvent(callback, state) : MF_E_SHUTDOWN;
 }
 
 HRESULT MediaStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->EndGetEvent(result, event);
+    return events ? events->EndGetEvent(result, event) : MF_E_SHUTDOWN;
 }
 
 HRESULT MediaStream::QueueEvent(MediaEventType type, REFGUID extendedType, HRESULT status,
                                 const PROPVARIANT* value)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    const HRESULT alive = checkAlive();
-    return FAILED(alive) ? alive : events->QueueEventParamVar(type, extendedType, status, value);
+    return events ? events->QueueEventParamVar(type, extendedType, status, value) : MF_E_SHUTDOWN;
 }
 
 HRESULT MediaStream::GetMediaSource(IMFMediaSource** mediaSource)

@@ -65,7 +65,7 @@ private:
 
     ModuleReference moduleReference;
     std::atomic<ULONG> references{1};
-    IMFMediaEventQueue* events = nullptr;
+    IMFMediaEventQueue* events = nullptr; // made once, shut down by shutdown()
     IMFStreamDescriptor* const descriptor;
     const int width;
     const int height;

@@ -2,11 +2,10 @@
 // the Windows Frame Server loads for Vidlet's virtual camera. It reads the frames softcam.dll
 // publishes and carries its own C++ runtime, like softcam.dll.
 #include "softcam/win/Module.h"
+#include "softcam/win/mf/MediaSource.h"
 #include "softcam/win/mf/MediaSourceClass.h"
-#include "softcam/win/mf/SourceFactory.h"
+#include "softcam/win/ClassFactory.h"
 #include "softcam/win/mf/SourceRegistration.h"
-
-#include <new>
 
 namespace softcam {
 
@@ -28,17 +27,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
-    if (clsid != kMediaSourceClsid)
-        return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) SourceFactory;
-    if (!factory)
-        return E_OUTOFMEMORY;
-    const HRESULT result = factory->QueryInterface(iid, object);
-    factory->Release();
-    return result;
+    return ClassFactory::serve(clsid, kMediaSourceClsid, &MediaSource::create, iid, object);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow()

@@ -200,7 +200,7 @@ bool SoftcamSink::takesPlanes() const
 
 void SoftcamSink::handPlanes(BgrBuffer& planes)
 {
-    if (!takesPlanes())
+    if (!sendCameraPlanes || width % 2 || height % 2)
         return;
     std::lock_guard<std::mutex> guard(mutex);
     if (bgrBytes == 0 || planes.size() != bgrBytes / 2)

@@ -18,10 +18,11 @@ void FrameFanOut::pass(BgrBuffer& frame)
     const bool recording = recorder.isOpen() && !recorder.isOriginal()
         && recorder.width() == size.width() && recorder.height() == size.height();
     const bool planes = FrameLayout::holdsI420(frame, size);
-    // Planes come only while nothing here wants BGR; a preview shown or a recording started
-    // since they were decoded gets them converted.
+    const bool planesTaken = planes && camera.takesPlanes();
+    // Planes come only while nothing here wants BGR; a preview shown, a recording started or
+    // a reader of BGR come since they were decoded get them converted.
     const unsigned char* bgr = frame.data();
-    if (planes && (previewWanted() || recording || !camera.takesPlanes())) {
+    if (planes && (previewWanted() || recording || !planesTaken)) {
         FrameLayout::toBgr(frame, size, converted);
         bgr = converted.data();
     }
@@ -30,7 +31,7 @@ void FrameFanOut::pass(BgrBuffer& frame)
         recorder.writeFrame(bgr);
         ++recordedFrames;
     }
-    if (planes && !camera.takesPlanes())
+    if (planes && !planesTaken)
         camera.send(bgr);
     else
         camera.hand(frame);

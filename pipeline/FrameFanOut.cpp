@@ -19,18 +19,20 @@ void FrameFanOut::pass(BgrBuffer& frame)
         && recorder.width() == size.width() && recorder.height() == size.height();
     const bool planes = FrameLayout::holdsI420(frame, size);
     const bool planesTaken = planes && camera.takesPlanes();
-    // Planes come only while nothing here wants BGR; a preview shown, a recording started or
-    // a reader of BGR come since they were decoded get them converted.
+    const bool planesRecorded = planes && recording && Mp4Recorder::takesPlanes();
+    // Planes come only while nothing here wants BGR; a preview shown or a reader of BGR come
+    // since they were decoded get them converted.
     const unsigned char* bgr = frame.data();
-    if (planes && (previewWanted() || recording || !planesTaken)) {
+    if (planes && (previewWanted() || (recording && !planesRecorded) || !planesTaken)) {
         FrameLayout::toBgr(frame, size, converted);
         bgr = converted.data();
     }
     const bool previewed = copyForPreview(bgr);
-    if (recording) {
+    if (planesRecorded)
+        recorder.writePlanes(frame.data());
+    else if (recording)
         recorder.writeFrame(bgr);
-        ++recordedFrames;
-    }
+    recordedFrames += recording ? 1 : 0;
     if (planes && !planesTaken)
         camera.send(bgr);
     else

@@ -105,11 +105,11 @@ bool LivePipeline::pictureWanted() const
         || !lastConvertedMs || clock.nowMs() - *lastConvertedMs >= unreadRefreshMs;
 }
 
-// Only the camera takes planes: the preview and a recording that encodes take BGR.
+// The camera and, where its encoder takes them, a recording take planes; the preview BGR.
 bool LivePipeline::planesWanted() const
 {
     return cameraStage.takesPlanes() && !fanOutStage.previewWanted()
-        && !(recorderStage.isOpen() && !recorderStage.isOriginal());
+        && !(recorderStage.isOpen() && !recorderStage.isOriginal() && !Mp4Recorder::takesPlanes());
 }
 
 QSize LivePipeline::cameraSizeFor(QSize size) const

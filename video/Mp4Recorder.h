@@ -47,6 +47,11 @@ public:
     // `bgr` is only read during the call. Ignored when closed, null or failed; when the encoder
     // or the disk falls behind, the frame is left out rather than the caller made to wait.
     void writeFrame(const unsigned char* bgr);
+    // As writeFrame(), with one I420 frame of the open size, of even sides (Y, then U, then V,
+    // rows unpadded), which the encoder takes as it is: where the live path has the decoder's
+    // planes, no conversion to BGR and back. Only where takesPlanes(); ignored otherwise.
+    void writePlanes(const unsigned char* i420);
+    static bool takesPlanes();
     // Appends one access unit (Annex B) of an Original file: ignored when none is open, and
     // before its first key frame.
     void writeAccessUnit(const unsigned char* data, std::size_t size, bool keyframe);

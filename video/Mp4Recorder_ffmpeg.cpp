@@ -322,10 +322,14 @@ struct Recording : RecordingQueue::Worker {
         // The encoder may still hold the previous picture; take a fresh buffer if so.
         if (av_frame_make_writable(picture.get()) < 0)
             return;
-        const uint8_t* source[1] = {padToEven(frame.pixels.data())};
-        const int sourceStride[1] = {encoder->width * 3};
-        sws_scale(toYuv.get(), source, sourceStride, 0, encoder->height, picture->data,
-                  picture->linesize);
+        if (frame.pixels.size() == std::size_t(width) * std::size_t(height) * 3 / 2) {
+            copyPlanes(frame.pixels.data());
+        } else {
+            const uint8_t* source[1] = {padToEven(frame.pixels.data())};
+            const int sourceStride[1] = {encoder->width * 3};
+            sws_scale(toYuv.get(), source, sourceStride, 0, encoder->height, picture->data,
+                      picture->linesize);
+        }
         picture->pts = frame.time;
         if (avcodec_send_frame(encoder.get(), picture.get()) == 0 && drain() < 0)
             fail(Mp4Recorder::Failure::WriteFailed);
@@ -354,6 +358,18 @@ struct Recording : RecordingQueue::Worker {
 
     // 4:2:0 needs even sides, so an odd width or height is encoded one pixel larger, the extra
     // column or row repeating the picture's edge. Returns the frame to convert.
+    // An I420 frame of the recording's own (even) size into the encoder's picture.
+    void copyPlanes(const unsigned char* i420)
+    {
+        for (int plane = 0; plane < 3; ++plane) {
+            const int w = plane ? width / 2 : width;
+            const int h = plane ? height / 2 : height;
+            for (int y = 0; y < h; ++y, i420 += w)
+                std::memcpy(picture->data[plane] + std::ptrdiff_t(picture->linesize[plane]) * y,
+                            i420, std::size_t(w));
+        }
+    }
+
     const unsigned char* padToEven(const unsigned char* bgr)
     {
         const int evenWidth = encoder->width;
@@ -533,6 +549,19 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
 {
     if (!isOriginal())
         d->hand(bgr);
+}
+
+bool Mp4Recorder::takesPlanes()
+{
+    return true;
+}
+
+void Mp4Recorder::writePlanes(const unsigned char* i420)
+{
+    Recording* r = d->open.get();
+    if (!r || r->original || !i420 || width_ % 2 || height_ % 2)
+        return;
+    r->queue.hand(i420, std::size_t(width_) * std::size_t(height_) * 3 / 2, false);
 }
 
 void Mp4Recorder::writeAccessUnit(const unsigned char* data, std::size_t size, bool keyframe)

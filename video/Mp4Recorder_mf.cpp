@@ -230,6 +230,17 @@ void Mp4Recorder::writeFrame(const unsigned char* bgr)
     d->hand(bgr);
 }
 
+// The sink writer is given RGB; planes would need a second input type, with nothing here to
+// prove that a file made from them plays.
+bool Mp4Recorder::takesPlanes()
+{
+    return false;
+}
+
+void Mp4Recorder::writePlanes(const unsigned char*)
+{
+}
+
 // Storing the phone's stream as it came is built on Linux only so far: the sink writer can take
 // H.264 as its input, but no machine here can write an MP4 through it to prove that it does.
 // The window offers Original only where this is true.

@@ -1,13 +1,16 @@
 #include "pipeline/LivePipeline.h"
 #include "tests/controller/TestCameraSink.h"
 #include "tests/pipeline/ManualClock.h"
+#include "tests/video/RecordingReader.h"
 #include "tests/video/TestEncoder.h"
 #include "video/H264Decoder.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 // The live path as its own stages, with the real decoder and a camera of the test's: nothing
@@ -203,6 +206,43 @@ private Q_SLOTS:
         QVERIFY(std::equal(bgr[2].begin(), bgr[2].end(), frame.constBits()));
         QCOMPARE(preview.count(), 1);
         QCOMPARE(preview.last().at(0).value<QImage>().convertToFormat(frame.format()), frame);
+    }
+
+    // A Standard recording takes the planes too: the camera keeps getting them, and the file
+    // holds every picture, as the decoder made it within the encoder's loss.
+    void aRecordingTakesThePlanesToo()
+    {
+        if (!Mp4Recorder::takesPlanes())
+            QSKIP("this platform's recorder encodes BGR only");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("planes.mp4"));
+        Rig rig({64, 48});
+        rig.camera->planesTaken = true;
+        rig.pipeline.fanOut().setPreviewShown(false);
+        QVERIFY(rig.pipeline.recorder().start(file.toStdWString(), 64, 48, 30));
+        const TestEncoder stream = TestEncoder::ofSize(64, 48, 3);
+        const auto bgr = decodedAlone(stream, false);
+        for (std::size_t unit = 0; unit < 3; ++unit) {
+            QCOMPARE(rig.decode(stream, unit), 1);
+            rig.pipeline.pass();
+            QVERIFY(!rig.camera->planes().empty());
+        }
+        QCOMPARE(rig.pipeline.fanOut().takeRecordedFrames(), std::uint64_t(3));
+        rig.pipeline.recorder().stop();
+        rig.pipeline.recorder().waitForFinished();
+
+        const Recording recording = readRecording(file);
+        QVERIFY(recording.readable);
+        QCOMPARE(recording.frames.size(), std::size_t(3));
+        for (std::size_t i = 0; i < 3; ++i) {
+            long error = 0;
+            for (std::size_t b = 0; b < bgr[i].size(); ++b)
+                error += std::abs(int(recording.frames[i][b]) - int(bgr[i][b]));
+            QVERIFY2(error / long(bgr[i].size()) < 6,
+                     qPrintable(QStringLiteral("picture %1 differs by %2 on average")
+                                    .arg(i)
+                                    .arg(error / long(bgr[i].size()))));
+        }
     }
 
     // While nothing would show a picture (no reader, no preview, no recording), pictures are

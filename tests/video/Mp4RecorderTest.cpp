@@ -55,6 +55,29 @@ std::vector<unsigned char> quadrantFrame(int width, int height, int frame)
     return bgr;
 }
 
+// The same picture as limited-range BT.601 I420 planes, for even sides whose quadrants keep
+// whole 2 x 2 blocks.
+std::vector<unsigned char> quadrantPlanes(int width, int height, int frame)
+{
+    const std::size_t luma = std::size_t(width) * std::size_t(height);
+    std::vector<unsigned char> i420(luma * 3 / 2);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Bgr c = quadrantColour(frame, (y * 2 / height) * 2 + x * 2 / width);
+            const int b = c[0], g = c[1], r = c[2];
+            i420[std::size_t(y) * width + x] =
+                static_cast<unsigned char>(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+            if (x % 2 || y % 2)
+                continue;
+            const std::size_t chroma = std::size_t(y / 2) * (width / 2) + x / 2;
+            i420[luma + chroma] =
+                static_cast<unsigned char>(((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128);
+            i420[luma + luma / 4 + chroma] =
+                static_cast<unsigned char>(((112 * r - 94 * g - 18 * b + 128) >> 8) + 128);
+        }
+    return i420;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -162,12 +185,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("fps");
         QTest::addColumn<int>("expectedFps");
-        QTest::newRow("even 96x64 at 30") << 96 << 64 << 30 << 30;
-        QTest::newRow("25 per second") << 64 << 48 << 25 << 25;
-        QTest::newRow("rate 0 means 30") << 64 << 48 << 0 << 30;
-        QTest::newRow("negative rate means 30") << 64 << 48 << -5 << 30;
-        QTest::newRow("odd width and height") << 97 << 63 << 30 << 30;
-        QTest::newRow("smallest") << 1 << 1 << 30 << 30;
+        QTest::addColumn<bool>("planes"); // the decoder's I420 instead of BGR
+        QTest::newRow("even 96x64 at 30") << 96 << 64 << 30 << 30 << false;
+        QTest::newRow("25 per second") << 64 << 48 << 25 << 25 << false;
+        QTest::newRow("rate 0 means 30") << 64 << 48 << 0 << 30 << false;
+        QTest::newRow("negative rate means 30") << 64 << 48 << -5 << 30 << false;
+        QTest::newRow("odd width and height") << 97 << 63 << 30 << 30 << false;
+        QTest::newRow("smallest") << 1 << 1 << 30 << 30 << false;
+        if (Mp4Recorder::takesPlanes())
+            QTest::newRow("I420 planes, 96x64") << 96 << 64 << 30 << 30 << true;
     }
 
     void recordsEveryFrameAsWritten()
@@ -176,6 +202,7 @@ private Q_SLOTS:
         QFETCH(int, height);
         QFETCH(int, fps);
         QFETCH(int, expectedFps);
+        QFETCH(bool, planes);
         const QString file = dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mp4");
         const int count = 12;
         {
@@ -184,8 +211,12 @@ private Q_SLOTS:
             QVERIFY(recorder.isOpen());
             QCOMPARE(recorder.width(), width);
             QCOMPARE(recorder.height(), height);
-            for (int i = 0; i < count; ++i)
-                recorder.writeFrame(quadrantFrame(width, height, i).data());
+            for (int i = 0; i < count; ++i) {
+                if (planes)
+                    recorder.writePlanes(quadrantPlanes(width, height, i).data());
+                else
+                    recorder.writeFrame(quadrantFrame(width, height, i).data());
+            }
             recorder.writeFrame(nullptr);
             recorder.stop();
             QVERIFY(!recorder.isOpen());

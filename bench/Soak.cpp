@@ -394,8 +394,11 @@ int main(int argc, char** argv)
                     recording.span.seconds, recording.span.fromS, recording.kept, recording.leftOut,
                     recording.played, recording.sent(),
                     recording.ordinary ? "an ordinary" : "NOT an ordinary");
+    // What was measured is out before the processes and readers are taken down.
+    std::fflush(stdout);
     if (!judged) {
         std::printf("short soak: it only proves that the soak runs; nothing is judged\n");
+        std::fflush(stdout);
         for (const Seen& seen : rows.empty() ? std::vector<Seen>() : rows.back().readers)
             if (seen.pictures == 0)
                 return 1;
